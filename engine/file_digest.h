@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// MD5 of a file's contents as 32 lowercase hexadecimal digits, or the empty string when the file
+// cannot be opened (missing, a folder, no access). The path is taken in UTF-16 so that folders
+// whose names the ANSI code page cannot hold still work.
+std::string FileMd5Hex(const std::wstring& path);

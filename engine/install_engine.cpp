@@ -1,0 +1,24 @@
+#include "engine/install_engine.h"
+
+#include "engine/text_convert.h"
+
+#ifndef QUENBY_UPDATE_BASE_URL
+#error "QUENBY_UPDATE_BASE_URL must name the update server"
+#endif
+
+InstallEngine::InstallEngine() : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)) {}
+
+InstallEngine& InstallEngine::Instance() {
+  static InstallEngine engine;
+  return engine;
+}
+
+void InstallEngine::SetCallbacks(const ProgressHandler& progress,
+                                 const CompletionHandler& completion) {
+  onProgress = progress;
+  onComplete = completion;
+}
+
+void InstallEngine::ReportProgress(const std::string& fileName) {
+  onProgress(stage, resultCode, totalBytes, downloadedBytes, startTime, fileName);
+}

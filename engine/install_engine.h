@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page).
+using ProgressHandler = std::function<void(int, int, int, int, int, const std::string&)>;
+using CompletionHandler = std::function<void()>;
+
+enum EngineStage {
+  kStageUpdateCheck = 1,
+  kStagePackageDownload = 2,
+};
+
+// The process-wide object the wizard drives to install the client: it fetches the update
+// manifest, downloads and unpacks what is missing or out of date, and reports through the two
+// registered callbacks on the calling threads. It owns no threads and takes no locks; the wizard
+// calls CheckUpdate on one thread and, from the stage-1 report, Install on another.
+class InstallEngine {
+ public:
+  static InstallEngine& Instance();
+
+  void SetCallbacks(const ProgressHandler& progress, const CompletionHandler& completion);
+
+  // Fetches the update manifest into manifestText and reports stage 1; returns resultCode.
+  int CheckUpdate();
+
+  // One package transfer into localPath with stage-2 reports; returns resultCode.
+  int DownloadFile(const std::wstring& url, const std::wstring& localPath,
+                   const std::wstring& fileName);
+
+  // The base address of the update server (the part before "/checkupdate/"). The installer keeps
+  // the build's default; developer tools and tests point it at another server.
+  void SetUpdateServer(const std::wstring& baseAddress) { updateServer_ = baseAddress; }
+  std::wstring UpdateManifestAddress() const;
+
+  // Makes a progress report from the current fields; fileName is in the ANSI code page.
+  void ReportProgress(const std::string& fileName);
+
+  // The engine's state, read by the progress reports and by tests. See the field notes in the
+  // callback contract: sizes are bytes, startTime is in seconds since 1970 (low 32 bits).
+  std::string manifestText;
+  ProgressHandler onProgress;
+  CompletionHandler onComplete;
+  int downloadedBytes = 0;
+  int stage = 0;
+  int resultCode = 0;
+  std::wstring currentFile;
+  int totalBytes = 0;
+  int startTime = 0;
+
+ private:
+  InstallEngine();
+  InstallEngine(const InstallEngine&) = delete;
+  InstallEngine& operator=(const InstallEngine&) = delete;
+
+  std::wstring updateServer_;
+};

@@ -1,0 +1,48 @@
+#include "engine/package_download.h"
+
+#include <cstdio>
+
+#include "engine/install_engine.h"
+#include "engine/text_convert.h"
+#include "engine/transfer.h"
+
+int DownloadToFile(const std::wstring& url, const std::wstring& localPath) {
+  if (url.empty() || localPath.empty())
+    return -1;
+  std::string ansiUrl = WideToAnsi(url.c_str());
+  // Opened through the UTF-16 path: install folders outside the ANSI code page still work.
+  FILE* file = _wfopen(localPath.c_str(), L"wb+");
+  if (!file)
+    return -1;
+  int result = PerformTransfer(ansiUrl, &WriteToFile, file);
+  std::fclose(file);
+  return result;
+}
+
+size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
+  if (!file)
+    return 0;
+  size_t written = std::fwrite(data, size, count, static_cast<FILE*>(file));
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.downloadedBytes += static_cast<int>(written);
+  if (engine.stage == kStagePackageDownload)
+    engine.ReportProgress(WideToAnsi(engine.currentFile.c_str()));
+  return written;
+}
+
+size_t AppendToString(char* data, size_t size, size_t count, void* text) {
+  static_cast<std::string*>(text)->append(data, size * count);
+  return size * count;
+}
+
+int InstallEngine::DownloadFile(const std::wstring& url, const std::wstring& localPath,
+                                const std::wstring& fileName) {
+  resultCode = 0;
+  stage = kStagePackageDownload;
+  currentFile = fileName;
+  int result = DownloadToFile(url, localPath);
+  if (result != 0)
+    resultCode = result;
+  ReportProgress(WideToAnsi(currentFile.c_str()));
+  return resultCode;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Downloads url into the file at localPath ("wb+": created or truncated). Returns 0 when the
+// whole body was written, libcurl's result code when the transfer failed, and -1 without any
+// traffic when the url or the path is empty or the file cannot be opened.
+int DownloadToFile(const std::wstring& url, const std::wstring& localPath);
+
+// libcurl write callbacks. WriteToFile writes a package chunk to the FILE* sink, advances the
+// engine's downloadedBytes and makes a stage-2 report; AppendToString appends a manifest chunk
+// to the std::string sink.
+size_t WriteToFile(char* data, size_t size, size_t count, void* file);
+size_t AppendToString(char* data, size_t size, size_t count, void* text);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+// Conversions between the three text forms the installer keeps side by side: UTF-8 (manifest
+// values), the system ANSI code page (narrow interfaces such as libcurl addresses) and UTF-16.
+// Each stops at the first NUL of its input; characters that cannot be represented become the
+// replacement or default character instead of failing.
+std::wstring Utf8ToWide(const std::string& text);
+std::wstring AnsiToWide(const std::string& text);
+std::string WideToAnsi(const wchar_t* text);

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the cross-compiled dependencies once into the cache outside the work tree
+# ($QUENBY_DEPS_DIR, default ~/.cache/quenby-deps) and reuses them when present.
+set -euo pipefail
+here=$(dirname "$0")
+for dep in pugixml googletest curl 7zip; do
+  if [[ -f $here/deps/$dep.sh ]]; then
+    echo "deps: $dep"
+    bash "$here/deps/$dep.sh"
+  fi
+done
