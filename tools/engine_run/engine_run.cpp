@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -42,6 +43,10 @@ int wmain(int argc, wchar_t** argv) {
       return 2;
     }
   }
+
+  // The wizard creates the install folder before it starts the engine.
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(installDir), ignored);
 
   InstallEngine& engine = InstallEngine::Instance();
   engine.SetUpdateServer(baseAddress);

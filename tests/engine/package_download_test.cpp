@@ -1,0 +1,185 @@
+#include "engine/package_download.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/install_engine.h"
+#include "engine/text_convert.h"
+#include "engine/transfer.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+struct Report {
+  int stage, code, totalBytes, downloadedBytes, startTime;
+  std::string fileName;
+};
+
+// Registers recording callbacks on the engine and serves files through the local update server.
+class EngineTransferTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = EnvironmentValue(L"QUENBY_TEST_SERVER");
+    tlsServer_ = EnvironmentValue(L"QUENBY_TEST_SERVER_TLS");
+    servedRoot_ = EnvironmentValue(L"QUENBY_TEST_SERVER_ROOT");
+    ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
+    InstallEngine& engine = InstallEngine::Instance();
+    engine.downloadedBytes = 0;
+    engine.totalBytes = 0;
+    engine.startTime = 0;
+    engine.SetCallbacks(
+        [this](int stage, int code, int total, int downloaded, int start, const std::string& name) {
+          reports_.push_back({stage, code, total, downloaded, start, name});
+        },
+        [] {});
+  }
+  void TearDown() override { SetTransferStallLimit(60); }
+
+  // Puts bytes on the server under name and returns them.
+  std::string Serve(const std::wstring& name, size_t length) {
+    std::string bytes(length, '\0');
+    for (size_t i = 0; i < length; ++i)
+      bytes[i] = static_cast<char>((i * 31 + i / 251) & 255);
+    EXPECT_TRUE(WriteFileBytes(servedRoot_ + L"\\" + name, bytes));
+    return bytes;
+  }
+
+  std::wstring server_, tlsServer_, servedRoot_;
+  std::vector<Report> reports_;
+  TempFolder folder_;
+};
+
+TEST_F(EngineTransferTest, WholeDownloadReportsEveryChunkAndTheEnd) {
+  std::string body = Serve(L"client.pak", 700 * 1024 + 13);
+  std::wstring target = folder_ / L"temp.pak";
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.totalBytes = 12345;
+  engine.startTime = 777;
+
+  EXPECT_EQ(0, engine.DownloadFile(server_ + L"/client.pak", target, L"\u5BA2\u6237\u7AEF.dll"));
+
+  EXPECT_EQ(body, ReadFileBytes(target));
+  ASSERT_GE(reports_.size(), 2u);
+  int previous = 0;
+  for (const Report& r : reports_) {
+    EXPECT_EQ(kStagePackageDownload, r.stage);
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ(12345, r.totalBytes);
+    EXPECT_EQ(777, r.startTime);
+    EXPECT_EQ(WideToAnsi(L"\u5BA2\u6237\u7AEF.dll"), r.fileName);
+    EXPECT_GE(r.downloadedBytes, previous);
+    previous = r.downloadedBytes;
+  }
+  // Chunk reports advance the count; the end-of-file report repeats the final figure.
+  EXPECT_EQ(static_cast<int>(body.size()), reports_.back().downloadedBytes);
+  EXPECT_EQ(reports_.back().downloadedBytes, reports_[reports_.size() - 2].downloadedBytes);
+  EXPECT_EQ(static_cast<int>(body.size()), engine.downloadedBytes);
+  EXPECT_EQ(0, engine.resultCode);
+  EXPECT_EQ(kStagePackageDownload, engine.stage);
+}
+
+TEST_F(EngineTransferTest, DownloadedBytesAddUpOverFiles) {
+  std::string first = Serve(L"a.pak", 5000);
+  std::string second = Serve(L"b.pak", 70000);
+  InstallEngine& engine = InstallEngine::Instance();
+  EXPECT_EQ(0, engine.DownloadFile(server_ + L"/a.pak", folder_ / L"temp.pak", L"a"));
+  EXPECT_EQ(0, engine.DownloadFile(server_ + L"/b.pak", folder_ / L"temp.pak", L"b"));
+  EXPECT_EQ(75000, engine.downloadedBytes);
+  EXPECT_EQ(second, ReadFileBytes(folder_ / L"temp.pak"));
+}
+
+TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
+  Serve(L"present.pak", 200000);
+  struct Case {
+    const wchar_t* path;
+    int expectedCode;
+    size_t expectedFileSize;
+  };
+  const Case kCases[] = {
+      {L"/missing.pak", 22, 0},                   // HTTP 404: nothing written
+      {L"/-/status/500/present.pak", 22, 0},     // HTTP 500
+      {L"/-/drop/1000/present.pak", 18, 1000},   // connection closed mid-body: partial file
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << WideToAnsi(c.path));
+    reports_.clear();
+    std::wstring target = folder_ / L"temp.pak";
+    EXPECT_EQ(c.expectedCode, InstallEngine::Instance().DownloadFile(server_ + c.path, target,
+                                                                     L"present.pak"));
+    ASSERT_FALSE(reports_.empty());
+    EXPECT_EQ(c.expectedCode, reports_.back().code);
+    EXPECT_EQ(kStagePackageDownload, reports_.back().stage);
+    EXPECT_TRUE(FileExists(target));
+    EXPECT_EQ(c.expectedFileSize, ReadFileBytes(target).size());
+  }
+}
+
+TEST_F(EngineTransferTest, NoTransferWithoutAddressPathOrFolder) {
+  // A port nothing listens on: any attempted transfer would end with code 7, not -1.
+  const std::wstring unreachable = L"http://127.0.0.1:9/x.pak";
+  EXPECT_EQ(-1, DownloadToFile(L"", folder_ / L"temp.pak"));
+  EXPECT_EQ(-1, DownloadToFile(unreachable, L""));
+  EXPECT_EQ(-1, InstallEngine::Instance().DownloadFile(unreachable, folder_ / L"no\\temp.pak",
+                                                       L"x.pak"));
+  ASSERT_EQ(1u, reports_.size());
+  EXPECT_EQ(-1, reports_[0].code);
+  EXPECT_EQ(-1, InstallEngine::Instance().resultCode);
+}
+
+TEST_F(EngineTransferTest, FollowsRedirectsIncludingToSelfSignedHttps) {
+  std::string body = Serve(L"moved.pak", 4096);
+  for (const wchar_t* path : {L"/-/redirect/moved.pak", L"/-/https/moved.pak"}) {
+    SCOPED_TRACE(testing::Message() << WideToAnsi(path));
+    std::wstring target = folder_ / L"temp.pak";
+    EXPECT_EQ(0, DownloadToFile(server_ + path, target));
+    EXPECT_EQ(body, ReadFileBytes(target));
+  }
+}
+
+TEST_F(EngineTransferTest, StalledTransferEndsWithFailure) {
+  Serve(L"stuck.pak", 100000);
+  SetTransferStallLimit(2);
+  int code = DownloadToFile(server_ + L"/-/stall/1000/stuck.pak", folder_ / L"temp.pak");
+  EXPECT_EQ(28, code);  // CURLE_OPERATION_TIMEDOUT
+}
+
+TEST_F(EngineTransferTest, CheckUpdateFetchesTheManifestAndReportsStageOne) {
+  std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
+  std::filesystem::create_directories(std::filesystem::path(manifestDir));
+  const std::string manifest = "<?xml version=\"1.0\"?><UpdateFiles></UpdateFiles>";
+  ASSERT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+  InstallEngine& engine = InstallEngine::Instance();
+
+  engine.SetUpdateServer(server_);
+  EXPECT_EQ(0, engine.CheckUpdate());
+  EXPECT_EQ(manifest, engine.manifestText);
+  ASSERT_EQ(1u, reports_.size());
+  EXPECT_EQ(kStageUpdateCheck, reports_[0].stage);
+  EXPECT_EQ(0, reports_[0].code);
+  EXPECT_EQ("", reports_[0].fileName);
+  EXPECT_EQ(0, reports_[0].downloadedBytes);
+
+  // A server without the manifest: code 22, still one stage-1 report, no body kept.
+  engine.SetUpdateServer(server_ + L"/-/status/404");
+  EXPECT_EQ(22, engine.CheckUpdate());
+  EXPECT_EQ("", engine.manifestText);
+  ASSERT_EQ(2u, reports_.size());
+  EXPECT_EQ(22, reports_[1].code);
+}
+
+TEST(UpdateManifestAddressTest, CarriesTheCacheDefeatingQuery) {
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetUpdateServer(L"http://h");
+  std::wstring first = engine.UpdateManifestAddress();
+  std::wstring prefix = L"http://h/checkupdate/tarskT/shichang/electron/update.xml?ts=8000";
+  ASSERT_EQ(prefix, first.substr(0, prefix.size()));
+  std::wstring number = first.substr(prefix.size());
+  ASSERT_FALSE(number.empty());
+  EXPECT_EQ(std::wstring::npos, number.find_first_not_of(L"0123456789"));
+  EXPECT_LE(std::stoi(number), 32767);
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""Local update server for tests and the demo: serves a folder on 127.0.0.1 over HTTP and HTTPS.
+
+Misbehaviour is chosen per request by a path prefix, so one server serves every test case:
+
+  /-/status/<code>/<path>      answer <code> (for example 404 or 500) with a short body
+  /-/redirect/<path>           302 to /<path> on the same server
+  /-/https/<path>              302 to https://127.0.0.1:<tls port>/<path> (self-signed certificate)
+  /-/trickle/<bytes>/<path>    send the body <bytes> at a time, pausing 50 ms between pieces
+  /-/stall/<bytes>/<path>      send <bytes> of the body, then nothing until the client gives up
+  /-/drop/<bytes>/<path>       send <bytes> of the body, then close the connection
+
+or for a path by option: --rule <path>=<prefix> (for example --rule update.xml=status/500).
+"""
+import argparse
+import http.server
+import os
+import pathlib
+import shutil
+import socket
+import ssl
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    root = pathlib.Path(".")
+    tls_port = 0
+    rules = {}
+
+    def log_message(self, fmt, *args):
+        if self.server.verbose:
+            sys.stderr.write("server: " + (fmt % args) + "\n")
+
+    def do_HEAD(self):
+        self.handle_request(send_body=False)
+
+    def do_GET(self):
+        self.handle_request(send_body=True)
+
+    def handle_request(self, send_body):
+        path = urllib.parse.urlsplit(self.path).path.lstrip("/")
+        path = urllib.parse.unquote(path)
+        rule = self.rules.get(path)
+        if rule:
+            path = f"-/{rule}/{path}"
+        if path.startswith("-/"):
+            parts = path.split("/", 3)
+            kind = parts[1] if len(parts) > 1 else ""
+            if kind == "status" and len(parts) == 4:
+                return self.send_status(int(parts[2]), send_body)
+            if kind == "redirect":
+                return self.send_redirect("/" + path.split("/", 2)[2])
+            if kind == "https":
+                rest = path.split("/", 2)[2]
+                return self.send_redirect(f"https://127.0.0.1:{self.tls_port}/{rest}")
+            if kind in ("trickle", "stall", "drop") and len(parts) == 4:
+                return self.send_file(parts[3], send_body, kind, int(parts[2]))
+            return self.send_status(400, send_body)
+        return self.send_file(path, send_body, None, 0)
+
+    def send_status(self, code, send_body):
+        body = f"status {code}\n".encode()
+        self.send_response(code)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if send_body:
+            self.wfile.write(body)
+
+    def send_redirect(self, location):
+        self.send_response(302)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def send_file(self, relative, send_body, mode, amount):
+        target = (self.root / relative).resolve()
+        if self.root not in target.parents or not target.is_file():
+            return self.send_status(404, send_body)
+        data = target.read_bytes()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        if not send_body:
+            return
+        try:
+            if mode == "trickle":
+                for start in range(0, len(data), max(amount, 1)):
+                    self.wfile.write(data[start:start + max(amount, 1)])
+                    self.wfile.flush()
+                    time.sleep(0.05)
+            elif mode == "stall":
+                self.wfile.write(data[:amount])
+                self.wfile.flush()
+                # Hold the connection open without sending until the client hangs up.
+                self.connection.settimeout(None)
+                while self.connection.recv(1024):
+                    pass
+            elif mode == "drop":
+                self.wfile.write(data[:amount])
+                self.wfile.flush()
+                self.connection.shutdown(socket.SHUT_RDWR)
+            else:
+                self.wfile.write(data)
+        except (BrokenPipeError, ConnectionResetError, OSError):
+            pass
+        self.close_connection = True
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+    verbose = False
+
+
+def make_certificate(folder):
+    cert = os.path.join(folder, "cert.pem")
+    key = os.path.join(folder, "key.pem")
+    subprocess.run(
+        ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+         "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", cert],
+        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return cert, key
+
+
+def start(root, port=0, tls=True, rules=None, verbose=False):
+    """Starts the HTTP (and HTTPS) listeners in background threads; returns (http, https) ports."""
+    Handler.root = pathlib.Path(root).resolve()
+    Handler.rules = dict(rules or {})
+    servers = []
+    tls_port = 0
+    if tls:
+        tls_server = Server(("127.0.0.1", 0), Handler)
+        folder = tempfile.mkdtemp(prefix="quenby-cert-")
+        cert, key = make_certificate(folder)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        shutil.rmtree(folder, ignore_errors=True)
+        tls_server.socket = context.wrap_socket(tls_server.socket, server_side=True)
+        tls_port = tls_server.server_address[1]
+        servers.append(tls_server)
+    Handler.tls_port = tls_port
+    http_server = Server(("127.0.0.1", port), Handler)
+    servers.append(http_server)
+    for s in servers:
+        s.verbose = verbose
+        threading.Thread(target=s.serve_forever, daemon=True).start()
+    return http_server.server_address[1], tls_port
+
+
+def parse_rules(items):
+    rules = {}
+    for item in items or []:
+        path, _, rule = item.partition("=")
+        rules[path.lstrip("/")] = rule
+    return rules
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--root", required=True, help="folder to serve")
+    parser.add_argument("--port", type=int, default=0, help="HTTP port (0: a free one)")
+    parser.add_argument("--no-tls", action="store_true", help="no HTTPS listener")
+    parser.add_argument("--rule", action="append", help="<path>=<prefix>, see above")
+    parser.add_argument("--verbose", action="store_true")
+    args = parser.parse_args()
+    port, tls_port = start(args.root, args.port, not args.no_tls, parse_rules(args.rule),
+                           args.verbose)
+    print(f"http://127.0.0.1:{port} https://127.0.0.1:{tls_port}", flush=True)
+    try:
+        while True:
+            time.sleep(3600)
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()
