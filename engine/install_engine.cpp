@@ -1,12 +1,14 @@
 #include "engine/install_engine.h"
 
 #include "engine/text_convert.h"
+#include "engine/user_prompt.h"
 
 #ifndef QUENBY_UPDATE_BASE_URL
 #error "QUENBY_UPDATE_BASE_URL must name the update server"
 #endif
 
-InstallEngine::InstallEngine() : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)) {}
+InstallEngine::InstallEngine()
+    : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)), prompt_(&SystemUserPrompt()) {}
 
 InstallEngine& InstallEngine::Instance() {
   static InstallEngine engine;

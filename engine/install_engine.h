@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+class UserPrompt;
+
 // Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page).
 using ProgressHandler = std::function<void(int, int, int, int, int, const std::string&)>;
 using CompletionHandler = std::function<void()>;
@@ -25,6 +27,10 @@ class InstallEngine {
   // Fetches the update manifest into manifestText and reports stage 1; returns resultCode.
   int CheckUpdate();
 
+  // The install run: downloads, unpacks and places every missing or out-of-date file of the
+  // fetched manifest, then calls onComplete exactly once. installDir has no trailing backslash.
+  void Install(std::wstring installDir);
+
   // One package transfer into localPath with stage-2 reports; returns resultCode.
   int DownloadFile(const std::wstring& url, const std::wstring& localPath,
                    const std::wstring& fileName);
@@ -33,6 +39,9 @@ class InstallEngine {
   // the build's default; developer tools and tests point it at another server.
   void SetUpdateServer(const std::wstring& baseAddress) { updateServer_ = baseAddress; }
   std::wstring UpdateManifestAddress() const;
+
+  // Where the download-failure message goes; the system's message box by default.
+  void SetUserPrompt(UserPrompt& prompt) { prompt_ = &prompt; }
 
   // Makes a progress report from the current fields; fileName is in the ANSI code page.
   void ReportProgress(const std::string& fileName);
@@ -55,4 +64,5 @@ class InstallEngine {
   InstallEngine& operator=(const InstallEngine&) = delete;
 
   std::wstring updateServer_;
+  UserPrompt* prompt_;
 };

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/update_item.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+const char kAbcMd5[] = "900150983cd24fb0d6963f7d28e17f72";
+
+std::string Entry(const std::string& name, const std::string& dir, const std::string& md5,
+                  const std::string& length = "10", const std::string& url = "http://h/f/") {
+  return "<File><Name>" + name + "</Name><Url>" + url + "</Url><Dir>" + dir + "</Dir><MD5>" + md5 +
+         "</MD5><Length>" + length + "</Length></File>";
+}
+
+std::string Manifest(const std::string& entries) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<UpdateFiles>" + entries + "</UpdateFiles>";
+}
+
+class ManifestReaderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(WriteFileBytes(folder_ / L"present.dll", "abc"));
+    ASSERT_TRUE(::CreateDirectoryW((folder_ / L"res").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(folder_ / L"res\\skin.dat", "abc"));
+  }
+  TempFolder folder_;
+};
+
+TEST_F(ManifestReaderTest, ListsMissingAndChangedFilesOnly) {
+  std::string manifest = Manifest(Entry("present.dll", "", kAbcMd5, "100") +
+                                  Entry("skin.dat", "res\\", kAbcMd5, "200") +
+                                  Entry("new.dll", "", kAbcMd5, "300") +
+                                  Entry("changed.dll", "res\\", "0123", "400"));
+  ASSERT_TRUE(WriteFileBytes(folder_ / L"res\\changed.dll", "abc"));
+
+  std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
+
+  ASSERT_EQ(2u, items.size());
+  EXPECT_EQ(L"new.dll", items[0].name);
+  EXPECT_EQ(folder_.path() + L"\\", items[0].folder);
+  EXPECT_EQ(folder_ / L"new.dll", items[0].targetPath);
+  EXPECT_EQ(L"http://h/f/new.dll", items[0].url);
+  EXPECT_EQ(300, items[0].length);
+  EXPECT_EQ(folder_ / L"res\\", items[1].folder);
+  EXPECT_EQ(folder_ / L"res\\changed.dll", items[1].targetPath);
+}
+
+TEST_F(ManifestReaderTest, DigestComparisonIsCaseSensitive) {
+  std::string upper = "900150983CD24FB0D6963F7D28E17F72";
+  std::vector<UpdateItem> items = ReadUpdateItems(Manifest(Entry("present.dll", "", upper)),
+                                                  folder_.path());
+  EXPECT_EQ(1u, items.size());
+}
+
+TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
+  struct Case {
+    const char* description;
+    std::string manifest;
+    std::wstring targetPath, url;
+    int length;
+  };
+  const Case kCases[] = {
+      {"dir without backslash glues onto the name", Manifest(Entry("a.dll", "res", "x")),
+       folder_ / L"resa.dll", L"http://h/f/a.dll", 10},
+      {"address is not escaped", Manifest(Entry("my file.dll", "", "x", "7", "http://h/a b/")),
+       folder_ / L"my file.dll", L"http://h/a b/my file.dll", 7},
+      {"utf-8 name", Manifest(Entry("\xE5\xAE\x89.dll", "", "x")), folder_ / L"\u5B89.dll",
+       L"http://h/f/\u5B89.dll", 10},
+      {"length parsed like atoi", Manifest(Entry("a", "", "x", "  -12kb")), folder_ / L"a",
+       L"http://h/f/a", -12},
+      {"length not a number", Manifest(Entry("a", "", "x", "many")), folder_ / L"a",
+       L"http://h/f/a", 0},
+      {"length past the int range saturates", Manifest(Entry("a", "", "x", "99999999999")),
+       folder_ / L"a", L"http://h/f/a", 2147483647},
+      {"field order and element names do not matter",
+       Manifest("<X><Length>5</Length><Dir></Dir><Url>u/</Url><Name>n</Name></X>"),
+       folder_ / L"n", L"u/n", 5},
+      {"CDATA value", Manifest(Entry("<![CDATA[c.dll]]>", "", "x")), folder_ / L"c.dll",
+       L"http://h/f/c.dll", 10},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    std::vector<UpdateItem> items = ReadUpdateItems(c.manifest, folder_.path());
+    ASSERT_EQ(1u, items.size());
+    EXPECT_EQ(c.targetPath, items[0].targetPath);
+    EXPECT_EQ(c.url, items[0].url);
+    EXPECT_EQ(c.length, items[0].length);
+  }
+}
+
+TEST_F(ManifestReaderTest, DocumentsWithoutFilesGiveNothing) {
+  const char* kManifests[] = {
+      "", "not xml at all", "<?xml version=\"1.0\"?><Other><File/></Other>",
+      "<Root><UpdateFiles>" "<File><Name>a</Name></File></UpdateFiles></Root>",
+      "<UpdateFiles></UpdateFiles>",
+  };
+  for (const char* manifest : kManifests) {
+    SCOPED_TRACE(manifest);
+    EXPECT_TRUE(ReadUpdateItems(manifest, folder_.path()).empty());
+  }
+}
+
+TEST_F(ManifestReaderTest, TruncatedDocumentKeepsTheEntriesBeforeTheFault) {
+  std::string manifest = Manifest(Entry("a.dll", "", "x") + Entry("b.dll", "", "x"));
+  manifest.resize(manifest.find("<File><Name>b.dll") + 8);
+  std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
+  ASSERT_GE(items.size(), 1u);
+  EXPECT_EQ(L"a.dll", items[0].name);
+}
+
+TEST_F(ManifestReaderTest, EntriesLeavingTheInstallFolderAreSkipped) {
+  std::string manifest = Manifest(
+      Entry("evil.dll", "..\\", "x") + Entry("..\\evil.dll", "", "x") +
+      Entry("evil.dll", "C:\\Windows\\", "x") + Entry("evil.dll", "\\\\server\\share\\", "x") +
+      Entry("evil.dll", "\\Windows\\", "x") + Entry("evil.dll", "res/../../", "x") +
+      Entry("evil.dll", "res\\.. \\..\\", "x") + Entry("C:evil.dll", "", "x") +
+      Entry("kept.dll", "res\\..x\\", "x"));
+  std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
+  ASSERT_EQ(1u, items.size());
+  EXPECT_EQ(folder_ / L"res\\..x\\kept.dll", items[0].targetPath);
+}
+
+}  // namespace
