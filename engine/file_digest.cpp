@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "engine/md5.h"
 
@@ -10,10 +11,10 @@ std::string FileMd5Hex(const std::wstring& path) {
   if (!file)
     return std::string();
   Md5 digest;
-  char block[1024];
+  std::vector<char> block(64 * 1024);
   size_t count;
-  while ((count = std::fread(block, 1, sizeof block, file.get())) > 0)
-    digest.Update(block, count);
+  while ((count = std::fread(block.data(), 1, block.size(), file.get())) > 0)
+    digest.Update(block.data(), count);
   // A folder opens on some runtimes but cannot be read.
   if (std::ferror(file.get()))
     return std::string();
