@@ -1,0 +1,73 @@
+#include "engine/archive/archive_extractor.h"
+
+#include <new>
+#include <vector>
+
+#include "engine/archive/extract_callback.h"
+#include "engine/archive/extract_observer.h"
+#include "engine/archive/file_streams.h"
+#include "engine/archive/open_callback.h"
+#include "engine/archive/seven_zip.h"
+
+namespace archive {
+
+int32_t ArchiveExtractor::ExtractTo(const std::wstring& folder, ExtractObserver* callback) {
+  try {
+    return Extract(folder, callback);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+int32_t ArchiveExtractor::Extract(const std::wstring& folder, ExtractObserver* callback) {
+  // The answer does not matter here: a file no handler accepts goes to the 7z handler, whose
+  // Open then reports the failure.
+  ProbeFormat();
+  CMyComPtr<IInStream> stream;
+  if (detail::OpenFileInStream(path_, stream) != S_OK)
+    return ERROR_OPEN_FAILED;
+
+  CMyComPtr<IInArchive> handler;
+  HRESULT result = detail::CreateHandler(format_, handler);
+  if (result != S_OK)
+    return result;
+  CMyComPtr<IArchiveOpenCallback> openCallback = new (std::nothrow) detail::OpenCallback();
+  if (!openCallback)
+    return E_OUTOFMEMORY;
+  result = handler->Open(stream, nullptr, openCallback);
+  if (result != S_OK)
+    return result;
+  detail::ScopedArchiveClose closer(handler);
+
+  if (callback != nullptr) {
+    UInt32 count = 0;
+    result = handler->GetNumberOfItems(&count);
+    if (result != S_OK)
+      return result;
+    if (callback->WantItemList(count)) {
+      std::vector<std::wstring> paths;
+      std::vector<uint64_t> sizes;
+      if (!detail::ReadItemList(handler, paths, sizes))
+        return E_FAIL;
+      if (!callback->ApproveItems(paths, sizes))
+        return 0;
+    }
+  }
+
+  auto* extractCallback =
+      new (std::nothrow) detail::ExtractCallback(handler, folder, overwriteMode_, callback);
+  if (extractCallback == nullptr)
+    return E_OUTOFMEMORY;
+  CMyComPtr<IArchiveExtractCallback> extractCallbackReference = extractCallback;
+  const UInt32 kAllItems = static_cast<UInt32>(-1);
+  result = handler->Extract(nullptr, kAllItems, 0, extractCallback);
+  if (result != S_OK)
+    extractCallback->RemoveUnfinishedItem();
+  if (callback != nullptr)
+    callback->ExtractionDone(path_);
+  return result;
+}
+
+}  // namespace archive

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/archive/archive_reader.h"
+
+namespace archive {
+
+class ExtractObserver;
+
+// Unpacks every item of a package archive into a folder, replacing what is already there, and
+// puts back the stored times and attributes.
+class ArchiveExtractor : public ArchiveReader {
+ public:
+  // Probes the format, opens the archive and writes each item to `folder` + its path, telling
+  // `callback` (may be null) what happens. Returns 0 on success; otherwise 110 when the file
+  // cannot be opened, 1631 when an item's folder cannot be created, or the HRESULT of the failed
+  // step. Items written before a failure stay on disk.
+  virtual int32_t ExtractTo(const std::wstring& folder, ExtractObserver* callback);
+
+ private:
+  int32_t Extract(const std::wstring& folder, ExtractObserver* callback);
+
+  // 1: an existing file at an item's target is deleted before the item is written.
+  int overwriteMode_ = 1;
+};
+
+}  // namespace archive

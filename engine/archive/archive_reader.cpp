@@ -1,0 +1,128 @@
+#include "engine/archive/archive_reader.h"
+
+#include <new>
+#include <utility>
+
+#include "engine/archive/file_streams.h"
+#include "engine/archive/open_callback.h"
+#include "engine/archive/seven_zip.h"
+
+namespace archive {
+
+namespace {
+
+constexpr ArchiveFormat kProbeOrder[] = {ArchiveFormat::kSevenZip, ArchiveFormat::kLzma86,
+                                         ArchiveFormat::kLzma, ArchiveFormat::kCab,
+                                         ArchiveFormat::kZip};
+
+}  // namespace
+
+bool ArchiveReader::SetPath(const std::wstring& path) {
+  path_ = path;
+  return true;
+}
+
+bool ArchiveReader::LoadInfo() {
+  bool probed = true;
+  if (!formatChosen_)
+    probed = ProbeFormat();
+  const bool read = ReadItems();
+  infoLoaded_ = probed && read;
+  return infoLoaded_;
+}
+
+void ArchiveReader::ChooseFormat(ArchiveFormat format) {
+  format_ = format;
+  formatChosen_ = true;
+  infoLoaded_ = false;
+}
+
+ArchiveFormat ArchiveReader::Format() {
+  if (!infoLoaded_ && !formatChosen_)
+    LoadInfo();
+  return format_;
+}
+
+void ArchiveReader::ChooseLevel(int level) {
+  level_ = level;
+}
+
+int ArchiveReader::Level() const {
+  return level_;
+}
+
+bool ArchiveReader::ProbeFormat() {
+  formatChosen_ = false;
+  CMyComPtr<IInStream> stream;
+  if (detail::OpenFileInStream(path_, stream) != S_OK)
+    return false;
+  CMyComPtr<IArchiveOpenCallback> openCallback = new (std::nothrow) detail::OpenCallback();
+  if (!openCallback)
+    return false;
+
+  std::vector<ArchiveFormat> candidates;
+  for (ArchiveFormat format : kProbeOrder) {
+    if (format == format_)
+      candidates.insert(candidates.begin(), format);
+    else
+      candidates.push_back(format);
+  }
+  // Only at the start of the file: a package is an archive from its first byte.
+  const UInt64 maxStartSearch = 0;
+  for (ArchiveFormat candidate : candidates) {
+    CMyComPtr<IInArchive> handler;
+    if (detail::CreateHandler(candidate, handler) != S_OK)
+      continue;
+    if (stream->Seek(0, STREAM_SEEK_SET, nullptr) != S_OK)
+      break;
+    const HRESULT opened = handler->Open(stream, &maxStartSearch, openCallback);
+    handler->Close();
+    if (opened == S_OK) {
+      format_ = candidate;
+      return true;
+    }
+  }
+  format_ = ArchiveFormat::kNone;
+  return false;
+}
+
+uint32_t ArchiveReader::ItemCount() {
+  if (!infoLoaded_)
+    LoadInfo();
+  return itemCount_;
+}
+
+std::vector<std::wstring> ArchiveReader::ItemNames() {
+  if (!infoLoaded_)
+    LoadInfo();
+  return itemPaths_;
+}
+
+std::vector<uint64_t> ArchiveReader::ItemSizes() {
+  if (!infoLoaded_)
+    LoadInfo();
+  return itemSizes_;
+}
+
+bool ArchiveReader::ReadItems() {
+  CMyComPtr<IInStream> stream;
+  if (detail::OpenFileInStream(path_, stream) != S_OK)
+    return false;
+  CMyComPtr<IArchiveOpenCallback> openCallback = new (std::nothrow) detail::OpenCallback();
+  CMyComPtr<IInArchive> handler;
+  if (!openCallback || detail::CreateHandler(format_, handler) != S_OK)
+    return false;
+  if (handler->Open(stream, nullptr, openCallback) != S_OK)
+    return false;
+  detail::ScopedArchiveClose closer(handler);
+  std::vector<std::wstring> paths;
+  std::vector<uint64_t> sizes;
+  if (!detail::ReadItemList(handler, paths, sizes))
+    return false;
+  itemCount_ = static_cast<uint32_t>(paths.size());
+  itemPaths_ = std::move(paths);
+  itemSizes_ = std::move(sizes);
+  return true;
+}
+
+}  // namespace archive

@@ -1,0 +1,319 @@
+#include "engine/archive/extract_callback.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "engine/archive/diagnostics.h"
+#include "engine/archive/extract_observer.h"
+#include "engine/archive/file_streams.h"
+#include "engine/archive/item_path.h"
+
+namespace archive::detail {
+
+namespace {
+
+// Returned when an item's parent folder cannot be created.
+constexpr HRESULT kParentFolderFailed = ERROR_CREATE_FAILED;
+// Returned for an item whose path leads out of the destination folder.
+constexpr HRESULT kItemOutsideFolder = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+// Archives written on POSIX systems keep the file mode in the high half of the attributes and
+// mark that with this bit; only the low half is Windows attributes.
+constexpr uint32_t kUnixExtensionAttribute = 0x8000;
+
+class ScopedFileHandle {
+ public:
+  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedFileHandle() {
+    if (IsValid())
+      ::CloseHandle(handle_);
+  }
+  ScopedFileHandle(const ScopedFileHandle&) = delete;
+  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
+
+  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Deletes a file or folder (with its contents) through the shell, silently and for good.
+HRESULT DeletePath(const std::wstring& path) {
+  if (path.empty())
+    return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+  if (path.size() > MAX_PATH)
+    return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  // The shell takes a list of paths ended by an empty one.
+  std::wstring from = path;
+  from.push_back(L'\0');
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  const int error = ::SHFileOperationW(&operation);
+  if (error != 0)
+    return HRESULT_FROM_WIN32(error);
+  if (operation.fAnyOperationsAborted)
+    return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+  return S_OK;
+}
+
+// The failure result for a handler's verdict on an item other than "OK".
+HRESULT ItemFailure(Int32 operationResult) {
+  switch (operationResult) {
+    case NArchive::NExtract::NOperationResult::kUnsupportedMethod:
+      return E_NOTIMPL;
+    case NArchive::NExtract::NOperationResult::kWrongPassword:
+      return E_ABORT;
+    default:
+      return HRESULT_FROM_WIN32(ERROR_CRC);
+  }
+}
+
+}  // namespace
+
+ExtractCallback::ExtractCallback(IInArchive* handler,
+                                 const std::wstring& folder,
+                                 int overwriteMode,
+                                 ExtractObserver* observer)
+    : handler_(handler), folder_(folder), overwriteMode_(overwriteMode), observer_(observer) {
+  if (folder_.empty() || (folder_.back() != L'\\' && folder_.back() != L'/'))
+    folder_ += L'\\';
+}
+
+STDMETHODIMP ExtractCallback::SetTotal(UInt64 total) noexcept {
+  return CatchAll([&] {
+    totalBytes_ = total;
+    if (observer_ != nullptr)
+      observer_->TotalKnown(item_.targetPath, total);
+    return S_OK;
+  });
+}
+
+STDMETHODIMP ExtractCallback::SetCompleted(const UInt64*) noexcept {
+  return S_OK;
+}
+
+STDMETHODIMP ExtractCallback::GetStream(UInt32 index,
+                                        ISequentialOutStream** outStream,
+                                        Int32 askExtractMode) noexcept {
+  if (outStream == nullptr)
+    return E_POINTER;
+  *outStream = nullptr;
+  return CatchAll([&] { return OpenItem(index, outStream, askExtractMode); });
+}
+
+STDMETHODIMP ExtractCallback::PrepareOperation(Int32) noexcept {
+  return S_OK;
+}
+
+STDMETHODIMP ExtractCallback::SetOperationResult(Int32 operationResult) noexcept {
+  return CatchAll([&] { return FinishItem(operationResult); });
+}
+
+STDMETHODIMP ExtractCallback::CryptoGetTextPassword(BSTR* password) noexcept {
+  // Packages are never encrypted: refusing the password makes the handler fail the item.
+  if (password != nullptr)
+    *password = nullptr;
+  return E_ABORT;
+}
+
+STDMETHODIMP ExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSize) noexcept {
+  return CatchAll([&] {
+    if (observer_ != nullptr)
+      observer_->RatioInfo(inSize != nullptr ? *inSize : 0, outSize != nullptr ? *outSize : 0);
+    return S_OK;
+  });
+}
+
+HRESULT ExtractCallback::OpenItem(UInt32 index,
+                                  ISequentialOutStream** outStream,
+                                  Int32 askExtractMode) {
+  item_ = Item{};
+  ScopedPropVariant path;
+  HRESULT result = handler_->GetProperty(index, kpidPath, path.Receive());
+  if (result == S_OK && path.Type() != VT_BSTR && path.Type() != VT_EMPTY)
+    result = E_FAIL;
+  if (result != S_OK) {
+    WriteDiagnostic(L"获取数据失败");
+    return result;
+  }
+  // Single-stream formats (a raw lzma stream) have no item names.
+  item_.relativePath = path.Type() == VT_BSTR ? path.ToText() : L"[Content]";
+  if (askExtractMode != NArchive::NExtract::NAskMode::kExtract)
+    return S_OK;
+
+  result = ReadItemProperties(index);
+  if (result != S_OK) {
+    WriteDiagnostic(L"获取数据失败");
+    return result;
+  }
+  std::wstring targetRelativePath = item_.relativePath;
+  if (!item_.isDirectory && observer_ != nullptr) {
+    if (!observer_->ItemStarting(folder_, item_.relativePath))
+      return E_FAIL;
+    if (!item_.relativePath.empty())
+      targetRelativePath = item_.relativePath;
+  }
+  if (!StaysInsideFolder(targetRelativePath)) {
+    WriteDiagnostic(L"路径越出目标目录:", targetRelativePath);
+    return kItemOutsideFolder;
+  }
+  item_.targetPath = folder_ + targetRelativePath;
+
+  if (item_.isDirectory) {
+    WriteDiagnostic(L"DirBegin:", item_.targetPath);
+    // A folder that cannot be made shows up when the first file inside it is created.
+    ::SHCreateDirectoryExW(nullptr, item_.targetPath.c_str(), nullptr);
+    return S_OK;
+  }
+  WriteDiagnostic(L"FileBegin:", item_.targetPath);
+  return CreateItemFile(outStream);
+}
+
+HRESULT ExtractCallback::ReadItemProperties(UInt32 index) {
+  ScopedPropVariant property;
+  HRESULT result = handler_->GetProperty(index, kpidAttrib, property.Receive());
+  if (result != S_OK)
+    return result;
+  if (property.Type() == VT_UI4) {
+    item_.hasAttributes = true;
+    item_.attributes = property.Get().ulVal;
+  } else if (property.Type() != VT_EMPTY) {
+    return E_FAIL;
+  }
+
+  result = handler_->GetProperty(index, kpidIsDir, property.Receive());
+  if (result != S_OK)
+    return result;
+  if (property.Type() == VT_BOOL)
+    item_.isDirectory = property.Get().boolVal != VARIANT_FALSE;
+  else if (property.Type() != VT_EMPTY)
+    return E_FAIL;
+
+  struct TimeProperty {
+    PROPID id;
+    bool* present;
+    FILETIME* value;
+  };
+  const TimeProperty times[] = {
+      {kpidMTime, &item_.hasModificationTime, &item_.modificationTime},
+      {kpidCTime, &item_.hasCreationTime, &item_.creationTime},
+      {kpidATime, &item_.hasAccessTime, &item_.accessTime},
+  };
+  for (const TimeProperty& time : times) {
+    result = handler_->GetProperty(index, time.id, property.Receive());
+    if (result != S_OK)
+      return result;
+    if (property.Type() == VT_FILETIME) {
+      *time.present = true;
+      *time.value = property.Get().filetime;
+    } else if (property.Type() != VT_EMPTY) {
+      return E_FAIL;
+    }
+  }
+
+  result = handler_->GetProperty(index, kpidSize, property.Receive());
+  if (result != S_OK)
+    return result;
+  if (property.ToUInt64(item_.size))
+    item_.hasSize = true;
+  else if (property.Type() != VT_EMPTY)
+    return E_FAIL;
+  return S_OK;
+}
+
+HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {
+  const std::wstring& target = item_.targetPath;
+  if (overwriteMode_ == 1 && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const HRESULT result = DeletePath(target);
+    if (result != S_OK) {
+      WriteDiagnostic(L"移除路径失败:", target);
+      return result;
+    }
+  }
+
+  const std::wstring parent = target.substr(0, target.find_last_of(L"\\/") + 1);
+  // The shell's answer does not tell an existing folder from an existing file of that name;
+  // what counts is whether the parent is a folder afterwards.
+  ::SHCreateDirectoryExW(nullptr, parent.c_str(), nullptr);
+  const DWORD parentAttributes = ::GetFileAttributesW(parent.c_str());
+  if (parentAttributes == INVALID_FILE_ATTRIBUTES ||
+      (parentAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    WriteDiagnostic(L"创建目录失败:", parent);
+    return kParentFolderFailed;
+  }
+
+  CMyComPtr<IStream> file;
+  const HRESULT result = ::SHCreateStreamOnFileEx(target.c_str(), STGM_WRITE | STGM_CREATE,
+                                                  FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &file);
+  if (result != S_OK) {
+    WriteDiagnostic(L"创建文件失败:", target);
+    item_.targetPath.clear();
+    return result;
+  }
+  FileOutStream* stream = new (std::nothrow) FileOutStream(file);
+  if (stream == nullptr) {
+    WriteDiagnostic(L"内存不足");
+    return E_OUTOFMEMORY;
+  }
+  stream->AddRef();
+  *outStream = stream;
+  item_.fileOpen = true;
+  return S_OK;
+}
+
+void ExtractCallback::RemoveUnfinishedItem() {
+  if (!item_.fileOpen)
+    return;
+  item_.fileOpen = false;
+  WriteDiagnostic(L"移除未完成文件:", item_.targetPath);
+  ::DeleteFileW(item_.targetPath.c_str());
+}
+
+HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
+  item_.fileOpen = false;
+  // A damaged item must not pass for a written one: its file is removed and the run fails.
+  if (operationResult != NArchive::NExtract::NOperationResult::kOK) {
+    WriteDiagnostic(L"数据校验失败:", item_.targetPath);
+    if (!item_.targetPath.empty() && !item_.isDirectory)
+      ::DeleteFileW(item_.targetPath.c_str());
+    return ItemFailure(operationResult);
+  }
+  if (item_.targetPath.empty()) {
+    WriteDiagnostic(L"AllDone");
+    if (observer_ != nullptr)
+      observer_->ExtractionDone(folder_);
+    return S_OK;
+  }
+  RestoreTimesAndAttributes();
+  WriteDiagnostic(L"FileDone:", item_.targetPath);
+  if (observer_ != nullptr) {
+    if (!observer_->ItemFinishing(item_.targetPath, item_.size))
+      return E_FAIL;
+    observer_->ItemExtracted(item_.targetPath, item_.size);
+  }
+  return S_OK;
+}
+
+void ExtractCallback::RestoreTimesAndAttributes() const {
+  // Both steps are best effort: the contents are in place whatever their outcome.
+  if (item_.hasCreationTime || item_.hasAccessTime || item_.hasModificationTime) {
+    ScopedFileHandle file(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    if (file.IsValid()) {
+      ::SetFileTime(file.Get(), item_.hasCreationTime ? &item_.creationTime : nullptr,
+                    item_.hasAccessTime ? &item_.accessTime : nullptr,
+                    item_.hasModificationTime ? &item_.modificationTime : nullptr);
+    }
+  }
+  if (item_.hasAttributes) {
+    uint32_t attributes = item_.attributes;
+    if (attributes & kUnixExtensionAttribute)
+      attributes &= kUnixExtensionAttribute - 1;
+    ::SetFileAttributesW(item_.targetPath.c_str(), attributes);
+  }
+}
+
+}  // namespace archive::detail

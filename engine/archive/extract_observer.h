@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace archive {
+
+// Receives the events of one ArchiveExtractor::ExtractTo run, on the thread that runs it. Paths
+// are UTF-16; a false answer where one is asked for stops the extraction.
+class ExtractObserver {
+ public:
+  virtual ~ExtractObserver() = default;
+
+  // The archive opened with `count` items; true asks for the item list (ApproveItems).
+  virtual bool WantItemList(uint32_t count) = 0;
+  // The full item list; false ends the run before anything is written, with result 0.
+  virtual bool ApproveItems(const std::vector<std::wstring>& paths,
+                            const std::vector<uint64_t>& sizes) = 0;
+  // The handler announced the total unpacked size; `path` is the current item's target, usually
+  // empty at that point.
+  virtual void TotalKnown(const std::wstring& path, uint64_t bytes) = 0;
+  // Packed and unpacked byte counts from the decoder (0 when the decoder does not know one).
+  virtual void RatioInfo(uint64_t inBytes, uint64_t outBytes) = 0;
+  // An item was written and closed at `path`.
+  virtual void ItemExtracted(const std::wstring& path, uint64_t bytes) = 0;
+  // The run ended (with the archive path), or an item ended without a target (with the
+  // destination folder).
+  virtual void ExtractionDone(const std::wstring& path) = 0;
+  // A file item is about to be created under `folder`; the observer may change `relativePath`.
+  // False aborts the extraction.
+  virtual bool ItemStarting(const std::wstring& folder, std::wstring& relativePath) = 0;
+  // An item was written to `path`, before ItemExtracted; false aborts the extraction.
+  virtual bool ItemFinishing(const std::wstring& path, uint64_t bytes) = 0;
+};
+
+}  // namespace archive

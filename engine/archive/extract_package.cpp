@@ -1,0 +1,16 @@
+#include "engine/archive/extract_package.h"
+
+#include "engine/archive/archive_extractor.h"
+
+namespace archive {
+
+bool ExtractPackage(const std::wstring& archivePath,
+                    const std::wstring& folder,
+                    PercentFn percentFn) {
+  UnpackProgress progress(percentFn);
+  ArchiveExtractor extractor;
+  extractor.SetPath(archivePath);
+  return extractor.ExtractTo(folder, &progress) != 0;
+}
+
+}  // namespace archive

@@ -1,0 +1,89 @@
+#include "engine/archive/seven_zip.h"
+
+namespace archive::detail {
+
+namespace {
+
+// The last-but-two byte of a 7-Zip format class id names the format.
+uint8_t FormatByte(ArchiveFormat format) {
+  switch (format) {
+    case ArchiveFormat::kZip:
+      return 0x01;
+    case ArchiveFormat::kCab:
+      return 0x08;
+    case ArchiveFormat::kLzma:
+      return 0x0A;
+    case ArchiveFormat::kLzma86:
+      return 0x0B;
+    case ArchiveFormat::kSevenZip:
+    default:
+      return 0x07;
+  }
+}
+
+}  // namespace
+
+GUID FormatClassId(ArchiveFormat format) {
+  return GUID{
+      0x23170F69, 0x40C1, 0x278A, {0x10, 0x00, 0x00, 0x01, 0x10, FormatByte(format), 0x00, 0x00}};
+}
+
+HRESULT CreateHandler(ArchiveFormat format, CMyComPtr<IInArchive>& handler) {
+  handler.Release();
+  const GUID classId = FormatClassId(format);
+  return ::CreateObject(&classId, &IID_IInArchive, reinterpret_cast<void**>(&handler));
+}
+
+PROPVARIANT* ScopedPropVariant::Receive() {
+  ::PropVariantClear(&value_);
+  return &value_;
+}
+
+bool ScopedPropVariant::ToUInt64(uint64_t& number) const {
+  switch (value_.vt) {
+    case VT_UI1:
+      number = value_.bVal;
+      return true;
+    case VT_UI2:
+      number = value_.uiVal;
+      return true;
+    case VT_UI4:
+      number = value_.ulVal;
+      return true;
+    case VT_UI8:
+      number = value_.uhVal.QuadPart;
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::wstring ScopedPropVariant::ToText() const {
+  if (value_.vt != VT_BSTR || value_.bstrVal == nullptr)
+    return std::wstring();
+  return std::wstring(value_.bstrVal, ::SysStringLen(value_.bstrVal));
+}
+
+bool ReadItemList(IInArchive* handler,
+                  std::vector<std::wstring>& paths,
+                  std::vector<uint64_t>& sizes) {
+  paths.clear();
+  sizes.clear();
+  UInt32 count = 0;
+  if (handler->GetNumberOfItems(&count) != S_OK)
+    return false;
+  ScopedPropVariant property;
+  for (UInt32 index = 0; index < count; ++index) {
+    if (handler->GetProperty(index, kpidSize, property.Receive()) != S_OK)
+      return false;
+    uint64_t size = 0;
+    property.ToUInt64(size);
+    sizes.push_back(size);
+    if (handler->GetProperty(index, kpidPath, property.Receive()) != S_OK)
+      return false;
+    paths.push_back(property.ToText());
+  }
+  return true;
+}
+
+}  // namespace archive::detail
