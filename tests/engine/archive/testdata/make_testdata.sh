@@ -2,7 +2,8 @@
 # Regenerates the package fixtures of archive_test with real archivers: 7zz (Debian's 7zip) for
 # 7z and zip, gcab for cab, lzma (xz-utils) for a raw lzma stream, Python's zipfile for zips with
 # item names no archiver writes, and a small Lzma86Enc program built from the 7-Zip C sources
-# for lzma86. The outputs are committed; the tests need none of these tools.
+# for lzma86. The outputs are committed; the tests need none of these tools. Reruns give the
+# same bytes, except for the encrypted packages (random salt and IV on every run).
 #
 # Usage: make_testdata.sh [7-Zip source folder]   (default: the dependency cache's copy)
 set -euo pipefail
