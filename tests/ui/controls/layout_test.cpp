@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/ui/controls/test_support.h"
+#include "ui/controls/container.h"
+#include "ui/controls/horizontal_layout.h"
+#include "ui/controls/scroll_bar.h"
+#include "ui/controls/tab_layout.h"
+#include "ui/controls/vertical_layout.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+namespace {
+
+enum class Kind { Plain, Vertical, Horizontal };
+
+Container* MakeContainer(Kind kind) {
+  switch (kind) {
+    case Kind::Vertical:
+      return new VerticalLayout;
+    case Kind::Horizontal:
+      return new HorizontalLayout;
+    default:
+      return new Container;
+  }
+}
+
+TEST(LayoutTest, PlacesChildren) {
+  struct Case {
+    const char* description;
+    Kind kind;
+    const wchar_t* attributes;  // of the container
+    RECT rect;                  // given to the container
+    std::vector<const wchar_t*> children;
+    std::vector<RECT> expected;
+  };
+  const Case kCases[] = {
+      {"vertical: the stretchable child takes what the fixed ones leave",
+       Kind::Vertical, L"", {0, 0, 600, 400},
+       {LR"(height="150")", LR"(height="180")", L""},
+       {{0, 0, 600, 150}, {0, 150, 600, 330}, {0, 330, 600, 400}}},
+      {"vertical: 101 shared by two gives 50 and 51", Kind::Vertical, L"", {0, 0, 100, 101},
+       {L"", L""}, {{0, 0, 100, 50}, {0, 50, 100, 101}}},
+      {"vertical: inset and child padding", Kind::Vertical,
+       LR"(inset="5,6,7,8" childpadding="4")", {0, 0, 100, 100}, {LR"(height="20")", L""},
+       {{5, 6, 93, 26}, {5, 30, 93, 92}}},
+      {"vertical: padding moves and narrows a child", Kind::Vertical, L"", {0, 150, 600, 330},
+       {LR"(width="178" height="58" padding="210,60,0,0")", LR"(padding="10,5,20,5")"},
+       {{210, 210, 388, 268}, {10, 273, 580, 325}}},
+      {"vertical: max height caps a share, the last child takes the rest", Kind::Vertical, L"",
+       {0, 0, 100, 300}, {LR"(maxheight="50")", L""}, {{0, 0, 100, 50}, {0, 50, 100, 300}}},
+      {"vertical: min height raises a share and a fixed height", Kind::Vertical, L"",
+       {0, 0, 100, 200}, {LR"(minheight="120")", LR"(height="10" minheight="30")", L""},
+       {{0, 0, 100, 120}, {0, 120, 100, 150}, {0, 150, 100, 200}}},
+      {"vertical: widths: fixed, capped, raised", Kind::Vertical, L"", {0, 0, 600, 30},
+       {LR"(width="50" height="10")", LR"(maxwidth="40" height="10")",
+        LR"(minwidth="700" height="10")"},
+       {{0, 0, 50, 10}, {0, 10, 40, 20}, {0, 20, 700, 30}}},
+      {"vertical: centre and right alignment", Kind::Vertical, LR"(childalign="center")",
+       {0, 0, 600, 400}, {LR"(width="100" height="10")"}, {{250, 0, 350, 10}}},
+      {"vertical: right alignment keeps the right padding", Kind::Vertical,
+       LR"(childalign="right")", {0, 0, 600, 400},
+       {LR"(width="100" height="10" padding="0,0,5,0")"}, {{495, 0, 595, 10}}},
+      {"vertical: more fixed height than room leaves the stretchable child empty",
+       Kind::Vertical, L"", {0, 0, 100, 100}, {LR"(height="150")", L""},
+       {{0, 0, 100, 150}, {0, 150, 100, 150}}},
+      {"vertical: floating children leave the flow", Kind::Vertical, L"", {10, 20, 210, 120},
+       {LR"(float="true" pos="0,5,600,50")", LR"(height="30")",
+        LR"(float="1,1,1,1" pos="-30,-20,0,0")"},
+       {{10, 25, 610, 70}, {10, 20, 210, 50}, {180, 100, 210, 120}}},
+      {"horizontal: the caption strip", Kind::Horizontal, L"", {0, 5, 600, 50},
+       {LR"(width="10" height="12")", LR"(width="133" height="38")",
+        LR"(width="415" height="12")", LR"(width="12" height="12")"},
+       {{0, 5, 10, 17}, {10, 5, 143, 43}, {143, 5, 558, 17}, {558, 5, 570, 17}}},
+      {"horizontal: 101 shared by two gives 50 and 51", Kind::Horizontal, L"",
+       {0, 0, 101, 20}, {L"", L""}, {{0, 0, 50, 20}, {50, 0, 101, 20}}},
+      {"horizontal: padding, then a stretchable child", Kind::Horizontal, L"", {0, 0, 100, 50},
+       {LR"(width="20" padding="5,6,7,8")", L""}, {{5, 6, 25, 42}, {32, 0, 100, 50}}},
+      {"horizontal: inset and child padding", Kind::Horizontal,
+       LR"(inset="1,2,3,4" childpadding="6")", {0, 0, 100, 50},
+       {LR"(width="10")", L"", L""}, {{1, 2, 11, 46}, {17, 2, 54, 46}, {60, 2, 97, 46}}},
+      {"horizontal: max and min width on shares", Kind::Horizontal, L"", {0, 0, 200, 10},
+       {LR"(maxwidth="30")", LR"(minwidth="150")", L""},
+       {{0, 0, 30, 10}, {30, 0, 180, 10}, {180, 0, 200, 10}}},
+      {"horizontal: vertical centre and bottom", Kind::Horizontal, LR"(childvalign="vcenter")",
+       {0, 0, 100, 50}, {LR"(width="10" height="10")"}, {{0, 20, 10, 30}}},
+      {"horizontal: bottom alignment keeps the bottom padding", Kind::Horizontal,
+       LR"(childvalign="bottom")", {0, 0, 100, 50},
+       {LR"(width="10" height="10" padding="0,0,0,3")"}, {{0, 37, 10, 47}}},
+      {"horizontal: floating child anchored at the centre", Kind::Horizontal, L"",
+       {0, 0, 200, 100}, {LR"(float="0.5,0,0.5,0" pos="-10,0,10,20")", LR"(width="50")"},
+       {{90, 0, 110, 20}, {0, 0, 50, 100}}},
+      {"container: every child fills the inner area", Kind::Plain, LR"(inset="1,2,3,4")",
+       {0, 0, 100, 100}, {LR"(width="10" height="10")", LR"(maxwidth="50" minheight="200")"},
+       {{1, 2, 97, 96}, {1, 2, 51, 202}}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    PaintManager manager;
+    Container* container = MakeContainer(c.kind);
+    container->ApplyAttributeList(c.attributes);
+    std::vector<Control*> children;
+    for (const wchar_t* attributes : c.children) {
+      Control* child = new Control;
+      child->ApplyAttributeList(attributes);
+      container->Add(child);
+      children.push_back(child);
+    }
+    manager.AttachRoot(container);
+    container->SetRect(c.rect, false);
+    ASSERT_EQ(c.expected.size(), children.size());
+    for (size_t i = 0; i < children.size(); ++i)
+      EXPECT_EQ(c.expected[i], children[i]->GetRect()) << "child " << i;
+  }
+}
+
+// Answers a measured size of its own, as text controls do.
+class MeasuredControl : public Control {
+ public:
+  explicit MeasuredControl(SIZE measured) : measured_(measured) {}
+  SIZE MeasureSize(SIZE) override { return measured_; }
+
+ private:
+  SIZE measured_;
+};
+
+TEST(LayoutTest, MeasuredSizeCountsInVerticalButNotInHorizontalFlow) {
+  PaintManager manager;
+  auto* column = new VerticalLayout;
+  auto* measuredInColumn = new MeasuredControl({40, 30});
+  column->Add(measuredInColumn);
+  auto* row = new HorizontalLayout;
+  auto* measuredInRow = new MeasuredControl({40, 30});
+  row->Add(measuredInRow);
+  row->Add(new Control);
+  column->Add(row);
+  manager.AttachRoot(column);
+  column->SetRect({0, 0, 200, 100}, false);
+
+  EXPECT_EQ((RECT{0, 0, 200, 30}), measuredInColumn->GetRect()) << "keeps its measured height";
+  EXPECT_EQ((RECT{0, 30, 100, 100}), measuredInRow->GetRect()) << "shares the width anyway";
+}
+
+TEST(LayoutTest, ContentTallerThanTheLayoutScrolls) {
+  PaintManager manager;
+  auto* list = new VerticalLayout;
+  list->SetAttribute(L"vscrollbar", L"true");
+  auto* first = testing_support::Make<Control>({{L"height", L"80"}});
+  auto* second = testing_support::Make<Control>({{L"height", L"80"}});
+  list->Add(first);
+  list->Add(second);
+  manager.AttachRoot(list);
+  list->SetRect({0, 0, 100, 100}, false);
+
+  ScrollBar* bar = list->VerticalScrollBar();
+  ASSERT_NE(nullptr, bar);
+  ASSERT_TRUE(bar->IsVisible());
+  EXPECT_EQ(60, list->GetScrollExtent().cy);
+  EXPECT_EQ((RECT{84, 0, 100, 100}), bar->GetRect());
+  EXPECT_EQ((RECT{0, 80, 84, 160}), second->GetRect());
+
+  list->ScrollLineDown();
+  EXPECT_EQ(8, list->GetScrollOffset().cy);
+  EXPECT_EQ((RECT{0, -8, 84, 72}), first->GetRect());
+  list->ScrollEnd();
+  EXPECT_EQ((RECT{0, -60, 84, 20}), first->GetRect());
+  list->ScrollPageDown();
+  EXPECT_EQ(60, list->GetScrollOffset().cy) << "the bar keeps the offset within the extent";
+  list->SetRect({0, 0, 100, 100}, false);
+  EXPECT_EQ((RECT{0, -60, 84, 20}), first->GetRect()) << "a new layout keeps the offset";
+
+  // Once everything fits, the bar goes and the children take the full width again.
+  first->SetFixedHeight(30);
+  second->SetFixedHeight(30);
+  list->SetRect({0, 0, 100, 100}, false);
+  EXPECT_FALSE(bar->IsVisible());
+  EXPECT_EQ(0, list->GetScrollOffset().cy);
+  EXPECT_EQ((RECT{0, 0, 100, 30}), first->GetRect());
+}
+
+// The band follows the pointer as soon as the pointer moves inside it. A rule that measured
+// the pointer against the far side of the band made the edge wait until the pointer was a
+// band's width beyond it, so short drags did nothing.
+TEST(LayoutTest, SeparatorDragFollowsThePointer) {
+  PaintManager manager;
+  auto* page = new VerticalLayout;
+  auto* panel = testing_support::Make<VerticalLayout>(
+      {{L"height", L"50"}, {L"sepheight", L"4"}, {L"maxheight", L"56"}});
+  page->Add(panel);
+  page->Add(new Control);
+  manager.AttachRoot(page);
+  page->SetRect({0, 0, 100, 200}, false);
+  ASSERT_EQ((RECT{0, 46, 100, 50}), panel->SeparatorBand(panel->GetRect()));
+  EXPECT_EQ(FlagSetCursor, panel->GetFlags());
+
+  ControlEvent event;
+  event.kind = ControlEventKind::ButtonDown;
+  event.mousePoint = {50, 48};
+  panel->HandleEvent(event);
+  ASSERT_TRUE(panel->IsDragging());
+
+  event.kind = ControlEventKind::MouseMove;
+  event.mousePoint = {50, 51};
+  panel->HandleEvent(event);
+  EXPECT_EQ(53, panel->GetFixedHeight());
+  event.mousePoint = {50, 70};
+  panel->HandleEvent(event);
+  EXPECT_EQ(56, panel->GetFixedHeight()) << "capped by the maximum height";
+  event.mousePoint = {50, 65};
+  panel->HandleEvent(event);
+  EXPECT_EQ(56, panel->GetFixedHeight()) << "the pointer is still below the band";
+
+  event.kind = ControlEventKind::ButtonUp;
+  panel->HandleEvent(event);
+  EXPECT_FALSE(panel->IsDragging());
+  page->SetRect({0, 0, 100, 200}, false);
+  EXPECT_EQ((RECT{0, 0, 100, 56}), panel->GetRect());
+}
+
+TEST(ContainerTest, ChildListOperations) {
+  auto names = [](const Container& container) {
+    std::wstring text;
+    for (int i = 0; i < container.Count(); ++i)
+      text += container.ItemAt(i)->GetName();
+    return text;
+  };
+  Container list;
+  std::vector<Control*> items;
+  for (const wchar_t* name : {L"a", L"b", L"c", L"d", L"e"}) {
+    items.push_back(testing_support::Make<Control>({{L"name", name}}));
+    ASSERT_TRUE(list.Add(items.back()));
+  }
+  EXPECT_FALSE(list.Add(nullptr));
+  EXPECT_EQ(nullptr, list.ItemAt(5));
+  EXPECT_EQ(-1, list.IndexOf(nullptr));
+
+  EXPECT_TRUE(list.MoveItem(items[0], 2));
+  EXPECT_EQ(L"bcade", names(list));
+  EXPECT_TRUE(list.MoveItems(items[2], 2, 0));  // "ca" to the front
+  EXPECT_EQ(L"cabde", names(list));
+  EXPECT_FALSE(list.MoveItems(items[3], 3, 0)) << "the run passes the end";
+  EXPECT_FALSE(list.MoveItems(items[3], 2, 4)) << "the destination passes the end";
+
+  EXPECT_TRUE(list.Remove(items[1], true));
+  EXPECT_EQ(L"cade", names(list));
+  items[1]->Destroy();  // kept alive for the caller
+  EXPECT_TRUE(list.RemoveAt(0));
+  EXPECT_FALSE(list.Remove(items[2]));
+  EXPECT_EQ(L"ade", names(list));
+
+  EXPECT_EQ(static_cast<IContainer*>(&list), list.CastTo(L"IContainer"));
+  EXPECT_EQ(&list, list.CastTo(L"Control"));
+  EXPECT_EQ(nullptr, list.CastTo(L"TabLayout"));
+}
+
+class TabLayoutTest : public testing::Test, public INotifyListener {
+ protected:
+  void SetUp() override {
+    manager_.AddListener(this);
+    tabs_ = new TabLayout;
+    manager_.AttachRoot(tabs_);
+    for (int i = 0; i < 3; ++i) {
+      pages_.push_back(new Container);
+      tabs_->Add(pages_.back());
+    }
+    tabs_->SetRect({0, 0, 600, 400}, false);
+  }
+
+  void ReceiveNotification(Notification& notification) override {
+    if (notification.type == L"tabselect")
+      switches_.push_back({static_cast<int>(notification.wParam), notification.lParam});
+  }
+
+  std::vector<bool> Shown() const {
+    std::vector<bool> shown;
+    for (Control* page : pages_)
+      shown.push_back(page->IsVisible());
+    return shown;
+  }
+
+  PaintManager manager_;
+  TabLayout* tabs_ = nullptr;
+  std::vector<Container*> pages_;
+  std::vector<std::pair<int, int>> switches_;  // (new index, old index)
+};
+
+TEST_F(TabLayoutTest, FirstVisibleChildIsSelectedOthersHidden) {
+  EXPECT_EQ(0, tabs_->GetSelectedIndex());
+  EXPECT_EQ((std::vector<bool>{true, false, false}), Shown());
+  EXPECT_EQ((RECT{0, 0, 600, 400}), pages_[0]->GetRect());
+  EXPECT_EQ((RECT{0, 0, 0, 0}), pages_[1]->GetRect()) << "hidden pages are not placed";
+}
+
+TEST_F(TabLayoutTest, SelectItemSwitchesPagesAndNotifies) {
+  EXPECT_TRUE(tabs_->SelectItem(2, Notify::Yes));
+  EXPECT_EQ((std::vector<bool>{false, false, true}), Shown());
+  EXPECT_TRUE(tabs_->SelectItem(2, Notify::Yes)) << "already selected";
+  EXPECT_TRUE(tabs_->SelectItem(1, Notify::No));
+  EXPECT_FALSE(tabs_->SelectItem(3, Notify::Yes));
+  EXPECT_FALSE(tabs_->SelectItem(-1, Notify::Yes));
+  EXPECT_EQ(1, tabs_->GetSelectedIndex());
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{2, 0}}), switches_);
+
+  tabs_->SetRect({0, 0, 600, 400}, false);
+  EXPECT_EQ((RECT{0, 0, 600, 400}), pages_[1]->GetRect());
+}
+
+TEST_F(TabLayoutTest, RemovingAndInsertingKeepTheSelection) {
+  tabs_->SelectItem(1, Notify::No);
+  auto* front = new Container;
+  tabs_->Insert(front, 0);
+  EXPECT_EQ(2, tabs_->GetSelectedIndex()) << "the selected page moved up";
+  EXPECT_TRUE(front->IsVisible()) << "inserted before the selection: left as it is";
+  auto* back = new Container;
+  tabs_->Insert(back, 4);
+  EXPECT_FALSE(back->IsVisible());
+
+  tabs_->Remove(front);
+  EXPECT_EQ(1, tabs_->GetSelectedIndex());
+  tabs_->Remove(pages_[1]);
+  EXPECT_EQ(0, tabs_->GetSelectedIndex()) << "the selected page went: the first takes over";
+  EXPECT_TRUE(pages_[0]->IsVisible());
+  tabs_->Clear();
+  EXPECT_EQ(-1, tabs_->GetSelectedIndex());
+}
+
+TEST_F(TabLayoutTest, SelectedIdSelectsAndIsKept) {
+  tabs_->SetAttribute(L"selectedid", L"2");
+  EXPECT_EQ(2, tabs_->GetSelectedIndex());
+  EXPECT_STREQ(L"2", tabs_->GetExtraAttribute(L"selectedid"));
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{2, 0}}), switches_);
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,731 @@
+#include "ui/controls/container.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "ui/controls/attribute_values.h"
+#include "ui/controls/rect_math.h"
+#include "ui/controls/scroll_bar.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+namespace {
+
+constexpr int kDefaultLineStep = 8;
+
+// Undoes a clip of the render engine when it goes out of scope.
+class ScopedClip {
+ public:
+  explicit ScopedClip(const ClipState& state) : state_(state) {}
+  ~ScopedClip() { RenderEngine::RestoreClip(state_); }
+  ScopedClip(const ScopedClip&) = delete;
+  ScopedClip& operator=(const ScopedClip&) = delete;
+  const ClipState& State() const { return state_; }
+
+ private:
+  ClipState state_;
+};
+
+}  // namespace
+
+Container::Container() = default;
+
+// Children go at once: the manager that would clean them up later may be going away too.
+Container::~Container() {
+  deferItemDeletion_ = false;
+  Container::Clear();
+  if (verticalBar_)
+    verticalBar_->Destroy();
+  if (horizontalBar_)
+    horizontalBar_->Destroy();
+}
+
+Control* Container::ItemAt(int index) const {
+  if (index < 0 || index >= Count())
+    return nullptr;
+  return items_[index];
+}
+
+int Container::IndexOf(Control* control) const {
+  auto it = std::find(items_.begin(), items_.end(), control);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+bool Container::MoveItem(Control* control, int newIndex) {
+  const int index = IndexOf(control);
+  if (index < 0)
+    return false;
+  RequestLayout();
+  items_.erase(items_.begin() + index);
+  newIndex = std::clamp(newIndex, 0, Count());
+  items_.insert(items_.begin() + newIndex, control);
+  return true;
+}
+
+bool Container::MoveItems(Control* first, int count, int newIndex) {
+  if (!first || count < 0 || newIndex < 0)
+    return false;
+  const int start = IndexOf(first);
+  if (start < 0)
+    return false;
+  if (start == newIndex)
+    return true;
+  if (start + count > Count() || newIndex + count > Count())
+    return false;
+  std::vector<Control*> run(items_.begin() + start, items_.begin() + start + count);
+  items_.erase(items_.begin() + start, items_.begin() + start + count);
+  items_.insert(items_.begin() + newIndex, run.begin(), run.end());
+  RequestLayout();
+  return true;
+}
+
+int Container::Count() const {
+  return static_cast<int>(items_.size());
+}
+
+bool Container::Add(Control* control) {
+  return Container::Insert(control, Count());
+}
+
+bool Container::Insert(Control* control, int index) {
+  if (!control || index < 0 || index > Count())
+    return false;
+  if (manager_)
+    manager_->RegisterControls(control, this);
+  if (IsVisible())
+    RequestLayout();
+  else
+    control->SetInheritedVisible(false);
+  items_.insert(items_.begin() + index, control);
+  return true;
+}
+
+bool Container::Remove(Control* control, bool keepAlive) {
+  const int index = IndexOf(control);
+  if (index < 0)
+    return false;
+  RequestLayout();
+  items_.erase(items_.begin() + index);
+  if (!keepAlive && ownsItems_)
+    DisposeOf(control);
+  return true;
+}
+
+bool Container::RemoveAt(int index, bool keepAlive) {
+  return Remove(ItemAt(index), keepAlive);
+}
+
+void Container::Clear() {
+  std::vector<Control*> removed;
+  removed.swap(items_);
+  if (ownsItems_) {
+    for (Control* child : removed)
+      DisposeOf(child);
+  }
+  RequestLayout();
+}
+
+void Container::DisposeOf(Control* child) {
+  if (deferItemDeletion_ && manager_)
+    manager_->AddDelayedCleanup(child);
+  else
+    child->Destroy();
+}
+
+const wchar_t* Container::GetClassName() const {
+  return L"Container";
+}
+
+void* Container::CastTo(std::wstring_view interfaceName) {
+  if (interfaceName == L"IContainer")
+    return static_cast<IContainer*>(this);
+  if (interfaceName == L"Container")
+    return this;
+  return Control::CastTo(interfaceName);
+}
+
+void Container::Attach(PaintManager* manager, Control* parent, bool initialize) {
+  for (Control* child : items_)
+    child->Attach(manager, this, initialize);
+  if (verticalBar_)
+    verticalBar_->Attach(manager, this, initialize);
+  if (horizontalBar_)
+    horizontalBar_->Attach(manager, this, initialize);
+  Control::Attach(manager, parent, initialize);
+}
+
+bool Container::IsBarShown(const ScrollBar* bar) const {
+  return bar && bar->IsVisible();
+}
+
+RECT Container::InnerRect() const {
+  RECT inner = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
+                rect_.bottom - inset_.bottom};
+  if (IsBarShown(verticalBar_))
+    inner.right -= verticalBar_->GetFixedWidth();
+  if (IsBarShown(horizontalBar_))
+    inner.bottom -= horizontalBar_->GetFixedHeight();
+  return inner;
+}
+
+RECT Container::GetClientRect() const {
+  return InnerRect();
+}
+
+void Container::SetRect(const RECT& rect, bool invalidate) {
+  Control::SetRect(rect, invalidate);
+  if (items_.empty())
+    return;
+  // The flow area is the whole scrollable content, shifted by the scroll offsets.
+  RECT inner = InnerRect();
+  if (IsBarShown(verticalBar_)) {
+    inner.top -= verticalBar_->GetScrollPos();
+    inner.bottom += verticalBar_->GetScrollRange() - verticalBar_->GetScrollPos();
+  }
+  if (IsBarShown(horizontalBar_)) {
+    inner.left -= horizontalBar_->GetScrollPos();
+    inner.right += horizontalBar_->GetScrollRange() - horizontalBar_->GetScrollPos();
+  }
+  for (int i = 0; i < Count(); ++i) {
+    Control* child = items_[i];
+    if (!child->IsVisible())
+      continue;
+    if (child->IsFloat()) {
+      PlaceFloatingItem(i);
+      continue;
+    }
+    const int width = std::clamp<int>(inner.right - inner.left, child->GetMinWidth(),
+                                      child->GetMaxWidth());
+    const int height = std::clamp<int>(inner.bottom - inner.top, child->GetMinHeight(),
+                                       child->GetMaxHeight());
+    child->SetRect({inner.left, inner.top, inner.left + width, inner.top + height}, false);
+  }
+}
+
+void Container::PlaceFloatingItem(int index) {
+  Control* child = ItemAt(index);
+  if (!child || !child->IsVisible() || !child->IsFloat())
+    return;
+  const int width = rect_.right - rect_.left;
+  const int height = rect_.bottom - rect_.top;
+  const FloatAnchor anchor = child->GetFloatAnchor();
+  const SIZE offset = child->GetFloatOffset();
+  // Relative to this container: the child's own SetRect adds our top-left corner.
+  const RECT placed = {
+      static_cast<int>(width * anchor.left) + offset.cx,
+      static_cast<int>(height * anchor.top) + offset.cy,
+      child->GetFixedWidth() + static_cast<int>(width * anchor.right) + offset.cx,
+      child->GetFixedHeight() + static_cast<int>(height * anchor.bottom) + offset.cy,
+  };
+  child->SetRect(placed, false);
+}
+
+void Container::Offset(int dx, int dy, bool invalidate) {
+  Control::Offset(dx, dy, invalidate);
+  if (IsBarShown(verticalBar_))
+    verticalBar_->Offset(dx, dy, false);
+  if (IsBarShown(horizontalBar_))
+    horizontalBar_->Offset(dx, dy, false);
+  for (Control* child : items_) {
+    if (child->IsVisible())
+      child->Offset(dx, dy, false);
+  }
+}
+
+void Container::SetVisible(bool visible) {
+  if (visible_ == visible)
+    return;
+  Control::SetVisible(visible);
+  for (Control* child : items_)
+    child->SetInheritedVisible(IsVisible());
+}
+
+void Container::SetInheritedVisible(bool visible) {
+  Control::SetInheritedVisible(visible);
+  for (Control* child : items_)
+    child->SetInheritedVisible(IsVisible());
+}
+
+void Container::SetMouseEnabled(bool enabled) {
+  if (verticalBar_)
+    verticalBar_->SetMouseEnabled(enabled);
+  if (horizontalBar_)
+    horizontalBar_->SetMouseEnabled(enabled);
+  Control::SetMouseEnabled(enabled);
+}
+
+Control* Container::Find(FindVisitor visitor, void* data, uint32_t flags) {
+  const bool hitTest = (flags & FindHitTest) != 0;
+  if ((flags & FindVisible) && !IsVisible())
+    return nullptr;
+  if ((flags & FindEnabled) && !IsEnabled())
+    return nullptr;
+  if (hitTest && !RectContains(rect_, *static_cast<const POINT*>(data)))
+    return nullptr;
+  if ((flags & FindUpdateTest) && visitor(this, data))
+    return nullptr;
+
+  const bool selfVisitable = !hitTest || IsMouseEnabled();
+  const bool childrenVisitable = !hitTest || mouseChild_;
+  if ((flags & FindMeFirst) && selfVisitable) {
+    if (Control* found = visitor(this, data))
+      return found;
+  }
+  if (overlay_ && childrenVisitable) {
+    if (Control* found = overlay_->Find(visitor, data, flags))
+      return found;
+  }
+  if (selfVisitable) {
+    for (ScrollBar* bar : {verticalBar_, horizontalBar_}) {
+      if (!bar)
+        continue;
+      if (Control* found = bar->Find(visitor, data, flags))
+        return found;
+    }
+  }
+  if (childrenVisitable) {
+    const RECT inner = InnerRect();
+    // A hit on a flowing child only counts inside the inner area: what a child shows beyond it
+    // is clipped away.
+    auto findIn = [&](Control* child) -> Control* {
+      Control* found = child->Find(visitor, data, flags);
+      if (found && hitTest && !child->IsFloat() &&
+          !RectContains(inner, *static_cast<const POINT*>(data))) {
+        return nullptr;
+      }
+      return found;
+    };
+    if (flags & FindTopFirst) {
+      for (int i = Count() - 1; i >= 0; --i) {
+        if (i >= Count())
+          continue;
+        if (Control* found = findIn(items_[i]))
+          return found;
+      }
+    } else {
+      for (int i = 0; i < Count(); ++i) {
+        if (Control* found = findIn(items_[i]))
+          return found;
+      }
+    }
+  }
+  if (!(flags & FindMeFirst) && selfVisitable)
+    return visitor(this, data);
+  return nullptr;
+}
+
+void Container::OnEvent(ControlEvent& event) {
+  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
+    if (parent_)
+      parent_->OnEvent(event);
+    else
+      Control::OnEvent(event);
+    return;
+  }
+  const bool verticalUsable = IsBarShown(verticalBar_) && verticalBar_->IsEnabled();
+  const bool horizontalUsable = IsBarShown(horizontalBar_) && horizontalBar_->IsEnabled();
+  switch (event.kind) {
+    case ControlEventKind::SetFocus:
+    case ControlEventKind::KillFocus:
+      focused_ = event.kind == ControlEventKind::SetFocus;
+      return;
+    case ControlEventKind::KeyDown:
+      if (IsKeyboardEnabled() && IsEnabled() && (verticalUsable || horizontalUsable)) {
+        const bool vertical = verticalUsable;
+        switch (event.keyChar) {
+          case VK_PRIOR:
+            vertical ? ScrollPageUp() : ScrollPageLeft();
+            return;
+          case VK_NEXT:
+            vertical ? ScrollPageDown() : ScrollPageRight();
+            return;
+          case VK_END:
+            vertical ? ScrollEnd() : ScrollEndRight();
+            return;
+          case VK_HOME:
+            vertical ? ScrollHome() : ScrollHomeLeft();
+            return;
+          case VK_UP:
+            vertical ? ScrollLineUp() : ScrollLineLeft();
+            return;
+          case VK_DOWN:
+            vertical ? ScrollLineDown() : ScrollLineRight();
+            return;
+        }
+      }
+      break;
+    case ControlEventKind::ScrollWheel: {
+      const bool down = LOWORD(event.wParam) == 1;
+      if (horizontalUsable && RectContains(horizontalBar_->GetRect(), event.mousePoint)) {
+        down ? ScrollLineRight() : ScrollLineLeft();
+        return;
+      }
+      if (verticalUsable) {
+        down ? ScrollLineDown() : ScrollLineUp();
+        return;
+      }
+      if (horizontalUsable) {
+        down ? ScrollLineRight() : ScrollLineLeft();
+        return;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  Control::OnEvent(event);
+}
+
+void Container::SetAttribute(std::wstring_view name, std::wstring_view value) {
+  if (name == L"inset") {
+    SetInset(attribute::ParseRect(value));
+  } else if (name == L"mousechild") {
+    SetMouseChildEnabled(attribute::ParseBool(value));
+  } else if (name == L"vscrollbar") {
+    ShowScrollBars(attribute::ParseBool(value), horizontalBar_ != nullptr);
+  } else if (name == L"vscrollbarstyle") {
+    ShowScrollBars(true, horizontalBar_ != nullptr);
+    verticalBar_->ApplyAttributeList(value);
+  } else if (name == L"hscrollbar") {
+    ShowScrollBars(verticalBar_ != nullptr, attribute::ParseBool(value));
+  } else if (name == L"hscrollbarstyle") {
+    ShowScrollBars(verticalBar_ != nullptr, true);
+    horizontalBar_->ApplyAttributeList(value);
+  } else if (name == L"childpadding") {
+    SetChildPadding(attribute::ParseInt(value));
+  } else if (name == L"childalign") {
+    if (value == L"left")
+      childAlign_ = DT_LEFT;
+    else if (value == L"center")
+      childAlign_ = DT_CENTER;
+    else if (value == L"right")
+      childAlign_ = DT_RIGHT;
+  } else if (name == L"childvalign") {
+    if (value == L"top")
+      childVAlign_ = DT_TOP;
+    else if (value == L"vcenter")
+      childVAlign_ = DT_VCENTER;
+    else if (value == L"bottom")
+      childVAlign_ = DT_BOTTOM;
+  } else {
+    Control::SetAttribute(name, value);
+  }
+}
+
+bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
+  RECT area;
+  if (!IntersectRects(dirty, rect_, area))
+    return true;
+  ScopedClip clip(RenderEngine::RectClip(dc, area));
+  Control::PaintSelf(dc, dirty, stopAt);
+
+  if (!items_.empty()) {
+    const RECT inner = InnerRect();
+    RECT innerDirty;
+    if (!IntersectRects(dirty, inner, innerDirty)) {
+      // Only floating children can reach into a dirty area outside the inner rectangle.
+      for (Control* child : items_) {
+        if (child == stopAt)
+          return false;
+        if (!child->IsVisible() || !RectsMeet(dirty, child->GetRect()) ||
+            !RectsMeet(rect_, child->GetRect())) {
+          continue;
+        }
+        if (!child->Paint(dc, dirty, stopAt))
+          return false;
+      }
+    } else {
+      ScopedClip childClip(RenderEngine::RectClip(dc, innerDirty));
+      for (Control* child : items_) {
+        if (child == stopAt)
+          return false;
+        if (!child->IsVisible() || !RectsMeet(dirty, child->GetRect()))
+          continue;
+        bool painted;
+        if (child->IsFloat()) {
+          // A floating child may lie over the inset, so it paints under the outer clip.
+          if (!RectsMeet(rect_, child->GetRect()))
+            continue;
+          RenderEngine::UseOuterClipBegin(dc, childClip.State());
+          painted = child->Paint(dc, dirty, stopAt);
+          RenderEngine::UseOuterClipEnd(dc, childClip.State());
+        } else {
+          if (!RectsMeet(inner, child->GetRect()))
+            continue;
+          painted = child->Paint(dc, dirty, stopAt);
+        }
+        if (!painted)
+          return false;
+      }
+    }
+  }
+
+  for (ScrollBar* bar : {verticalBar_, horizontalBar_}) {
+    if (!bar)
+      continue;
+    if (bar == stopAt)
+      return false;
+    if (bar->IsVisible() && RectsMeet(dirty, bar->GetRect()) && !bar->Paint(dc, dirty, stopAt))
+      return false;
+  }
+  return true;
+}
+
+RECT Container::GetInset() const {
+  return inset_;
+}
+
+void Container::SetInset(const RECT& inset) {
+  inset_ = inset;
+  RequestLayout();
+}
+
+int Container::GetChildPadding() const {
+  return childPadding_;
+}
+
+void Container::SetChildPadding(int padding) {
+  childPadding_ = std::max(padding, 0);
+  RequestLayout();
+}
+
+int Container::GetChildAlign() const {
+  return childAlign_;
+}
+
+void Container::SetChildAlign(int align) {
+  childAlign_ = align;
+  RequestLayout();
+}
+
+int Container::GetChildVAlign() const {
+  return childVAlign_;
+}
+
+void Container::SetChildVAlign(int align) {
+  childVAlign_ = align;
+  RequestLayout();
+}
+
+bool Container::OwnsItems() const {
+  return ownsItems_;
+}
+
+void Container::SetOwnsItems(bool owns) {
+  ownsItems_ = owns;
+}
+
+bool Container::DefersItemDeletion() const {
+  return deferItemDeletion_;
+}
+
+void Container::SetDefersItemDeletion(bool defers) {
+  deferItemDeletion_ = defers;
+}
+
+bool Container::IsMouseChildEnabled() const {
+  return mouseChild_;
+}
+
+void Container::SetMouseChildEnabled(bool enabled) {
+  mouseChild_ = enabled;
+}
+
+// Selectable items are list items, which plain containers never hold.
+int Container::FindSelectableItem(int, bool) const {
+  return -1;
+}
+
+SIZE Container::GetScrollOffset() const {
+  return {IsBarShown(horizontalBar_) ? horizontalBar_->GetScrollPos() : 0,
+          IsBarShown(verticalBar_) ? verticalBar_->GetScrollPos() : 0};
+}
+
+SIZE Container::GetScrollExtent() const {
+  return {IsBarShown(horizontalBar_) ? horizontalBar_->GetScrollRange() : 0,
+          IsBarShown(verticalBar_) ? verticalBar_->GetScrollRange() : 0};
+}
+
+void Container::SetScrollOffset(SIZE offset) {
+  int dx = 0;
+  int dy = 0;
+  if (IsBarShown(horizontalBar_)) {
+    const int old = horizontalBar_->GetScrollPos();
+    horizontalBar_->SetScrollPos(offset.cx, false);
+    dx = horizontalBar_->GetScrollPos() - old;
+  }
+  if (IsBarShown(verticalBar_)) {
+    const int old = verticalBar_->GetScrollPos();
+    verticalBar_->SetScrollPos(offset.cy, false);
+    dy = verticalBar_->GetScrollPos() - old;
+  }
+  if (dx == 0 && dy == 0)
+    return;
+  for (Control* child : items_) {
+    if (child->IsVisible() && !child->IsFloat())
+      child->Offset(-dx, -dy, false);
+  }
+  Invalidate();
+}
+
+int Container::VerticalLineStep() const {
+  int step = kDefaultLineStep;
+  if (manager_)
+    step = manager_->GetDefaultFontInfo().metrics.tmHeight + kDefaultLineStep;
+  if (verticalBar_ && verticalBar_->LineStep() > 1)
+    step = verticalBar_->LineStep();
+  return step;
+}
+
+int Container::HorizontalLineStep() const {
+  if (horizontalBar_ && horizontalBar_->LineStep() > 1)
+    return horizontalBar_->LineStep();
+  return kDefaultLineStep;
+}
+
+void Container::ScrollBy(int dx, int dy) {
+  const SIZE offset = GetScrollOffset();
+  SetScrollOffset({offset.cx + dx, offset.cy + dy});
+}
+
+void Container::ScrollLineUp() {
+  ScrollBy(0, -VerticalLineStep());
+}
+
+void Container::ScrollLineDown() {
+  ScrollBy(0, VerticalLineStep());
+}
+
+void Container::ScrollPageUp() {
+  ScrollBy(0, -(InnerRect().bottom - InnerRect().top));
+}
+
+void Container::ScrollPageDown() {
+  ScrollBy(0, InnerRect().bottom - InnerRect().top);
+}
+
+void Container::ScrollHome() {
+  SetScrollOffset({GetScrollOffset().cx, 0});
+}
+
+void Container::ScrollEnd() {
+  SetScrollOffset({GetScrollOffset().cx, GetScrollExtent().cy});
+}
+
+void Container::ScrollLineLeft() {
+  ScrollBy(-HorizontalLineStep(), 0);
+}
+
+void Container::ScrollLineRight() {
+  ScrollBy(HorizontalLineStep(), 0);
+}
+
+void Container::ScrollPageLeft() {
+  ScrollBy(-(InnerRect().right - InnerRect().left), 0);
+}
+
+void Container::ScrollPageRight() {
+  ScrollBy(InnerRect().right - InnerRect().left, 0);
+}
+
+void Container::ScrollHomeLeft() {
+  SetScrollOffset({0, GetScrollOffset().cy});
+}
+
+void Container::ScrollEndRight() {
+  SetScrollOffset({GetScrollExtent().cx, GetScrollOffset().cy});
+}
+
+void Container::ShowScrollBars(bool vertical, bool horizontal) {
+  auto update = [this](ScrollBar*& bar, bool wanted, bool isHorizontal) {
+    if (!wanted && bar) {
+      bar->Destroy();
+      bar = nullptr;
+    } else if (wanted && !bar) {
+      bar = new ScrollBar;
+      if (isHorizontal)
+        bar->SetHorizontal(true);
+      bar->SetOwner(this);
+      bar->Attach(manager_, nullptr, false);
+      if (manager_) {
+        const wchar_t* defaults =
+            manager_->GetDefaultAttributeList(isHorizontal ? L"HScrollBar" : L"VScrollBar");
+        if (defaults)
+          bar->ApplyAttributeList(defaults);
+      }
+    }
+  };
+  update(verticalBar_, vertical, false);
+  update(horizontalBar_, horizontal, true);
+  RequestLayout();
+}
+
+ScrollBar* Container::VerticalScrollBar() const {
+  return verticalBar_;
+}
+
+ScrollBar* Container::HorizontalScrollBar() const {
+  return horizontalBar_;
+}
+
+void Container::Relayout() {
+  const bool wasInRelayout = inScrollRelayout_;
+  inScrollRelayout_ = true;
+  SetRect(floating_ && parent_ ? GetRelativeRect() : rect_, true);
+  inScrollRelayout_ = wasInRelayout;
+}
+
+// Shows a bar when the content overflows, hides it when it no longer does, and keeps its range
+// equal to the overflow. Each change of visibility lays the container out again, which runs
+// this once more for both bars with the new inner rectangle.
+void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededHeight) {
+  struct Axis {
+    ScrollBar* bar;
+    int overflow;
+    RECT place;
+  };
+  const Axis axes[] = {
+      {horizontalBar_, neededWidth - (inner.right - inner.left),
+       {inner.left, inner.bottom, inner.right,
+        inner.bottom + (horizontalBar_ ? horizontalBar_->GetFixedHeight() : 0)}},
+      {verticalBar_, neededHeight - (inner.bottom - inner.top),
+       {inner.right, inner.top, inner.right + (verticalBar_ ? verticalBar_->GetFixedWidth() : 0),
+        inner.bottom}},
+  };
+  for (const Axis& axis : axes) {
+    ScrollBar* bar = axis.bar;
+    if (!bar)
+      continue;
+    if (!bar->IsVisible()) {
+      if (axis.overflow <= 0)
+        continue;
+      bar->SetVisible(true);
+      bar->SetScrollRange(axis.overflow);
+      bar->SetScrollPos(0, false);
+      Relayout();
+      return;
+    }
+    if (axis.overflow <= 0 && !inScrollRelayout_) {
+      bar->SetVisible(false);
+      bar->SetScrollPos(0, false);
+      bar->SetScrollRange(0);
+      Relayout();
+      return;
+    }
+    bar->SetRect(axis.place, false);
+    if (bar->GetScrollRange() != axis.overflow) {
+      const int oldPosition = bar->GetScrollPos();
+      bar->SetScrollRange(std::abs(axis.overflow));
+      if (bar->GetScrollRange() == 0) {
+        bar->SetVisible(false);
+        bar->SetScrollPos(0, false);
+      }
+      if (bar->GetScrollPos() < oldPosition) {
+        Relayout();
+        return;
+      }
+    }
+  }
+}
+
+}  // namespace ui

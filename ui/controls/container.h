@@ -1,0 +1,128 @@
+#pragma once
+
+#include <vector>
+
+#include "ui/controls/control.h"
+
+namespace ui {
+
+class ScrollBar;
+
+// The child list of a container, as other code sees it.
+class IContainer {
+ public:
+  virtual Control* ItemAt(int index) const = 0;
+  virtual int IndexOf(Control* control) const = 0;
+  virtual bool MoveItem(Control* control, int newIndex) = 0;
+  virtual bool MoveItems(Control* first, int count, int newIndex) = 0;
+  virtual int Count() const = 0;
+  virtual bool Add(Control* control) = 0;
+  virtual bool Insert(Control* control, int index) = 0;
+  // keepAlive leaves the removed child to the caller instead of destroying it.
+  virtual bool Remove(Control* control, bool keepAlive = false) = 0;
+  virtual bool RemoveAt(int index, bool keepAlive = false) = 0;
+  virtual void Clear() = 0;
+
+ protected:
+  ~IContainer() = default;
+};
+
+// A control with children, which by default all fill its inner area (its rectangle less the
+// inset and any visible scroll bar). Children are owned unless ownsItems is switched off; their
+// order is the order of layout and painting. The scroll bars are owned as well.
+class Container : public Control, public IContainer {
+ public:
+  Container();
+  ~Container() override;
+
+  // IContainer.
+  Control* ItemAt(int index) const override;
+  int IndexOf(Control* control) const override;
+  bool MoveItem(Control* control, int newIndex) override;
+  bool MoveItems(Control* first, int count, int newIndex) override;
+  int Count() const override;
+  bool Add(Control* control) override;
+  bool Insert(Control* control, int index) override;
+  bool Remove(Control* control, bool keepAlive = false) override;
+  bool RemoveAt(int index, bool keepAlive = false) override;
+  void Clear() override;
+
+  // Control.
+  const wchar_t* GetClassName() const override;
+  void* CastTo(std::wstring_view interfaceName) override;
+  void Attach(PaintManager* manager, Control* parent, bool initialize) override;
+  RECT GetClientRect() const override;
+  void SetRect(const RECT& rect, bool invalidate) override;
+  void Offset(int dx, int dy, bool invalidate) override;
+  void SetVisible(bool visible) override;
+  void SetInheritedVisible(bool visible) override;
+  void SetMouseEnabled(bool enabled) override;
+  Control* Find(FindVisitor visitor, void* data, uint32_t flags) override;
+  void OnEvent(ControlEvent& event) override;
+  void SetAttribute(std::wstring_view name, std::wstring_view value) override;
+  bool PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) override;
+
+  virtual RECT GetInset() const;
+  virtual void SetInset(const RECT& inset);
+  virtual int GetChildPadding() const;
+  virtual void SetChildPadding(int padding);
+  virtual int GetChildAlign() const;
+  virtual void SetChildAlign(int align);
+  virtual int GetChildVAlign() const;
+  virtual void SetChildVAlign(int align);
+  virtual bool OwnsItems() const;
+  virtual void SetOwnsItems(bool owns);
+  virtual bool DefersItemDeletion() const;
+  virtual void SetDefersItemDeletion(bool defers);
+  virtual bool IsMouseChildEnabled() const;
+  virtual void SetMouseChildEnabled(bool enabled);
+  virtual int FindSelectableItem(int start, bool forward) const;
+  // (horizontal, vertical); 0 for a missing or hidden bar.
+  virtual SIZE GetScrollOffset() const;
+  virtual SIZE GetScrollExtent() const;
+  virtual void SetScrollOffset(SIZE offset);
+  virtual void ScrollLineUp();
+  virtual void ScrollLineDown();
+  virtual void ScrollPageUp();
+  virtual void ScrollPageDown();
+  virtual void ScrollHome();
+  virtual void ScrollEnd();
+  virtual void ScrollLineLeft();
+  virtual void ScrollLineRight();
+  virtual void ScrollPageLeft();
+  virtual void ScrollPageRight();
+  virtual void ScrollHomeLeft();
+  virtual void ScrollEndRight();
+  virtual void ShowScrollBars(bool vertical, bool horizontal);
+  virtual ScrollBar* VerticalScrollBar() const;
+  virtual ScrollBar* HorizontalScrollBar() const;
+  virtual void PlaceFloatingItem(int index);
+  virtual void UpdateScrollBars(const RECT& inner, int neededWidth, int neededHeight);
+
+ protected:
+  // The rectangle less inset and visible scroll bars, where the flow of children goes.
+  RECT InnerRect() const;
+  // Lays the container out again at its own place, as the scroll bars require.
+  void Relayout();
+  // Destroys a removed child now or, when the manager may still be using it, later.
+  void DisposeOf(Control* child);
+  bool IsBarShown(const ScrollBar* bar) const;
+  int VerticalLineStep() const;
+  int HorizontalLineStep() const;
+  // Moves one bar by delta along its axis (clamped by the bar).
+  void ScrollBy(int dx, int dy);
+
+  std::vector<Control*> items_;
+  RECT inset_ = {0, 0, 0, 0};
+  int childPadding_ = 0;
+  int childAlign_ = 0;   // DT_LEFT, DT_CENTER or DT_RIGHT
+  int childVAlign_ = 0;  // DT_TOP, DT_VCENTER or DT_BOTTOM
+  bool ownsItems_ = true;
+  bool deferItemDeletion_ = true;
+  bool mouseChild_ = true;
+  bool inScrollRelayout_ = false;
+  ScrollBar* verticalBar_ = nullptr;
+  ScrollBar* horizontalBar_ = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,819 @@
+#include "ui/controls/control.h"
+
+#include <algorithm>
+
+#include "ui/controls/attribute_values.h"
+#include "ui/controls/rect_math.h"
+#include "ui/core/paint_manager.h"
+#include "ui/render/image_record.h"
+
+namespace ui {
+
+Control::Control() = default;
+
+void Control::Destroy() {
+  if (manager_)
+    manager_->RemoveMouseLeaveListener(this);
+  delete this;
+}
+
+Control::~Control() {
+  if (overlay_) {
+    overlay_->Destroy();
+    overlay_ = nullptr;
+  }
+  ClearExtraAttributes();
+  destroyHooks.Fire(this);
+  if (manager_)
+    manager_->ForgetControl(this);
+}
+
+std::wstring Control::GetName() const {
+  return name_;
+}
+
+// The registry keeps the name the control was registered under: the name is stored before the
+// manager is asked, so the manager finds nothing to move.
+void Control::SetName(std::wstring_view name) {
+  if (name_ == name)
+    return;
+  name_ = name;
+  if (manager_)
+    manager_->RenameControl(this, name);
+}
+
+const wchar_t* Control::GetClassName() const {
+  return L"Control";
+}
+
+void* Control::CastTo(std::wstring_view interfaceName) {
+  return interfaceName == L"Control" ? this : nullptr;
+}
+
+uint32_t Control::GetFlags() const {
+  return 0;
+}
+
+HWND Control::GetNativeWindow() const {
+  return nullptr;
+}
+
+bool Control::Activate() {
+  return IsVisible() && IsEnabled();
+}
+
+PaintManager* Control::GetManager() const {
+  return manager_;
+}
+
+void Control::Attach(PaintManager* manager, Control* parent, bool initialize) {
+  if (overlay_)
+    overlay_->Attach(manager, this, initialize);
+  manager_ = manager;
+  parent_ = parent;
+  if (initialize && parent_)
+    Initialize();
+}
+
+Control* Control::GetParent() const {
+  return parent_;
+}
+
+Control* Control::GetOverlay() const {
+  return overlay_;
+}
+
+void Control::SetOverlay(Control* overlay) {
+  if (overlay == overlay_)
+    return;
+  if (overlay_)
+    overlay_->Destroy();
+  overlay_ = overlay;
+  if (!overlay_)
+    return;
+  if (manager_)
+    manager_->RegisterControls(overlay_, this);
+  if (IsVisible())
+    RequestLayout();
+  else
+    overlay_->SetInheritedVisible(false);
+}
+
+std::wstring Control::GetText() const {
+  return text_;
+}
+
+void Control::SetText(std::wstring_view text) {
+  if (text_ == text)
+    return;
+  text_ = text;
+  Invalidate();
+}
+
+const RECT& Control::GetRect() const {
+  return rect_;
+}
+
+RECT Control::GetRelativeRect() const {
+  if (!parent_)
+    return {0, 0, 0, 0};
+  const RECT& parentRect = parent_->GetRect();
+  return OffsetRectBy(rect_, -parentRect.left, -parentRect.top);
+}
+
+RECT Control::GetClientRect() const {
+  return rect_;
+}
+
+void Control::SetRect(const RECT& requested, bool invalidate) {
+  RECT r = requested;
+  r.right = std::max(r.right, r.left);
+  r.bottom = std::max(r.bottom, r.top);
+  const RECT invalid = IsRectEmpty(rect_) ? r : rect_;
+
+  if (floating_) {
+    // A floating control is given its rectangle relative to the parent and keeps its float
+    // position in step with it, so that the next layout puts it back where it was placed.
+    if (parent_) {
+      const RECT& parentRect = parent_->GetRect();
+      rect_ = OffsetRectBy(r, parentRect.left, parentRect.top);
+      const int parentWidth = parentRect.right - parentRect.left;
+      const int parentHeight = parentRect.bottom - parentRect.top;
+      floatOffset_.cx = r.left - static_cast<int>(floatAnchor_.left * parentWidth);
+      floatOffset_.cy = r.top - static_cast<int>(floatAnchor_.top * parentHeight);
+      fixedWidth_ =
+          r.right - static_cast<int>(floatAnchor_.right * parentWidth) - floatOffset_.cx;
+      fixedHeight_ =
+          r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight) - floatOffset_.cy;
+    }
+  } else {
+    rect_ = r;
+  }
+  if (!manager_)
+    return;
+
+  if (!inSizeHook_) {
+    inSizeHook_ = true;
+    sizeHooks.Fire(this);
+    inSizeHook_ = false;
+  }
+  needsLayout_ = false;
+
+  if (invalidate && IsVisible()) {
+    RECT area = UnionRects(invalid, rect_);
+    if (ClipByAncestors(area))
+      manager_->Invalidate(area);
+  }
+
+  if (overlay_ && overlay_->IsVisible()) {
+    const int width = rect_.right - rect_.left;
+    const int height = rect_.bottom - rect_.top;
+    RECT placed;
+    if (overlay_->IsFloat()) {
+      const FloatAnchor anchor = overlay_->GetFloatAnchor();
+      const SIZE offset = overlay_->GetFloatOffset();
+      placed.left = static_cast<int>(width * anchor.left) + offset.cx;
+      placed.top = static_cast<int>(height * anchor.top) + offset.cy;
+      placed.right =
+          overlay_->GetFixedWidth() + static_cast<int>(width * anchor.right) + offset.cx;
+      placed.bottom =
+          overlay_->GetFixedHeight() + static_cast<int>(height * anchor.bottom) + offset.cy;
+    } else {
+      const int overlayWidth =
+          std::clamp(width, overlay_->GetMinWidth(), overlay_->GetMaxWidth());
+      const int overlayHeight =
+          std::clamp(height, overlay_->GetMinHeight(), overlay_->GetMaxHeight());
+      placed = {rect_.left, rect_.top, rect_.left + overlayWidth, rect_.top + overlayHeight};
+    }
+    overlay_->SetRect(placed, false);
+  }
+}
+
+void Control::Offset(int dx, int dy, bool invalidate) {
+  const RECT old = rect_;
+  rect_ = OffsetRectBy(rect_, dx, dy);
+  if (invalidate && manager_ && IsVisible()) {
+    RECT area = UnionRects(old, rect_);
+    if (ClipByAncestors(area))
+      manager_->Invalidate(area);
+  }
+  if (overlay_ && overlay_->IsVisible())
+    overlay_->Offset(dx, dy, false);
+}
+
+bool Control::ClipByAncestors(RECT& area) const {
+  for (const Control* ancestor = parent_; ancestor; ancestor = ancestor->GetParent()) {
+    if (!ancestor->IsVisible())
+      return false;
+    if (!IntersectRects(area, ancestor->GetRect(), area))
+      return false;
+  }
+  return true;
+}
+
+int Control::Width() const {
+  return rect_.right - rect_.left;
+}
+
+int Control::Height() const {
+  return rect_.bottom - rect_.top;
+}
+
+int Control::Left() const {
+  return rect_.left;
+}
+
+int Control::Top() const {
+  return rect_.top;
+}
+
+RECT Control::GetPadding() const {
+  return padding_;
+}
+
+void Control::SetPadding(const RECT& padding) {
+  padding_ = padding;
+  RequestParentLayout();
+}
+
+SIZE Control::GetFloatOffset() const {
+  return floatOffset_;
+}
+
+void Control::SetFloatOffset(SIZE offset) {
+  floatOffset_ = offset;
+  RequestParentLayout();
+}
+
+FloatAnchor Control::GetFloatAnchor() const {
+  return floatAnchor_;
+}
+
+void Control::SetFloatAnchor(const FloatAnchor& anchor) {
+  floatAnchor_ = anchor;
+  RequestParentLayout();
+}
+
+int Control::GetFixedWidth() const {
+  return fixedWidth_;
+}
+
+void Control::SetFixedWidth(int width) {
+  if (width < 0)
+    return;
+  fixedWidth_ = width;
+  RequestParentLayout();
+}
+
+int Control::GetFixedHeight() const {
+  return fixedHeight_;
+}
+
+void Control::SetFixedHeight(int height) {
+  if (height < 0)
+    return;
+  fixedHeight_ = height;
+  RequestParentLayout();
+}
+
+int Control::GetMinWidth() const {
+  return minWidth_;
+}
+
+void Control::SetMinWidth(int width) {
+  if (width < 0 || width == minWidth_)
+    return;
+  minWidth_ = width;
+  RequestParentLayout();
+}
+
+int Control::GetMaxWidth() const {
+  return std::max(maxWidth_, minWidth_);
+}
+
+void Control::SetMaxWidth(int width) {
+  if (width < 0 || width == maxWidth_)
+    return;
+  maxWidth_ = width;
+  RequestParentLayout();
+}
+
+int Control::GetMinHeight() const {
+  return minHeight_;
+}
+
+void Control::SetMinHeight(int height) {
+  if (height < 0 || height == minHeight_)
+    return;
+  minHeight_ = height;
+  RequestParentLayout();
+}
+
+int Control::GetMaxHeight() const {
+  return std::max(maxHeight_, minHeight_);
+}
+
+void Control::SetMaxHeight(int height) {
+  if (height < 0 || height == maxHeight_)
+    return;
+  maxHeight_ = height;
+  RequestParentLayout();
+}
+
+std::wstring Control::GetToolTip() const {
+  return toolTip_;
+}
+
+void Control::SetToolTip(std::wstring_view text) {
+  std::wstring toolTip;
+  toolTip.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (text.substr(i, 3) == L"<n>") {
+      toolTip += L"\r\n";
+      i += 3;
+    } else {
+      toolTip += text[i++];
+    }
+  }
+  toolTip_ = std::move(toolTip);
+}
+
+void Control::SetToolTipWidth(int width) {
+  toolTipWidth_ = width;
+}
+
+int Control::GetToolTipWidth() const {
+  return toolTipWidth_;
+}
+
+wchar_t Control::GetShortcut() const {
+  return shortcut_;
+}
+
+void Control::SetShortcut(wchar_t shortcut) {
+  shortcut_ = shortcut;
+}
+
+bool Control::IsContextMenuEnabled() const {
+  return contextMenu_;
+}
+
+void Control::EnableContextMenu(bool enable) {
+  contextMenu_ = enable;
+}
+
+std::wstring Control::GetUserData() const {
+  return userData_;
+}
+
+void Control::SetUserData(std::wstring_view text) {
+  userData_ = text;
+}
+
+intptr_t Control::GetTag() const {
+  return tag_;
+}
+
+void Control::SetTag(intptr_t tag) {
+  tag_ = tag;
+}
+
+bool Control::IsVisible() const {
+  return visible_ && inheritedVisible_;
+}
+
+void Control::SetVisible(bool visible) {
+  if (visible_ == visible)
+    return;
+  const bool wasVisible = IsVisible();
+  visible_ = visible;
+  focused_ = false;
+  if (!visible && manager_ && manager_->GetFocusControl() == this)
+    manager_->SetFocusControl(nullptr, true);
+  if (IsVisible() != wasVisible)
+    RequestParentLayout();
+  if (overlay_)
+    overlay_->SetInheritedVisible(IsVisible());
+}
+
+void Control::SetInheritedVisible(bool visible) {
+  inheritedVisible_ = visible;
+  if (!visible && manager_ && manager_->GetFocusControl() == this)
+    manager_->SetFocusControl(nullptr, true);
+  if (overlay_)
+    overlay_->SetInheritedVisible(IsVisible());
+}
+
+bool Control::IsEnabled() const {
+  return enabled_;
+}
+
+void Control::SetEnabled(bool enabled) {
+  if (enabled_ == enabled)
+    return;
+  enabled_ = enabled;
+  Invalidate();
+}
+
+bool Control::IsMouseEnabled() const {
+  return mouseEnabled_;
+}
+
+void Control::SetMouseEnabled(bool enabled) {
+  mouseEnabled_ = enabled;
+}
+
+bool Control::IsKeyboardEnabled() const {
+  return keyboardEnabled_;
+}
+
+void Control::SetKeyboardEnabled(bool enabled) {
+  keyboardEnabled_ = enabled;
+}
+
+bool Control::IsFocused() const {
+  return focused_;
+}
+
+void Control::SetFocus() {
+  if (manager_)
+    manager_->SetFocusControl(this, false);
+}
+
+bool Control::IsFloat() const {
+  return floating_;
+}
+
+void Control::SetFloat(bool floating) {
+  if (floating_ == floating)
+    return;
+  floating_ = floating;
+  RequestParentLayout();
+}
+
+Control* Control::Find(FindVisitor visitor, void* data, uint32_t flags) {
+  const bool hitTest = (flags & FindHitTest) != 0;
+  if ((flags & FindVisible) && !IsVisible())
+    return nullptr;
+  if ((flags & FindEnabled) && !IsEnabled())
+    return nullptr;
+  if (hitTest && !RectContains(rect_, *static_cast<const POINT*>(data)))
+    return nullptr;
+  if ((flags & FindUpdateTest) && visitor(this, data))
+    return nullptr;
+  const bool visitable = !hitTest || IsMouseEnabled();
+  if ((flags & FindMeFirst) && visitable) {
+    if (Control* found = visitor(this, data))
+      return found;
+  }
+  if (overlay_) {
+    if (Control* found = overlay_->Find(visitor, data, flags))
+      return found;
+  }
+  if (!(flags & FindMeFirst) && visitable)
+    return visitor(this, data);
+  return nullptr;
+}
+
+void Control::Initialize() {
+  OnInitialize();
+  initHooks.Fire(this);
+}
+
+void Control::OnInitialize() {}
+
+void Control::HandleEvent(ControlEvent& event) {
+  if (eventHooks.Fire(&event))
+    OnEvent(event);
+}
+
+void Control::OnEvent(ControlEvent& event) {
+  switch (event.kind) {
+    case ControlEventKind::SetCursor:
+      ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+      return;
+    case ControlEventKind::SetFocus:
+    case ControlEventKind::KillFocus:
+      focused_ = event.kind == ControlEventKind::SetFocus;
+      Invalidate();
+      return;
+    case ControlEventKind::Timer:
+      if (manager_)
+        manager_->SendNotification(this, L"timer", event.wParam, event.lParam);
+      return;
+    case ControlEventKind::ContextMenu:
+      if (contextMenu_ && manager_)
+        manager_->SendNotification(this, L"menu", event.wParam, event.lParam);
+      return;
+    default:
+      if (parent_)
+        parent_->OnEvent(event);
+      return;
+  }
+}
+
+std::wstring Control::GetAttribute(std::wstring_view) const {
+  return std::wstring();
+}
+
+void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
+  // Stores a colour and repaints when it changed.
+  auto setColor = [this](uint32_t& field, uint32_t color) {
+    if (field == color)
+      return;
+    field = color;
+    Invalidate();
+  };
+
+  if (name == L"pos") {
+    const RECT pos = attribute::ParseRect(value);
+    SetFloatOffset({pos.left, pos.top});
+    SetFixedWidth(pos.right - pos.left);
+    SetFixedHeight(pos.bottom - pos.top);
+  } else if (name == L"padding") {
+    SetPadding(attribute::ParseRect(value));
+  } else if (name == L"bkcolor" || name == L"bkcolor1") {
+    setColor(backColor_, attribute::ParseColor(value));
+  } else if (name == L"bkcolor2") {
+    setColor(backColor2_, attribute::ParseColor(value));
+  } else if (name == L"bkcolor3") {
+    setColor(backColor3_, attribute::ParseColor(value));
+  } else if (name == L"bordercolor") {
+    setColor(borderColor_, attribute::ParseColorNoBlanks(value));
+  } else if (name == L"focusbordercolor") {
+    setColor(focusBorderColor_, attribute::ParseColorNoBlanks(value));
+  } else if (name == L"colorhsl") {
+    const bool colorHsl = attribute::ParseBool(value);
+    if (colorHsl_ != colorHsl) {
+      colorHsl_ = colorHsl;
+      Invalidate();
+    }
+  } else if (name == L"bordersize") {
+    if (value.find(L',') != std::wstring_view::npos) {
+      borderSize_ = attribute::ParseRect(value);
+    } else {
+      const int size = attribute::ParseInt(value);
+      borderSize_ = {size, size, size, size};
+    }
+    Invalidate();
+  } else if (name == L"borderstyle") {
+    borderStyle_ = attribute::ParseInt(value);
+    Invalidate();
+  } else if (name == L"borderround") {
+    borderRound_ = attribute::ParseSize(value);
+    Invalidate();
+  } else if (name == L"bkimage") {
+    if (backImage_.description == value && backImage_.image)
+      return;
+    backImage_.Clear();
+    backImage_.description = value;
+    RenderEngine::DrawImageInfo(nullptr, manager_, rect_, rect_, backImage_);
+    if (floating_ && fixedWidth_ == 0 && fixedHeight_ == 0 && backImage_.image) {
+      fixedWidth_ = backImage_.image->width;
+      fixedHeight_ = backImage_.image->height;
+    }
+    Invalidate();
+  } else if (name == L"width") {
+    SetFixedWidth(attribute::ParseInt(value));
+  } else if (name == L"height") {
+    SetFixedHeight(attribute::ParseInt(value));
+  } else if (name == L"minwidth") {
+    SetMinWidth(attribute::ParseInt(value));
+  } else if (name == L"minheight") {
+    SetMinHeight(attribute::ParseInt(value));
+  } else if (name == L"maxwidth") {
+    SetMaxWidth(attribute::ParseInt(value));
+  } else if (name == L"maxheight") {
+    SetMaxHeight(attribute::ParseInt(value));
+  } else if (name == L"name") {
+    SetName(value);
+  } else if (name == L"text") {
+    SetText(value);
+  } else if (name == L"tooltip") {
+    SetToolTip(value);
+  } else if (name == L"userdata") {
+    SetUserData(value);
+  } else if (name == L"tag") {
+    SetTag(attribute::ParseInt(value));
+  } else if (name == L"enabled") {
+    SetEnabled(attribute::ParseBool(value));
+  } else if (name == L"mouse") {
+    SetMouseEnabled(attribute::ParseBool(value));
+  } else if (name == L"keyboard") {
+    SetKeyboardEnabled(attribute::ParseBool(value));
+  } else if (name == L"visible") {
+    SetVisible(attribute::ParseBool(value));
+  } else if (name == L"float") {
+    if (value.find(L',') != std::wstring_view::npos) {
+      double fractions[4];
+      attribute::ParseDoubleList(value, fractions, 4);
+      SetFloatAnchor({fractions[0], fractions[1], fractions[2], fractions[3]});
+      SetFloat(true);
+    } else {
+      SetFloat(attribute::ParseBool(value));
+    }
+  } else if (name == L"shortcut") {
+    SetShortcut(value.empty() ? L'\0' : value[0]);
+  } else if (name == L"menu") {
+    EnableContextMenu(attribute::ParseBool(value));
+  } else if (name == L"virtualwnd") {
+    virtualWindow_ = value;
+    if (manager_)
+      manager_->SetVirtualWindowsUsed(true);
+  } else {
+    AddExtraAttribute(name, value);
+  }
+}
+
+std::wstring Control::GetAttributeList(bool) const {
+  return std::wstring();
+}
+
+// Pairs are name="value", separated by exactly one space; a malformed pair ends the list.
+void Control::ApplyAttributeList(std::wstring_view list) {
+  size_t position = 0;
+  while (position < list.size()) {
+    const size_t equals = list.find(L'=', position);
+    if (equals == std::wstring_view::npos || equals + 1 >= list.size() ||
+        list[equals + 1] != L'"') {
+      return;
+    }
+    const size_t closingQuote = list.find(L'"', equals + 2);
+    if (closingQuote == std::wstring_view::npos)
+      return;
+    SetAttribute(list.substr(position, equals - position),
+                 list.substr(equals + 2, closingQuote - equals - 2));
+    position = closingQuote + 1;
+    if (position >= list.size() || list[position] != L' ')
+      return;
+    ++position;
+  }
+}
+
+SIZE Control::MeasureSize(SIZE) {
+  return {fixedWidth_, fixedHeight_};
+}
+
+bool Control::Paint(HDC dc, const RECT& dirty, Control* stopAt) {
+  if (this == stopAt)
+    return false;
+  if (!IntersectRects(dirty, rect_, paintRect_))
+    return true;
+  if (!paintHooks.Fire(this))
+    return true;
+  if (!PaintSelf(dc, dirty, stopAt))
+    return false;
+  if (overlay_)
+    return overlay_->Paint(dc, dirty, nullptr);
+  return true;
+}
+
+bool Control::PaintSelf(HDC dc, const RECT&, Control*) {
+  const bool rounded = borderRound_.cx > 0 || borderRound_.cy > 0;
+  ClipState roundClip;
+  if (rounded)
+    roundClip = RenderEngine::RoundClip(dc, paintRect_, rect_, borderRound_.cx, borderRound_.cy);
+  PaintBackgroundColor(dc);
+  PaintBackgroundImage(dc);
+  PaintStateImages(dc);
+  PaintText(dc);
+  PaintBorder(dc);
+  if (rounded)
+    RenderEngine::RestoreClip(roundClip);
+  return true;
+}
+
+void Control::PaintBackgroundColor(HDC dc) {
+  if (backColor_ == 0)
+    return;
+  if (backColor2_ == 0) {
+    // An opaque colour only needs the dirty part; a translucent one is blended over the whole
+    // control so that the result does not depend on how the dirty area was cut.
+    const RECT& area = backColor_ >= 0xFF000000 ? paintRect_ : rect_;
+    RenderEngine::DrawColor(dc, area, AdjustColor(backColor_));
+    return;
+  }
+  if (backColor3_ != 0) {
+    const int middle = (rect_.top + rect_.bottom) / 2;
+    RenderEngine::DrawGradient(dc, {rect_.left, rect_.top, rect_.right, middle},
+                               AdjustColor(backColor_), AdjustColor(backColor2_), true, 8);
+    RenderEngine::DrawGradient(dc, {rect_.left, middle, rect_.right, rect_.bottom},
+                               AdjustColor(backColor2_), AdjustColor(backColor3_), true, 8);
+    return;
+  }
+  RenderEngine::DrawGradient(dc, rect_, AdjustColor(backColor_), AdjustColor(backColor2_), true,
+                             16);
+}
+
+void Control::PaintBackgroundImage(HDC dc) {
+  if (backImage_.description.empty())
+    return;
+  RenderEngine::DrawImageInfo(dc, manager_, rect_, paintRect_, backImage_);
+}
+
+void Control::PaintStateImages(HDC) {}
+
+void Control::PaintText(HDC) {}
+
+void Control::PaintBorder(HDC dc) {
+  const RECT& size = borderSize_;
+  if (size.left <= 0 || (borderColor_ == 0 && focusBorderColor_ == 0))
+    return;
+  const uint32_t color = AdjustColor(
+      IsFocused() && focusBorderColor_ != 0 ? focusBorderColor_ : borderColor_);
+  if (borderRound_.cx > 0 || borderRound_.cy > 0) {
+    RenderEngine::DrawRoundRect(dc, rect_, size.left, borderRound_.cx, borderRound_.cy, color,
+                                borderStyle_);
+    return;
+  }
+  if (size.top == size.left && size.right == size.left && size.bottom == size.left) {
+    RenderEngine::DrawRectOutline(dc, rect_, size.left, color, borderStyle_);
+    return;
+  }
+  const RECT& r = rect_;
+  const int leftX = r.left + size.left / 2;
+  RenderEngine::DrawLine(dc, {leftX, r.top, leftX, r.bottom}, size.left, color, borderStyle_);
+  if (size.top > 0) {
+    const int y = r.top + size.top / 2;
+    RenderEngine::DrawLine(dc, {r.left + size.left, y, r.right - size.right, y}, size.top, color,
+                           borderStyle_);
+  }
+  if (size.right > 0) {
+    const int x = r.right - size.right / 2;
+    RenderEngine::DrawLine(dc, {x, r.top, x, r.bottom}, size.right, color, borderStyle_);
+  }
+  if (size.bottom > 0) {
+    const int y = r.bottom - size.bottom / 2;
+    RenderEngine::DrawLine(dc, {r.left + size.left, y, r.right - size.right, y}, size.bottom,
+                           color, borderStyle_);
+  }
+}
+
+void Control::PaintAfter(HDC) {
+  postPaintHooks.Fire(this);
+}
+
+void Control::Invalidate() {
+  if (!IsVisible())
+    return;
+  RECT area = rect_;
+  for (const Control* ancestor = parent_; ancestor; ancestor = ancestor->GetParent()) {
+    if (!IntersectRects(area, ancestor->GetRect(), area))
+      return;
+  }
+  if (manager_)
+    manager_->Invalidate(area);
+}
+
+void Control::RequestLayout() {
+  if (!IsVisible())
+    return;
+  needsLayout_ = true;
+  Invalidate();
+  if (manager_)
+    manager_->SetUpdateNeeded();
+}
+
+void Control::RequestParentLayout() {
+  if (parent_) {
+    parent_->RequestLayout();
+    parent_->Invalidate();
+  } else {
+    RequestLayout();
+  }
+  if (manager_)
+    manager_->SetUpdateNeeded();
+}
+
+uint32_t Control::AdjustColor(uint32_t color) const {
+  if (!colorHsl_)
+    return color;
+  // The process never moves the shift away from neutral.
+  const HslShift shift;
+  return RenderEngine::ApplyHsl(color, shift.hue, shift.saturation, shift.lightness);
+}
+
+std::wstring Control::GetVirtualWindow() const {
+  if (!virtualWindow_.empty())
+    return virtualWindow_;
+  return parent_ ? parent_->GetVirtualWindow() : std::wstring();
+}
+
+void Control::AddExtraAttribute(std::wstring_view name, std::wstring_view value) {
+  if (name.empty() || value.empty())
+    return;
+  extraAttributes_.emplace(std::wstring(name), std::wstring(value));
+}
+
+const wchar_t* Control::GetExtraAttribute(std::wstring_view name) const {
+  auto it = extraAttributes_.find(name);
+  return it == extraAttributes_.end() ? nullptr : it->second.c_str();
+}
+
+void Control::RemoveExtraAttribute(std::wstring_view name) {
+  auto it = extraAttributes_.find(name);
+  if (it != extraAttributes_.end())
+    extraAttributes_.erase(it);
+}
+
+}  // namespace ui

@@ -1,0 +1,229 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <map>
+
+#include "ui/controls/delegate.h"
+#include "ui/render/render_engine.h"
+
+// windows.h maps GetClassName to GetClassNameW; controls have a GetClassName of their own.
+#undef GetClassName
+
+namespace ui {
+
+class PaintManager;
+struct ControlEvent;
+
+// Arguments of Control::Find.
+enum FindFlags : uint32_t {
+  FindVisible = 0x1,
+  FindEnabled = 0x2,
+  FindHitTest = 0x4,  // data is a POINT that must lie in the control
+  FindUpdateTest = 0x8,
+  FindTopFirst = 0x10,
+  FindMeFirst = 0x80000000,
+};
+
+// Answers of Control::GetFlags.
+enum ControlFlags : uint32_t {
+  FlagTabStop = 0x1,
+  FlagSetCursor = 0x2,
+};
+
+// Fractions of the parent's width and height added to a floating control's position.
+struct FloatAnchor {
+  double left = 0;
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
+};
+
+class Control;
+using FindVisitor = Control* (*)(Control* control, void* data);
+
+// The base of every skin element: the state all controls share, the common skin attributes,
+// the layout hooks and the fixed paint order. A control is owned by its parent container (the
+// root by its paint manager) and is deleted through Destroy. Every derived class keeps the
+// virtual operations below in this order and appends its own.
+class Control {
+ public:
+  Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  virtual void Destroy();
+  virtual ~Control();
+  virtual std::wstring GetName() const;
+  virtual void SetName(std::wstring_view name);
+  virtual const wchar_t* GetClassName() const;
+  virtual void* CastTo(std::wstring_view interfaceName);
+  virtual uint32_t GetFlags() const;
+  virtual HWND GetNativeWindow() const;
+  virtual bool Activate();
+  virtual PaintManager* GetManager() const;
+  virtual void Attach(PaintManager* manager, Control* parent, bool initialize);
+  virtual Control* GetParent() const;
+  virtual Control* GetOverlay() const;
+  virtual void SetOverlay(Control* overlay);
+  virtual std::wstring GetText() const;
+  virtual void SetText(std::wstring_view text);
+  virtual const RECT& GetRect() const;
+  virtual RECT GetRelativeRect() const;
+  virtual RECT GetClientRect() const;
+  virtual void SetRect(const RECT& rect, bool invalidate);
+  virtual void Offset(int dx, int dy, bool invalidate);
+  virtual int Width() const;
+  virtual int Height() const;
+  virtual int Left() const;
+  virtual int Top() const;
+  virtual RECT GetPadding() const;
+  virtual void SetPadding(const RECT& padding);
+  virtual SIZE GetFloatOffset() const;
+  virtual void SetFloatOffset(SIZE offset);
+  virtual FloatAnchor GetFloatAnchor() const;
+  virtual void SetFloatAnchor(const FloatAnchor& anchor);
+  virtual int GetFixedWidth() const;
+  virtual void SetFixedWidth(int width);
+  virtual int GetFixedHeight() const;
+  virtual void SetFixedHeight(int height);
+  virtual int GetMinWidth() const;
+  virtual void SetMinWidth(int width);
+  virtual int GetMaxWidth() const;
+  virtual void SetMaxWidth(int width);
+  virtual int GetMinHeight() const;
+  virtual void SetMinHeight(int height);
+  virtual int GetMaxHeight() const;
+  virtual void SetMaxHeight(int height);
+  virtual std::wstring GetToolTip() const;
+  virtual void SetToolTip(std::wstring_view text);
+  virtual void SetToolTipWidth(int width);
+  virtual int GetToolTipWidth() const;
+  virtual wchar_t GetShortcut() const;
+  virtual void SetShortcut(wchar_t shortcut);
+  virtual bool IsContextMenuEnabled() const;
+  virtual void EnableContextMenu(bool enable);
+  virtual std::wstring GetUserData() const;
+  virtual void SetUserData(std::wstring_view text);
+  virtual intptr_t GetTag() const;
+  virtual void SetTag(intptr_t tag);
+  virtual bool IsVisible() const;
+  virtual void SetVisible(bool visible);
+  virtual void SetInheritedVisible(bool visible);
+  virtual bool IsEnabled() const;
+  virtual void SetEnabled(bool enabled);
+  virtual bool IsMouseEnabled() const;
+  virtual void SetMouseEnabled(bool enabled);
+  virtual bool IsKeyboardEnabled() const;
+  virtual void SetKeyboardEnabled(bool enabled);
+  virtual bool IsFocused() const;
+  virtual void SetFocus();
+  virtual bool IsFloat() const;
+  virtual void SetFloat(bool floating);
+  virtual Control* Find(FindVisitor visitor, void* data, uint32_t flags);
+  virtual void Initialize();
+  virtual void OnInitialize();
+  virtual void HandleEvent(ControlEvent& event);
+  virtual void OnEvent(ControlEvent& event);
+  virtual std::wstring GetAttribute(std::wstring_view name) const;
+  virtual void SetAttribute(std::wstring_view name, std::wstring_view value);
+  virtual std::wstring GetAttributeList(bool ignoreDefaults) const;
+  virtual void ApplyAttributeList(std::wstring_view list);
+  virtual SIZE MeasureSize(SIZE available);
+  virtual bool Paint(HDC dc, const RECT& dirty, Control* stopAt);
+  virtual bool PaintSelf(HDC dc, const RECT& dirty, Control* stopAt);
+  virtual void PaintBackgroundColor(HDC dc);
+  virtual void PaintBackgroundImage(HDC dc);
+  virtual void PaintStateImages(HDC dc);
+  virtual void PaintText(HDC dc);
+  virtual void PaintBorder(HDC dc);
+  virtual void PaintAfter(HDC dc);
+
+  void Invalidate();
+  void RequestLayout();
+  void RequestParentLayout();
+  bool IsLayoutNeeded() const { return needsLayout_; }
+  uint32_t AdjustColor(uint32_t color) const;
+  std::wstring GetVirtualWindow() const;
+
+  // Unrecognised skin attributes; the first value given for a name is kept.
+  void AddExtraAttribute(std::wstring_view name, std::wstring_view value);
+  const wchar_t* GetExtraAttribute(std::wstring_view name) const;
+  void RemoveExtraAttribute(std::wstring_view name);
+  void ClearExtraAttributes() { extraAttributes_.clear(); }
+
+  uint32_t GetBackColor() const { return backColor_; }
+  uint32_t GetBackColor2() const { return backColor2_; }
+  uint32_t GetBackColor3() const { return backColor3_; }
+  uint32_t GetBorderColor() const { return borderColor_; }
+  uint32_t GetFocusBorderColor() const { return focusBorderColor_; }
+  RECT GetBorderSize() const { return borderSize_; }
+  SIZE GetBorderRound() const { return borderRound_; }
+  int GetBorderStyle() const { return borderStyle_; }
+  bool IsColorHsl() const { return colorHsl_; }
+  const ImageDrawInfo& GetBackImage() const { return backImage_; }
+
+  // Fired with the control at the end of Initialize, at destruction and in SetRect; with the
+  // ControlEvent before OnEvent (false swallows it); with the Notification when one is sent;
+  // with the control before painting (false skips it) and in PaintAfter.
+  HookList initHooks;
+  HookList destroyHooks;
+  HookList sizeHooks;
+  HookList eventHooks;
+  HookList notifyHooks;
+  HookList paintHooks;
+  HookList postPaintHooks;
+
+ protected:
+  // Shrinks area by every ancestor; false when an ancestor is hidden or the area vanishes.
+  bool ClipByAncestors(RECT& area) const;
+
+  PaintManager* manager_ = nullptr;
+  Control* parent_ = nullptr;
+  Control* overlay_ = nullptr;
+  std::wstring virtualWindow_;
+  std::wstring name_;
+  bool needsLayout_ = true;
+  bool contextMenu_ = false;
+  RECT rect_ = {0, 0, 0, 0};
+  RECT padding_ = {0, 0, 0, 0};
+  SIZE floatOffset_ = {0, 0};
+  int fixedWidth_ = 0;
+  int fixedHeight_ = 0;
+  int minWidth_ = 0;
+  int minHeight_ = 0;
+  int maxWidth_ = 9999;
+  int maxHeight_ = 9999;
+  bool visible_ = true;
+  bool inheritedVisible_ = true;
+  bool enabled_ = true;
+  bool mouseEnabled_ = true;
+  bool keyboardEnabled_ = true;
+  bool focused_ = false;
+  bool floating_ = false;
+  FloatAnchor floatAnchor_;
+  bool inSizeHook_ = false;
+  std::wstring text_;
+  std::wstring toolTip_;
+  wchar_t shortcut_ = 0;
+  std::wstring userData_;
+  intptr_t tag_ = 0;
+  uint32_t backColor_ = 0;
+  uint32_t backColor2_ = 0;
+  uint32_t backColor3_ = 0;
+  ImageDrawInfo backImage_;
+  uint32_t borderColor_ = 0;
+  uint32_t focusBorderColor_ = 0;
+  bool colorHsl_ = false;
+  int borderStyle_ = 0;
+  int toolTipWidth_ = 300;
+  SIZE borderRound_ = {0, 0};
+  RECT paintRect_ = {0, 0, 0, 0};
+  RECT borderSize_ = {0, 0, 0, 0};
+  std::map<std::wstring, std::wstring, std::less<>> extraAttributes_;
+};
+
+}  // namespace ui

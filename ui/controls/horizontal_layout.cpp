@@ -1,0 +1,261 @@
+#include "ui/controls/horizontal_layout.h"
+
+#include <algorithm>
+
+#include "ui/controls/attribute_values.h"
+#include "ui/controls/rect_math.h"
+#include "ui/controls/scroll_bar.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+
+HorizontalLayout::HorizontalLayout() = default;
+
+const wchar_t* HorizontalLayout::GetClassName() const {
+  return L"HorizontalLayout";
+}
+
+void* HorizontalLayout::CastTo(std::wstring_view interfaceName) {
+  if (interfaceName == L"HorizontalLayout")
+    return this;
+  return Container::CastTo(interfaceName);
+}
+
+uint32_t HorizontalLayout::GetFlags() const {
+  return IsEnabled() && separatorWidth_ != 0 ? static_cast<uint32_t>(FlagSetCursor) : 0;
+}
+
+void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
+  Control::SetRect(rect, invalidate);
+  const RECT rc = InnerRect();
+  if (items_.empty()) {
+    UpdateScrollBars(rc, 0, 0);
+    return;
+  }
+  const bool verticalShown = IsBarShown(verticalBar_);
+  const bool horizontalShown = IsBarShown(horizontalBar_);
+  const int verticalOffset = verticalShown ? verticalBar_->GetScrollPos() : 0;
+  const int verticalExtent = verticalShown ? verticalBar_->GetScrollRange() : 0;
+  const int horizontalOffset = horizontalShown ? horizontalBar_->GetScrollPos() : 0;
+  const int availableWidth =
+      rc.right - rc.left + (horizontalShown ? horizontalBar_->GetScrollRange() : 0);
+  const int availableHeight = rc.bottom - rc.top + verticalExtent;
+
+  auto wantedSize = [](const Control* child) {
+    return SIZE{child->GetFixedWidth() > 0 ? child->GetFixedWidth() : child->GetMaxWidth(),
+                child->GetFixedHeight() > 0 ? child->GetFixedHeight() : child->GetMaxHeight()};
+  };
+
+  // First pass: the width that fixed children and paddings take, and how many share the rest.
+  // A child without a fixed width always shares, whatever it would measure.
+  int measured = 0;
+  int stretchables = 0;
+  int fixedTotal = 0;
+  int neededHeight = 0;
+  for (Control* child : items_) {
+    if (!child->IsVisible() || child->IsFloat())
+      continue;
+    ++measured;
+    const RECT p = child->GetPadding();
+    const SIZE want = wantedSize(child);
+    SIZE size;
+    if (child->GetFixedWidth() == 0) {
+      size = {0, child->GetFixedHeight()};
+    } else {
+      size = child->MeasureSize({std::min<LONG>(want.cx, availableWidth),
+                                 std::min<LONG>(want.cy, availableHeight - p.top - p.bottom)});
+    }
+    if (size.cx == 0)
+      ++stretchables;
+    else
+      size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+    fixedTotal += p.left + p.right + size.cx;
+    size.cy = std::clamp<LONG>(std::max<LONG>(size.cy, 0), child->GetMinHeight(),
+                               child->GetMaxHeight());
+    neededHeight = std::max<int>(neededHeight, size.cy + p.top + p.bottom);
+  }
+  const int paddingTotal = measured > 0 ? (measured - 1) * childPadding_ : 0;
+  fixedTotal += paddingTotal;
+  const int share =
+      stretchables > 0 ? std::max(0, (availableWidth - fixedTotal) / stretchables) : 0;
+
+  // Second pass: place them.
+  int x = rc.left - horizontalOffset;
+  int remaining = availableWidth;
+  int fixedLeft = fixedTotal;
+  int neededWidth = 0;
+  int placed = 0;
+  int stretched = 0;
+  for (int i = 0; i < Count(); ++i) {
+    Control* child = items_[i];
+    if (!child->IsVisible())
+      continue;
+    if (child->IsFloat()) {
+      PlaceFloatingItem(i);
+      continue;
+    }
+    ++placed;
+    const RECT p = child->GetPadding();
+    remaining -= p.left;
+    const int heightRoom = availableHeight - p.top - p.bottom;
+    const SIZE want = wantedSize(child);
+    SIZE size = child->MeasureSize(
+        {std::min<LONG>(want.cx, remaining), std::min<LONG>(want.cy, heightRoom)});
+    fixedLeft -= p.left + p.right;
+    if (placed > 1)
+      fixedLeft -= childPadding_;
+    if (child->GetFixedWidth() != 0 && size.cx != 0) {
+      size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+      fixedLeft -= size.cx;
+    } else {
+      ++stretched;
+      // The last stretchable child takes exactly what is left, so the division's remainder is
+      // not lost.
+      size.cx = stretched == stretchables ? std::max(0, remaining - int(p.right) - fixedLeft)
+                                          : share;
+      size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+    }
+    // A child spans the available height unless its fixed or maximum height is smaller.
+    const int maxHeight = child->GetMaxHeight() == 0 ? heightRoom : child->GetMaxHeight();
+    size.cy = std::min<LONG>(std::max(maxHeight, 0), std::min<LONG>(want.cy, heightRoom));
+    size.cy = std::max<LONG>(size.cy, child->GetMinHeight());
+
+    RECT childRect;
+    const int left = x + p.left;
+    if (childVAlign_ == DT_VCENTER) {
+      const int y = (rc.top + rc.bottom) / 2 + verticalExtent / 2 - verticalOffset - size.cy / 2;
+      childRect = {left, y, left + size.cx, y + size.cy};
+    } else if (childVAlign_ == DT_BOTTOM) {
+      const int bottom = rc.bottom + verticalExtent - verticalOffset;
+      childRect = {left, bottom - size.cy - p.bottom, left + size.cx, bottom - p.bottom};
+    } else {
+      const int top = rc.top - verticalOffset + p.top;
+      childRect = {left, top, left + size.cx, top + size.cy};
+    }
+    child->SetRect(childRect, false);
+
+    x += p.left + size.cx + p.right + childPadding_;
+    neededWidth += p.left + size.cx + p.right;
+    remaining -= size.cx + childPadding_ + p.right;
+  }
+  UpdateScrollBars(rc, neededWidth + paddingTotal, neededHeight);
+}
+
+RECT HorizontalLayout::SeparatorBand(const RECT& base) const {
+  if (separatorWidth_ > 0)
+    return {std::max<LONG>(base.left, base.right - separatorWidth_), base.top, base.right,
+            base.bottom};
+  if (separatorWidth_ < 0)
+    return {base.left, base.top, std::min<LONG>(base.right, base.left - separatorWidth_),
+            base.bottom};
+  return {0, 0, 0, 0};
+}
+
+void HorizontalLayout::OnEvent(ControlEvent& event) {
+  if (separatorWidth_ != 0) {
+    const POINT point = event.mousePoint;
+    switch (event.kind) {
+      case ControlEventKind::ButtonDown:
+        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
+          dragState_ |= kDragging;
+          lastMouse_ = point;
+          dragRect_ = rect_;
+          if (!immediate_ && manager_)
+            manager_->AddPostPaint(this);
+          return;
+        }
+        break;
+      case ControlEventKind::ButtonUp:
+        if (IsDragging()) {
+          dragState_ &= ~kDragging;
+          rect_ = dragRect_;
+          if (!immediate_ && manager_)
+            manager_->RemovePostPaint(this);
+          RequestParentLayout();
+          return;
+        }
+        break;
+      case ControlEventKind::MouseMove:
+        if (IsDragging()) {
+          const int dx = point.x - lastMouse_.x;
+          lastMouse_ = point;
+          DragSeparator(point, dx);
+          return;
+        }
+        break;
+      case ControlEventKind::SetCursor:
+        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
+          ::SetCursor(::LoadCursorW(nullptr, IDC_SIZEWE));
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  Container::OnEvent(event);
+}
+
+void HorizontalLayout::DragSeparator(POINT point, int dx) {
+  // The edge follows the pointer only while the pointer is not on the far side of the band, so
+  // that after a clamp the pointer has to come back to the band before the edge moves again.
+  const RECT oldBand = SeparatorBand(dragRect_);
+  if (dx == 0 || (dx > 0 && point.x < oldBand.left) || (dx < 0 && point.x > oldBand.right))
+    return;
+  const int oldExtent = dragRect_.right - dragRect_.left;
+  const bool movesLeft = separatorWidth_ < 0;
+  int extent = oldExtent + (movesLeft ? -dx : dx);
+  if (extent < GetMinWidth()) {
+    if (oldExtent == GetMinWidth())
+      return;
+    extent = GetMinWidth();
+  } else if (extent > GetMaxWidth()) {
+    if (oldExtent == GetMaxWidth())
+      return;
+    extent = GetMaxWidth();
+  }
+  if (movesLeft)
+    dragRect_.left = dragRect_.right - extent;
+  else
+    dragRect_.right = dragRect_.left + extent;
+  fixedWidth_ = extent;
+  if (immediate_) {
+    rect_ = dragRect_;
+    RequestParentLayout();
+  } else if (manager_) {
+    manager_->Invalidate(UnionRects(oldBand, SeparatorBand(dragRect_)));
+  }
+}
+
+void HorizontalLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
+  if (name == L"sepwidth")
+    SetSeparatorWidth(attribute::ParseInt(value));
+  else if (name == L"sepimm")
+    SetSeparatorImmediate(attribute::ParseBool(value));
+  else
+    Container::SetAttribute(name, value);
+}
+
+void HorizontalLayout::PaintAfter(HDC dc) {
+  if (IsDragging() && !immediate_)
+    RenderEngine::DrawColor(dc, SeparatorBand(dragRect_), 0xAA000000);
+  Container::PaintAfter(dc);
+}
+
+int HorizontalLayout::GetSeparatorWidth() const {
+  return separatorWidth_;
+}
+
+void HorizontalLayout::SetSeparatorWidth(int width) {
+  separatorWidth_ = width;
+}
+
+bool HorizontalLayout::IsSeparatorImmediate() const {
+  return immediate_;
+}
+
+void HorizontalLayout::SetSeparatorImmediate(bool immediate) {
+  immediate_ = immediate;
+}
+
+}  // namespace ui

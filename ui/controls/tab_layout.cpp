@@ -1,0 +1,135 @@
+#include "ui/controls/tab_layout.h"
+
+#include <algorithm>
+
+#include "ui/controls/attribute_values.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+
+TabLayout::TabLayout() = default;
+
+const wchar_t* TabLayout::GetClassName() const {
+  return L"TabLayout";
+}
+
+void* TabLayout::CastTo(std::wstring_view interfaceName) {
+  if (interfaceName == L"TabLayout")
+    return this;
+  return Container::CastTo(interfaceName);
+}
+
+bool TabLayout::Add(Control* control) {
+  if (!Container::Add(control))
+    return false;
+  if (selectedIndex_ == -1 && control->IsVisible())
+    selectedIndex_ = IndexOf(control);
+  else
+    control->SetVisible(false);
+  return true;
+}
+
+bool TabLayout::Insert(Control* control, int index) {
+  if (!Container::Insert(control, index))
+    return false;
+  if (selectedIndex_ == -1 && control->IsVisible()) {
+    selectedIndex_ = index;
+  } else if (selectedIndex_ == -1 || selectedIndex_ < index) {
+    control->SetVisible(false);
+  } else {
+    // Inserted at or before the selected page, which moves up by one.
+    ++selectedIndex_;
+  }
+  return true;
+}
+
+bool TabLayout::Remove(Control* control, bool keepAlive) {
+  const int index = IndexOf(control);
+  if (!Container::Remove(control, keepAlive))
+    return false;
+  if (index == selectedIndex_) {
+    if (Count() == 0) {
+      selectedIndex_ = -1;
+    } else {
+      selectedIndex_ = 0;
+      items_[0]->SetVisible(true);
+    }
+    RequestParentLayout();
+  } else if (index < selectedIndex_) {
+    --selectedIndex_;
+  }
+  return true;
+}
+
+void TabLayout::Clear() {
+  selectedIndex_ = -1;
+  Container::Clear();
+  RequestParentLayout();
+}
+
+void TabLayout::SetRect(const RECT& rect, bool invalidate) {
+  Control::SetRect(rect, invalidate);
+  // Pages fill the rectangle less the inset; a tab layout does not scroll.
+  const RECT rc = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
+                   rect_.bottom - inset_.bottom};
+  for (int i = 0; i < Count(); ++i) {
+    Control* child = items_[i];
+    if (!child->IsVisible())
+      continue;
+    if (child->IsFloat()) {
+      PlaceFloatingItem(i);
+      continue;
+    }
+    if (i != selectedIndex_)
+      continue;
+    const RECT p = child->GetPadding();
+    const RECT area = {rc.left + p.left, rc.top + p.top, rc.right - p.right, rc.bottom - p.bottom};
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    SIZE size = child->MeasureSize({width, height});
+    if (size.cx == 0)
+      size.cx = std::max(width, 0);
+    if (size.cy == 0)
+      size.cy = std::max(height, 0);
+    size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
+    size.cy = std::clamp<LONG>(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+    child->SetRect({area.left, area.top, area.left + size.cx, area.top + size.cy}, false);
+  }
+}
+
+void TabLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
+  // The value is also kept as an extra attribute by the container.
+  if (name == L"selectedid")
+    SelectItem(attribute::ParseInt(value), Notify::Yes);
+  Container::SetAttribute(name, value);
+}
+
+int TabLayout::GetSelectedIndex() const {
+  return selectedIndex_;
+}
+
+bool TabLayout::SelectItem(int index, Notify notify) {
+  if (index < 0 || index >= Count())
+    return false;
+  if (index == selectedIndex_)
+    return true;
+  const int oldIndex = selectedIndex_;
+  selectedIndex_ = index;
+  for (int i = 0; i < Count(); ++i) {
+    if (i == index) {
+      items_[i]->SetVisible(true);
+      items_[i]->SetFocus();
+    } else {
+      items_[i]->SetVisible(false);
+    }
+  }
+  RequestParentLayout();
+  if (manager_) {
+    manager_->MoveFocusByTab(true);
+    if (notify == Notify::Yes)
+      manager_->SendNotification(this, L"tabselect", index, oldIndex);
+  }
+  return true;
+}
+
+}  // namespace ui
