@@ -1,6 +1,8 @@
 // Developer tool: drives the install engine the way the wizard does, without a window, and prints
-// every progress report. Usage:
-//   engine-run <update base address> <install folder> [--download <url> <file name>]
+// every progress report and the completion. Usage:
+//   engine-run <update base address> <install folder> [--answer ok|cancel] [--quiet]
+// --answer answers the download-failure message instead of showing the message box; --quiet
+// prints only the stage-1 and end-of-file reports instead of every chunk report.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,18 +12,37 @@
 
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
+#include "engine/user_prompt.h"
 
 namespace {
 
 void PrintUsage() {
-  std::fwprintf(stderr,
-                L"usage: engine-run <update base address> <install folder>\n"
-                L"                  [--download <url> <file name>]\n");
+  std::fwprintf(stderr, L"usage: engine-run <update base address> <install folder> "
+                        L"[--answer ok|cancel] [--quiet]\n");
 }
 
 std::string Narrow(const std::wstring& text) {
   return WideToAnsi(text.c_str());
 }
+
+// Answers the failure message from the command line and prints what the user would have seen.
+class AnsweringPrompt : public UserPrompt {
+ public:
+  explicit AnsweringPrompt(bool answerOk) : answerOk_(answerOk) {}
+
+  bool AskToVisitHomepage() override {
+    std::printf("failure message: %s -> %s\n",
+                Narrow(L"友情提示: 文件更新失败，请去官网下载最新版本").c_str(),
+                answerOk_ ? "OK" : "Cancel");
+    return answerOk_;
+  }
+  void OpenWebPage(const std::wstring& address) override {
+    std::printf("open web page: %s\n", Narrow(address).c_str());
+  }
+
+ private:
+  bool answerOk_;
+};
 
 }  // namespace
 
@@ -32,12 +53,17 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::wstring baseAddress = argv[1];
   std::wstring installDir = argv[2];
-  std::wstring downloadUrl, downloadName;
+  InstallEngine& engine = InstallEngine::Instance();
+  AnsweringPrompt okPrompt(true), cancelPrompt(false);
+  bool quiet = false;
   for (int i = 3; i < argc; ++i) {
     std::wstring option = argv[i];
-    if (option == L"--download" && i + 2 < argc) {
-      downloadUrl = argv[++i];
-      downloadName = argv[++i];
+    if (option == L"--quiet") {
+      quiet = true;
+    } else if (option == L"--answer" && i + 1 < argc &&
+               (argv[i + 1] == std::wstring(L"ok") || argv[i + 1] == std::wstring(L"cancel"))) {
+      bool answerOk = argv[++i] == std::wstring(L"ok");
+      engine.SetUserPrompt(answerOk ? static_cast<UserPrompt&>(okPrompt) : cancelPrompt);
     } else {
       PrintUsage();
       return 2;
@@ -47,26 +73,29 @@ int wmain(int argc, wchar_t** argv) {
   // The wizard creates the install folder before it starts the engine.
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(installDir), ignored);
-
-  InstallEngine& engine = InstallEngine::Instance();
   engine.SetUpdateServer(baseAddress);
-  std::printf("manifest: %s\n", Narrow(engine.UpdateManifestAddress()).c_str());
 
   std::thread worker;
+  bool completed = false;
+  int lastDownloaded = -1;
   ProgressHandler onProgress = [&](int stage, int code, int total, int downloaded, int start,
                                    const std::string& fileName) {
-    std::printf("progress stage=%d code=%d total=%d downloaded=%d start=%d file=\"%s\"\n", stage,
-                code, total, downloaded, start, fileName.c_str());
+    // A report that repeats the previous figure is the end of a file; so is a failure.
+    bool chunk = stage == kStagePackageDownload && code == 0 && downloaded != lastDownloaded;
+    lastDownloaded = downloaded;
+    if (!quiet || !chunk)
+      std::printf("progress stage=%d code=%d total=%d downloaded=%d start=%d file=\"%s\"\n",
+                  stage, code, total, downloaded, start, fileName.c_str());
     std::fflush(stdout);
-    if (stage == kStageUpdateCheck && !downloadUrl.empty()) {
-      // As in the wizard, the stage-1 report starts the second thread.
-      worker = std::thread([&] {
-        std::wstring localPath = installDir + L"\\temp.pak";
-        InstallEngine::Instance().DownloadFile(downloadUrl, localPath, downloadName);
-      });
-    }
+    // As in the wizard, the stage-1 report starts the install on a second thread.
+    if (stage == kStageUpdateCheck)
+      worker = std::thread([&] { InstallEngine::Instance().Install(installDir); });
   };
-  CompletionHandler onComplete = [] { std::printf("complete\n"); };
+  CompletionHandler onComplete = [&] {
+    completed = true;
+    std::printf("complete\n");
+    std::fflush(stdout);
+  };
 
   std::thread checker([&] {
     engine.SetCallbacks(onProgress, onComplete);
@@ -75,7 +104,6 @@ int wmain(int argc, wchar_t** argv) {
   checker.join();
   if (worker.joinable())
     worker.join();
-  std::printf("manifest bytes: %u\n", static_cast<unsigned>(engine.manifestText.size()));
-  std::printf("%s", engine.manifestText.c_str());
-  return engine.resultCode == 0 ? 0 : 1;
+  std::printf("last transfer result: %d\n", engine.resultCode);
+  return completed && engine.resultCode == 0 ? 0 : 1;
 }

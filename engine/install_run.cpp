@@ -1,0 +1,71 @@
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <ctime>
+
+#include "engine/archive/extract_package.h"
+#include "engine/install_engine.h"
+#include "engine/update_item.h"
+#include "engine/user_prompt.h"
+
+#ifndef QUENBY_HOMEPAGE_URL
+#error "QUENBY_HOMEPAGE_URL must name the product's homepage"
+#endif
+
+namespace {
+
+// Creates folder (ending in a backslash) with all missing parents. Failures surface later, when
+// the download cannot create its file.
+void CreateFolderChain(const std::wstring& folder) {
+  for (size_t end = folder.find_first_of(L"\\/"); end != std::wstring::npos;
+       end = folder.find_first_of(L"\\/", end + 1)) {
+    std::wstring prefix = folder.substr(0, end);
+    if (!prefix.empty() && prefix.back() != L':' && !::PathFileExistsW(prefix.c_str()))
+      ::CreateDirectoryW(prefix.c_str(), nullptr);
+  }
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+}
+
+int IgnorePercentage(const std::wstring&, int) {
+  return 0;
+}
+
+// Unpacks the package into the item's folder and puts the unpacked file in place. The old file is
+// replaced in one step, and only by a completely and correctly unpacked new one, so a damaged
+// package never costs the user the file they had.
+void PlaceFile(const UpdateItem& item, const std::wstring& packagePath) {
+  std::wstring unpackedPath = item.folder + item.name + L".tmp";
+  bool failed = archive::ExtractPackage(packagePath, item.folder, &IgnorePercentage);
+  ::DeleteFileW(packagePath.c_str());
+  if (!failed && ::PathFileExistsW(unpackedPath.c_str()) &&
+      ::MoveFileExW(unpackedPath.c_str(), item.targetPath.c_str(),
+                    MOVEFILE_REPLACE_EXISTING)) {
+    return;
+  }
+  ::DeleteFileW(unpackedPath.c_str());
+}
+
+}  // namespace
+
+void InstallEngine::Install(std::wstring installDir) {
+  totalBytes = 0;
+  std::vector<UpdateItem> items = ReadUpdateItems(manifestText, installDir);
+  for (const UpdateItem& item : items)
+    totalBytes += item.length;
+  downloadedBytes = 0;
+  startTime = static_cast<int>(std::time(nullptr));
+
+  for (const UpdateItem& item : items) {
+    if (!::PathFileExistsW(item.folder.c_str()))
+      CreateFolderChain(item.folder);
+    std::wstring packagePath = item.folder + L"temp.pak";
+    if (DownloadFile(item.url, packagePath, item.name) != 0) {
+      // The partly written package stays; files replaced earlier in the run stay replaced.
+      if (prompt_->AskToVisitHomepage())
+        prompt_->OpenWebPage(QUENBY_HOMEPAGE_URL);
+      break;
+    }
+    PlaceFile(item, packagePath);
+  }
+  onComplete();
+}

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/file_digest.h"
+#include "engine/install_engine.h"
+#include "engine/text_convert.h"
+#include "engine/user_prompt.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers the failure message without a window and records what the user would have seen.
+class RecordingPrompt : public UserPrompt {
+ public:
+  bool AskToVisitHomepage() override {
+    ++asked;
+    return answerOk;
+  }
+  void OpenWebPage(const std::wstring& address) override { opened.push_back(address); }
+
+  bool answerOk = false;
+  int asked = 0;
+  std::vector<std::wstring> opened;
+};
+
+std::string Entry(const std::string& name, const std::string& url, const std::string& dir,
+                  const std::string& md5, int length) {
+  return "<File><Name>" + name + "</Name><Url>" + url + "</Url><Dir>" + dir + "</Dir><MD5>" + md5 +
+         "</MD5><Length>" + std::to_string(length) + "</Length></File>";
+}
+
+std::string Manifest(const std::string& entries) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><UpdateFiles>" + entries + "</UpdateFiles>";
+}
+
+// Serves the published fixture release and runs installs into a fresh folder.
+class InstallRunTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = WideToAnsi(EnvironmentValue(L"QUENBY_TEST_SERVER").c_str());
+    servedRoot_ = EnvironmentValue(L"QUENBY_TEST_SERVER_ROOT");
+    ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
+    fs::remove_all(fs::path(servedRoot_) / L"files");
+    fs::copy(fs::path(kFixtures) / L"published" / L"files", fs::path(servedRoot_) / L"files",
+             fs::copy_options::recursive);
+    for (const wchar_t* name : {L"corrupt.pak", L"traversal.pak"})
+      ::CopyFileW((std::wstring(kFixtures) + L"\\" + name).c_str(),
+                  (servedRoot_ + L"\\" + name).c_str(), FALSE);
+
+    installDir_ = folder_ / L"Quenby";
+    ASSERT_TRUE(::CreateDirectoryW(installDir_.c_str(), nullptr));
+    InstallEngine& engine = InstallEngine::Instance();
+    engine.SetUserPrompt(prompt_);
+    engine.SetCallbacks(
+        [this](int stage, int, int, int, int, const std::string& name) {
+          if (stage == kStagePackageDownload)
+            downloadedNames_.push_back(name);
+        },
+        [this] { ++completions_; });
+  }
+  void TearDown() override { InstallEngine::Instance().SetUserPrompt(SystemUserPrompt()); }
+
+  std::string ReleaseMd5(const std::wstring& relative) {
+    return FileMd5Hex(std::wstring(kFixtures) + L"\\release\\" + relative);
+  }
+  std::string ReleaseBytes(const std::wstring& relative) {
+    return ReadFileBytes(std::wstring(kFixtures) + L"\\release\\" + relative);
+  }
+  int ServedSize(const std::wstring& relative) {
+    return static_cast<int>(fs::file_size(fs::path(servedRoot_) / relative));
+  }
+  // The published release's two entries, as the update server lists them.
+  std::string ReleaseEntries(const std::string& skinMd5) {
+    return Entry("QuenbyClient.exe", server_ + "/files/", "", ReleaseMd5(L"QuenbyClient.exe"),
+                 ServedSize(L"files\\QuenbyClient.exe")) +
+           Entry("skin.dat", server_ + "/files/res/", "res\\", skinMd5,
+                 ServedSize(L"files\\res\\skin.dat"));
+  }
+  void RunInstall(const std::string& manifest) {
+    downloadedNames_.clear();
+    InstallEngine::Instance().manifestText = manifest;
+    InstallEngine::Instance().Install(installDir_);
+  }
+
+  static constexpr const wchar_t* kFixtures = QUENBY_FIXTURE_DIR;
+  std::string server_;
+  std::wstring servedRoot_, installDir_;
+  TempFolder folder_;
+  RecordingPrompt prompt_;
+  int completions_ = 0;
+  std::vector<std::string> downloadedNames_;
+};
+
+TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
+  std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
+  fs::create_directories(fs::path(manifestDir));
+  std::string manifest = Manifest(ReleaseEntries(ReleaseMd5(L"res\\skin.dat")));
+  ASSERT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetUpdateServer(AnsiToWide(server_));
+  ASSERT_EQ(0, engine.CheckUpdate());
+
+  engine.Install(installDir_);
+
+  EXPECT_EQ(1, completions_);
+  EXPECT_EQ(0, prompt_.asked);
+  EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"), ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+  EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+  int packages = ServedSize(L"files\\QuenbyClient.exe") + ServedSize(L"files\\res\\skin.dat");
+  EXPECT_EQ(packages, engine.totalBytes);
+  EXPECT_EQ(packages, engine.downloadedBytes);
+  EXPECT_GT(engine.startTime, 1700000000);
+  for (const wchar_t* leftover : {L"\\temp.pak", L"\\QuenbyClient.exe.tmp", L"\\res\\temp.pak",
+                                  L"\\res\\skin.dat.tmp"})
+    EXPECT_FALSE(FileExists(installDir_ + leftover)) << WideToAnsi(leftover);
+
+  RunInstall(engine.manifestText);
+  EXPECT_EQ(2, completions_);
+  EXPECT_TRUE(downloadedNames_.empty());
+  EXPECT_EQ(0, engine.totalBytes);
+}
+
+TEST_F(InstallRunTest, UppercaseDigestDownloadsOnEveryRun) {
+  std::string upper = ReleaseMd5(L"res\\skin.dat");
+  for (char& c : upper)
+    c = static_cast<char>(toupper(c));
+  RunInstall(Manifest(ReleaseEntries(upper)));
+  RunInstall(Manifest(ReleaseEntries(upper)));
+  ASSERT_FALSE(downloadedNames_.empty());
+  for (const std::string& name : downloadedNames_)
+    EXPECT_EQ("skin.dat", name);
+  EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+}
+
+TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
+  for (bool answerOk : {false, true}) {
+    SCOPED_TRACE(answerOk ? "OK" : "Cancel");
+    fs::remove_all(fs::path(installDir_) / L"res");
+    fs::remove(fs::path(installDir_) / L"QuenbyClient.exe");
+    prompt_ = RecordingPrompt();
+    prompt_.answerOk = answerOk;
+    completions_ = 0;
+    std::string manifest = Manifest(
+        Entry("QuenbyClient.exe", server_ + "/files/", "", ReleaseMd5(L"QuenbyClient.exe"), 1) +
+        Entry("skin.dat", server_ + "/-/status/404/files/res/", "res\\", "x", 1) +
+        Entry("never.dat", server_ + "/files/res/", "", "x", 1));
+
+    RunInstall(manifest);
+
+    EXPECT_EQ(1, completions_);
+    EXPECT_EQ(1, prompt_.asked);
+    EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"),
+              ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+    ASSERT_TRUE(FileExists(installDir_ + L"\\res\\temp.pak"));
+    EXPECT_EQ("", ReadFileBytes(installDir_ + L"\\res\\temp.pak"));
+    EXPECT_FALSE(FileExists(installDir_ + L"\\never.dat"));
+    if (answerOk) {
+      ASSERT_EQ(1u, prompt_.opened.size());
+      EXPECT_EQ(QUENBY_HOMEPAGE_URL, prompt_.opened[0]);
+    } else {
+      EXPECT_TRUE(prompt_.opened.empty());
+    }
+  }
+}
+
+TEST_F(InstallRunTest, NothingToFetchCompletesAtOnce) {
+  for (const std::string& manifest : {std::string(), std::string("<Other/>"), Manifest("")}) {
+    completions_ = 0;
+    RunInstall(manifest);
+    EXPECT_EQ(1, completions_);
+    EXPECT_EQ(0, InstallEngine::Instance().totalBytes);
+    EXPECT_TRUE(downloadedNames_.empty());
+  }
+}
+
+TEST_F(InstallRunTest, EntryLeavingTheInstallFolderWritesNothing) {
+  RunInstall(Manifest(Entry("escape.dll", server_ + "/files/", "..\\", "x", 1) +
+                      Entry("QuenbyClient.exe", server_ + "/files/", "..\\..\\", "x", 1)));
+  EXPECT_EQ(1, completions_);
+  EXPECT_TRUE(downloadedNames_.empty());
+  EXPECT_FALSE(FileExists(folder_ / L"escape.dll"));
+  EXPECT_FALSE(FileExists(folder_ / L"temp.pak"));
+}
+
+TEST_F(InstallRunTest, DamagedOrEscapingPackageKeepsTheOldFile) {
+  const std::string oldBytes = "the client the user already had";
+  for (const char* package : {"corrupt.pak", "traversal.pak"}) {
+    SCOPED_TRACE(package);
+    ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", oldBytes));
+    // Url + Name puts the file name in the query, so the server answers with the package.
+    RunInstall(Manifest(Entry("QuenbyClient.exe", server_ + "/" + package + "?", "",
+                              ReleaseMd5(L"QuenbyClient.exe"), 1)));
+    EXPECT_FALSE(downloadedNames_.empty());
+    EXPECT_EQ(oldBytes, ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+    EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe.tmp"));
+    EXPECT_FALSE(FileExists(installDir_ + L"\\temp.pak"));
+    // The traversal item names ../../escape.dll.tmp from the install folder.
+    EXPECT_FALSE(FileExists(folder_ / L"escape.dll.tmp"));
+    EXPECT_FALSE(FileExists(folder_ / L"..\\escape.dll.tmp"));
+  }
+}
+
+}  // namespace

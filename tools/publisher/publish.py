@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Publishes a client release folder the way the update server serves it.
+
+For every file of the release it writes one package holding the file as name + ".tmp", under
+<output>/files/<dir>/<name>, and it writes the manifest
+<output>/checkupdate/tarskT/shichang/electron/update.xml listing Name, Url, Dir (ending in a
+backslash, empty for the top folder), the lowercase MD5 of the file and the Length of its package.
+
+Packages are made by real tools: 7zz (7z, zip), gcab (cab), lzma from xz-utils (raw lzma) and an
+lzma86 encoder given with --lzma86-tool. Raw lzma and lzma86 streams carry no file name, so the
+unpacker names their content "[Content]".
+
+  publish.py --release <folder> --output <folder> --base-url http://127.0.0.1:8000 [--format 7z]
+"""
+import argparse
+import hashlib
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+from xml.sax.saxutils import escape
+
+MANIFEST_PATH = "checkupdate/tarskT/shichang/electron/update.xml"
+FORMATS = ("7z", "zip", "cab", "lzma", "lzma86")
+
+
+def make_package(fmt, staged, package, lzma86_tool):
+    """Packs the staged file (already named name + ".tmp") into package."""
+    folder, name = staged.parent, staged.name
+    quiet = dict(stdout=subprocess.DEVNULL, check=True)
+    if fmt in ("7z", "zip"):
+        subprocess.run(["7zz", "a", f"-t{fmt}", "-bso0", "-bsp0", str(package), name],
+                       cwd=folder, **quiet)
+    elif fmt == "cab":
+        subprocess.run(["gcab", "-c", "-z", str(package), name], cwd=folder, **quiet)
+    elif fmt == "lzma":
+        with open(package, "wb") as out:
+            subprocess.run(["lzma", "-c", "-k", name], cwd=folder, stdout=out, check=True)
+    elif fmt == "lzma86":
+        if not lzma86_tool:
+            sys.exit("publish: lzma86 packages need --lzma86-tool")
+        subprocess.run([lzma86_tool, "e", str(staged), str(package)], **quiet)
+
+
+def md5_of(path):
+    digest = hashlib.md5()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            digest.update(block)
+    return digest.hexdigest()
+
+
+def publish(release, output, base_url, fmt, lzma86_tool=None):
+    release, output = pathlib.Path(release), pathlib.Path(output)
+    entries = []
+    with tempfile.TemporaryDirectory(prefix="quenby-publish-") as scratch:
+        for source in sorted(p for p in release.rglob("*") if p.is_file()):
+            relative = source.relative_to(release)
+            parts = relative.parts[:-1]
+            name = relative.name
+            package = output / "files" / pathlib.Path(*parts) / name
+            package.parent.mkdir(parents=True, exist_ok=True)
+            if package.exists():
+                package.unlink()
+            staged = pathlib.Path(scratch) / (name + ".tmp")
+            shutil.copy2(source, staged)
+            make_package(fmt, staged, package.resolve(), lzma86_tool)
+            staged.unlink()
+            url_dir = "".join(p + "/" for p in parts)
+            entries.append({
+                "Name": name,
+                "Url": f"{base_url.rstrip('/')}/files/{url_dir}",
+                "Dir": "".join(p + "\\" for p in parts),
+                "MD5": md5_of(source),
+                "Length": str(package.stat().st_size),
+            })
+    manifest = output / MANIFEST_PATH
+    manifest.parent.mkdir(parents=True, exist_ok=True)
+    lines = ['<?xml version="1.0" encoding="utf-8"?>', "<UpdateFiles>"]
+    for entry in entries:
+        fields = "".join(f"<{k}>{escape(v)}</{k}>" for k, v in entry.items())
+        lines.append(f"  <File>{fields}</File>")
+    lines.append("</UpdateFiles>")
+    manifest.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    return entries
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--release", required=True)
+    parser.add_argument("--output", required=True)
+    parser.add_argument("--base-url", required=True)
+    parser.add_argument("--format", choices=FORMATS, default="7z")
+    parser.add_argument("--lzma86-tool")
+    args = parser.parse_args()
+    for entry in publish(args.release, args.output, args.base_url, args.format, args.lzma86_tool):
+        print(f"{entry['Dir']}{entry['Name']}: {entry['Length']} bytes, md5 {entry['MD5']}")
+
+
+if __name__ == "__main__":
+    main()
