@@ -1,7 +1,6 @@
 #include "ui/controls/container.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "ui/controls/attribute_values.h"
 #include "ui/controls/rect_math.h"
@@ -10,8 +9,6 @@
 
 namespace ui {
 namespace {
-
-constexpr int kDefaultLineStep = 8;
 
 // Undoes a clip of the render engine when it goes out of scope.
 class ScopedClip {
@@ -194,10 +191,10 @@ void Container::SetRect(const RECT& rect, bool invalidate) {
       PlaceFloatingItem(i);
       continue;
     }
-    const int width = std::clamp<int>(inner.right - inner.left, child->GetMinWidth(),
-                                      child->GetMaxWidth());
-    const int height = std::clamp<int>(inner.bottom - inner.top, child->GetMinHeight(),
-                                       child->GetMaxHeight());
+    const int width =
+        std::clamp<int>(inner.right - inner.left, child->GetMinWidth(), child->GetMaxWidth());
+    const int height =
+        std::clamp<int>(inner.bottom - inner.top, child->GetMinHeight(), child->GetMaxHeight());
     child->SetRect({inner.left, inner.top, inner.left + width, inner.top + height}, false);
   }
 }
@@ -534,198 +531,6 @@ void Container::SetMouseChildEnabled(bool enabled) {
 // Selectable items are list items, which plain containers never hold.
 int Container::FindSelectableItem(int, bool) const {
   return -1;
-}
-
-SIZE Container::GetScrollOffset() const {
-  return {IsBarShown(horizontalBar_) ? horizontalBar_->GetScrollPos() : 0,
-          IsBarShown(verticalBar_) ? verticalBar_->GetScrollPos() : 0};
-}
-
-SIZE Container::GetScrollExtent() const {
-  return {IsBarShown(horizontalBar_) ? horizontalBar_->GetScrollRange() : 0,
-          IsBarShown(verticalBar_) ? verticalBar_->GetScrollRange() : 0};
-}
-
-void Container::SetScrollOffset(SIZE offset) {
-  int dx = 0;
-  int dy = 0;
-  if (IsBarShown(horizontalBar_)) {
-    const int old = horizontalBar_->GetScrollPos();
-    horizontalBar_->SetScrollPos(offset.cx, false);
-    dx = horizontalBar_->GetScrollPos() - old;
-  }
-  if (IsBarShown(verticalBar_)) {
-    const int old = verticalBar_->GetScrollPos();
-    verticalBar_->SetScrollPos(offset.cy, false);
-    dy = verticalBar_->GetScrollPos() - old;
-  }
-  if (dx == 0 && dy == 0)
-    return;
-  for (Control* child : items_) {
-    if (child->IsVisible() && !child->IsFloat())
-      child->Offset(-dx, -dy, false);
-  }
-  Invalidate();
-}
-
-int Container::VerticalLineStep() const {
-  int step = kDefaultLineStep;
-  if (manager_)
-    step = manager_->GetDefaultFontInfo().metrics.tmHeight + kDefaultLineStep;
-  if (verticalBar_ && verticalBar_->LineStep() > 1)
-    step = verticalBar_->LineStep();
-  return step;
-}
-
-int Container::HorizontalLineStep() const {
-  if (horizontalBar_ && horizontalBar_->LineStep() > 1)
-    return horizontalBar_->LineStep();
-  return kDefaultLineStep;
-}
-
-void Container::ScrollBy(int dx, int dy) {
-  const SIZE offset = GetScrollOffset();
-  SetScrollOffset({offset.cx + dx, offset.cy + dy});
-}
-
-void Container::ScrollLineUp() {
-  ScrollBy(0, -VerticalLineStep());
-}
-
-void Container::ScrollLineDown() {
-  ScrollBy(0, VerticalLineStep());
-}
-
-void Container::ScrollPageUp() {
-  ScrollBy(0, -(InnerRect().bottom - InnerRect().top));
-}
-
-void Container::ScrollPageDown() {
-  ScrollBy(0, InnerRect().bottom - InnerRect().top);
-}
-
-void Container::ScrollHome() {
-  SetScrollOffset({GetScrollOffset().cx, 0});
-}
-
-void Container::ScrollEnd() {
-  SetScrollOffset({GetScrollOffset().cx, GetScrollExtent().cy});
-}
-
-void Container::ScrollLineLeft() {
-  ScrollBy(-HorizontalLineStep(), 0);
-}
-
-void Container::ScrollLineRight() {
-  ScrollBy(HorizontalLineStep(), 0);
-}
-
-void Container::ScrollPageLeft() {
-  ScrollBy(-(InnerRect().right - InnerRect().left), 0);
-}
-
-void Container::ScrollPageRight() {
-  ScrollBy(InnerRect().right - InnerRect().left, 0);
-}
-
-void Container::ScrollHomeLeft() {
-  SetScrollOffset({0, GetScrollOffset().cy});
-}
-
-void Container::ScrollEndRight() {
-  SetScrollOffset({GetScrollExtent().cx, GetScrollOffset().cy});
-}
-
-void Container::ShowScrollBars(bool vertical, bool horizontal) {
-  auto update = [this](ScrollBar*& bar, bool wanted, bool isHorizontal) {
-    if (!wanted && bar) {
-      bar->Destroy();
-      bar = nullptr;
-    } else if (wanted && !bar) {
-      bar = new ScrollBar;
-      if (isHorizontal)
-        bar->SetHorizontal(true);
-      bar->SetOwner(this);
-      bar->Attach(manager_, nullptr, false);
-      if (manager_) {
-        const wchar_t* defaults =
-            manager_->GetDefaultAttributeList(isHorizontal ? L"HScrollBar" : L"VScrollBar");
-        if (defaults)
-          bar->ApplyAttributeList(defaults);
-      }
-    }
-  };
-  update(verticalBar_, vertical, false);
-  update(horizontalBar_, horizontal, true);
-  RequestLayout();
-}
-
-ScrollBar* Container::VerticalScrollBar() const {
-  return verticalBar_;
-}
-
-ScrollBar* Container::HorizontalScrollBar() const {
-  return horizontalBar_;
-}
-
-void Container::Relayout() {
-  const bool wasInRelayout = inScrollRelayout_;
-  inScrollRelayout_ = true;
-  SetRect(floating_ && parent_ ? GetRelativeRect() : rect_, true);
-  inScrollRelayout_ = wasInRelayout;
-}
-
-// Shows a bar when the content overflows, hides it when it no longer does, and keeps its range
-// equal to the overflow. Each change of visibility lays the container out again, which runs
-// this once more for both bars with the new inner rectangle.
-void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededHeight) {
-  struct Axis {
-    ScrollBar* bar;
-    int overflow;
-    RECT place;
-  };
-  const Axis axes[] = {
-      {horizontalBar_, neededWidth - (inner.right - inner.left),
-       {inner.left, inner.bottom, inner.right,
-        inner.bottom + (horizontalBar_ ? horizontalBar_->GetFixedHeight() : 0)}},
-      {verticalBar_, neededHeight - (inner.bottom - inner.top),
-       {inner.right, inner.top, inner.right + (verticalBar_ ? verticalBar_->GetFixedWidth() : 0),
-        inner.bottom}},
-  };
-  for (const Axis& axis : axes) {
-    ScrollBar* bar = axis.bar;
-    if (!bar)
-      continue;
-    if (!bar->IsVisible()) {
-      if (axis.overflow <= 0)
-        continue;
-      bar->SetVisible(true);
-      bar->SetScrollRange(axis.overflow);
-      bar->SetScrollPos(0, false);
-      Relayout();
-      return;
-    }
-    if (axis.overflow <= 0 && !inScrollRelayout_) {
-      bar->SetVisible(false);
-      bar->SetScrollPos(0, false);
-      bar->SetScrollRange(0);
-      Relayout();
-      return;
-    }
-    bar->SetRect(axis.place, false);
-    if (bar->GetScrollRange() != axis.overflow) {
-      const int oldPosition = bar->GetScrollPos();
-      bar->SetScrollRange(std::abs(axis.overflow));
-      if (bar->GetScrollRange() == 0) {
-        bar->SetVisible(false);
-        bar->SetScrollPos(0, false);
-      }
-      if (bar->GetScrollPos() < oldPosition) {
-        Relayout();
-        return;
-      }
-    }
-  }
 }
 
 }  // namespace ui

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/controls/attribute_values.h"
 #include "ui/controls/rect_math.h"
 #include "ui/core/paint_manager.h"
-#include "ui/render/image_record.h"
 
 namespace ui {
 
@@ -141,8 +139,7 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
       const int parentHeight = parentRect.bottom - parentRect.top;
       floatOffset_.cx = r.left - static_cast<int>(floatAnchor_.left * parentWidth);
       floatOffset_.cy = r.top - static_cast<int>(floatAnchor_.top * parentHeight);
-      fixedWidth_ =
-          r.right - static_cast<int>(floatAnchor_.right * parentWidth) - floatOffset_.cx;
+      fixedWidth_ = r.right - static_cast<int>(floatAnchor_.right * parentWidth) - floatOffset_.cx;
       fixedHeight_ =
           r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight) - floatOffset_.cy;
     }
@@ -174,13 +171,11 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
       const SIZE offset = overlay_->GetFloatOffset();
       placed.left = static_cast<int>(width * anchor.left) + offset.cx;
       placed.top = static_cast<int>(height * anchor.top) + offset.cy;
-      placed.right =
-          overlay_->GetFixedWidth() + static_cast<int>(width * anchor.right) + offset.cx;
+      placed.right = overlay_->GetFixedWidth() + static_cast<int>(width * anchor.right) + offset.cx;
       placed.bottom =
           overlay_->GetFixedHeight() + static_cast<int>(height * anchor.bottom) + offset.cy;
     } else {
-      const int overlayWidth =
-          std::clamp(width, overlay_->GetMinWidth(), overlay_->GetMaxWidth());
+      const int overlayWidth = std::clamp(width, overlay_->GetMinWidth(), overlay_->GetMaxWidth());
       const int overlayHeight =
           std::clamp(height, overlay_->GetMinHeight(), overlay_->GetMaxHeight());
       placed = {rect_.left, rect_.top, rect_.left + overlayWidth, rect_.top + overlayHeight};
@@ -512,245 +507,8 @@ void Control::OnEvent(ControlEvent& event) {
   }
 }
 
-std::wstring Control::GetAttribute(std::wstring_view) const {
-  return std::wstring();
-}
-
-void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  // Stores a colour and repaints when it changed.
-  auto setColor = [this](uint32_t& field, uint32_t color) {
-    if (field == color)
-      return;
-    field = color;
-    Invalidate();
-  };
-
-  if (name == L"pos") {
-    const RECT pos = attribute::ParseRect(value);
-    SetFloatOffset({pos.left, pos.top});
-    SetFixedWidth(pos.right - pos.left);
-    SetFixedHeight(pos.bottom - pos.top);
-  } else if (name == L"padding") {
-    SetPadding(attribute::ParseRect(value));
-  } else if (name == L"bkcolor" || name == L"bkcolor1") {
-    setColor(backColor_, attribute::ParseColor(value));
-  } else if (name == L"bkcolor2") {
-    setColor(backColor2_, attribute::ParseColor(value));
-  } else if (name == L"bkcolor3") {
-    setColor(backColor3_, attribute::ParseColor(value));
-  } else if (name == L"bordercolor") {
-    setColor(borderColor_, attribute::ParseColorNoBlanks(value));
-  } else if (name == L"focusbordercolor") {
-    setColor(focusBorderColor_, attribute::ParseColorNoBlanks(value));
-  } else if (name == L"colorhsl") {
-    const bool colorHsl = attribute::ParseBool(value);
-    if (colorHsl_ != colorHsl) {
-      colorHsl_ = colorHsl;
-      Invalidate();
-    }
-  } else if (name == L"bordersize") {
-    if (value.find(L',') != std::wstring_view::npos) {
-      borderSize_ = attribute::ParseRect(value);
-    } else {
-      const int size = attribute::ParseInt(value);
-      borderSize_ = {size, size, size, size};
-    }
-    Invalidate();
-  } else if (name == L"borderstyle") {
-    borderStyle_ = attribute::ParseInt(value);
-    Invalidate();
-  } else if (name == L"borderround") {
-    borderRound_ = attribute::ParseSize(value);
-    Invalidate();
-  } else if (name == L"bkimage") {
-    if (backImage_.description == value && backImage_.image)
-      return;
-    backImage_.Clear();
-    backImage_.description = value;
-    RenderEngine::DrawImageInfo(nullptr, manager_, rect_, rect_, backImage_);
-    if (floating_ && fixedWidth_ == 0 && fixedHeight_ == 0 && backImage_.image) {
-      fixedWidth_ = backImage_.image->width;
-      fixedHeight_ = backImage_.image->height;
-    }
-    Invalidate();
-  } else if (name == L"width") {
-    SetFixedWidth(attribute::ParseInt(value));
-  } else if (name == L"height") {
-    SetFixedHeight(attribute::ParseInt(value));
-  } else if (name == L"minwidth") {
-    SetMinWidth(attribute::ParseInt(value));
-  } else if (name == L"minheight") {
-    SetMinHeight(attribute::ParseInt(value));
-  } else if (name == L"maxwidth") {
-    SetMaxWidth(attribute::ParseInt(value));
-  } else if (name == L"maxheight") {
-    SetMaxHeight(attribute::ParseInt(value));
-  } else if (name == L"name") {
-    SetName(value);
-  } else if (name == L"text") {
-    SetText(value);
-  } else if (name == L"tooltip") {
-    SetToolTip(value);
-  } else if (name == L"userdata") {
-    SetUserData(value);
-  } else if (name == L"tag") {
-    SetTag(attribute::ParseInt(value));
-  } else if (name == L"enabled") {
-    SetEnabled(attribute::ParseBool(value));
-  } else if (name == L"mouse") {
-    SetMouseEnabled(attribute::ParseBool(value));
-  } else if (name == L"keyboard") {
-    SetKeyboardEnabled(attribute::ParseBool(value));
-  } else if (name == L"visible") {
-    SetVisible(attribute::ParseBool(value));
-  } else if (name == L"float") {
-    if (value.find(L',') != std::wstring_view::npos) {
-      double fractions[4];
-      attribute::ParseDoubleList(value, fractions, 4);
-      SetFloatAnchor({fractions[0], fractions[1], fractions[2], fractions[3]});
-      SetFloat(true);
-    } else {
-      SetFloat(attribute::ParseBool(value));
-    }
-  } else if (name == L"shortcut") {
-    SetShortcut(value.empty() ? L'\0' : value[0]);
-  } else if (name == L"menu") {
-    EnableContextMenu(attribute::ParseBool(value));
-  } else if (name == L"virtualwnd") {
-    virtualWindow_ = value;
-    if (manager_)
-      manager_->SetVirtualWindowsUsed(true);
-  } else {
-    AddExtraAttribute(name, value);
-  }
-}
-
-std::wstring Control::GetAttributeList(bool) const {
-  return std::wstring();
-}
-
-// Pairs are name="value", separated by exactly one space; a malformed pair ends the list.
-void Control::ApplyAttributeList(std::wstring_view list) {
-  size_t position = 0;
-  while (position < list.size()) {
-    const size_t equals = list.find(L'=', position);
-    if (equals == std::wstring_view::npos || equals + 1 >= list.size() ||
-        list[equals + 1] != L'"') {
-      return;
-    }
-    const size_t closingQuote = list.find(L'"', equals + 2);
-    if (closingQuote == std::wstring_view::npos)
-      return;
-    SetAttribute(list.substr(position, equals - position),
-                 list.substr(equals + 2, closingQuote - equals - 2));
-    position = closingQuote + 1;
-    if (position >= list.size() || list[position] != L' ')
-      return;
-    ++position;
-  }
-}
-
 SIZE Control::MeasureSize(SIZE) {
   return {fixedWidth_, fixedHeight_};
-}
-
-bool Control::Paint(HDC dc, const RECT& dirty, Control* stopAt) {
-  if (this == stopAt)
-    return false;
-  if (!IntersectRects(dirty, rect_, paintRect_))
-    return true;
-  if (!paintHooks.Fire(this))
-    return true;
-  if (!PaintSelf(dc, dirty, stopAt))
-    return false;
-  if (overlay_)
-    return overlay_->Paint(dc, dirty, nullptr);
-  return true;
-}
-
-bool Control::PaintSelf(HDC dc, const RECT&, Control*) {
-  const bool rounded = borderRound_.cx > 0 || borderRound_.cy > 0;
-  ClipState roundClip;
-  if (rounded)
-    roundClip = RenderEngine::RoundClip(dc, paintRect_, rect_, borderRound_.cx, borderRound_.cy);
-  PaintBackgroundColor(dc);
-  PaintBackgroundImage(dc);
-  PaintStateImages(dc);
-  PaintText(dc);
-  PaintBorder(dc);
-  if (rounded)
-    RenderEngine::RestoreClip(roundClip);
-  return true;
-}
-
-void Control::PaintBackgroundColor(HDC dc) {
-  if (backColor_ == 0)
-    return;
-  if (backColor2_ == 0) {
-    // An opaque colour only needs the dirty part; a translucent one is blended over the whole
-    // control so that the result does not depend on how the dirty area was cut.
-    const RECT& area = backColor_ >= 0xFF000000 ? paintRect_ : rect_;
-    RenderEngine::DrawColor(dc, area, AdjustColor(backColor_));
-    return;
-  }
-  if (backColor3_ != 0) {
-    const int middle = (rect_.top + rect_.bottom) / 2;
-    RenderEngine::DrawGradient(dc, {rect_.left, rect_.top, rect_.right, middle},
-                               AdjustColor(backColor_), AdjustColor(backColor2_), true, 8);
-    RenderEngine::DrawGradient(dc, {rect_.left, middle, rect_.right, rect_.bottom},
-                               AdjustColor(backColor2_), AdjustColor(backColor3_), true, 8);
-    return;
-  }
-  RenderEngine::DrawGradient(dc, rect_, AdjustColor(backColor_), AdjustColor(backColor2_), true,
-                             16);
-}
-
-void Control::PaintBackgroundImage(HDC dc) {
-  if (backImage_.description.empty())
-    return;
-  RenderEngine::DrawImageInfo(dc, manager_, rect_, paintRect_, backImage_);
-}
-
-void Control::PaintStateImages(HDC) {}
-
-void Control::PaintText(HDC) {}
-
-void Control::PaintBorder(HDC dc) {
-  const RECT& size = borderSize_;
-  if (size.left <= 0 || (borderColor_ == 0 && focusBorderColor_ == 0))
-    return;
-  const uint32_t color = AdjustColor(
-      IsFocused() && focusBorderColor_ != 0 ? focusBorderColor_ : borderColor_);
-  if (borderRound_.cx > 0 || borderRound_.cy > 0) {
-    RenderEngine::DrawRoundRect(dc, rect_, size.left, borderRound_.cx, borderRound_.cy, color,
-                                borderStyle_);
-    return;
-  }
-  if (size.top == size.left && size.right == size.left && size.bottom == size.left) {
-    RenderEngine::DrawRectOutline(dc, rect_, size.left, color, borderStyle_);
-    return;
-  }
-  const RECT& r = rect_;
-  const int leftX = r.left + size.left / 2;
-  RenderEngine::DrawLine(dc, {leftX, r.top, leftX, r.bottom}, size.left, color, borderStyle_);
-  if (size.top > 0) {
-    const int y = r.top + size.top / 2;
-    RenderEngine::DrawLine(dc, {r.left + size.left, y, r.right - size.right, y}, size.top, color,
-                           borderStyle_);
-  }
-  if (size.right > 0) {
-    const int x = r.right - size.right / 2;
-    RenderEngine::DrawLine(dc, {x, r.top, x, r.bottom}, size.right, color, borderStyle_);
-  }
-  if (size.bottom > 0) {
-    const int y = r.bottom - size.bottom / 2;
-    RenderEngine::DrawLine(dc, {r.left + size.left, y, r.right - size.right, y}, size.bottom,
-                           color, borderStyle_);
-  }
-}
-
-void Control::PaintAfter(HDC) {
-  postPaintHooks.Fire(this);
 }
 
 void Control::Invalidate() {
@@ -797,23 +555,6 @@ std::wstring Control::GetVirtualWindow() const {
   if (!virtualWindow_.empty())
     return virtualWindow_;
   return parent_ ? parent_->GetVirtualWindow() : std::wstring();
-}
-
-void Control::AddExtraAttribute(std::wstring_view name, std::wstring_view value) {
-  if (name.empty() || value.empty())
-    return;
-  extraAttributes_.emplace(std::wstring(name), std::wstring(value));
-}
-
-const wchar_t* Control::GetExtraAttribute(std::wstring_view name) const {
-  auto it = extraAttributes_.find(name);
-  return it == extraAttributes_.end() ? nullptr : it->second.c_str();
-}
-
-void Control::RemoveExtraAttribute(std::wstring_view name) {
-  auto it = extraAttributes_.find(name);
-  if (it != extraAttributes_.end())
-    extraAttributes_.erase(it);
 }
 
 }  // namespace ui

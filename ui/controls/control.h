@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
-#include <map>
 
 #include "ui/controls/delegate.h"
 #include "ui/render/render_engine.h"

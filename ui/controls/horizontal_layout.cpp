@@ -70,8 +70,8 @@ void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
     else
       size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
     fixedTotal += p.left + p.right + size.cx;
-    size.cy = std::clamp<LONG>(std::max<LONG>(size.cy, 0), child->GetMinHeight(),
-                               child->GetMaxHeight());
+    size.cy =
+        std::clamp<LONG>(std::max<LONG>(size.cy, 0), child->GetMinHeight(), child->GetMaxHeight());
     neededHeight = std::max<int>(neededHeight, size.cy + p.top + p.bottom);
   }
   const int paddingTotal = measured > 0 ? (measured - 1) * childPadding_ : 0;
@@ -111,8 +111,8 @@ void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
       ++stretched;
       // The last stretchable child takes exactly what is left, so the division's remainder is
       // not lost.
-      size.cx = stretched == stretchables ? std::max(0, remaining - int(p.right) - fixedLeft)
-                                          : share;
+      size.cx =
+          stretched == stretchables ? std::max(0, remaining - int(p.right) - fixedLeft) : share;
       size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
     }
     // A child spans the available height unless its fixed or maximum height is smaller.

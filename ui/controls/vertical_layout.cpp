@@ -64,8 +64,8 @@ void VerticalLayout::SetRect(const RECT& rect, bool invalidate) {
     else
       size.cy = std::clamp<LONG>(size.cy, child->GetMinHeight(), child->GetMaxHeight());
     fixedTotal += p.top + p.bottom + size.cy;
-    size.cx = std::clamp<LONG>(std::max<LONG>(size.cx, 0), child->GetMinWidth(),
-                               child->GetMaxWidth());
+    size.cx =
+        std::clamp<LONG>(std::max<LONG>(size.cx, 0), child->GetMinWidth(), child->GetMaxWidth());
     neededWidth = std::max<int>(neededWidth, size.cx + p.left + p.right);
   }
   const int paddingTotal = measured > 0 ? (measured - 1) * childPadding_ : 0;
@@ -105,8 +105,8 @@ void VerticalLayout::SetRect(const RECT& rect, bool invalidate) {
       ++stretched;
       // The last stretchable child takes exactly what is left, so the division's remainder is
       // not lost.
-      size.cy = stretched == stretchables ? std::max(0, remaining - int(p.bottom) - fixedLeft)
-                                          : share;
+      size.cy =
+          stretched == stretchables ? std::max(0, remaining - int(p.bottom) - fixedLeft) : share;
       size.cy = std::clamp<LONG>(size.cy, child->GetMinHeight(), child->GetMaxHeight());
     }
     // A child spans the available width unless its fixed or maximum width is smaller.
@@ -117,8 +117,8 @@ void VerticalLayout::SetRect(const RECT& rect, bool invalidate) {
     RECT childRect;
     const int top = y + p.top;
     if (childAlign_ == DT_CENTER) {
-      const int x = (rc.left + rc.right) / 2 + horizontalExtent / 2 - horizontalOffset -
-                    size.cx / 2;
+      const int x =
+          (rc.left + rc.right) / 2 + horizontalExtent / 2 - horizontalOffset - size.cx / 2;
       childRect = {x, top, x + size.cx, top + size.cy};
     } else if (childAlign_ == DT_RIGHT) {
       const int right = rc.right + horizontalExtent - horizontalOffset;

@@ -180,8 +180,7 @@ void PaintManager::SetFocusControl(Control* control, bool takePlatformFocus) {
     SendNotification(losing, L"killfocus");
     focus_ = nullptr;
   }
-  if (control && control->GetManager() == this && control->IsVisible() &&
-      control->IsEnabled()) {
+  if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
     focus_ = control;
     ControlEvent event;
     event.kind = ControlEventKind::SetFocus;
@@ -232,8 +231,12 @@ bool PaintManager::RemoveListener(INotifyListener* listener) {
   return RemoveFirst(listeners_, listener);
 }
 
-void PaintManager::SendNotification(Control* sender, std::wstring_view type, uint32_t wParam,
-                                    int32_t lParam, bool async, bool allowRepeat) {
+void PaintManager::SendNotification(Control* sender,
+                                    std::wstring_view type,
+                                    uint32_t wParam,
+                                    int32_t lParam,
+                                    bool async,
+                                    bool allowRepeat) {
   Notification notification;
   notification.type = type;
   notification.sender = sender;
@@ -281,7 +284,8 @@ void PaintManager::PostQueueMessage() {
 }
 
 void PaintManager::AddDefaultAttributeList(std::wstring_view elementName,
-                                           std::wstring_view attributes, bool shared) {
+                                           std::wstring_view attributes,
+                                           bool shared) {
   auto& lists = shared ? SharedDefaultAttributeLists() : defaultAttributeLists_;
   lists.insert_or_assign(std::wstring(elementName), std::wstring(attributes));
 }

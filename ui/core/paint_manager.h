@@ -132,13 +132,18 @@ class PaintManager {
 
   bool AddListener(INotifyListener* listener);
   bool RemoveListener(INotifyListener* listener);
-  void SendNotification(Control* sender, std::wstring_view type, uint32_t wParam = 0,
-                        int32_t lParam = 0, bool async = false, bool allowRepeat = true);
+  void SendNotification(Control* sender,
+                        std::wstring_view type,
+                        uint32_t wParam = 0,
+                        int32_t lParam = 0,
+                        bool async = false,
+                        bool allowRepeat = true);
   void SendNotification(Notification& notification, bool async = false, bool allowRepeat = true);
   void SetVirtualWindowsUsed(bool used) { virtualWindowsUsed_ = used; }
   bool AreVirtualWindowsUsed() const { return virtualWindowsUsed_; }
 
-  void AddDefaultAttributeList(std::wstring_view elementName, std::wstring_view attributes,
+  void AddDefaultAttributeList(std::wstring_view elementName,
+                               std::wstring_view attributes,
                                bool shared);
   // The window's list for the element, else the process-wide one; null when neither exists.
   const wchar_t* GetDefaultAttributeList(std::wstring_view elementName) const;

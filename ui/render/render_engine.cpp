@@ -8,7 +8,10 @@ void ImageDrawInfo::Clear() {
 
 // Without an image cache nothing can be resolved yet; a manager-less call succeeds as it does
 // once images load, and a call with a manager reports the image as missing.
-bool RenderEngine::DrawImageInfo(HDC, PaintManager* manager, const RECT&, const RECT&,
+bool RenderEngine::DrawImageInfo(HDC,
+                                 PaintManager* manager,
+                                 const RECT&,
+                                 const RECT&,
                                  ImageDrawInfo& info) {
   if (!manager)
     return true;

@@ -48,18 +48,33 @@ struct HslShift {
 // lay out and paint their structure without pixels.
 class RenderEngine {
  public:
-  static bool DrawImageInfo(HDC dc, PaintManager* manager, const RECT& item, const RECT& dirty,
+  static bool DrawImageInfo(HDC dc,
+                            PaintManager* manager,
+                            const RECT& item,
+                            const RECT& dirty,
                             ImageDrawInfo& info);
   static void DrawColor(HDC dc, const RECT& rect, uint32_t color);
-  static void DrawGradient(HDC dc, const RECT& rect, uint32_t first, uint32_t second,
-                           bool vertical, int steps);
+  static void DrawGradient(HDC dc,
+                           const RECT& rect,
+                           uint32_t first,
+                           uint32_t second,
+                           bool vertical,
+                           int steps);
   static void DrawLine(HDC dc, const RECT& rect, int width, uint32_t color, int penStyle);
   static void DrawRectOutline(HDC dc, const RECT& rect, int width, uint32_t color, int penStyle);
-  static void DrawRoundRect(HDC dc, const RECT& rect, int width, int ellipseWidth,
-                            int ellipseHeight, uint32_t color, int penStyle);
+  static void DrawRoundRect(HDC dc,
+                            const RECT& rect,
+                            int width,
+                            int ellipseWidth,
+                            int ellipseHeight,
+                            uint32_t color,
+                            int penStyle);
 
   static ClipState RectClip(HDC dc, const RECT& rect);
-  static ClipState RoundClip(HDC dc, const RECT& dirty, const RECT& item, int ellipseWidth,
+  static ClipState RoundClip(HDC dc,
+                             const RECT& dirty,
+                             const RECT& item,
+                             int ellipseWidth,
                              int ellipseHeight);
   static void RestoreClip(ClipState& clip);
   static void UseOuterClipBegin(HDC dc, const ClipState& clip);

@@ -43,9 +43,15 @@ TEST(AttributeValuesTest, Integers) {
     size_t consumed;
   };
   const Case kCases[] = {
-      {L"12", 12, 2},       {L"-5", -5, 2},        {L"+3", 3, 2},
-      {L"  42", 42, 4},     {L"12px", 12, 2},      {L"abc", 0, 0},
-      {L"", 0, 0},          {L"-", 0, 0},          {L"99999999999", INT_MAX, 11},
+      {L"12", 12, 2},
+      {L"-5", -5, 2},
+      {L"+3", 3, 2},
+      {L"  42", 42, 4},
+      {L"12px", 12, 2},
+      {L"abc", 0, 0},
+      {L"", 0, 0},
+      {L"-", 0, 0},
+      {L"99999999999", INT_MAX, 11},
       {L"-99999999999", INT_MIN, 12},
   };
   for (const Case& c : kCases) {

@@ -49,7 +49,9 @@ TEST(ControlTest, AttributeEffects) {
          EXPECT_EQ(5, c.GetBorderRound().cy);
        }},
       {LR"(bordersize="1,2,3,4")",
-       [](const Control& c) { EXPECT_EQ((RECT{1, 2, 3, 4}), c.GetBorderSize()); }},
+       [](const Control& c) {
+         EXPECT_EQ((RECT{1, 2, 3, 4}), c.GetBorderSize());
+       }},
       {LR"(pos="0,5,600,50")",
        [](const Control& c) {
          EXPECT_EQ(0, c.GetFloatOffset().cx);
@@ -58,7 +60,9 @@ TEST(ControlTest, AttributeEffects) {
          EXPECT_EQ(45, c.GetFixedHeight());
        }},
       {LR"(padding="210,60,0,0")",
-       [](const Control& c) { EXPECT_EQ((RECT{210, 60, 0, 0}), c.GetPadding()); }},
+       [](const Control& c) {
+         EXPECT_EQ((RECT{210, 60, 0, 0}), c.GetPadding());
+       }},
       {LR"(maxwidth="10" minwidth="20" maxheight="5" minheight="6")",
        [](const Control& c) {
          EXPECT_EQ(20, c.GetMaxWidth());
@@ -397,8 +401,7 @@ TEST(ControlLayoutTest, FloatingRectStaysInStepWithItsParent) {
   PaintManager manager;
   auto* root = new Container;
   auto* strip = Make<Control>({{L"float", L"true"}, {L"pos", L"0,5,600,50"}});
-  auto* anchored =
-      Make<Control>({{L"float", L"0.5,0.5,0.5,0.5"}, {L"pos", L"-10,-10,10,10"}});
+  auto* anchored = Make<Control>({{L"float", L"0.5,0.5,0.5,0.5"}, {L"pos", L"-10,-10,10,10"}});
   root->Add(strip);
   root->Add(anchored);
   manager.AttachRoot(root);

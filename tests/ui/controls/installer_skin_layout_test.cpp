@@ -152,8 +152,8 @@ Container* FinishPage() {
 HorizontalLayout* CaptionStrip() {
   auto* strip = Make<HorizontalLayout>({{L"float", L"true"}, {L"pos", L"0,5,600,50"}});
   strip->Add(Make<Container>({{L"enabled", L"true"}, {L"width", L"10"}, {L"height", L"12"}}));
-  strip->Add(Make<Container>(
-      {{L"width", L"133"}, {L"height", L"38"}, {L"bkimage", L"file='logo.png'"}}));
+  strip->Add(
+      Make<Container>({{L"width", L"133"}, {L"height", L"38"}, {L"bkimage", L"file='logo.png'"}}));
   strip->Add(Make<Container>({{L"enabled", L"true"}, {L"width", L"415"}, {L"height", L"12"}}));
   strip->Add(Make<Control>({
       {L"name", L"btn_min"},

@@ -1,0 +1,165 @@
+#include "ui/controls/control.h"
+
+#include "ui/controls/attribute_values.h"
+#include "ui/core/paint_manager.h"
+#include "ui/render/image_record.h"
+
+// The common skin attributes of every control.
+namespace ui {
+
+std::wstring Control::GetAttribute(std::wstring_view) const {
+  return std::wstring();
+}
+
+void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
+  // Stores a colour and repaints when it changed.
+  auto setColor = [this](uint32_t& field, uint32_t color) {
+    if (field == color)
+      return;
+    field = color;
+    Invalidate();
+  };
+
+  if (name == L"pos") {
+    const RECT pos = attribute::ParseRect(value);
+    SetFloatOffset({pos.left, pos.top});
+    SetFixedWidth(pos.right - pos.left);
+    SetFixedHeight(pos.bottom - pos.top);
+  } else if (name == L"padding") {
+    SetPadding(attribute::ParseRect(value));
+  } else if (name == L"bkcolor" || name == L"bkcolor1") {
+    setColor(backColor_, attribute::ParseColor(value));
+  } else if (name == L"bkcolor2") {
+    setColor(backColor2_, attribute::ParseColor(value));
+  } else if (name == L"bkcolor3") {
+    setColor(backColor3_, attribute::ParseColor(value));
+  } else if (name == L"bordercolor") {
+    setColor(borderColor_, attribute::ParseColorNoBlanks(value));
+  } else if (name == L"focusbordercolor") {
+    setColor(focusBorderColor_, attribute::ParseColorNoBlanks(value));
+  } else if (name == L"colorhsl") {
+    const bool colorHsl = attribute::ParseBool(value);
+    if (colorHsl_ != colorHsl) {
+      colorHsl_ = colorHsl;
+      Invalidate();
+    }
+  } else if (name == L"bordersize") {
+    if (value.find(L',') != std::wstring_view::npos) {
+      borderSize_ = attribute::ParseRect(value);
+    } else {
+      const int size = attribute::ParseInt(value);
+      borderSize_ = {size, size, size, size};
+    }
+    Invalidate();
+  } else if (name == L"borderstyle") {
+    borderStyle_ = attribute::ParseInt(value);
+    Invalidate();
+  } else if (name == L"borderround") {
+    borderRound_ = attribute::ParseSize(value);
+    Invalidate();
+  } else if (name == L"bkimage") {
+    if (backImage_.description == value && backImage_.image)
+      return;
+    backImage_.Clear();
+    backImage_.description = value;
+    RenderEngine::DrawImageInfo(nullptr, manager_, rect_, rect_, backImage_);
+    if (floating_ && fixedWidth_ == 0 && fixedHeight_ == 0 && backImage_.image) {
+      fixedWidth_ = backImage_.image->width;
+      fixedHeight_ = backImage_.image->height;
+    }
+    Invalidate();
+  } else if (name == L"width") {
+    SetFixedWidth(attribute::ParseInt(value));
+  } else if (name == L"height") {
+    SetFixedHeight(attribute::ParseInt(value));
+  } else if (name == L"minwidth") {
+    SetMinWidth(attribute::ParseInt(value));
+  } else if (name == L"minheight") {
+    SetMinHeight(attribute::ParseInt(value));
+  } else if (name == L"maxwidth") {
+    SetMaxWidth(attribute::ParseInt(value));
+  } else if (name == L"maxheight") {
+    SetMaxHeight(attribute::ParseInt(value));
+  } else if (name == L"name") {
+    SetName(value);
+  } else if (name == L"text") {
+    SetText(value);
+  } else if (name == L"tooltip") {
+    SetToolTip(value);
+  } else if (name == L"userdata") {
+    SetUserData(value);
+  } else if (name == L"tag") {
+    SetTag(attribute::ParseInt(value));
+  } else if (name == L"enabled") {
+    SetEnabled(attribute::ParseBool(value));
+  } else if (name == L"mouse") {
+    SetMouseEnabled(attribute::ParseBool(value));
+  } else if (name == L"keyboard") {
+    SetKeyboardEnabled(attribute::ParseBool(value));
+  } else if (name == L"visible") {
+    SetVisible(attribute::ParseBool(value));
+  } else if (name == L"float") {
+    if (value.find(L',') != std::wstring_view::npos) {
+      double fractions[4];
+      attribute::ParseDoubleList(value, fractions, 4);
+      SetFloatAnchor({fractions[0], fractions[1], fractions[2], fractions[3]});
+      SetFloat(true);
+    } else {
+      SetFloat(attribute::ParseBool(value));
+    }
+  } else if (name == L"shortcut") {
+    SetShortcut(value.empty() ? L'\0' : value[0]);
+  } else if (name == L"menu") {
+    EnableContextMenu(attribute::ParseBool(value));
+  } else if (name == L"virtualwnd") {
+    virtualWindow_ = value;
+    if (manager_)
+      manager_->SetVirtualWindowsUsed(true);
+  } else {
+    AddExtraAttribute(name, value);
+  }
+}
+
+std::wstring Control::GetAttributeList(bool) const {
+  return std::wstring();
+}
+
+// Pairs are name="value", separated by exactly one space; a malformed pair ends the list.
+void Control::ApplyAttributeList(std::wstring_view list) {
+  size_t position = 0;
+  while (position < list.size()) {
+    const size_t equals = list.find(L'=', position);
+    if (equals == std::wstring_view::npos || equals + 1 >= list.size() ||
+        list[equals + 1] != L'"') {
+      return;
+    }
+    const size_t closingQuote = list.find(L'"', equals + 2);
+    if (closingQuote == std::wstring_view::npos)
+      return;
+    SetAttribute(list.substr(position, equals - position),
+                 list.substr(equals + 2, closingQuote - equals - 2));
+    position = closingQuote + 1;
+    if (position >= list.size() || list[position] != L' ')
+      return;
+    ++position;
+  }
+}
+
+void Control::AddExtraAttribute(std::wstring_view name, std::wstring_view value) {
+  if (name.empty() || value.empty())
+    return;
+  extraAttributes_.emplace(std::wstring(name), std::wstring(value));
+}
+
+const wchar_t* Control::GetExtraAttribute(std::wstring_view name) const {
+  auto it = extraAttributes_.find(name);
+  return it == extraAttributes_.end() ? nullptr : it->second.c_str();
+}
+
+void Control::RemoveExtraAttribute(std::wstring_view name) {
+  auto it = extraAttributes_.find(name);
+  if (it != extraAttributes_.end())
+    extraAttributes_.erase(it);
+}
+
+}  // namespace ui
