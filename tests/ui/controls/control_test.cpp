@@ -501,5 +501,80 @@ TEST(ControlTest, RegistryFindsControlsByExactName) {
   EXPECT_EQ(nullptr, manager.FindControlByName(L"BTN_CLOSE"));
 }
 
+TEST(ControlOverlayTest, OverlayCoversTheControlAndIsFoundFirst) {
+  PaintManager manager;
+  auto* root = new Container;
+  auto* host = Make<Control>({{L"name", L"host"}});
+  root->Add(host);
+  manager.AttachRoot(root);
+  auto* overlay = Make<Control>({{L"name", L"overlay"}, {L"maxheight", L"20"}});
+  host->SetOverlay(overlay);
+  EXPECT_EQ(host, overlay->GetParent());
+
+  root->SetRect({10, 10, 110, 110}, false);
+  EXPECT_EQ((RECT{10, 10, 110, 30}), overlay->GetRect()) << "clamped to its maximum height";
+  const POINT point = {50, 20};
+  EXPECT_EQ(overlay, manager.FindControlAt(point));
+
+  host->SetVisible(false);
+  EXPECT_FALSE(overlay->IsVisible());
+  host->SetVisible(true);
+  EXPECT_TRUE(overlay->IsVisible());
+}
+
+// Invalidation goes to a real (shown) window, whose update region tells what was invalidated.
+class ControlInvalidateTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr,
+                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, window_);
+    manager_.AttachWindow(window_, L"test");
+    root_ = new Container;
+    child_ = Make<Control>({{L"float", L"true"}, {L"pos", L"50,50,150,150"}});
+    root_->Add(child_);
+    manager_.AttachRoot(root_);
+    root_->SetRect({0, 0, 100, 100}, false);
+    ::ValidateRect(window_, nullptr);
+  }
+
+  void TearDown() override {
+    if (window_)
+      ::DestroyWindow(window_);
+  }
+
+  // The invalidated area since the last call, or an empty rectangle.
+  RECT TakeUpdateRect() {
+    RECT update = {};
+    if (!::GetUpdateRect(window_, &update, FALSE))
+      update = {};
+    ::ValidateRect(window_, nullptr);
+    return update;
+  }
+
+  HWND window_ = nullptr;
+  PaintManager manager_;
+  Container* root_ = nullptr;
+  Control* child_ = nullptr;
+};
+
+TEST_F(ControlInvalidateTest, AreaIsClippedByEveryAncestor) {
+  ASSERT_EQ((RECT{50, 50, 150, 150}), child_->GetRect());
+  child_->Invalidate();
+  EXPECT_EQ((RECT{50, 50, 100, 100}), TakeUpdateRect());
+
+  // Moving repaints where the control was and where it is, within the parent.
+  child_->SetRect({20, 10, 40, 30}, true);
+  EXPECT_EQ((RECT{20, 10, 100, 100}), TakeUpdateRect());
+
+  child_->Offset(200, 0, true);
+  EXPECT_EQ((RECT{20, 10, 100, 30}), TakeUpdateRect()) << "old and new place, within the parent";
+
+  child_->SetVisible(false);
+  TakeUpdateRect();
+  child_->Invalidate();
+  EXPECT_EQ((RECT{}), TakeUpdateRect()) << "hidden controls invalidate nothing";
+}
+
 }  // namespace
 }  // namespace ui
