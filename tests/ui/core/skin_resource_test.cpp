@@ -70,6 +70,20 @@ TEST_F(SkinResourceTest, SkinFolderEndsWithSeparator) {
   }
 }
 
+TEST_F(SkinResourceTest, ProgramFolderIsTheModulesFolder) {
+  SetProgramModule(nullptr);
+  EXPECT_EQ(L"", ProgramFolder());
+  SetProgramModule(GetModuleHandleW(nullptr));
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_NE(0u, GetModuleFileNameW(nullptr, path, MAX_PATH));
+  const std::wstring folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(L'\\', folder.back());
+  EXPECT_EQ(0u, std::wstring(path).rfind(folder, 0));
+  EXPECT_EQ(std::wstring::npos, std::wstring(path).find(L'\\', folder.size()));
+  SetProgramModule(nullptr);
+}
+
 TEST_F(SkinResourceTest, DocumentLimitsFromFolderAndPackage) {
   const std::string exact = DocumentOfSize(kMaxSkinDocumentSize);
   const std::string over = DocumentOfSize(kMaxSkinDocumentSize + 1);

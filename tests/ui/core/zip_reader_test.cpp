@@ -63,11 +63,13 @@ TEST(ZipReaderTest, ReadsAnArchiveWrittenByInfoZip) {
 
 TEST(ZipReaderTest, FindsEntriesByFoldedNameAndSeparator) {
   const std::string longName(255, 'n');
-  // 丄 and 乤 are 81 41 and 81 61 in code page 936: they differ in an ASCII letter's case.
+  // In code page 936 丄 and 乤 are 81 41 and 81 61, differing in an ASCII letter's case, and
+  // 乗 is 81 5C, whose second byte is a backslash.
   const std::string zip = ZipBuilder()
                               .Add("install.xml", "a")
                               .Add("sub/Logo.png", "b", ZipBuilder::Method::Stored)
                               .Add("\x81\x41.png", "c")
+                              .Add("img/\x81\x5C.png", "f")
                               .Add(longName, "d")
                               .Add(longName + "n", "e")
                               .Build();
@@ -80,11 +82,17 @@ TEST(ZipReaderTest, FindsEntriesByFoldedNameAndSeparator) {
   };
   const std::wstring longWide(255, L'n');
   const Case kCases[] = {
-      {L"install.xml", IgnoreCase::Yes, 0}, {L"INSTALL.XML", IgnoreCase::Yes, 0},
-      {L"INSTALL.XML", IgnoreCase::No, -1}, {L"sub\\logo.PNG", IgnoreCase::Yes, 1},
-      {L"sub/Logo.png", IgnoreCase::No, 1}, {L"Logo.png", IgnoreCase::Yes, -1},
-      {L"\x4E04.PNG", IgnoreCase::Yes, 2},  {L"\x4E64.png", IgnoreCase::Yes, -1},
-      {longWide, IgnoreCase::Yes, 3},       {longWide + L"n", IgnoreCase::Yes, -1},
+      {L"install.xml", IgnoreCase::Yes, 0},
+      {L"INSTALL.XML", IgnoreCase::Yes, 0},
+      {L"INSTALL.XML", IgnoreCase::No, -1},
+      {L"sub\\logo.PNG", IgnoreCase::Yes, 1},
+      {L"sub/Logo.png", IgnoreCase::No, 1},
+      {L"Logo.png", IgnoreCase::Yes, -1},
+      {L"\x4E04.PNG", IgnoreCase::Yes, 2},
+      {L"\x4E64.png", IgnoreCase::Yes, -1},      // Must not fold onto 丄.
+      {L"img\\\x4E57.png", IgnoreCase::Yes, 3},  // Its 5C byte is no separator.
+      {longWide, IgnoreCase::Yes, 4},
+      {longWide + L"n", IgnoreCase::Yes, -1},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.name.size() << " characters, index " << c.index);
