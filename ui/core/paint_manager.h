@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/render/image_cache.h"
+
 namespace ui {
 
 class Control;
@@ -174,6 +176,18 @@ class PaintManager {
   std::map<std::wstring, Control*, std::less<>> names_;
   std::map<std::wstring, std::wstring, std::less<>> defaultAttributeLists_;
   FontInfo defaultFont_;
+  // Images: the window's cache, falling back to the process-wide one (paint_manager_images.cpp).
+ public:
+  // Loads an image into the shared cache or the window's, replacing one of the same name there.
+  ImageRecord* AddImage(const std::wstring& name, const wchar_t* type, uint32_t mask,
+                        bool followsShift, bool shared);
+  ImageRecord* GetImage(const std::wstring& name) const;
+  ImageRecord* GetOrAddImage(const std::wstring& name, const wchar_t* type, uint32_t mask,
+                             bool followsShift);
+  void RemoveAllImages(bool shared);
+
+ private:
+  ImageCache images_;
 };
 
 }  // namespace ui

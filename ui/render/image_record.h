@@ -3,15 +3,23 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace ui {
 
-// A decoded skin image: a 32-bit premultiplied bitmap owned by the image cache that holds it.
+// A decoded skin image: a top-down 32-bit bitmap section whose pixels are B, G, R, A bytes with
+// the colour channels premultiplied by alpha. The cache that holds a record owns it; freeing the
+// record deletes the bitmap and the unshifted copy.
 struct ImageRecord {
+  ImageRecord() = default;
+  ~ImageRecord();
+  ImageRecord(const ImageRecord&) = delete;
+  ImageRecord& operator=(const ImageRecord&) = delete;
+
   HBITMAP bitmap = nullptr;
-  uint32_t* pixels = nullptr;
-  uint32_t* unshiftedPixels = nullptr;
+  uint32_t* pixels = nullptr;  // the bitmap's own memory
+  std::unique_ptr<uint32_t[]> unshiftedPixels;  // kept only for images that follow the shift
   int width = 0;
   int height = 0;
   bool hasAlpha = false;
@@ -19,5 +27,7 @@ struct ImageRecord {
   std::wstring resourceType;
   uint32_t mask = 0;
 };
+
+using ImageRecordPtr = std::unique_ptr<ImageRecord>;
 
 }  // namespace ui

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/core/paint_manager.h"
+#include "ui/render/color_shift.h"
+#include "ui/render/image_cache.h"
+#include "ui/render/image_loader.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace ui {
+namespace {
+
+// Encodes RGBA pixels as a real PNG file image.
+std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t>& rgba) {
+  int length = 0;
+  unsigned char* png = stbi_write_png_to_mem(rgba.data(), width * 4, width, height, 4, &length);
+  std::vector<uint8_t> bytes(png, png + length);
+  STBIW_FREE(png);
+  return bytes;
+}
+
+std::wstring SkinImage(const wchar_t* name) {
+  return std::wstring(QUENBY_SOURCE_DIR) + L"/resources/install_online/" + name;
+}
+
+TEST(ImageLoaderTest, PremultipliesAndAppliesTheColourKey) {
+  struct Case {
+    const char* description;
+    uint8_t r, g, b, a;
+    uint32_t mask;
+    uint32_t expected;
+    bool hasAlpha;
+  };
+  const Case kCases[] = {
+      {"opaque pixel is copied", 200, 100, 50, 255, 0, 0xFFC86432, false},
+      {"half transparent is premultiplied", 10, 20, 30, 128, 0, 0x80050A0F, true},
+      {"fully transparent becomes zero", 200, 100, 50, 0, 0, 0x00000000, true},
+      {"opaque magenta under a magenta key", 255, 0, 255, 255, 0xFFFF00FF, 0, true},
+      {"the key compares premultiplied values", 255, 0, 255, 128, 0xFFFF00FF, 0x80800080, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    const uint8_t rgba[4] = {c.r, c.g, c.b, c.a};
+    uint32_t pixel = 0xDEADBEEF;
+    EXPECT_EQ(c.hasAlpha, PremultiplyPixels(rgba, 1, c.mask, &pixel));
+    EXPECT_EQ(c.expected, pixel);
+  }
+}
+
+TEST(ImageLoaderTest, DecodesPngIntoATopDownBitmap) {
+  // Row 0: opaque red, transparent; row 1: half green, opaque blue.
+  std::vector<uint8_t> png = EncodePng(2, 2, {255, 0, 0, 255, 9, 9, 9, 0, 0, 255, 0, 128, 0, 0,
+                                              255, 255});
+  ImageRecordPtr image = DecodeImage(png.data(), png.size(), 0);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(2, image->width);
+  EXPECT_EQ(2, image->height);
+  EXPECT_TRUE(image->hasAlpha);
+  ASSERT_NE(nullptr, image->bitmap);
+  EXPECT_EQ(0xFFFF0000u, image->pixels[0]);
+  EXPECT_EQ(0x00000000u, image->pixels[1]);
+  EXPECT_EQ(0x80008000u, image->pixels[2]);
+  EXPECT_EQ(0xFF0000FFu, image->pixels[3]);
+  BITMAP info{};
+  ASSERT_TRUE(::GetObjectW(image->bitmap, sizeof info, &info));
+  EXPECT_EQ(32, info.bmBitsPixel);
+}
+
+TEST(ImageLoaderTest, LoadsTheSkinImagesFromFiles) {
+  ImageRecordPtr background = LoadImage(SkinImage(L"bg_main.png").c_str(), nullptr, 0);
+  ASSERT_TRUE(background);
+  EXPECT_EQ(600, background->width);
+  EXPECT_EQ(400, background->height);
+  EXPECT_FALSE(background->hasAlpha);
+
+  ImageRecordPtr logo = LoadImage(SkinImage(L"logo.png").c_str(), nullptr, 0);
+  ASSERT_TRUE(logo);
+  EXPECT_TRUE(logo->hasAlpha);
+}
+
+TEST(ImageLoaderTest, RefusesWhatCannotBeABitmap) {
+  std::vector<uint8_t> notImage = {'n', 'o', 't', ' ', 'p', 'n', 'g'};
+  EXPECT_FALSE(DecodeImage(notImage.data(), notImage.size(), 0));
+  EXPECT_FALSE(DecodeImage(nullptr, 0, 0));
+  EXPECT_FALSE(LoadImage(SkinImage(L"missing.png").c_str(), nullptr, 0));
+
+  // A side beyond the bound is refused before decoding; the bound itself is accepted.
+  std::vector<uint8_t> row(static_cast<size_t>(kMaxImageSide + 1) * 4, 255);
+  std::vector<uint8_t> tooWide = EncodePng(kMaxImageSide + 1, 1, row);
+  EXPECT_FALSE(DecodeImage(tooWide.data(), tooWide.size(), 0));
+  row.resize(static_cast<size_t>(kMaxImageSide) * 4);
+  std::vector<uint8_t> widest = EncodePng(kMaxImageSide, 1, row);
+  EXPECT_TRUE(DecodeImage(widest.data(), widest.size(), 0));
+
+  // A truncated file fails cleanly.
+  std::vector<uint8_t> png = EncodePng(1, 1, {1, 2, 3, 4});
+  png.resize(png.size() / 2);
+  EXPECT_FALSE(DecodeImage(png.data(), png.size(), 0));
+}
+
+TEST(ImageLoaderTest, ColourImagesAreOnePixel) {
+  for (const wchar_t* name : {L"#80FF0000", L"80FF0000"}) {
+    ImageRecordPtr image = LoadCacheImage(name, kColorImageType, 0, false);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(1, image->width);
+    EXPECT_EQ(1, image->height);
+    EXPECT_EQ(0x80800000u, image->pixels[0]);
+    EXPECT_TRUE(image->hasAlpha);
+    EXPECT_EQ(kColorImageType, image->resourceType);
+  }
+}
+
+TEST(ImageLoaderTest, NeutralShiftRestoresTheUnshiftedPixels) {
+  ImageRecordPtr image = LoadCacheImage(L"FF336699", kColorImageType, 0, true);
+  ASSERT_TRUE(image);
+  ASSERT_TRUE(image->unshiftedPixels);
+  image->pixels[0] = 0;
+  ShiftImageColors(image.get(), 180, 100, 100);
+  EXPECT_EQ(0xFF336699u, image->pixels[0]);
+  ShiftImageColors(image.get(), 0, 100, 100);  // half way round the colour wheel
+  EXPECT_EQ(0xFF996633u, image->pixels[0]);
+}
+
+TEST(ApplyHslTest, ShiftsHueSaturationAndLightness) {
+  EXPECT_EQ(0x80123456u, ApplyHsl(0x80123456, 180, 100, 100));
+  EXPECT_EQ(0xFF00FF00u, ApplyHsl(0xFFFF0000, 300, 100, 100));  // red + 120 degrees
+  EXPECT_EQ(0x40808080u, ApplyHsl(0x40FF0000, 180, 0, 100));    // no saturation: grey
+  EXPECT_EQ(0xFF000000u, ApplyHsl(0xFFFF0000, 180, 100, 0));    // no lightness: black
+}
+
+class ImageCacheTest : public testing::Test {
+ protected:
+  void TearDown() override { ImageCache::Shared().Clear(); }
+  PaintManager manager_;
+};
+
+TEST_F(ImageCacheTest, WindowImagesComeFirstAndReplaceByName) {
+  ImageRecord* shared = manager_.AddImage(L"FF0000FF", kColorImageType, 0, false, true);
+  ASSERT_TRUE(shared);
+  EXPECT_EQ(shared, manager_.GetImage(L"FF0000FF"));
+
+  ImageRecord* own = manager_.AddImage(L"FF0000FF", kColorImageType, 0xFF0000FF, false, false);
+  ASSERT_TRUE(own);
+  EXPECT_EQ(own, manager_.GetImage(L"FF0000FF"));
+  EXPECT_EQ(0u, own->pixels[0]);  // loaded with its own colour as the key
+  EXPECT_EQ(shared, ImageCache::Shared().Find(L"FF0000FF"));
+
+  ImageRecord* again = manager_.AddImage(L"FF0000FF", kColorImageType, 0, false, false);
+  EXPECT_EQ(again, manager_.GetImage(L"FF0000FF"));
+  EXPECT_EQ(0xFF0000FFu, again->pixels[0]);
+
+  manager_.RemoveAllImages(false);
+  EXPECT_EQ(shared, manager_.GetImage(L"FF0000FF"));
+  manager_.RemoveAllImages(true);
+  EXPECT_EQ(nullptr, manager_.GetImage(L"FF0000FF"));
+}
+
+TEST_F(ImageCacheTest, GetOrAddLoadsOnceIntoTheWindowCache) {
+  std::wstring path = SkinImage(L"checkbox.png");
+  ImageRecord* first = manager_.GetOrAddImage(path, nullptr, 0, false);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(13, first->width);
+  EXPECT_EQ(first, manager_.GetOrAddImage(path, nullptr, 0, false));
+  EXPECT_EQ(nullptr, ImageCache::Shared().Find(path));
+  EXPECT_EQ(nullptr, manager_.GetOrAddImage(L"", nullptr, 0, false));
+  EXPECT_EQ(nullptr, manager_.GetOrAddImage(SkinImage(L"nothing.png"), nullptr, 0, false));
+}
+
+}  // namespace
+}  // namespace ui

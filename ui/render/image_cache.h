@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "ui/render/image_record.h"
+
+namespace ui {
+
+// Decoded skin images by exact name. Each paint manager has one for its window; one more is
+// shared by every window of the process. The cache owns its records.
+class ImageCache {
+ public:
+  ImageCache() = default;
+  ImageCache(const ImageCache&) = delete;
+  ImageCache& operator=(const ImageCache&) = delete;
+
+  // The cache shared by all windows of the process.
+  static ImageCache& Shared();
+
+  ImageRecord* Find(const std::wstring& name) const;
+  // Stores record under name, replacing (and freeing) an image of the same name.
+  ImageRecord* Insert(const std::wstring& name, ImageRecordPtr record);
+  void Clear() { images_.clear(); }
+  size_t size() const { return images_.size(); }
+
+ private:
+  std::unordered_map<std::wstring, ImageRecordPtr> images_;
+};
+
+// Loads an image for the cache: the name is read as a decimal resource identifier when a type is
+// given and it starts with a digit; the record remembers type, mask and whether it follows the
+// window-wide colour shift (keeping an unshifted copy of its pixels if so).
+ImageRecordPtr LoadCacheImage(const std::wstring& name, const wchar_t* type, uint32_t mask,
+                              bool followsShift);
+
+}  // namespace ui

@@ -1,0 +1,139 @@
+#include "ui/render/image_loader.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <vector>
+
+#include "ui/core/skin_resource.h"
+#include "ui/render/color_shift.h"
+
+#define STBI_NO_STDIO
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_GIF
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb_image.h>
+#pragma GCC diagnostic pop
+
+namespace ui {
+
+namespace {
+
+struct StbPixelsDeleter {
+  void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
+};
+
+// A top-down 32-bit bitmap section; its pixel memory belongs to the bitmap.
+ImageRecordPtr CreateBitmapRecord(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || !bits) {
+    if (bitmap)
+      ::DeleteObject(bitmap);
+    return nullptr;
+  }
+  auto record = std::make_unique<ImageRecord>();
+  record->bitmap = bitmap;
+  record->pixels = static_cast<uint32_t*>(bits);
+  record->width = width;
+  record->height = height;
+  return record;
+}
+
+ImageRecordPtr LoadColorImage(const wchar_t* name, uint32_t mask) {
+  if (*name == L'#')
+    ++name;
+  uint32_t color = static_cast<uint32_t>(std::wcstoul(name, nullptr, 16));
+  const uint8_t rgba[4] = {static_cast<uint8_t>(color >> 16), static_cast<uint8_t>(color >> 8),
+                           static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 24)};
+  ImageRecordPtr record = CreateBitmapRecord(1, 1);
+  if (record)
+    record->hasAlpha = PremultiplyPixels(rgba, 1, mask, record->pixels);
+  return record;
+}
+
+}  // namespace
+
+ImageRecord::~ImageRecord() {
+  if (bitmap)
+    ::DeleteObject(bitmap);
+}
+
+bool PremultiplyPixels(const uint8_t* rgba, size_t count, uint32_t mask, uint32_t* out) {
+  bool hasAlpha = false;
+  for (size_t i = 0; i < count; ++i, rgba += 4) {
+    uint32_t r = rgba[0], g = rgba[1], b = rgba[2], a = rgba[3];
+    if (a != 255) {
+      r = r * a / 255;
+      g = g * a / 255;
+      b = b * a / 255;
+      hasAlpha = true;
+    }
+    uint32_t pixel = (a << 24) | (r << 16) | (g << 8) | b;
+    if (pixel == mask) {
+      pixel = 0;
+      hasAlpha = true;
+    }
+    out[i] = pixel;
+  }
+  return hasAlpha;
+}
+
+ImageRecordPtr DecodeImage(const uint8_t* bytes, size_t size, uint32_t mask) {
+  if (!bytes || size == 0 || size > 0x7FFFFFFF)
+    return nullptr;
+  int length = static_cast<int>(size);
+  int width = 0, height = 0, channels = 0;
+  // Check the size before decoding, so that a forged header cannot make stb_image allocate.
+  if (!stbi_info_from_memory(bytes, length, &width, &height, &channels) || width <= 0 ||
+      height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {
+    return nullptr;
+  }
+  std::unique_ptr<stbi_uc, StbPixelsDeleter> rgba(
+      stbi_load_from_memory(bytes, length, &width, &height, &channels, 4));
+  if (!rgba || width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
+    return nullptr;
+  ImageRecordPtr record = CreateBitmapRecord(width, height);
+  if (record) {
+    record->hasAlpha = PremultiplyPixels(rgba.get(), static_cast<size_t>(width) * height, mask,
+                                         record->pixels);
+  }
+  return record;
+}
+
+ImageRecordPtr LoadImage(const wchar_t* source, const wchar_t* type, uint32_t mask) {
+  if (!source)
+    return nullptr;
+  bool isIdentifier = IS_INTRESOURCE(source);
+  if (type && std::wcscmp(type, kColorImageType) == 0)
+    return isIdentifier ? nullptr : LoadColorImage(source, mask);
+  std::vector<uint8_t> bytes = ReadSkinResource(source, type);
+  return DecodeImage(bytes.data(), bytes.size(), mask);
+}
+
+void ShiftImageColors(ImageRecord* record, int hue, int saturation, int lightness) {
+  if (!record || !record->followsShift || !record->bitmap || !record->pixels ||
+      !record->unshiftedPixels) {
+    return;
+  }
+  size_t count = static_cast<size_t>(record->width) * record->height;
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t original = record->unshiftedPixels[i];
+    record->pixels[i] = (original & 0xFF000000) |
+                        (ApplyHsl(original, hue, saturation, lightness) & 0x00FFFFFF);
+  }
+}
+
+}  // namespace ui
