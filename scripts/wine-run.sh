@@ -12,7 +12,8 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${QUENBY_WINEPREFIX:-$repo_root/.wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+# No Mono or Gecko downloads, no desktop entries, and no debugger waiting on a crashed program.
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export LC_ALL=zh_CN.UTF-8
 export LANG=zh_CN.UTF-8
 
@@ -47,17 +48,22 @@ start_xvfb() {
   return 1
 }
 
+prefix_version=2
+
 init_prefix() {
-  [[ -f $WINEPREFIX/.quenby-ready ]] && return
+  [[ $(cat "$WINEPREFIX/.quenby-ready" 2>/dev/null) == "$prefix_version" ]] && return
   wineboot --init >/dev/null 2>&1 || true
   wineserver -w
+  # A crashing program ends at once instead of waiting for a debugger.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    >/dev/null 2>&1 || true
   local key='HKCU\Software\Wine\Fonts\Replacements'
   local font='WenQuanYi Micro Hei'
   for face in '微软雅黑' 'Microsoft YaHei' '宋体' 'SimSun' '新宋体' 'NSimSun'; do
     wine reg add "$key" /v "$face" /t REG_SZ /d "$font" /f >/dev/null 2>&1
   done
   wineserver -w
-  touch "$WINEPREFIX/.quenby-ready"
+  echo "$prefix_version" > "$WINEPREFIX/.quenby-ready"
 }
 
 flock 9
