@@ -1,6 +1,7 @@
 #include "ui/core/paint_manager.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/controls/control.h"
 #include "ui/controls/rect_math.h"
@@ -8,18 +9,9 @@
 namespace ui {
 namespace {
 
-// Drains the notification queue and the delayed-cleanup list.
-constexpr UINT kQueueMessage = WM_APP + 1;
-
-// The default attribute lists that every window of the process sees.
-std::map<std::wstring, std::wstring, std::less<>>& SharedDefaultAttributeLists() {
-  static std::map<std::wstring, std::wstring, std::less<>> lists;
-  return lists;
-}
-
-const FontInfo& SharedDefaultFont() {
-  static const FontInfo font;
-  return font;
+std::vector<PaintManager*>& ManagerList() {
+  static std::vector<PaintManager*> managers;
+  return managers;
 }
 
 template <typename T>
@@ -31,28 +23,76 @@ bool RemoveFirst(std::vector<T>& list, const T& value) {
   return true;
 }
 
+template <typename T>
+bool Contains(const std::vector<T>& list, const T& value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+
 }  // namespace
 
-PaintManager::PaintManager() = default;
+PaintManager::PaintManager() {
+  InitializeProcessWide();
+  const ResourceInfo& shared = SharedResources();
+  resources_.disabledTextColor = shared.disabledTextColor;
+  resources_.textColor = shared.textColor;
+  resources_.linkColor = shared.linkColor;
+  resources_.linkHoverColor = shared.linkHoverColor;
+  resources_.selectedBackColor = shared.selectedBackColor;
+}
 
 PaintManager::~PaintManager() {
-  for (Control* control : delayedCleanup_)
-    control->Destroy();
-  delayedCleanup_.clear();
+  DestroyDelayedCleanup();
   queuedNotifications_.clear();
   names_.clear();
-  if (root_) {
-    Control* root = root_;
-    root_ = nullptr;
+  if (Control* root = std::exchange(root_, nullptr))
     root->Destroy();
+  RemoveAllFonts(false);
+  if (resources_.defaultFont.font)
+    ::DeleteObject(resources_.defaultFont.font);
+  resources_.defaultFont = FontInfo();
+  RemoveAllImages(false);
+  RemoveAllDefaultAttributeLists(false);
+  customWindowAttributes_.clear();
+  optionGroups_.clear();
+  RemoveAllTimers();
+  if (toolTipWindow_) {
+    ::DestroyWindow(toolTipWindow_);
+    toolTipWindow_ = nullptr;
   }
+  offscreenDc_.Reset();
+  offscreenBitmap_.Reset();
+  backgroundDc_.Reset();
+  backgroundBitmap_.Reset();
+  windowDc_.Reset();
+  RemoveFirst(ManagerList(), this);
+}
+
+const std::vector<PaintManager*>& PaintManager::AttachedManagers() {
+  return ManagerList();
 }
 
 void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
   names_.clear();
-  defaultAttributeLists_.clear();
+  RemoveAllFonts(false);
+  RemoveAllImages(false);
+  RemoveAllDefaultAttributeLists(false);
+  customWindowAttributes_.clear();
+  optionGroups_.clear();
+  RemoveAllTimers();
   name_ = name;
+  if (window == window_)
+    return;
+  // A manager moved to another window gives the old window's DC back and keeps its one place in
+  // the list; without a window it leaves the list.
   window_ = window;
+  windowDc_.Reset();
+  if (!window_) {
+    RemoveFirst(ManagerList(), this);
+    return;
+  }
+  windowDc_ = ScopedGetDC(window_);
+  if (!Contains(ManagerList(), this))
+    ManagerList().push_back(this);
 }
 
 bool PaintManager::AttachRoot(Control* root) {
@@ -62,13 +102,17 @@ bool PaintManager::AttachRoot(Control* root) {
   pressed_ = nullptr;
   lastToolTipControl_ = nullptr;
   if (root_) {
-    for (Control* control : delayedCleanup_)
-      control->Destroy();
-    delayedCleanup_.clear();
+    // A root that waits for cleanup (it was replaced a moment ago) is taken back, not destroyed.
+    std::erase(delayedCleanup_, root);
+    DestroyDelayedCleanup();
     queuedNotifications_.clear();
     names_.clear();
     postPaintControls_.clear();
-    AddDelayedCleanup(root_);
+    nativeWindows_.clear();
+    nativeWindowControls_.clear();
+    // Attaching the current root again only registers it anew; it must not be destroyed.
+    if (root_ != root)
+      AddDelayedCleanup(root_);
   }
   root_ = root;
   firstLayout_ = true;
@@ -110,6 +154,8 @@ Control* PaintManager::FindControlAt(POINT point) const {
       &point, FindVisible | FindHitTest | FindTopFirst);
 }
 
+// Control::SetName stores the new name before it calls here, so a registered control keeps the
+// name it was registered under; ForgetControl therefore looks its entry up by control.
 bool PaintManager::RenameControl(Control* control, std::wstring_view name) {
   if (!control || control->GetManager() != this || name.empty())
     return false;
@@ -127,6 +173,8 @@ bool PaintManager::RenameControl(Control* control, std::wstring_view name) {
 }
 
 void PaintManager::ForgetControl(Control* control) {
+  if (!control)
+    return;
   if (keyControl_ == control)
     keyControl_ = nullptr;
   if (hover_ == control)
@@ -137,20 +185,70 @@ void PaintManager::ForgetControl(Control* control) {
     focus_ = nullptr;
   if (lastToolTipControl_ == control)
     lastToolTipControl_ = nullptr;
-  auto entry = names_.find(control->GetName());
-  if (entry != names_.end() && entry->second == control)
-    names_.erase(entry);
+  StopTimers(control);
+  // Every entry that maps to the control goes: a control renamed after registration is still
+  // registered under its earlier name.
+  for (auto it = names_.begin(); it != names_.end();) {
+    if (it->second == control)
+      it = names_.erase(it);
+    else
+      ++it;
+  }
   for (Notification& queued : queuedNotifications_) {
     if (queued.sender == control)
       queued.sender = nullptr;
   }
+  // The lists below are kept by the controls themselves; a control that goes without removing
+  // itself must still not stay behind in them.
+  std::erase(mouseLeaveListeners_, control);
+  std::erase(postPaintControls_, control);
+  std::erase(delayedCleanup_, control);
+  for (auto it = optionGroups_.begin(); it != optionGroups_.end();) {
+    std::erase(it->second, control);
+    if (it->second.empty())
+      it = optionGroups_.erase(it);
+    else
+      ++it;
+  }
+  for (size_t i = nativeWindowControls_.size(); i-- > 0;) {
+    if (nativeWindowControls_[i] == control) {
+      nativeWindowControls_.erase(nativeWindowControls_.begin() + i);
+      nativeWindows_.erase(nativeWindows_.begin() + i);
+    }
+  }
+}
+
+bool PaintManager::AddOptionGroup(std::wstring_view group, Control* control) {
+  if (group.empty() || !control)
+    return false;
+  auto it = optionGroups_.find(group);
+  if (it == optionGroups_.end()) {
+    it = optionGroups_.emplace(std::wstring(group), std::vector<Control*>()).first;
+    it->second.reserve(6);
+  } else if (Contains(it->second, control)) {
+    return false;
+  }
+  it->second.push_back(control);
+  return true;
+}
+
+const std::vector<Control*>* PaintManager::GetOptionGroup(std::wstring_view group) const {
+  auto it = optionGroups_.find(group);
+  return it == optionGroups_.end() ? nullptr : &it->second;
+}
+
+void PaintManager::RemoveOptionGroup(std::wstring_view group, Control* control) {
+  auto it = optionGroups_.find(group);
+  if (it == optionGroups_.end())
+    return;
+  RemoveFirst(it->second, control);
+  if (it->second.empty())
+    optionGroups_.erase(it);
 }
 
 bool PaintManager::AddMouseLeaveListener(Control* control) {
-  if (std::find(mouseLeaveListeners_.begin(), mouseLeaveListeners_.end(), control) !=
-      mouseLeaveListeners_.end()) {
+  if (!control || Contains(mouseLeaveListeners_, control))
     return false;
-  }
   mouseLeaveListeners_.push_back(control);
   return true;
 }
@@ -159,41 +257,45 @@ bool PaintManager::RemoveMouseLeaveListener(Control* control) {
   return RemoveFirst(mouseLeaveListeners_, control);
 }
 
+bool PaintManager::AddNativeWindow(Control* control, HWND nativeWindow) {
+  if (!control || !nativeWindow)
+    return false;
+  RECT area;
+  if (window_ && ::GetWindowRect(nativeWindow, &area)) {
+    ::MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&area), 2);
+    Invalidate(area);
+  }
+  if (Contains(nativeWindows_, nativeWindow))
+    return false;
+  nativeWindows_.push_back(nativeWindow);
+  nativeWindowControls_.push_back(control);
+  return true;
+}
+
+bool PaintManager::RemoveNativeWindow(HWND nativeWindow) {
+  auto it = std::find(nativeWindows_.begin(), nativeWindows_.end(), nativeWindow);
+  if (it == nativeWindows_.end())
+    return false;
+  nativeWindowControls_.erase(nativeWindowControls_.begin() + (it - nativeWindows_.begin()));
+  nativeWindows_.erase(it);
+  return true;
+}
+
+// A control listed twice would be destroyed twice.
 void PaintManager::AddDelayedCleanup(Control* control) {
+  if (!control || Contains(delayedCleanup_, control))
+    return;
   control->Attach(this, nullptr, false);
   delayedCleanup_.push_back(control);
   PostQueueMessage();
 }
 
-void PaintManager::SetFocusControl(Control* control, bool takePlatformFocus) {
-  if (takePlatformFocus && window_ && ::GetFocus() != window_ && control != focus_)
-    ::SetFocus(window_);
-  if (control == focus_)
-    return;
-  if (focus_) {
-    Control* losing = focus_;
-    ControlEvent event;
-    event.kind = ControlEventKind::KillFocus;
-    event.sender = control;
-    event.timestamp = ::GetTickCount();
-    losing->HandleEvent(event);
-    SendNotification(losing, L"killfocus");
-    focus_ = nullptr;
-  }
-  if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
-    focus_ = control;
-    ControlEvent event;
-    event.kind = ControlEventKind::SetFocus;
-    event.sender = control;
-    event.timestamp = ::GetTickCount();
-    control->HandleEvent(event);
-    SendNotification(control, L"setfocus");
-  }
-}
-
-// Tab order and the deferred focus move come with the input routing.
-bool PaintManager::MoveFocusByTab(bool) {
-  return false;
+void PaintManager::DestroyDelayedCleanup() {
+  // Destroying a control may schedule more cleanup; those wait for the next round.
+  std::vector<Control*> controls = std::move(delayedCleanup_);
+  delayedCleanup_.clear();
+  for (Control* control : controls)
+    control->Destroy();
 }
 
 void PaintManager::Invalidate(const RECT& rect) {
@@ -202,14 +304,57 @@ void PaintManager::Invalidate(const RECT& rect) {
   area.top = std::max<LONG>(area.top, 0);
   area.right = std::max(area.right, area.left);
   area.bottom = std::max(area.bottom, area.top);
+  if (layered_) {
+    layeredUpdateRect_ = UnionRects(layeredUpdateRect_, area);
+    return;
+  }
   // A failed invalidation only loses a repaint that the next full paint makes anyway.
   if (window_)
     ::InvalidateRect(window_, &area, FALSE);
 }
 
 void PaintManager::InvalidateAll() {
-  if (window_)
-    ::InvalidateRect(window_, nullptr, FALSE);
+  if (!window_)
+    return;
+  RECT client;
+  if (!::GetClientRect(window_, &client))
+    return;
+  Invalidate(client);
+}
+
+bool PaintManager::RunLayoutPass(const RECT& clientRect) {
+  if (!updateNeeded_ || !root_)
+    return false;
+  updateNeeded_ = false;
+  if (IsRectEmpty(clientRect))
+    return false;
+  bool rootLaidOut = false;
+  if (root_->IsLayoutNeeded()) {
+    root_->SetRect(clientRect, true);
+    rootLaidOut = true;
+  } else {
+    // The walk stops below each control that needs layout: laying it out places its subtree.
+    foundControls_.clear();
+    root_->Find(
+        [](Control* visited, void* data) -> Control* {
+          if (!visited->IsLayoutNeeded())
+            return nullptr;
+          static_cast<std::vector<Control*>*>(data)->push_back(visited);
+          return visited;
+        },
+        &foundControls_, FindMeFirst | FindVisible | FindUpdateTest);
+    for (Control* control : foundControls_) {
+      if (control->IsFloat())
+        control->SetRect(control->GetRelativeRect(), true);
+      else
+        control->SetRect(control->GetRect(), true);
+    }
+  }
+  if (firstLayout_) {
+    firstLayout_ = false;
+    SendNotification(root_, L"windowinit");
+  }
+  return rootLaidOut;
 }
 
 void PaintManager::AddPostPaint(Control* control) {
@@ -220,87 +365,34 @@ bool PaintManager::RemovePostPaint(Control* control) {
   return RemoveFirst(postPaintControls_, control);
 }
 
-bool PaintManager::AddListener(INotifyListener* listener) {
-  if (!listener)
+bool PaintManager::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
+  if (!window_)
     return false;
-  listeners_.push_back(listener);
-  return true;
-}
-
-bool PaintManager::RemoveListener(INotifyListener* listener) {
-  return RemoveFirst(listeners_, listener);
-}
-
-void PaintManager::SendNotification(Control* sender,
-                                    std::wstring_view type,
-                                    uint32_t wParam,
-                                    int32_t lParam,
-                                    bool async,
-                                    bool allowRepeat) {
-  Notification notification;
-  notification.type = type;
-  notification.sender = sender;
-  notification.wParam = wParam;
-  notification.lParam = lParam;
-  SendNotification(notification, async, allowRepeat);
-}
-
-void PaintManager::SendNotification(Notification& notification, bool async, bool allowRepeat) {
-  notification.mousePoint = mousePosition_;
-  notification.timestamp = ::GetTickCount();
-  if (virtualWindowsUsed_ && notification.sender)
-    notification.virtualWindow = notification.sender->GetVirtualWindow();
-
-  if (!async) {
-    if (notification.sender)
-      notification.sender->notifyHooks.Fire(&notification);
-    // Listeners may add or remove listeners while they run, so walk by index.
-    for (size_t i = 0; i < listeners_.size(); ++i)
-      listeners_[i]->ReceiveNotification(notification);
-    return;
+  switch (message) {
+    case kQueueMessage:
+      DrainQueue();
+      return false;
+    case WM_TIMER:
+      OnTimerMessage(LOWORD(wParam), lParam);
+      return false;
+    default:
+      return false;
   }
-  if (!allowRepeat) {
-    for (Notification& queued : queuedNotifications_) {
-      if (queued.sender == notification.sender && queued.type == notification.type) {
-        if (virtualWindowsUsed_)
-          queued.virtualWindow = notification.virtualWindow;
-        queued.wParam = notification.wParam;
-        queued.lParam = notification.lParam;
-        queued.mousePoint = notification.mousePoint;
-        queued.timestamp = notification.timestamp;
-        return;
-      }
-    }
-  }
-  queuedNotifications_.push_back(notification);
-  PostQueueMessage();
 }
 
-void PaintManager::PostQueueMessage() {
-  if (queueMessagePosted_ || !window_)
-    return;
-  if (::PostMessageW(window_, kQueueMessage, 0, 0))
-    queueMessagePosted_ = true;
-}
-
-void PaintManager::AddDefaultAttributeList(std::wstring_view elementName,
-                                           std::wstring_view attributes,
-                                           bool shared) {
-  auto& lists = shared ? SharedDefaultAttributeLists() : defaultAttributeLists_;
-  lists.insert_or_assign(std::wstring(elementName), std::wstring(attributes));
-}
-
-const wchar_t* PaintManager::GetDefaultAttributeList(std::wstring_view elementName) const {
-  auto it = defaultAttributeLists_.find(elementName);
-  if (it != defaultAttributeLists_.end())
-    return it->second.c_str();
-  const auto& shared = SharedDefaultAttributeLists();
-  auto sharedIt = shared.find(elementName);
-  return sharedIt == shared.end() ? nullptr : sharedIt->second.c_str();
-}
-
-const FontInfo& PaintManager::GetDefaultFontInfo() const {
-  return defaultFont_.faceName.empty() ? SharedDefaultFont() : defaultFont_;
+uint16_t PaintManager::CurrentKeyState() {
+  uint16_t state = 0;
+  if (::GetKeyState(VK_LBUTTON) < 0)
+    state |= KeyStateLeftButton;
+  if (::GetKeyState(VK_RBUTTON) < 0)
+    state |= KeyStateRightButton;
+  if (::GetKeyState(VK_SHIFT) < 0)
+    state |= KeyStateShift;
+  if (::GetKeyState(VK_CONTROL) < 0)
+    state |= KeyStateControl;
+  if (::GetKeyState(VK_MENU) < 0)
+    state |= KeyStateAlt;
+  return state;
 }
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <map>
@@ -8,7 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/core/resource_info.h"
+#include "ui/core/scoped_gdi.h"
 #include "ui/render/image_cache.h"
+#include "ui/render/render_engine.h"
 
 namespace ui {
 
@@ -44,6 +48,15 @@ inline bool IsMouseEvent(ControlEventKind kind) {
   return kind > ControlEventKind::MouseBegin && kind < ControlEventKind::MouseEnd;
 }
 
+// Bits of ControlEvent::keyState.
+enum KeyStateBits : uint16_t {
+  KeyStateLeftButton = 0x01,
+  KeyStateRightButton = 0x02,
+  KeyStateShift = 0x04,
+  KeyStateControl = 0x08,
+  KeyStateAlt = 0x20,
+};
+
 // The input record a control receives from its paint manager.
 struct ControlEvent {
   ControlEventKind kind = ControlEventKind::MouseMove;
@@ -75,22 +88,14 @@ class INotifyListener {
   ~INotifyListener() = default;
 };
 
-// A font of the window or of the process: handle, description and (once measured) metrics.
-struct FontInfo {
-  HFONT font = nullptr;
-  std::wstring faceName;
-  int size = 0;
-  bool bold = false;
-  bool underline = false;
-  bool italic = false;
-  TEXTMETRICW metrics = {};
-};
+// The private message that drains a manager's notification queue and delayed-cleanup list.
+inline constexpr UINT kQueueMessage = WM_APP + 1;
 
-// Connects one native window with one tree of controls. This is the part that the controls
-// rely on: the control registry, focus, invalidation and layout requests, the notification
-// listeners and the default attribute lists. Input routing, painting, timers and the resource
-// tables join it later; until then the operations that need them do nothing, and a manager
-// without a window keeps its bookkeeping without touching the platform.
+// Connects one native window with one tree of controls. The manager owns the root (and through
+// it the tree), the controls waiting for delayed cleanup, the window's fonts, images and default
+// attribute lists; the focus, hover, pressed and key references, the listeners and the lists of
+// controls never own what they point at. Everything runs on the UI thread. A manager without a
+// window keeps its bookkeeping without touching the platform.
 class PaintManager {
  public:
   PaintManager();
@@ -98,10 +103,18 @@ class PaintManager {
   PaintManager(const PaintManager&) = delete;
   PaintManager& operator=(const PaintManager&) = delete;
 
-  void AttachWindow(HWND window, std::wstring_view name);
-  HWND PaintWindow() const { return window_; }
+  // Every manager that has a window, in the order in which they were attached.
+  static const std::vector<PaintManager*>& AttachedManagers();
 
-  // Makes control the root of the tree and registers its subtree; an earlier root is destroyed
+  // Serves window (takes its DC, joins the attached managers) under name. Clears the registry,
+  // the window's own fonts, images and default attribute lists, the custom window attributes,
+  // the option groups and all timers.
+  void AttachWindow(HWND window, std::wstring_view name = {});
+  const std::wstring& GetName() const { return name_; }
+  HWND PaintWindow() const { return window_; }
+  HDC PaintDC() const { return windowDc_.Get(); }
+
+  // Makes root the root of the tree and registers its subtree; an earlier root is destroyed
   // through the delayed-cleanup list.
   bool AttachRoot(Control* root);
   Control* GetRoot() const { return root_; }
@@ -115,23 +128,60 @@ class PaintManager {
   // Drops every reference to a control that is being destroyed.
   void ForgetControl(Control* control);
 
+  // Groups of options of which one at a time is selected.
+  bool AddOptionGroup(std::wstring_view group, Control* control);
+  const std::vector<Control*>* GetOptionGroup(std::wstring_view group) const;
+  void RemoveOptionGroup(std::wstring_view group, Control* control);
+
   bool AddMouseLeaveListener(Control* control);
   bool RemoveMouseLeaveListener(Control* control);
+
+  // Native child windows and the controls that own them.
+  bool AddNativeWindow(Control* control, HWND nativeWindow);
+  bool RemoveNativeWindow(HWND nativeWindow);
+
   // Takes control over for destruction when the queue message arrives (or with the manager).
   void AddDelayedCleanup(Control* control);
 
+  POINT GetMousePos() const { return mousePosition_; }
   Control* GetFocusControl() const { return focus_; }
   void SetFocusControl(Control* control, bool takePlatformFocus);
+  // Moves the focus to control, or to the next tab stop after it, at the next paint.
+  void SetFocusNeeded(Control* control);
+  bool IsFocusNeeded() const { return focusNeeded_; }
   bool MoveFocusByTab(bool forward);
+  void SetMouseCapture();
+  void ReleaseMouseCapture();
+  bool IsMouseCaptured() const { return mouseCaptured_; }
+
+  // A control's timers: timerId is the control's own, the native identifier is the manager's.
+  bool StartTimer(Control* control, uint32_t timerId, uint32_t elapse);
+  bool StopTimer(Control* control, uint32_t timerId);
+  void StopTimers(Control* control);
 
   void Invalidate(const RECT& rect);
   void InvalidateAll();
   void SetUpdateNeeded() { updateNeeded_ = true; }
   bool IsUpdateNeeded() const { return updateNeeded_; }
+  // The layout pass that the paint runs first, over the window's client area: lays out the
+  // controls that asked for it and, after the first layout, sends "windowinit". Returns true
+  // when the root itself was laid out (so buffers of the window's size are out of date).
+  bool RunLayoutPass(const RECT& clientRect);
 
   void AddPostPaint(Control* control);
   bool RemovePostPaint(Control* control);
 
+  // Translucency (paint_manager_layered.cpp).
+  void SetOpacity(uint8_t opacity);
+  uint8_t GetOpacity() const { return opacity_; }
+  void SetLayered(bool layered);
+  bool IsLayered() const { return layered_; }
+  void SetLayeredOpacity(uint8_t opacity);
+  void SetLayeredImage(std::wstring_view description);
+  const std::wstring& GetLayeredImage() const { return layeredImage_.description; }
+  bool IsPainting() const { return painting_; }
+
+  // Notifications (paint_manager_notify.cpp).
   bool AddListener(INotifyListener* listener);
   bool RemoveListener(INotifyListener* listener);
   void SendNotification(Control* sender,
@@ -144,18 +194,131 @@ class PaintManager {
   void SetVirtualWindowsUsed(bool used) { virtualWindowsUsed_ = used; }
   bool AreVirtualWindowsUsed() const { return virtualWindowsUsed_; }
 
+  // The messages of the window that the manager serves; true when handled, with the answer in
+  // result. So far the queue message and the timer messages are served here.
+  bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  // Fonts (paint_manager_resources.cpp). shared, or the force-shared flag, puts a font into the
+  // process-wide set. Unknown ids fall back to the default font.
+  void SetForceSharedResources(bool force) { forceSharedResources_ = force; }
+  bool IsForceSharedResources() const { return forceSharedResources_; }
+  HFONT AddFont(int id,
+                std::wstring_view faceName,
+                int size,
+                bool bold,
+                bool underline,
+                bool italic,
+                bool shared = false);
+  bool SetDefaultFont(std::wstring_view faceName,
+                      int size,
+                      bool bold,
+                      bool underline,
+                      bool italic,
+                      bool shared = false);
+  const FontInfo& GetDefaultFontInfo();
+  HFONT GetFont(int id);
+  const FontInfo& GetFontInfo(int id);
+  const FontInfo& GetFontInfo(HFONT font);
+  HFONT FindFont(std::wstring_view faceName, int size, bool bold, bool underline, bool italic)
+      const;
+  void RemoveAllFonts(bool shared = false);
+
+  // Default attribute lists by element name, applied before an element's own attributes.
   void AddDefaultAttributeList(std::wstring_view elementName,
                                std::wstring_view attributes,
-                               bool shared);
+                               bool shared = false);
   // The window's list for the element, else the process-wide one; null when neither exists.
   const wchar_t* GetDefaultAttributeList(std::wstring_view elementName) const;
-  const FontInfo& GetDefaultFontInfo() const;
+  void RemoveAllDefaultAttributeLists(bool shared = false);
+
+  // Language texts, one set for the process.
+  static void AddLanguageText(int id, std::wstring_view text);
+  static const wchar_t* GetLanguageText(int id);
+  // Replaces each placeholder "%{id}" whose language text exists by that text.
+  static std::wstring ReplaceLanguagePlaceholders(std::wstring_view text);
+
+  // The window's default colours. With shared, the process-wide colour is set as well, and the
+  // window's follows it only if it still had the old shared value.
+  void SetDisabledFontColor(uint32_t color, bool shared = false);
+  void SetDefaultFontColor(uint32_t color, bool shared = false);
+  void SetLinkFontColor(uint32_t color, bool shared = false);
+  void SetLinkHoverFontColor(uint32_t color, bool shared = false);
+  void SetSelectedColor(uint32_t color, bool shared = false);
+  uint32_t GetDisabledFontColor() const { return resources_.disabledTextColor; }
+  uint32_t GetDefaultFontColor() const { return resources_.textColor; }
+  uint32_t GetLinkFontColor() const { return resources_.linkColor; }
+  uint32_t GetLinkHoverFontColor() const { return resources_.linkHoverColor; }
+  uint32_t GetSelectedColor() const { return resources_.selectedBackColor; }
+
+  // Window attributes of the skin's "Window" element (paint_manager_window_attributes.cpp).
+  void SetWindowAttribute(std::wstring_view name, std::wstring_view value);
+  // An attribute without a meaning of its own, as first given; null when absent.
+  const wchar_t* GetWindowCustomAttribute(std::wstring_view name) const;
+  void SetInitSize(int cx, int cy);
+  SIZE GetInitSize() const { return initSize_; }
+  void SetSizeBox(const RECT& sizeBox) { sizeBox_ = sizeBox; }
+  const RECT& GetSizeBox() const { return sizeBox_; }
+  void SetCaptionRect(const RECT& caption) { caption_ = caption; }
+  const RECT& GetCaptionRect() const { return caption_; }
+  void SetRoundCorner(int cx, int cy) { roundCorner_ = {cx, cy}; }
+  SIZE GetRoundCorner() const { return roundCorner_; }
+  void SetMinInfo(int cx, int cy) { minSize_ = {cx, cy}; }
+  SIZE GetMinInfo() const { return minSize_; }
+  void SetMaxInfo(int cx, int cy) { maxSize_ = {cx, cy}; }
+  SIZE GetMaxInfo() const { return maxSize_; }
+  void SetShowDirty(bool show) { showDirty_ = show; }
+  bool IsShowDirty() const { return showDirty_; }
+  void SetNoActivate(bool noActivate) { noActivate_ = noActivate; }
+  bool IsNoActivate() const { return noActivate_; }
 
  private:
+  struct TimerRecord {
+    Control* control = nullptr;
+    uint32_t timerId = 0;
+    HWND window = nullptr;
+    uint32_t nativeId = 0;
+    bool stopped = false;
+  };
+
+  static ResourceInfo& SharedResources();
+  // Sets up what every manager of the process shares, once.
+  static void InitializeProcessWide();
+  // The process-wide pen that outlines repainted areas when "showdirty" is on.
+  static HPEN ShowDirtyPen();
+  static uint16_t CurrentKeyState();
+
+  // The focus control receives KillFocus (sender: next) and "killfocus", and is cleared.
+  void LoseFocus(Control* next);
   void PostQueueMessage();
+  // The queue message: delivers the queued notifications, then destroys the delayed-cleanup
+  // controls.
+  void DrainQueue();
+  void DestroyDelayedCleanup();
+  void OnTimerMessage(uint32_t nativeId, LPARAM lParam);
+  void RemoveAllTimers();
+  // Finds the native identifier for a new timer; false when every identifier is taken.
+  bool TakeNativeTimerId(uint32_t& nativeId);
+  // The layered-window repaint driven by the layered timer (window painting completes it).
+  void RepaintLayered();
+  void SetColor(uint32_t ResourceInfo::*color, uint32_t value, bool shared);
+  // Measures a font with the window DC if its metrics are still unknown.
+  void MeasureFont(FontInfo& info) const;
 
   std::wstring name_;
   HWND window_ = nullptr;
+  ScopedGetDC windowDc_;
+  ScopedMemoryDC offscreenDc_;
+  ScopedBitmap offscreenBitmap_;
+  uint32_t* offscreenPixels_ = nullptr;
+  ScopedMemoryDC backgroundDc_;
+  ScopedBitmap backgroundBitmap_;
+  uint32_t* backgroundPixels_ = nullptr;
+  int cachedToolTipWidth_ = -1;
+  HWND toolTipWindow_ = nullptr;
+  TOOLINFOW toolInfo_ = {};
+  uint32_t hoverTime_ = 1000;
+  bool noActivate_ = false;
+  bool showDirty_ = false;
   Control* root_ = nullptr;
   Control* focus_ = nullptr;
   Control* hover_ = nullptr;
@@ -163,19 +326,40 @@ class PaintManager {
   Control* keyControl_ = nullptr;
   Control* lastToolTipControl_ = nullptr;
   POINT mousePosition_ = {-1, -1};
+  SIZE minSize_ = {0, 0};
+  SIZE maxSize_ = {0, 0};
+  SIZE initSize_ = {0, 0};
+  RECT sizeBox_ = {0, 0, 0, 0};
+  SIZE roundCorner_ = {0, 0};
+  RECT caption_ = {0, 0, 0, 0};
+  int timerCounter_ = 4096;
   bool firstLayout_ = true;
   bool updateNeeded_ = false;
   bool focusNeeded_ = false;
+  uint8_t opacity_ = 255;
+  bool layered_ = false;
+  bool layeredChanged_ = false;
+  RECT layeredUpdateRect_ = {0, 0, 0, 0};
+  ImageDrawInfo layeredImage_;
+  bool mouseTracking_ = false;
+  bool mouseCaptured_ = false;
+  bool painting_ = false;
   bool virtualWindowsUsed_ = false;
   bool queueMessagePosted_ = false;
   std::vector<INotifyListener*> listeners_;
+  std::vector<TimerRecord> timers_;
   std::vector<Control*> postPaintControls_;
+  std::vector<HWND> nativeWindows_;
+  std::vector<Control*> nativeWindowControls_;
   std::vector<Control*> delayedCleanup_;
   std::vector<Notification> queuedNotifications_;
+  std::vector<Control*> foundControls_;
   std::vector<Control*> mouseLeaveListeners_;
   std::map<std::wstring, Control*, std::less<>> names_;
-  std::map<std::wstring, std::wstring, std::less<>> defaultAttributeLists_;
-  FontInfo defaultFont_;
+  std::map<std::wstring, std::wstring, std::less<>> customWindowAttributes_;
+  std::map<std::wstring, std::vector<Control*>, std::less<>> optionGroups_;
+  bool forceSharedResources_ = false;
+  ResourceInfo resources_;
   // Images: the window's cache, falling back to the process-wide one (paint_manager_images.cpp).
  public:
   // Loads an image into the shared cache or the window's, replacing one of the same name there.

@@ -1,0 +1,127 @@
+#include "ui/controls/control.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+namespace {
+
+// Walks the tab order (the root's Find with FindMeFirst | FindVisible | FindEnabled) and answers
+// the tab stop that the focus moves to from focus in the given direction.
+struct TabVisitor {
+  Control* focus = nullptr;
+  Control* lastSeen = nullptr;
+  bool forward = true;
+  bool takeNext = false;
+
+  static Control* Visit(Control* control, void* data) {
+    auto* visitor = static_cast<TabVisitor*>(data);
+    if (control == visitor->focus) {
+      if (!visitor->forward)
+        return visitor->lastSeen;
+      visitor->takeNext = true;
+      return nullptr;
+    }
+    if ((control->GetFlags() & FlagTabStop) == 0)
+      return nullptr;
+    visitor->lastSeen = control;
+    return visitor->takeNext || !visitor->focus ? control : nullptr;
+  }
+};
+
+constexpr uint32_t kTabOrderFlags = FindMeFirst | FindVisible | FindEnabled;
+
+ControlEvent FocusEvent(ControlEventKind kind, Control* sender) {
+  ControlEvent event;
+  event.kind = kind;
+  event.sender = sender;
+  event.timestamp = ::GetTickCount();
+  return event;
+}
+
+}  // namespace
+
+void PaintManager::SetFocusControl(Control* control, bool takePlatformFocus) {
+  if (takePlatformFocus && window_ && ::GetFocus() != window_ && control != focus_ &&
+      !noActivate_) {
+    ::SetFocus(window_);
+  }
+  if (control == focus_)
+    return;
+  LoseFocus(control);
+  if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
+    focus_ = control;
+    ControlEvent event = FocusEvent(ControlEventKind::SetFocus, control);
+    control->HandleEvent(event);
+    SendNotification(control, L"setfocus");
+  }
+}
+
+void PaintManager::LoseFocus(Control* next) {
+  if (!focus_)
+    return;
+  Control* losing = focus_;
+  ControlEvent event = FocusEvent(ControlEventKind::KillFocus, next);
+  losing->HandleEvent(event);
+  SendNotification(losing, L"killfocus");
+  focus_ = nullptr;
+}
+
+void PaintManager::SetFocusNeeded(Control* control) {
+  if (window_ && !noActivate_)
+    ::SetFocus(window_);
+  LoseFocus(control);
+  if (!root_)
+    return;
+  // Stand on the tab stop before control, without events, so that the next forward move lands
+  // on control (or, if it cannot take the focus, on the tab stop after it).
+  TabVisitor visitor;
+  visitor.focus = control;
+  visitor.forward = false;
+  focus_ = root_->Find(TabVisitor::Visit, &visitor, kTabOrderFlags);
+  focusNeeded_ = true;
+  root_->RequestLayout();
+}
+
+bool PaintManager::MoveFocusByTab(bool forward) {
+  if (updateNeeded_ && forward) {
+    focusNeeded_ = true;
+    InvalidateAll();
+    return true;
+  }
+  if (!root_) {
+    focusNeeded_ = false;
+    return false;
+  }
+  TabVisitor visitor;
+  visitor.focus = focus_;
+  visitor.forward = forward;
+  Control* next = root_->Find(TabVisitor::Visit, &visitor, kTabOrderFlags);
+  if (!next) {
+    if (forward) {
+      // Past the last tab stop: start again from the first.
+      TabVisitor restart;
+      restart.forward = true;
+      next = root_->Find(TabVisitor::Visit, &restart, kTabOrderFlags);
+    } else {
+      // Before the first tab stop: the last one of the walk.
+      next = visitor.lastSeen;
+    }
+  }
+  if (next)
+    SetFocusControl(next, true);
+  focusNeeded_ = false;
+  return true;
+}
+
+void PaintManager::SetMouseCapture() {
+  if (window_)
+    ::SetCapture(window_);
+  mouseCaptured_ = true;
+}
+
+void PaintManager::ReleaseMouseCapture() {
+  if (window_)
+    ::ReleaseCapture();
+  mouseCaptured_ = false;
+}
+
+}  // namespace ui

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+// A font of the window or of the process: handle, description and (once measured) metrics.
+// The table that holds the record owns the handle.
+struct FontInfo {
+  HFONT font = nullptr;
+  std::wstring faceName;
+  int size = 0;
+  bool bold = false;
+  bool underline = false;
+  bool italic = false;
+  TEXTMETRICW metrics = {};
+};
+
+// Fonts by id, in the order of their ids. Owns the font handles: replacing or removing an entry
+// deletes its font.
+class FontTable {
+ public:
+  FontTable() = default;
+  ~FontTable() { Clear(); }
+  FontTable(const FontTable&) = delete;
+  FontTable& operator=(const FontTable&) = delete;
+
+  FontInfo* Find(int id);
+  FontInfo* FindByHandle(HFONT font);
+  // The first entry with exactly this face (case-sensitive), size and styles.
+  const FontInfo* FindMatch(std::wstring_view faceName,
+                            int size,
+                            bool bold,
+                            bool underline,
+                            bool italic) const;
+  // Stores info under id; a font already stored under id is deleted first.
+  FontInfo& Insert(int id, FontInfo info);
+  void Clear();
+  size_t size() const { return fonts_.size(); }
+
+ private:
+  std::map<int, FontInfo> fonts_;
+};
+
+// The colours, fonts, default attribute lists and language texts of one window, or of the whole
+// process (the shared set). Lookups try the window's set first and the shared one second. The
+// images of both sets are kept by the image cache.
+struct ResourceInfo {
+  ResourceInfo() = default;
+  ~ResourceInfo();
+  ResourceInfo(const ResourceInfo&) = delete;
+  ResourceInfo& operator=(const ResourceInfo&) = delete;
+
+  uint32_t disabledTextColor = 0xFFA7A6AA;
+  uint32_t textColor = 0xFF000000;
+  uint32_t linkColor = 0xFF0000FF;
+  uint32_t linkHoverColor = 0xFFD3215F;
+  uint32_t selectedBackColor = 0xFFBAE4FF;
+  // An empty face name means "none": a window without a default font of its own uses the
+  // shared one. The handle is owned.
+  FontInfo defaultFont;
+  FontTable fonts;
+  std::map<std::wstring, std::wstring, std::less<>> defaultAttributeLists;
+  // Only the shared set's texts are used.
+  std::map<int, std::wstring> languageTexts;
+};
+
+}  // namespace ui

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace ui {
+
+// GDI objects released with DeleteObject: fonts, pens, brushes, bitmaps, regions.
+template <typename T>
+struct GdiObjectTraits {
+  static void Free(T object) { ::DeleteObject(object); }
+};
+
+// Owns one GDI object and frees it through Traits; move-only.
+template <typename T, typename Traits = GdiObjectTraits<T>>
+class ScopedGdi {
+ public:
+  ScopedGdi() = default;
+  explicit ScopedGdi(T object) : object_(object) {}
+  ~ScopedGdi() { Reset(); }
+  ScopedGdi(ScopedGdi&& other) noexcept : object_(other.Release()) {}
+  ScopedGdi& operator=(ScopedGdi&& other) noexcept {
+    if (this != &other)
+      Reset(other.Release());
+    return *this;
+  }
+  ScopedGdi(const ScopedGdi&) = delete;
+  ScopedGdi& operator=(const ScopedGdi&) = delete;
+
+  T Get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  T Release() { return std::exchange(object_, nullptr); }
+  void Reset(T object = nullptr) {
+    if (object_)
+      Traits::Free(object_);
+    object_ = object;
+  }
+
+ private:
+  T object_ = nullptr;
+};
+
+using ScopedFont = ScopedGdi<HFONT>;
+using ScopedPen = ScopedGdi<HPEN>;
+using ScopedBrush = ScopedGdi<HBRUSH>;
+using ScopedBitmap = ScopedGdi<HBITMAP>;
+using ScopedRegion = ScopedGdi<HRGN>;
+
+// Memory device contexts from CreateCompatibleDC, released with DeleteDC.
+struct MemoryDcTraits {
+  static void Free(HDC dc) { ::DeleteDC(dc); }
+};
+using ScopedMemoryDC = ScopedGdi<HDC, MemoryDcTraits>;
+
+// A window's device context from GetDC, given back with ReleaseDC; move-only.
+class ScopedGetDC {
+ public:
+  ScopedGetDC() = default;
+  explicit ScopedGetDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~ScopedGetDC() { Reset(); }
+  ScopedGetDC(ScopedGetDC&& other) noexcept
+      : window_(std::exchange(other.window_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
+  ScopedGetDC& operator=(ScopedGetDC&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      window_ = std::exchange(other.window_, nullptr);
+      dc_ = std::exchange(other.dc_, nullptr);
+    }
+    return *this;
+  }
+  ScopedGetDC(const ScopedGetDC&) = delete;
+  ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+
+  HDC Get() const { return dc_; }
+  HWND Window() const { return window_; }
+  // Gives the DC back; the result of ReleaseDC is ignored, as the window may already be gone.
+  void Reset() {
+    if (dc_)
+      ::ReleaseDC(window_, dc_);
+    window_ = nullptr;
+    dc_ = nullptr;
+  }
+
+ private:
+  HWND window_ = nullptr;
+  HDC dc_ = nullptr;
+};
+
+// Selects an object into a DC for the lifetime of the scope and puts the previous one back.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelectObject() {
+    if (previous_ && previous_ != HGDI_ERROR)
+      ::SelectObject(dc_, previous_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+}  // namespace ui
