@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstdint>
@@ -219,8 +220,11 @@ class PaintManager {
   HFONT GetFont(int id);
   const FontInfo& GetFontInfo(int id);
   const FontInfo& GetFontInfo(HFONT font);
-  HFONT FindFont(std::wstring_view faceName, int size, bool bold, bool underline, bool italic)
-      const;
+  HFONT FindFont(std::wstring_view faceName,
+                 int size,
+                 bool bold,
+                 bool underline,
+                 bool italic) const;
   void RemoveAllFonts(bool shared = false);
 
   // Default attribute lists by element name, applied before an element's own attributes.

@@ -72,11 +72,14 @@ void PaintManager::SetFocusNeeded(Control* control) {
   if (!root_)
     return;
   // Stand on the tab stop before control, without events, so that the next forward move lands
-  // on control (or, if it cannot take the focus, on the tab stop after it).
-  TabVisitor visitor;
-  visitor.focus = control;
-  visitor.forward = false;
-  focus_ = root_->Find(TabVisitor::Visit, &visitor, kTabOrderFlags);
+  // on control (or, if it cannot take the focus, on the tab stop after it). Without a control
+  // there is nothing to stand before: the move goes to the first tab stop.
+  if (control) {
+    TabVisitor visitor;
+    visitor.focus = control;
+    visitor.forward = false;
+    focus_ = root_->Find(TabVisitor::Visit, &visitor, kTabOrderFlags);
+  }
   focusNeeded_ = true;
   root_->RequestLayout();
 }

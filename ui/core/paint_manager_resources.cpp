@@ -23,8 +23,7 @@ LOGFONTW DefaultGuiLogFont() {
 }
 
 // A font described like the default GUI font but with the given face, pixel size and styles.
-HFONT CreateSkinFont(std::wstring_view faceName, int size, bool bold, bool underline,
-                     bool italic) {
+HFONT CreateSkinFont(std::wstring_view faceName, int size, bool bold, bool underline, bool italic) {
   LOGFONTW logFont = DefaultGuiLogFont();
   // The face field holds LF_FACESIZE characters including the terminator.
   const size_t length = std::min<size_t>(faceName.size(), LF_FACESIZE - 1);
@@ -40,7 +39,11 @@ HFONT CreateSkinFont(std::wstring_view faceName, int size, bool bold, bool under
   return ::CreateFontIndirectW(&logFont);
 }
 
-FontInfo DescribeFont(HFONT font, std::wstring_view faceName, int size, bool bold, bool underline,
+FontInfo DescribeFont(HFONT font,
+                      std::wstring_view faceName,
+                      int size,
+                      bool bold,
+                      bool underline,
                       bool italic) {
   FontInfo info;
   info.font = font;
@@ -67,8 +70,11 @@ FontInfo* FontTable::FindByHandle(HFONT font) {
   return nullptr;
 }
 
-const FontInfo* FontTable::FindMatch(std::wstring_view faceName, int size, bool bold,
-                                     bool underline, bool italic) const {
+const FontInfo* FontTable::FindMatch(std::wstring_view faceName,
+                                     int size,
+                                     bool bold,
+                                     bool underline,
+                                     bool italic) const {
   for (const auto& [id, info] : fonts_) {
     if (info.faceName == faceName && info.size == size && info.bold == bold &&
         info.underline == underline && info.italic == italic) {
@@ -126,9 +132,9 @@ void PaintManager::InitializeProcessWide() {
   if (HFONT font = ::CreateFontIndirectW(&logFont)) {
     if (shared.defaultFont.font)
       ::DeleteObject(shared.defaultFont.font);
-    shared.defaultFont = DescribeFont(font, logFont.lfFaceName, -logFont.lfHeight,
-                                      logFont.lfWeight >= FW_BOLD, logFont.lfUnderline != 0,
-                                      logFont.lfItalic != 0);
+    shared.defaultFont =
+        DescribeFont(font, logFont.lfFaceName, -logFont.lfHeight, logFont.lfWeight >= FW_BOLD,
+                     logFont.lfUnderline != 0, logFont.lfItalic != 0);
   }
   ShowDirtyPen();
   static bool commonControlsReady = false;
@@ -147,8 +153,13 @@ void PaintManager::MeasureFont(FontInfo& info) const {
   ::GetTextMetricsW(dc, &info.metrics);
 }
 
-HFONT PaintManager::AddFont(int id, std::wstring_view faceName, int size, bool bold,
-                            bool underline, bool italic, bool shared) {
+HFONT PaintManager::AddFont(int id,
+                            std::wstring_view faceName,
+                            int size,
+                            bool bold,
+                            bool underline,
+                            bool italic,
+                            bool shared) {
   HFONT font = CreateSkinFont(faceName, size, bold, underline, italic);
   if (!font)
     return nullptr;
@@ -158,8 +169,12 @@ HFONT PaintManager::AddFont(int id, std::wstring_view faceName, int size, bool b
   return table.Insert(id, std::move(info)).font;
 }
 
-bool PaintManager::SetDefaultFont(std::wstring_view faceName, int size, bool bold, bool underline,
-                                  bool italic, bool shared) {
+bool PaintManager::SetDefaultFont(std::wstring_view faceName,
+                                  int size,
+                                  bool bold,
+                                  bool underline,
+                                  bool italic,
+                                  bool shared) {
   HFONT font = CreateSkinFont(faceName, size, bold, underline, italic);
   if (!font)
     return false;
@@ -172,8 +187,8 @@ bool PaintManager::SetDefaultFont(std::wstring_view faceName, int size, bool bol
 }
 
 const FontInfo& PaintManager::GetDefaultFontInfo() {
-  FontInfo& info =
-      resources_.defaultFont.faceName.empty() ? SharedResources().defaultFont : resources_.defaultFont;
+  FontInfo& info = resources_.defaultFont.faceName.empty() ? SharedResources().defaultFont
+                                                           : resources_.defaultFont;
   MeasureFont(info);
   return info;
 }
@@ -206,7 +221,10 @@ const FontInfo& PaintManager::GetFontInfo(HFONT font) {
   return GetDefaultFontInfo();
 }
 
-HFONT PaintManager::FindFont(std::wstring_view faceName, int size, bool bold, bool underline,
+HFONT PaintManager::FindFont(std::wstring_view faceName,
+                             int size,
+                             bool bold,
+                             bool underline,
                              bool italic) const {
   const FontInfo* info = resources_.fonts.FindMatch(faceName, size, bold, underline, italic);
   if (!info)
@@ -219,7 +237,8 @@ void PaintManager::RemoveAllFonts(bool shared) {
 }
 
 void PaintManager::AddDefaultAttributeList(std::wstring_view elementName,
-                                           std::wstring_view attributes, bool shared) {
+                                           std::wstring_view attributes,
+                                           bool shared) {
   auto& lists = shared || forceSharedResources_ ? SharedResources().defaultAttributeLists
                                                 : resources_.defaultAttributeLists;
   lists.insert_or_assign(std::wstring(elementName), std::wstring(attributes));

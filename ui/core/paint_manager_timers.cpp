@@ -40,8 +40,8 @@ bool PaintManager::StartTimer(Control* control, uint32_t timerId, uint32_t elaps
 // timer from its control.
 bool PaintManager::TakeNativeTimerId(uint32_t& nativeId) {
   for (uint32_t attempt = 0; attempt < kNativeTimerIdCount; ++attempt) {
-    timerCounter_ = static_cast<int>((static_cast<uint32_t>(timerCounter_) + 1) %
-                                     kNativeTimerIdCount);
+    timerCounter_ =
+        static_cast<int>((static_cast<uint32_t>(timerCounter_) + 1) % kNativeTimerIdCount);
     const uint32_t candidate = static_cast<uint32_t>(timerCounter_);
     const bool taken = std::any_of(timers_.begin(), timers_.end(), [&](const TimerRecord& r) {
       return r.window == window_ && r.nativeId == candidate;

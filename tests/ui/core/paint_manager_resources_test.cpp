@@ -69,13 +69,14 @@ TEST_F(PaintManagerFontTest, InstallerSkinFontsAreSharedAndZeroIsTheDefault) {
     bool isDefault;
   };
   const SkinFont kFonts[] = {
-      {0, kYaHei, 12, false, true}, {1, kYaHei, 12, true, false},  {2, kYaHei, 24, false, false},
-      {3, kYaHei, 16, false, false}, {4, kSongTi, 32, false, false}, {5, kYaHei, 14, false, false},
+      {0, kYaHei, 12, false, true},      {1, kYaHei, 12, true, false},
+      {2, kYaHei, 24, false, false},     {3, kYaHei, 16, false, false},
+      {4, kSongTi, 32, false, false},    {5, kYaHei, 14, false, false},
       {6, L"consolas", 36, true, false},
   };
   for (const SkinFont& font : kFonts) {
-    ASSERT_NE(nullptr, manager_.AddFont(font.id, font.face, font.size, font.bold, false, false,
-                                        true));
+    ASSERT_NE(nullptr,
+              manager_.AddFont(font.id, font.face, font.size, font.bold, false, false, true));
     if (font.isDefault) {
       ASSERT_TRUE(manager_.SetDefaultFont(font.face, font.size, font.bold, false, false, true));
     }

@@ -198,7 +198,7 @@ TEST_F(PaintManagerTimerTest, WrappedCounterPassesOverIdentifiersInUse) {
   Control* longLived = AddChild();
   Control* shortLived = AddChild();
   ASSERT_TRUE(manager_.StartTimer(longLived, 1, 60000));  // native 17
-  for (uint32_t i = 0; i < 254; ++i) {                     // natives 18..254 and 0..16
+  for (uint32_t i = 0; i < 254; ++i) {                    // natives 18..254 and 0..16
     ASSERT_TRUE(manager_.StartTimer(shortLived, i, 60000));
     manager_.StopTimers(shortLived);
   }
@@ -478,6 +478,13 @@ TEST_F(PaintManagerFocusTest, SetFocusNeededLandsOnTheControlAtTheNextPaint) {
   manager_.MoveFocusByTab(true);
   EXPECT_EQ(e_, manager_.GetFocusControl());
   EXPECT_TRUE(e_->IsFocused());
+
+  // Without a control there is no tab stop to stand before: the move takes the first.
+  manager_.SetFocusNeeded(nullptr);
+  EXPECT_EQ(nullptr, manager_.GetFocusControl());
+  manager_.RunLayoutPass({0, 0, 100, 100});
+  manager_.MoveFocusByTab(true);
+  EXPECT_EQ(a_, manager_.GetFocusControl());
 }
 
 // The layout pass that opens every paint.
