@@ -4,6 +4,7 @@
 
 #include "ui/controls/rect_math.h"
 #include "ui/core/paint_manager.h"
+#include "ui/render/color_shift.h"
 
 namespace ui {
 
@@ -546,8 +547,7 @@ void Control::RequestParentLayout() {
 uint32_t Control::AdjustColor(uint32_t color) const {
   if (!colorHsl_)
     return color;
-  // The process never moves the shift away from neutral.
-  const HslShift shift;
+  const ColorShift& shift = ProcessColorShift();
   return RenderEngine::ApplyHsl(color, shift.hue, shift.saturation, shift.lightness);
 }
 

@@ -1,61 +1,438 @@
 #include "ui/render/render_engine.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "ui/controls/rect_math.h"
+#include "ui/core/paint_manager.h"
+#include "ui/core/scoped_gdi.h"
+#include "ui/render/color_shift.h"
+#include "ui/render/gdi_helpers.h"
+#include "ui/render/image_description.h"
+#include "ui/render/image_record.h"
+#include "ui/render/msimg32_functions.h"
+#include "ui/render/nine_grid.h"
+
 namespace ui {
+namespace {
+
+int Width(const RECT& r) {
+  return r.right - r.left;
+}
+
+int Height(const RECT& r) {
+  return r.bottom - r.top;
+}
+
+BOOL BlendBits(HDC destDc,
+               const RECT& dest,
+               HDC sourceDc,
+               const RECT& source,
+               BLENDFUNCTION blend) {
+  if (AlphaBlendFunction alphaBlend = Msimg32().alphaBlend) {
+    return alphaBlend(destDc, dest.left, dest.top, Width(dest), Height(dest), sourceDc, source.left,
+                      source.top, Width(source), Height(source), blend);
+  }
+  return RenderEngine::SoftAlphaBlend(destDc, dest.left, dest.top, Width(dest), Height(dest),
+                                      sourceDc, source.left, source.top, Width(source),
+                                      Height(source), blend);
+}
+
+// The current clip region of dc, or null when none is selected.
+HRGN CopyClipRegion(HDC dc) {
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  if (region && ::GetClipRgn(dc, region) == 1)
+    return region;
+  if (region)
+    ::DeleteObject(region);
+  return nullptr;
+}
+
+// Selects region (null: no clip) and then intersects extra into it.
+void SelectClip(HDC dc, HRGN region, HRGN extra) {
+  // SelectClipRgn copies the region; the result only says what kind of region is left.
+  ::SelectClipRgn(dc, region);
+  if (extra)
+    ::ExtSelectClipRgn(dc, extra, RGN_AND);
+}
+
+ClipState IntersectClip(HDC dc, const RECT& rect, HRGN region) {
+  ClipState clip;
+  clip.rect = rect;
+  clip.dc = dc;
+  clip.region = region;
+  clip.previousRegion = CopyClipRegion(dc);
+  if (region)
+    ::ExtSelectClipRgn(dc, region, RGN_AND);
+  return clip;
+}
+
+// Fills rect with bands of solid colour approximating a gradient, for when GradientFill is
+// missing: 2^n bands counted from the bottom (or right) edge.
+void FillGradientBands(HDC dc,
+                       const RECT& r,
+                       uint32_t first,
+                       uint32_t second,
+                       bool vertical,
+                       int steps) {
+  const int shift = steps < 4    ? 1
+                    : steps < 8  ? 2
+                    : steps < 16 ? 3
+                    : steps < 32 ? 4
+                    : steps < 64 ? 5
+                                 : 6;
+  const int bands = 1 << shift;
+  const int extent = vertical ? Height(r) : Width(r);
+  for (int i = 0; i < bands; ++i) {
+    auto channel = [&](int bit) {
+      const int a = (first >> bit) & 0xFF, b = (second >> bit) & 0xFF;
+      return (i * a + (bands - i) * b) >> shift;
+    };
+    const COLORREF color = RGB(channel(16), channel(8), channel(0));
+    const int outer = (i + 1) * extent >> shift;
+    const int inner = i * extent >> shift;
+    RECT band = vertical ? RECT{r.left, r.bottom - outer, r.right, r.bottom - inner}
+                         : RECT{r.right - outer, r.top, r.right - inner, r.bottom};
+    if (IsRectEmpty(band))
+      continue;
+    ScopedBrush brush(::CreateSolidBrush(color));
+    if (brush)
+      ::FillRect(dc, &band, brush.Get());
+  }
+}
+
+void FillGradient(HDC dc,
+                  const RECT& r,
+                  uint32_t first,
+                  uint32_t second,
+                  bool vertical,
+                  int steps) {
+  GradientFillFunction gradientFill = Msimg32().gradientFill;
+  if (!gradientFill) {
+    FillGradientBands(dc, r, first, second, vertical, steps);
+    return;
+  }
+  auto vertex = [](LONG x, LONG y, uint32_t color) {
+    TRIVERTEX v;
+    v.x = x;
+    v.y = y;
+    v.Red = static_cast<COLOR16>(((color >> 16) & 0xFF) << 8);
+    v.Green = static_cast<COLOR16>(((color >> 8) & 0xFF) << 8);
+    v.Blue = static_cast<COLOR16>((color & 0xFF) << 8);
+    v.Alpha = 0xFF00;
+    return v;
+  };
+  TRIVERTEX vertices[2] = {vertex(r.left, r.top, first), vertex(r.right, r.bottom, second)};
+  GRADIENT_RECT gradientRect = {0, 1};
+  gradientFill(dc, vertices, 2, &gradientRect, 1,
+               vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
+}
+
+void DrawWithPen(HDC dc, int style, int width, uint32_t color, bool hollow, auto draw) {
+  if (!dc)
+    return;
+  ScopedPen pen(::CreatePen(style, width, ToColorRef(color)));
+  if (!pen)
+    return;
+  ScopedSelectObject selectPen(dc, pen.Get());
+  ScopedSelectObject selectBrush(dc, hollow ? ::GetStockObject(NULL_BRUSH) : nullptr);
+  draw();
+}
+
+}  // namespace
 
 void ImageDrawInfo::Clear() {
   *this = ImageDrawInfo();
 }
 
-// Without an image cache nothing can be resolved yet; a manager-less call succeeds as it does
-// once images load, and a call with a manager reports the image as missing.
-bool RenderEngine::DrawImageInfo(HDC,
+bool RenderEngine::DrawImageInfo(HDC dc,
                                  PaintManager* manager,
-                                 const RECT&,
-                                 const RECT&,
+                                 const RECT& item,
+                                 const RECT& dirty,
                                  ImageDrawInfo& info) {
   if (!manager)
     return true;
-  if (info.image)
+  if (!info.image) {
+    if (info.triedLoad)
+      return false;
+    info.triedLoad = true;
+    if (info.description.empty())
+      return false;
+    const ImageDescription parsed = ParseImageDescription(info.description);
+    info.dest = parsed.dest;
+    info.source = parsed.source;
+    info.corner = parsed.corner;
+    info.fade = parsed.fade;
+    info.hole = parsed.hole;
+    info.tileX = parsed.tileX;
+    info.tileY = parsed.tileY;
+    info.imageName = parsed.name;
+    info.image =
+        manager->GetOrAddImage(parsed.name, parsed.LookupType(), parsed.mask, parsed.followsShift);
+    if (!info.image)
+      return false;
+    const RECT& s = info.source;
+    if (s.left == 0 && s.top == 0 && s.right == 0 && s.bottom == 0)
+      info.source = {0, 0, info.image->width, info.image->height};
+  }
+  // A source reaching past the image is cut to it.
+  info.source.right = std::min<LONG>(info.source.right, info.image->width);
+  info.source.bottom = std::min<LONG>(info.source.bottom, info.image->height);
+  if (!dc)
     return true;
-  info.triedLoad = true;
-  return false;
+
+  RECT destination = item;
+  const RECT& d = info.dest;
+  if (d.left != 0 || d.top != 0 || d.right != 0 || d.bottom != 0) {
+    // Every edge is held inside the item, the left and top ones too: a negative offset would
+    // otherwise paint over the neighbouring controls.
+    destination = {std::max<LONG>(item.left, item.left + d.left),
+                   std::max<LONG>(item.top, item.top + d.top),
+                   std::min<LONG>(item.right, item.left + d.right),
+                   std::min<LONG>(item.bottom, item.top + d.bottom)};
+  }
+  if (RectsMeet(destination, item) && RectsMeet(destination, dirty)) {
+    DrawImage(dc, info.image->bitmap, destination, dirty, info.source, info.corner,
+              info.image->hasAlpha, info.fade, info.hole, info.tileX, info.tileY);
+  }
+  return true;
 }
 
-void RenderEngine::DrawColor(HDC, const RECT&, uint32_t) {}
+void RenderEngine::DrawImage(HDC dc,
+                             HBITMAP bitmap,
+                             const RECT& dest,
+                             const RECT& dirty,
+                             const RECT& source,
+                             const RECT& corner,
+                             bool hasAlpha,
+                             uint8_t fade,
+                             bool hole,
+                             bool tileX,
+                             bool tileY) {
+  if (!dc || !bitmap)
+    return;
+  ScopedMemoryDC imageDc(::CreateCompatibleDC(dc));
+  if (!imageDc)
+    return;
+  ScopedSelectObject selectBitmap(imageDc.Get(), bitmap);
+  const int oldStretchMode = ::SetStretchBltMode(dc, COLORONCOLOR);
+  const bool blend = hasAlpha || fade != 255;
+  const bool noCorners =
+      corner.left == 0 && corner.top == 0 && corner.right == 0 && corner.bottom == 0;
 
-void RenderEngine::DrawGradient(HDC, const RECT&, uint32_t, uint32_t, bool, int) {}
+  if (!blend && noCorners && Width(dest) == Width(source) && Height(dest) == Height(source)) {
+    // An opaque image at its own size: only the dirty part needs copying.
+    RECT part;
+    if (IntersectRects(dirty, dest, part)) {
+      ::BitBlt(dc, part.left, part.top, Width(part), Height(part), imageDc.Get(),
+               source.left + part.left - dest.left, source.top + part.top - dest.top, SRCCOPY);
+    }
+  } else {
+    auto drawCell = [&](const ImageCell& cell) {
+      const RECT& to = cell.dest;
+      const RECT& from = cell.source;
+      if (Width(to) <= 0 || Height(to) <= 0 || Width(from) <= 0 || Height(from) <= 0)
+        return;
+      if (blend) {
+        BlendBits(dc, to, imageDc.Get(), from, {AC_SRC_OVER, 0, fade, AC_SRC_ALPHA});
+      } else if (Width(to) == Width(from) && Height(to) == Height(from)) {
+        ::BitBlt(dc, to.left, to.top, Width(to), Height(to), imageDc.Get(), from.left, from.top,
+                 SRCCOPY);
+      } else {
+        ::StretchBlt(dc, to.left, to.top, Width(to), Height(to), imageDc.Get(), from.left, from.top,
+                     Width(from), Height(from), SRCCOPY);
+      }
+    };
+    const ImageCell middle = NineGridMiddle(dest, source, corner);
+    if (!hole && RectsMeet(middle.dest, dirty))
+      ForEachMiddleTile(middle, tileX, tileY, drawCell);
+    ImageCell borders[8];
+    const int borderCount = NineGridBorders(dest, source, corner, borders);
+    for (int i = 0; i < borderCount; ++i) {
+      if (RectsMeet(borders[i].dest, dirty))
+        drawCell(borders[i]);
+    }
+  }
+  if (oldStretchMode)
+    ::SetStretchBltMode(dc, oldStretchMode);
+}
 
-void RenderEngine::DrawLine(HDC, const RECT&, int, uint32_t, int) {}
+void RenderEngine::DrawColor(HDC dc, const RECT& rect, uint32_t color) {
+  if (!dc || color <= 0x00FFFFFF || IsRectEmpty(rect))
+    return;
+  if (color >= 0xFF000000) {
+    const COLORREF oldColor = ::SetBkColor(dc, ToColorRef(color));
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    ::SetBkColor(dc, oldColor);
+    return;
+  }
+  // AlphaBlend expects premultiplied pixels: a plain colour would overflow into the neighbouring
+  // channels wherever the background is bright.
+  uint32_t* pixel = nullptr;
+  ScopedBitmap bitmap(CreateDibSection(1, 1, &pixel));
+  if (!bitmap)
+    return;
+  *pixel = PremultiplyColor(color);
+  DrawImage(dc, bitmap.Get(), rect, rect, {0, 0, 1, 1}, {0, 0, 0, 0}, true, 255, false, false,
+            false);
+}
 
-void RenderEngine::DrawRectOutline(HDC, const RECT&, int, uint32_t, int) {}
+void RenderEngine::DrawGradient(HDC dc,
+                                const RECT& rect,
+                                uint32_t first,
+                                uint32_t second,
+                                bool vertical,
+                                int steps) {
+  const int alpha = static_cast<int>((first >> 24) + (second >> 24)) / 2;
+  if (!dc || alpha == 0 || IsRectEmpty(rect))
+    return;
+  if (alpha == 255) {
+    FillGradient(dc, rect, first, second, vertical, steps);
+    return;
+  }
+  // Translucent: paint the gradient off screen and blend it on with the mean alpha.
+  const RECT local = {0, 0, Width(rect), Height(rect)};
+  ScopedMemoryDC offscreenDc(::CreateCompatibleDC(dc));
+  ScopedBitmap offscreen(::CreateCompatibleBitmap(dc, local.right, local.bottom));
+  if (!offscreenDc || !offscreen)
+    return;
+  ScopedSelectObject selectBitmap(offscreenDc.Get(), offscreen.Get());
+  FillGradient(offscreenDc.Get(), local, first, second, vertical, steps);
+  BlendBits(dc, rect, offscreenDc.Get(), local, {AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0});
+}
 
-void RenderEngine::DrawRoundRect(HDC, const RECT&, int, int, int, uint32_t, int) {}
+void RenderEngine::DrawLine(HDC dc, const RECT& rect, int width, uint32_t color, int penStyle) {
+  DrawWithPen(dc, penStyle, width, color, false, [&] {
+    ::MoveToEx(dc, rect.left, rect.top, nullptr);
+    ::LineTo(dc, rect.right, rect.bottom);
+  });
+}
+
+void RenderEngine::DrawRectOutline(HDC dc,
+                                   const RECT& rect,
+                                   int width,
+                                   uint32_t color,
+                                   int penStyle) {
+  DrawWithPen(dc, penStyle | PS_INSIDEFRAME, width, color, true,
+              [&] { ::Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom); });
+}
+
+void RenderEngine::DrawRoundRect(HDC dc,
+                                 const RECT& rect,
+                                 int width,
+                                 int ellipseWidth,
+                                 int ellipseHeight,
+                                 uint32_t color,
+                                 int penStyle) {
+  DrawWithPen(dc, penStyle | PS_INSIDEFRAME, width, color, true, [&] {
+    ::RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, ellipseWidth, ellipseHeight);
+  });
+}
+
+void RenderEngine::DrawPlainText(HDC dc,
+                                 PaintManager* manager,
+                                 RECT& rect,
+                                 std::wstring_view text,
+                                 uint32_t color,
+                                 int font,
+                                 UINT format) {
+  if (!dc || !manager || text.empty())
+    return;
+  const std::wstring shown = PaintManager::ReplaceLanguagePlaceholders(text);
+  ScopedTextState savedState(dc);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ToColorRef(color));
+  ScopedSelectObject selectFont(dc, manager->GetFont(font));
+  ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &rect, format | DT_NOPREFIX);
+}
 
 ClipState RenderEngine::RectClip(HDC dc, const RECT& rect) {
-  ClipState clip;
-  clip.dc = dc;
-  clip.rect = rect;
-  return clip;
+  if (!dc)
+    return ClipState{rect, nullptr, nullptr, nullptr};
+  return IntersectClip(dc, rect, ::CreateRectRgnIndirect(&rect));
 }
 
-ClipState RenderEngine::RoundClip(HDC dc, const RECT&, const RECT& item, int, int) {
-  ClipState clip;
-  clip.dc = dc;
-  clip.rect = item;
-  return clip;
+ClipState RenderEngine::RoundClip(HDC dc,
+                                  const RECT& dirty,
+                                  const RECT& item,
+                                  int ellipseWidth,
+                                  int ellipseHeight) {
+  if (!dc)
+    return ClipState{item, nullptr, nullptr, nullptr};
+  HRGN region = ::CreateRectRgnIndirect(&dirty);
+  ScopedRegion rounded(::CreateRoundRectRgn(item.left, item.top, item.right + 1, item.bottom + 1,
+                                            ellipseWidth, ellipseHeight));
+  if (region && rounded)
+    ::CombineRgn(region, region, rounded.Get(), RGN_AND);
+  return IntersectClip(dc, item, region);
 }
 
 void RenderEngine::RestoreClip(ClipState& clip) {
+  if (clip.dc)
+    ::SelectClipRgn(clip.dc, clip.previousRegion);
+  if (clip.region)
+    ::DeleteObject(clip.region);
+  if (clip.previousRegion)
+    ::DeleteObject(clip.previousRegion);
   clip = ClipState();
 }
 
-void RenderEngine::UseOuterClipBegin(HDC, const ClipState&) {}
+void RenderEngine::UseOuterClipBegin(HDC dc, const ClipState& clip) {
+  if (dc)
+    SelectClip(dc, clip.previousRegion, nullptr);
+}
 
-void RenderEngine::UseOuterClipEnd(HDC, const ClipState&) {}
+// The clip in force after RectClip was the earlier one intersected with the new region; select
+// exactly that again.
+void RenderEngine::UseOuterClipEnd(HDC dc, const ClipState& clip) {
+  if (dc)
+    SelectClip(dc, clip.previousRegion, clip.region);
+}
 
-// Only the neutral shift occurs in this program, and it leaves colours as they are.
-uint32_t RenderEngine::ApplyHsl(uint32_t color, int, int, int) {
-  return color;
+uint32_t RenderEngine::ApplyHsl(uint32_t color, int hue, int saturation, int lightness) {
+  return ui::ApplyHsl(color, hue, saturation, lightness);
+}
+
+BOOL RenderEngine::SoftAlphaBlend(HDC destDc,
+                                  int destX,
+                                  int destY,
+                                  int destWidth,
+                                  int destHeight,
+                                  HDC sourceDc,
+                                  int sourceX,
+                                  int sourceY,
+                                  int sourceWidth,
+                                  int sourceHeight,
+                                  BLENDFUNCTION blend) {
+  if (!destDc || !sourceDc || destWidth <= 0 || destHeight <= 0 || sourceWidth <= 0 ||
+      sourceHeight <= 0) {
+    return FALSE;
+  }
+  uint32_t* sourcePixels = nullptr;
+  uint32_t* destPixels = nullptr;
+  ScopedBitmap sourceCopy(CreateDibSection(destWidth, destHeight, &sourcePixels));
+  ScopedBitmap destCopy(CreateDibSection(destWidth, destHeight, &destPixels));
+  ScopedMemoryDC workDc(::CreateCompatibleDC(destDc));
+  if (!sourceCopy || !destCopy || !workDc)
+    return FALSE;
+  {
+    ScopedSelectObject select(workDc.Get(), sourceCopy.Get());
+    ::SetStretchBltMode(workDc.Get(), COLORONCOLOR);
+    if (!::StretchBlt(workDc.Get(), 0, 0, destWidth, destHeight, sourceDc, sourceX, sourceY,
+                      sourceWidth, sourceHeight, SRCCOPY)) {
+      return FALSE;
+    }
+  }
+  ScopedSelectObject select(workDc.Get(), destCopy.Get());
+  if (!::BitBlt(workDc.Get(), 0, 0, destWidth, destHeight, destDc, destX, destY, SRCCOPY))
+    return FALSE;
+  ::GdiFlush();
+  const bool perPixelAlpha = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
+  const size_t count = static_cast<size_t>(destWidth) * destHeight;
+  for (size_t i = 0; i < count; ++i)
+    destPixels[i] =
+        BlendPixel(destPixels[i], sourcePixels[i], blend.SourceConstantAlpha, perPixelAlpha);
+  return ::BitBlt(destDc, destX, destY, destWidth, destHeight, workDc.Get(), 0, 0, SRCCOPY);
 }
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ui {
 
@@ -28,7 +29,8 @@ struct ImageDrawInfo {
   bool tileY = false;
 };
 
-// A clip that a routine installed and that Restore undoes.
+// A clip that a routine installed and that RestoreClip undoes: the region in force before and
+// the one that was intersected into it. Both regions belong to the state until restored.
 struct ClipState {
   RECT rect = {0, 0, 0, 0};
   HDC dc = nullptr;
@@ -36,23 +38,32 @@ struct ClipState {
   HRGN previousRegion = nullptr;
 };
 
-// The window-wide hue/saturation/lightness shift; the process keeps it neutral.
-struct HslShift {
-  int hue = 180;
-  int saturation = 100;
-  int lightness = 100;
-};
-
-// Stateless drawing routines shared by every control. The drawing back end arrives with the
-// render engine proper; until then the routines draw nothing and resolve no images, so controls
-// lay out and paint their structure without pixels.
+// Stateless drawing routines shared by every control. Colours are 0xAARRGGBB. Every routine
+// returns quietly when an input is missing or a GDI object cannot be made.
 class RenderEngine {
  public:
+  // Resolves info's image through the manager's image cache on first use (a failed attempt is
+  // not repeated until info is cleared) and, given a dc, draws it into item where it meets
+  // dirty. False when no image could be had; true without a manager.
   static bool DrawImageInfo(HDC dc,
                             PaintManager* manager,
                             const RECT& item,
                             const RECT& dirty,
                             ImageDrawInfo& info);
+  // Draws source of a premultiplied 32-bit bitmap into dest as a nine-grid: corners keep their
+  // size, edges stretch along their length, the middle stretches or tiles. Only cells that meet
+  // dirty are drawn.
+  static void DrawImage(HDC dc,
+                        HBITMAP bitmap,
+                        const RECT& dest,
+                        const RECT& dirty,
+                        const RECT& source,
+                        const RECT& corner,
+                        bool hasAlpha,
+                        uint8_t fade,
+                        bool hole,
+                        bool tileX,
+                        bool tileY);
   static void DrawColor(HDC dc, const RECT& rect, uint32_t color);
   static void DrawGradient(HDC dc,
                            const RECT& rect,
@@ -60,6 +71,7 @@ class RenderEngine {
                            uint32_t second,
                            bool vertical,
                            int steps);
+  // A line from rect's left-top to its right-bottom corner.
   static void DrawLine(HDC dc, const RECT& rect, int width, uint32_t color, int penStyle);
   static void DrawRectOutline(HDC dc, const RECT& rect, int width, uint32_t color, int penStyle);
   static void DrawRoundRect(HDC dc,
@@ -69,7 +81,33 @@ class RenderEngine {
                             int ellipseHeight,
                             uint32_t color,
                             int penStyle);
+  // One DrawTextW call with the manager's font of that index (the default font for a negative or
+  // unknown one) after language placeholders are replaced; "&" is never an accelerator mark.
+  // With DT_CALCRECT in format the text is only measured into rect.
+  static void DrawPlainText(HDC dc,
+                            PaintManager* manager,
+                            RECT& rect,
+                            std::wstring_view text,
+                            uint32_t color,
+                            int font,
+                            UINT format);
+  // Text with the tag language of formatted_text.cpp. Links found are reported in linkRects and
+  // linkTexts, at most linkCount of them on entry; linkCount receives how many were stored.
+  // With DT_CALCRECT the text is only measured into rect.
+  static void DrawFormattedText(HDC dc,
+                                PaintManager* manager,
+                                RECT& rect,
+                                std::wstring_view text,
+                                uint32_t color,
+                                RECT* linkRects,
+                                std::wstring* linkTexts,
+                                int& linkCount,
+                                int font,
+                                UINT format);
 
+  // Intersect the dc's clip with rect, or with dirty and the rounded item rectangle; RestoreClip
+  // selects the earlier clip again. The outer-clip pair selects the earlier clip for a moment
+  // (floating children of a container paint outside its inner clip) and then the new one again.
   static ClipState RectClip(HDC dc, const RECT& rect);
   static ClipState RoundClip(HDC dc,
                              const RECT& dirty,
@@ -81,6 +119,21 @@ class RenderEngine {
   static void UseOuterClipEnd(HDC dc, const ClipState& clip);
 
   static uint32_t ApplyHsl(uint32_t color, int hue, int saturation, int lightness);
+
+  // What AlphaBlend does, for when msimg32 cannot be had: source-over of a premultiplied source
+  // (per-pixel alpha only with AC_SRC_ALPHA) with a constant alpha, the source stretched to the
+  // destination size.
+  static BOOL SoftAlphaBlend(HDC destDc,
+                             int destX,
+                             int destY,
+                             int destWidth,
+                             int destHeight,
+                             HDC sourceDc,
+                             int sourceX,
+                             int sourceY,
+                             int sourceWidth,
+                             int sourceHeight,
+                             BLENDFUNCTION blend);
 };
 
 }  // namespace ui

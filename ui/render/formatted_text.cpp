@@ -1,0 +1,683 @@
+// Text with a small tag language: <b>, <i>, <u>, <f ...>, <c #RRGGBB>, <a link>, <i image>, <n>,
+// <p spacing>, <r> (raw), <s> (selected), <v align>, <x offset>, <y height>; the same tags can be
+// written with braces. Each line is laid out twice when drawing: once to find where it ends and
+// how wide and high it is, and once more from the same state to draw it aligned.
+
+#include <algorithm>
+#include <cwctype>
+#include <string>
+#include <vector>
+
+#include "ui/controls/attribute_values.h"
+#include "ui/core/paint_manager.h"
+#include "ui/core/scoped_gdi.h"
+#include "ui/render/format_tags.h"
+#include "ui/render/gdi_helpers.h"
+#include "ui/render/image_description.h"
+#include "ui/render/image_record.h"
+#include "ui/render/render_engine.h"
+
+namespace ui {
+namespace {
+
+constexpr UINT kAlignmentFormats = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM;
+constexpr int kAlignTop = 0;
+constexpr int kAlignCenter = 4;
+constexpr int kAlignBottom = 8;
+constexpr wchar_t kEllipsis[] = L"...";
+
+// Fonts that tags add to a window's table get ids below any that a skin can give, so that they
+// are found only by their description.
+int NextAddedFontId() {
+  static int next = -0x10000;
+  return next--;
+}
+
+bool IsWordBreak(wchar_t c) {
+  return c == L' ' || !std::iswalpha(c);
+}
+
+std::wstring_view Trim(std::wstring_view text) {
+  while (!text.empty() && text.front() <= L' ')
+    text.remove_prefix(1);
+  while (!text.empty() && text.back() <= L' ')
+    text.remove_suffix(1);
+  return text;
+}
+
+// Splits off the next blank-separated word of text.
+std::wstring_view NextWord(std::wstring_view& text) {
+  text = Trim(text);
+  const size_t end = std::min(text.find(L' '), text.size());
+  std::wstring_view word = text.substr(0, end);
+  text.remove_prefix(end);
+  return word;
+}
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+// The image argument of <i>: an image description with "file", "res" and "restype" items or a
+// plain name as the first word, then optionally the number of frames and the frame to show.
+struct InlineImage {
+  std::wstring name;
+  std::wstring type;
+  int frames = 1;
+  int frame = 0;
+};
+
+InlineImage ParseInlineImage(std::wstring_view argument) {
+  InlineImage image;
+  std::wstring_view rest;
+  const size_t lastQuote = argument.rfind(L'\'');
+  if (argument.find(L'=') != std::wstring_view::npos && lastQuote != std::wstring_view::npos) {
+    const ImageDescription description = ParseImageDescription(argument.substr(0, lastQuote + 1));
+    if (description.kind == ImageSourceKind::File || description.kind == ImageSourceKind::Resource)
+      image.name = description.name;
+    if (description.kind == ImageSourceKind::Resource)
+      image.type = description.resourceType;
+    rest = argument.substr(lastQuote + 1);
+  } else {
+    rest = argument;
+    image.name = NextWord(rest);
+  }
+  const std::wstring_view frames = NextWord(rest);
+  const std::wstring_view frame = NextWord(rest);
+  if (!frames.empty())
+    image.frames = std::max(1, attribute::ParseInt(frames));
+  if (!frame.empty())
+    image.frame = attribute::ParseInt(frame);
+  if (image.frame < 0 || image.frame >= image.frames)
+    image.frame = 0;
+  return image;
+}
+
+// Everything that a line starts from; kept so that a line can be measured and then drawn.
+struct LayoutState {
+  size_t position = 0;
+  std::vector<HFONT> fonts;
+  std::vector<uint32_t> colors;
+  std::vector<int> spacings;
+  std::vector<int> alignments;
+  bool raw = false;
+  bool selected = false;
+  bool inLink = false;
+  std::wstring linkText;
+  POINT linkStart = {0, 0};
+};
+
+enum class Pass { Measure, Draw };
+
+struct LineResult {
+  bool textDone = false;
+  int width = 0;
+  int height = 0;
+  LONG contentBottom = 0;
+};
+
+class FormattedTextLayout {
+ public:
+  FormattedTextLayout(HDC dc,
+                      PaintManager* manager,
+                      std::wstring_view text,
+                      uint32_t defaultColor,
+                      RECT* linkRects,
+                      std::wstring* linkTexts,
+                      int linkCapacity,
+                      UINT format)
+      : dc_(dc),
+        manager_(manager),
+        text_(text),
+        defaultColor_(defaultColor),
+        linkRects_(linkRects),
+        linkTexts_(linkTexts),
+        linkCapacity_(linkRects && linkTexts ? std::max(linkCapacity, 0) : 0),
+        format_(format) {}
+
+  // Lays the text out in area starting with font; fills bounds with the lines' extent.
+  void Run(HFONT font, const RECT& area, RECT& bounds);
+  int LinkCount() const { return linkCount_; }
+
+ private:
+  bool Measuring() const { return (format_ & DT_CALCRECT) != 0; }
+  bool SingleLine() const { return (format_ & DT_SINGLELINE) != 0; }
+
+  LineResult RunLine(Pass pass, LONG top, int height, int shift);
+  // Places (and in the drawing pass draws) as much of run as fits; false when the line ends.
+  bool PlaceRun(std::wstring_view run, size_t sourceLength);
+  bool PlaceImage(const InlineImage& image);
+  // Handles a tag; false when the line ends before it (the tag is then read again next line).
+  bool ApplyTag(const FormatTag& tag);
+
+  void SelectCurrentFont();
+  void PushFont(HFONT font);
+  void PopFont();
+  HFONT StyledFont(bool bold, bool underline, bool italic);
+  HFONT FindOrAddFont(std::wstring_view face, int size, bool bold, bool underline, bool italic);
+  HFONT FontFromArgument(std::wstring_view argument);
+  int FontHeight() const { return metrics_.tmHeight + metrics_.tmExternalLeading; }
+  uint32_t CurrentColor() const {
+    return state_.colors.empty() ? defaultColor_ : state_.colors.back();
+  }
+  LONG TextTop(int contentHeight) const;
+  void Advance(int dx);
+  void StoreLink();
+
+  HDC dc_;
+  PaintManager* manager_;
+  std::wstring_view text_;
+  uint32_t defaultColor_;
+  RECT* linkRects_;
+  std::wstring* linkTexts_;
+  int linkCapacity_;
+  UINT format_;
+  std::wstring hoverLink_;
+  bool hasHoverLink_ = false;
+  int linkCount_ = 0;
+
+  RECT area_ = {};
+  LayoutState state_;
+  TEXTMETRICW metrics_ = {};
+  // The line being laid out.
+  Pass pass_ = Pass::Measure;
+  bool recordLinks_ = false;
+  LONG lineTop_ = 0;
+  int lineHeight_ = 0;
+  int shift_ = 0;
+  LONG x_ = 0;
+  LONG widestX_ = 0;
+  LONG contentBottom_ = 0;
+  bool lineHasContent_ = false;
+};
+
+void FormattedTextLayout::Run(HFONT font, const RECT& area, RECT& bounds) {
+  area_ = area;
+  // The link under the mouse is found among the rectangles of the previous call.
+  const POINT mouse = manager_->GetMousePos();
+  for (int i = 0; i < linkCapacity_; ++i) {
+    if (::PtInRect(&linkRects_[i], mouse)) {
+      hoverLink_ = linkTexts_[i];
+      hasHoverLink_ = true;
+      break;
+    }
+  }
+  state_.fonts.push_back(font);
+  SelectCurrentFont();
+
+  LONG top = area.top;
+  LONG lastTop = top;
+  LineResult last;
+  int widest = 0;
+  LONG contentBottom = top;
+  for (;;) {
+    const LayoutState lineStart = state_;
+    const int startHeight = FontHeight() + (state_.spacings.empty() ? 0 : state_.spacings.back());
+    recordLinks_ = Measuring();
+    LineResult line = RunLine(Pass::Measure, top, startHeight, 0);
+    if (!Measuring()) {
+      int shift = 0;
+      if (!SingleLine()) {
+        const int room = area.right - area.left;
+        if (format_ & DT_RIGHT)
+          shift = room - line.width;
+        else if (format_ & DT_CENTER)
+          shift = (room - line.width) / 2;
+      }
+      const size_t end = state_.position;
+      state_ = lineStart;
+      SelectCurrentFont();
+      recordLinks_ = true;
+      RunLine(Pass::Draw, top, line.height, shift);
+      // Both passes make the same decisions, so the drawing pass ends where the measuring did.
+      state_.position = std::max(state_.position, end);
+    }
+    widest = std::max(widest, line.width);
+    contentBottom = std::max(contentBottom, line.contentBottom);
+    last = line;
+    lastTop = top;
+    if (line.textDone || SingleLine())
+      break;
+    // A line that took nothing would come back unchanged.
+    if (state_.position == lineStart.position)
+      break;
+    top += line.height;
+    if (top >= area.bottom)
+      break;
+  }
+  bounds = area;
+  bounds.right = std::min<LONG>(area.right, area.left + widest);
+  bounds.bottom = std::max<LONG>(lastTop + last.height, contentBottom);
+}
+
+LineResult FormattedTextLayout::RunLine(Pass pass, LONG top, int height, int shift) {
+  pass_ = pass;
+  lineTop_ = top;
+  lineHeight_ = height;
+  shift_ = shift;
+  x_ = area_.left;
+  widestX_ = x_;
+  contentBottom_ = top;
+  lineHasContent_ = false;
+
+  LineResult result;
+  size_t& position = state_.position;
+  for (;;) {
+    if (position >= text_.size()) {
+      result.textDone = true;
+      break;
+    }
+    const wchar_t c = text_[position];
+    if (c == L'\r') {
+      ++position;
+      continue;
+    }
+    if (c == L'\n') {
+      ++position;
+      break;
+    }
+    if (state_.raw) {
+      const auto tag = MatchFormatTag(text_, position);
+      if (tag && tag->closing && tag->letter == L'r') {
+        state_.raw = false;
+        position = tag->end;
+        continue;
+      }
+    } else {
+      if (const auto escaped = MatchFormatEscape(text_, position)) {
+        const wchar_t character = *escaped;
+        if (!PlaceRun(std::wstring_view(&character, 1), kFormatEscapeLength))
+          break;
+        continue;
+      }
+      if (const auto tag = MatchFormatTag(text_, position)) {
+        if (!ApplyTag(*tag))
+          break;
+        continue;
+      }
+    }
+    // A run: one space alone, or the characters up to the next space, tag, escape or line end.
+    size_t end = position + 1;
+    if (c != L' ') {
+      while (end < text_.size()) {
+        const wchar_t next = text_[end];
+        if (next == L' ' || next == L'\n' || next == L'\r')
+          break;
+        if (next == L'<' || next == L'{') {
+          if (state_.raw) {
+            const auto tag = MatchFormatTag(text_, end);
+            if (tag && tag->closing && tag->letter == L'r')
+              break;
+          } else if (MatchFormatEscape(text_, end) || MatchFormatTag(text_, end)) {
+            break;
+          }
+        }
+        ++end;
+      }
+    }
+    const std::wstring_view run = text_.substr(position, end - position);
+    if (!PlaceRun(run, run.size()))
+      break;
+  }
+  result.width = widestX_ - area_.left;
+  result.height = lineHeight_;
+  result.contentBottom = contentBottom_;
+  return result;
+}
+
+bool FormattedTextLayout::PlaceRun(std::wstring_view run, size_t sourceLength) {
+  SIZE size = {};
+  ::GetTextExtentPoint32W(dc_, run.data(), static_cast<int>(run.size()), &size);
+  size_t take = run.size();
+  bool fits = x_ + size.cx <= area_.right;
+  bool ellipsis = false;
+  if (!fits) {
+    if (run == L" ") {
+      // A space at the end of a line is dropped rather than carried to the next one.
+      state_.position += sourceLength;
+      return false;
+    }
+    const bool wordBreak = (format_ & DT_WORDBREAK) != 0;
+    ellipsis = !wordBreak && (format_ & DT_END_ELLIPSIS) != 0;
+    int room = area_.right - x_;
+    if (ellipsis) {
+      SIZE dots = {};
+      ::GetTextExtentPoint32W(dc_, kEllipsis, 3, &dots);
+      room -= dots.cx;
+    }
+    int fit = 0;
+    ::GetTextExtentExPointW(dc_, run.data(), static_cast<int>(run.size()), std::max(room, 0), &fit,
+                            nullptr, &size);
+    take = static_cast<size_t>(std::clamp(fit, 0, static_cast<int>(run.size())));
+    if (wordBreak) {
+      size_t breakAfter = take;
+      while (breakAfter > 0 && !IsWordBreak(run[breakAfter - 1]))
+        --breakAfter;
+      if (breakAfter > 0)
+        take = breakAfter;
+      else if (lineHasContent_)
+        take = 0;
+    }
+    if (take > 1 && IS_HIGH_SURROGATE(run[take - 1]))
+      --take;
+    // An empty line always takes something, or the text would never move on.
+    if (take == 0 && !lineHasContent_)
+      take = run.size() > 1 && IS_HIGH_SURROGATE(run[0]) ? 2 : 1;
+    ::GetTextExtentPoint32W(dc_, run.data(), static_cast<int>(take), &size);
+  }
+  if (take > 0) {
+    const LONG y = TextTop(FontHeight());
+    if (pass_ == Pass::Draw) {
+      ::SetTextColor(dc_, ToColorRef(CurrentColor()));
+      if (state_.selected)
+        ::SetBkMode(dc_, OPAQUE);
+      ::TextOutW(dc_, x_ + shift_, y, run.data(), static_cast<int>(take));
+      if (ellipsis)
+        ::TextOutW(dc_, x_ + shift_ + size.cx, y, kEllipsis, 3);
+      if (state_.selected)
+        ::SetBkMode(dc_, TRANSPARENT);
+    }
+    lineHasContent_ = true;
+    contentBottom_ = std::max<LONG>(contentBottom_, lineTop_ + FontHeight());
+    Advance(size.cx);
+    if (ellipsis) {
+      SIZE dots = {};
+      ::GetTextExtentPoint32W(dc_, kEllipsis, 3, &dots);
+      Advance(dots.cx);
+    }
+    state_.position += take == run.size() ? sourceLength : take;
+  }
+  return fits;
+}
+
+bool FormattedTextLayout::PlaceImage(const InlineImage& inlineImage) {
+  ImageRecord* image =
+      inlineImage.name.empty()
+          ? nullptr
+          : manager_->GetOrAddImage(inlineImage.name,
+                                    inlineImage.type.empty() ? nullptr : inlineImage.type.c_str(),
+                                    0, false);
+  if (!image)
+    return true;
+  const int frameWidth = image->width / inlineImage.frames;
+  if (frameWidth <= 0)
+    return true;
+  if (x_ + frameWidth > area_.right && lineHasContent_ && !SingleLine())
+    return false;
+  if (pass_ == Pass::Draw) {
+    const LONG y = TextTop(image->height);
+    const RECT dest = {x_ + shift_, y, x_ + shift_ + frameWidth, y + image->height};
+    const int sourceLeft = inlineImage.frame * frameWidth;
+    RenderEngine::DrawImage(dc_, image->bitmap, dest, dest,
+                            {sourceLeft, 0, sourceLeft + frameWidth, image->height}, {0, 0, 0, 0},
+                            image->hasAlpha, 255, false, false, false);
+  }
+  lineHasContent_ = true;
+  lineHeight_ = std::max(lineHeight_, image->height);
+  contentBottom_ = std::max<LONG>(contentBottom_, lineTop_ + image->height);
+  Advance(frameWidth);
+  return true;
+}
+
+bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
+  size_t& position = state_.position;
+  const std::wstring_view argument = Trim(tag.argument);
+  switch (tag.letter) {
+    case L'a':
+      if (!tag.closing) {
+        const bool hover = hasHoverLink_ && argument == hoverLink_;
+        state_.inLink = true;
+        state_.linkText = argument;
+        state_.linkStart = {x_ + shift_, lineTop_};
+        state_.colors.push_back(hover ? manager_->GetLinkHoverFontColor()
+                                      : manager_->GetLinkFontColor());
+        PushFont(StyledFont(false, true, false));
+      } else if (state_.inLink) {
+        StoreLink();
+        state_.inLink = false;
+        if (!state_.colors.empty())
+          state_.colors.pop_back();
+        PopFont();
+      }
+      break;
+    case L'b':
+      tag.closing ? PopFont() : PushFont(StyledFont(true, false, false));
+      break;
+    case L'c':
+      if (!tag.closing)
+        state_.colors.push_back(attribute::ParseColorNoBlanks(argument));
+      else if (!state_.colors.empty())
+        state_.colors.pop_back();
+      break;
+    case L'f':
+      tag.closing ? PopFont() : PushFont(FontFromArgument(argument));
+      break;
+    case L'i':
+      if (tag.closing) {
+        PopFont();
+      } else if (argument.empty()) {
+        PushFont(StyledFont(false, false, true));
+      } else if (!PlaceImage(ParseInlineImage(argument))) {
+        return false;
+      }
+      break;
+    case L'n':
+      if (!tag.closing && !SingleLine()) {
+        position = tag.end;
+        return false;
+      }
+      break;
+    case L'p':
+      if (!tag.closing) {
+        if (lineHasContent_)
+          return false;
+        const int spacing = attribute::ParseInt(argument);
+        state_.spacings.push_back(spacing);
+        if (pass_ == Pass::Measure)
+          lineHeight_ = std::max(lineHeight_, FontHeight() + spacing);
+      } else {
+        if (!state_.spacings.empty())
+          state_.spacings.pop_back();
+        if (lineHasContent_) {
+          position = tag.end;
+          return false;
+        }
+      }
+      break;
+    case L'r':
+      if (!tag.closing)
+        state_.raw = true;
+      break;
+    case L's':
+      state_.selected = !state_.selected;
+      break;
+    case L'u':
+      tag.closing ? PopFont() : PushFont(StyledFont(false, true, false));
+      break;
+    case L'v':
+      if (!tag.closing) {
+        state_.alignments.push_back(argument == L"center" ? kAlignCenter
+                                    : argument == L"top"  ? kAlignTop
+                                                          : kAlignBottom);
+      } else if (!state_.alignments.empty()) {
+        state_.alignments.pop_back();
+      }
+      break;
+    case L'x':
+      if (!tag.closing)
+        Advance(attribute::ParseInt(argument));
+      break;
+    case L'y':
+      // The drawing pass keeps the height the measuring pass ended with.
+      if (!tag.closing && pass_ == Pass::Measure)
+        lineHeight_ = attribute::ParseInt(argument);
+      break;
+    default:
+      break;
+  }
+  position = tag.end;
+  return true;
+}
+
+void FormattedTextLayout::StoreLink() {
+  if (!recordLinks_ || linkCount_ >= linkCapacity_)
+    return;
+  linkRects_[linkCount_] = {state_.linkStart.x, state_.linkStart.y, x_ + shift_,
+                            state_.linkStart.y + FontHeight()};
+  linkTexts_[linkCount_] = state_.linkText;
+  ++linkCount_;
+}
+
+LONG FormattedTextLayout::TextTop(int contentHeight) const {
+  const int alignment = state_.alignments.empty() ? kAlignBottom : state_.alignments.back();
+  if (alignment == kAlignTop)
+    return lineTop_;
+  if (alignment == kAlignCenter)
+    return lineTop_ + (lineHeight_ - contentHeight) / 2;
+  return lineTop_ + lineHeight_ - contentHeight;
+}
+
+void FormattedTextLayout::Advance(int dx) {
+  x_ += dx;
+  widestX_ = std::max(widestX_, x_);
+}
+
+void FormattedTextLayout::SelectCurrentFont() {
+  ::SelectObject(dc_, state_.fonts.back());
+  ::GetTextMetricsW(dc_, &metrics_);
+}
+
+void FormattedTextLayout::PushFont(HFONT font) {
+  state_.fonts.push_back(font ? font : state_.fonts.back());
+  SelectCurrentFont();
+  if (pass_ == Pass::Measure)
+    lineHeight_ = std::max(lineHeight_, FontHeight());
+}
+
+// The font the text started with is never popped, so a stray closing tag changes nothing.
+void FormattedTextLayout::PopFont() {
+  if (state_.fonts.size() <= 1)
+    return;
+  const bool wasItalic = metrics_.tmItalic != 0;
+  ABC space = {};
+  if (wasItalic)
+    ::GetCharABCWidthsW(dc_, L' ', L' ', &space);
+  state_.fonts.pop_back();
+  SelectCurrentFont();
+  // Leave room for the slant of the last italic letter.
+  if (wasItalic && !metrics_.tmItalic)
+    Advance(static_cast<int>(space.abcB) / 2);
+}
+
+// The current font with the given styles added; the current font itself when it has them.
+HFONT FormattedTextLayout::StyledFont(bool bold, bool underline, bool italic) {
+  const FontInfo& info = manager_->GetFontInfo(state_.fonts.back());
+  if ((!bold || info.bold) && (!underline || info.underline) && (!italic || info.italic))
+    return state_.fonts.back();
+  const std::wstring face = info.faceName;
+  return FindOrAddFont(face, info.size, info.bold || bold, info.underline || underline,
+                       info.italic || italic);
+}
+
+HFONT FormattedTextLayout::FindOrAddFont(std::wstring_view face,
+                                         int size,
+                                         bool bold,
+                                         bool underline,
+                                         bool italic) {
+  if (HFONT found = manager_->FindFont(face, size, bold, underline, italic))
+    return found;
+  return manager_->AddFont(NextAddedFontId(), face, size, bold, underline, italic, false);
+}
+
+HFONT FormattedTextLayout::FontFromArgument(std::wstring_view argument) {
+  if (!argument.empty() && argument.front() >= L'0' && argument.front() <= L'9')
+    return manager_->GetFont(attribute::ParseInt(argument));
+  std::wstring_view rest = argument;
+  const std::wstring face(NextWord(rest));
+  int size = 10;
+  bool bold = false, underline = false, italic = false;
+  for (std::wstring_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
+    if (word.front() >= L'0' && word.front() <= L'9')
+      size = attribute::ParseInt(word);
+    else if (EqualsIgnoringCase(word, L"bold"))
+      bold = true;
+    else if (EqualsIgnoringCase(word, L"underline"))
+      underline = true;
+    else if (EqualsIgnoringCase(word, L"italic"))
+      italic = true;
+  }
+  return FindOrAddFont(face, size, bold, underline, italic);
+}
+
+}  // namespace
+
+void RenderEngine::DrawFormattedText(HDC dc,
+                                     PaintManager* manager,
+                                     RECT& rect,
+                                     std::wstring_view text,
+                                     uint32_t color,
+                                     RECT* linkRects,
+                                     std::wstring* linkTexts,
+                                     int& linkCount,
+                                     int font,
+                                     UINT format) {
+  const int capacity = linkCount;
+  linkCount = 0;
+  if (!dc || !manager || text.empty() || rect.right <= rect.left || rect.bottom <= rect.top)
+    return;
+  const bool measuring = (format & DT_CALCRECT) != 0;
+  ClipState clip;
+  if (!measuring)
+    clip = RectClip(dc, rect);
+  const std::wstring shown = PaintManager::ReplaceLanguagePlaceholders(text);
+  HFONT baseFont = manager->GetFont(font);
+
+  RECT area = rect;
+  if (!measuring && (format & kAlignmentFormats)) {
+    const bool singleLine = (format & DT_SINGLELINE) != 0;
+    RECT measured = singleLine ? RECT{0, 0, 9999, 100}
+                               : RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    int none = 0;
+    DrawFormattedText(dc, manager, measured, text, color, nullptr, nullptr, none, font,
+                      (format | DT_CALCRECT) & ~kAlignmentFormats);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const int textWidth = measured.right - measured.left;
+    const int textHeight = measured.bottom - measured.top;
+    if (singleLine && (format & DT_CENTER))
+      area.left += width / 2 - textWidth / 2;
+    else if (singleLine && (format & DT_RIGHT))
+      area.left = area.right - textWidth;
+    if (format & DT_VCENTER)
+      area.top += height / 2 - textHeight / 2;
+    else if (format & DT_BOTTOM)
+      area.top = area.bottom - textHeight;
+  }
+
+  ScopedTextState savedText(dc);
+  const COLORREF oldBackColor = ::SetBkColor(dc, ToColorRef(manager->GetSelectedColor()));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ToColorRef(color));
+  {
+    ScopedSelectObject selectFont(dc, baseFont);
+    FormattedTextLayout layout(dc, manager, shown, color, linkRects, linkTexts, capacity, format);
+    RECT bounds;
+    layout.Run(baseFont, area, bounds);
+    linkCount = layout.LinkCount();
+    if (measuring)
+      rect = bounds;
+  }
+  // Rectangles left over from an earlier call must not be taken for links any more.
+  if (linkRects && linkTexts) {
+    for (int i = linkCount; i < capacity; ++i) {
+      linkRects[i] = {0, 0, 0, 0};
+      linkTexts[i].clear();
+    }
+  }
+  ::SetBkColor(dc, oldBackColor);
+  if (!measuring)
+    RestoreClip(clip);
+}
+
+}  // namespace ui
