@@ -13,7 +13,6 @@
 #include "ui/core/scoped_gdi.h"
 #include "ui/render/format_tags.h"
 #include "ui/render/gdi_helpers.h"
-#include "ui/render/image_description.h"
 #include "ui/render/image_record.h"
 #include "ui/render/render_engine.h"
 
@@ -35,64 +34,6 @@ int NextAddedFontId() {
 
 bool IsWordBreak(wchar_t c) {
   return c == L' ' || !std::iswalpha(c);
-}
-
-std::wstring_view Trim(std::wstring_view text) {
-  while (!text.empty() && text.front() <= L' ')
-    text.remove_prefix(1);
-  while (!text.empty() && text.back() <= L' ')
-    text.remove_suffix(1);
-  return text;
-}
-
-// Splits off the next blank-separated word of text.
-std::wstring_view NextWord(std::wstring_view& text) {
-  text = Trim(text);
-  const size_t end = std::min(text.find(L' '), text.size());
-  std::wstring_view word = text.substr(0, end);
-  text.remove_prefix(end);
-  return word;
-}
-
-bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
-}
-
-// The image argument of <i>: an image description with "file", "res" and "restype" items or a
-// plain name as the first word, then optionally the number of frames and the frame to show.
-struct InlineImage {
-  std::wstring name;
-  std::wstring type;
-  int frames = 1;
-  int frame = 0;
-};
-
-InlineImage ParseInlineImage(std::wstring_view argument) {
-  InlineImage image;
-  std::wstring_view rest;
-  const size_t lastQuote = argument.rfind(L'\'');
-  if (argument.find(L'=') != std::wstring_view::npos && lastQuote != std::wstring_view::npos) {
-    const ImageDescription description = ParseImageDescription(argument.substr(0, lastQuote + 1));
-    if (description.kind == ImageSourceKind::File || description.kind == ImageSourceKind::Resource)
-      image.name = description.name;
-    if (description.kind == ImageSourceKind::Resource)
-      image.type = description.resourceType;
-    rest = argument.substr(lastQuote + 1);
-  } else {
-    rest = argument;
-    image.name = NextWord(rest);
-  }
-  const std::wstring_view frames = NextWord(rest);
-  const std::wstring_view frame = NextWord(rest);
-  if (!frames.empty())
-    image.frames = std::max(1, attribute::ParseInt(frames));
-  if (!frame.empty())
-    image.frame = attribute::ParseInt(frame);
-  if (image.frame < 0 || image.frame >= image.frames)
-    image.frame = 0;
-  return image;
 }
 
 // Everything that a line starts from; kept so that a line can be measured and then drawn.
@@ -148,7 +89,7 @@ class FormattedTextLayout {
   LineResult RunLine(Pass pass, LONG top, int height, int shift);
   // Places (and in the drawing pass draws) as much of run as fits; false when the line ends.
   bool PlaceRun(std::wstring_view run, size_t sourceLength);
-  bool PlaceImage(const InlineImage& image);
+  bool PlaceImage(const InlineImageArgument& image);
   // Handles a tag; false when the line ends before it (the tag is then read again next line).
   bool ApplyTag(const FormatTag& tag);
 
@@ -392,7 +333,7 @@ bool FormattedTextLayout::PlaceRun(std::wstring_view run, size_t sourceLength) {
   return fits;
 }
 
-bool FormattedTextLayout::PlaceImage(const InlineImage& inlineImage) {
+bool FormattedTextLayout::PlaceImage(const InlineImageArgument& inlineImage) {
   ImageRecord* image =
       inlineImage.name.empty()
           ? nullptr
@@ -423,7 +364,7 @@ bool FormattedTextLayout::PlaceImage(const InlineImage& inlineImage) {
 
 bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
   size_t& position = state_.position;
-  const std::wstring_view argument = Trim(tag.argument);
+  const std::wstring_view argument = tag.argument;
   switch (tag.letter) {
     case L'a':
       if (!tag.closing) {
@@ -459,7 +400,7 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
         PopFont();
       } else if (argument.empty()) {
         PushFont(StyledFont(false, false, true));
-      } else if (!PlaceImage(ParseInlineImage(argument))) {
+      } else if (!PlaceImage(ParseInlineImageArgument(argument))) {
         return false;
       }
       break;
@@ -566,6 +507,8 @@ void FormattedTextLayout::PopFont() {
     ::GetCharABCWidthsW(dc_, L' ', L' ', &space);
   state_.fonts.pop_back();
   SelectCurrentFont();
+  if (pass_ == Pass::Measure)
+    lineHeight_ = std::max(lineHeight_, FontHeight());
   // Leave room for the slant of the last italic letter.
   if (wasItalic && !metrics_.tmItalic)
     Advance(static_cast<int>(space.abcB) / 2);
@@ -592,23 +535,10 @@ HFONT FormattedTextLayout::FindOrAddFont(std::wstring_view face,
 }
 
 HFONT FormattedTextLayout::FontFromArgument(std::wstring_view argument) {
-  if (!argument.empty() && argument.front() >= L'0' && argument.front() <= L'9')
-    return manager_->GetFont(attribute::ParseInt(argument));
-  std::wstring_view rest = argument;
-  const std::wstring face(NextWord(rest));
-  int size = 10;
-  bool bold = false, underline = false, italic = false;
-  for (std::wstring_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
-    if (word.front() >= L'0' && word.front() <= L'9')
-      size = attribute::ParseInt(word);
-    else if (EqualsIgnoringCase(word, L"bold"))
-      bold = true;
-    else if (EqualsIgnoringCase(word, L"underline"))
-      underline = true;
-    else if (EqualsIgnoringCase(word, L"italic"))
-      italic = true;
-  }
-  return FindOrAddFont(face, size, bold, underline, italic);
+  const FontArgument font = ParseFontArgument(argument);
+  if (font.index >= 0)
+    return manager_->GetFont(font.index);
+  return FindOrAddFont(font.faceName, font.size, font.bold, font.underline, font.italic);
 }
 
 }  // namespace
