@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tests/ui/controls/test_support.h"
@@ -156,6 +157,47 @@ TEST_F(FormattedTextTest, WordBreakKeepsEveryLineInsideTheRectangle) {
   surface_.Fill(kWhite);
   Draw(L"MMMMMMMMMMMMMMMMMMMM", {0, 0, 50, 40});
   EXPECT_EQ(0, surface_.Count({50, 0, 400, 100}, [](uint32_t p) { return p != kWhite; }));
+}
+
+TEST_F(FormattedTextTest, AlignsSingleLinesInTheRectangleAndMultipleLinesEachOnItsOwn) {
+  // The bounding box of everything drawn that is not white.
+  auto inked = [&](const RECT& area) {
+    RECT box = {area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        if (surface_.Pixel(x, y) != kWhite)
+          box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                 std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+      }
+    }
+    return box;
+  };
+  RECT rect = {0, 0, 400, 100};
+  int none = 0;
+  RenderEngine::DrawFormattedText(surface_.dc(), &manager_, rect, L"<b>MM</b>M", 0xFF000000,
+                                  nullptr, nullptr, none, kFont,
+                                  DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  const RECT centred = inked({0, 0, 400, 100});
+  EXPECT_NEAR(200, (centred.left + centred.right) / 2, 3);
+  EXPECT_NEAR(50, (centred.top + centred.bottom) / 2, LineHeight() / 3);
+
+  surface_.Fill(kWhite);
+  RenderEngine::DrawFormattedText(surface_.dc(), &manager_, rect, L"MMMM<n>M", 0xFF000000, nullptr,
+                                  nullptr, none, kFont, DT_RIGHT);
+  const int lineHeight = LineHeight();
+  EXPECT_NEAR(400, inked({0, 0, 400, lineHeight}).right, 3);
+  EXPECT_NEAR(400, inked({0, lineHeight, 400, 2 * lineHeight}).right, 3);
+}
+
+TEST_F(FormattedTextTest, SelectedTextHasTheSelectedBackground) {
+  Draw(L"MM<s>MM</s>MM", {0, 0, 400, 40});
+  const uint32_t selected = manager_.GetSelectedColor() & 0xFFFFFF;
+  const LONG start = Width(L"MM", manager_.GetFont(kFont));
+  const LONG end = start + Width(L"MM", manager_.GetFont(kFont));
+  const auto isSelected = [&](uint32_t p) { return p == selected; };
+  EXPECT_GT(surface_.Count({start, 0, end, LineHeight()}, isSelected), 0);
+  EXPECT_EQ(0, surface_.Count({0, 0, start, 40}, isSelected));
+  EXPECT_EQ(0, surface_.Count({end, 0, 400, 40}, isSelected));
 }
 
 TEST_F(FormattedTextTest, LinksAreReportedUpToTheCapacityAndAllDrawnInLinkColour) {
