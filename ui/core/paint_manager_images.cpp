@@ -7,7 +7,7 @@ ImageRecord* PaintManager::AddImage(const std::wstring& name, const wchar_t* typ
   ImageRecordPtr record = LoadCacheImage(name, type, mask, followsShift);
   if (!record)
     return nullptr;
-  ImageCache& target = shared ? ImageCache::Shared() : images_;
+  ImageCache& target = shared || forceSharedResources_ ? ImageCache::Shared() : images_;
   return target.Insert(name, std::move(record));
 }
 
