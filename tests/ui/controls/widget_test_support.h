@@ -1,0 +1,127 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ui/controls/container.h"
+#include "ui/controls/control_painter.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui::testing_support {
+
+// Stands in for the device context: records what a control paints. Every image with a
+// description draws, except those listed in missing.
+class RecordingPainter : public ControlPainter {
+ public:
+  struct ImageCall {
+    std::wstring description;
+    uint8_t fade;
+    RECT dest;
+  };
+  struct TextCall {
+    RECT rect;
+    std::wstring text;
+    uint32_t color;
+    int font;
+    uint32_t style;
+    TextMarkup markup;
+  };
+
+  // Like the render engine, the first resolve takes place and fade from the description: here
+  // always the defaults, so a control that sets them before resolving loses them.
+  bool ResolveImage(ImageDrawInfo& image) override {
+    if (!image.triedLoad) {
+      image.triedLoad = true;
+      image.dest = {0, 0, 0, 0};
+      image.fade = 255;
+    }
+    return !image.description.empty() && !missing.count(image.description);
+  }
+  bool DrawImage(ImageDrawInfo& image) override {
+    if (!ResolveImage(image))
+      return false;
+    images.push_back({image.description, image.fade, image.dest});
+    return true;
+  }
+  void FillColor(uint32_t color) override { fills.push_back(color); }
+  void DrawString(const RECT& rect,
+                  std::wstring_view text,
+                  uint32_t color,
+                  int font,
+                  uint32_t style,
+                  TextMarkup markup) override {
+    texts.push_back({rect, std::wstring(text), color, font, style, markup});
+  }
+
+  // The drawn images' descriptions, joined by " + ".
+  std::wstring Drawn() const {
+    std::wstring joined;
+    for (const ImageCall& call : images)
+      joined += (joined.empty() ? L"" : L" + ") + call.description;
+    return joined;
+  }
+
+  std::set<std::wstring> missing;
+  std::vector<ImageCall> images;
+  std::vector<uint32_t> fills;
+  std::vector<TextCall> texts;
+};
+
+// Keeps the type and sender of every notification a manager sends.
+class NotificationLog : public INotifyListener {
+ public:
+  void ReceiveNotification(Notification& notification) override {
+    received.push_back({notification.type, notification.sender});
+  }
+  std::vector<std::wstring> Types() const {
+    std::vector<std::wstring> types;
+    for (const auto& entry : received)
+      types.push_back(entry.type);
+    return types;
+  }
+
+  struct Entry {
+    std::wstring type;
+    Control* sender;
+  };
+  std::vector<Entry> received;
+};
+
+// A control event as the paint manager would hand it over.
+inline ControlEvent MakeEvent(ControlEventKind kind, POINT point = {0, 0}, uint32_t wParam = 0) {
+  ControlEvent event;
+  event.kind = kind;
+  event.mousePoint = point;
+  event.wParam = wParam;
+  event.keyChar = static_cast<wchar_t>(wParam);
+  return event;
+}
+
+// One control of type T inside a container that a window-less paint manager holds, with a log
+// of the manager's notifications.
+template <typename T>
+struct ControlInWindow {
+  explicit ControlInWindow(RECT rect = {10, 10, 110, 40}) : control(new T) {
+    root->Add(control);
+    manager.AttachRoot(root);
+    manager.AddListener(&log);
+    root->SetRect({0, 0, 600, 400}, false);
+    control->SetRect(rect, false);
+  }
+
+  void Send(ControlEventKind kind, POINT point, uint32_t wParam = 0) {
+    ControlEvent event = MakeEvent(kind, point, wParam);
+    control->HandleEvent(event);
+  }
+
+  NotificationLog log;  // outlives the manager, which may still notify while it tears down
+  PaintManager manager;
+  Container* root = new Container;
+  T* control;
+};
+
+}  // namespace ui::testing_support

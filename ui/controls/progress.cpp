@@ -1,0 +1,97 @@
+#include "ui/controls/progress.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "ui/controls/attribute_values.h"
+
+namespace ui {
+
+RECT ProgressFillRect(int width,
+                      int height,
+                      bool horizontal,
+                      int minValue,
+                      int maxValue,
+                      int value) {
+  // 64-bit: a range near the limits of int would overflow both the span and the products.
+  const int64_t low = minValue;
+  const int64_t high = maxValue > minValue ? int64_t{maxValue} : low + 1;
+  const int64_t clamped = std::clamp<int64_t>(value, low, high);
+  const int64_t span = high - low;
+  if (horizontal)
+    return {0, 0, static_cast<LONG>(width * (clamped - low) / span), height};
+  return {0, static_cast<LONG>(height * (high - clamped) / span), width, height};
+}
+
+Progress::Progress() {
+  textStyle_ = DT_SINGLELINE | DT_CENTER;
+  Label::SetFixedHeight(12);
+}
+
+Progress::~Progress() = default;
+
+const wchar_t* Progress::GetClassName() const {
+  return L"Progress";
+}
+
+void* Progress::CastTo(std::wstring_view interfaceName) {
+  if (interfaceName == L"Progress")
+    return this;
+  return Label::CastTo(interfaceName);
+}
+
+void Progress::SetValue(int value) {
+  value_ = std::max(std::min(value, maxValue_), minValue_);
+  Invalidate();
+}
+
+void Progress::SetMinValue(int value) {
+  minValue_ = value;
+  Invalidate();
+}
+
+void Progress::SetMaxValue(int value) {
+  maxValue_ = value;
+  Invalidate();
+}
+
+void Progress::SetHorizontal(bool horizontal) {
+  if (horizontal_ == horizontal)
+    return;
+  horizontal_ = horizontal;
+  Invalidate();
+}
+
+void Progress::SetAttribute(std::wstring_view name, std::wstring_view value) {
+  if (name == L"foreimage")
+    SetForeImage(value);
+  else if (name == L"hor")
+    SetHorizontal(attribute::ParseBool(value));
+  else if (name == L"min")
+    SetMinValue(attribute::ParseInt(value));
+  else if (name == L"max")
+    SetMaxValue(attribute::ParseInt(value));
+  else if (name == L"value")
+    SetValue(attribute::ParseInt(value));
+  else
+    Label::SetAttribute(name, value);
+}
+
+void Progress::PaintStateImages(HDC dc) {
+  DeviceContextPainter painter(dc, manager_, rect_, paintRect_);
+  PaintForeImage(painter);
+}
+
+void Progress::PaintForeImage(ControlPainter& painter) {
+  // A minimum of INT_MAX has no int above it; the fill computation widens that range itself.
+  if (minValue_ >= maxValue_)
+    maxValue_ = minValue_ == INT_MAX ? INT_MAX : minValue_ + 1;
+  value_ = std::max(std::min(value_, maxValue_), minValue_);
+  if (!painter.ResolveImage(foreImage_))
+    return;
+  foreImage_.dest = ProgressFillRect(Width(), Height(), horizontal_, minValue_, maxValue_, value_);
+  painter.DrawImage(foreImage_);
+}
+
+}  // namespace ui

@@ -1,0 +1,238 @@
+#include "ui/controls/slider.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "ui/controls/attribute_values.h"
+#include "ui/controls/button.h"
+#include "ui/controls/rect_math.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+namespace {
+
+// The range as the paint repairs it, widened so that no span or product overflows.
+struct ValueRange {
+  ValueRange(int minValue, int maxValue)
+      : low(minValue), high(maxValue > minValue ? int64_t{maxValue} : int64_t{minValue} + 1) {}
+  int64_t Span() const { return high - low; }
+  int64_t low;
+  int64_t high;
+};
+
+}  // namespace
+
+RECT SliderThumbRect(const RECT& rect,
+                     bool horizontal,
+                     int minValue,
+                     int maxValue,
+                     int value,
+                     SIZE thumb) {
+  const ValueRange range(minValue, maxValue);
+  const int64_t offset = std::clamp<int64_t>(value, range.low, range.high) - range.low;
+  if (horizontal) {
+    const int64_t travel = rect.right - thumb.cx - rect.left;
+    const LONG left = static_cast<LONG>(rect.left + offset * travel / range.Span());
+    const LONG top = (rect.top + rect.bottom - thumb.cy) / 2;
+    return {left, top, left + thumb.cx, top + thumb.cy};
+  }
+  const int64_t travel = rect.bottom - rect.top - thumb.cy;
+  const LONG left = (rect.left + rect.right - thumb.cx) / 2;
+  const LONG bottom = static_cast<LONG>(rect.bottom - travel * offset / range.Span());
+  return {left, bottom - thumb.cy, left + thumb.cx, bottom};
+}
+
+int SliderValueAt(const RECT& rect,
+                  bool horizontal,
+                  int minValue,
+                  int maxValue,
+                  SIZE thumb,
+                  POINT point) {
+  const ValueRange range(minValue, maxValue);
+  // Between the two ends the divisor is at least one, as the point lies strictly inside.
+  if (horizontal) {
+    if (point.x >= rect.right - thumb.cx / 2)
+      return maxValue;
+    if (point.x <= rect.left + thumb.cx / 2)
+      return minValue;
+    return static_cast<int>(range.low + range.Span() * (point.x - thumb.cx / 2 - rect.left) /
+                                            (rect.right - rect.left - thumb.cx));
+  }
+  if (point.y >= rect.bottom - thumb.cy / 2)
+    return minValue;
+  if (point.y <= rect.top + thumb.cy / 2)
+    return maxValue;
+  return static_cast<int>(range.low + range.Span() * (rect.bottom - thumb.cy / 2 - point.y) /
+                                          (rect.bottom - rect.top - thumb.cy));
+}
+
+Slider::Slider() = default;
+
+Slider::~Slider() = default;
+
+const wchar_t* Slider::GetClassName() const {
+  return L"Slider";
+}
+
+void* Slider::CastTo(std::wstring_view interfaceName) {
+  if (interfaceName == L"Slider")
+    return this;
+  return Progress::CastTo(interfaceName);
+}
+
+uint32_t Slider::GetFlags() const {
+  return IsEnabled() ? FlagTabStop | FlagSetCursor : 0;
+}
+
+void Slider::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  if (!IsEnabled())
+    state_ = 0;
+}
+
+RECT Slider::GetThumbRect() const {
+  return SliderThumbRect(rect_, horizontal_, minValue_, maxValue_, value_,
+                         {thumbWidth_, thumbHeight_});
+}
+
+void Slider::SetThumbSize(int width, int height) {
+  thumbWidth_ = width;
+  thumbHeight_ = height;
+}
+
+int Slider::ValueAt(POINT point) const {
+  return SliderValueAt(rect_, horizontal_, minValue_, maxValue_, {thumbWidth_, thumbHeight_},
+                       point);
+}
+
+void Slider::NotifyValueChanged() {
+  if (manager_)
+    manager_->SendNotification(this, L"valuechanged");
+}
+
+void Slider::OnEvent(ControlEvent& event) {
+  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
+    if (parent_)
+      parent_->OnEvent(event);
+    else
+      Label::OnEvent(event);
+    return;
+  }
+
+  const bool dragging = (state_ & StateCaptured) != 0;
+  switch (event.kind) {
+    case ControlEventKind::ButtonDown:
+    case ControlEventKind::DoubleClick: {
+      if (!IsEnabled())
+        return;
+      state_ |= StateCaptured;
+      const int value = ValueAt(event.mousePoint);
+      if (value != value_ && value >= minValue_ && value <= maxValue_) {
+        value_ = value;
+        Invalidate();
+      }
+      return;
+    }
+    case ControlEventKind::MouseMove:
+      if (dragging) {
+        value_ = ValueAt(event.mousePoint);
+        Invalidate();
+        if (notifyWhileDragging_)
+          NotifyValueChanged();
+      }
+      return;
+    case ControlEventKind::ButtonUp:
+      if (dragging) {
+        // The drag ends before the window hears of it: a listener may destroy the slider.
+        value_ = ValueAt(event.mousePoint);
+        state_ &= ~StateCaptured;
+        Invalidate();
+        NotifyValueChanged();
+      }
+      return;
+    case ControlEventKind::ContextMenu:
+      return;
+    case ControlEventKind::ScrollWheel: {
+      const int direction = LOWORD(event.wParam);
+      if (direction != 0 && direction != 1)
+        return;
+      SetValue(direction == 0 ? value_ + step_ : value_ - step_);
+      NotifyValueChanged();
+      return;
+    }
+    case ControlEventKind::SetCursor:
+      if (IsEnabled() && RectContains(GetThumbRect(), event.mousePoint)) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return;
+      }
+      break;
+    case ControlEventKind::MouseEnter:
+      if (RectContains(rect_, event.mousePoint) && IsEnabled()) {
+        state_ |= StateHot;
+        Invalidate();
+      }
+      break;
+    case ControlEventKind::MouseLeave:
+      if (RectContains(rect_, event.mousePoint)) {
+        if (manager_)
+          manager_->AddMouseLeaveListener(this);
+        return;
+      }
+      if (IsEnabled()) {
+        state_ &= ~StateHot;
+        Invalidate();
+      }
+      if (manager_)
+        manager_->RemoveMouseLeaveListener(this);
+      break;
+    default:
+      break;
+  }
+  Control::OnEvent(event);
+}
+
+void Slider::SetAttribute(std::wstring_view name, std::wstring_view value) {
+  if (name == L"thumbimage") {
+    SetThumbImage(value);
+  } else if (name == L"thumbhotimage") {
+    SetThumbHotImage(value);
+  } else if (name == L"thumbpushedimage") {
+    SetThumbPushedImage(value);
+  } else if (name == L"thumbsize") {
+    const SIZE size = attribute::ParseSize(value);
+    SetThumbSize(size.cx, size.cy);
+  } else if (name == L"step") {
+    SetStep(attribute::ParseInt(value));
+  } else if (name == L"imm") {
+    SetNotifyWhileDragging(attribute::ParseBool(value));
+  } else {
+    Progress::SetAttribute(name, value);
+  }
+}
+
+void Slider::PaintStateImages(HDC dc) {
+  DeviceContextPainter painter(dc, manager_, rect_, paintRect_);
+  PaintForeImage(painter);
+  PaintThumb(painter);
+}
+
+void Slider::PaintThumb(ControlPainter& painter) {
+  const RECT thumb = GetThumbRect();
+  // An all-zero destination would mean "the whole control" to the image drawing.
+  if (IsRectEmpty(thumb))
+    return;
+  const RECT relative = OffsetRectBy(thumb, -rect_.left, -rect_.top);
+  auto drawAtThumb = [&](ImageDrawInfo& image) {
+    if (!painter.ResolveImage(image))
+      return false;
+    image.dest = relative;
+    return painter.DrawImage(image);
+  };
+  if ((state_ & StateCaptured) && drawAtThumb(thumbPushedImage_))
+    return;
+  if (!(state_ & StateCaptured) && (state_ & StateHot) && drawAtThumb(thumbHotImage_))
+    return;
+  drawAtThumb(thumbImage_);
+}
+
+}  // namespace ui
