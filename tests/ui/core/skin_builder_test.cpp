@@ -107,24 +107,25 @@ TEST_F(SkinBuilderTest, IncludeWithCountBuildsCopiesFromOneParse) {
 
 TEST_F(SkinBuilderTest, DefaultsApplyByTheElementNameAsWritten) {
   Control* root = Build(
-      L"<Window><Default name=\"Container\" value=\"width=&quot;77&quot;\"/>"
-      L"<VerticalLayout><Container/><container/><Container width=\"5\"/></VerticalLayout>"
+      L"<Window><Default name=\"Button\" value=\"width=&quot;77&quot;\"/>"
+      L"<VerticalLayout><Button/><button/><Button width=\"5\"/></VerticalLayout>"
       L"</Window>");
   ASSERT_NE(nullptr, root);
   auto* items = static_cast<IContainer*>(root->CastTo(L"IContainer"));
   ASSERT_EQ(3, items->Count());
+  EXPECT_STREQ(L"Button", items->ItemAt(1)->GetClassName());
   EXPECT_EQ(77, items->ItemAt(0)->GetFixedWidth());
-  EXPECT_EQ(0, items->ItemAt(1)->GetFixedWidth());  // "container" finds no "Container" defaults
+  EXPECT_EQ(0, items->ItemAt(1)->GetFixedWidth());  // "button" finds no "Button" defaults
   EXPECT_EQ(5, items->ItemAt(2)->GetFixedWidth());  // own attributes come after the defaults
 }
 
 TEST_F(SkinBuilderTest, AChildOfANonContainerStopsItsSiblings) {
   Control* root = Build(
-      L"<Window><VerticalLayout><Control name=\"leaf\"><Control/><Control/></Control>"
+      L"<Window><VerticalLayout><Label name=\"leaf\"><Control/><Control/></Label>"
       L"<Control name=\"after\"/></VerticalLayout></Window>");
   ASSERT_NE(nullptr, root);
   auto* items = static_cast<IContainer*>(root->CastTo(L"IContainer"));
-  // The leaf keeps none of its children; its own siblings are built as usual.
+  // The label keeps none of its children; its own siblings are built as usual.
   ASSERT_EQ(2, items->Count());
   EXPECT_EQ(L"after", items->ItemAt(1)->GetName());
 }
