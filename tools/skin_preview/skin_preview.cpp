@@ -15,6 +15,7 @@
 #include "ui/core/scoped_gdi.h"
 #include "ui/core/skin_builder.h"
 #include "ui/core/skin_settings.h"
+#include "ui/render/gdi_helpers.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -40,15 +41,8 @@ bool UseEmbeddedSkin() {
 
 // Paints the tree into a 32-bit top-down bitmap and writes it as an opaque PNG.
 bool WritePage(ui::PaintManager& manager, ui::Control* root, const std::wstring& path) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = -kHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  ui::ScopedBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  uint32_t* bits = nullptr;
+  ui::ScopedBitmap bitmap(ui::CreateDibSection(kWidth, kHeight, &bits));
   ui::ScopedMemoryDC dc(::CreateCompatibleDC(nullptr));
   if (!bitmap.Get() || !dc.Get())
     return false;
@@ -60,7 +54,7 @@ bool WritePage(ui::PaintManager& manager, ui::Control* root, const std::wstring&
   ::GdiFlush();
   ::SelectObject(dc.Get(), previous);
 
-  const uint8_t* bgra = static_cast<const uint8_t*>(bits);
+  const uint8_t* bgra = reinterpret_cast<const uint8_t*>(bits);
   std::vector<uint8_t> rgb(kWidth * kHeight * 3);
   for (int i = 0; i < kWidth * kHeight; ++i) {
     rgb[i * 3] = bgra[i * 4 + 2];

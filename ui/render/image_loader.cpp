@@ -6,6 +6,7 @@
 
 #include "ui/core/skin_resource.h"
 #include "ui/render/color_shift.h"
+#include "ui/render/gdi_helpers.h"
 
 #define STBI_NO_STDIO
 #define STBI_ONLY_PNG
@@ -30,15 +31,8 @@ struct StbPixelsDeleter {
 
 // A top-down 32-bit bitmap section; its pixel memory belongs to the bitmap.
 ImageRecordPtr CreateBitmapRecord(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  uint32_t* bits = nullptr;
+  HBITMAP bitmap = CreateDibSection(width, height, &bits);
   if (!bitmap || !bits) {
     if (bitmap)
       ::DeleteObject(bitmap);
@@ -46,7 +40,7 @@ ImageRecordPtr CreateBitmapRecord(int width, int height) {
   }
   auto record = std::make_unique<ImageRecord>();
   record->bitmap = bitmap;
-  record->pixels = static_cast<uint32_t*>(bits);
+  record->pixels = bits;
   record->width = width;
   record->height = height;
   return record;
