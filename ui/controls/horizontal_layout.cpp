@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "ui/controls/attribute_values.h"
-#include "ui/controls/rect_math.h"
 #include "ui/controls/scroll_bar.h"
-#include "ui/core/paint_manager.h"
 
 namespace ui {
 
-HorizontalLayout::HorizontalLayout() = default;
+HorizontalLayout::HorizontalLayout() : LinearLayout(Axis::Horizontal) {}
 
 const wchar_t* HorizontalLayout::GetClassName() const {
   return L"HorizontalLayout";
@@ -18,11 +16,7 @@ const wchar_t* HorizontalLayout::GetClassName() const {
 void* HorizontalLayout::CastTo(std::wstring_view interfaceName) {
   if (interfaceName == L"HorizontalLayout")
     return this;
-  return Container::CastTo(interfaceName);
-}
-
-uint32_t HorizontalLayout::GetFlags() const {
-  return IsEnabled() && separatorWidth_ != 0 ? static_cast<uint32_t>(FlagSetCursor) : 0;
+  return LinearLayout::CastTo(interfaceName);
 }
 
 void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
@@ -141,121 +135,19 @@ void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
   UpdateScrollBars(rc, neededWidth + paddingTotal, neededHeight);
 }
 
-RECT HorizontalLayout::SeparatorBand(const RECT& base) const {
-  if (separatorWidth_ > 0)
-    return {std::max<LONG>(base.left, base.right - separatorWidth_), base.top, base.right,
-            base.bottom};
-  if (separatorWidth_ < 0)
-    return {base.left, base.top, std::min<LONG>(base.right, base.left - separatorWidth_),
-            base.bottom};
-  return {0, 0, 0, 0};
-}
-
-void HorizontalLayout::OnEvent(ControlEvent& event) {
-  if (separatorWidth_ != 0) {
-    const POINT point = event.mousePoint;
-    switch (event.kind) {
-      case ControlEventKind::ButtonDown:
-        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
-          dragState_ |= kDragging;
-          lastMouse_ = point;
-          dragRect_ = rect_;
-          if (!immediate_ && manager_)
-            manager_->AddPostPaint(this);
-          return;
-        }
-        break;
-      case ControlEventKind::ButtonUp:
-        if (IsDragging()) {
-          dragState_ &= ~kDragging;
-          rect_ = dragRect_;
-          if (!immediate_ && manager_)
-            manager_->RemovePostPaint(this);
-          RequestParentLayout();
-          return;
-        }
-        break;
-      case ControlEventKind::MouseMove:
-        if (IsDragging()) {
-          const int dx = point.x - lastMouse_.x;
-          lastMouse_ = point;
-          DragSeparator(point, dx);
-          return;
-        }
-        break;
-      case ControlEventKind::SetCursor:
-        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
-          ::SetCursor(::LoadCursorW(nullptr, IDC_SIZEWE));
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
-  Container::OnEvent(event);
-}
-
-void HorizontalLayout::DragSeparator(POINT point, int dx) {
-  // The edge follows the pointer only while the pointer is not on the far side of the band, so
-  // that after a clamp the pointer has to come back to the band before the edge moves again.
-  const RECT oldBand = SeparatorBand(dragRect_);
-  if (dx == 0 || (dx > 0 && point.x < oldBand.left) || (dx < 0 && point.x > oldBand.right))
-    return;
-  const int oldExtent = dragRect_.right - dragRect_.left;
-  const bool movesLeft = separatorWidth_ < 0;
-  int extent = oldExtent + (movesLeft ? -dx : dx);
-  if (extent < GetMinWidth()) {
-    if (oldExtent == GetMinWidth())
-      return;
-    extent = GetMinWidth();
-  } else if (extent > GetMaxWidth()) {
-    if (oldExtent == GetMaxWidth())
-      return;
-    extent = GetMaxWidth();
-  }
-  if (movesLeft)
-    dragRect_.left = dragRect_.right - extent;
-  else
-    dragRect_.right = dragRect_.left + extent;
-  fixedWidth_ = extent;
-  if (immediate_) {
-    rect_ = dragRect_;
-    RequestParentLayout();
-  } else if (manager_) {
-    manager_->Invalidate(UnionRects(oldBand, SeparatorBand(dragRect_)));
-  }
-}
-
 void HorizontalLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"sepwidth")
     SetSeparatorWidth(attribute::ParseInt(value));
-  else if (name == L"sepimm")
-    SetSeparatorImmediate(attribute::ParseBool(value));
   else
-    Container::SetAttribute(name, value);
-}
-
-void HorizontalLayout::PaintAfter(HDC dc) {
-  if (IsDragging() && !immediate_)
-    RenderEngine::DrawColor(dc, SeparatorBand(dragRect_), 0xAA000000);
-  Container::PaintAfter(dc);
+    LinearLayout::SetAttribute(name, value);
 }
 
 int HorizontalLayout::GetSeparatorWidth() const {
-  return separatorWidth_;
+  return separatorSize_;
 }
 
 void HorizontalLayout::SetSeparatorWidth(int width) {
-  separatorWidth_ = width;
-}
-
-bool HorizontalLayout::IsSeparatorImmediate() const {
-  return immediate_;
-}
-
-void HorizontalLayout::SetSeparatorImmediate(bool immediate) {
-  immediate_ = immediate;
+  separatorSize_ = width;
 }
 
 }  // namespace ui

@@ -3,13 +3,11 @@
 #include <algorithm>
 
 #include "ui/controls/attribute_values.h"
-#include "ui/controls/rect_math.h"
 #include "ui/controls/scroll_bar.h"
-#include "ui/core/paint_manager.h"
 
 namespace ui {
 
-VerticalLayout::VerticalLayout() = default;
+VerticalLayout::VerticalLayout() : LinearLayout(Axis::Vertical) {}
 
 const wchar_t* VerticalLayout::GetClassName() const {
   return L"VerticalLayout";
@@ -18,11 +16,7 @@ const wchar_t* VerticalLayout::GetClassName() const {
 void* VerticalLayout::CastTo(std::wstring_view interfaceName) {
   if (interfaceName == L"VerticalLayout")
     return this;
-  return Container::CastTo(interfaceName);
-}
-
-uint32_t VerticalLayout::GetFlags() const {
-  return IsEnabled() && separatorHeight_ != 0 ? static_cast<uint32_t>(FlagSetCursor) : 0;
+  return LinearLayout::CastTo(interfaceName);
 }
 
 void VerticalLayout::SetRect(const RECT& rect, bool invalidate) {
@@ -136,121 +130,19 @@ void VerticalLayout::SetRect(const RECT& rect, bool invalidate) {
   UpdateScrollBars(rc, neededWidth, neededHeight + paddingTotal);
 }
 
-RECT VerticalLayout::SeparatorBand(const RECT& base) const {
-  if (separatorHeight_ > 0)
-    return {base.left, std::max<LONG>(base.top, base.bottom - separatorHeight_), base.right,
-            base.bottom};
-  if (separatorHeight_ < 0)
-    return {base.left, base.top, base.right,
-            std::min<LONG>(base.bottom, base.top - separatorHeight_)};
-  return {0, 0, 0, 0};
-}
-
-void VerticalLayout::OnEvent(ControlEvent& event) {
-  if (separatorHeight_ != 0) {
-    const POINT point = event.mousePoint;
-    switch (event.kind) {
-      case ControlEventKind::ButtonDown:
-        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
-          dragState_ |= kDragging;
-          lastMouse_ = point;
-          dragRect_ = rect_;
-          if (!immediate_ && manager_)
-            manager_->AddPostPaint(this);
-          return;
-        }
-        break;
-      case ControlEventKind::ButtonUp:
-        if (IsDragging()) {
-          dragState_ &= ~kDragging;
-          rect_ = dragRect_;
-          if (!immediate_ && manager_)
-            manager_->RemovePostPaint(this);
-          RequestParentLayout();
-          return;
-        }
-        break;
-      case ControlEventKind::MouseMove:
-        if (IsDragging()) {
-          const int dy = point.y - lastMouse_.y;
-          lastMouse_ = point;
-          DragSeparator(point, dy);
-          return;
-        }
-        break;
-      case ControlEventKind::SetCursor:
-        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
-          ::SetCursor(::LoadCursorW(nullptr, IDC_SIZENS));
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
-  Container::OnEvent(event);
-}
-
-void VerticalLayout::DragSeparator(POINT point, int dy) {
-  // The edge follows the pointer only while the pointer is not on the far side of the band, so
-  // that after a clamp the pointer has to come back to the band before the edge moves again.
-  const RECT oldBand = SeparatorBand(dragRect_);
-  if (dy == 0 || (dy > 0 && point.y < oldBand.top) || (dy < 0 && point.y > oldBand.bottom))
-    return;
-  const int oldExtent = dragRect_.bottom - dragRect_.top;
-  const bool movesTop = separatorHeight_ < 0;
-  int extent = oldExtent + (movesTop ? -dy : dy);
-  if (extent < GetMinHeight()) {
-    if (oldExtent == GetMinHeight())
-      return;
-    extent = GetMinHeight();
-  } else if (extent > GetMaxHeight()) {
-    if (oldExtent == GetMaxHeight())
-      return;
-    extent = GetMaxHeight();
-  }
-  if (movesTop)
-    dragRect_.top = dragRect_.bottom - extent;
-  else
-    dragRect_.bottom = dragRect_.top + extent;
-  fixedHeight_ = extent;
-  if (immediate_) {
-    rect_ = dragRect_;
-    RequestParentLayout();
-  } else if (manager_) {
-    manager_->Invalidate(UnionRects(oldBand, SeparatorBand(dragRect_)));
-  }
-}
-
 void VerticalLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"sepheight")
     SetSeparatorHeight(attribute::ParseInt(value));
-  else if (name == L"sepimm")
-    SetSeparatorImmediate(attribute::ParseBool(value));
   else
-    Container::SetAttribute(name, value);
-}
-
-void VerticalLayout::PaintAfter(HDC dc) {
-  if (IsDragging() && !immediate_)
-    RenderEngine::DrawColor(dc, SeparatorBand(dragRect_), 0xAA000000);
-  Container::PaintAfter(dc);
+    LinearLayout::SetAttribute(name, value);
 }
 
 int VerticalLayout::GetSeparatorHeight() const {
-  return separatorHeight_;
+  return separatorSize_;
 }
 
 void VerticalLayout::SetSeparatorHeight(int height) {
-  separatorHeight_ = height;
-}
-
-bool VerticalLayout::IsSeparatorImmediate() const {
-  return immediate_;
-}
-
-void VerticalLayout::SetSeparatorImmediate(bool immediate) {
-  immediate_ = immediate;
+  separatorSize_ = height;
 }
 
 }  // namespace ui

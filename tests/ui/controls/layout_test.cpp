@@ -5,6 +5,7 @@
 #include "tests/ui/controls/test_support.h"
 #include "ui/controls/container.h"
 #include "ui/controls/horizontal_layout.h"
+#include "ui/controls/linear_layout.h"
 #include "ui/controls/scroll_bar.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/controls/vertical_layout.h"
@@ -248,39 +249,77 @@ TEST(LayoutTest, ContentTallerThanTheLayoutScrolls) {
 // the pointer against the far side of the band made the edge wait until the pointer was a
 // band's width beyond it, so short drags did nothing.
 TEST(LayoutTest, SeparatorDragFollowsThePointer) {
-  PaintManager manager;
-  auto* page = new VerticalLayout;
-  auto* panel = testing_support::Make<VerticalLayout>(
-      {{L"height", L"50"}, {L"sepheight", L"4"}, {L"maxheight", L"56"}});
-  page->Add(panel);
-  page->Add(new Control);
-  manager.AttachRoot(page);
-  page->SetRect({0, 0, 100, 200}, false);
-  ASSERT_EQ((RECT{0, 46, 100, 50}), panel->SeparatorBand(panel->GetRect()));
-  EXPECT_EQ(FlagSetCursor, panel->GetFlags());
+  struct Move {
+    POINT point;
+    int fixedSize;  // along the layout's axis, after the move
+    const char* why;
+  };
+  struct Case {
+    const char* description;
+    Kind kind;  // of the dragged layout and of its parent
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> attributes;
+    RECT band;
+    POINT press;
+    std::vector<Move> moves;
+    RECT placed;  // after the drag and a new layout
+  };
+  const Case kCases[] = {
+      {"bottom edge, capped by the maximum height",
+       Kind::Vertical,
+       {{L"height", L"50"}, {L"sepheight", L"4"}, {L"maxheight", L"56"}},
+       {0, 46, 100, 50},
+       {50, 48},
+       {{{50, 51}, 53, "follows the pointer"},
+        {{50, 70}, 56, "capped by the maximum height"},
+        {{50, 65}, 56, "the pointer is still below the band"}},
+       {0, 0, 100, 56}},
+      // A negative width puts the band on the left edge, which moves while the right one stays.
+      {"left edge, held at the minimum width",
+       Kind::Horizontal,
+       {{L"width", L"50"}, {L"sepwidth", L"-4"}, {L"minwidth", L"40"}},
+       {0, 0, 4, 100},
+       {2, 50},
+       {{{-3, 50}, 55, "dragging left widens"},
+        {{20, 50}, 40, "held at the minimum width"},
+        {{15, 50}, 40, "the pointer is still right of the band"}},
+       {0, 0, 40, 100}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    PaintManager manager;
+    Container* parent = MakeContainer(c.kind);
+    auto* panel = static_cast<LinearLayout*>(MakeContainer(c.kind));
+    for (const auto& [name, value] : c.attributes)
+      panel->SetAttribute(name, value);
+    parent->Add(panel);
+    parent->Add(new Control);
+    manager.AttachRoot(parent);
+    const RECT parentRect = c.kind == Kind::Vertical ? RECT{0, 0, 100, 200} : RECT{0, 0, 200, 100};
+    parent->SetRect(parentRect, false);
+    ASSERT_EQ(c.band, panel->SeparatorBand(panel->GetRect()));
+    EXPECT_EQ(FlagSetCursor, panel->GetFlags());
 
-  ControlEvent event;
-  event.kind = ControlEventKind::ButtonDown;
-  event.mousePoint = {50, 48};
-  panel->HandleEvent(event);
-  ASSERT_TRUE(panel->IsDragging());
+    ControlEvent event;
+    event.kind = ControlEventKind::ButtonDown;
+    event.mousePoint = c.press;
+    panel->HandleEvent(event);
+    ASSERT_TRUE(panel->IsDragging());
 
-  event.kind = ControlEventKind::MouseMove;
-  event.mousePoint = {50, 51};
-  panel->HandleEvent(event);
-  EXPECT_EQ(53, panel->GetFixedHeight());
-  event.mousePoint = {50, 70};
-  panel->HandleEvent(event);
-  EXPECT_EQ(56, panel->GetFixedHeight()) << "capped by the maximum height";
-  event.mousePoint = {50, 65};
-  panel->HandleEvent(event);
-  EXPECT_EQ(56, panel->GetFixedHeight()) << "the pointer is still below the band";
+    event.kind = ControlEventKind::MouseMove;
+    for (const Move& move : c.moves) {
+      event.mousePoint = move.point;
+      panel->HandleEvent(event);
+      const int fixedSize =
+          c.kind == Kind::Vertical ? panel->GetFixedHeight() : panel->GetFixedWidth();
+      EXPECT_EQ(move.fixedSize, fixedSize) << move.why;
+    }
 
-  event.kind = ControlEventKind::ButtonUp;
-  panel->HandleEvent(event);
-  EXPECT_FALSE(panel->IsDragging());
-  page->SetRect({0, 0, 100, 200}, false);
-  EXPECT_EQ((RECT{0, 0, 100, 56}), panel->GetRect());
+    event.kind = ControlEventKind::ButtonUp;
+    panel->HandleEvent(event);
+    EXPECT_FALSE(panel->IsDragging());
+    parent->SetRect(parentRect, false);
+    EXPECT_EQ(c.placed, panel->GetRect());
+  }
 }
 
 TEST(ContainerTest, ChildListOperations) {
