@@ -72,10 +72,6 @@ if [[ -z ${DISPLAY:-} ]]; then
   export DISPLAY
 fi
 init_prefix
-# One wineserver that outlives the short gaps between test programs: a program that connects
-# just as an idle server shuts down fails with "wine client error". A second server started
-# while one runs simply exits.
-wineserver -p 60 </dev/null >/dev/null 2>&1 || true
 flock -u 9
 
 exec wine "$@"

@@ -1,0 +1,18 @@
+// Waits until it is killed. The test run keeps one of these alive under Wine so that the
+// wineserver and Wine's system processes stay up between test programs: a program that connects
+// just as an idle wineserver shuts down fails with "wine client error".
+//   wine-keepalive <ready file>
+// Creates the ready file once running, so the caller knows that Wine's system processes were
+// started by this program (and carry its quiet output) rather than by a test.
+#include <windows.h>
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 2) {
+    HANDLE ready = ::CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (ready != INVALID_HANDLE_VALUE)
+      ::CloseHandle(ready);
+  }
+  ::Sleep(INFINITE);
+  return 0;
+}
