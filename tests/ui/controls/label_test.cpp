@@ -7,6 +7,7 @@
 
 #include "tests/ui/controls/test_support.h"
 #include "tests/ui/controls/widget_test_support.h"
+#include "tests/ui/render/paint_surface.h"
 #include "ui/controls/button.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/container.h"
@@ -249,41 +250,18 @@ TEST(LabelEffectsTest, DrawsGradientTextWithOutline) {
       LR"(enabledstroke="true" strokecolor="#FF0000FF" enabledshadow="true" )"
       LR"(enabledluminous="true")");
 
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  ::ReleaseDC(nullptr, screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 120;
-  info.bmiHeader.biHeight = -40;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ASSERT_NE(nullptr, bitmap);
-  HGDIOBJ previous = ::SelectObject(dc, bitmap);
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  for (int i = 0; i < 120 * 40; ++i)
-    const_cast<uint32_t*>(pixels)[i] = 0x00FFFFFF;
-
-  w.control->PaintText(dc);
+  testing_support::PaintSurface surface(120, 40);
+  w.control->PaintText(surface.dc());
   ::GdiFlush();
-  int red = 0;
-  int blue = 0;
-  for (int i = 0; i < 120 * 40; ++i) {
-    const uint32_t r = (pixels[i] >> 16) & 0xFF;
-    const uint32_t g = (pixels[i] >> 8) & 0xFF;
-    const uint32_t b = pixels[i] & 0xFF;
-    red += r > 0xC0 && g < 0x40 && b < 0x40 ? 1 : 0;
-    blue += b > 0xC0 && g < 0x40 && r < 0x40 ? 1 : 0;
-  }
+  const RECT all = {0, 0, 120, 40};
+  const int red = surface.Count(all, [](uint32_t c) {
+    return ((c >> 16) & 0xFF) > 0xC0 && ((c >> 8) & 0xFF) < 0x40 && (c & 0xFF) < 0x40;
+  });
+  const int blue = surface.Count(all, [](uint32_t c) {
+    return (c & 0xFF) > 0xC0 && ((c >> 8) & 0xFF) < 0x40 && ((c >> 16) & 0xFF) < 0x40;
+  });
   EXPECT_GT(red, 20) << "text in the text colour";
   EXPECT_GT(blue, 5) << "outline in the stroke colour";
-
-  ::SelectObject(dc, previous);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
 }
 
 }  // namespace
