@@ -111,8 +111,8 @@ int wmain(int argc, wchar_t** argv) {
   SetText(manager, L"progress_file", L"正在下载：QuenbyClient.dll");
   SetText(manager, L"progress_pos", L"37%");
   SetText(manager, L"progress_tip", L"共 48.6MB，已下载 18.0MB，速度 2.4MB/s，剩余时间 00:00:12");
-  if (auto* bar = static_cast<ui::Progress*>(
-          manager.FindControlByName(L"slr_progress")->CastTo(L"Progress")))
+  ui::Control* slider = manager.FindControlByName(L"slr_progress");
+  if (auto* bar = slider ? static_cast<ui::Progress*>(slider->CastTo(L"Progress")) : nullptr)
     bar->SetValue(37);
 
   const wchar_t* kPages[] = {L"page0_config.png", L"page1_installing.png", L"page2_finish.png"};
