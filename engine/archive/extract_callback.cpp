@@ -1,6 +1,5 @@
 #include "engine/archive/extract_callback.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -8,6 +7,7 @@
 #include "engine/archive/extract_observer.h"
 #include "engine/archive/file_streams.h"
 #include "engine/archive/item_path.h"
+#include "engine/archive/read_only_files.h"
 
 namespace archive::detail {
 
@@ -38,24 +38,13 @@ class ScopedFileHandle {
   HANDLE handle_;
 };
 
-// Deletes a file or folder (with its contents) through the shell, silently and for good.
-HRESULT DeletePath(const std::wstring& path) {
-  if (path.empty())
-    return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
-  if (path.size() > MAX_PATH)
-    return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-  // The shell takes a list of paths ended by an empty one.
-  std::wstring from = path;
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  const int error = ::SHFileOperationW(&operation);
-  if (error != 0)
-    return HRESULT_FROM_WIN32(error);
-  if (operation.fAnyOperationsAborted)
-    return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+// Removes the file at an item's target so that the item can be written there. A folder in its
+// place is never removed: it may hold the user's data, so the item fails instead.
+HRESULT RemoveFileInTheWay(const std::wstring& path, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+  if (!DeleteFileEvenIfReadOnly(path))
+    return HRESULT_FROM_WIN32(::GetLastError());
   return S_OK;
 }
 
@@ -226,8 +215,10 @@ HRESULT ExtractCallback::ReadItemProperties(UInt32 index) {
 
 HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {
   const std::wstring& target = item_.targetPath;
-  if (overwriteMode_ == 1 && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    const HRESULT result = DeletePath(target);
+  const DWORD existing =
+      overwriteMode_ == 1 ? ::GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+  if (existing != INVALID_FILE_ATTRIBUTES) {
+    const HRESULT result = RemoveFileInTheWay(target, existing);
     if (result != S_OK) {
       WriteDiagnostic(L"移除路径失败:", target);
       return result;
