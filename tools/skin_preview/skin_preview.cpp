@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_gdi.h"
 #include "ui/controls/control.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/core/paint_manager.h"
-#include "ui/core/scoped_gdi.h"
 #include "ui/core/skin_builder.h"
 #include "ui/core/skin_settings.h"
 #include "ui/render/gdi_helpers.h"
@@ -42,8 +42,8 @@ bool UseEmbeddedSkin() {
 // Paints the tree into a 32-bit top-down bitmap and writes it as an opaque PNG.
 bool WritePage(ui::PaintManager& manager, ui::Control* root, const std::wstring& path) {
   uint32_t* bits = nullptr;
-  ui::ScopedBitmap bitmap(ui::CreateDibSection(kWidth, kHeight, &bits));
-  ui::ScopedMemoryDC dc(::CreateCompatibleDC(nullptr));
+  base::ScopedBitmap bitmap(ui::CreateDibSection(kWidth, kHeight, &bits));
+  base::ScopedMemoryDC dc(::CreateCompatibleDC(nullptr));
   if (!bitmap.Get() || !dc.Get())
     return false;
   HGDIOBJ previous = ::SelectObject(dc.Get(), bitmap.Get());

@@ -114,7 +114,7 @@ ResourceInfo& PaintManager::SharedResources() {
 }
 
 HPEN PaintManager::ShowDirtyPen() {
-  static ScopedPen pen(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
+  static base::ScopedPen pen(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
   return pen.Get();
 }
 
@@ -149,7 +149,7 @@ void PaintManager::MeasureFont(FontInfo& info) const {
   HDC dc = windowDc_.Get();
   if (!dc || !info.font || info.metrics.tmHeight != 0)
     return;
-  ScopedSelectObject select(dc, info.font);
+  base::ScopedSelectObject select(dc, info.font);
   ::GetTextMetricsW(dc, &info.metrics);
 }
 

@@ -7,19 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace ui {
+#include "ui/render/font_info.h"
 
-// A font of the window or of the process: handle, description and (once measured) metrics.
-// The table that holds the record owns the handle.
-struct FontInfo {
-  HFONT font = nullptr;
-  std::wstring faceName;
-  int size = 0;
-  bool bold = false;
-  bool underline = false;
-  bool italic = false;
-  TEXTMETRICW metrics = {};
-};
+namespace ui {
 
 // Fonts by id, in the order of their ids. Owns the font handles: replacing or removing an entry
 // deletes its font.

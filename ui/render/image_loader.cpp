@@ -4,7 +4,6 @@
 #include <cwctype>
 #include <vector>
 
-#include "ui/core/skin_resource.h"
 #include "ui/render/color_shift.h"
 #include "ui/render/gdi_helpers.h"
 
@@ -101,19 +100,24 @@ ImageRecordPtr DecodeImage(const uint8_t* bytes, size_t size, uint32_t mask) {
     return nullptr;
   ImageRecordPtr record = CreateBitmapRecord(width, height);
   if (record) {
-    record->hasAlpha = PremultiplyPixels(rgba.get(), static_cast<size_t>(width) * height, mask,
-                                         record->pixels);
+    record->hasAlpha =
+        PremultiplyPixels(rgba.get(), static_cast<size_t>(width) * height, mask, record->pixels);
   }
   return record;
 }
 
-ImageRecordPtr LoadImage(const wchar_t* source, const wchar_t* type, uint32_t mask) {
+ImageRecordPtr LoadImage(const wchar_t* source,
+                         const wchar_t* type,
+                         uint32_t mask,
+                         const ImageBytesReader& readBytes) {
   if (!source)
     return nullptr;
   bool isIdentifier = IS_INTRESOURCE(source);
   if (type && std::wcscmp(type, kColorImageType) == 0)
     return isIdentifier ? nullptr : LoadColorImage(source, mask);
-  std::vector<uint8_t> bytes = ReadSkinResource(source, type);
+  if (!readBytes)
+    return nullptr;
+  const std::vector<uint8_t> bytes = readBytes(source, type);
   return DecodeImage(bytes.data(), bytes.size(), mask);
 }
 
@@ -125,8 +129,8 @@ void ShiftImageColors(ImageRecord* record, int hue, int saturation, int lightnes
   size_t count = static_cast<size_t>(record->width) * record->height;
   for (size_t i = 0; i < count; ++i) {
     uint32_t original = record->unshiftedPixels[i];
-    record->pixels[i] = (original & 0xFF000000) |
-                        (ApplyHsl(original, hue, saturation, lightness) & 0x00FFFFFF);
+    record->pixels[i] =
+        (original & 0xFF000000) | (ApplyHsl(original, hue, saturation, lightness) & 0x00FFFFFF);
   }
 }
 
