@@ -1,6 +1,7 @@
 #include "ui/controls/container.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/attribute_values.h"
 #include "base/rect_math.h"
@@ -13,7 +14,7 @@ namespace {
 // Undoes a clip of the render engine when it goes out of scope.
 class ScopedClip {
  public:
-  explicit ScopedClip(const ClipState& state) : state_(state) {}
+  explicit ScopedClip(ClipState state) : state_(std::move(state)) {}
   ~ScopedClip() { RenderEngine::RestoreClip(state_); }
   ScopedClip(const ScopedClip&) = delete;
   ScopedClip& operator=(const ScopedClip&) = delete;

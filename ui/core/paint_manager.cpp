@@ -47,8 +47,6 @@ PaintManager::~PaintManager() {
   if (Control* root = std::exchange(root_, nullptr))
     root->Destroy();
   RemoveAllFonts(false);
-  if (resources_.defaultFont.font)
-    ::DeleteObject(resources_.defaultFont.font);
   resources_.defaultFont = FontInfo();
   RemoveAllImages(false);
   RemoveAllDefaultAttributeLists(false);

@@ -11,15 +11,10 @@
 
 namespace ui {
 
-// Fonts by id, in the order of their ids. Owns the font handles: replacing or removing an entry
+// Fonts by id, in the order of their ids. Owns the fonts: replacing or removing an entry
 // deletes its font.
 class FontTable {
  public:
-  FontTable() = default;
-  ~FontTable() { Clear(); }
-  FontTable(const FontTable&) = delete;
-  FontTable& operator=(const FontTable&) = delete;
-
   FontInfo* Find(int id);
   FontInfo* FindByHandle(HFONT font);
   // The first entry with exactly this face (case-sensitive), size and styles.
@@ -30,7 +25,7 @@ class FontTable {
                             bool italic) const;
   // Stores info under id; a font already stored under id is deleted first.
   FontInfo& Insert(int id, FontInfo info);
-  void Clear();
+  void Clear() { fonts_.clear(); }
   size_t size() const { return fonts_.size(); }
 
  private:
@@ -41,18 +36,13 @@ class FontTable {
 // process (the shared set). Lookups try the window's set first and the shared one second. The
 // images of both sets are kept by the image cache.
 struct ResourceInfo {
-  ResourceInfo() = default;
-  ~ResourceInfo();
-  ResourceInfo(const ResourceInfo&) = delete;
-  ResourceInfo& operator=(const ResourceInfo&) = delete;
-
   uint32_t disabledTextColor = 0xFFA7A6AA;
   uint32_t textColor = 0xFF000000;
   uint32_t linkColor = 0xFF0000FF;
   uint32_t linkHoverColor = 0xFFD3215F;
   uint32_t selectedBackColor = 0xFFBAE4FF;
   // An empty face name means "none": a window without a default font of its own uses the
-  // shared one. The handle is owned.
+  // shared one.
   FontInfo defaultFont;
   FontTable fonts;
   std::map<std::wstring, std::wstring, std::less<>> defaultAttributeLists;

@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "base/scoped_gdi.h"
+
 namespace ui {
 
-// A font of a window or of the process: handle, description and (once measured) metrics.
-// The table that holds the record owns the handle.
+// A font of a window or of the process: handle, description and (once measured) metrics. The
+// record owns the font; it can be moved, not copied.
 struct FontInfo {
-  HFONT font = nullptr;
+  base::ScopedFont font;
   std::wstring faceName;
   int size = 0;
   bool bold = false;

@@ -351,7 +351,7 @@ bool FormattedTextLayout::PlaceImage(const InlineImageArgument& inlineImage) {
     const LONG y = TextTop(image->height);
     const RECT dest = {x_ + shift_, y, x_ + shift_ + frameWidth, y + image->height};
     const int sourceLeft = inlineImage.frame * frameWidth;
-    RenderEngine::DrawImage(dc_, image->bitmap, dest, dest,
+    RenderEngine::DrawImage(dc_, image->bitmap.Get(), dest, dest,
                             {sourceLeft, 0, sourceLeft + frameWidth, image->height}, {0, 0, 0, 0},
                             image->hasAlpha, 255, false, false, false);
   }

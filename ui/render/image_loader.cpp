@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <utility>
 #include <vector>
 
 #include "ui/render/color_shift.h"
@@ -31,14 +32,11 @@ struct StbPixelsDeleter {
 // A top-down 32-bit bitmap section; its pixel memory belongs to the bitmap.
 ImageRecordPtr CreateBitmapRecord(int width, int height) {
   uint32_t* bits = nullptr;
-  HBITMAP bitmap = CreateDibSection(width, height, &bits);
-  if (!bitmap || !bits) {
-    if (bitmap)
-      ::DeleteObject(bitmap);
+  base::ScopedBitmap bitmap = CreateDibSection(width, height, &bits);
+  if (!bitmap || !bits)
     return nullptr;
-  }
   auto record = std::make_unique<ImageRecord>();
-  record->bitmap = bitmap;
+  record->bitmap = std::move(bitmap);
   record->pixels = bits;
   record->width = width;
   record->height = height;
@@ -58,11 +56,6 @@ ImageRecordPtr LoadColorImage(const wchar_t* name, uint32_t mask) {
 }
 
 }  // namespace
-
-ImageRecord::~ImageRecord() {
-  if (bitmap)
-    ::DeleteObject(bitmap);
-}
 
 bool PremultiplyPixels(const uint8_t* rgba, size_t count, uint32_t mask, uint32_t* out) {
   bool hasAlpha = false;

@@ -1,6 +1,7 @@
 #include "ui/render/render_engine.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/rect_math.h"
@@ -39,13 +40,11 @@ BOOL BlendBits(HDC destDc,
 }
 
 // The current clip region of dc, or null when none is selected.
-HRGN CopyClipRegion(HDC dc) {
-  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
-  if (region && ::GetClipRgn(dc, region) == 1)
+base::ScopedRegion CopyClipRegion(HDC dc) {
+  base::ScopedRegion region(::CreateRectRgn(0, 0, 0, 0));
+  if (region && ::GetClipRgn(dc, region.Get()) == 1)
     return region;
-  if (region)
-    ::DeleteObject(region);
-  return nullptr;
+  return base::ScopedRegion();
 }
 
 // Selects region (null: no clip) and then intersects extra into it.
@@ -56,14 +55,21 @@ void SelectClip(HDC dc, HRGN region, HRGN extra) {
     ::ExtSelectClipRgn(dc, extra, RGN_AND);
 }
 
-ClipState IntersectClip(HDC dc, const RECT& rect, HRGN region) {
+ClipState IntersectClip(HDC dc, const RECT& rect, base::ScopedRegion region) {
   ClipState clip;
   clip.rect = rect;
   clip.dc = dc;
-  clip.region = region;
   clip.previousRegion = CopyClipRegion(dc);
   if (region)
-    ::ExtSelectClipRgn(dc, region, RGN_AND);
+    ::ExtSelectClipRgn(dc, region.Get(), RGN_AND);
+  clip.region = std::move(region);
+  return clip;
+}
+
+// The state of a clip that was not installed, for a missing dc.
+ClipState NoClip(const RECT& rect) {
+  ClipState clip;
+  clip.rect = rect;
   return clip;
 }
 
@@ -192,7 +198,7 @@ bool RenderEngine::DrawImageInfo(HDC dc,
                    std::min<LONG>(item.bottom, item.top + d.bottom)};
   }
   if (base::RectsMeet(destination, item) && base::RectsMeet(destination, dirty)) {
-    DrawImage(dc, info.image->bitmap, destination, dirty, info.source, info.corner,
+    DrawImage(dc, info.image->bitmap.Get(), destination, dirty, info.source, info.corner,
               info.image->hasAlpha, info.fade, info.hole, info.tileX, info.tileY);
   }
   return true;
@@ -269,7 +275,7 @@ void RenderEngine::DrawColor(HDC dc, const RECT& rect, uint32_t color) {
   // AlphaBlend expects premultiplied pixels: a plain colour would overflow into the neighbouring
   // channels wherever the background is bright.
   uint32_t* pixel = nullptr;
-  base::ScopedBitmap bitmap(CreateDibSection(1, 1, &pixel));
+  base::ScopedBitmap bitmap = CreateDibSection(1, 1, &pixel);
   if (!bitmap)
     return;
   *pixel = PremultiplyColor(color);
@@ -348,8 +354,8 @@ void RenderEngine::DrawPlainText(HDC dc,
 
 ClipState RenderEngine::RectClip(HDC dc, const RECT& rect) {
   if (!dc)
-    return ClipState{rect, nullptr, nullptr, nullptr};
-  return IntersectClip(dc, rect, ::CreateRectRgnIndirect(&rect));
+    return NoClip(rect);
+  return IntersectClip(dc, rect, base::ScopedRegion(::CreateRectRgnIndirect(&rect)));
 }
 
 ClipState RenderEngine::RoundClip(HDC dc,
@@ -358,35 +364,31 @@ ClipState RenderEngine::RoundClip(HDC dc,
                                   int ellipseWidth,
                                   int ellipseHeight) {
   if (!dc)
-    return ClipState{item, nullptr, nullptr, nullptr};
-  HRGN region = ::CreateRectRgnIndirect(&dirty);
+    return NoClip(item);
+  base::ScopedRegion region(::CreateRectRgnIndirect(&dirty));
   base::ScopedRegion rounded(::CreateRoundRectRgn(item.left, item.top, item.right + 1,
                                                   item.bottom + 1, ellipseWidth, ellipseHeight));
   if (region && rounded)
-    ::CombineRgn(region, region, rounded.Get(), RGN_AND);
-  return IntersectClip(dc, item, region);
+    ::CombineRgn(region.Get(), region.Get(), rounded.Get(), RGN_AND);
+  return IntersectClip(dc, item, std::move(region));
 }
 
 void RenderEngine::RestoreClip(ClipState& clip) {
   if (clip.dc)
-    ::SelectClipRgn(clip.dc, clip.previousRegion);
-  if (clip.region)
-    ::DeleteObject(clip.region);
-  if (clip.previousRegion)
-    ::DeleteObject(clip.previousRegion);
+    ::SelectClipRgn(clip.dc, clip.previousRegion.Get());
   clip = ClipState();
 }
 
 void RenderEngine::UseOuterClipBegin(HDC dc, const ClipState& clip) {
   if (dc)
-    SelectClip(dc, clip.previousRegion, nullptr);
+    SelectClip(dc, clip.previousRegion.Get(), nullptr);
 }
 
 // The clip in force after RectClip was the earlier one intersected with the new region; select
 // exactly that again.
 void RenderEngine::UseOuterClipEnd(HDC dc, const ClipState& clip) {
   if (dc)
-    SelectClip(dc, clip.previousRegion, clip.region);
+    SelectClip(dc, clip.previousRegion.Get(), clip.region.Get());
 }
 
 uint32_t RenderEngine::ApplyHsl(uint32_t color, int hue, int saturation, int lightness) {
@@ -410,8 +412,8 @@ BOOL RenderEngine::SoftAlphaBlend(HDC destDc,
   }
   uint32_t* sourcePixels = nullptr;
   uint32_t* destPixels = nullptr;
-  base::ScopedBitmap sourceCopy(CreateDibSection(destWidth, destHeight, &sourcePixels));
-  base::ScopedBitmap destCopy(CreateDibSection(destWidth, destHeight, &destPixels));
+  base::ScopedBitmap sourceCopy = CreateDibSection(destWidth, destHeight, &sourcePixels);
+  base::ScopedBitmap destCopy = CreateDibSection(destWidth, destHeight, &destPixels);
   base::ScopedMemoryDC workDc(::CreateCompatibleDC(destDc));
   if (!sourceCopy || !destCopy || !workDc)
     return FALSE;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/scoped_gdi.h"
+
 namespace ui {
 
 class IRenderContext;
@@ -29,13 +31,15 @@ struct ImageDrawInfo {
   bool tileY = false;
 };
 
-// A clip that a routine installed and that RestoreClip undoes: the region in force before and
-// the one that was intersected into it. Both regions belong to the state until restored.
+// A clip that a routine installed and that RestoreClip undoes: the region in force before (null
+// when there was none) and the one that was intersected into it. The state owns both regions;
+// it can be moved, not copied. Dropping it without RestoreClip frees the regions but leaves the
+// clip selected.
 struct ClipState {
   RECT rect = {0, 0, 0, 0};
   HDC dc = nullptr;
-  HRGN region = nullptr;
-  HRGN previousRegion = nullptr;
+  base::ScopedRegion region;
+  base::ScopedRegion previousRegion;
 };
 
 // Stateless drawing routines shared by every control. Colours are 0xAARRGGBB. Every routine

@@ -70,13 +70,13 @@ TEST(ImageLoaderTest, DecodesPngIntoATopDownBitmap) {
   EXPECT_EQ(2, image->width);
   EXPECT_EQ(2, image->height);
   EXPECT_TRUE(image->hasAlpha);
-  ASSERT_NE(nullptr, image->bitmap);
+  ASSERT_TRUE(image->bitmap);
   EXPECT_EQ(0xFFFF0000u, image->pixels[0]);
   EXPECT_EQ(0x00000000u, image->pixels[1]);
   EXPECT_EQ(0x80008000u, image->pixels[2]);
   EXPECT_EQ(0xFF0000FFu, image->pixels[3]);
   BITMAP info{};
-  ASSERT_TRUE(::GetObjectW(image->bitmap, sizeof info, &info));
+  ASSERT_TRUE(::GetObjectW(image->bitmap.Get(), sizeof info, &info));
   EXPECT_EQ(32, info.bmBitsPixel);
 }
 
