@@ -3,6 +3,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "base/exception_barrier.h"
+#include "base/scoped_handle.h"
 #include "engine/archive/diagnostics.h"
 #include "engine/archive/extract_observer.h"
 #include "engine/archive/file_streams.h"
@@ -20,23 +22,6 @@ constexpr HRESULT kItemOutsideFolder = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
 // Archives written on POSIX systems keep the file mode in the high half of the attributes and
 // mark that with this bit; only the low half is Windows attributes.
 constexpr uint32_t kUnixExtensionAttribute = 0x8000;
-
-class ScopedFileHandle {
- public:
-  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedFileHandle() {
-    if (IsValid())
-      ::CloseHandle(handle_);
-  }
-  ScopedFileHandle(const ScopedFileHandle&) = delete;
-  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
-
-  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 // Removes the file at an item's target so that the item can be written there. A folder in its
 // place is never removed: it may hold the user's data, so the item fails instead.
@@ -72,7 +57,7 @@ ExtractCallback::ExtractCallback(IInArchive* handler,
 }
 
 STDMETHODIMP ExtractCallback::SetTotal(UInt64 total) noexcept {
-  return CatchAll([&] {
+  return base::CatchAll([&] {
     totalBytes_ = total;
     if (observer_ != nullptr)
       observer_->TotalKnown(item_.targetPath, total);
@@ -90,7 +75,7 @@ STDMETHODIMP ExtractCallback::GetStream(UInt32 index,
   if (outStream == nullptr)
     return E_POINTER;
   *outStream = nullptr;
-  return CatchAll([&] { return OpenItem(index, outStream, askExtractMode); });
+  return base::CatchAll([&] { return OpenItem(index, outStream, askExtractMode); });
 }
 
 STDMETHODIMP ExtractCallback::PrepareOperation(Int32) noexcept {
@@ -98,7 +83,7 @@ STDMETHODIMP ExtractCallback::PrepareOperation(Int32) noexcept {
 }
 
 STDMETHODIMP ExtractCallback::SetOperationResult(Int32 operationResult) noexcept {
-  return CatchAll([&] { return FinishItem(operationResult); });
+  return base::CatchAll([&] { return FinishItem(operationResult); });
 }
 
 STDMETHODIMP ExtractCallback::CryptoGetTextPassword(BSTR* password) noexcept {
@@ -109,7 +94,7 @@ STDMETHODIMP ExtractCallback::CryptoGetTextPassword(BSTR* password) noexcept {
 }
 
 STDMETHODIMP ExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSize) noexcept {
-  return CatchAll([&] {
+  return base::CatchAll([&] {
     if (observer_ != nullptr)
       observer_->RatioInfo(inSize != nullptr ? *inSize : 0, outSize != nullptr ? *outSize : 0);
     return S_OK;
@@ -236,15 +221,16 @@ HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {
     return kParentFolderFailed;
   }
 
-  CMyComPtr<IStream> file;
-  const HRESULT result = ::SHCreateStreamOnFileEx(target.c_str(), STGM_WRITE | STGM_CREATE,
-                                                  FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &file);
+  base::ComPtr<IStream> file;
+  const HRESULT result =
+      ::SHCreateStreamOnFileEx(target.c_str(), STGM_WRITE | STGM_CREATE, FILE_ATTRIBUTE_NORMAL,
+                               TRUE, nullptr, file.Receive());
   if (result != S_OK) {
     WriteDiagnostic(L"创建文件失败:", target);
     item_.targetPath.clear();
     return result;
   }
-  FileOutStream* stream = new (std::nothrow) FileOutStream(file);
+  FileOutStream* stream = new (std::nothrow) FileOutStream(file.Get());
   if (stream == nullptr) {
     WriteDiagnostic(L"内存不足");
     return E_OUTOFMEMORY;
@@ -291,8 +277,8 @@ HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
 void ExtractCallback::RestoreTimesAndAttributes() const {
   // Both steps are best effort: the contents are in place whatever their outcome.
   if (item_.hasCreationTime || item_.hasAccessTime || item_.hasModificationTime) {
-    ScopedFileHandle file(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    base::ScopedHandle file(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
     if (file.IsValid()) {
       ::SetFileTime(file.Get(), item_.hasCreationTime ? &item_.creationTime : nullptr,
                     item_.hasAccessTime ? &item_.accessTime : nullptr,
