@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -99,16 +102,16 @@ TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
     size_t expectedFileSize;
   };
   const Case kCases[] = {
-      {L"/missing.pak", 22, 0},                   // HTTP 404: nothing written
-      {L"/-/status/500/present.pak", 22, 0},     // HTTP 500
-      {L"/-/drop/1000/present.pak", 18, 1000},   // connection closed mid-body: partial file
+      {L"/missing.pak", 22, 0},                 // HTTP 404: nothing written
+      {L"/-/status/500/present.pak", 22, 0},    // HTTP 500
+      {L"/-/drop/1000/present.pak", 18, 1000},  // connection closed mid-body: partial file
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << WideToAnsi(c.path));
     reports_.clear();
     std::wstring target = folder_ / L"temp.pak";
-    EXPECT_EQ(c.expectedCode, InstallEngine::Instance().DownloadFile(server_ + c.path, target,
-                                                                     L"present.pak"));
+    EXPECT_EQ(c.expectedCode,
+              InstallEngine::Instance().DownloadFile(server_ + c.path, target, L"present.pak"));
     ASSERT_FALSE(reports_.empty());
     EXPECT_EQ(c.expectedCode, reports_.back().code);
     EXPECT_EQ(kStagePackageDownload, reports_.back().stage);
@@ -117,13 +120,32 @@ TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
   }
 }
 
+// An exception from the progress handler must not unwind through libcurl, which was not built
+// to pass one on: the chunk counts as not written and the transfer fails.
+TEST_F(EngineTransferTest, ExceptionInAChunkReportFailsTheTransfer) {
+  Serve(L"client.pak", 300000);
+  InstallEngine& engine = InstallEngine::Instance();
+  int calls = 0;
+  engine.SetCallbacks(
+      [&](int stage, int code, int total, int downloaded, int start, const std::string& name) {
+        if (++calls == 1)
+          throw std::runtime_error("the handler failed");
+        reports_.push_back({stage, code, total, downloaded, start, name});
+      },
+      [] {});
+  EXPECT_EQ(CURLE_WRITE_ERROR,
+            engine.DownloadFile(server_ + L"/client.pak", folder_ / L"temp.pak", L"client.pak"));
+  ASSERT_EQ(1u, reports_.size()) << "only the closing report follows the failed chunk";
+  EXPECT_EQ(CURLE_WRITE_ERROR, reports_[0].code);
+}
+
 TEST_F(EngineTransferTest, NoTransferWithoutAddressPathOrFolder) {
   // A port nothing listens on: any attempted transfer would end with code 7, not -1.
   const std::wstring unreachable = L"http://127.0.0.1:9/x.pak";
   EXPECT_EQ(-1, DownloadToFile(L"", folder_ / L"temp.pak"));
   EXPECT_EQ(-1, DownloadToFile(unreachable, L""));
-  EXPECT_EQ(-1, InstallEngine::Instance().DownloadFile(unreachable, folder_ / L"no\\temp.pak",
-                                                       L"x.pak"));
+  EXPECT_EQ(
+      -1, InstallEngine::Instance().DownloadFile(unreachable, folder_ / L"no\\temp.pak", L"x.pak"));
   ASSERT_EQ(1u, reports_.size());
   EXPECT_EQ(-1, reports_[0].code);
   EXPECT_EQ(-1, InstallEngine::Instance().resultCode);
