@@ -351,9 +351,11 @@ bool FormattedTextLayout::PlaceImage(const InlineImageArgument& inlineImage) {
     const LONG y = TextTop(image->height);
     const RECT dest = {x_ + shift_, y, x_ + shift_ + frameWidth, y + image->height};
     const int sourceLeft = inlineImage.frame * frameWidth;
-    RenderEngine::DrawImage(dc_, image->bitmap.Get(), dest, dest,
-                            {sourceLeft, 0, sourceLeft + frameWidth, image->height}, {0, 0, 0, 0},
-                            image->hasAlpha, 255, false, false, false);
+    RenderEngine::DrawImage(dc_, image->bitmap.Get(),
+                            {.dest = dest,
+                             .dirty = dest,
+                             .source = {sourceLeft, 0, sourceLeft + frameWidth, image->height},
+                             .hasAlpha = image->hasAlpha});
   }
   lineHasContent_ = true;
   lineHeight_ = std::max(lineHeight_, image->height);
