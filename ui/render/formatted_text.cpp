@@ -533,7 +533,8 @@ HFONT FormattedTextLayout::FindOrAddFont(std::wstring_view face,
                                          bool italic) {
   if (HFONT found = context_->FindFont(face, size, bold, underline, italic))
     return found;
-  return context_->AddFont(NextAddedFontId(), face, size, bold, underline, italic, false);
+  return context_->AddFont(NextAddedFontId(), face, size, bold, underline, italic,
+                           ResourceSet::Window);
 }
 
 HFONT FormattedTextLayout::FontFromArgument(std::wstring_view argument) {

@@ -384,7 +384,7 @@ TEST(ControlVisibilityTest, HidingTheFocusedControlMovesTheFocusAway) {
   inner->Add(nested);
   manager.AttachRoot(root);
 
-  manager.SetFocusControl(field, false);
+  manager.SetFocusControl(field, PlatformFocus::Keep);
   ASSERT_EQ(field, manager.GetFocusControl());
   ASSERT_TRUE(field->IsFocused());
   field->SetVisible(false);

@@ -39,15 +39,15 @@ class SharedResourcesTest : public testing::Test {
 
   void TearDown() override {
     PaintManager restorer;
-    restorer.RemoveAllFonts(true);
-    restorer.RemoveAllDefaultAttributeLists(true);
+    restorer.RemoveAllFonts(ResourceSet::Shared);
+    restorer.RemoveAllDefaultAttributeLists(ResourceSet::Shared);
     restorer.SetDefaultFont(savedDefault_.faceName, savedDefault_.size, savedDefault_.bold,
-                            savedDefault_.underline, savedDefault_.italic, true);
-    restorer.SetDisabledFontColor(savedColors_[0], true);
-    restorer.SetDefaultFontColor(savedColors_[1], true);
-    restorer.SetLinkFontColor(savedColors_[2], true);
-    restorer.SetLinkHoverFontColor(savedColors_[3], true);
-    restorer.SetSelectedColor(savedColors_[4], true);
+                            savedDefault_.underline, savedDefault_.italic, ResourceSet::Shared);
+    restorer.SetDisabledFontColor(savedColors_[0], ResourceSet::Shared);
+    restorer.SetDefaultFontColor(savedColors_[1], ResourceSet::Shared);
+    restorer.SetLinkFontColor(savedColors_[2], ResourceSet::Shared);
+    restorer.SetLinkHoverFontColor(savedColors_[3], ResourceSet::Shared);
+    restorer.SetSelectedColor(savedColors_[4], ResourceSet::Shared);
     if (window_)
       ::DestroyWindow(window_);
   }
@@ -76,10 +76,11 @@ TEST_F(PaintManagerFontTest, InstallerSkinFontsAreSharedAndZeroIsTheDefault) {
       {6, L"consolas", 36, true, false},
   };
   for (const SkinFont& font : kFonts) {
-    ASSERT_NE(nullptr,
-              manager_.AddFont(font.id, font.face, font.size, font.bold, false, false, true));
+    ASSERT_NE(nullptr, manager_.AddFont(font.id, font.face, font.size, font.bold, false, false,
+                                        ResourceSet::Shared));
     if (font.isDefault) {
-      ASSERT_TRUE(manager_.SetDefaultFont(font.face, font.size, font.bold, false, false, true));
+      ASSERT_TRUE(manager_.SetDefaultFont(font.face, font.size, font.bold, false, false,
+                                          ResourceSet::Shared));
     }
   }
 
@@ -119,7 +120,7 @@ TEST_F(PaintManagerFontTest, FontOfTheSameIdReplacesAndDeletesTheFirst) {
 }
 
 TEST_F(PaintManagerFontTest, WindowFontsComeFirstAndGoWithAttachWindow) {
-  HFONT shared = manager_.AddFont(30, L"Arial", 10, false, false, false, true);
+  HFONT shared = manager_.AddFont(30, L"Arial", 10, false, false, false, ResourceSet::Shared);
   HFONT own = manager_.AddFont(30, L"Tahoma", 11, false, false, false);
   PaintManager otherWindow;
   EXPECT_EQ(own, manager_.GetFont(30));
@@ -142,16 +143,16 @@ TEST_F(PaintManagerFontTest, WindowFontsComeFirstAndGoWithAttachWindow) {
 }
 
 TEST_F(SharedResourcesTest, DefaultAttributeListsWindowFirst) {
-  manager_.AddDefaultAttributeList(L"Button", L"height=\"20\"", true);
+  manager_.AddDefaultAttributeList(L"Button", L"height=\"20\"", ResourceSet::Shared);
   manager_.AddDefaultAttributeList(L"Button", L"height=\"30\"");
-  manager_.AddDefaultAttributeList(L"Label", L"width=\"5\"", true);
+  manager_.AddDefaultAttributeList(L"Label", L"width=\"5\"", ResourceSet::Shared);
   PaintManager otherWindow;
   EXPECT_STREQ(L"height=\"30\"", manager_.GetDefaultAttributeList(L"Button"));
   EXPECT_STREQ(L"height=\"20\"", otherWindow.GetDefaultAttributeList(L"Button"));
   EXPECT_STREQ(L"width=\"5\"", manager_.GetDefaultAttributeList(L"Label"));
   EXPECT_EQ(nullptr, manager_.GetDefaultAttributeList(L"button")) << "names compare exactly";
 
-  manager_.AddDefaultAttributeList(L"Label", L"width=\"6\"", true);
+  manager_.AddDefaultAttributeList(L"Label", L"width=\"6\"", ResourceSet::Shared);
   EXPECT_STREQ(L"width=\"6\"", otherWindow.GetDefaultAttributeList(L"Label")) << "replaced";
 
   manager_.AttachWindow(window_, L"again");
@@ -169,7 +170,7 @@ TEST_F(SharedResourcesTest, SharedColourCarriesWindowsThatStillHadTheOldValue) {
   manager_.SetDefaultFontColor(0xFF111111);
   EXPECT_EQ(0xFF000000u, PaintManager().GetDefaultFontColor()) << "window colour only";
 
-  following.SetDefaultFontColor(0xFF222222, true);
+  following.SetDefaultFontColor(0xFF222222, ResourceSet::Shared);
   EXPECT_EQ(0xFF222222u, following.GetDefaultFontColor());
   EXPECT_EQ(0xFF111111u, manager_.GetDefaultFontColor()) << "had its own value: kept";
   EXPECT_EQ(0xFF222222u, PaintManager().GetDefaultFontColor()) << "new windows copy it";

@@ -264,11 +264,11 @@ TEST_F(PaintManagerRegistryTest, ControlRenamedThroughSetNameIsForgottenUnderIts
 
 TEST_F(PaintManagerRegistryTest, DestroyedControlLeavesNoReferenceBehind) {
   auto* field = AddChild<TabStop>(L"field");
-  manager_.SetFocusControl(field, false);
+  manager_.SetFocusControl(field, PlatformFocus::Keep);
   ASSERT_EQ(field, manager_.GetFocusControl());
   ASSERT_TRUE(manager_.AddOptionGroup(L"choice", field));
   ASSERT_TRUE(manager_.StartTimer(field, 3, 60000));  // native 17
-  manager_.SendNotification(field, L"scroll", 7, 0, true, false);
+  manager_.SendNotification(field, L"scroll", 7, 0, Dispatch::Queued, Repeats::Merged);
   log_.entries.clear();
 
   root_->Remove(field, true);
@@ -289,7 +289,7 @@ TEST_F(PaintManagerRegistryTest, DestroyedControlLeavesNoReferenceBehind) {
 
 TEST_F(PaintManagerRegistryTest, ReplacedRootIsDestroyedFromTheQueueMessage) {
   DestroyWatch oldRoot(root_);
-  manager_.SendNotification(root_, L"scroll", 0, 0, true);
+  manager_.SendNotification(root_, L"scroll", 0, 0, Dispatch::Queued);
 
   manager_.AttachRoot(new Container);
   EXPECT_FALSE(oldRoot.destroyed) << "the old tree may still be on the call stack";
@@ -407,22 +407,22 @@ TEST_F(PaintManagerFocusTest, TabOrderWrapsAroundBothWays) {
   struct Case {
     const char* description;
     const wchar_t* from;  // empty: no focus control
-    bool forward;
+    TabDirection direction;
     const wchar_t* to;
   };
   const Case kCases[] = {
-      {"Tab without focus takes the first tab stop", L"", true, L"a"},
-      {"Tab skips controls that are no tab stops", L"a", true, L"b"},
-      {"Tab skips hidden and disabled tab stops", L"b", true, L"e"},
-      {"Tab from the last wraps to the first", L"e", true, L"a"},
-      {"Shift+Tab from the first wraps to the last", L"a", false, L"e"},
-      {"Shift+Tab goes back one", L"e", false, L"b"},
-      {"Shift+Tab without focus also takes the first", L"", false, L"a"},
+      {"Tab without focus takes the first tab stop", L"", TabDirection::Forward, L"a"},
+      {"Tab skips controls that are no tab stops", L"a", TabDirection::Forward, L"b"},
+      {"Tab skips hidden and disabled tab stops", L"b", TabDirection::Forward, L"e"},
+      {"Tab from the last wraps to the first", L"e", TabDirection::Forward, L"a"},
+      {"Shift+Tab from the first wraps to the last", L"a", TabDirection::Backward, L"e"},
+      {"Shift+Tab goes back one", L"e", TabDirection::Backward, L"b"},
+      {"Shift+Tab without focus also takes the first", L"", TabDirection::Backward, L"a"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.description);
-    manager_.SetFocusControl(manager_.FindControlByName(c.from), false);
-    EXPECT_TRUE(manager_.MoveFocusByTab(c.forward));
+    manager_.SetFocusControl(manager_.FindControlByName(c.from), PlatformFocus::Keep);
+    EXPECT_TRUE(manager_.MoveFocusByTab(c.direction));
     Control* expected = manager_.FindControlByName(c.to);
     EXPECT_EQ(expected, manager_.GetFocusControl());
     EXPECT_TRUE(expected->IsFocused());
@@ -430,8 +430,8 @@ TEST_F(PaintManagerFocusTest, TabOrderWrapsAroundBothWays) {
 }
 
 TEST_F(PaintManagerFocusTest, FocusChangesSendKillFocusThenSetFocus) {
-  manager_.SetFocusControl(a_, false);
-  manager_.SetFocusControl(b_, false);
+  manager_.SetFocusControl(a_, PlatformFocus::Keep);
+  manager_.SetFocusControl(b_, PlatformFocus::Keep);
   ASSERT_EQ(3u, log_.entries.size());
   EXPECT_EQ(L"setfocus", log_.entries[0].type);
   EXPECT_EQ(L"killfocus", log_.entries[1].type);
@@ -444,26 +444,26 @@ TEST_F(PaintManagerFocusTest, FocusChangesSendKillFocusThenSetFocus) {
   Control stranger;
   for (Control* refused : {manager_.FindControlByName(L"hidden"),
                            manager_.FindControlByName(L"disabled"), &stranger}) {
-    manager_.SetFocusControl(b_, false);
-    manager_.SetFocusControl(refused, false);
+    manager_.SetFocusControl(b_, PlatformFocus::Keep);
+    manager_.SetFocusControl(refused, PlatformFocus::Keep);
     EXPECT_EQ(nullptr, manager_.GetFocusControl());
   }
 }
 
 TEST_F(PaintManagerFocusTest, ForwardMoveWaitsForAPendingLayout) {
   manager_.SetUpdateNeeded();
-  EXPECT_TRUE(manager_.MoveFocusByTab(true));
+  EXPECT_TRUE(manager_.MoveFocusByTab(TabDirection::Forward));
   EXPECT_EQ(nullptr, manager_.GetFocusControl());
   EXPECT_TRUE(manager_.IsFocusNeeded());
 
   manager_.RunLayoutPass({0, 0, 100, 100});
-  manager_.MoveFocusByTab(true);
+  manager_.MoveFocusByTab(TabDirection::Forward);
   EXPECT_EQ(a_, manager_.GetFocusControl());
   EXPECT_FALSE(manager_.IsFocusNeeded());
 }
 
 TEST_F(PaintManagerFocusTest, SetFocusNeededLandsOnTheControlAtTheNextPaint) {
-  manager_.SetFocusControl(a_, false);
+  manager_.SetFocusControl(a_, PlatformFocus::Keep);
   log_.entries.clear();
   manager_.SetFocusNeeded(e_);
   EXPECT_EQ(b_, manager_.GetFocusControl()) << "stands on the tab stop before, without events";
@@ -475,7 +475,7 @@ TEST_F(PaintManagerFocusTest, SetFocusNeededLandsOnTheControlAtTheNextPaint) {
 
   // What the next paint does: lay out, then move on.
   manager_.RunLayoutPass({0, 0, 100, 100});
-  manager_.MoveFocusByTab(true);
+  manager_.MoveFocusByTab(TabDirection::Forward);
   EXPECT_EQ(e_, manager_.GetFocusControl());
   EXPECT_TRUE(e_->IsFocused());
 
@@ -483,7 +483,7 @@ TEST_F(PaintManagerFocusTest, SetFocusNeededLandsOnTheControlAtTheNextPaint) {
   manager_.SetFocusNeeded(nullptr);
   EXPECT_EQ(nullptr, manager_.GetFocusControl());
   manager_.RunLayoutPass({0, 0, 100, 100});
-  manager_.MoveFocusByTab(true);
+  manager_.MoveFocusByTab(TabDirection::Forward);
   EXPECT_EQ(a_, manager_.GetFocusControl());
 }
 
