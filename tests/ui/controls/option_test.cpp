@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/controls/widget_test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/rect_compare.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/container.h"
 #include "ui/core/paint_manager.h"

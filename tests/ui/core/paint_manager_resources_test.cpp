@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/test_window.h"
 #include "ui/controls/control.h"
 #include "ui/core/paint_manager.h"
 
@@ -12,11 +13,6 @@ namespace {
 
 constexpr wchar_t kYaHei[] = L"\u5FAE\u8F6F\u96C5\u9ED1";  // the installer's main face
 constexpr wchar_t kSongTi[] = L"\u5B8B\u4F53";
-
-HWND CreateHiddenWindow() {
-  return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
-                           ::GetModuleHandleW(nullptr), nullptr);
-}
 
 // The fonts, default attribute lists and colours of the process outlive every test; this
 // fixture puts them back as it found them.
@@ -32,9 +28,8 @@ class SharedResourcesTest : public testing::Test {
     savedColors_[2] = probe.GetLinkFontColor();
     savedColors_[3] = probe.GetLinkHoverFontColor();
     savedColors_[4] = probe.GetSelectedColor();
-    window_ = CreateHiddenWindow();
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"test");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"test");
   }
 
   void TearDown() override {
@@ -48,13 +43,11 @@ class SharedResourcesTest : public testing::Test {
     restorer.SetLinkFontColor(savedColors_[2], ResourceSet::Shared);
     restorer.SetLinkHoverFontColor(savedColors_[3], ResourceSet::Shared);
     restorer.SetSelectedColor(savedColors_[4], ResourceSet::Shared);
-    if (window_)
-      ::DestroyWindow(window_);
   }
 
   FontInfo savedDefault_;
   uint32_t savedColors_[5] = {};
-  HWND window_ = nullptr;
+  TestWindow window_{200, 100};
   PaintManager manager_;
 };
 
@@ -137,7 +130,7 @@ TEST_F(PaintManagerFontTest, WindowFontsComeFirstAndGoWithAttachWindow) {
   EXPECT_EQ(forced, otherWindow.GetFont(31)) << "forced into the shared set";
   manager_.SetForceSharedResources(false);
 
-  manager_.AttachWindow(window_, L"again");
+  manager_.AttachWindow(window_.Get(), L"again");
   EXPECT_EQ(shared, manager_.GetFont(30)) << "the window's own fonts are gone";
   EXPECT_EQ(0u, ::GetObjectType(own));
 }
@@ -155,7 +148,7 @@ TEST_F(SharedResourcesTest, DefaultAttributeListsWindowFirst) {
   manager_.AddDefaultAttributeList(L"Label", L"width=\"6\"", ResourceSet::Shared);
   EXPECT_STREQ(L"width=\"6\"", otherWindow.GetDefaultAttributeList(L"Label")) << "replaced";
 
-  manager_.AttachWindow(window_, L"again");
+  manager_.AttachWindow(window_.Get(), L"again");
   EXPECT_STREQ(L"height=\"20\"", manager_.GetDefaultAttributeList(L"Button"));
 }
 
@@ -215,19 +208,17 @@ TEST(PaintManagerLanguageTest, PlaceholdersAreReplacedByLanguageTexts) {
 class PaintManagerWindowAttributeTest : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = CreateHiddenWindow();
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"");
   }
-  void TearDown() override { ::DestroyWindow(window_); }
 
   SIZE WindowSize() const {
     RECT area = {};
-    ::GetWindowRect(window_, &area);
+    ::GetWindowRect(window_.Get(), &area);
     return {area.right - area.left, area.bottom - area.top};
   }
 
-  HWND window_ = nullptr;
+  TestWindow window_{200, 100};
   PaintManager manager_;
 };
 
