@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_window.h"
 #include "ui/controls/container.h"
 #include "ui/controls/control.h"
 #include "ui/controls/tab_layout.h"
@@ -19,10 +20,8 @@ namespace {
 class SkinBuilderTest : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr);
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"builder");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"builder");
     UsePackageFile(L"", PackageHandling::OpenPerLookup);
     SetSkinFolder(std::wstring(QUENBY_SOURCE_DIR) + L"\\resources\\install_online");
   }
@@ -30,7 +29,6 @@ class SkinBuilderTest : public testing::Test {
     if (root_)
       root_->Destroy();
     manager_.AttachWindow(nullptr, L"");
-    ::DestroyWindow(window_);
   }
 
   Control* Build(const wchar_t* source, IBuilderCallback* callback = nullptr) {
@@ -39,7 +37,7 @@ class SkinBuilderTest : public testing::Test {
     return root_;
   }
 
-  HWND window_ = nullptr;
+  TestWindow window_{10, 10};
   PaintManager manager_;
   Control* root_ = nullptr;
 };
@@ -58,9 +56,9 @@ TEST_F(SkinBuilderTest, BuildsTheInstallerSkin) {
 
   // Fonts 0-6 and the default font.
   for (int id = 0; id <= 6; ++id)
-    EXPECT_NE(nullptr, manager_.FindFont(manager_.GetFontInfo(id).faceName,
-                                         manager_.GetFontInfo(id).size,
-                                         manager_.GetFontInfo(id).bold, false, false))
+    EXPECT_NE(nullptr,
+              manager_.FindFont(manager_.GetFontInfo(id).faceName, manager_.GetFontInfo(id).size,
+                                manager_.GetFontInfo(id).bold, false, false))
         << id;
   EXPECT_EQ(L"\u5FAE\u8F6F\u96C5\u9ED1", manager_.GetDefaultFontInfo().faceName);
   EXPECT_EQ(12, manager_.GetDefaultFontInfo().size);
@@ -75,12 +73,18 @@ TEST_F(SkinBuilderTest, BuildsTheInstallerSkin) {
     const wchar_t* className;
   };
   const Named kNamed[] = {
-      {L"wizard_setup_tab", L"TabLayout"}, {L"btn_install", L"Button"},
-      {L"ckbox_agree", L"CheckBox"},       {L"btn_agreement", L"Button"},
-      {L"btn_select_dir", L"Button"},      {L"progress_file", L"Label"},
-      {L"progress_pos", L"Label"},         {L"progress_tip", L"Label"},
-      {L"slr_progress", L"Slider"},        {L"btn_exec", L"Button"},
-      {L"btn_min", L"Button"},             {L"btn_close", L"Button"},
+      {L"wizard_setup_tab", L"TabLayout"},
+      {L"btn_install", L"Button"},
+      {L"ckbox_agree", L"CheckBox"},
+      {L"btn_agreement", L"Button"},
+      {L"btn_select_dir", L"Button"},
+      {L"progress_file", L"Label"},
+      {L"progress_pos", L"Label"},
+      {L"progress_tip", L"Label"},
+      {L"slr_progress", L"Slider"},
+      {L"btn_exec", L"Button"},
+      {L"btn_min", L"Button"},
+      {L"btn_close", L"Button"},
   };
   for (const Named& named : kNamed) {
     Control* control = manager_.FindControlByName(named.name);
@@ -161,8 +165,8 @@ TEST_F(SkinBuilderTest, ResourceElementsAndFailures) {
 
   SkinBuilder builder;
   EXPECT_EQ(nullptr, builder.BuildFrom(L"missing.xml", nullptr, nullptr, &manager_, nullptr));
-  EXPECT_EQ(nullptr, builder.BuildFrom(L"<Window><Control></Window>", nullptr, nullptr, &manager_,
-                                       nullptr));
+  EXPECT_EQ(nullptr,
+            builder.BuildFrom(L"<Window><Control></Window>", nullptr, nullptr, &manager_, nullptr));
 }
 
 }  // namespace
