@@ -1,0 +1,43 @@
+#include "app/install_record.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+std::string ShippedRecord() {
+  return ReadFileBytes(std::wstring(QUENBY_SOURCE_DIR) + L"\\resources\\config\\install.dat");
+}
+
+TEST(InstallRecordTest, ResourceIsTheShippedRecord) {
+  const std::string_view resource = InstallRecordResource(::GetModuleHandleW(nullptr));
+  ASSERT_EQ(310u, resource.size());
+  EXPECT_EQ(ShippedRecord(), std::string(resource));
+  EXPECT_EQ("\xFF\xFE", std::string(resource.substr(0, 2)));
+}
+
+TEST(InstallRecordTest, WritesTheResourceByteForByte) {
+  TempFolder folder;
+  // An older, longer record is truncated, not overlaid.
+  ASSERT_TRUE(WriteFileBytes(folder / L"install.dat", std::string(1000, 'x')));
+  EXPECT_TRUE(WriteInstallRecord(folder.path()));
+  EXPECT_EQ(ShippedRecord(), ReadFileBytes(folder / L"install.dat"));
+}
+
+TEST(InstallRecordTest, FolderNameOutsideTheAnsiCodePageStillGetsTheRecord) {
+  TempFolder temp;
+  // Hebrew has no form in code page 936.
+  const std::wstring folder = temp / L"\u05E9\u05DC\u05D5\u05DD velmora";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  EXPECT_TRUE(WriteInstallRecord(folder));
+  EXPECT_EQ(ShippedRecord(), ReadFileBytes(folder + L"\\install.dat"));
+}
+
+TEST(InstallRecordTest, MissingFolderWritesNothing) {
+  TempFolder temp;
+  EXPECT_FALSE(WriteInstallRecord(temp / L"missing"));
+  EXPECT_FALSE(FileExists(temp / L"missing\\install.dat"));
+}
+
+}  // namespace
