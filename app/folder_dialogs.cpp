@@ -28,10 +28,11 @@ ItemDialogOutcome BrowseWithFileDialog(HWND owner,
   ComPtr<IFileOpenDialog> dialog;
   if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&dialog))))
     return ItemDialogOutcome::kUnavailable;
-  dialog->SetTitle(kDialogTitle);
   FILEOPENDIALOGOPTIONS options = 0;
   if (FAILED(dialog->GetOptions(&options)) || FAILED(dialog->SetOptions(options | FOS_PICKFOLDERS)))
     return ItemDialogOutcome::kUnavailable;
+  // After the folder mode: Wine's dialog gives that mode its own title.
+  dialog->SetTitle(kDialogTitle);
   ComPtr<IShellItem> startFolder;
   if (initialFolder.empty() || FAILED(::SHCreateItemFromParsingName(initialFolder.c_str(), nullptr,
                                                                     IID_PPV_ARGS(&startFolder))))

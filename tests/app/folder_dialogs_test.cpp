@@ -71,6 +71,23 @@ class DialogRun {
   std::thread thread_;
 };
 
+BOOL CALLBACK FindClass(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (!::IsWindowVisible(window) || std::wstring(name) != search->first)
+    return TRUE;
+  search->second = window;
+  return FALSE;
+}
+
+// The first visible window of a class below parent, at any depth.
+HWND FindDescendant(HWND parent, const wchar_t* className) {
+  std::pair<const wchar_t*, HWND> search(className, nullptr);
+  ::EnumChildWindows(parent, FindClass, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
 bool IsFolderTreeDialog(HWND dialog) {
   return ::FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr) != nullptr;
 }
@@ -81,19 +98,23 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-TEST(FolderDialogsTest, ItemDialogOpensInTheInitialFolderAndReturnsTheChoice) {
+TEST(FolderDialogsTest, ItemDialogReturnsTheConfirmedFolder) {
   TempFolder temp;
   DialogRun run(temp.path());
   HWND dialog = run.WaitForDialog();
   ASSERT_NE(nullptr, dialog);
   EXPECT_FALSE(IsFolderTreeDialog(dialog));
   EXPECT_EQ(L"请选择安装目录", WindowText(dialog));
-  // Confirming with nothing selected takes the folder the dialog shows: the initial one.
+  // The user types the folder into the name field and confirms.
+  const std::wstring chosen = temp / L"D Games";
+  ASSERT_TRUE(::CreateDirectoryW(chosen.c_str(), nullptr));
+  HWND nameField = FindDescendant(dialog, L"Edit");
+  ASSERT_NE(nullptr, nameField);
+  ::SendMessageW(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
   ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(run.WaitForEnd());
   ASSERT_TRUE(run.result().has_value());
-  EXPECT_EQ(0, ::CompareStringOrdinal(temp.path().c_str(), -1, run.result()->c_str(), -1, TRUE))
-      << testing::PrintToString(*run.result());
+  EXPECT_EQ(chosen, *run.result());
 }
 
 TEST(FolderDialogsTest, CancelInTheItemDialogEndsTheChoice) {
