@@ -17,6 +17,22 @@ TEST(InstallRecordTest, ResourceIsTheShippedRecord) {
   EXPECT_EQ("\xFF\xFE", std::string(resource.substr(0, 2)));
 }
 
+// The shipped program carries the record, the skin package and its icon.
+TEST(InstallRecordTest, InstallerCarriesTheRecordTheSkinAndTheIcon) {
+  HMODULE installer = ::LoadLibraryExW(QUENBY_INSTALLER_PATH, nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(nullptr, installer);
+  EXPECT_EQ(ShippedRecord(), std::string(InstallRecordResource(installer)));
+  EXPECT_NE(nullptr, ::FindResourceW(installer, MAKEINTRESOURCEW(136), L"ZIPRES"));
+  EXPECT_NE(nullptr, ::FindResourceW(installer, MAKEINTRESOURCEW(1), RT_GROUP_ICON));
+  HICON icon = static_cast<HICON>(
+      ::LoadImageW(installer, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+  EXPECT_NE(nullptr, icon);
+  if (icon)
+    ::DestroyIcon(icon);
+  ::FreeLibrary(installer);
+}
+
 TEST(InstallRecordTest, WritesTheResourceByteForByte) {
   TempFolder folder;
   // An older, longer record is truncated, not overlaid.
