@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -92,6 +93,27 @@ bool IsFolderTreeDialog(HWND dialog) {
   return ::FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr) != nullptr;
 }
 
+// Selects a folder in the folder-tree dialog as a user would, repeating until the dialog, which
+// may still be filling its tree, shows it selected (at most 30 s).
+bool SelectInFolderTree(HWND dialog, const std::wstring& folder) {
+  HWND tree = FindDescendant(dialog, L"SysTreeView32");
+  const std::wstring leaf = folder.substr(folder.find_last_of(L'\\') + 1);
+  for (int i = 0; tree && i < 1500; ++i) {
+    ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem && ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
+        leaf == text)
+      return true;
+    ::Sleep(20);
+  }
+  return false;
+}
+
 std::wstring WindowText(HWND window) {
   wchar_t text[256] = {};
   ::GetWindowTextW(window, text, 256);
@@ -136,7 +158,7 @@ TEST(FolderDialogsTest, UnknownInitialFolderFallsBackToTheFolderTree) {
     HWND dialog = run.WaitForDialog();
     ASSERT_NE(nullptr, dialog);
     ASSERT_TRUE(IsFolderTreeDialog(dialog));
-    ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(temp.path().c_str()));
+    ASSERT_TRUE(SelectInFolderTree(dialog, temp.path()));
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(run.WaitForEnd());
     ASSERT_TRUE(run.result().has_value());

@@ -93,8 +93,9 @@ class InstallSessionTest : public testing::Test {
 };
 
 TEST_F(InstallSessionTest, InstallShowsProgressThenRegistersAndFinishes) {
+  fs::remove_all(fs::path(servedRoot_) / L"files");
   fs::copy(fs::path(QUENBY_FIXTURE_DIR) / L"published" / L"files", fs::path(servedRoot_) / L"files",
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+           fs::copy_options::recursive);
   std::string manifest =
       ReadFileBytes(std::wstring(QUENBY_FIXTURE_DIR) +
                     L"\\published\\checkupdate\\tarskT\\shichang\\electron\\update.xml");
