@@ -92,6 +92,10 @@ class INotifyListener {
 
 // The private message that drains a manager's notification queue and delayed-cleanup list.
 inline constexpr UINT kQueueMessage = WM_APP + 1;
+// The timer that turns Invalidate into a screen update on a layered window.
+inline constexpr UINT_PTR kLayeredTimerId = 0x2000;
+// Messages reflected to a native child window carry their number plus this.
+inline constexpr UINT kReflectedMessageOffset = 0x2000;
 
 // Connects one native window with one tree of controls. The manager owns the root (and through
 // it the tree), the controls waiting for delayed cleanup, the window's fonts, images and default
@@ -366,6 +370,7 @@ class PaintManager {
   int cachedToolTipWidth_ = -1;
   HWND toolTipWindow_ = nullptr;
   TOOLINFOW toolInfo_ = {};
+  std::wstring toolTipText_;  // the text that toolInfo_ points at
   uint32_t hoverTime_ = 1000;
   bool noActivate_ = false;
   bool showDirty_ = false;

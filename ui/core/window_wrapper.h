@@ -80,6 +80,10 @@ class WindowWrapper {
   // Passes a message to the window procedure that the class replaced (DefWindowProc unless
   // superclassed).
   LRESULT CallPreviousWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Cuts the native window off from this object and destroys it; its last messages go to the
+  // platform's default handling and OnWindowGone is not called. For an object that goes before
+  // its window.
+  void DetachNativeWindow();
 
  private:
   static LRESULT CALLBACK ClassWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -97,6 +101,7 @@ class WindowWrapper {
 
   HWND window_ = nullptr;
   WNDPROC previousWindowProc_;
+  bool superclassed_ = false;
   std::shared_ptr<UiThreadQueue> uiQueue_;
 };
 
