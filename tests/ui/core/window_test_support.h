@@ -1,0 +1,190 @@
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "ui/controls/control.h"
+#include "ui/core/message_loop.h"
+#include "ui/core/paint_manager.h"
+
+// Helpers of the tests that drive real windows: a bounded message pump and controls that record
+// what they receive.
+namespace ui::testing_support {
+
+// Serves the thread's messages, as the message loop does, until done() holds or timeoutMs pass;
+// waits for messages in between, never with a fixed sleep. Returns done().
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!TranslateWindowMessage(&message)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+      if (done())
+        return true;
+    }
+    if (done())
+      return true;
+    const DWORD elapsed = ::GetTickCount() - start;
+    if (elapsed >= timeoutMs)
+      return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeoutMs - elapsed, 20),
+                                QS_ALLINPUT);
+  }
+}
+
+// Serves whatever messages are waiting now.
+inline void PumpPending() {
+  PumpUntil([] { return false; }, 0);
+}
+
+// The kinds of control events in the order they arrived, each as "name:Kind".
+class EventLog {
+ public:
+  void Add(const std::wstring& name, ControlEventKind kind) {
+    entries.push_back(name + L":" + KindName(kind));
+  }
+  // The entries of these kinds only.
+  std::vector<std::wstring> Of(std::initializer_list<ControlEventKind> kinds) const {
+    std::vector<std::wstring> picked;
+    for (const std::wstring& entry : entries) {
+      for (ControlEventKind kind : kinds) {
+        const std::wstring suffix = L":" + KindName(kind);
+        if (entry.size() > suffix.size() &&
+            entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) == 0) {
+          picked.push_back(entry);
+        }
+      }
+    }
+    return picked;
+  }
+
+  static std::wstring KindName(ControlEventKind kind) {
+    switch (kind) {
+      case ControlEventKind::KeyDown:
+        return L"KeyDown";
+      case ControlEventKind::KeyUp:
+        return L"KeyUp";
+      case ControlEventKind::Char:
+        return L"Char";
+      case ControlEventKind::SysKey:
+        return L"SysKey";
+      case ControlEventKind::MouseMove:
+        return L"MouseMove";
+      case ControlEventKind::MouseLeave:
+        return L"MouseLeave";
+      case ControlEventKind::MouseEnter:
+        return L"MouseEnter";
+      case ControlEventKind::MouseHover:
+        return L"MouseHover";
+      case ControlEventKind::ButtonDown:
+        return L"ButtonDown";
+      case ControlEventKind::ButtonUp:
+        return L"ButtonUp";
+      case ControlEventKind::RightButtonDown:
+        return L"RightButtonDown";
+      case ControlEventKind::DoubleClick:
+        return L"DoubleClick";
+      case ControlEventKind::ContextMenu:
+        return L"ContextMenu";
+      case ControlEventKind::ScrollWheel:
+        return L"ScrollWheel";
+      case ControlEventKind::KillFocus:
+        return L"KillFocus";
+      case ControlEventKind::SetFocus:
+        return L"SetFocus";
+      case ControlEventKind::WindowSize:
+        return L"WindowSize";
+      case ControlEventKind::SetCursor:
+        return L"SetCursor";
+      case ControlEventKind::Timer:
+        return L"Timer";
+      default:
+        return L"?";
+    }
+  }
+
+  std::vector<std::wstring> entries;
+  std::vector<ControlEvent> events;
+};
+
+// A native window whose messages go to a paint manager first, as the window base class hands
+// them over; the manager is attached to it. The window goes with the object.
+class ManagedWindow {
+ public:
+  explicit ManagedWindow(PaintManager* manager,
+                         DWORD style = WS_POPUP,
+                         HWND parent = nullptr,
+                         RECT bounds = {0, 0, 300, 200})
+      : manager_(manager) {
+    static const ATOM windowClass = [] {
+      WNDCLASSW description = {};
+      description.style = CS_DBLCLKS;
+      description.lpfnWndProc = WindowProc;
+      description.hInstance = ::GetModuleHandleW(nullptr);
+      description.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+      description.lpszClassName = L"ManagedTestWindow";
+      return ::RegisterClassW(&description);
+    }();
+    if (!windowClass)
+      return;
+    window_ = ::CreateWindowExW(0, L"ManagedTestWindow", L"managed", style, bounds.left, bounds.top,
+                                bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (window_) {
+      ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+      manager_->AttachWindow(window_);
+    }
+  }
+  ~ManagedWindow() {
+    if (window_) {
+      ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      ::DestroyWindow(window_);
+    }
+  }
+  ManagedWindow(const ManagedWindow&) = delete;
+  ManagedWindow& operator=(const ManagedWindow&) = delete;
+
+  HWND Get() const { return window_; }
+  // Messages the window procedure saw, in order.
+  std::vector<UINT> messages;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<ManagedWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self) {
+      self->messages.push_back(message);
+      LRESULT result = 0;
+      if (self->manager_->HandleWindowMessage(message, wParam, lParam, result))
+        return result;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  PaintManager* manager_;
+  HWND window_ = nullptr;
+};
+
+// A control that writes every event it receives into a shared log (and keeps the event).
+class RecordingControl : public Control {
+ public:
+  explicit RecordingControl(EventLog* log, uint32_t flags = 0) : log_(log), flags_(flags) {}
+  uint32_t GetFlags() const override { return flags_; }
+  void OnEvent(ControlEvent& event) override {
+    log_->Add(GetName(), event.kind);
+    log_->events.push_back(event);
+  }
+
+ private:
+  EventLog* log_;
+  uint32_t flags_;
+};
+
+}  // namespace ui::testing_support
