@@ -4,10 +4,11 @@
 #include <memory>
 #include <vector>
 
+#include "base/scoped_file.h"
 #include "engine/md5.h"
 
 std::string FileMd5Hex(const std::wstring& path) {
-  std::unique_ptr<FILE, decltype(&std::fclose)> file(_wfopen(path.c_str(), L"rb"), &std::fclose);
+  base::ScopedFile file(_wfopen(path.c_str(), L"rb"));
   if (!file)
     return std::string();
   Md5 digest;

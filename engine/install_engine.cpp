@@ -11,8 +11,10 @@ InstallEngine::InstallEngine()
     : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)), prompt_(&SystemUserPrompt()) {}
 
 InstallEngine& InstallEngine::Instance() {
-  static InstallEngine engine;
-  return engine;
+  // Never destroyed: a detached install thread may still be inside a transfer when the process
+  // exits, and its callbacks must not meet a destroyed engine.
+  static InstallEngine* const engine = new InstallEngine;
+  return *engine;
 }
 
 void InstallEngine::SetCallbacks(const ProgressHandler& progress,

@@ -1,9 +1,12 @@
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <ctime>
 
 #include "engine/archive/extract_package.h"
+#include "engine/archive/read_only_files.h"
 #include "engine/install_engine.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
@@ -38,11 +41,10 @@ void PlaceFile(const UpdateItem& item, const std::wstring& packagePath) {
   bool failed = archive::ExtractPackage(packagePath, item.folder, &IgnorePercentage);
   ::DeleteFileW(packagePath.c_str());
   if (!failed && ::PathFileExistsW(unpackedPath.c_str()) &&
-      ::MoveFileExW(unpackedPath.c_str(), item.targetPath.c_str(),
-                    MOVEFILE_REPLACE_EXISTING)) {
+      archive::ReplaceFileEvenIfReadOnly(unpackedPath, item.targetPath)) {
     return;
   }
-  ::DeleteFileW(unpackedPath.c_str());
+  archive::DeleteFileEvenIfReadOnly(unpackedPath);
 }
 
 }  // namespace
@@ -50,8 +52,12 @@ void PlaceFile(const UpdateItem& item, const std::wstring& packagePath) {
 void InstallEngine::Install(std::wstring installDir) {
   totalBytes = 0;
   std::vector<UpdateItem> items = ReadUpdateItems(manifestText, installDir);
+  // Each length is already within the int range; their sum is kept there as well.
+  long long sum = 0;
   for (const UpdateItem& item : items)
-    totalBytes += item.length;
+    sum = std::clamp(sum + item.length, static_cast<long long>(INT_MIN),
+                     static_cast<long long>(INT_MAX));
+  totalBytes = static_cast<int>(sum);
   downloadedBytes = 0;
   startTime = static_cast<int>(std::time(nullptr));
 

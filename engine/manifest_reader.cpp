@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <pugixml.hpp>
 
@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "engine/archive/item_path.h"
 #include "engine/file_digest.h"
 #include "engine/text_convert.h"
 #include "engine/update_item.h"
@@ -32,33 +33,14 @@ int ParseLength(const std::string& text) {
 
 }  // namespace
 
-bool IsContainedRelativePath(const std::wstring& relativePath) {
-  if (relativePath.empty())
-    return true;
-  if (relativePath[0] == L'\\' || relativePath[0] == L'/')
-    return false;  // rooted on the current drive, or a UNC name
-  if (relativePath.find(L':') != std::wstring::npos)
-    return false;  // a drive letter (or an alternate data stream)
-  size_t start = 0;
-  while (start <= relativePath.size()) {
-    size_t end = relativePath.find_first_of(L"\\/", start);
-    if (end == std::wstring::npos)
-      end = relativePath.size();
-    std::wstring element = relativePath.substr(start, end - start);
-    // Windows drops trailing dots and blanks, so ".. " and "..." also climb.
-    size_t last = element.find_last_not_of(L". ");
-    if (!element.empty() && last == std::wstring::npos && element.find(L"..") != std::wstring::npos)
-      return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
                                         const std::wstring& installDir) {
   std::vector<UpdateItem> items;
   pugi::xml_document document;
-  document.load_buffer(manifestText.data(), manifestText.size());  // status not examined
+  // The manifest is UTF-8 whatever its declaration or byte-order mark says; a UTF-8 mark is
+  // skipped. The status is not examined: a broken document gives what was read before the fault.
+  document.load_buffer(manifestText.data(), manifestText.size(), pugi::parse_default,
+                       pugi::encoding_utf8);
   pugi::xml_node root = document.child("UpdateFiles");
   for (pugi::xml_node entry = root.first_child(); entry; entry = entry.next_sibling()) {
     std::string name = FieldValue(entry, "Name");
@@ -72,7 +54,7 @@ std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
     std::wstring wideDir = Utf8ToWide(dir);
     // The manifest arrives over plain HTTP and the installer runs with administrator rights: a
     // file that would land outside the install folder is never fetched.
-    if (!IsContainedRelativePath(wideDir + item.name))
+    if (!archive::StaysInsideFolder(wideDir + item.name))
       continue;
     item.folder = installDir + L"\\" + wideDir;
     item.targetPath = item.folder + item.name;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/scoped_file.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
@@ -11,12 +12,10 @@ int DownloadToFile(const std::wstring& url, const std::wstring& localPath) {
     return -1;
   std::string ansiUrl = WideToAnsi(url.c_str());
   // Opened through the UTF-16 path: install folders outside the ANSI code page still work.
-  FILE* file = _wfopen(localPath.c_str(), L"wb+");
+  base::ScopedFile file(_wfopen(localPath.c_str(), L"wb+"));
   if (!file)
     return -1;
-  int result = PerformTransfer(ansiUrl, &WriteToFile, file);
-  std::fclose(file);
-  return result;
+  return PerformTransfer(ansiUrl, &WriteToFile, file.get());
 }
 
 size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
@@ -35,7 +34,8 @@ size_t AppendToString(char* data, size_t size, size_t count, void* text) {
   return size * count;
 }
 
-int InstallEngine::DownloadFile(const std::wstring& url, const std::wstring& localPath,
+int InstallEngine::DownloadFile(const std::wstring& url,
+                                const std::wstring& localPath,
                                 const std::wstring& fileName) {
   resultCode = 0;
   stage = kStagePackageDownload;

@@ -20,6 +20,3 @@ struct UpdateItem {
 std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
                                         const std::wstring& installDir);
 
-// True when dir + name, joined as the manifest joins them, stays inside the folder it is
-// appended to: not absolute, no drive letter or UNC name, no ".." element.
-bool IsContainedRelativePath(const std::wstring& relativePath);

@@ -28,7 +28,9 @@ int InstallEngine::CheckUpdate() {
   resultCode = 0;
   stage = kStageUpdateCheck;
   manifestText.clear();
-  resultCode = PerformTransfer(WideToAnsi(address.c_str()), &AppendToString, &manifestText);
+  const int result = PerformTransfer(WideToAnsi(address.c_str()), &AppendToString, &manifestText);
+  resultCode = result;
+  // The stage-1 report starts the install worker, which writes resultCode from then on.
   ReportProgress(std::string());
-  return resultCode;
+  return result;
 }

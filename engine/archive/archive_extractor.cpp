@@ -3,6 +3,8 @@
 #include <new>
 #include <vector>
 
+#include "base/com_ptr.h"
+#include "base/exception_barrier.h"
 #include "engine/archive/extract_callback.h"
 #include "engine/archive/extract_observer.h"
 #include "engine/archive/file_streams.h"
@@ -12,34 +14,28 @@
 namespace archive {
 
 int32_t ArchiveExtractor::ExtractTo(const std::wstring& folder, ExtractObserver* callback) {
-  try {
-    return Extract(folder, callback);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
+  return base::CatchAll([&] { return Extract(folder, callback); });
 }
 
 int32_t ArchiveExtractor::Extract(const std::wstring& folder, ExtractObserver* callback) {
   // The answer does not matter here: a file no handler accepts goes to the 7z handler, whose
   // Open then reports the failure.
   ProbeFormat();
-  CMyComPtr<IInStream> stream;
+  base::ComPtr<IInStream> stream;
   if (detail::OpenFileInStream(path_, stream) != S_OK)
     return ERROR_OPEN_FAILED;
 
-  CMyComPtr<IInArchive> handler;
+  base::ComPtr<IInArchive> handler;
   HRESULT result = detail::CreateHandler(format_, handler);
   if (result != S_OK)
     return result;
-  CMyComPtr<IArchiveOpenCallback> openCallback = new (std::nothrow) detail::OpenCallback();
+  base::ComPtr<IArchiveOpenCallback> openCallback(new (std::nothrow) detail::OpenCallback());
   if (!openCallback)
     return E_OUTOFMEMORY;
-  result = handler->Open(stream, nullptr, openCallback);
+  result = handler->Open(stream.Get(), nullptr, openCallback.Get());
   if (result != S_OK)
     return result;
-  detail::ScopedArchiveClose closer(handler);
+  detail::ScopedArchiveClose closer(handler.Get());
 
   if (callback != nullptr) {
     UInt32 count = 0;
@@ -49,7 +45,7 @@ int32_t ArchiveExtractor::Extract(const std::wstring& folder, ExtractObserver* c
     if (callback->WantItemList(count)) {
       std::vector<std::wstring> paths;
       std::vector<uint64_t> sizes;
-      if (!detail::ReadItemList(handler, paths, sizes))
+      if (!detail::ReadItemList(handler.Get(), paths, sizes))
         return E_FAIL;
       if (!callback->ApproveItems(paths, sizes))
         return 0;
@@ -57,10 +53,10 @@ int32_t ArchiveExtractor::Extract(const std::wstring& folder, ExtractObserver* c
   }
 
   auto* extractCallback =
-      new (std::nothrow) detail::ExtractCallback(handler, folder, overwriteMode_, callback);
+      new (std::nothrow) detail::ExtractCallback(handler.Get(), folder, overwriteMode_, callback);
   if (extractCallback == nullptr)
     return E_OUTOFMEMORY;
-  CMyComPtr<IArchiveExtractCallback> extractCallbackReference = extractCallback;
+  base::ComPtr<IArchiveExtractCallback> extractCallbackReference(extractCallback);
   const UInt32 kAllItems = static_cast<UInt32>(-1);
   result = handler->Extract(nullptr, kAllItems, 0, extractCallback);
   if (result != S_OK)

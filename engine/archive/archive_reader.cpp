@@ -53,10 +53,10 @@ int ArchiveReader::Level() const {
 
 bool ArchiveReader::ProbeFormat() {
   formatChosen_ = false;
-  CMyComPtr<IInStream> stream;
+  base::ComPtr<IInStream> stream;
   if (detail::OpenFileInStream(path_, stream) != S_OK)
     return false;
-  CMyComPtr<IArchiveOpenCallback> openCallback = new (std::nothrow) detail::OpenCallback();
+  base::ComPtr<IArchiveOpenCallback> openCallback(new (std::nothrow) detail::OpenCallback());
   if (!openCallback)
     return false;
 
@@ -70,12 +70,12 @@ bool ArchiveReader::ProbeFormat() {
   // Only at the start of the file: a package is an archive from its first byte.
   const UInt64 maxStartSearch = 0;
   for (ArchiveFormat candidate : candidates) {
-    CMyComPtr<IInArchive> handler;
+    base::ComPtr<IInArchive> handler;
     if (detail::CreateHandler(candidate, handler) != S_OK)
       continue;
     if (stream->Seek(0, STREAM_SEEK_SET, nullptr) != S_OK)
       break;
-    const HRESULT opened = handler->Open(stream, &maxStartSearch, openCallback);
+    const HRESULT opened = handler->Open(stream.Get(), &maxStartSearch, openCallback.Get());
     handler->Close();
     if (opened == S_OK) {
       format_ = candidate;
@@ -105,19 +105,19 @@ std::vector<uint64_t> ArchiveReader::ItemSizes() {
 }
 
 bool ArchiveReader::ReadItems() {
-  CMyComPtr<IInStream> stream;
+  base::ComPtr<IInStream> stream;
   if (detail::OpenFileInStream(path_, stream) != S_OK)
     return false;
-  CMyComPtr<IArchiveOpenCallback> openCallback = new (std::nothrow) detail::OpenCallback();
-  CMyComPtr<IInArchive> handler;
+  base::ComPtr<IArchiveOpenCallback> openCallback(new (std::nothrow) detail::OpenCallback());
+  base::ComPtr<IInArchive> handler;
   if (!openCallback || detail::CreateHandler(format_, handler) != S_OK)
     return false;
-  if (handler->Open(stream, nullptr, openCallback) != S_OK)
+  if (handler->Open(stream.Get(), nullptr, openCallback.Get()) != S_OK)
     return false;
-  detail::ScopedArchiveClose closer(handler);
+  detail::ScopedArchiveClose closer(handler.Get());
   std::vector<std::wstring> paths;
   std::vector<uint64_t> sizes;
-  if (!detail::ReadItemList(handler, paths, sizes))
+  if (!detail::ReadItemList(handler.Get(), paths, sizes))
     return false;
   itemCount_ = static_cast<uint32_t>(paths.size());
   itemPaths_ = std::move(paths);

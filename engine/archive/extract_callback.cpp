@@ -1,13 +1,15 @@
 #include "engine/archive/extract_callback.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "base/exception_barrier.h"
+#include "base/scoped_handle.h"
 #include "engine/archive/diagnostics.h"
 #include "engine/archive/extract_observer.h"
 #include "engine/archive/file_streams.h"
 #include "engine/archive/item_path.h"
+#include "engine/archive/read_only_files.h"
 
 namespace archive::detail {
 
@@ -21,41 +23,13 @@ constexpr HRESULT kItemOutsideFolder = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
 // mark that with this bit; only the low half is Windows attributes.
 constexpr uint32_t kUnixExtensionAttribute = 0x8000;
 
-class ScopedFileHandle {
- public:
-  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedFileHandle() {
-    if (IsValid())
-      ::CloseHandle(handle_);
-  }
-  ScopedFileHandle(const ScopedFileHandle&) = delete;
-  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
-
-  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-// Deletes a file or folder (with its contents) through the shell, silently and for good.
-HRESULT DeletePath(const std::wstring& path) {
-  if (path.empty())
-    return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
-  if (path.size() > MAX_PATH)
-    return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-  // The shell takes a list of paths ended by an empty one.
-  std::wstring from = path;
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  const int error = ::SHFileOperationW(&operation);
-  if (error != 0)
-    return HRESULT_FROM_WIN32(error);
-  if (operation.fAnyOperationsAborted)
-    return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+// Removes the file at an item's target so that the item can be written there. A folder in its
+// place is never removed: it may hold the user's data, so the item fails instead.
+HRESULT RemoveFileInTheWay(const std::wstring& path, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+  if (!DeleteFileEvenIfReadOnly(path))
+    return HRESULT_FROM_WIN32(::GetLastError());
   return S_OK;
 }
 
@@ -83,7 +57,7 @@ ExtractCallback::ExtractCallback(IInArchive* handler,
 }
 
 STDMETHODIMP ExtractCallback::SetTotal(UInt64 total) noexcept {
-  return CatchAll([&] {
+  return base::CatchAll([&] {
     totalBytes_ = total;
     if (observer_ != nullptr)
       observer_->TotalKnown(item_.targetPath, total);
@@ -101,7 +75,7 @@ STDMETHODIMP ExtractCallback::GetStream(UInt32 index,
   if (outStream == nullptr)
     return E_POINTER;
   *outStream = nullptr;
-  return CatchAll([&] { return OpenItem(index, outStream, askExtractMode); });
+  return base::CatchAll([&] { return OpenItem(index, outStream, askExtractMode); });
 }
 
 STDMETHODIMP ExtractCallback::PrepareOperation(Int32) noexcept {
@@ -109,7 +83,7 @@ STDMETHODIMP ExtractCallback::PrepareOperation(Int32) noexcept {
 }
 
 STDMETHODIMP ExtractCallback::SetOperationResult(Int32 operationResult) noexcept {
-  return CatchAll([&] { return FinishItem(operationResult); });
+  return base::CatchAll([&] { return FinishItem(operationResult); });
 }
 
 STDMETHODIMP ExtractCallback::CryptoGetTextPassword(BSTR* password) noexcept {
@@ -120,7 +94,7 @@ STDMETHODIMP ExtractCallback::CryptoGetTextPassword(BSTR* password) noexcept {
 }
 
 STDMETHODIMP ExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSize) noexcept {
-  return CatchAll([&] {
+  return base::CatchAll([&] {
     if (observer_ != nullptr)
       observer_->RatioInfo(inSize != nullptr ? *inSize : 0, outSize != nullptr ? *outSize : 0);
     return S_OK;
@@ -226,8 +200,10 @@ HRESULT ExtractCallback::ReadItemProperties(UInt32 index) {
 
 HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {
   const std::wstring& target = item_.targetPath;
-  if (overwriteMode_ == 1 && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    const HRESULT result = DeletePath(target);
+  const DWORD existing =
+      overwriteMode_ == 1 ? ::GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+  if (existing != INVALID_FILE_ATTRIBUTES) {
+    const HRESULT result = RemoveFileInTheWay(target, existing);
     if (result != S_OK) {
       WriteDiagnostic(L"移除路径失败:", target);
       return result;
@@ -245,15 +221,16 @@ HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {
     return kParentFolderFailed;
   }
 
-  CMyComPtr<IStream> file;
-  const HRESULT result = ::SHCreateStreamOnFileEx(target.c_str(), STGM_WRITE | STGM_CREATE,
-                                                  FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &file);
+  base::ComPtr<IStream> file;
+  const HRESULT result =
+      ::SHCreateStreamOnFileEx(target.c_str(), STGM_WRITE | STGM_CREATE, FILE_ATTRIBUTE_NORMAL,
+                               TRUE, nullptr, file.Receive());
   if (result != S_OK) {
     WriteDiagnostic(L"创建文件失败:", target);
     item_.targetPath.clear();
     return result;
   }
-  FileOutStream* stream = new (std::nothrow) FileOutStream(file);
+  FileOutStream* stream = new (std::nothrow) FileOutStream(file.Get());
   if (stream == nullptr) {
     WriteDiagnostic(L"内存不足");
     return E_OUTOFMEMORY;
@@ -300,8 +277,8 @@ HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
 void ExtractCallback::RestoreTimesAndAttributes() const {
   // Both steps are best effort: the contents are in place whatever their outcome.
   if (item_.hasCreationTime || item_.hasAccessTime || item_.hasModificationTime) {
-    ScopedFileHandle file(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    base::ScopedHandle file(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
     if (file.IsValid()) {
       ::SetFileTime(file.Get(), item_.hasCreationTime ? &item_.creationTime : nullptr,
                     item_.hasAccessTime ? &item_.accessTime : nullptr,

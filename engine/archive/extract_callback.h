@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/archive/com_object.h"
+#include "base/com_object.h"
+#include "base/com_ptr.h"
+#include "engine/archive/interface_ids.h"
 
 namespace archive {
 class ExtractObserver;
@@ -15,8 +17,9 @@ namespace archive::detail {
 // destination folder (GetStream) and its verdict (SetOperationResult), where the stored times
 // and attributes are put back. Passwords are refused. It keeps the handler alive while it lives;
 // the observer, which may be null, must outlive the extraction.
-class ExtractCallback final
-    : public ComObject<IArchiveExtractCallback, ICryptoGetTextPassword, ICompressProgressInfo> {
+class ExtractCallback final : public base::ComObject<IArchiveExtractCallback,
+                                                     ICryptoGetTextPassword,
+                                                     ICompressProgressInfo> {
  public:
   // `overwriteMode` 1 deletes whatever is at an item's target before the item is written.
   ExtractCallback(IInArchive* handler,
@@ -68,7 +71,7 @@ class ExtractCallback final
   HRESULT FinishItem(Int32 operationResult);
   void RestoreTimesAndAttributes() const;
 
-  CMyComPtr<IInArchive> handler_;
+  base::ComPtr<IInArchive> handler_;
   std::wstring folder_;
   int overwriteMode_;
   ExtractObserver* observer_;

@@ -29,7 +29,7 @@ STDMETHODIMP FileInStream::Read(void* data, UInt32 size, UInt32* processedSize) 
 }
 
 STDMETHODIMP FileInStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) noexcept {
-  return SeekFile(file_, offset, seekOrigin, newPosition);
+  return SeekFile(file_.Get(), offset, seekOrigin, newPosition);
 }
 
 STDMETHODIMP FileInStream::GetSize(UInt64* size) noexcept {
@@ -49,7 +49,7 @@ STDMETHODIMP FileOutStream::Write(const void* data, UInt32 size, UInt32* process
 }
 
 STDMETHODIMP FileOutStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) noexcept {
-  return SeekFile(file_, offset, seekOrigin, newPosition);
+  return SeekFile(file_.Get(), offset, seekOrigin, newPosition);
 }
 
 STDMETHODIMP FileOutStream::SetSize(UInt64 newSize) noexcept {
@@ -58,17 +58,17 @@ STDMETHODIMP FileOutStream::SetSize(UInt64 newSize) noexcept {
   return file_->SetSize(size);
 }
 
-HRESULT OpenFileInStream(const std::wstring& path, CMyComPtr<IInStream>& stream) {
-  stream.Release();
-  CMyComPtr<IStream> file;
+HRESULT OpenFileInStream(const std::wstring& path, base::ComPtr<IInStream>& stream) {
+  stream.Reset();
+  base::ComPtr<IStream> file;
   HRESULT result = ::SHCreateStreamOnFileEx(path.c_str(), STGM_READ, FILE_ATTRIBUTE_NORMAL, FALSE,
-                                            nullptr, &file);
+                                            nullptr, file.Receive());
   if (result != S_OK)
     return result;
-  FileInStream* adapter = new (std::nothrow) FileInStream(file);
+  FileInStream* adapter = new (std::nothrow) FileInStream(file.Get());
   if (adapter == nullptr)
     return E_OUTOFMEMORY;
-  stream = adapter;
+  stream.Reset(adapter);
   return S_OK;
 }
 

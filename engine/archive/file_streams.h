@@ -2,13 +2,15 @@
 
 #include <string>
 
-#include "engine/archive/com_object.h"
+#include "base/com_object.h"
+#include "base/com_ptr.h"
+#include "engine/archive/interface_ids.h"
 
 namespace archive::detail {
 
 // Reads an archive file for a handler: IInStream and IStreamGetSize over a read-only shell file
 // stream, which it owns.
-class FileInStream final : public ComObject<IInStream, IStreamGetSize> {
+class FileInStream final : public base::ComObject<IInStream, IStreamGetSize> {
  public:
   explicit FileInStream(IStream* file) : file_(file) {}
 
@@ -17,12 +19,12 @@ class FileInStream final : public ComObject<IInStream, IStreamGetSize> {
   STDMETHODIMP GetSize(UInt64* size) noexcept override;
 
  private:
-  CMyComPtr<IStream> file_;
+  base::ComPtr<IStream> file_;
 };
 
 // Receives an item's contents: IOutStream over a writable shell file stream, which it owns; the
 // file is closed when the last reference goes.
-class FileOutStream final : public ComObject<IOutStream> {
+class FileOutStream final : public base::ComObject<IOutStream> {
  public:
   explicit FileOutStream(IStream* file) : file_(file) {}
 
@@ -31,10 +33,10 @@ class FileOutStream final : public ComObject<IOutStream> {
   STDMETHODIMP SetSize(UInt64 newSize) noexcept override;
 
  private:
-  CMyComPtr<IStream> file_;
+  base::ComPtr<IStream> file_;
 };
 
 // Opens `path` read-only (existing files only) as a FileInStream.
-HRESULT OpenFileInStream(const std::wstring& path, CMyComPtr<IInStream>& stream);
+HRESULT OpenFileInStream(const std::wstring& path, base::ComPtr<IInStream>& stream);
 
 }  // namespace archive::detail

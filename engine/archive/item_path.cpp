@@ -1,6 +1,6 @@
 #include "engine/archive/item_path.h"
 
-namespace archive::detail {
+namespace archive {
 
 namespace {
 
@@ -33,4 +33,4 @@ bool StaysInsideFolder(std::wstring_view relativePath) {
   return true;
 }
 
-}  // namespace archive::detail
+}  // namespace archive

@@ -28,10 +28,9 @@ GUID FormatClassId(ArchiveFormat format) {
       0x23170F69, 0x40C1, 0x278A, {0x10, 0x00, 0x00, 0x01, 0x10, FormatByte(format), 0x00, 0x00}};
 }
 
-HRESULT CreateHandler(ArchiveFormat format, CMyComPtr<IInArchive>& handler) {
-  handler.Release();
+HRESULT CreateHandler(ArchiveFormat format, base::ComPtr<IInArchive>& handler) {
   const GUID classId = FormatClassId(format);
-  return ::CreateObject(&classId, &IID_IInArchive, reinterpret_cast<void**>(&handler));
+  return ::CreateObject(&classId, &IID_IInArchive, handler.ReceiveVoid());
 }
 
 PROPVARIANT* ScopedPropVariant::Receive() {

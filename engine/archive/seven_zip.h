@@ -16,6 +16,7 @@
 #include "IPassword.h"
 #include "IStream.h"
 #include "PropID.h"
+#include "base/com_ptr.h"
 #include "engine/archive/archive_format.h"
 
 // The library's one entry point: handlers by format class id, codecs by method class id.
@@ -27,7 +28,7 @@ namespace archive::detail {
 GUID FormatClassId(ArchiveFormat format);
 
 // Creates the handler for `format` through CreateObject.
-HRESULT CreateHandler(ArchiveFormat format, CMyComPtr<IInArchive>& handler);
+HRESULT CreateHandler(ArchiveFormat format, base::ComPtr<IInArchive>& handler);
 
 // Closes an opened handler when it goes out of scope.
 class ScopedArchiveClose {

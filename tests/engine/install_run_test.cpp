@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,8 +29,11 @@ class RecordingPrompt : public UserPrompt {
   std::vector<std::wstring> opened;
 };
 
-std::string Entry(const std::string& name, const std::string& url, const std::string& dir,
-                  const std::string& md5, int length) {
+std::string Entry(const std::string& name,
+                  const std::string& url,
+                  const std::string& dir,
+                  const std::string& md5,
+                  int length) {
   return "<File><Name>" + name + "</Name><Url>" + url + "</Url><Dir>" + dir + "</Dir><MD5>" + md5 +
          "</MD5><Length>" + std::to_string(length) + "</Length></File>";
 }
@@ -48,7 +52,8 @@ class InstallRunTest : public testing::Test {
     fs::remove_all(fs::path(servedRoot_) / L"files");
     fs::copy(fs::path(kFixtures) / L"published" / L"files", fs::path(servedRoot_) / L"files",
              fs::copy_options::recursive);
-    for (const wchar_t* name : {L"corrupt.pak", L"traversal.pak"})
+    for (const wchar_t* name :
+         {L"corrupt.pak", L"traversal.pak", L"readonly.pak", L"folder_item.pak"})
       ::CopyFileW((std::wstring(kFixtures) + L"\\" + name).c_str(),
                   (servedRoot_ + L"\\" + name).c_str(), FALSE);
 
@@ -115,8 +120,8 @@ TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
   EXPECT_EQ(packages, engine.totalBytes);
   EXPECT_EQ(packages, engine.downloadedBytes);
   EXPECT_GT(engine.startTime, 1700000000);
-  for (const wchar_t* leftover : {L"\\temp.pak", L"\\QuenbyClient.exe.tmp", L"\\res\\temp.pak",
-                                  L"\\res\\skin.dat.tmp"})
+  for (const wchar_t* leftover :
+       {L"\\temp.pak", L"\\QuenbyClient.exe.tmp", L"\\res\\temp.pak", L"\\res\\skin.dat.tmp"})
     EXPECT_FALSE(FileExists(installDir_ + leftover)) << WideToAnsi(leftover);
 
   RunInstall(engine.manifestText);
@@ -203,6 +208,46 @@ TEST_F(InstallRunTest, DamagedOrEscapingPackageKeepsTheOldFile) {
     EXPECT_FALSE(FileExists(folder_ / L"escape.dll.tmp"));
     EXPECT_FALSE(FileExists(folder_ / L"..\\escape.dll.tmp"));
   }
+}
+
+// Windows refuses to delete a read-only file or to rename another over it (Wine enforces only
+// the first), so files that a package stored read-only once must not block the next release.
+TEST_F(InstallRunTest, ReadOnlyFilesAndLeftoversDoNotBlockTheNextRelease) {
+  const std::wstring target = installDir_ + L"\\QuenbyClient.exe";
+  const std::wstring leftover = target + L".tmp";
+  ASSERT_TRUE(WriteFileBytes(target, "an older release"));
+  ASSERT_TRUE(WriteFileBytes(leftover, "left behind by an interrupted run"));
+  ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(::SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY));
+
+  RunInstall(Manifest(Entry("QuenbyClient.exe", server_ + "/readonly.pak?", "",
+                            ReleaseMd5(L"QuenbyClient.exe"), 1)));
+  EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(target));
+  EXPECT_NE(0u, ::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(FileExists(leftover));
+  ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A file item named like a folder of the install folder once deleted the folder with everything
+// the user kept in it.
+TEST_F(InstallRunTest, FileItemNamedLikeAFolderKeepsTheFolderAndTheOldFile) {
+  const std::wstring userData = installDir_ + L"\\userdata";
+  ASSERT_TRUE(::CreateDirectoryW(userData.c_str(), nullptr));
+  ASSERT_TRUE(WriteFileBytes(userData + L"\\notes.txt", "the user's notes"));
+  ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", "the old client"));
+
+  RunInstall(Manifest(Entry("QuenbyClient.exe", server_ + "/folder_item.pak?", "",
+                            ReleaseMd5(L"QuenbyClient.exe"), 1)));
+  EXPECT_EQ("the user's notes", ReadFileBytes(userData + L"\\notes.txt"));
+  EXPECT_EQ("the old client", ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+  // The package's first item was unpacked read-only before the second failed; it is gone.
+  EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe.tmp"));
+}
+
+TEST_F(InstallRunTest, TotalOfHugeLengthsSaturates) {
+  RunInstall(Manifest(Entry("a.dll", "http://127.0.0.1:1/", "", "x", INT_MAX) +
+                      Entry("b.dll", "http://127.0.0.1:1/", "", "x", INT_MAX)));
+  EXPECT_EQ(INT_MAX, InstallEngine::Instance().totalBytes);
 }
 
 }  // namespace

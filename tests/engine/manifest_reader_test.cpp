@@ -9,8 +9,11 @@ namespace {
 
 const char kAbcMd5[] = "900150983cd24fb0d6963f7d28e17f72";
 
-std::string Entry(const std::string& name, const std::string& dir, const std::string& md5,
-                  const std::string& length = "10", const std::string& url = "http://h/f/") {
+std::string Entry(const std::string& name,
+                  const std::string& dir,
+                  const std::string& md5,
+                  const std::string& length = "10",
+                  const std::string& url = "http://h/f/") {
   return "<File><Name>" + name + "</Name><Url>" + url + "</Url><Dir>" + dir + "</Dir><MD5>" + md5 +
          "</MD5><Length>" + length + "</Length></File>";
 }
@@ -30,10 +33,9 @@ class ManifestReaderTest : public testing::Test {
 };
 
 TEST_F(ManifestReaderTest, ListsMissingAndChangedFilesOnly) {
-  std::string manifest = Manifest(Entry("present.dll", "", kAbcMd5, "100") +
-                                  Entry("skin.dat", "res\\", kAbcMd5, "200") +
-                                  Entry("new.dll", "", kAbcMd5, "300") +
-                                  Entry("changed.dll", "res\\", "0123", "400"));
+  std::string manifest = Manifest(
+      Entry("present.dll", "", kAbcMd5, "100") + Entry("skin.dat", "res\\", kAbcMd5, "200") +
+      Entry("new.dll", "", kAbcMd5, "300") + Entry("changed.dll", "res\\", "0123", "400"));
   ASSERT_TRUE(WriteFileBytes(folder_ / L"res\\changed.dll", "abc"));
 
   std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
@@ -50,8 +52,8 @@ TEST_F(ManifestReaderTest, ListsMissingAndChangedFilesOnly) {
 
 TEST_F(ManifestReaderTest, DigestComparisonIsCaseSensitive) {
   std::string upper = "900150983CD24FB0D6963F7D28E17F72";
-  std::vector<UpdateItem> items = ReadUpdateItems(Manifest(Entry("present.dll", "", upper)),
-                                                  folder_.path());
+  std::vector<UpdateItem> items =
+      ReadUpdateItems(Manifest(Entry("present.dll", "", upper)), folder_.path());
   EXPECT_EQ(1u, items.size());
 }
 
@@ -76,10 +78,18 @@ TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
       {"length past the int range saturates", Manifest(Entry("a", "", "x", "99999999999")),
        folder_ / L"a", L"http://h/f/a", 2147483647},
       {"field order and element names do not matter",
-       Manifest("<X><Length>5</Length><Dir></Dir><Url>u/</Url><Name>n</Name></X>"),
-       folder_ / L"n", L"u/n", 5},
+       Manifest("<X><Length>5</Length><Dir></Dir><Url>u/</Url><Name>n</Name></X>"), folder_ / L"n",
+       L"u/n", 5},
       {"CDATA value", Manifest(Entry("<![CDATA[c.dll]]>", "", "x")), folder_ / L"c.dll",
        L"http://h/f/c.dll", 10},
+      // The manifest is UTF-8 whatever it declares; a declared Latin-1 once mangled the name.
+      {"utf-8 name under a Latin-1 declaration",
+       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><UpdateFiles>" +
+           Entry("\xE5\xAE\x89.dll", "", "x") + "</UpdateFiles>",
+       folder_ / L"\u5B89.dll", L"http://h/f/\u5B89.dll", 10},
+      {"utf-8 name after a UTF-8 byte-order mark",
+       "\xEF\xBB\xBF" + Manifest(Entry("\xE5\xAE\x89.dll", "", "x")), folder_ / L"\u5B89.dll",
+       L"http://h/f/\u5B89.dll", 10},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.description);
@@ -93,8 +103,11 @@ TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
 
 TEST_F(ManifestReaderTest, DocumentsWithoutFilesGiveNothing) {
   const char* kManifests[] = {
-      "", "not xml at all", "<?xml version=\"1.0\"?><Other><File/></Other>",
-      "<Root><UpdateFiles>" "<File><Name>a</Name></File></UpdateFiles></Root>",
+      "",
+      "not xml at all",
+      "<?xml version=\"1.0\"?><Other><File/></Other>",
+      "<Root><UpdateFiles>"
+      "<File><Name>a</Name></File></UpdateFiles></Root>",
       "<UpdateFiles></UpdateFiles>",
   };
   for (const char* manifest : kManifests) {

@@ -99,16 +99,16 @@ TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
     size_t expectedFileSize;
   };
   const Case kCases[] = {
-      {L"/missing.pak", 22, 0},                   // HTTP 404: nothing written
-      {L"/-/status/500/present.pak", 22, 0},     // HTTP 500
-      {L"/-/drop/1000/present.pak", 18, 1000},   // connection closed mid-body: partial file
+      {L"/missing.pak", 22, 0},                 // HTTP 404: nothing written
+      {L"/-/status/500/present.pak", 22, 0},    // HTTP 500
+      {L"/-/drop/1000/present.pak", 18, 1000},  // connection closed mid-body: partial file
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << WideToAnsi(c.path));
     reports_.clear();
     std::wstring target = folder_ / L"temp.pak";
-    EXPECT_EQ(c.expectedCode, InstallEngine::Instance().DownloadFile(server_ + c.path, target,
-                                                                     L"present.pak"));
+    EXPECT_EQ(c.expectedCode,
+              InstallEngine::Instance().DownloadFile(server_ + c.path, target, L"present.pak"));
     ASSERT_FALSE(reports_.empty());
     EXPECT_EQ(c.expectedCode, reports_.back().code);
     EXPECT_EQ(kStagePackageDownload, reports_.back().stage);
@@ -122,8 +122,8 @@ TEST_F(EngineTransferTest, NoTransferWithoutAddressPathOrFolder) {
   const std::wstring unreachable = L"http://127.0.0.1:9/x.pak";
   EXPECT_EQ(-1, DownloadToFile(L"", folder_ / L"temp.pak"));
   EXPECT_EQ(-1, DownloadToFile(unreachable, L""));
-  EXPECT_EQ(-1, InstallEngine::Instance().DownloadFile(unreachable, folder_ / L"no\\temp.pak",
-                                                       L"x.pak"));
+  EXPECT_EQ(
+      -1, InstallEngine::Instance().DownloadFile(unreachable, folder_ / L"no\\temp.pak", L"x.pak"));
   ASSERT_EQ(1u, reports_.size());
   EXPECT_EQ(-1, reports_[0].code);
   EXPECT_EQ(-1, InstallEngine::Instance().resultCode);
@@ -168,6 +168,16 @@ TEST_F(EngineTransferTest, CheckUpdateFetchesTheManifestAndReportsStageOne) {
   EXPECT_EQ("", engine.manifestText);
   ASSERT_EQ(2u, reports_.size());
   EXPECT_EQ(22, reports_[1].code);
+}
+
+// The stage-1 report starts the install worker, which writes resultCode at once; CheckUpdate once
+// read that field back after reporting and returned the worker's code instead of its own.
+TEST_F(EngineTransferTest, CheckUpdateReturnsItsOwnResultWhateverTheWorkerWrites) {
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetCallbacks(
+      [&engine](int, int, int, int, int, const std::string&) { engine.resultCode = 7; }, [] {});
+  engine.SetUpdateServer(server_ + L"/-/status/404");
+  EXPECT_EQ(22, engine.CheckUpdate());
 }
 
 TEST(UpdateManifestAddressTest, CarriesTheCacheDefeatingQuery) {

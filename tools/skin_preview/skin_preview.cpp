@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_file.h"
+#include "base/scoped_gdi.h"
 #include "ui/controls/control.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/core/paint_manager.h"
-#include "ui/core/scoped_gdi.h"
 #include "ui/core/skin_builder.h"
 #include "ui/core/skin_settings.h"
 #include "ui/render/gdi_helpers.h"
@@ -42,17 +43,18 @@ bool UseEmbeddedSkin() {
 // Paints the tree into a 32-bit top-down bitmap and writes it as an opaque PNG.
 bool WritePage(ui::PaintManager& manager, ui::Control* root, const std::wstring& path) {
   uint32_t* bits = nullptr;
-  ui::ScopedBitmap bitmap(ui::CreateDibSection(kWidth, kHeight, &bits));
-  ui::ScopedMemoryDC dc(::CreateCompatibleDC(nullptr));
+  base::ScopedBitmap bitmap = ui::CreateDibSection(kWidth, kHeight, &bits);
+  base::ScopedMemoryDC dc(::CreateCompatibleDC(nullptr));
   if (!bitmap.Get() || !dc.Get())
     return false;
-  HGDIOBJ previous = ::SelectObject(dc.Get(), bitmap.Get());
-  RECT client = {0, 0, kWidth, kHeight};
-  ::FillRect(dc.Get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  manager.RunLayoutPass(client);
-  root->Paint(dc.Get(), client, nullptr);
-  ::GdiFlush();
-  ::SelectObject(dc.Get(), previous);
+  {
+    base::ScopedSelectObject select(dc.Get(), bitmap.Get());
+    RECT client = {0, 0, kWidth, kHeight};
+    ::FillRect(dc.Get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    manager.RunLayoutPass(client);
+    root->Paint(dc.Get(), client, nullptr);
+    ::GdiFlush();
+  }
 
   const uint8_t* bgra = reinterpret_cast<const uint8_t*>(bits);
   std::vector<uint8_t> rgb(kWidth * kHeight * 3);
@@ -65,12 +67,11 @@ bool WritePage(ui::PaintManager& manager, ui::Control* root, const std::wstring&
   unsigned char* png = stbi_write_png_to_mem(rgb.data(), kWidth * 3, kWidth, kHeight, 3, &length);
   if (!png)
     return false;
-  FILE* file = _wfopen(path.c_str(), L"wb");
-  bool written = file && std::fwrite(png, 1, length, file) == static_cast<size_t>(length);
-  if (file)
-    std::fclose(file);
+  base::ScopedFile file(_wfopen(path.c_str(), L"wb"));
+  bool written = file && std::fwrite(png, 1, length, file.get()) == static_cast<size_t>(length);
   STBIW_FREE(png);
-  return written;
+  // A file whose buffered end could not be written is not a written page.
+  return written && std::fclose(file.release()) == 0;
 }
 
 void SetText(ui::PaintManager& manager, const wchar_t* name, const wchar_t* text) {

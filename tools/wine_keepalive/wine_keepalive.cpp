@@ -6,12 +6,13 @@
 // started by this program (and carry its quiet output) rather than by a test.
 #include <windows.h>
 
+#include "base/scoped_handle.h"
+
 int wmain(int argc, wchar_t** argv) {
   if (argc == 2) {
-    HANDLE ready = ::CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (ready != INVALID_HANDLE_VALUE)
-      ::CloseHandle(ready);
+    // The file only has to exist: it is closed at once.
+    base::ScopedHandle ready(::CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
   }
   ::Sleep(INFINITE);
   return 0;

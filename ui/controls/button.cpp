@@ -1,7 +1,7 @@
 #include "ui/controls/button.h"
 
-#include "ui/controls/attribute_values.h"
-#include "ui/controls/rect_math.h"
+#include "base/attribute_values.h"
+#include "base/rect_math.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/image_record.h"
 
@@ -53,7 +53,7 @@ void Button::OnEvent(ControlEvent& event) {
     return;
   }
 
-  const bool inside = RectContains(rect_, event.mousePoint);
+  const bool inside = base::RectContains(rect_, event.mousePoint);
   switch (event.kind) {
     case ControlEventKind::SetFocus:
     case ControlEventKind::KillFocus:
@@ -176,15 +176,15 @@ void Button::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"fivestatusimage") {
     SetFiveStatusImage(value);
   } else if (name == L"fadedelta") {
-    fadeDelta_ = static_cast<uint8_t>(attribute::ParseInt(value));
+    fadeDelta_ = static_cast<uint8_t>(base::attribute::ParseInt(value));
   } else if (name == L"hotbkcolor") {
-    hotBackColor_ = attribute::ParseColorNoBlanks(value);
+    hotBackColor_ = base::attribute::ParseColorNoBlanks(value);
   } else if (name == L"hottextcolor") {
-    hotTextColor_ = attribute::ParseColorNoBlanks(value);
+    hotTextColor_ = base::attribute::ParseColorNoBlanks(value);
   } else if (name == L"pushedtextcolor") {
-    pushedTextColor_ = attribute::ParseColorNoBlanks(value);
+    pushedTextColor_ = base::attribute::ParseColorNoBlanks(value);
   } else if (name == L"focusedtextcolor") {
-    focusedTextColor_ = attribute::ParseColorNoBlanks(value);
+    focusedTextColor_ = base::attribute::ParseColorNoBlanks(value);
   } else {
     Label::SetAttribute(name, value);
   }

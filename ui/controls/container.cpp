@@ -1,9 +1,10 @@
 #include "ui/controls/container.h"
 
 #include <algorithm>
+#include <utility>
 
-#include "ui/controls/attribute_values.h"
-#include "ui/controls/rect_math.h"
+#include "base/attribute_values.h"
+#include "base/rect_math.h"
 #include "ui/controls/scroll_bar.h"
 #include "ui/core/paint_manager.h"
 
@@ -13,7 +14,7 @@ namespace {
 // Undoes a clip of the render engine when it goes out of scope.
 class ScopedClip {
  public:
-  explicit ScopedClip(const ClipState& state) : state_(state) {}
+  explicit ScopedClip(ClipState state) : state_(std::move(state)) {}
   ~ScopedClip() { RenderEngine::RestoreClip(state_); }
   ScopedClip(const ScopedClip&) = delete;
   ScopedClip& operator=(const ScopedClip&) = delete;
@@ -257,7 +258,7 @@ Control* Container::Find(FindVisitor visitor, void* data, uint32_t flags) {
     return nullptr;
   if ((flags & FindEnabled) && !IsEnabled())
     return nullptr;
-  if (hitTest && !RectContains(rect_, *static_cast<const POINT*>(data)))
+  if (hitTest && !base::RectContains(rect_, *static_cast<const POINT*>(data)))
     return nullptr;
   if ((flags & FindUpdateTest) && visitor(this, data))
     return nullptr;
@@ -287,7 +288,7 @@ Control* Container::Find(FindVisitor visitor, void* data, uint32_t flags) {
     auto findIn = [&](Control* child) -> Control* {
       Control* found = child->Find(visitor, data, flags);
       if (found && hitTest && !child->IsFloat() &&
-          !RectContains(inner, *static_cast<const POINT*>(data))) {
+          !base::RectContains(inner, *static_cast<const POINT*>(data))) {
         return nullptr;
       }
       return found;
@@ -353,7 +354,7 @@ void Container::OnEvent(ControlEvent& event) {
       break;
     case ControlEventKind::ScrollWheel: {
       const bool down = LOWORD(event.wParam) == 1;
-      if (horizontalUsable && RectContains(horizontalBar_->GetRect(), event.mousePoint)) {
+      if (horizontalUsable && base::RectContains(horizontalBar_->GetRect(), event.mousePoint)) {
         down ? ScrollLineRight() : ScrollLineLeft();
         return;
       }
@@ -375,21 +376,21 @@ void Container::OnEvent(ControlEvent& event) {
 
 void Container::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"inset") {
-    SetInset(attribute::ParseRect(value));
+    SetInset(base::attribute::ParseRect(value));
   } else if (name == L"mousechild") {
-    SetMouseChildEnabled(attribute::ParseBool(value));
+    SetMouseChildEnabled(base::attribute::ParseBool(value));
   } else if (name == L"vscrollbar") {
-    ShowScrollBars(attribute::ParseBool(value), horizontalBar_ != nullptr);
+    ShowScrollBars(base::attribute::ParseBool(value), horizontalBar_ != nullptr);
   } else if (name == L"vscrollbarstyle") {
     ShowScrollBars(true, horizontalBar_ != nullptr);
     verticalBar_->ApplyAttributeList(value);
   } else if (name == L"hscrollbar") {
-    ShowScrollBars(verticalBar_ != nullptr, attribute::ParseBool(value));
+    ShowScrollBars(verticalBar_ != nullptr, base::attribute::ParseBool(value));
   } else if (name == L"hscrollbarstyle") {
     ShowScrollBars(verticalBar_ != nullptr, true);
     horizontalBar_->ApplyAttributeList(value);
   } else if (name == L"childpadding") {
-    SetChildPadding(attribute::ParseInt(value));
+    SetChildPadding(base::attribute::ParseInt(value));
   } else if (name == L"childalign") {
     if (value == L"left")
       childAlign_ = DT_LEFT;
@@ -411,7 +412,7 @@ void Container::SetAttribute(std::wstring_view name, std::wstring_view value) {
 
 bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
   RECT area;
-  if (!IntersectRects(dirty, rect_, area))
+  if (!base::IntersectRects(dirty, rect_, area))
     return true;
   ScopedClip clip(RenderEngine::RectClip(dc, area));
   Control::PaintSelf(dc, dirty, stopAt);
@@ -419,13 +420,13 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
   if (!items_.empty()) {
     const RECT inner = InnerRect();
     RECT innerDirty;
-    if (!IntersectRects(dirty, inner, innerDirty)) {
+    if (!base::IntersectRects(dirty, inner, innerDirty)) {
       // Only floating children can reach into a dirty area outside the inner rectangle.
       for (Control* child : items_) {
         if (child == stopAt)
           return false;
-        if (!child->IsVisible() || !RectsMeet(dirty, child->GetRect()) ||
-            !RectsMeet(rect_, child->GetRect())) {
+        if (!child->IsVisible() || !base::RectsMeet(dirty, child->GetRect()) ||
+            !base::RectsMeet(rect_, child->GetRect())) {
           continue;
         }
         if (!child->Paint(dc, dirty, stopAt))
@@ -436,18 +437,18 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
       for (Control* child : items_) {
         if (child == stopAt)
           return false;
-        if (!child->IsVisible() || !RectsMeet(dirty, child->GetRect()))
+        if (!child->IsVisible() || !base::RectsMeet(dirty, child->GetRect()))
           continue;
         bool painted;
         if (child->IsFloat()) {
           // A floating child may lie over the inset, so it paints under the outer clip.
-          if (!RectsMeet(rect_, child->GetRect()))
+          if (!base::RectsMeet(rect_, child->GetRect()))
             continue;
           RenderEngine::UseOuterClipBegin(dc, childClip.State());
           painted = child->Paint(dc, dirty, stopAt);
           RenderEngine::UseOuterClipEnd(dc, childClip.State());
         } else {
-          if (!RectsMeet(inner, child->GetRect()))
+          if (!base::RectsMeet(inner, child->GetRect()))
             continue;
           painted = child->Paint(dc, dirty, stopAt);
         }
@@ -462,7 +463,8 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
       continue;
     if (bar == stopAt)
       return false;
-    if (bar->IsVisible() && RectsMeet(dirty, bar->GetRect()) && !bar->Paint(dc, dirty, stopAt))
+    if (bar->IsVisible() && base::RectsMeet(dirty, bar->GetRect()) &&
+        !bar->Paint(dc, dirty, stopAt))
       return false;
   }
   return true;

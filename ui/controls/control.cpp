@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/controls/rect_math.h"
+#include "base/rect_math.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/color_shift.h"
 
@@ -117,7 +117,7 @@ RECT Control::GetRelativeRect() const {
   if (!parent_)
     return {0, 0, 0, 0};
   const RECT& parentRect = parent_->GetRect();
-  return OffsetRectBy(rect_, -parentRect.left, -parentRect.top);
+  return base::OffsetRectBy(rect_, -parentRect.left, -parentRect.top);
 }
 
 RECT Control::GetClientRect() const {
@@ -128,14 +128,14 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
   RECT r = requested;
   r.right = std::max(r.right, r.left);
   r.bottom = std::max(r.bottom, r.top);
-  const RECT invalid = IsRectEmpty(rect_) ? r : rect_;
+  const RECT invalid = base::IsRectEmpty(rect_) ? r : rect_;
 
   if (floating_) {
     // A floating control is given its rectangle relative to the parent and keeps its float
     // position in step with it, so that the next layout puts it back where it was placed.
     if (parent_) {
       const RECT& parentRect = parent_->GetRect();
-      rect_ = OffsetRectBy(r, parentRect.left, parentRect.top);
+      rect_ = base::OffsetRectBy(r, parentRect.left, parentRect.top);
       const int parentWidth = parentRect.right - parentRect.left;
       const int parentHeight = parentRect.bottom - parentRect.top;
       floatOffset_.cx = r.left - static_cast<int>(floatAnchor_.left * parentWidth);
@@ -158,7 +158,7 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
   needsLayout_ = false;
 
   if (invalidate && IsVisible()) {
-    RECT area = UnionRects(invalid, rect_);
+    RECT area = base::UnionRects(invalid, rect_);
     if (ClipByAncestors(area))
       manager_->Invalidate(area);
   }
@@ -187,9 +187,9 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
 
 void Control::Offset(int dx, int dy, bool invalidate) {
   const RECT old = rect_;
-  rect_ = OffsetRectBy(rect_, dx, dy);
+  rect_ = base::OffsetRectBy(rect_, dx, dy);
   if (invalidate && manager_ && IsVisible()) {
-    RECT area = UnionRects(old, rect_);
+    RECT area = base::UnionRects(old, rect_);
     if (ClipByAncestors(area))
       manager_->Invalidate(area);
   }
@@ -201,7 +201,7 @@ bool Control::ClipByAncestors(RECT& area) const {
   for (const Control* ancestor = parent_; ancestor; ancestor = ancestor->GetParent()) {
     if (!ancestor->IsVisible())
       return false;
-    if (!IntersectRects(area, ancestor->GetRect(), area))
+    if (!base::IntersectRects(area, ancestor->GetRect(), area))
       return false;
   }
   return true;
@@ -453,7 +453,7 @@ Control* Control::Find(FindVisitor visitor, void* data, uint32_t flags) {
     return nullptr;
   if ((flags & FindEnabled) && !IsEnabled())
     return nullptr;
-  if (hitTest && !RectContains(rect_, *static_cast<const POINT*>(data)))
+  if (hitTest && !base::RectContains(rect_, *static_cast<const POINT*>(data)))
     return nullptr;
   if ((flags & FindUpdateTest) && visitor(this, data))
     return nullptr;
@@ -517,7 +517,7 @@ void Control::Invalidate() {
     return;
   RECT area = rect_;
   for (const Control* ancestor = parent_; ancestor; ancestor = ancestor->GetParent()) {
-    if (!IntersectRects(area, ancestor->GetRect(), area))
+    if (!base::IntersectRects(area, ancestor->GetRect(), area))
       return;
   }
   if (manager_)

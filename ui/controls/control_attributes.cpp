@@ -1,6 +1,6 @@
 #include "ui/controls/control.h"
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/image_record.h"
 
@@ -21,41 +21,41 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
   };
 
   if (name == L"pos") {
-    const RECT pos = attribute::ParseRect(value);
+    const RECT pos = base::attribute::ParseRect(value);
     SetFloatOffset({pos.left, pos.top});
     SetFixedWidth(pos.right - pos.left);
     SetFixedHeight(pos.bottom - pos.top);
   } else if (name == L"padding") {
-    SetPadding(attribute::ParseRect(value));
+    SetPadding(base::attribute::ParseRect(value));
   } else if (name == L"bkcolor" || name == L"bkcolor1") {
-    setColor(backColor_, attribute::ParseColor(value));
+    setColor(backColor_, base::attribute::ParseColor(value));
   } else if (name == L"bkcolor2") {
-    setColor(backColor2_, attribute::ParseColor(value));
+    setColor(backColor2_, base::attribute::ParseColor(value));
   } else if (name == L"bkcolor3") {
-    setColor(backColor3_, attribute::ParseColor(value));
+    setColor(backColor3_, base::attribute::ParseColor(value));
   } else if (name == L"bordercolor") {
-    setColor(borderColor_, attribute::ParseColorNoBlanks(value));
+    setColor(borderColor_, base::attribute::ParseColorNoBlanks(value));
   } else if (name == L"focusbordercolor") {
-    setColor(focusBorderColor_, attribute::ParseColorNoBlanks(value));
+    setColor(focusBorderColor_, base::attribute::ParseColorNoBlanks(value));
   } else if (name == L"colorhsl") {
-    const bool colorHsl = attribute::ParseBool(value);
+    const bool colorHsl = base::attribute::ParseBool(value);
     if (colorHsl_ != colorHsl) {
       colorHsl_ = colorHsl;
       Invalidate();
     }
   } else if (name == L"bordersize") {
     if (value.find(L',') != std::wstring_view::npos) {
-      borderSize_ = attribute::ParseRect(value);
+      borderSize_ = base::attribute::ParseRect(value);
     } else {
-      const int size = attribute::ParseInt(value);
+      const int size = base::attribute::ParseInt(value);
       borderSize_ = {size, size, size, size};
     }
     Invalidate();
   } else if (name == L"borderstyle") {
-    borderStyle_ = attribute::ParseInt(value);
+    borderStyle_ = base::attribute::ParseInt(value);
     Invalidate();
   } else if (name == L"borderround") {
-    borderRound_ = attribute::ParseSize(value);
+    borderRound_ = base::attribute::ParseSize(value);
     Invalidate();
   } else if (name == L"bkimage") {
     if (backImage_.description == value && backImage_.image)
@@ -69,17 +69,17 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     }
     Invalidate();
   } else if (name == L"width") {
-    SetFixedWidth(attribute::ParseInt(value));
+    SetFixedWidth(base::attribute::ParseInt(value));
   } else if (name == L"height") {
-    SetFixedHeight(attribute::ParseInt(value));
+    SetFixedHeight(base::attribute::ParseInt(value));
   } else if (name == L"minwidth") {
-    SetMinWidth(attribute::ParseInt(value));
+    SetMinWidth(base::attribute::ParseInt(value));
   } else if (name == L"minheight") {
-    SetMinHeight(attribute::ParseInt(value));
+    SetMinHeight(base::attribute::ParseInt(value));
   } else if (name == L"maxwidth") {
-    SetMaxWidth(attribute::ParseInt(value));
+    SetMaxWidth(base::attribute::ParseInt(value));
   } else if (name == L"maxheight") {
-    SetMaxHeight(attribute::ParseInt(value));
+    SetMaxHeight(base::attribute::ParseInt(value));
   } else if (name == L"name") {
     SetName(value);
   } else if (name == L"text") {
@@ -89,28 +89,28 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"userdata") {
     SetUserData(value);
   } else if (name == L"tag") {
-    SetTag(attribute::ParseInt(value));
+    SetTag(base::attribute::ParseInt(value));
   } else if (name == L"enabled") {
-    SetEnabled(attribute::ParseBool(value));
+    SetEnabled(base::attribute::ParseBool(value));
   } else if (name == L"mouse") {
-    SetMouseEnabled(attribute::ParseBool(value));
+    SetMouseEnabled(base::attribute::ParseBool(value));
   } else if (name == L"keyboard") {
-    SetKeyboardEnabled(attribute::ParseBool(value));
+    SetKeyboardEnabled(base::attribute::ParseBool(value));
   } else if (name == L"visible") {
-    SetVisible(attribute::ParseBool(value));
+    SetVisible(base::attribute::ParseBool(value));
   } else if (name == L"float") {
     if (value.find(L',') != std::wstring_view::npos) {
       double fractions[4];
-      attribute::ParseDoubleList(value, fractions, 4);
+      base::attribute::ParseDoubleList(value, fractions, 4);
       SetFloatAnchor({fractions[0], fractions[1], fractions[2], fractions[3]});
       SetFloat(true);
     } else {
-      SetFloat(attribute::ParseBool(value));
+      SetFloat(base::attribute::ParseBool(value));
     }
   } else if (name == L"shortcut") {
     SetShortcut(value.empty() ? L'\0' : value[0]);
   } else if (name == L"menu") {
-    EnableContextMenu(attribute::ParseBool(value));
+    EnableContextMenu(base::attribute::ParseBool(value));
   } else if (name == L"virtualwnd") {
     virtualWindow_ = value;
     if (manager_)

@@ -1,6 +1,7 @@
 #include "ui/controls/control.h"
 
-#include "ui/controls/rect_math.h"
+#include "base/rect_math.h"
+#include "ui/core/paint_manager.h"
 #include "ui/render/render_engine.h"
 
 // The fixed paint order of a control: background colour, background image, state images, text,
@@ -10,7 +11,7 @@ namespace ui {
 bool Control::Paint(HDC dc, const RECT& dirty, Control* stopAt) {
   if (this == stopAt)
     return false;
-  if (!IntersectRects(dirty, rect_, paintRect_))
+  if (!base::IntersectRects(dirty, rect_, paintRect_))
     return true;
   if (!paintHooks.Fire(this))
     return true;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/controls/scroll_bar.h"
 
 namespace ui {
@@ -137,7 +137,7 @@ void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
 
 void HorizontalLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"sepwidth")
-    SetSeparatorWidth(attribute::ParseInt(value));
+    SetSeparatorWidth(base::attribute::ParseInt(value));
   else
     LinearLayout::SetAttribute(name, value);
 }

@@ -1,6 +1,6 @@
 #include "ui/controls/label.h"
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -122,63 +122,63 @@ void Label::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"valign") {
     textStyle_ = ApplyVerticalAlign(textStyle_, value);
   } else if (name == L"endellipsis") {
-    if (attribute::ParseBool(value))
+    if (base::attribute::ParseBool(value))
       textStyle_ |= DT_END_ELLIPSIS;
     else
       textStyle_ &= ~DT_END_ELLIPSIS;
   } else if (name == L"font") {
-    SetFont(attribute::ParseInt(value));
+    SetFont(base::attribute::ParseInt(value));
   } else if (name == L"textcolor") {
-    SetTextColor(attribute::ParseColorNoBlanks(value));
+    SetTextColor(base::attribute::ParseColorNoBlanks(value));
   } else if (name == L"disabledtextcolor") {
-    SetDisabledTextColor(attribute::ParseColorNoBlanks(value));
+    SetDisabledTextColor(base::attribute::ParseColorNoBlanks(value));
   } else if (name == L"textpadding") {
-    SetTextPadding(attribute::ParseRect(value));
+    SetTextPadding(base::attribute::ParseRect(value));
   } else if (name == L"multiline") {
-    if (attribute::ParseBool(value))
+    if (base::attribute::ParseBool(value))
       textStyle_ = (textStyle_ & ~DT_SINGLELINE) | DT_WORDBREAK;
     else
       textStyle_ |= DT_SINGLELINE;
     measureDirty_ = true;
   } else if (name == L"showhtml") {
-    SetShowHtml(attribute::ParseBool(value));
+    SetShowHtml(base::attribute::ParseBool(value));
   } else if (name == L"enabledeffect") {
-    effects_.enabled = attribute::ParseBool(value);
+    effects_.enabled = base::attribute::ParseBool(value);
     Invalidate();
   } else if (name == L"enabledluminous") {
-    effects_.glow = attribute::ParseBool(value);
+    effects_.glow = base::attribute::ParseBool(value);
     Invalidate();
   } else if (name == L"enabledstroke") {
-    effects_.stroke = attribute::ParseBool(value);
+    effects_.stroke = base::attribute::ParseBool(value);
     Invalidate();
   } else if (name == L"enabledshadow") {
-    effects_.shadow = attribute::ParseBool(value);
+    effects_.shadow = base::attribute::ParseBool(value);
     Invalidate();
   } else if (name == L"luminousfuzzy") {
-    const double fuzzy = attribute::ParseDouble(value);
+    const double fuzzy = base::attribute::ParseDouble(value);
     if (fuzzy >= 0.0001)
       effects_.luminousFuzzy = static_cast<float>(fuzzy);
   } else if (name == L"gradientangle") {
-    effects_.gradientAngle = attribute::ParseInt(value);
+    effects_.gradientAngle = base::attribute::ParseInt(value);
   } else if (name == L"gradientlength") {
-    effects_.gradientLength = attribute::ParseInt(value);
+    effects_.gradientLength = base::attribute::ParseInt(value);
   } else if (name == L"shadowoffset") {
-    const SIZE distanceAndAngle = attribute::ParseSize(value);
+    const SIZE distanceAndAngle = base::attribute::ParseSize(value);
     if (ComputeShadowOffset(distanceAndAngle.cx, distanceAndAngle.cy, rect_.top, rect_.left,
                             effects_.shadowOffset)) {
       Invalidate();
     }
   } else if (name == L"textcolor1") {
-    effects_.textColor1 = attribute::ParseColorNoBlanks(value);
+    effects_.textColor1 = base::attribute::ParseColorNoBlanks(value);
     Invalidate();
   } else if (name == L"textshadowcolora") {
-    effects_.shadowColorA = attribute::ParseColorNoBlanks(value);
+    effects_.shadowColorA = base::attribute::ParseColorNoBlanks(value);
     Invalidate();
   } else if (name == L"textshadowcolorb") {
-    effects_.shadowColorB = attribute::ParseColorNoBlanks(value);
+    effects_.shadowColorB = base::attribute::ParseColorNoBlanks(value);
     Invalidate();
   } else if (name == L"strokecolor") {
-    effects_.strokeColor = attribute::ParseColorNoBlanks(value);
+    effects_.strokeColor = base::attribute::ParseColorNoBlanks(value);
     Invalidate();
   } else {
     Control::SetAttribute(name, value);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/controls/attribute_values.h"
-#include "ui/controls/rect_math.h"
+#include "base/attribute_values.h"
+#include "base/rect_math.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -59,7 +59,7 @@ void LinearLayout::OnEvent(ControlEvent& event) {
     const POINT point = event.mousePoint;
     switch (event.kind) {
       case ControlEventKind::ButtonDown:
-        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
+        if (IsEnabled() && base::RectContains(SeparatorBand(rect_), point)) {
           dragState_ |= kDragging;
           lastMouse_ = point;
           dragRect_ = rect_;
@@ -87,7 +87,7 @@ void LinearLayout::OnEvent(ControlEvent& event) {
         }
         break;
       case ControlEventKind::SetCursor:
-        if (IsEnabled() && RectContains(SeparatorBand(rect_), point)) {
+        if (IsEnabled() && base::RectContains(SeparatorBand(rect_), point)) {
           ::SetCursor(::LoadCursorW(nullptr, axis_ == Axis::Horizontal ? IDC_SIZEWE : IDC_SIZENS));
           return;
         }
@@ -131,13 +131,13 @@ void LinearLayout::DragSeparator(POINT point, int delta) {
     rect_ = dragRect_;
     RequestParentLayout();
   } else if (manager_) {
-    manager_->Invalidate(UnionRects(oldBand, SeparatorBand(dragRect_)));
+    manager_->Invalidate(base::UnionRects(oldBand, SeparatorBand(dragRect_)));
   }
 }
 
 void LinearLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"sepimm")
-    SetSeparatorImmediate(attribute::ParseBool(value));
+    SetSeparatorImmediate(base::attribute::ParseBool(value));
   else
     Container::SetAttribute(name, value);
 }

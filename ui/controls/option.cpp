@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -91,7 +91,7 @@ void Option::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"group") {
     SetGroup(value);
   } else if (name == L"selected") {
-    Select(attribute::ParseBool(value), true);
+    Select(base::attribute::ParseBool(value), true);
   } else if (name == L"selectedimage") {
     SetSelectedImage(value);
   } else if (name == L"selectedhotimage") {
@@ -99,9 +99,9 @@ void Option::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"foreimage") {
     SetOptionForeImage(value);
   } else if (name == L"selectedbkcolor") {
-    SetSelectedBackColor(attribute::ParseColorNoBlanks(value));
+    SetSelectedBackColor(base::attribute::ParseColorNoBlanks(value));
   } else if (name == L"selectedtextcolor") {
-    SetSelectedTextColor(attribute::ParseColorNoBlanks(value));
+    SetSelectedTextColor(base::attribute::ParseColorNoBlanks(value));
   } else {
     Button::SetAttribute(name, value);
   }

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 
 namespace ui {
 
@@ -67,13 +67,13 @@ void Progress::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"foreimage")
     SetForeImage(value);
   else if (name == L"hor")
-    SetHorizontal(attribute::ParseBool(value));
+    SetHorizontal(base::attribute::ParseBool(value));
   else if (name == L"min")
-    SetMinValue(attribute::ParseInt(value));
+    SetMinValue(base::attribute::ParseInt(value));
   else if (name == L"max")
-    SetMaxValue(attribute::ParseInt(value));
+    SetMaxValue(base::attribute::ParseInt(value));
   else if (name == L"value")
-    SetValue(attribute::ParseInt(value));
+    SetValue(base::attribute::ParseInt(value));
   else
     Label::SetAttribute(name, value);
 }

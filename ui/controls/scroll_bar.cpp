@@ -1,6 +1,6 @@
 #include "ui/controls/scroll_bar.h"
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/controls/container.h"
 #include "ui/core/paint_manager.h"
 
@@ -33,15 +33,15 @@ void ScrollBar::SetVisible(bool visible) {
 
 void ScrollBar::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"hor")
-    SetHorizontal(attribute::ParseBool(value));
+    SetHorizontal(base::attribute::ParseBool(value));
   else if (name == L"linesize")
-    SetLineSize(attribute::ParseInt(value));
+    SetLineSize(base::attribute::ParseInt(value));
   else if (name == L"range")
-    SetScrollRange(attribute::ParseInt(value));
+    SetScrollRange(base::attribute::ParseInt(value));
   else if (name == L"value")
-    SetScrollPos(attribute::ParseInt(value), true);
+    SetScrollPos(base::attribute::ParseInt(value), true);
   else if (name == L"scrollunit")
-    SetScrollUnit(attribute::ParseInt(value));
+    SetScrollUnit(base::attribute::ParseInt(value));
   else
     Control::SetAttribute(name, value);
 }

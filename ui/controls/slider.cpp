@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
+#include "base/rect_math.h"
 #include "ui/controls/button.h"
-#include "ui/controls/rect_math.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -161,19 +161,19 @@ void Slider::OnEvent(ControlEvent& event) {
       return;
     }
     case ControlEventKind::SetCursor:
-      if (IsEnabled() && RectContains(GetThumbRect(), event.mousePoint)) {
+      if (IsEnabled() && base::RectContains(GetThumbRect(), event.mousePoint)) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
         return;
       }
       break;
     case ControlEventKind::MouseEnter:
-      if (RectContains(rect_, event.mousePoint) && IsEnabled()) {
+      if (base::RectContains(rect_, event.mousePoint) && IsEnabled()) {
         state_ |= StateHot;
         Invalidate();
       }
       break;
     case ControlEventKind::MouseLeave:
-      if (RectContains(rect_, event.mousePoint)) {
+      if (base::RectContains(rect_, event.mousePoint)) {
         if (manager_)
           manager_->AddMouseLeaveListener(this);
         return;
@@ -199,12 +199,12 @@ void Slider::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"thumbpushedimage") {
     SetThumbPushedImage(value);
   } else if (name == L"thumbsize") {
-    const SIZE size = attribute::ParseSize(value);
+    const SIZE size = base::attribute::ParseSize(value);
     SetThumbSize(size.cx, size.cy);
   } else if (name == L"step") {
-    SetStep(attribute::ParseInt(value));
+    SetStep(base::attribute::ParseInt(value));
   } else if (name == L"imm") {
-    SetNotifyWhileDragging(attribute::ParseBool(value));
+    SetNotifyWhileDragging(base::attribute::ParseBool(value));
   } else {
     Progress::SetAttribute(name, value);
   }
@@ -219,9 +219,9 @@ void Slider::PaintStateImages(HDC dc) {
 void Slider::PaintThumb(ControlPainter& painter) {
   const RECT thumb = GetThumbRect();
   // An all-zero destination would mean "the whole control" to the image drawing.
-  if (IsRectEmpty(thumb))
+  if (base::IsRectEmpty(thumb))
     return;
-  const RECT relative = OffsetRectBy(thumb, -rect_.left, -rect_.top);
+  const RECT relative = base::OffsetRectBy(thumb, -rect_.left, -rect_.top);
   auto drawAtThumb = [&](ImageDrawInfo& image) {
     if (!painter.ResolveImage(image))
       return false;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -100,7 +100,7 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
 void TabLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   // The value is also kept as an extra attribute by the container.
   if (name == L"selectedid")
-    SelectItem(attribute::ParseInt(value), Notify::Yes);
+    SelectItem(base::attribute::ParseInt(value), Notify::Yes);
   Container::SetAttribute(name, value);
 }
 

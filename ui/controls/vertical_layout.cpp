@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/controls/scroll_bar.h"
 
 namespace ui {
@@ -132,7 +132,7 @@ void VerticalLayout::SetRect(const RECT& rect, bool invalidate) {
 
 void VerticalLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"sepheight")
-    SetSeparatorHeight(attribute::ParseInt(value));
+    SetSeparatorHeight(base::attribute::ParseInt(value));
   else
     LinearLayout::SetAttribute(name, value);
 }

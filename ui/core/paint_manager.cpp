@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/rect_math.h"
 #include "ui/controls/control.h"
-#include "ui/controls/rect_math.h"
 
 namespace ui {
 namespace {
@@ -47,8 +47,6 @@ PaintManager::~PaintManager() {
   if (Control* root = std::exchange(root_, nullptr))
     root->Destroy();
   RemoveAllFonts(false);
-  if (resources_.defaultFont.font)
-    ::DeleteObject(resources_.defaultFont.font);
   resources_.defaultFont = FontInfo();
   RemoveAllImages(false);
   RemoveAllDefaultAttributeLists(false);
@@ -90,7 +88,7 @@ void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
     RemoveFirst(ManagerList(), this);
     return;
   }
-  windowDc_ = ScopedGetDC(window_);
+  windowDc_ = base::ScopedGetDC(window_);
   if (!Contains(ManagerList(), this))
     ManagerList().push_back(this);
 }
@@ -149,7 +147,8 @@ Control* PaintManager::FindControlAt(POINT point) const {
     return nullptr;
   return root_->Find(
       [](Control* visited, void* data) -> Control* {
-        return RectContains(visited->GetRect(), *static_cast<POINT*>(data)) ? visited : nullptr;
+        return base::RectContains(visited->GetRect(), *static_cast<POINT*>(data)) ? visited
+                                                                                  : nullptr;
       },
       &point, FindVisible | FindHitTest | FindTopFirst);
 }
@@ -305,7 +304,7 @@ void PaintManager::Invalidate(const RECT& rect) {
   area.right = std::max(area.right, area.left);
   area.bottom = std::max(area.bottom, area.top);
   if (layered_) {
-    layeredUpdateRect_ = UnionRects(layeredUpdateRect_, area);
+    layeredUpdateRect_ = base::UnionRects(layeredUpdateRect_, area);
     return;
   }
   // A failed invalidation only loses a repaint that the next full paint makes anyway.
@@ -326,7 +325,7 @@ bool PaintManager::RunLayoutPass(const RECT& clientRect) {
   if (!updateNeeded_ || !root_)
     return false;
   updateNeeded_ = false;
-  if (IsRectEmpty(clientRect))
+  if (base::IsRectEmpty(clientRect))
     return false;
   bool rootLaidOut = false;
   if (root_->IsLayoutNeeded()) {

@@ -10,10 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/scoped_gdi.h"
 #include "ui/core/message_filter.h"
 #include "ui/core/resource_info.h"
-#include "ui/core/scoped_gdi.h"
 #include "ui/render/image_cache.h"
+#include "ui/render/render_context.h"
 #include "ui/render/render_engine.h"
 
 namespace ui {
@@ -101,11 +102,12 @@ inline constexpr UINT kReflectedMessageOffset = 0x2000;
 // it the tree), the controls waiting for delayed cleanup, the window's fonts, images and default
 // attribute lists; the focus, hover, pressed and key references, the listeners and the lists of
 // controls never own what they point at. Everything runs on the UI thread. A manager without a
-// window keeps its bookkeeping without touching the platform.
-class PaintManager {
+// window keeps its bookkeeping without touching the platform. It is the render engine's context
+// for the controls it holds.
+class PaintManager : public IRenderContext {
  public:
   PaintManager();
-  ~PaintManager();
+  ~PaintManager() override;
   PaintManager(const PaintManager&) = delete;
   PaintManager& operator=(const PaintManager&) = delete;
 
@@ -149,7 +151,7 @@ class PaintManager {
   // Takes control over for destruction when the queue message arrives (or with the manager).
   void AddDelayedCleanup(Control* control);
 
-  POINT GetMousePos() const { return mousePosition_; }
+  POINT GetMousePos() const override { return mousePosition_; }
   Control* GetFocusControl() const { return focus_; }
   void SetFocusControl(Control* control, bool takePlatformFocus);
   // Moves the focus to control, or to the next tab stop after it, at the next paint.
@@ -229,7 +231,7 @@ class PaintManager {
                 bool bold,
                 bool underline,
                 bool italic,
-                bool shared = false);
+                bool shared = false) override;
   bool SetDefaultFont(std::wstring_view faceName,
                       int size,
                       bool bold,
@@ -237,14 +239,14 @@ class PaintManager {
                       bool italic,
                       bool shared = false);
   const FontInfo& GetDefaultFontInfo();
-  HFONT GetFont(int id);
+  HFONT GetFont(int id) override;
   const FontInfo& GetFontInfo(int id);
-  const FontInfo& GetFontInfo(HFONT font);
+  const FontInfo& GetFontInfo(HFONT font) override;
   HFONT FindFont(std::wstring_view faceName,
                  int size,
                  bool bold,
                  bool underline,
-                 bool italic) const;
+                 bool italic) const override;
   void RemoveAllFonts(bool shared = false);
 
   // Default attribute lists by element name, applied before an element's own attributes.
@@ -260,6 +262,9 @@ class PaintManager {
   static const wchar_t* GetLanguageText(int id);
   // Replaces each placeholder "%{id}" whose language text exists by that text.
   static std::wstring ReplaceLanguagePlaceholders(std::wstring_view text);
+  std::wstring LocalizeText(std::wstring_view text) const override {
+    return ReplaceLanguagePlaceholders(text);
+  }
 
   // The window's default colours. With shared, the process-wide colour is set as well, and the
   // window's follows it only if it still had the old shared value.
@@ -270,9 +275,9 @@ class PaintManager {
   void SetSelectedColor(uint32_t color, bool shared = false);
   uint32_t GetDisabledFontColor() const { return resources_.disabledTextColor; }
   uint32_t GetDefaultFontColor() const { return resources_.textColor; }
-  uint32_t GetLinkFontColor() const { return resources_.linkColor; }
-  uint32_t GetLinkHoverFontColor() const { return resources_.linkHoverColor; }
-  uint32_t GetSelectedColor() const { return resources_.selectedBackColor; }
+  uint32_t GetLinkFontColor() const override { return resources_.linkColor; }
+  uint32_t GetLinkHoverFontColor() const override { return resources_.linkHoverColor; }
+  uint32_t GetSelectedColor() const override { return resources_.selectedBackColor; }
 
   // Window attributes of the skin's "Window" element (paint_manager_window_attributes.cpp).
   void SetWindowAttribute(std::wstring_view name, std::wstring_view value);
@@ -360,12 +365,12 @@ class PaintManager {
 
   std::wstring name_;
   HWND window_ = nullptr;
-  ScopedGetDC windowDc_;
-  ScopedMemoryDC offscreenDc_;
-  ScopedBitmap offscreenBitmap_;
+  base::ScopedGetDC windowDc_;
+  base::ScopedMemoryDC offscreenDc_;
+  base::ScopedBitmap offscreenBitmap_;
   uint32_t* offscreenPixels_ = nullptr;
-  ScopedMemoryDC backgroundDc_;
-  ScopedBitmap backgroundBitmap_;
+  base::ScopedMemoryDC backgroundDc_;
+  base::ScopedBitmap backgroundBitmap_;
   uint32_t* backgroundPixels_ = nullptr;
   int cachedToolTipWidth_ = -1;
   HWND toolTipWindow_ = nullptr;
@@ -430,7 +435,7 @@ class PaintManager {
   ImageRecord* GetOrAddImage(const std::wstring& name,
                              const wchar_t* type,
                              uint32_t mask,
-                             bool followsShift);
+                             bool followsShift) override;
   void RemoveAllImages(bool shared);
 
  private:

@@ -1,5 +1,5 @@
+#include "base/rect_math.h"
 #include "ui/controls/control.h"
-#include "ui/controls/rect_math.h"
 #include "ui/core/paint_manager.h"
 
 // Translucent windows: a constant opacity (SetLayeredWindowAttributes), or per-pixel layered
@@ -77,7 +77,7 @@ void PaintManager::SetLayeredImage(std::wstring_view description) {
 }
 
 void PaintManager::RepaintLayered() {
-  if (!layered_ || IsRectEmpty(layeredUpdateRect_) || ::IsIconic(window_))
+  if (!layered_ || base::IsRectEmpty(layeredUpdateRect_) || ::IsIconic(window_))
     return;
   PaintWindowMessage();
 }

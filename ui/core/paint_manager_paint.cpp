@@ -2,8 +2,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/rect_math.h"
 #include "ui/controls/control.h"
-#include "ui/controls/rect_math.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/gdi_helpers.h"
 #include "ui/render/image_record.h"
@@ -27,7 +27,7 @@ RECT ChildRect(HWND window, HWND child) {
 
 // Sets every pixel of area in a top-down buffer of the given width to value.
 void FillPixels(uint32_t* pixels, int width, const RECT& area, uint32_t value) {
-  if (IsRectEmpty(area))
+  if (base::IsRectEmpty(area))
     return;
   for (LONG y = area.top; y < area.bottom; ++y)
     std::fill(pixels + y * width + area.left, pixels + y * width + area.right, value);
@@ -62,11 +62,11 @@ void PaintManager::DropPaintBuffers() {
 bool PaintManager::CreateOffscreenBuffer(const RECT& client) {
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
-  offscreenDc_ = ScopedMemoryDC(::CreateCompatibleDC(windowDc_.Get()));
+  offscreenDc_ = base::ScopedMemoryDC(::CreateCompatibleDC(windowDc_.Get()));
   if (layered_) {
-    offscreenBitmap_ = ScopedBitmap(CreateDibSection(width, height, &offscreenPixels_));
+    offscreenBitmap_ = CreateDibSection(width, height, &offscreenPixels_);
   } else {
-    offscreenBitmap_ = ScopedBitmap(::CreateCompatibleBitmap(windowDc_.Get(), width, height));
+    offscreenBitmap_ = base::ScopedBitmap(::CreateCompatibleBitmap(windowDc_.Get(), width, height));
     offscreenPixels_ = nullptr;
   }
   if (!offscreenDc_ || !offscreenBitmap_) {
@@ -93,14 +93,14 @@ void PaintManager::PaintWindowMessage() {
   RECT dirty = {0, 0, 0, 0};
   if (layered_) {
     dirty = layeredUpdateRect_;
-    if (IsRectEmpty(dirty)) {
+    if (base::IsRectEmpty(dirty)) {
       ValidateByPaint(window_);
       return;
     }
     dirty.right = std::min(dirty.right, client.right);
     dirty.bottom = std::min(dirty.bottom, client.bottom);
     layeredUpdateRect_ = {0, 0, 0, 0};
-    if (IsRectEmpty(dirty)) {
+    if (base::IsRectEmpty(dirty)) {
       ValidateByPaint(window_);
       return;
     }
@@ -132,7 +132,7 @@ void PaintManager::PaintWindowMessage() {
   const SIZE bufferSize = BitmapSize(offscreenBitmap_.Get());
   if (offscreenBitmap_ && (bufferSize.cx != client.right || bufferSize.cy != client.bottom))
     DropPaintBuffers();
-  if (!offscreenBitmap_ && (IsRectEmpty(client) || !CreateOffscreenBuffer(client))) {
+  if (!offscreenBitmap_ && (base::IsRectEmpty(client) || !CreateOffscreenBuffer(client))) {
     // Nothing to paint with; the window counts as painted so that it is not asked again at once.
     ValidateByPaint(window_);
     painting_ = false;
@@ -143,7 +143,7 @@ void PaintManager::PaintWindowMessage() {
   ::BeginPaint(window_, &paint);
   {
     HDC dc = offscreenDc_.Get();
-    ScopedSelectObject selectBuffer(dc, offscreenBitmap_.Get());
+    base::ScopedSelectObject selectBuffer(dc, offscreenBitmap_.Get());
     const int savedState = ::SaveDC(dc);
     if (layered_ && !layeredImage_.image && offscreenPixels_) {
       ::GdiFlush();
@@ -172,8 +172,8 @@ void PaintManager::PaintWindowMessage() {
   }
   if (!layered_ && showDirty_) {
     HDC windowDc = windowDc_.Get();
-    ScopedSelectObject pen(windowDc, ShowDirtyPen());
-    ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
+    base::ScopedSelectObject pen(windowDc, ShowDirtyPen());
+    base::ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
     ::Rectangle(windowDc, dirty.left, dirty.top, dirty.right, dirty.bottom);
   }
   ::EndPaint(window_, &paint);
@@ -193,17 +193,17 @@ void PaintManager::PrintNativeChildren(HDC dc, const RECT& dirty) {
     }
     ++i;
     const RECT area = ChildRect(window_, child);
-    if (!::IsWindowVisible(child) || !RectsMeet(area, dirty))
+    if (!::IsWindowVisible(child) || !base::RectsMeet(area, dirty))
       continue;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     uint32_t* pixels = nullptr;
-    ScopedBitmap bitmap(CreateDibSection(width, height, &pixels));
-    ScopedMemoryDC childDc(::CreateCompatibleDC(dc));
+    base::ScopedBitmap bitmap = CreateDibSection(width, height, &pixels);
+    base::ScopedMemoryDC childDc(::CreateCompatibleDC(dc));
     if (!bitmap || !childDc || !pixels)
       continue;
     std::memset(pixels, 0, static_cast<size_t>(width) * height * sizeof(uint32_t));
-    ScopedSelectObject select(childDc.Get(), bitmap.Get());
+    base::ScopedSelectObject select(childDc.Get(), bitmap.Get());
     ::SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(childDc.Get()),
                    kPrintNativeChildFlags);
     ::GdiFlush();
@@ -222,8 +222,8 @@ void PaintManager::ApplyLayeredImage(const RECT& client, const RECT& dirty) {
     const int height = client.bottom - client.top;
     bool draw = false;
     if (!backgroundBitmap_) {
-      backgroundDc_ = ScopedMemoryDC(::CreateCompatibleDC(windowDc_.Get()));
-      backgroundBitmap_ = ScopedBitmap(CreateDibSection(width, height, &backgroundPixels_));
+      backgroundDc_ = base::ScopedMemoryDC(::CreateCompatibleDC(windowDc_.Get()));
+      backgroundBitmap_ = CreateDibSection(width, height, &backgroundPixels_);
       if (!backgroundDc_ || !backgroundBitmap_ || !backgroundPixels_) {
         backgroundDc_.Reset();
         backgroundBitmap_.Reset();

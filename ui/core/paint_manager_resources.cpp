@@ -4,6 +4,7 @@
 #include <climits>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 namespace ui {
 namespace {
@@ -23,7 +24,11 @@ LOGFONTW DefaultGuiLogFont() {
 }
 
 // A font described like the default GUI font but with the given face, pixel size and styles.
-HFONT CreateSkinFont(std::wstring_view faceName, int size, bool bold, bool underline, bool italic) {
+base::ScopedFont CreateSkinFont(std::wstring_view faceName,
+                                int size,
+                                bool bold,
+                                bool underline,
+                                bool italic) {
   LOGFONTW logFont = DefaultGuiLogFont();
   // The face field holds LF_FACESIZE characters including the terminator.
   const size_t length = std::min<size_t>(faceName.size(), LF_FACESIZE - 1);
@@ -36,17 +41,17 @@ HFONT CreateSkinFont(std::wstring_view faceName, int size, bool bold, bool under
     logFont.lfUnderline = TRUE;
   if (italic)
     logFont.lfItalic = TRUE;
-  return ::CreateFontIndirectW(&logFont);
+  return base::ScopedFont(::CreateFontIndirectW(&logFont));
 }
 
-FontInfo DescribeFont(HFONT font,
+FontInfo DescribeFont(base::ScopedFont font,
                       std::wstring_view faceName,
                       int size,
                       bool bold,
                       bool underline,
                       bool italic) {
   FontInfo info;
-  info.font = font;
+  info.font = std::move(font);
   info.faceName = faceName;
   info.size = size;
   info.bold = bold;
@@ -64,7 +69,7 @@ FontInfo* FontTable::Find(int id) {
 
 FontInfo* FontTable::FindByHandle(HFONT font) {
   for (auto& [id, info] : fonts_) {
-    if (info.font == font)
+    if (info.font.Get() == font)
       return &info;
   }
   return nullptr;
@@ -85,27 +90,9 @@ const FontInfo* FontTable::FindMatch(std::wstring_view faceName,
 }
 
 FontInfo& FontTable::Insert(int id, FontInfo info) {
-  auto it = fonts_.find(id);
-  if (it != fonts_.end()) {
-    if (it->second.font)
-      ::DeleteObject(it->second.font);
-    it->second = std::move(info);
-    return it->second;
-  }
-  return fonts_.emplace(id, std::move(info)).first->second;
-}
-
-void FontTable::Clear() {
-  for (auto& [id, info] : fonts_) {
-    if (info.font)
-      ::DeleteObject(info.font);
-  }
-  fonts_.clear();
-}
-
-ResourceInfo::~ResourceInfo() {
-  if (defaultFont.font)
-    ::DeleteObject(defaultFont.font);
+  FontInfo& slot = fonts_[id];
+  slot = std::move(info);
+  return slot;
 }
 
 ResourceInfo& PaintManager::SharedResources() {
@@ -114,7 +101,7 @@ ResourceInfo& PaintManager::SharedResources() {
 }
 
 HPEN PaintManager::ShowDirtyPen() {
-  static ScopedPen pen(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
+  static base::ScopedPen pen(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
   return pen.Get();
 }
 
@@ -129,12 +116,10 @@ void PaintManager::InitializeProcessWide() {
   shared.linkHoverColor = 0xFFD3215F;
   shared.selectedBackColor = 0xFFBAE4FF;
   LOGFONTW logFont = DefaultGuiLogFont();
-  if (HFONT font = ::CreateFontIndirectW(&logFont)) {
-    if (shared.defaultFont.font)
-      ::DeleteObject(shared.defaultFont.font);
+  if (base::ScopedFont font(::CreateFontIndirectW(&logFont)); font) {
     shared.defaultFont =
-        DescribeFont(font, logFont.lfFaceName, -logFont.lfHeight, logFont.lfWeight >= FW_BOLD,
-                     logFont.lfUnderline != 0, logFont.lfItalic != 0);
+        DescribeFont(std::move(font), logFont.lfFaceName, -logFont.lfHeight,
+                     logFont.lfWeight >= FW_BOLD, logFont.lfUnderline != 0, logFont.lfItalic != 0);
   }
   ShowDirtyPen();
   static bool commonControlsReady = false;
@@ -149,7 +134,7 @@ void PaintManager::MeasureFont(FontInfo& info) const {
   HDC dc = windowDc_.Get();
   if (!dc || !info.font || info.metrics.tmHeight != 0)
     return;
-  ScopedSelectObject select(dc, info.font);
+  base::ScopedSelectObject select(dc, info.font.Get());
   ::GetTextMetricsW(dc, &info.metrics);
 }
 
@@ -160,13 +145,13 @@ HFONT PaintManager::AddFont(int id,
                             bool underline,
                             bool italic,
                             bool shared) {
-  HFONT font = CreateSkinFont(faceName, size, bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, size, bold, underline, italic);
   if (!font)
     return nullptr;
-  FontInfo info = DescribeFont(font, faceName, size, bold, underline, italic);
+  FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
   MeasureFont(info);
   FontTable& table = shared || forceSharedResources_ ? SharedResources().fonts : resources_.fonts;
-  return table.Insert(id, std::move(info)).font;
+  return table.Insert(id, std::move(info)).font.Get();
 }
 
 bool PaintManager::SetDefaultFont(std::wstring_view faceName,
@@ -175,13 +160,11 @@ bool PaintManager::SetDefaultFont(std::wstring_view faceName,
                                   bool underline,
                                   bool italic,
                                   bool shared) {
-  HFONT font = CreateSkinFont(faceName, size, bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, size, bold, underline, italic);
   if (!font)
     return false;
   FontInfo& target = shared ? SharedResources().defaultFont : resources_.defaultFont;
-  if (target.font)
-    ::DeleteObject(target.font);
-  target = DescribeFont(font, faceName, size, bold, underline, italic);
+  target = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
   MeasureFont(target);
   return true;
 }
@@ -194,7 +177,7 @@ const FontInfo& PaintManager::GetDefaultFontInfo() {
 }
 
 HFONT PaintManager::GetFont(int id) {
-  return GetFontInfo(id).font;
+  return GetFontInfo(id).font.Get();
 }
 
 const FontInfo& PaintManager::GetFontInfo(int id) {
@@ -229,7 +212,7 @@ HFONT PaintManager::FindFont(std::wstring_view faceName,
   const FontInfo* info = resources_.fonts.FindMatch(faceName, size, bold, underline, italic);
   if (!info)
     info = SharedResources().fonts.FindMatch(faceName, size, bold, underline, italic);
-  return info ? info->font : nullptr;
+  return info ? info->font.Get() : nullptr;
 }
 
 void PaintManager::RemoveAllFonts(bool shared) {

@@ -1,6 +1,6 @@
 #include <cwctype>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -28,10 +28,10 @@ void PaintManager::SetInitSize(int cx, int cy) {
 }
 
 void PaintManager::SetWindowAttribute(std::wstring_view name, std::wstring_view value) {
-  using attribute::ParseColorNoBlanks;
-  using attribute::ParseInt;
-  using attribute::ParseRect;
-  using attribute::ParseSize;
+  using base::attribute::ParseColorNoBlanks;
+  using base::attribute::ParseInt;
+  using base::attribute::ParseRect;
+  using base::attribute::ParseSize;
 
   if (EqualsNoCase(name, L"size")) {
     const SIZE size = ParseSize(value);

@@ -7,29 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "ui/render/font_info.h"
+
 namespace ui {
 
-// A font of the window or of the process: handle, description and (once measured) metrics.
-// The table that holds the record owns the handle.
-struct FontInfo {
-  HFONT font = nullptr;
-  std::wstring faceName;
-  int size = 0;
-  bool bold = false;
-  bool underline = false;
-  bool italic = false;
-  TEXTMETRICW metrics = {};
-};
-
-// Fonts by id, in the order of their ids. Owns the font handles: replacing or removing an entry
+// Fonts by id, in the order of their ids. Owns the fonts: replacing or removing an entry
 // deletes its font.
 class FontTable {
  public:
-  FontTable() = default;
-  ~FontTable() { Clear(); }
-  FontTable(const FontTable&) = delete;
-  FontTable& operator=(const FontTable&) = delete;
-
   FontInfo* Find(int id);
   FontInfo* FindByHandle(HFONT font);
   // The first entry with exactly this face (case-sensitive), size and styles.
@@ -40,7 +25,7 @@ class FontTable {
                             bool italic) const;
   // Stores info under id; a font already stored under id is deleted first.
   FontInfo& Insert(int id, FontInfo info);
-  void Clear();
+  void Clear() { fonts_.clear(); }
   size_t size() const { return fonts_.size(); }
 
  private:
@@ -51,18 +36,13 @@ class FontTable {
 // process (the shared set). Lookups try the window's set first and the shared one second. The
 // images of both sets are kept by the image cache.
 struct ResourceInfo {
-  ResourceInfo() = default;
-  ~ResourceInfo();
-  ResourceInfo(const ResourceInfo&) = delete;
-  ResourceInfo& operator=(const ResourceInfo&) = delete;
-
   uint32_t disabledTextColor = 0xFFA7A6AA;
   uint32_t textColor = 0xFF000000;
   uint32_t linkColor = 0xFF0000FF;
   uint32_t linkHoverColor = 0xFFD3215F;
   uint32_t selectedBackColor = 0xFFBAE4FF;
   // An empty face name means "none": a window without a default font of its own uses the
-  // shared one. The handle is owned.
+  // shared one.
   FontInfo defaultFont;
   FontTable fonts;
   std::map<std::wstring, std::wstring, std::less<>> defaultAttributeLists;

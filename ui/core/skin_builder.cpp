@@ -5,6 +5,7 @@
 
 #include "ui/controls/container.h"
 #include "ui/controls/control.h"
+#include "ui/controls/control_factory.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_settings.h"
 
@@ -45,8 +46,10 @@ SkinBuilder::SkinBuilder() {
   document_.SetKeepWhitespace(true);
 }
 
-Control* SkinBuilder::BuildFrom(const wchar_t* source, const wchar_t* resourceType,
-                                IBuilderCallback* callback, PaintManager* manager,
+Control* SkinBuilder::BuildFrom(const wchar_t* source,
+                                const wchar_t* resourceType,
+                                IBuilderCallback* callback,
+                                PaintManager* manager,
                                 Control* parent) {
   if (!source)
     return nullptr;
@@ -158,7 +161,8 @@ Control* SkinBuilder::CreateControl(const wchar_t* elementName) {
   return callback_ ? callback_->CreateCustomControl(elementName) : nullptr;
 }
 
-Control* SkinBuilder::BuildChildren(const MarkupNode& element, Control* parent,
+Control* SkinBuilder::BuildChildren(const MarkupNode& element,
+                                    Control* parent,
                                     PaintManager* manager) {
   Control* first = nullptr;
   IContainer* container = nullptr;

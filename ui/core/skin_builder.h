@@ -33,8 +33,11 @@ class SkinBuilder {
   // source: markup text starting with "<", a skin file name, or an integer resource identifier
   // (MAKEINTRESOURCE) of the given type in the resource module. Null when nothing was built or the
   // document cannot be loaded or parsed.
-  Control* BuildFrom(const wchar_t* source, const wchar_t* resourceType, IBuilderCallback* callback,
-                     PaintManager* manager, Control* parent);
+  Control* BuildFrom(const wchar_t* source,
+                     const wchar_t* resourceType,
+                     IBuilderCallback* callback,
+                     PaintManager* manager,
+                     Control* parent);
   // Builds the already loaded document again (an "Include" with a count builds several copies).
   Control* Build(IBuilderCallback* callback, PaintManager* manager, Control* parent);
 
@@ -51,9 +54,5 @@ class SkinBuilder {
   std::wstring resourceType_;
   bool fromResource_ = false;
 };
-
-// Creates the control class for a skin element name (case-insensitive, except "GifAnim");
-// null for names this framework has no class for.
-Control* CreateControlForElement(const wchar_t* elementName);
 
 }  // namespace ui

@@ -7,7 +7,7 @@ namespace ui {
 
 SkinPackage::~SkinPackage() = default;
 
-std::unique_ptr<SkinPackage> SkinPackage::FromFile(ScopedHandle file, uint64_t size) {
+std::unique_ptr<SkinPackage> SkinPackage::FromFile(base::ScopedHandle file, uint64_t size) {
   std::unique_ptr<SkinPackage> package(new SkinPackage());
   package->file_ = std::move(file);
   package->size_ = size;

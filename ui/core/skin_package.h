@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/core/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 namespace ui {
 
@@ -39,7 +39,7 @@ class SkinPackage {
   SkinPackage(const SkinPackage&) = delete;
   SkinPackage& operator=(const SkinPackage&) = delete;
 
-  static std::unique_ptr<SkinPackage> FromFile(ScopedHandle file, uint64_t size);
+  static std::unique_ptr<SkinPackage> FromFile(base::ScopedHandle file, uint64_t size);
   static std::unique_ptr<SkinPackage> FromMemory(const void* data, size_t size);
 
   uint64_t Size() const { return size_; }
@@ -55,7 +55,7 @@ class SkinPackage {
   friend class ZipReader;
   SkinPackage() = default;
 
-  ScopedHandle file_;
+  base::ScopedHandle file_;
   const uint8_t* memory_ = nullptr;
   uint64_t size_ = 0;
   uint64_t directoryOffset_ = 0;

@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "ui/core/scoped_handle.h"
+#include "base/scoped_handle.h"
 #include "ui/core/skin_settings.h"
 #include "ui/core/zip_reader.h"
 
@@ -15,8 +15,8 @@ namespace {
 enum class ReadStatus { Ok, CannotOpen, Empty, TooLarge, ShortRead };
 
 ReadStatus ReadWholeFile(const std::wstring& path, uint64_t maxSize, std::vector<uint8_t>* bytes) {
-  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid())
     return ReadStatus::CannotOpen;
   LARGE_INTEGER size = {};

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/scoped_gdi.h"
 #include "ui/controls/control.h"
-#include "ui/core/scoped_gdi.h"
 #include "ui/core/skin_builder.h"
 
 namespace ui {
@@ -318,8 +318,8 @@ LRESULT SkinWindow::HandleSize(UINT, WPARAM, LPARAM, bool& handled) {
   RECT bounds;
   if (!::GetWindowRect(NativeWindow(), &bounds))
     return 0;
-  ScopedRegion region(::CreateRoundRectRgn(0, 0, bounds.right - bounds.left + 1,
-                                           bounds.bottom - bounds.top + 1, corner.cx, corner.cy));
+  base::ScopedRegion region(::CreateRoundRectRgn(
+      0, 0, bounds.right - bounds.left + 1, bounds.bottom - bounds.top + 1, corner.cx, corner.cy));
   // The window owns the region once it is set.
   if (region && ::SetWindowRgn(NativeWindow(), region.Get(), TRUE))
     region.Release();

@@ -194,8 +194,8 @@ uint32_t InflateEntry(const SkinPackage& package,
 }  // namespace
 
 std::unique_ptr<SkinPackage> ZipReader::OpenFromFile(const std::wstring& path) {
-  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid())
     return nullptr;
   LARGE_INTEGER size = {};

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/render/image_description.h"
 
 namespace ui {
@@ -106,9 +106,9 @@ InlineImageArgument ParseInlineImageArgument(std::wstring_view argument) {
   const std::wstring_view frames = NextWord(rest);
   const std::wstring_view frame = NextWord(rest);
   if (!frames.empty())
-    image.frames = std::max(1, attribute::ParseInt(frames));
+    image.frames = std::max(1, base::attribute::ParseInt(frames));
   if (!frame.empty())
-    image.frame = attribute::ParseInt(frame);
+    image.frame = base::attribute::ParseInt(frame);
   if (image.frame < 0 || image.frame >= image.frames)
     image.frame = 0;
   return image;
@@ -118,13 +118,13 @@ FontArgument ParseFontArgument(std::wstring_view argument) {
   FontArgument font;
   std::wstring_view rest = Trim(argument);
   if (!rest.empty() && IsDigit(rest.front())) {
-    font.index = attribute::ParseInt(rest);
+    font.index = base::attribute::ParseInt(rest);
     return font;
   }
   font.faceName = NextWord(rest);
   for (std::wstring_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
     if (IsDigit(word.front()))
-      font.size = attribute::ParseInt(word);
+      font.size = base::attribute::ParseInt(word);
     else if (EqualsIgnoringCase(word, L"bold"))
       font.bold = true;
     else if (EqualsIgnoringCase(word, L"underline"))

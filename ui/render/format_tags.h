@@ -38,7 +38,7 @@ struct InlineImageArgument {
 };
 InlineImageArgument ParseInlineImageArgument(std::wstring_view argument);
 
-// The argument of an <f> tag: a font index of the paint manager, or a face name followed by a
+// The argument of an <f> tag: a font index of the render context, or a face name followed by a
 // size (10 when missing) and the words "bold", "underline", "italic" in any case.
 struct FontArgument {
   int index = -1;  // -1 when the font is given by its description

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/attribute_values.h"
-#include "ui/core/paint_manager.h"
-#include "ui/core/scoped_gdi.h"
+#include "base/attribute_values.h"
+#include "base/scoped_gdi.h"
 #include "ui/render/format_tags.h"
 #include "ui/render/gdi_helpers.h"
 #include "ui/render/image_record.h"
+#include "ui/render/render_context.h"
 #include "ui/render/render_engine.h"
 
 namespace ui {
@@ -62,7 +62,7 @@ struct LineResult {
 class FormattedTextLayout {
  public:
   FormattedTextLayout(HDC dc,
-                      PaintManager* manager,
+                      IRenderContext* context,
                       std::wstring_view text,
                       uint32_t defaultColor,
                       RECT* linkRects,
@@ -70,7 +70,7 @@ class FormattedTextLayout {
                       int linkCapacity,
                       UINT format)
       : dc_(dc),
-        manager_(manager),
+        context_(context),
         text_(text),
         defaultColor_(defaultColor),
         linkRects_(linkRects),
@@ -108,7 +108,7 @@ class FormattedTextLayout {
   void StoreLink();
 
   HDC dc_;
-  PaintManager* manager_;
+  IRenderContext* context_;
   std::wstring_view text_;
   uint32_t defaultColor_;
   RECT* linkRects_;
@@ -137,7 +137,7 @@ class FormattedTextLayout {
 void FormattedTextLayout::Run(HFONT font, const RECT& area, RECT& bounds) {
   area_ = area;
   // The link under the mouse is found among the rectangles of the previous call.
-  const POINT mouse = manager_->GetMousePos();
+  const POINT mouse = context_->GetMousePos();
   for (int i = 0; i < linkCapacity_; ++i) {
     if (::PtInRect(&linkRects_[i], mouse)) {
       hoverLink_ = linkTexts_[i];
@@ -337,7 +337,7 @@ bool FormattedTextLayout::PlaceImage(const InlineImageArgument& inlineImage) {
   ImageRecord* image =
       inlineImage.name.empty()
           ? nullptr
-          : manager_->GetOrAddImage(inlineImage.name,
+          : context_->GetOrAddImage(inlineImage.name,
                                     inlineImage.type.empty() ? nullptr : inlineImage.type.c_str(),
                                     0, false);
   if (!image)
@@ -351,7 +351,7 @@ bool FormattedTextLayout::PlaceImage(const InlineImageArgument& inlineImage) {
     const LONG y = TextTop(image->height);
     const RECT dest = {x_ + shift_, y, x_ + shift_ + frameWidth, y + image->height};
     const int sourceLeft = inlineImage.frame * frameWidth;
-    RenderEngine::DrawImage(dc_, image->bitmap, dest, dest,
+    RenderEngine::DrawImage(dc_, image->bitmap.Get(), dest, dest,
                             {sourceLeft, 0, sourceLeft + frameWidth, image->height}, {0, 0, 0, 0},
                             image->hasAlpha, 255, false, false, false);
   }
@@ -372,8 +372,8 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
         state_.inLink = true;
         state_.linkText = argument;
         state_.linkStart = {x_ + shift_, lineTop_};
-        state_.colors.push_back(hover ? manager_->GetLinkHoverFontColor()
-                                      : manager_->GetLinkFontColor());
+        state_.colors.push_back(hover ? context_->GetLinkHoverFontColor()
+                                      : context_->GetLinkFontColor());
         PushFont(StyledFont(false, true, false));
       } else if (state_.inLink) {
         StoreLink();
@@ -388,7 +388,7 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
       break;
     case L'c':
       if (!tag.closing)
-        state_.colors.push_back(attribute::ParseColorNoBlanks(argument));
+        state_.colors.push_back(base::attribute::ParseColorNoBlanks(argument));
       else if (!state_.colors.empty())
         state_.colors.pop_back();
       break;
@@ -414,7 +414,7 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
       if (!tag.closing) {
         if (lineHasContent_)
           return false;
-        const int spacing = attribute::ParseInt(argument);
+        const int spacing = base::attribute::ParseInt(argument);
         state_.spacings.push_back(spacing);
         if (pass_ == Pass::Measure)
           lineHeight_ = std::max(lineHeight_, FontHeight() + spacing);
@@ -448,12 +448,12 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
       break;
     case L'x':
       if (!tag.closing)
-        Advance(attribute::ParseInt(argument));
+        Advance(base::attribute::ParseInt(argument));
       break;
     case L'y':
       // The drawing pass keeps the height the measuring pass ended with.
       if (!tag.closing && pass_ == Pass::Measure)
-        lineHeight_ = attribute::ParseInt(argument);
+        lineHeight_ = base::attribute::ParseInt(argument);
       break;
     default:
       break;
@@ -516,7 +516,7 @@ void FormattedTextLayout::PopFont() {
 
 // The current font with the given styles added; the current font itself when it has them.
 HFONT FormattedTextLayout::StyledFont(bool bold, bool underline, bool italic) {
-  const FontInfo& info = manager_->GetFontInfo(state_.fonts.back());
+  const FontInfo& info = context_->GetFontInfo(state_.fonts.back());
   if ((!bold || info.bold) && (!underline || info.underline) && (!italic || info.italic))
     return state_.fonts.back();
   const std::wstring face = info.faceName;
@@ -529,22 +529,22 @@ HFONT FormattedTextLayout::FindOrAddFont(std::wstring_view face,
                                          bool bold,
                                          bool underline,
                                          bool italic) {
-  if (HFONT found = manager_->FindFont(face, size, bold, underline, italic))
+  if (HFONT found = context_->FindFont(face, size, bold, underline, italic))
     return found;
-  return manager_->AddFont(NextAddedFontId(), face, size, bold, underline, italic, false);
+  return context_->AddFont(NextAddedFontId(), face, size, bold, underline, italic, false);
 }
 
 HFONT FormattedTextLayout::FontFromArgument(std::wstring_view argument) {
   const FontArgument font = ParseFontArgument(argument);
   if (font.index >= 0)
-    return manager_->GetFont(font.index);
+    return context_->GetFont(font.index);
   return FindOrAddFont(font.faceName, font.size, font.bold, font.underline, font.italic);
 }
 
 }  // namespace
 
 void RenderEngine::DrawFormattedText(HDC dc,
-                                     PaintManager* manager,
+                                     IRenderContext* context,
                                      RECT& rect,
                                      std::wstring_view text,
                                      uint32_t color,
@@ -555,14 +555,14 @@ void RenderEngine::DrawFormattedText(HDC dc,
                                      UINT format) {
   const int capacity = linkCount;
   linkCount = 0;
-  if (!dc || !manager || text.empty() || rect.right <= rect.left || rect.bottom <= rect.top)
+  if (!dc || !context || text.empty() || rect.right <= rect.left || rect.bottom <= rect.top)
     return;
   const bool measuring = (format & DT_CALCRECT) != 0;
   ClipState clip;
   if (!measuring)
     clip = RectClip(dc, rect);
-  const std::wstring shown = PaintManager::ReplaceLanguagePlaceholders(text);
-  HFONT baseFont = manager->GetFont(font);
+  const std::wstring shown = context->LocalizeText(text);
+  HFONT baseFont = context->GetFont(font);
 
   RECT area = rect;
   if (!measuring && (format & kAlignmentFormats)) {
@@ -570,7 +570,7 @@ void RenderEngine::DrawFormattedText(HDC dc,
     RECT measured = singleLine ? RECT{0, 0, 9999, 100}
                                : RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
     int none = 0;
-    DrawFormattedText(dc, manager, measured, text, color, nullptr, nullptr, none, font,
+    DrawFormattedText(dc, context, measured, text, color, nullptr, nullptr, none, font,
                       (format | DT_CALCRECT) & ~kAlignmentFormats);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     const int textWidth = measured.right - measured.left;
@@ -586,12 +586,12 @@ void RenderEngine::DrawFormattedText(HDC dc,
   }
 
   ScopedTextState savedText(dc);
-  const COLORREF oldBackColor = ::SetBkColor(dc, ToColorRef(manager->GetSelectedColor()));
+  const COLORREF oldBackColor = ::SetBkColor(dc, ToColorRef(context->GetSelectedColor()));
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ToColorRef(color));
   {
-    ScopedSelectObject selectFont(dc, baseFont);
-    FormattedTextLayout layout(dc, manager, shown, color, linkRects, linkTexts, capacity, format);
+    base::ScopedSelectObject selectFont(dc, baseFont);
+    FormattedTextLayout layout(dc, context, shown, color, linkRects, linkTexts, capacity, format);
     RECT bounds;
     layout.Run(baseFont, area, bounds);
     linkCount = layout.LinkCount();

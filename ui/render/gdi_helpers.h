@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "base/scoped_gdi.h"
+
 // Small pieces of colour and bitmap arithmetic shared by the render engine's files.
 namespace ui {
 
@@ -37,8 +39,9 @@ inline uint32_t BlendPixel(uint32_t dest,
   return result;
 }
 
-// A top-down 32-bit DIB section; *bits receives its pixel memory, owned by the bitmap.
-inline HBITMAP CreateDibSection(int width, int height, uint32_t** bits) {
+// A top-down 32-bit DIB section; *bits receives its pixel memory, owned by the bitmap. Empty (and
+// *bits null) when it cannot be created.
+inline base::ScopedBitmap CreateDibSection(int width, int height, uint32_t** bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -47,8 +50,9 @@ inline HBITMAP CreateDibSection(int width, int height, uint32_t** bits) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* memory = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
-  *bits = static_cast<uint32_t*>(memory);
+  base::ScopedBitmap bitmap(
+      ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+  *bits = bitmap ? static_cast<uint32_t*>(memory) : nullptr;
   return bitmap;
 }
 

@@ -25,8 +25,11 @@ ImageRecord* ImageCache::Insert(const std::wstring& name, ImageRecordPtr record)
   return slot.get();
 }
 
-ImageRecordPtr LoadCacheImage(const std::wstring& name, const wchar_t* type, uint32_t mask,
-                              bool followsShift) {
+ImageRecordPtr LoadCacheImage(const std::wstring& name,
+                              const wchar_t* type,
+                              uint32_t mask,
+                              bool followsShift,
+                              const ImageBytesReader& readBytes) {
   if (name.empty())
     return nullptr;
   bool hasType = type && *type;
@@ -35,9 +38,9 @@ ImageRecordPtr LoadCacheImage(const std::wstring& name, const wchar_t* type, uin
   bool isColor = hasType && std::wcscmp(type, kColorImageType) == 0;
   if (hasType && !isColor && std::iswdigit(name[0])) {
     unsigned long identifier = std::wcstoul(name.c_str(), nullptr, 10);
-    record = LoadImage(MAKEINTRESOURCEW(identifier & 0xFFFF), type, mask);
+    record = LoadImage(MAKEINTRESOURCEW(identifier & 0xFFFF), type, mask, readBytes);
   } else {
-    record = LoadImage(name.c_str(), hasType ? type : nullptr, mask);
+    record = LoadImage(name.c_str(), hasType ? type : nullptr, mask, readBytes);
   }
   if (!record)
     return nullptr;

@@ -3,11 +3,12 @@
 #include <string>
 #include <unordered_map>
 
+#include "ui/render/image_loader.h"
 #include "ui/render/image_record.h"
 
 namespace ui {
 
-// Decoded skin images by exact name. Each paint manager has one for its window; one more is
+// Decoded skin images by exact name. Each window has one of its own; one more is
 // shared by every window of the process. The cache owns its records.
 class ImageCache {
  public:
@@ -28,10 +29,14 @@ class ImageCache {
   std::unordered_map<std::wstring, ImageRecordPtr> images_;
 };
 
-// Loads an image for the cache: the name is read as a decimal resource identifier when a type is
-// given and it starts with a digit; the record remembers type, mask and whether it follows the
-// window-wide colour shift (keeping an unshifted copy of its pixels if so).
-ImageRecordPtr LoadCacheImage(const std::wstring& name, const wchar_t* type, uint32_t mask,
-                              bool followsShift);
+// Loads an image for the cache through readBytes: the name is read as a decimal resource
+// identifier when a type is given and it starts with a digit; the record remembers type, mask
+// and whether it follows the window-wide colour shift (keeping an unshifted copy of its pixels
+// if so).
+ImageRecordPtr LoadCacheImage(const std::wstring& name,
+                              const wchar_t* type,
+                              uint32_t mask,
+                              bool followsShift,
+                              const ImageBytesReader& readBytes);
 
 }  // namespace ui

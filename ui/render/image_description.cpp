@@ -1,6 +1,6 @@
 #include "ui/render/image_description.h"
 
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 #include "ui/render/image_loader.h"
 
 namespace ui {
@@ -23,23 +23,23 @@ void ApplyItem(std::wstring_view key, std::wstring_view value, ImageDescription&
     description.name = value;
     description.kind = ImageSourceKind::Color;
   } else if (key == L"dest") {
-    description.dest = attribute::ParseRect(value);
+    description.dest = base::attribute::ParseRect(value);
   } else if (key == L"source") {
-    description.source = attribute::ParseRect(value);
+    description.source = base::attribute::ParseRect(value);
   } else if (key == L"corner" || key == L"scale9") {
-    description.corner = attribute::ParseRect(value);
+    description.corner = base::attribute::ParseRect(value);
   } else if (key == L"mask") {
-    description.mask = attribute::ParseColorNoBlanks(value);
+    description.mask = base::attribute::ParseColorNoBlanks(value);
   } else if (key == L"fade") {
-    description.fade = static_cast<uint8_t>(attribute::ParseInt(value) & 0xFF);
+    description.fade = static_cast<uint8_t>(base::attribute::ParseInt(value) & 0xFF);
   } else if (key == L"hole") {
-    description.hole = attribute::ParseBool(value);
+    description.hole = base::attribute::ParseBool(value);
   } else if (key == L"xtiled") {
-    description.tileX = attribute::ParseBool(value);
+    description.tileX = base::attribute::ParseBool(value);
   } else if (key == L"ytiled") {
-    description.tileY = attribute::ParseBool(value);
+    description.tileY = base::attribute::ParseBool(value);
   } else if (key == L"hsl") {
-    description.followsShift = attribute::ParseBool(value);
+    description.followsShift = base::attribute::ParseBool(value);
   }
 }
 

@@ -2,9 +2,9 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <utility>
 #include <vector>
 
-#include "ui/core/skin_resource.h"
 #include "ui/render/color_shift.h"
 #include "ui/render/gdi_helpers.h"
 
@@ -32,14 +32,11 @@ struct StbPixelsDeleter {
 // A top-down 32-bit bitmap section; its pixel memory belongs to the bitmap.
 ImageRecordPtr CreateBitmapRecord(int width, int height) {
   uint32_t* bits = nullptr;
-  HBITMAP bitmap = CreateDibSection(width, height, &bits);
-  if (!bitmap || !bits) {
-    if (bitmap)
-      ::DeleteObject(bitmap);
+  base::ScopedBitmap bitmap = CreateDibSection(width, height, &bits);
+  if (!bitmap || !bits)
     return nullptr;
-  }
   auto record = std::make_unique<ImageRecord>();
-  record->bitmap = bitmap;
+  record->bitmap = std::move(bitmap);
   record->pixels = bits;
   record->width = width;
   record->height = height;
@@ -59,11 +56,6 @@ ImageRecordPtr LoadColorImage(const wchar_t* name, uint32_t mask) {
 }
 
 }  // namespace
-
-ImageRecord::~ImageRecord() {
-  if (bitmap)
-    ::DeleteObject(bitmap);
-}
 
 bool PremultiplyPixels(const uint8_t* rgba, size_t count, uint32_t mask, uint32_t* out) {
   bool hasAlpha = false;
@@ -101,19 +93,24 @@ ImageRecordPtr DecodeImage(const uint8_t* bytes, size_t size, uint32_t mask) {
     return nullptr;
   ImageRecordPtr record = CreateBitmapRecord(width, height);
   if (record) {
-    record->hasAlpha = PremultiplyPixels(rgba.get(), static_cast<size_t>(width) * height, mask,
-                                         record->pixels);
+    record->hasAlpha =
+        PremultiplyPixels(rgba.get(), static_cast<size_t>(width) * height, mask, record->pixels);
   }
   return record;
 }
 
-ImageRecordPtr LoadImage(const wchar_t* source, const wchar_t* type, uint32_t mask) {
+ImageRecordPtr LoadImage(const wchar_t* source,
+                         const wchar_t* type,
+                         uint32_t mask,
+                         const ImageBytesReader& readBytes) {
   if (!source)
     return nullptr;
   bool isIdentifier = IS_INTRESOURCE(source);
   if (type && std::wcscmp(type, kColorImageType) == 0)
     return isIdentifier ? nullptr : LoadColorImage(source, mask);
-  std::vector<uint8_t> bytes = ReadSkinResource(source, type);
+  if (!readBytes)
+    return nullptr;
+  const std::vector<uint8_t> bytes = readBytes(source, type);
   return DecodeImage(bytes.data(), bytes.size(), mask);
 }
 
@@ -125,8 +122,8 @@ void ShiftImageColors(ImageRecord* record, int hue, int saturation, int lightnes
   size_t count = static_cast<size_t>(record->width) * record->height;
   for (size_t i = 0; i < count; ++i) {
     uint32_t original = record->unshiftedPixels[i];
-    record->pixels[i] = (original & 0xFF000000) |
-                        (ApplyHsl(original, hue, saturation, lightness) & 0x00FFFFFF);
+    record->pixels[i] =
+        (original & 0xFF000000) | (ApplyHsl(original, hue, saturation, lightness) & 0x00FFFFFF);
   }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/render/image_record.h"
 
@@ -14,12 +16,22 @@ constexpr int kMaxImageSide = 16384;
 // The resource type that makes LoadImage read the name as a colour instead of reading bytes.
 constexpr wchar_t kColorImageType[] = L"*COLOR*";
 
-// Loads a skin image into a premultiplied 32-bit bitmap. `source` is a skin resource name, or an
-// integer resource identifier (MAKEINTRESOURCE) when `type` is given; type "*COLOR*" makes a 1×1
-// image of the hexadecimal colour 0xAARRGGBB in the name ("#" optional). Pixels equal to `mask`
-// after premultiplication become fully transparent. Null when the bytes cannot be read or
-// decoded, the image is too large, or the bitmap cannot be created.
-ImageRecordPtr LoadImage(const wchar_t* source, const wchar_t* type, uint32_t mask);
+// Where image bytes come from: given the name (an integer resource identifier, MAKEINTRESOURCE,
+// when a type is given) and the type (null for none), the whole encoded image; empty when it
+// cannot be had. The window's owner supplies it (for the skin, the skin resource lookup).
+using ImageBytesReader =
+    std::function<std::vector<uint8_t>(const wchar_t* name, const wchar_t* type)>;
+
+// Loads an image into a premultiplied 32-bit bitmap. `source` is a resource name, or an integer
+// resource identifier (MAKEINTRESOURCE) when `type` is given, whose bytes readBytes supplies;
+// type "*COLOR*" reads nothing and makes a 1×1 image of the hexadecimal colour 0xAARRGGBB in
+// the name ("#" optional). Pixels equal to `mask` after premultiplication become fully
+// transparent. Null when the bytes cannot be read or decoded, the image is too large, or the
+// bitmap cannot be created.
+ImageRecordPtr LoadImage(const wchar_t* source,
+                         const wchar_t* type,
+                         uint32_t mask,
+                         const ImageBytesReader& readBytes);
 
 // Decodes image bytes (any format stb_image reads) into a record; null on failure.
 ImageRecordPtr DecodeImage(const uint8_t* bytes, size_t size, uint32_t mask);

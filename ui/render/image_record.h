@@ -6,19 +6,16 @@
 #include <memory>
 #include <string>
 
+#include "base/scoped_gdi.h"
+
 namespace ui {
 
 // A decoded skin image: a top-down 32-bit bitmap section whose pixels are B, G, R, A bytes with
-// the colour channels premultiplied by alpha. The cache that holds a record owns it; freeing the
-// record deletes the bitmap and the unshifted copy.
+// the colour channels premultiplied by alpha. The cache that holds a record owns it; the record
+// owns the bitmap and the unshifted copy.
 struct ImageRecord {
-  ImageRecord() = default;
-  ~ImageRecord();
-  ImageRecord(const ImageRecord&) = delete;
-  ImageRecord& operator=(const ImageRecord&) = delete;
-
-  HBITMAP bitmap = nullptr;
-  uint32_t* pixels = nullptr;  // the bitmap's own memory
+  base::ScopedBitmap bitmap;
+  uint32_t* pixels = nullptr;                   // the bitmap's own memory
   std::unique_ptr<uint32_t[]> unshiftedPixels;  // kept only for images that follow the shift
   int width = 0;
   int height = 0;

@@ -17,8 +17,4 @@ struct Msimg32Functions {
 };
 const Msimg32Functions& Msimg32();
 
-// Loads a DLL from the system folder only. The installer runs from the user's download folder,
-// where a planted DLL of the same name must never be picked up by the default search order.
-HMODULE LoadSystemLibrary(const wchar_t* fileName);
-
 }  // namespace ui

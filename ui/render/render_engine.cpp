@@ -1,17 +1,18 @@
 #include "ui/render/render_engine.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
-#include "ui/controls/rect_math.h"
-#include "ui/core/paint_manager.h"
-#include "ui/core/scoped_gdi.h"
+#include "base/rect_math.h"
+#include "base/scoped_gdi.h"
 #include "ui/render/color_shift.h"
 #include "ui/render/gdi_helpers.h"
 #include "ui/render/image_description.h"
 #include "ui/render/image_record.h"
 #include "ui/render/msimg32_functions.h"
 #include "ui/render/nine_grid.h"
+#include "ui/render/render_context.h"
 
 namespace ui {
 namespace {
@@ -39,13 +40,11 @@ BOOL BlendBits(HDC destDc,
 }
 
 // The current clip region of dc, or null when none is selected.
-HRGN CopyClipRegion(HDC dc) {
-  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
-  if (region && ::GetClipRgn(dc, region) == 1)
+base::ScopedRegion CopyClipRegion(HDC dc) {
+  base::ScopedRegion region(::CreateRectRgn(0, 0, 0, 0));
+  if (region && ::GetClipRgn(dc, region.Get()) == 1)
     return region;
-  if (region)
-    ::DeleteObject(region);
-  return nullptr;
+  return base::ScopedRegion();
 }
 
 // Selects region (null: no clip) and then intersects extra into it.
@@ -56,14 +55,21 @@ void SelectClip(HDC dc, HRGN region, HRGN extra) {
     ::ExtSelectClipRgn(dc, extra, RGN_AND);
 }
 
-ClipState IntersectClip(HDC dc, const RECT& rect, HRGN region) {
+ClipState IntersectClip(HDC dc, const RECT& rect, base::ScopedRegion region) {
   ClipState clip;
   clip.rect = rect;
   clip.dc = dc;
-  clip.region = region;
   clip.previousRegion = CopyClipRegion(dc);
   if (region)
-    ::ExtSelectClipRgn(dc, region, RGN_AND);
+    ::ExtSelectClipRgn(dc, region.Get(), RGN_AND);
+  clip.region = std::move(region);
+  return clip;
+}
+
+// The state of a clip that was not installed, for a missing dc.
+ClipState NoClip(const RECT& rect) {
+  ClipState clip;
+  clip.rect = rect;
   return clip;
 }
 
@@ -93,9 +99,9 @@ void FillGradientBands(HDC dc,
     const int inner = i * extent >> shift;
     RECT band = vertical ? RECT{r.left, r.bottom - outer, r.right, r.bottom - inner}
                          : RECT{r.right - outer, r.top, r.right - inner, r.bottom};
-    if (IsRectEmpty(band))
+    if (base::IsRectEmpty(band))
       continue;
-    ScopedBrush brush(::CreateSolidBrush(color));
+    base::ScopedBrush brush(::CreateSolidBrush(color));
     if (brush)
       ::FillRect(dc, &band, brush.Get());
   }
@@ -131,11 +137,11 @@ void FillGradient(HDC dc,
 void DrawWithPen(HDC dc, int style, int width, uint32_t color, bool hollow, auto draw) {
   if (!dc)
     return;
-  ScopedPen pen(::CreatePen(style, width, ToColorRef(color)));
+  base::ScopedPen pen(::CreatePen(style, width, ToColorRef(color)));
   if (!pen)
     return;
-  ScopedSelectObject selectPen(dc, pen.Get());
-  ScopedSelectObject selectBrush(dc, hollow ? ::GetStockObject(NULL_BRUSH) : nullptr);
+  base::ScopedSelectObject selectPen(dc, pen.Get());
+  base::ScopedSelectObject selectBrush(dc, hollow ? ::GetStockObject(NULL_BRUSH) : nullptr);
   draw();
 }
 
@@ -146,11 +152,11 @@ void ImageDrawInfo::Clear() {
 }
 
 bool RenderEngine::DrawImageInfo(HDC dc,
-                                 PaintManager* manager,
+                                 IRenderContext* context,
                                  const RECT& item,
                                  const RECT& dirty,
                                  ImageDrawInfo& info) {
-  if (!manager)
+  if (!context)
     return true;
   if (!info.image) {
     if (info.triedLoad)
@@ -168,7 +174,7 @@ bool RenderEngine::DrawImageInfo(HDC dc,
     info.tileY = parsed.tileY;
     info.imageName = parsed.name;
     info.image =
-        manager->GetOrAddImage(parsed.name, parsed.LookupType(), parsed.mask, parsed.followsShift);
+        context->GetOrAddImage(parsed.name, parsed.LookupType(), parsed.mask, parsed.followsShift);
     if (!info.image)
       return false;
     const RECT& s = info.source;
@@ -191,8 +197,8 @@ bool RenderEngine::DrawImageInfo(HDC dc,
                    std::min<LONG>(item.right, item.left + d.right),
                    std::min<LONG>(item.bottom, item.top + d.bottom)};
   }
-  if (RectsMeet(destination, item) && RectsMeet(destination, dirty)) {
-    DrawImage(dc, info.image->bitmap, destination, dirty, info.source, info.corner,
+  if (base::RectsMeet(destination, item) && base::RectsMeet(destination, dirty)) {
+    DrawImage(dc, info.image->bitmap.Get(), destination, dirty, info.source, info.corner,
               info.image->hasAlpha, info.fade, info.hole, info.tileX, info.tileY);
   }
   return true;
@@ -211,10 +217,10 @@ void RenderEngine::DrawImage(HDC dc,
                              bool tileY) {
   if (!dc || !bitmap)
     return;
-  ScopedMemoryDC imageDc(::CreateCompatibleDC(dc));
+  base::ScopedMemoryDC imageDc(::CreateCompatibleDC(dc));
   if (!imageDc)
     return;
-  ScopedSelectObject selectBitmap(imageDc.Get(), bitmap);
+  base::ScopedSelectObject selectBitmap(imageDc.Get(), bitmap);
   const int oldStretchMode = ::SetStretchBltMode(dc, COLORONCOLOR);
   const bool blend = hasAlpha || fade != 255;
   const bool noCorners =
@@ -223,7 +229,7 @@ void RenderEngine::DrawImage(HDC dc,
   if (!blend && noCorners && Width(dest) == Width(source) && Height(dest) == Height(source)) {
     // An opaque image at its own size: only the dirty part needs copying.
     RECT part;
-    if (IntersectRects(dirty, dest, part)) {
+    if (base::IntersectRects(dirty, dest, part)) {
       ::BitBlt(dc, part.left, part.top, Width(part), Height(part), imageDc.Get(),
                source.left + part.left - dest.left, source.top + part.top - dest.top, SRCCOPY);
     }
@@ -244,12 +250,12 @@ void RenderEngine::DrawImage(HDC dc,
       }
     };
     const ImageCell middle = NineGridMiddle(dest, source, corner);
-    if (!hole && RectsMeet(middle.dest, dirty))
+    if (!hole && base::RectsMeet(middle.dest, dirty))
       ForEachMiddleTile(middle, tileX, tileY, drawCell);
     ImageCell borders[8];
     const int borderCount = NineGridBorders(dest, source, corner, borders);
     for (int i = 0; i < borderCount; ++i) {
-      if (RectsMeet(borders[i].dest, dirty))
+      if (base::RectsMeet(borders[i].dest, dirty))
         drawCell(borders[i]);
     }
   }
@@ -258,7 +264,7 @@ void RenderEngine::DrawImage(HDC dc,
 }
 
 void RenderEngine::DrawColor(HDC dc, const RECT& rect, uint32_t color) {
-  if (!dc || color <= 0x00FFFFFF || IsRectEmpty(rect))
+  if (!dc || color <= 0x00FFFFFF || base::IsRectEmpty(rect))
     return;
   if (color >= 0xFF000000) {
     const COLORREF oldColor = ::SetBkColor(dc, ToColorRef(color));
@@ -269,7 +275,7 @@ void RenderEngine::DrawColor(HDC dc, const RECT& rect, uint32_t color) {
   // AlphaBlend expects premultiplied pixels: a plain colour would overflow into the neighbouring
   // channels wherever the background is bright.
   uint32_t* pixel = nullptr;
-  ScopedBitmap bitmap(CreateDibSection(1, 1, &pixel));
+  base::ScopedBitmap bitmap = CreateDibSection(1, 1, &pixel);
   if (!bitmap)
     return;
   *pixel = PremultiplyColor(color);
@@ -284,7 +290,7 @@ void RenderEngine::DrawGradient(HDC dc,
                                 bool vertical,
                                 int steps) {
   const int alpha = static_cast<int>((first >> 24) + (second >> 24)) / 2;
-  if (!dc || alpha == 0 || IsRectEmpty(rect))
+  if (!dc || alpha == 0 || base::IsRectEmpty(rect))
     return;
   if (alpha == 255) {
     FillGradient(dc, rect, first, second, vertical, steps);
@@ -292,11 +298,11 @@ void RenderEngine::DrawGradient(HDC dc,
   }
   // Translucent: paint the gradient off screen and blend it on with the mean alpha.
   const RECT local = {0, 0, Width(rect), Height(rect)};
-  ScopedMemoryDC offscreenDc(::CreateCompatibleDC(dc));
-  ScopedBitmap offscreen(::CreateCompatibleBitmap(dc, local.right, local.bottom));
+  base::ScopedMemoryDC offscreenDc(::CreateCompatibleDC(dc));
+  base::ScopedBitmap offscreen(::CreateCompatibleBitmap(dc, local.right, local.bottom));
   if (!offscreenDc || !offscreen)
     return;
-  ScopedSelectObject selectBitmap(offscreenDc.Get(), offscreen.Get());
+  base::ScopedSelectObject selectBitmap(offscreenDc.Get(), offscreen.Get());
   FillGradient(offscreenDc.Get(), local, first, second, vertical, steps);
   BlendBits(dc, rect, offscreenDc.Get(), local, {AC_SRC_OVER, 0, static_cast<BYTE>(alpha), 0});
 }
@@ -330,26 +336,26 @@ void RenderEngine::DrawRoundRect(HDC dc,
 }
 
 void RenderEngine::DrawPlainText(HDC dc,
-                                 PaintManager* manager,
+                                 IRenderContext* context,
                                  RECT& rect,
                                  std::wstring_view text,
                                  uint32_t color,
                                  int font,
                                  UINT format) {
-  if (!dc || !manager || text.empty())
+  if (!dc || !context || text.empty())
     return;
-  const std::wstring shown = PaintManager::ReplaceLanguagePlaceholders(text);
+  const std::wstring shown = context->LocalizeText(text);
   ScopedTextState savedState(dc);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ToColorRef(color));
-  ScopedSelectObject selectFont(dc, manager->GetFont(font));
+  base::ScopedSelectObject selectFont(dc, context->GetFont(font));
   ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &rect, format | DT_NOPREFIX);
 }
 
 ClipState RenderEngine::RectClip(HDC dc, const RECT& rect) {
   if (!dc)
-    return ClipState{rect, nullptr, nullptr, nullptr};
-  return IntersectClip(dc, rect, ::CreateRectRgnIndirect(&rect));
+    return NoClip(rect);
+  return IntersectClip(dc, rect, base::ScopedRegion(::CreateRectRgnIndirect(&rect)));
 }
 
 ClipState RenderEngine::RoundClip(HDC dc,
@@ -358,35 +364,31 @@ ClipState RenderEngine::RoundClip(HDC dc,
                                   int ellipseWidth,
                                   int ellipseHeight) {
   if (!dc)
-    return ClipState{item, nullptr, nullptr, nullptr};
-  HRGN region = ::CreateRectRgnIndirect(&dirty);
-  ScopedRegion rounded(::CreateRoundRectRgn(item.left, item.top, item.right + 1, item.bottom + 1,
-                                            ellipseWidth, ellipseHeight));
+    return NoClip(item);
+  base::ScopedRegion region(::CreateRectRgnIndirect(&dirty));
+  base::ScopedRegion rounded(::CreateRoundRectRgn(item.left, item.top, item.right + 1,
+                                                  item.bottom + 1, ellipseWidth, ellipseHeight));
   if (region && rounded)
-    ::CombineRgn(region, region, rounded.Get(), RGN_AND);
-  return IntersectClip(dc, item, region);
+    ::CombineRgn(region.Get(), region.Get(), rounded.Get(), RGN_AND);
+  return IntersectClip(dc, item, std::move(region));
 }
 
 void RenderEngine::RestoreClip(ClipState& clip) {
   if (clip.dc)
-    ::SelectClipRgn(clip.dc, clip.previousRegion);
-  if (clip.region)
-    ::DeleteObject(clip.region);
-  if (clip.previousRegion)
-    ::DeleteObject(clip.previousRegion);
+    ::SelectClipRgn(clip.dc, clip.previousRegion.Get());
   clip = ClipState();
 }
 
 void RenderEngine::UseOuterClipBegin(HDC dc, const ClipState& clip) {
   if (dc)
-    SelectClip(dc, clip.previousRegion, nullptr);
+    SelectClip(dc, clip.previousRegion.Get(), nullptr);
 }
 
 // The clip in force after RectClip was the earlier one intersected with the new region; select
 // exactly that again.
 void RenderEngine::UseOuterClipEnd(HDC dc, const ClipState& clip) {
   if (dc)
-    SelectClip(dc, clip.previousRegion, clip.region);
+    SelectClip(dc, clip.previousRegion.Get(), clip.region.Get());
 }
 
 uint32_t RenderEngine::ApplyHsl(uint32_t color, int hue, int saturation, int lightness) {
@@ -410,20 +412,20 @@ BOOL RenderEngine::SoftAlphaBlend(HDC destDc,
   }
   uint32_t* sourcePixels = nullptr;
   uint32_t* destPixels = nullptr;
-  ScopedBitmap sourceCopy(CreateDibSection(destWidth, destHeight, &sourcePixels));
-  ScopedBitmap destCopy(CreateDibSection(destWidth, destHeight, &destPixels));
-  ScopedMemoryDC workDc(::CreateCompatibleDC(destDc));
+  base::ScopedBitmap sourceCopy = CreateDibSection(destWidth, destHeight, &sourcePixels);
+  base::ScopedBitmap destCopy = CreateDibSection(destWidth, destHeight, &destPixels);
+  base::ScopedMemoryDC workDc(::CreateCompatibleDC(destDc));
   if (!sourceCopy || !destCopy || !workDc)
     return FALSE;
   {
-    ScopedSelectObject select(workDc.Get(), sourceCopy.Get());
+    base::ScopedSelectObject select(workDc.Get(), sourceCopy.Get());
     ::SetStretchBltMode(workDc.Get(), COLORONCOLOR);
     if (!::StretchBlt(workDc.Get(), 0, 0, destWidth, destHeight, sourceDc, sourceX, sourceY,
                       sourceWidth, sourceHeight, SRCCOPY)) {
       return FALSE;
     }
   }
-  ScopedSelectObject select(workDc.Get(), destCopy.Get());
+  base::ScopedSelectObject select(workDc.Get(), destCopy.Get());
   if (!::BitBlt(workDc.Get(), 0, 0, destWidth, destHeight, destDc, destX, destY, SRCCOPY))
     return FALSE;
   ::GdiFlush();

@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/scoped_gdi.h"
+
 namespace ui {
 
-class PaintManager;
+class IRenderContext;
 struct ImageRecord;
 
 // One image attribute of a control: the description text and what was parsed and resolved
@@ -29,24 +31,26 @@ struct ImageDrawInfo {
   bool tileY = false;
 };
 
-// A clip that a routine installed and that RestoreClip undoes: the region in force before and
-// the one that was intersected into it. Both regions belong to the state until restored.
+// A clip that a routine installed and that RestoreClip undoes: the region in force before (null
+// when there was none) and the one that was intersected into it. The state owns both regions;
+// it can be moved, not copied. Dropping it without RestoreClip frees the regions but leaves the
+// clip selected.
 struct ClipState {
   RECT rect = {0, 0, 0, 0};
   HDC dc = nullptr;
-  HRGN region = nullptr;
-  HRGN previousRegion = nullptr;
+  base::ScopedRegion region;
+  base::ScopedRegion previousRegion;
 };
 
 // Stateless drawing routines shared by every control. Colours are 0xAARRGGBB. Every routine
 // returns quietly when an input is missing or a GDI object cannot be made.
 class RenderEngine {
  public:
-  // Resolves info's image through the manager's image cache on first use (a failed attempt is
+  // Resolves info's image through the context's images on first use (a failed attempt is
   // not repeated until info is cleared) and, given a dc, draws it into item where it meets
-  // dirty. False when no image could be had; true without a manager.
+  // dirty. False when no image could be had; true without a context.
   static bool DrawImageInfo(HDC dc,
-                            PaintManager* manager,
+                            IRenderContext* context,
                             const RECT& item,
                             const RECT& dirty,
                             ImageDrawInfo& info);
@@ -81,11 +85,11 @@ class RenderEngine {
                             int ellipseHeight,
                             uint32_t color,
                             int penStyle);
-  // One DrawTextW call with the manager's font of that index (the default font for a negative or
-  // unknown one) after language placeholders are replaced; "&" is never an accelerator mark.
+  // One DrawTextW call with the context's font of that index (the default font for a negative
+  // or unknown one) after language placeholders are replaced; "&" is never an accelerator mark.
   // With DT_CALCRECT in format the text is only measured into rect.
   static void DrawPlainText(HDC dc,
-                            PaintManager* manager,
+                            IRenderContext* context,
                             RECT& rect,
                             std::wstring_view text,
                             uint32_t color,
@@ -95,7 +99,7 @@ class RenderEngine {
   // linkTexts, at most linkCount of them on entry; linkCount receives how many were stored.
   // With DT_CALCRECT the text is only measured into rect.
   static void DrawFormattedText(HDC dc,
-                                PaintManager* manager,
+                                IRenderContext* context,
                                 RECT& rect,
                                 std::wstring_view text,
                                 uint32_t color,

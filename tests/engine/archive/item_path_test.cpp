@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace archive::detail {
+namespace archive {
 namespace {
 
 TEST(ItemPathTest, StaysInsideFolder) {
@@ -17,8 +17,11 @@ TEST(ItemPathTest, StaysInsideFolder) {
       {L".\\client.exe.tmp", true},
       {L"data\\", true},
       {L"..data\\x..", true},
+      {L"res\\..x\\kept.dll", true},
       {L"", false},
       {L"..", false},
+      {L". .", false},
+      {L" ", false},
       {L"..\\escaped.txt", false},
       {L"../escaped.txt", false},
       {L"data\\..\\..\\escaped.txt", false},
@@ -40,4 +43,4 @@ TEST(ItemPathTest, StaysInsideFolder) {
 }
 
 }  // namespace
-}  // namespace archive::detail
+}  // namespace archive

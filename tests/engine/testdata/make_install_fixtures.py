@@ -5,6 +5,8 @@
   <out>/published/        the release as the update server serves it (manifest Url "@SERVER@")
   <out>/corrupt.pak       a zip package of QuenbyClient.exe whose stored data fails its CRC
   <out>/traversal.pak     a zip package whose only item climbs out of the destination folder
+  <out>/readonly.pak      a zip package of QuenbyClient.exe stored with the read-only attribute
+  <out>/folder_item.pak   readonly.pak's item followed by a file item named "userdata"
 """
 import os
 import pathlib
@@ -42,6 +44,15 @@ def main():
 
     with zipfile.ZipFile(out / "traversal.pak", "w") as z:
         z.writestr("../../escape.dll.tmp", b"must not be written")
+
+    client = (release / "QuenbyClient.exe").read_bytes()
+    for name, extra in (("readonly.pak", []), ("folder_item.pak", [("userdata", 0x20)])):
+        with zipfile.ZipFile(out / name, "w") as z:
+            for item, attributes in [("QuenbyClient.exe.tmp", 0x21)] + extra:
+                info = zipfile.ZipInfo(item, (2024, 5, 1, 12, 0, 0))
+                info.create_system = 0  # MS-DOS: the low byte holds Windows attributes
+                info.external_attr = attributes
+                z.writestr(info, client if item.endswith(".tmp") else b"a file item")
 
 
 if __name__ == "__main__":

@@ -25,7 +25,8 @@ class SharedResourcesTest : public testing::Test {
   void SetUp() override {
     PaintManager probe;
     const FontInfo& font = probe.GetDefaultFontInfo();
-    savedDefault_ = {nullptr, font.faceName, font.size, font.bold, font.underline, font.italic};
+    savedDefault_ = {base::ScopedFont(), font.faceName,  font.size,
+                     font.bold,          font.underline, font.italic};
     savedColors_[0] = probe.GetDisabledFontColor();
     savedColors_[1] = probe.GetDefaultFontColor();
     savedColors_[2] = probe.GetLinkFontColor();
@@ -90,9 +91,9 @@ TEST_F(PaintManagerFontTest, InstallerSkinFontsAreSharedAndZeroIsTheDefault) {
     EXPECT_EQ(font.size, info.size);
     EXPECT_EQ(font.bold, info.bold);
     EXPECT_GT(info.metrics.tmHeight, 0) << "measured with the window DC";
-    EXPECT_EQ(info.font, otherWindow.GetFont(font.id)) << "in the shared set";
+    EXPECT_EQ(info.font.Get(), otherWindow.GetFont(font.id)) << "in the shared set";
     LOGFONTW created = {};
-    ASSERT_TRUE(::GetObjectW(info.font, sizeof(created), &created));
+    ASSERT_TRUE(::GetObjectW(info.font.Get(), sizeof(created), &created));
     EXPECT_EQ(-font.size, created.lfHeight);
     EXPECT_EQ(font.bold, created.lfWeight >= FW_BOLD);
     EXPECT_STREQ(font.face, created.lfFaceName);
@@ -101,9 +102,9 @@ TEST_F(PaintManagerFontTest, InstallerSkinFontsAreSharedAndZeroIsTheDefault) {
   const FontInfo& fallback = manager_.GetDefaultFontInfo();
   EXPECT_EQ(kYaHei, fallback.faceName);
   EXPECT_EQ(12, fallback.size);
-  EXPECT_EQ(fallback.font, manager_.GetFont(7)) << "an unknown id gives the default font";
-  EXPECT_EQ(fallback.font, manager_.GetFont(-1));
-  EXPECT_EQ(fallback.font, manager_.GetFontInfo(7).font);
+  EXPECT_EQ(fallback.font.Get(), manager_.GetFont(7)) << "an unknown id gives the default font";
+  EXPECT_EQ(fallback.font.Get(), manager_.GetFont(-1));
+  EXPECT_EQ(fallback.font.Get(), manager_.GetFontInfo(7).font.Get());
   EXPECT_EQ(kYaHei, otherWindow.GetDefaultFontInfo().faceName) << "the shared default changed";
 }
 

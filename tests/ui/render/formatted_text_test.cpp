@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/scoped_gdi.h"
 #include "tests/ui/controls/test_support.h"
 #include "tests/ui/render/paint_surface.h"
 #include "ui/core/paint_manager.h"
@@ -45,18 +46,16 @@ class FormattedTextTest : public testing::Test {
   }
 
   int Width(std::wstring_view text, HFONT font) {
-    HGDIOBJ previous = ::SelectObject(surface_.dc(), font);
+    base::ScopedSelectObject select(surface_.dc(), font);
     SIZE size = {};
     ::GetTextExtentPoint32W(surface_.dc(), text.data(), static_cast<int>(text.size()), &size);
-    ::SelectObject(surface_.dc(), previous);
     return size.cx;
   }
 
   int LineHeight() {
-    HGDIOBJ previous = ::SelectObject(surface_.dc(), manager_.GetFont(kFont));
+    base::ScopedSelectObject select(surface_.dc(), manager_.GetFont(kFont));
     TEXTMETRICW metrics = {};
     ::GetTextMetricsW(surface_.dc(), &metrics);
-    ::SelectObject(surface_.dc(), previous);
     return metrics.tmHeight + metrics.tmExternalLeading;
   }
 

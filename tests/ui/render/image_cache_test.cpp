@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ui/core/paint_manager.h"
+#include "ui/core/skin_resource.h"
 #include "ui/render/color_shift.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/image_loader.h"
@@ -33,6 +34,9 @@ std::wstring SkinImage(const wchar_t* name) {
   return std::wstring(QUENBY_SOURCE_DIR) + L"/resources/install_online/" + name;
 }
 
+// Reads image files by path, as the skin lookup does for names it does not know.
+const ImageBytesReader kReadFiles = &ReadSkinResource;
+
 TEST(ImageLoaderTest, PremultipliesAndAppliesTheColourKey) {
   struct Case {
     const char* description;
@@ -59,31 +63,31 @@ TEST(ImageLoaderTest, PremultipliesAndAppliesTheColourKey) {
 
 TEST(ImageLoaderTest, DecodesPngIntoATopDownBitmap) {
   // Row 0: opaque red, transparent; row 1: half green, opaque blue.
-  std::vector<uint8_t> png = EncodePng(2, 2, {255, 0, 0, 255, 9, 9, 9, 0, 0, 255, 0, 128, 0, 0,
-                                              255, 255});
+  std::vector<uint8_t> png =
+      EncodePng(2, 2, {255, 0, 0, 255, 9, 9, 9, 0, 0, 255, 0, 128, 0, 0, 255, 255});
   ImageRecordPtr image = DecodeImage(png.data(), png.size(), 0);
   ASSERT_TRUE(image);
   EXPECT_EQ(2, image->width);
   EXPECT_EQ(2, image->height);
   EXPECT_TRUE(image->hasAlpha);
-  ASSERT_NE(nullptr, image->bitmap);
+  ASSERT_TRUE(image->bitmap);
   EXPECT_EQ(0xFFFF0000u, image->pixels[0]);
   EXPECT_EQ(0x00000000u, image->pixels[1]);
   EXPECT_EQ(0x80008000u, image->pixels[2]);
   EXPECT_EQ(0xFF0000FFu, image->pixels[3]);
   BITMAP info{};
-  ASSERT_TRUE(::GetObjectW(image->bitmap, sizeof info, &info));
+  ASSERT_TRUE(::GetObjectW(image->bitmap.Get(), sizeof info, &info));
   EXPECT_EQ(32, info.bmBitsPixel);
 }
 
 TEST(ImageLoaderTest, LoadsTheSkinImagesFromFiles) {
-  ImageRecordPtr background = LoadImage(SkinImage(L"bg_main.png").c_str(), nullptr, 0);
+  ImageRecordPtr background = LoadImage(SkinImage(L"bg_main.png").c_str(), nullptr, 0, kReadFiles);
   ASSERT_TRUE(background);
   EXPECT_EQ(600, background->width);
   EXPECT_EQ(400, background->height);
   EXPECT_FALSE(background->hasAlpha);
 
-  ImageRecordPtr logo = LoadImage(SkinImage(L"logo.png").c_str(), nullptr, 0);
+  ImageRecordPtr logo = LoadImage(SkinImage(L"logo.png").c_str(), nullptr, 0, kReadFiles);
   ASSERT_TRUE(logo);
   EXPECT_TRUE(logo->hasAlpha);
 }
@@ -92,7 +96,8 @@ TEST(ImageLoaderTest, RefusesWhatCannotBeABitmap) {
   std::vector<uint8_t> notImage = {'n', 'o', 't', ' ', 'p', 'n', 'g'};
   EXPECT_FALSE(DecodeImage(notImage.data(), notImage.size(), 0));
   EXPECT_FALSE(DecodeImage(nullptr, 0, 0));
-  EXPECT_FALSE(LoadImage(SkinImage(L"missing.png").c_str(), nullptr, 0));
+  EXPECT_FALSE(LoadImage(SkinImage(L"missing.png").c_str(), nullptr, 0, kReadFiles));
+  EXPECT_FALSE(LoadImage(SkinImage(L"logo.png").c_str(), nullptr, 0, nullptr)) << "no reader";
 
   // A side beyond the bound is refused before decoding; the bound itself is accepted.
   std::vector<uint8_t> row(static_cast<size_t>(kMaxImageSide + 1) * 4, 255);
@@ -110,7 +115,7 @@ TEST(ImageLoaderTest, RefusesWhatCannotBeABitmap) {
 
 TEST(ImageLoaderTest, ColourImagesAreOnePixel) {
   for (const wchar_t* name : {L"#80FF0000", L"80FF0000"}) {
-    ImageRecordPtr image = LoadCacheImage(name, kColorImageType, 0, false);
+    ImageRecordPtr image = LoadCacheImage(name, kColorImageType, 0, false, nullptr);
     ASSERT_TRUE(image);
     EXPECT_EQ(1, image->width);
     EXPECT_EQ(1, image->height);
@@ -120,8 +125,33 @@ TEST(ImageLoaderTest, ColourImagesAreOnePixel) {
   }
 }
 
+TEST(ImageLoaderTest, AsksTheReaderForNamesOrResourceIdentifiers) {
+  const std::vector<uint8_t> png = EncodePng(1, 1, {1, 2, 3, 255});
+  struct Request {
+    std::wstring name;  // "#<id>" for a resource identifier
+    std::wstring type;
+  };
+  std::vector<Request> requests;
+  const ImageBytesReader reader = [&](const wchar_t* name, const wchar_t* type) {
+    requests.push_back({IS_INTRESOURCE(name) ? L"#" + std::to_wstring(LOWORD(name)) : name,
+                        type ? type : L"<none>"});
+    return png;
+  };
+  ASSERT_TRUE(LoadCacheImage(L"136", L"PNG", 0, false, reader));
+  ASSERT_TRUE(LoadCacheImage(L"logo.png", nullptr, 0, false, reader));
+  ASSERT_TRUE(LoadCacheImage(L"12.png", L"", 0, false, reader)) << "an empty type is none";
+  ASSERT_TRUE(LoadCacheImage(L"#FF00FF00", kColorImageType, 0, false, reader));
+  ASSERT_EQ(3u, requests.size()) << "colours are not read";
+  EXPECT_EQ(L"#136", requests[0].name);
+  EXPECT_EQ(L"PNG", requests[0].type);
+  EXPECT_EQ(L"logo.png", requests[1].name);
+  EXPECT_EQ(L"<none>", requests[1].type);
+  EXPECT_EQ(L"12.png", requests[2].name);
+  EXPECT_EQ(L"<none>", requests[2].type);
+}
+
 TEST(ImageLoaderTest, NeutralShiftRestoresTheUnshiftedPixels) {
-  ImageRecordPtr image = LoadCacheImage(L"FF336699", kColorImageType, 0, true);
+  ImageRecordPtr image = LoadCacheImage(L"FF336699", kColorImageType, 0, true, nullptr);
   ASSERT_TRUE(image);
   ASSERT_TRUE(image->unshiftedPixels);
   image->pixels[0] = 0;

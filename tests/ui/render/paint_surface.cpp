@@ -8,20 +8,17 @@
 namespace ui::testing_support {
 
 PaintSurface::PaintSurface(int width, int height, uint32_t background)
-    : width_(width), height_(height) {
-  dc_ = ::CreateCompatibleDC(nullptr);
-  bitmap_ = CreateDibSection(width, height, &pixels_);
-  previous_ = ::SelectObject(dc_, bitmap_);
+    : width_(width),
+      height_(height),
+      dc_(::CreateCompatibleDC(nullptr)),
+      bitmap_(CreateDibSection(width, height, &pixels_)),
+      select_(dc_.Get(), bitmap_.Get()) {
   Fill(background);
 }
 
-PaintSurface::~PaintSurface() {
-  ::SelectObject(dc_, previous_);
-  ::DeleteObject(bitmap_);
-  ::DeleteDC(dc_);
-}
-
 void PaintSurface::Fill(uint32_t color) {
+  if (!pixels_)
+    return;
   ::GdiFlush();
   for (int i = 0; i < width_ * height_; ++i)
     pixels_[i] = 0xFF000000 | color;
@@ -29,7 +26,7 @@ void PaintSurface::Fill(uint32_t color) {
 
 uint32_t PaintSurface::Pixel(int x, int y) const {
   ::GdiFlush();
-  if (x < 0 || y < 0 || x >= width_ || y >= height_)
+  if (!pixels_ || x < 0 || y < 0 || x >= width_ || y >= height_)
     return 0xDEADBEEF;
   return pixels_[y * width_ + x] & 0xFFFFFF;
 }

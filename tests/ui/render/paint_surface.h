@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "base/scoped_gdi.h"
 #include "ui/render/image_record.h"
 
 // Drawing targets and images for the render tests: pixels are compared one by one, never as a
@@ -16,11 +17,10 @@ namespace ui::testing_support {
 class PaintSurface {
  public:
   PaintSurface(int width, int height, uint32_t background = 0xFFFFFF);
-  ~PaintSurface();
   PaintSurface(const PaintSurface&) = delete;
   PaintSurface& operator=(const PaintSurface&) = delete;
 
-  HDC dc() const { return dc_; }
+  HDC dc() const { return dc_.Get(); }
   int width() const { return width_; }
   int height() const { return height_; }
   void Fill(uint32_t color);
@@ -34,10 +34,10 @@ class PaintSurface {
  private:
   int width_;
   int height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
   uint32_t* pixels_ = nullptr;
+  base::ScopedMemoryDC dc_;
+  base::ScopedBitmap bitmap_;
+  base::ScopedSelectObject select_;
 };
 
 // An image record whose pixel (x, y) is argb(x, y) (0xAARRGGBB, not premultiplied), loaded as

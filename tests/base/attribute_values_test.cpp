@@ -1,4 +1,4 @@
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "tests/ui/controls/test_support.h"
 
-namespace ui::attribute {
+namespace base::attribute {
 namespace {
 
 TEST(AttributeValuesTest, Colors) {
@@ -105,4 +105,4 @@ TEST(AttributeValuesTest, BooleansAreTrueOnlyForExactlyTrue) {
 }
 
 }  // namespace
-}  // namespace ui::attribute
+}  // namespace base::attribute

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace ui {
+namespace base {
 
 // GDI objects released with DeleteObject: fonts, pens, brushes, bitmaps, regions.
 template <typename T>
@@ -104,4 +104,4 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
-}  // namespace ui
+}  // namespace base

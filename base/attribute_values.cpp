@@ -1,10 +1,10 @@
-#include "ui/controls/attribute_values.h"
+#include "base/attribute_values.h"
 
 #include <climits>
 #include <cwchar>
 #include <cwctype>
 
-namespace ui::attribute {
+namespace base::attribute {
 namespace {
 
 int HexDigit(wchar_t c) {
@@ -128,4 +128,4 @@ uint32_t ParseColorNoBlanks(std::wstring_view text) {
   return ParseHex(text);
 }
 
-}  // namespace ui::attribute
+}  // namespace base::attribute

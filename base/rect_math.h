@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-// Rectangle arithmetic of the layout code, free of platform calls.
-namespace ui {
+// Rectangle arithmetic, free of platform calls: empty when right <= left or bottom <= top.
+namespace base {
 
 inline bool IsRectEmpty(const RECT& r) {
   return r.right <= r.left || r.bottom <= r.top;
@@ -49,4 +49,4 @@ inline bool EqualRects(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-}  // namespace ui
+}  // namespace base

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace ui {
+namespace base {
 
 // Kernel handles from CreateFile and friends: INVALID_HANDLE_VALUE and null both mean "none".
 struct KernelHandleTraits {
@@ -43,4 +43,4 @@ class ScopedHandleT {
 
 using ScopedHandle = ScopedHandleT<KernelHandleTraits>;
 
-}  // namespace ui
+}  // namespace base

@@ -1,3 +1,5 @@
+#include "ui/controls/control_factory.h"
+
 #include <cwchar>
 
 #include "ui/controls/button.h"
@@ -11,7 +13,6 @@
 #include "ui/controls/slider.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/controls/vertical_layout.h"
-#include "ui/core/skin_builder.h"
 
 namespace ui {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-// The value grammars of skin attributes. Every parser reads only inside the given text and
-// never fails: what it cannot read counts as 0.
-namespace ui::attribute {
+// The value grammars of markup attribute texts: integers, lists of them, booleans and colours.
+// Every parser reads only inside the given text and never fails: what it cannot read counts as 0.
+namespace base::attribute {
 
 // A decimal integer as the C library reads one: leading blanks, an optional sign, digits up to
 // the first non-digit; out-of-range values saturate. consumed (if given) receives how many
@@ -34,4 +34,4 @@ uint32_t ParseColor(std::wstring_view text);
 // Colour B: only one leading "#" is skipped; blanks make the value 0.
 uint32_t ParseColorNoBlanks(std::wstring_view text);
 
-}  // namespace ui::attribute
+}  // namespace base::attribute

@@ -1,0 +1,35 @@
+#include "engine/archive/read_only_files.h"
+
+#include <windows.h>
+
+namespace archive {
+
+namespace {
+
+// Clears the read-only attribute of a file; false when there was none to clear (or no file).
+bool ClearReadOnly(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    return false;
+  }
+  return ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
+}
+
+}  // namespace
+
+bool DeleteFileEvenIfReadOnly(const std::wstring& path) {
+  if (::DeleteFileW(path.c_str()))
+    return true;
+  return ::GetLastError() == ERROR_ACCESS_DENIED && ClearReadOnly(path) &&
+         ::DeleteFileW(path.c_str());
+}
+
+bool ReplaceFileEvenIfReadOnly(const std::wstring& source, const std::wstring& target) {
+  if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+    return true;
+  return ::GetLastError() == ERROR_ACCESS_DENIED && ClearReadOnly(target) &&
+         ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+}  // namespace archive

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace archive {
+
+// File removal and replacement that are not stopped by the read-only attribute. Windows refuses
+// to delete a read-only file or to replace one by renaming another over it; packages may restore
+// that attribute, and the next release must still be able to update the file. Both try the plain
+// call first, so the common case costs no extra file-system round trip.
+
+// Deletes the file at path; false if it is still there (a folder is never deleted).
+bool DeleteFileEvenIfReadOnly(const std::wstring& path);
+
+// Renames source over target (replacing it), keeping source's attributes on the result.
+bool ReplaceFileEvenIfReadOnly(const std::wstring& source, const std::wstring& target);
+
+}  // namespace archive

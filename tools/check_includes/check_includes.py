@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""Checks that the product's source folders include only from the folders they may use.
+
+    check_includes.py <repository root>
+
+Reads every C and C++ source under the product folders and resolves each #include "…" or
+#include <…> that names one of the repository's own top-level folders (or a file beside the
+including one). A file may include from its own folder's group and from the folders its rule
+lists; anything else is reported as "file:line: <folder> may not include <path>" and the exit
+status is 1. Folders outside the product (tools/, tests/, bench/) are not checked, but no product
+file may include from them.
+"""
+
+import pathlib
+import re
+import sys
+
+# Each product folder, most specific first, with the folders it may include from besides itself.
+RULES = [
+    ("base/", []),
+    ("engine/", ["base/"]),
+    ("ui/render/", ["base/"]),
+    # The paint manager holds controls and controls call the paint manager: one unit.
+    ("ui/core/", ["ui/controls/", "ui/render/", "base/"]),
+    ("ui/controls/", ["ui/core/", "ui/render/", "base/"]),
+    ("app/", ["ui/core/", "ui/controls/", "ui/render/", "engine/", "base/"]),
+]
+# The repository's top-level folders that an include path can start with.
+OWN_ROOTS = ("app/", "base/", "bench/", "engine/", "resources/", "tests/", "tools/", "ui/")
+SOURCE_SUFFIXES = {".h", ".hpp", ".c", ".cc", ".cpp", ".inl"}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+
+
+def rule_for(relative_path):
+    for folder, allowed in RULES:
+        if relative_path.startswith(folder):
+            return folder, allowed
+    return None
+
+
+def resolve(root, including_file, written):
+    """The include as a path relative to root, or None when it is not one of ours."""
+    beside = (including_file.parent / written).resolve()
+    if beside.is_file() and root in beside.parents:
+        return beside.relative_to(root).as_posix()
+    if written.startswith(OWN_ROOTS):
+        return pathlib.PurePosixPath(written).as_posix()
+    return None
+
+
+def check(root):
+    root = root.resolve()
+    problems = []
+    for folder, allowed in RULES:
+        for path in sorted((root / folder).rglob("*")):
+            if path.suffix not in SOURCE_SUFFIXES or not path.is_file():
+                continue
+            relative = path.relative_to(root).as_posix()
+            own_folder, own_allowed = rule_for(relative)
+            if own_folder != folder:
+                continue  # checked under its more specific folder
+            text = path.read_text(encoding="utf-8", errors="replace")
+            for number, line in enumerate(text.splitlines(), start=1):
+                match = INCLUDE.match(line)
+                if not match:
+                    continue
+                target = resolve(root, path, match.group(2))
+                if target is None or target.startswith(own_folder):
+                    continue
+                if not any(target.startswith(other) for other in own_allowed):
+                    problems.append(f"{relative}:{number}: {own_folder} may not include {target}")
+    return problems
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__.strip().splitlines()[2].strip(), file=sys.stderr)
+        return 2
+    root = pathlib.Path(argv[1])
+    if not (root / "base").is_dir():
+        print(f"check_includes: {root} is not the repository root", file=sys.stderr)
+        return 2
+    problems = check(root)
+    for problem in problems:
+        print(problem)
+    checked = ", ".join(folder for folder, _ in RULES)
+    print(f"include directions: {len(problems)} problem(s) in {checked}")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
