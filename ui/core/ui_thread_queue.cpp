@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/exception_barrier.h"
+
 namespace ui {
 
 UiThreadQueue::~UiThreadQueue() {
@@ -63,10 +65,10 @@ void UiThreadQueue::RunPending() {
   }
   for (Entry& entry : tasks) {
     // Tasks run inside the window procedure, which no exception may leave.
-    try {
+    base::CatchAllOr<bool>(false, [&] {
       entry.task();
-    } catch (...) {
-    }
+      return true;
+    });
   }
 }
 

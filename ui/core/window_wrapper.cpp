@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/exception_barrier.h"
 #include "ui/core/skin_settings.h"
 
 namespace ui {
@@ -227,34 +228,29 @@ LRESULT WindowWrapper::Dispatch(WindowWrapper* object,
     object->uiQueue_->Bind(window);
   }
   if (message == WM_NCDESTROY) {
-    LRESULT result = 0;
-    try {
-      result = object->CallPreviousWindowProc(message, wParam, lParam);
-    } catch (...) {
-    }
+    const LRESULT result = base::CatchAllOr<LRESULT>(
+        0, [&] { return object->CallPreviousWindowProc(message, wParam, lParam); });
     if (usesProperty)
       ::RemovePropW(window, kObjectProperty);
     else
       ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     object->window_ = nullptr;
     object->uiQueue_->Unbind();
-    try {
+    base::CatchAllOr<bool>(false, [&] {
       object->OnWindowGone(window);
-    } catch (...) {
-    }
+      return true;
+    });
     return result;
   }
   // No exception may cross the window procedure into the system's code: a handler that throws
   // leaves its message answered with 0.
-  try {
+  return base::CatchAllOr<LRESULT>(0, [&]() -> LRESULT {
     if (message == kUiTaskMessage) {
       object->uiQueue_->RunPending();
       return 0;
     }
     return object->ProcessWindowMessage(message, wParam, lParam);
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 }  // namespace ui
