@@ -6,11 +6,13 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/controls/control.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/paint_manager.h"
+#include "ui/core/skin_window.h"
 
 // Helpers of the tests that drive real windows: a bounded message pump and controls that record
 // what they receive.
@@ -185,6 +187,80 @@ class RecordingControl : public Control {
  private:
   EventLog* log_;
   uint32_t flags_;
+};
+
+// The installer's window style: WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+// WS_CAPTION | WS_SYSMENU.
+constexpr DWORD kInstallerStyle = 0x96C80000;
+
+// A skinned window that takes the installer's skin from the embedded "ZIPRES" 136 resource, or
+// a skin given as markup text, and records what reaches it.
+class TestSkinWindow : public SkinWindow {
+ public:
+  explicit TestSkinWindow(std::wstring markup = L"", std::wstring resourceId = L"136")
+      : markup_(std::move(markup)), resourceId_(std::move(resourceId)) {}
+
+  const wchar_t* WindowClassName() const override { return L"SkinWindowTest"; }
+  std::wstring SkinFolderName() const override { return L"install_online"; }
+  std::wstring SkinFileName() const override { return markup_.empty() ? L"install.xml" : markup_; }
+  SkinSourceKind SkinSource() const override {
+    return markup_.empty() ? SkinSourceKind::PackageResource : SkinSourceKind::FolderFiles;
+  }
+  std::wstring SkinResourceId() const override { return resourceId_; }
+  void OnSkinReady() override { ++skinReadyCount; }
+  void OnClickNotification(Notification& notification) override {
+    clicks.push_back(notification.sender ? notification.sender->GetName() : L"");
+    SkinWindow::OnClickNotification(notification);
+  }
+  void ReceiveNotification(Notification& notification) override {
+    notifications.push_back(notification.type);
+    SkinWindow::ReceiveNotification(notification);
+  }
+  // The window stays open: a close request is only recorded.
+  LRESULT HandleClose(UINT, WPARAM wParam, LPARAM, bool&) override {
+    closeCodes.push_back(wParam);
+    return 0;
+  }
+  LRESULT HandleKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled) override {
+    keysDown.push_back(wParam);
+    handled = false;
+    return 0;
+  }
+  LRESULT HandleOtherMessage(UINT message, WPARAM, LPARAM, bool& handled) override {
+    if (message == WM_PAINT)
+      ++paintMessages;
+    handled = false;
+    return 0;
+  }
+
+  HWND Create() {
+    HWND window = CreateNativeWindow(nullptr, L"Skin window test", kInstallerStyle, 0, 0, 0, 0, 0);
+    if (window) {
+      CenterOnMonitor();
+      ShowNativeWindow(true, true);
+    }
+    return window;
+  }
+
+  // Paints now, as the first WM_PAINT would.
+  void Paint() { ::UpdateWindow(NativeWindow()); }
+
+  int Count(const wchar_t* type) const {
+    return static_cast<int>(std::count(notifications.begin(), notifications.end(), type));
+  }
+
+  Control* Find(const wchar_t* name) { return GetPaintManager().FindControlByName(name); }
+
+  int skinReadyCount = 0;
+  int paintMessages = 0;
+  std::vector<std::wstring> clicks;
+  std::vector<std::wstring> notifications;
+  std::vector<WPARAM> closeCodes;
+  std::vector<WPARAM> keysDown;
+
+ private:
+  std::wstring markup_;
+  std::wstring resourceId_;
 };
 
 }  // namespace ui::testing_support
