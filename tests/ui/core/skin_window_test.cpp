@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/button.h"
 #include "ui/controls/container.h"
@@ -256,6 +257,64 @@ TEST(SkinWindowMarkupTest, MissingSkinPackageLeavesTheWindowEmptyAndBlack) {
   EXPECT_EQ(nullptr, window.GetPaintManager().GetRoot());
   EXPECT_EQ(0, window.skinReadyCount);
   ::DestroyWindow(window.NativeWindow());
+}
+
+}  // namespace
+}  // namespace ui
+
+namespace ui {
+namespace {
+
+// Finds the fatal message box of another process by its caption.
+struct FatalBox {
+  static BOOL CALLBACK Visit(HWND window, LPARAM data) {
+    auto* self = reinterpret_cast<FatalBox*>(data);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    wchar_t caption[16] = {};
+    ::GetWindowTextW(window, caption, 16);
+    if (process == self->processId && std::wstring(caption) == L"错误") {
+      self->box = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  DWORD processId = 0;
+  HWND box = nullptr;
+};
+
+TEST(SkinWindowFatalTest, SkinThatCannotBeBuiltShowsTheMessageAndExitsWith1) {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring helper = path;
+  helper = helper.substr(0, helper.find_last_of(L"\\/") + 1) + L"skin_window_fatal_helper.exe";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(::CreateProcessW(helper.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+      << ::GetLastError();
+  base::ScopedHandle processHandle(process.hProcess);
+  base::ScopedHandle threadHandle(process.hThread);
+
+  FatalBox found;
+  found.processId = process.dwProcessId;
+  const bool shown = testing_support::PumpUntil(
+      [&] {
+        ::EnumWindows(FatalBox::Visit, reinterpret_cast<LPARAM>(&found));
+        return found.box != nullptr;
+      },
+      20000);
+  ASSERT_TRUE(shown) << "no message box captioned 错误";
+  wchar_t text[64] = {};
+  ::GetDlgItemTextW(found.box, 0xFFFF, text, 64);
+  EXPECT_STREQ(L"加载资源文件失败", text);
+  ::PostMessageW(found.box, WM_COMMAND, IDOK, 0);
+
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 20000));
+  DWORD exitCode = 0;
+  ::GetExitCodeProcess(process.hProcess, &exitCode);
+  EXPECT_EQ(1u, exitCode);
 }
 
 }  // namespace
