@@ -11,6 +11,8 @@
 #include "ui/controls/label.h"
 #include "ui/core/paint_manager.h"
 
+#include <commctrl.h>
+
 namespace ui {
 namespace {
 
@@ -223,6 +225,57 @@ TEST_F(InputRoutingTest, TabAndShiftTabThroughThePreTranslation) {
   ::SetKeyboardState(keys);
   LRESULT result = 0;
   EXPECT_FALSE(manager_.PreTranslate(WM_KEYDOWN, 'A', 0, result));
+}
+
+TEST_F(InputRoutingTest, HoverShowsTheTooltipWindowAndCloseDestroysIt) {
+  b_->SetToolTip(L"second<n>line");
+  Send(WM_MOUSEMOVE, 0, PointParam(60, 10));
+  EXPECT_EQ(0, Send(WM_MOUSEHOVER, 0, PointParam(60, 10)));
+  EXPECT_EQ((std::vector<std::wstring>{L"b:MouseHover"}), log_.Of({ControlEventKind::MouseHover}));
+  HWND toolTip = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
+  while (toolTip && ::GetWindow(toolTip, GW_OWNER) != window_->Get())
+    toolTip = ::FindWindowExW(nullptr, toolTip, TOOLTIPS_CLASSW, nullptr);
+  ASSERT_NE(nullptr, toolTip) << "a tooltip window owned by the managed window";
+  TOOLINFOW info = {};
+  info.cbSize = TTTOOLINFOW_V2_SIZE;
+  wchar_t text[32] = {};
+  info.lpszText = text;
+  ASSERT_TRUE(::SendMessageW(toolTip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&info)));
+  EXPECT_STREQ(L"second\r\nline", text);
+  Send(WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindow(toolTip));
+  EXPECT_EQ(L"b:MouseLeave", log_.Of({ControlEventKind::MouseLeave}).back())
+      << "closing leaves the hover control";
+}
+
+TEST_F(InputRoutingTest, SetCursorGoesToAControlThatAsksForIt) {
+  auto* pointer = Add(L"pointer", {}, FlagSetCursor);
+  manager_.RegisterControls(pointer, root_);
+  pointer->SetRect({100, 0, 150, 50}, false);
+  POINT screen = {120, 20};
+  ::ClientToScreen(window_->Get(), &screen);
+  ASSERT_TRUE(::SetCursorPos(screen.x, screen.y));
+  const LPARAM clientArea = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+  EXPECT_EQ(TRUE, Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window_->Get()), clientArea));
+  EXPECT_EQ((std::vector<std::wstring>{L"pointer:SetCursor"}),
+            log_.Of({ControlEventKind::SetCursor}));
+  screen = {60, 20};  // over b, which does not ask
+  ::ClientToScreen(window_->Get(), &screen);
+  ::SetCursorPos(screen.x, screen.y);
+  Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window_->Get()), clientArea);
+  EXPECT_EQ(1u, log_.Of({ControlEventKind::SetCursor}).size());
+}
+
+TEST_F(InputRoutingTest, CommandsAndNotificationsAreReflectedToTheChildWindow) {
+  PaintManager childManager;
+  ManagedWindow child(&childManager, WS_CHILD, window_->Get());
+  ASSERT_NE(nullptr, child.Get());
+  Send(WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), reinterpret_cast<LPARAM>(child.Get()));
+  NMHDR header = {child.Get(), 7, NM_CLICK};
+  Send(WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&header));
+  const auto& seen = child.messages;
+  EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), UINT{0x2000 + WM_COMMAND}));
+  EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), UINT{0x2000 + WM_NOTIFY}));
 }
 
 TEST(PaintManagerShortcutTest, AltAndTheLabelShortcutActivateTheButtonBeforeIt) {

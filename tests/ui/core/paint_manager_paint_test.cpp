@@ -98,6 +98,21 @@ TEST_F(WindowPaintTest, LayeredWindowShowsAnInvalidationWithoutAPaintMessage) {
   ::DestroyWindow(native);
 }
 
+TEST_F(WindowPaintTest, OpacityMakesTheWholeWindowTranslucent) {
+  TestSkinWindow window(
+      L"<Window size=\"100,100\" opacity=\"128\"><Control bkcolor=\"#FFFF0000\"/></Window>");
+  ASSERT_NE(nullptr, window.Create());
+  HWND native = window.NativeWindow();
+  EXPECT_NE(0, ::GetWindowLongPtrW(native, GWL_EXSTYLE) & WS_EX_LAYERED);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(::GetLayeredWindowAttributes(native, nullptr, &alpha, &flags));
+  EXPECT_EQ(128, alpha);
+  EXPECT_EQ(static_cast<DWORD>(LWA_ALPHA), flags & LWA_ALPHA);
+  EXPECT_FALSE(window.GetPaintManager().IsLayered()) << "constant alpha, not per-pixel";
+  ::DestroyWindow(native);
+}
+
 TEST_F(WindowPaintTest, LayeredImageAlphaZeroMakesTheWindowTransparentThere) {
   // A green window underneath shows through where the layered window is transparent.
   TestSkinWindow below(L"<Window size=\"100,100\"><Control bkcolor=\"#FF00FF00\"/></Window>");

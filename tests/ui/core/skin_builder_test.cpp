@@ -58,9 +58,9 @@ TEST_F(SkinBuilderTest, BuildsTheInstallerSkin) {
 
   // Fonts 0-6 and the default font.
   for (int id = 0; id <= 6; ++id)
-    EXPECT_NE(nullptr, manager_.FindFont(manager_.GetFontInfo(id).faceName,
-                                         manager_.GetFontInfo(id).size,
-                                         manager_.GetFontInfo(id).bold, false, false))
+    EXPECT_NE(nullptr,
+              manager_.FindFont(manager_.GetFontInfo(id).faceName, manager_.GetFontInfo(id).size,
+                                manager_.GetFontInfo(id).bold, false, false))
         << id;
   EXPECT_EQ(L"\u5FAE\u8F6F\u96C5\u9ED1", manager_.GetDefaultFontInfo().faceName);
   EXPECT_EQ(12, manager_.GetDefaultFontInfo().size);
@@ -75,12 +75,18 @@ TEST_F(SkinBuilderTest, BuildsTheInstallerSkin) {
     const wchar_t* className;
   };
   const Named kNamed[] = {
-      {L"wizard_setup_tab", L"TabLayout"}, {L"btn_install", L"Button"},
-      {L"ckbox_agree", L"CheckBox"},       {L"btn_agreement", L"Button"},
-      {L"btn_select_dir", L"Button"},      {L"progress_file", L"Label"},
-      {L"progress_pos", L"Label"},         {L"progress_tip", L"Label"},
-      {L"slr_progress", L"Slider"},        {L"btn_exec", L"Button"},
-      {L"btn_min", L"Button"},             {L"btn_close", L"Button"},
+      {L"wizard_setup_tab", L"TabLayout"},
+      {L"btn_install", L"Button"},
+      {L"ckbox_agree", L"CheckBox"},
+      {L"btn_agreement", L"Button"},
+      {L"btn_select_dir", L"Button"},
+      {L"progress_file", L"Label"},
+      {L"progress_pos", L"Label"},
+      {L"progress_tip", L"Label"},
+      {L"slr_progress", L"Slider"},
+      {L"btn_exec", L"Button"},
+      {L"btn_min", L"Button"},
+      {L"btn_close", L"Button"},
   };
   for (const Named& named : kNamed) {
     Control* control = manager_.FindControlByName(named.name);
@@ -161,8 +167,8 @@ TEST_F(SkinBuilderTest, ResourceElementsAndFailures) {
 
   SkinBuilder builder;
   EXPECT_EQ(nullptr, builder.BuildFrom(L"missing.xml", nullptr, nullptr, &manager_, nullptr));
-  EXPECT_EQ(nullptr, builder.BuildFrom(L"<Window><Control></Window>", nullptr, nullptr, &manager_,
-                                       nullptr));
+  EXPECT_EQ(nullptr,
+            builder.BuildFrom(L"<Window><Control></Window>", nullptr, nullptr, &manager_, nullptr));
 }
 
 }  // namespace

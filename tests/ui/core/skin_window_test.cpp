@@ -220,7 +220,7 @@ TEST_F(SkinWindowInputTest, ReleaseOutsideTheWindowUnpushesWithoutAClick) {
 TEST(SkinWindowMarkupTest, SystemButtonsAndRoundCorners) {
   SetProgramModule(::GetModuleHandleW(nullptr));
   TestSkinWindow window(
-      L"<Window size=\"300,200\" roundcorner=\"6,6\">"
+      L"<Window size=\"300,200\" roundcorner=\"6,6\" mininfo=\"200,150\">"
       L"<HorizontalLayout><Button name=\"maxbtn\"/><Button name=\"restorebtn\" visible=\"false\"/>"
       L"<Button name=\"closebtn\"/></HorizontalLayout></Window>");
   ASSERT_NE(nullptr, window.Create());
@@ -231,6 +231,16 @@ TEST(SkinWindowMarkupTest, SystemButtonsAndRoundCorners) {
   HRGN region = ::CreateRectRgn(0, 0, 0, 0);
   EXPECT_NE(ERROR, ::GetWindowRgn(native, region)) << "the size change set a round region";
   ::DeleteObject(region);
+
+  MINMAXINFO limits = {};
+  ::SendMessageW(native, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(native, MONITOR_DEFAULTTONEAREST), &monitor);
+  EXPECT_EQ(monitor.rcWork.right - monitor.rcWork.left, limits.ptMaxTrackSize.x);
+  EXPECT_EQ(monitor.rcWork.bottom - monitor.rcWork.top, limits.ptMaxTrackSize.y);
+  EXPECT_EQ(200, limits.ptMinTrackSize.x);
+  EXPECT_EQ(150, limits.ptMinTrackSize.y);
 
   Control* maximize = window.Find(L"maxbtn");
   Control* restore = window.Find(L"restorebtn");
