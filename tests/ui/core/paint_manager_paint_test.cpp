@@ -12,7 +12,7 @@ namespace {
 using testing_support::PumpUntil;
 using testing_support::TestSkinWindow;
 
-// 0xRRGGBB of a pixel of the window as it was painted.
+// 0xRRGGBB of a pixel of the window as it was painted, or of the screen for no window.
 uint32_t WindowPixel(HWND window, int x, int y) {
   HDC dc = ::GetDC(window);
   const COLORREF color = ::GetPixel(dc, x, y);
@@ -20,12 +20,8 @@ uint32_t WindowPixel(HWND window, int x, int y) {
   return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
 }
 
-// 0xRRGGBB of a pixel of the screen.
 uint32_t ScreenPixel(POINT point) {
-  HDC dc = ::GetDC(nullptr);
-  const COLORREF color = ::GetPixel(dc, point.x, point.y);
-  ::ReleaseDC(nullptr, dc);
-  return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+  return WindowPixel(nullptr, point.x, point.y);
 }
 
 class WindowPaintTest : public testing::Test {
