@@ -44,6 +44,23 @@ TEST_F(WindowPaintTest, ShowDirtyOutlinesEachRepaintedArea) {
   ::DestroyWindow(native);
 }
 
+TEST_F(WindowPaintTest, WindowWithoutATreePaintsBlack) {
+  PaintManager manager;
+  testing_support::ManagedWindow window(&manager, WS_POPUP | WS_VISIBLE, nullptr, {0, 0, 80, 60});
+  HWND native = window.Get();
+  ::UpdateWindow(native);
+  HDC dc = ::GetDC(native);
+  RECT client = {0, 0, 80, 60};
+  ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::ReleaseDC(native, dc);
+  ASSERT_EQ(0xFFFFFFu, WindowPixel(native, 40, 30));
+  ::InvalidateRect(native, nullptr, FALSE);
+  ::UpdateWindow(native);
+  EXPECT_EQ(0u, WindowPixel(native, 40, 30));
+  RECT update;
+  EXPECT_FALSE(::GetUpdateRect(native, &update, FALSE)) << "the paint validated the window";
+}
+
 TEST_F(WindowPaintTest, PrintClientPaintsTheTreeIntoTheGivenDc) {
   TestSkinWindow window(L"<Window size=\"200,100\"><Control bkcolor=\"#FF0000FF\"/></Window>");
   ASSERT_NE(nullptr, window.Create());
@@ -106,6 +123,11 @@ TEST_F(WindowPaintTest, OpacityMakesTheWholeWindowTranslucent) {
   EXPECT_EQ(128, alpha);
   EXPECT_EQ(static_cast<DWORD>(LWA_ALPHA), flags & LWA_ALPHA);
   EXPECT_FALSE(window.GetPaintManager().IsLayered()) << "constant alpha, not per-pixel";
+
+  // Switching from per-pixel painting to constant alpha also ends the 10 ms repaint timer.
+  window.GetPaintManager().SetLayered(true);
+  window.GetPaintManager().SetOpacity(200);
+  EXPECT_FALSE(::KillTimer(native, kLayeredTimerId)) << "the layered repaint timer still ran";
   ::DestroyWindow(native);
 }
 
