@@ -39,7 +39,7 @@ void ScrollBar::SetAttribute(std::wstring_view name, std::wstring_view value) {
   else if (name == L"range")
     SetScrollRange(base::attribute::ParseInt(value));
   else if (name == L"value")
-    SetScrollPos(base::attribute::ParseInt(value), true);
+    SetScrollPos(base::attribute::ParseInt(value), Notify::Yes);
   else if (name == L"scrollunit")
     SetScrollUnit(base::attribute::ParseInt(value));
   else
@@ -92,7 +92,7 @@ int ScrollBar::GetScrollPos() const {
   return position_;
 }
 
-void ScrollBar::SetScrollPos(int position, bool notify) {
+void ScrollBar::SetScrollPos(int position, Notify notify) {
   if (position_ == position)
     return;
   const int old = position_;
@@ -108,9 +108,9 @@ void ScrollBar::SetScrollPos(int position, bool notify) {
   if (position_ > range_)
     position_ = range_;
   SetRect(rect_, true);
-  // Asynchronous and without repeats, so that a burst of moves arrives as one notification.
-  if (notify && manager_)
-    manager_->SendNotification(this, L"scroll", position_, old, true, false);
+  // Queued with repeats merged, so that a burst of moves arrives as one notification.
+  if (notify == Notify::Yes && manager_)
+    manager_->SendNotification(this, L"scroll", position_, old, Dispatch::Queued, Repeats::Merged);
 }
 
 int ScrollBar::GetLineSize() const {

@@ -109,7 +109,7 @@ void PaintManager::PaintWindowMessage() {
   }
 
   if (focusNeeded_)
-    MoveFocusByTab(true);
+    MoveFocusByTab(TabDirection::Forward);
   painting_ = true;
 
   if (updateNeeded_) {

@@ -312,7 +312,7 @@ LRESULT SkinWindow::HandleSize(UINT, WPARAM, LPARAM, bool& handled) {
       0, 0, bounds.right - bounds.left + 1, bounds.bottom - bounds.top + 1, corner.cx, corner.cy));
   // The window owns the region once it is set.
   if (region && ::SetWindowRgn(NativeWindow(), region.Get(), TRUE))
-    region.Release();
+    static_cast<void>(region.Release());
   return 0;
 }
 

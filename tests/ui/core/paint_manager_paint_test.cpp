@@ -48,6 +48,7 @@ TEST_F(WindowPaintTest, WindowWithoutATreePaintsBlack) {
   PaintManager manager;
   testing_support::ManagedWindow window(&manager, WS_POPUP | WS_VISIBLE, nullptr, {0, 0, 80, 60});
   HWND native = window.Get();
+  manager.AttachWindow(native);
   ::UpdateWindow(native);
   HDC dc = ::GetDC(native);
   RECT client = {0, 0, 80, 60};
