@@ -15,10 +15,20 @@ InstallSession::~InstallSession() {
 }
 
 void InstallSession::Start() {
-  if (installThread_)
+  if (started_)
     return;
+  started_ = true;
   CreateFolderChain(installDir_);
-  installThread_ = std::make_unique<std::thread>([this] { RunUpdateCheck(); });
+  ++liveThreads_;
+  try {
+    installThread_ = std::make_unique<std::thread>([this] {
+      RunUpdateCheck();
+      --liveThreads_;
+    });
+  } catch (...) {
+    --liveThreads_;
+    OnEngineFinished();
+  }
 }
 
 void InstallSession::RunUpdateCheck() {
@@ -35,6 +45,7 @@ void InstallSession::RunUpdateCheck() {
 
 void InstallSession::RunInstallWorker() {
   InstallEngine::Instance().Install(installDir_);
+  --liveThreads_;
 }
 
 void InstallSession::OnEngineProgress(int stage,
@@ -46,9 +57,12 @@ void InstallSession::OnEngineProgress(int stage,
   // Called from inside the engine's transfer: no exception may leave.
   if (stage == kStageUpdateCheck) {
     // Whatever the check's result: a failed check gives an empty run that completes at once.
+    // Counted before it starts, so that the count never passes through 0 between the threads.
+    ++liveThreads_;
     try {
       std::thread(&InstallSession::RunInstallWorker, this).detach();
     } catch (...) {
+      --liveThreads_;
       // Without a worker the run ends here, as an empty run would.
       OnEngineFinished();
     }

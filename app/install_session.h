@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,7 +18,8 @@
 // last progress and is never dropped.
 //
 // The session must outlive its threads: the wizard keeps it for the life of the process. The
-// install thread is joined by the destructor; the worker is detached.
+// install thread is joined by the destructor; the worker is detached, so a session that is to be
+// destroyed waits until Running() is false first.
 class InstallSession {
  public:
   using WakeUi = std::function<void()>;
@@ -27,8 +29,13 @@ class InstallSession {
   InstallSession(const InstallSession&) = delete;
   InstallSession& operator=(const InstallSession&) = delete;
 
-  // Creates the folder chain and starts the install thread. Call once.
+  // Creates the folder chain and starts the install thread. Call once. When no thread can be
+  // started, the run ends at once as an empty run would: install.dat, registration, finish.
   void Start();
+
+  // True from Start until the install thread and the worker have both left the session's code:
+  // while it holds, ending the process normally would run destructors under them.
+  bool Running() const { return liveThreads_.load() > 0; }
 
   // The engine's callbacks.
   void OnEngineProgress(int stage,
@@ -52,4 +59,7 @@ class InstallSession {
   const WakeUi wakeUi_;
   ProgressMailbox mailbox_;
   std::unique_ptr<std::thread> installThread_;
+  // The session's threads still running: the install thread and the worker.
+  std::atomic<int> liveThreads_{0};
+  bool started_ = false;
 };
