@@ -251,6 +251,27 @@ TEST_F(InstallWndTest, CloseButtonAndEscapeEndTheMessageLoopAndMinimiseMinimises
   EXPECT_EQ(0, PumpUntilQuit(5000));
 }
 
+// Offering a message to the manager before the window base, which offers it again, ran every
+// message the manager leaves unhandled twice: keys, characters and timers reached the controls
+// twice.
+TEST_F(InstallWndTest, EachMessageReachesThePaintManagerOnce) {
+  class CountingFilter : public ui::IMessageFilter {
+   public:
+    LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&) override {
+      if (message == WM_KEYDOWN && wParam == VK_F5)
+        ++keysSeen;
+      return 0;
+    }
+    int keysSeen = 0;
+  } filter;
+  OpenWizard();
+  ui::PaintManager& manager = wizard_->GetPaintManager();
+  ASSERT_TRUE(manager.AddFilter(&filter));
+  ::SendMessageW(wizard_->NativeWindow(), WM_KEYDOWN, VK_F5, 0);
+  manager.RemoveFilter(&filter);
+  EXPECT_EQ(1, filter.keysSeen);
+}
+
 TEST_F(InstallWndTest, InstallRunsToTheFinishPageAndTheFinishButtonStartsTheClient) {
   ServeRelease();
   OpenWizard();
