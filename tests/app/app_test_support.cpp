@@ -6,6 +6,7 @@
 #include "base/com_ptr.h"
 #include "base/scoped_com_initializer.h"
 #include "base/scoped_handle.h"
+#include "tests/support/temp_folder.h"
 
 base::ScopedRegKey OpenUninstallEntry() {
   HKEY opened = nullptr;
@@ -68,6 +69,21 @@ bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
       return false;
     ::Sleep(20);
   }
+}
+
+bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record) {
+  const std::wstring path = installDir + L"\\tarsklogin.started.txt";
+  if (!WaitForFile(path, 30000))
+    return false;
+  const std::wstring text = FromUtf8(ReadFileBytes(path));
+  const size_t folderAt = text.find(L"current_folder=");
+  const size_t commandAt = text.find(L"\r\ncommand_line=");
+  if (folderAt != 0 || commandAt == std::wstring::npos)
+    return false;
+  record.currentFolder = text.substr(15, commandAt - 15);
+  const size_t commandStart = commandAt + 15;
+  record.commandLine = text.substr(commandStart, text.find(L"\r\n", commandStart) - commandStart);
+  return true;
 }
 
 std::wstring FromUtf8(const std::string& text) {

@@ -31,5 +31,13 @@ bool CopyStandIn(const wchar_t* name, const std::wstring& folder);
 // Waits at most timeoutMs for a file to exist.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs);
 
+// What the stand-in launcher recorded when it started: its current folder and command line.
+struct LaunchRecord {
+  std::wstring currentFolder;
+  std::wstring commandLine;
+};
+// Waits at most 30 s for the stand-in launcher's record in installDir and reads it.
+bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record);
+
 // UTF-8 to UTF-16.
 std::wstring FromUtf8(const std::string& text);

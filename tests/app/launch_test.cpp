@@ -32,26 +32,6 @@ TEST(LaunchCommandTest, JoinsFolderAndLauncherWithinTheLimit) {
 // Starts the stand-in launcher and reads what it recorded.
 class LaunchTest : public testing::Test {
  protected:
-  struct Record {
-    std::wstring currentFolder;
-    std::wstring commandLine;
-  };
-
-  static bool ReadRecord(const std::wstring& installDir, Record& record) {
-    const std::wstring path = installDir + L"\\tarsklogin.started.txt";
-    if (!WaitForFile(path, 30000))
-      return false;
-    const std::wstring text = FromUtf8(ReadFileBytes(path));
-    const size_t folderAt = text.find(L"current_folder=");
-    const size_t commandAt = text.find(L"\r\ncommand_line=");
-    if (folderAt != 0 || commandAt == std::wstring::npos)
-      return false;
-    record.currentFolder = text.substr(15, commandAt - 15);
-    const size_t commandStart = commandAt + 15;
-    record.commandLine = text.substr(commandStart, text.find(L"\r\n", commandStart) - commandStart);
-    return true;
-  }
-
   TempFolder temp_;
 };
 
@@ -65,8 +45,8 @@ TEST_F(LaunchTest, StartsTheClientInTheInstallFolder) {
     ASSERT_TRUE(CopyStandIn(L"tarsklogin.exe", installDir));
 
     EXPECT_EQ(LaunchOutcome::kStarted, LaunchClient(installDir, L"tarsklogin.exe"));
-    Record record;
-    ASSERT_TRUE(ReadRecord(installDir, record));
+    LaunchRecord record;
+    ASSERT_TRUE(ReadLaunchRecord(installDir, record));
     EXPECT_EQ(installDir, record.currentFolder);
     // Started without a command line, the program gets its own path as one: bare on Windows,
     // quoted by Wine.
