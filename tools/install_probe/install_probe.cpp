@@ -8,8 +8,8 @@
 //     removes the uninstall entry and both shortcuts, so that the next install starts afresh;
 //     the installed files are left to the caller.
 // Exit code 0, or 2 for a wrong command line.
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <string>
@@ -24,9 +24,8 @@
 
 namespace {
 
-constexpr const wchar_t* kUninstallValueNames[] = {L"DisplayIcon", L"DisplayName",
-                                                   L"InstallLocation", L"Publisher",
-                                                   L"UninstallString"};
+constexpr const wchar_t* kUninstallValueNames[] = {
+    L"DisplayIcon", L"DisplayName", L"InstallLocation", L"Publisher", L"UninstallString"};
 constexpr DWORD kFirstBytes = 16;
 
 std::string Utf8(const std::wstring& text) {
