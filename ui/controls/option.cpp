@@ -26,8 +26,12 @@ void* Option::CastTo(std::wstring_view interfaceName) {
 }
 
 bool Option::Activate() {
+  // A listener of "click" may destroy the option; then there is nothing left to select.
+  ControlDestroyWatch watch(this);
   if (!Button::Activate())
     return false;
+  if (watch.Destroyed())
+    return true;
   Select(group_.empty() ? !selected_ : true, Notify::Yes);
   return true;
 }

@@ -210,6 +210,63 @@ TEST(HookListTest, AddsOnceFiresInOrderAndStopsAtFalse) {
   EXPECT_EQ(2u, second.calls.size());
 }
 
+// A delegate known by a number, that logs its calls and the freeing of the list's copy, and runs
+// an edit of its list when called.
+class LoggingDelegate : public DelegateBase {
+ public:
+  LoggingDelegate(int id, std::vector<std::string>* log, std::function<void()> edit = {})
+      : DelegateBase(nullptr, &id, sizeof(id)), id_(id), log_(log), edit_(std::move(edit)) {}
+  ~LoggingDelegate() override {
+    if (copy_)
+      log_->push_back("free " + std::to_string(id_));
+  }
+  DelegateBase* Copy() const override {
+    auto* copy = new LoggingDelegate(id_, log_, edit_);
+    copy->copy_ = true;
+    return copy;
+  }
+  bool Invoke(void*) override {
+    log_->push_back("call " + std::to_string(id_));
+    if (edit_) {
+      edit_();
+      log_->push_back("back in " + std::to_string(id_));
+    }
+    return true;
+  }
+
+ private:
+  int id_;
+  std::vector<std::string>* log_;
+  std::function<void()> edit_;
+  bool copy_ = false;
+};
+
+// A delegate that removed the one before it made the one after it skipped (the walk went by
+// index over a list that had shrunk), and one that removed itself was freed while it ran.
+TEST(HookListTest, DelegatesMayEditTheListWhileItFires) {
+  HookList hooks;
+  std::vector<std::string> log;
+  hooks.Add(LoggingDelegate(1, &log));
+  hooks.Add(LoggingDelegate(2, &log, [&] {
+    hooks.Remove(LoggingDelegate(1, &log));
+    hooks.Remove(LoggingDelegate(2, &log));
+    hooks.Add(LoggingDelegate(4, &log));
+  }));
+  hooks.Add(LoggingDelegate(3, &log));
+
+  EXPECT_TRUE(hooks.Fire(nullptr));
+  EXPECT_EQ(
+      (std::vector<std::string>{"call 1", "call 2", "back in 2", "call 3", "free 1", "free 2"}),
+      log)
+      << "the round calls the rest of the list and frees the removed ones after it";
+  EXPECT_EQ(2u, hooks.Count());
+
+  log.clear();
+  EXPECT_TRUE(hooks.Fire(nullptr));
+  EXPECT_EQ((std::vector<std::string>{"call 3", "call 4"}), log)
+      << "a delegate added during a round is called from the next one on";
+}
+
 TEST(ControlTest, HooksFireAtTheirMoments) {
   PaintManager manager;
   auto* root = new Container;

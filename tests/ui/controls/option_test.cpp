@@ -123,6 +123,33 @@ TEST(CheckBoxTest, SelectedAttributeWhileAttachedIsTold) {
   EXPECT_EQ(StateSelected, w.control->GetButtonState()) << "disabling keeps the selection";
 }
 
+// Destroys the sender of a "click" while the click is being told, as a page that rebuilds itself
+// would.
+struct DestroyOnClick : INotifyListener {
+  void ReceiveNotification(Notification& notification) override {
+    if (notification.type != L"click" || !notification.sender)
+      return;
+    Control* sender = notification.sender;
+    static_cast<IContainer*>(sender->GetParent()->CastTo(L"IContainer"))->Remove(sender, true);
+    sender->Destroy();
+  }
+};
+
+// The option used to select itself after its "click" went out, so a listener that destroyed it
+// had it written to, and told "selectchanged" of, after it was freed.
+TEST(OptionTest, ClickListenerMayDestroyTheOption) {
+  for (const wchar_t* group : {L"", L"mode"}) {
+    SCOPED_TRACE(testing::Message() << "group \"" << group << "\"");
+    testing_support::ControlInWindow<Option> w;
+    w.control->SetGroup(group);
+    DestroyOnClick destroyer;
+    w.manager.AddListener(&destroyer);
+    Click(w.control);
+    EXPECT_EQ(0, w.root->Count());
+    EXPECT_EQ((Types{L"click"}), w.log.Types());
+  }
+}
+
 // The installer's agreement check box, as its markup describes it.
 constexpr const wchar_t* kAgreementBox =
     LR"(width="120" text="agree" textcolor="#FF000000" valign="center" align="left" )"
