@@ -4,42 +4,19 @@
 
 #include <utility>
 
+#include "base/scoped_generic.h"
+
 namespace base {
 
 // GDI objects released with DeleteObject: fonts, pens, brushes, bitmaps, regions.
 template <typename T>
 struct GdiObjectTraits {
+  static bool IsValid(T object) { return object != nullptr; }
   static void Free(T object) { ::DeleteObject(object); }
 };
 
-// Owns one GDI object and frees it through Traits; move-only.
 template <typename T, typename Traits = GdiObjectTraits<T>>
-class ScopedGdi {
- public:
-  ScopedGdi() = default;
-  explicit ScopedGdi(T object) : object_(object) {}
-  ~ScopedGdi() { Reset(); }
-  ScopedGdi(ScopedGdi&& other) noexcept : object_(other.Release()) {}
-  ScopedGdi& operator=(ScopedGdi&& other) noexcept {
-    if (this != &other)
-      Reset(other.Release());
-    return *this;
-  }
-  ScopedGdi(const ScopedGdi&) = delete;
-  ScopedGdi& operator=(const ScopedGdi&) = delete;
-
-  T Get() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-  T Release() { return std::exchange(object_, nullptr); }
-  void Reset(T object = nullptr) {
-    if (object_)
-      Traits::Free(object_);
-    object_ = object;
-  }
-
- private:
-  T object_ = nullptr;
-};
+using ScopedGdi = ScopedGeneric<T, Traits>;
 
 using ScopedFont = ScopedGdi<HFONT>;
 using ScopedPen = ScopedGdi<HPEN>;
@@ -49,6 +26,7 @@ using ScopedRegion = ScopedGdi<HRGN>;
 
 // Memory device contexts from CreateCompatibleDC, released with DeleteDC.
 struct MemoryDcTraits {
+  static bool IsValid(HDC dc) { return dc != nullptr; }
   static void Free(HDC dc) { ::DeleteDC(dc); }
 };
 using ScopedMemoryDC = ScopedGdi<HDC, MemoryDcTraits>;

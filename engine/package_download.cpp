@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/exception_barrier.h"
 #include "base/scoped_file.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
@@ -18,20 +19,27 @@ int DownloadToFile(const std::wstring& url, const std::wstring& localPath) {
   return PerformTransfer(ansiUrl, &WriteToFile, file.get());
 }
 
+// Both callbacks run inside libcurl, which cannot pass an exception on: one thrown by the
+// progress handler or by an allocation becomes a short count, on which libcurl ends the transfer
+// with CURLE_WRITE_ERROR.
 size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
-  if (!file)
-    return 0;
-  size_t written = std::fwrite(data, size, count, static_cast<FILE*>(file));
-  InstallEngine& engine = InstallEngine::Instance();
-  engine.downloadedBytes += static_cast<int>(written);
-  if (engine.stage == kStagePackageDownload)
-    engine.ReportProgress(WideToAnsi(engine.currentFile.c_str()));
-  return written;
+  return base::CatchAllOr<size_t>(0, [&]() -> size_t {
+    if (!file)
+      return 0;
+    size_t written = std::fwrite(data, size, count, static_cast<FILE*>(file));
+    InstallEngine& engine = InstallEngine::Instance();
+    engine.downloadedBytes += static_cast<int>(written);
+    if (engine.stage == kStagePackageDownload)
+      engine.ReportProgress(WideToAnsi(engine.currentFile.c_str()));
+    return written;
+  });
 }
 
 size_t AppendToString(char* data, size_t size, size_t count, void* text) {
-  static_cast<std::string*>(text)->append(data, size * count);
-  return size * count;
+  return base::CatchAllOr<size_t>(0, [&]() -> size_t {
+    static_cast<std::string*>(text)->append(data, size * count);
+    return size * count;
+  });
 }
 
 int InstallEngine::DownloadFile(const std::wstring& url,

@@ -10,6 +10,6 @@ int DownloadToFile(const std::wstring& url, const std::wstring& localPath);
 
 // libcurl write callbacks. WriteToFile writes a package chunk to the FILE* sink, advances the
 // engine's downloadedBytes and makes a stage-2 report; AppendToString appends a manifest chunk
-// to the std::string sink.
+// to the std::string sink. Neither lets an exception out: the transfer fails instead.
 size_t WriteToFile(char* data, size_t size, size_t count, void* file);
 size_t AppendToString(char* data, size_t size, size_t count, void* text);

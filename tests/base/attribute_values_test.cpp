@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "tests/ui/controls/test_support.h"
+#include "tests/support/rect_compare.h"
 
 namespace base::attribute {
 namespace {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -115,6 +118,25 @@ TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
     EXPECT_TRUE(FileExists(target));
     EXPECT_EQ(c.expectedFileSize, ReadFileBytes(target).size());
   }
+}
+
+// An exception from the progress handler must not unwind through libcurl, which was not built
+// to pass one on: the chunk counts as not written and the transfer fails.
+TEST_F(EngineTransferTest, ExceptionInAChunkReportFailsTheTransfer) {
+  Serve(L"client.pak", 300000);
+  InstallEngine& engine = InstallEngine::Instance();
+  int calls = 0;
+  engine.SetCallbacks(
+      [&](int stage, int code, int total, int downloaded, int start, const std::string& name) {
+        if (++calls == 1)
+          throw std::runtime_error("the handler failed");
+        reports_.push_back({stage, code, total, downloaded, start, name});
+      },
+      [] {});
+  EXPECT_EQ(CURLE_WRITE_ERROR,
+            engine.DownloadFile(server_ + L"/client.pak", folder_ / L"temp.pak", L"client.pak"));
+  ASSERT_EQ(1u, reports_.size()) << "only the closing report follows the failed chunk";
+  EXPECT_EQ(CURLE_WRITE_ERROR, reports_[0].code);
 }
 
 TEST_F(EngineTransferTest, NoTransferWithoutAddressPathOrFolder) {

@@ -197,7 +197,7 @@ void Button::SetFiveStatusImage(std::wstring_view description) {
     ImageDrawInfo& image = *kImages[i];
     image.Clear();
     image.description = description;
-    RenderEngine::DrawImageInfo(nullptr, manager_, rect_, rect_, image);
+    RenderEngine::ResolveImageInfo(manager_, image);
     if (!image.image)
       continue;
     const int cellWidth = image.image->width / 5;

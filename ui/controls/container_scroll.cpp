@@ -28,12 +28,12 @@ void Container::SetScrollOffset(SIZE offset) {
   int dy = 0;
   if (IsBarShown(horizontalBar_)) {
     const int old = horizontalBar_->GetScrollPos();
-    horizontalBar_->SetScrollPos(offset.cx, false);
+    horizontalBar_->SetScrollPos(offset.cx, Notify::No);
     dx = horizontalBar_->GetScrollPos() - old;
   }
   if (IsBarShown(verticalBar_)) {
     const int old = verticalBar_->GetScrollPos();
-    verticalBar_->SetScrollPos(offset.cy, false);
+    verticalBar_->SetScrollPos(offset.cy, Notify::No);
     dy = verticalBar_->GetScrollPos() - old;
   }
   if (dx == 0 && dy == 0)
@@ -180,13 +180,13 @@ void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededH
         continue;
       bar->SetVisible(true);
       bar->SetScrollRange(axis.overflow);
-      bar->SetScrollPos(0, false);
+      bar->SetScrollPos(0, Notify::No);
       Relayout();
       return;
     }
     if (axis.overflow <= 0 && !inScrollRelayout_) {
       bar->SetVisible(false);
-      bar->SetScrollPos(0, false);
+      bar->SetScrollPos(0, Notify::No);
       bar->SetScrollRange(0);
       Relayout();
       return;
@@ -197,7 +197,7 @@ void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededH
       bar->SetScrollRange(std::abs(axis.overflow));
       if (bar->GetScrollRange() == 0) {
         bar->SetVisible(false);
-        bar->SetScrollPos(0, false);
+        bar->SetScrollPos(0, Notify::No);
       }
       if (bar->GetScrollPos() < oldPosition) {
         Relayout();

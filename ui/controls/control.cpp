@@ -385,7 +385,7 @@ void Control::SetVisible(bool visible) {
   visible_ = visible;
   focused_ = false;
   if (!visible && manager_ && manager_->GetFocusControl() == this)
-    manager_->SetFocusControl(nullptr, true);
+    manager_->SetFocusControl(nullptr, PlatformFocus::Take);
   if (IsVisible() != wasVisible)
     RequestParentLayout();
   if (overlay_)
@@ -395,7 +395,7 @@ void Control::SetVisible(bool visible) {
 void Control::SetInheritedVisible(bool visible) {
   inheritedVisible_ = visible;
   if (!visible && manager_ && manager_->GetFocusControl() == this)
-    manager_->SetFocusControl(nullptr, true);
+    manager_->SetFocusControl(nullptr, PlatformFocus::Take);
   if (overlay_)
     overlay_->SetInheritedVisible(IsVisible());
 }
@@ -433,7 +433,7 @@ bool Control::IsFocused() const {
 
 void Control::SetFocus() {
   if (manager_)
-    manager_->SetFocusControl(this, false);
+    manager_->SetFocusControl(this, PlatformFocus::Keep);
 }
 
 bool Control::IsFloat() const {

@@ -18,6 +18,10 @@ namespace ui {
 class PaintManager;
 struct ControlEvent;
 
+// Whether a change of state tells the window's listeners (a page switch "tabselect", a selection
+// "selectchanged", a scroll position "scroll").
+enum class Notify { No, Yes };
+
 // Arguments of Control::Find.
 enum FindFlags : uint32_t {
   FindVisible = 0x1,

@@ -62,7 +62,7 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
       return;
     backImage_.Clear();
     backImage_.description = value;
-    RenderEngine::DrawImageInfo(nullptr, manager_, rect_, rect_, backImage_);
+    RenderEngine::ResolveImageInfo(manager_, backImage_);
     if (floating_ && fixedWidth_ == 0 && fixedHeight_ == 0 && backImage_.image) {
       fixedWidth_ = backImage_.image->width;
       fixedHeight_ = backImage_.image->height;

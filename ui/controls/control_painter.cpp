@@ -26,7 +26,7 @@ void OutputText(HDC dc,
 }  // namespace
 
 bool DeviceContextPainter::ResolveImage(ImageDrawInfo& image) {
-  return RenderEngine::DrawImageInfo(nullptr, manager_, item_, dirty_, image);
+  return RenderEngine::ResolveImageInfo(manager_, image);
 }
 
 bool DeviceContextPainter::DrawImage(ImageDrawInfo& image) {

@@ -28,7 +28,7 @@ void* Option::CastTo(std::wstring_view interfaceName) {
 bool Option::Activate() {
   if (!Button::Activate())
     return false;
-  Select(group_.empty() ? !selected_ : true, true);
+  Select(group_.empty() ? !selected_ : true, Notify::Yes);
   return true;
 }
 
@@ -57,7 +57,7 @@ void Option::SetGroup(std::wstring_view group) {
     manager_->AddOptionGroup(group_, this);
 }
 
-void Option::Select(bool selected, bool notify) {
+void Option::Select(bool selected, Notify notify) {
   if (selected_ == selected)
     return;
   selected_ = selected;
@@ -81,7 +81,7 @@ void Option::Select(bool selected, bool notify) {
           option->Select(false, notify);
       }
     }
-    if (notify)
+    if (notify == Notify::Yes)
       manager_->SendNotification(this, L"selectchanged");
   }
   Invalidate();
@@ -91,7 +91,7 @@ void Option::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"group") {
     SetGroup(value);
   } else if (name == L"selected") {
-    Select(base::attribute::ParseBool(value), true);
+    Select(base::attribute::ParseBool(value), Notify::Yes);
   } else if (name == L"selectedimage") {
     SetSelectedImage(value);
   } else if (name == L"selectedhotimage") {

@@ -29,7 +29,7 @@ class Option : public Button {
   void PaintText(HDC dc) override;
   // Selects or deselects; with notify a change is told as "selectchanged" (the deselected
   // members of a group are never told).
-  virtual void Select(bool selected, bool notify);
+  virtual void Select(bool selected, Notify notify);
 
   bool IsSelected() const { return selected_; }
   const std::wstring& GetGroup() const { return group_; }

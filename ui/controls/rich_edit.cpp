@@ -149,7 +149,7 @@ bool RichEdit::FitVerticalBar(const RECT& area) {
   const bool fits = height <= area.bottom - area.top;
   if (!fits && !verticalBar_->IsVisible()) {
     verticalBar_->SetVisible(true);
-    verticalBar_->SetScrollPos(0, false);
+    verticalBar_->SetScrollPos(0, Notify::No);
     fixingVerticalBar_ = true;
     return true;
   }
@@ -634,7 +634,7 @@ void RichEdit::SetScrollOffset(SIZE offset) {
     if (!IsBarShown(axis.bar))
       continue;
     const int old = axis.bar->GetScrollPos();
-    axis.bar->SetScrollPos(axis.wanted, false);
+    axis.bar->SetScrollPos(axis.wanted, Notify::No);
     const int now = axis.bar->GetScrollPos();
     if (now != old) {
       SendToService(axis.message, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(now)), 0, nullptr);

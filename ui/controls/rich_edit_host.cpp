@@ -263,7 +263,7 @@ WINBOOL RichEditHost::TxSetScrollPos(INT bar, INT pos, WINBOOL) {
                                             : nullptr;
     if (!scrollBar)
       return FALSE;
-    scrollBar->SetScrollPos(pos, false);
+    scrollBar->SetScrollPos(pos, Notify::No);
     return TRUE;
   });
 }

@@ -184,7 +184,7 @@ void ScrollBar::SetAttribute(std::wstring_view name, std::wstring_view value) {
   else if (name == L"range")
     SetScrollRange(base::attribute::ParseInt(value));
   else if (name == L"value")
-    SetScrollPos(base::attribute::ParseInt(value), true);
+    SetScrollPos(base::attribute::ParseInt(value), Notify::Yes);
   else if (name == L"scrollunit")
     SetScrollUnit(base::attribute::ParseInt(value));
   else if (name == L"showbutton1")
@@ -241,7 +241,7 @@ int ScrollBar::GetScrollPos() const {
   return position_;
 }
 
-void ScrollBar::SetScrollPos(int position, bool notify) {
+void ScrollBar::SetScrollPos(int position, Notify notify) {
   if (position_ == position)
     return;
   const int old = position_;
@@ -256,9 +256,9 @@ void ScrollBar::SetScrollPos(int position, bool notify) {
   }
   position_ = static_cast<int>(std::min<int64_t>(snapped, range_));
   SetRect(rect_, true);
-  // Queued and without repeats, so that a burst of moves arrives as one notification.
-  if (notify && manager_)
-    manager_->SendNotification(this, L"scroll", position_, old, true, false);
+  // Queued with repeats merged, so that a burst of moves arrives as one notification.
+  if (notify == Notify::Yes && manager_)
+    manager_->SendNotification(this, L"scroll", position_, old, Dispatch::Queued, Repeats::Merged);
 }
 
 int ScrollBar::GetLineSize() const {
@@ -310,7 +310,7 @@ void ScrollBar::LineStepBy(bool forward) {
     return;
   }
   const int64_t step = forward ? LineStep() : -int64_t{LineStep()};
-  SetScrollPos(ClampToInt(position_ + step), true);
+  SetScrollPos(ClampToInt(position_ + step), Notify::Yes);
 }
 
 void ScrollBar::PageStepBy(bool forward) {
@@ -322,7 +322,7 @@ void ScrollBar::PageStepBy(bool forward) {
     return;
   }
   const int64_t step = forward ? Length() : -int64_t{Length()};
-  SetScrollPos(ClampToInt(position_ + step), true);
+  SetScrollPos(ClampToInt(position_ + step), Notify::Yes);
 }
 
 void ScrollBar::PageTowards(POINT point) {
@@ -423,7 +423,7 @@ void ScrollBar::OnEvent(ControlEvent& event) {
           const SIZE offset = owner_->GetScrollOffset();
           owner_->SetScrollOffset(horizontal_ ? SIZE{target, offset.cy} : SIZE{offset.cx, target});
         } else {
-          SetScrollPos(target, true);
+          SetScrollPos(target, Notify::Yes);
         }
         Invalidate();
         return;

@@ -66,7 +66,7 @@ class ScrollBar : public Control {
   virtual int GetScrollRange() const;
   virtual void SetScrollRange(int range);
   virtual int GetScrollPos() const;
-  virtual void SetScrollPos(int position, bool notify);
+  virtual void SetScrollPos(int position, Notify notify);
   virtual int GetLineSize() const;
   virtual void SetLineSize(int size);
   virtual int GetScrollUnit() const;

@@ -125,7 +125,7 @@ bool TabLayout::SelectItem(int index, Notify notify) {
   }
   RequestParentLayout();
   if (manager_) {
-    manager_->MoveFocusByTab(true);
+    manager_->MoveFocusByTab(TabDirection::Forward);
     if (notify == Notify::Yes)
       manager_->SendNotification(this, L"tabselect", index, oldIndex);
   }

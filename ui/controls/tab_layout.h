@@ -4,9 +4,6 @@
 
 namespace ui {
 
-// Whether a page switch tells the window's listeners ("tabselect").
-enum class Notify { No, Yes };
-
 // Shows one child at a time, the selected page, over its whole inner area; the other children
 // are hidden. The first visible child added becomes the selected one.
 class TabLayout : public Container {

@@ -1,21 +1,10 @@
 #include "ui/core/notify_pump.h"
 
-#include <cwctype>
-
+#include "base/string_compare.h"
 #include "ui/controls/control.h"
 
 namespace ui {
 namespace {
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(a[i]) != std::towlower(b[i]))
-      return false;
-  }
-  return true;
-}
 
 const NotifyMapEntry kNoEntries[] = {NotifyMapEnd()};
 
@@ -35,14 +24,16 @@ bool NotifyPump::AddVirtualWindow(std::wstring_view name, NotifyPump* pump) {
 }
 
 bool NotifyPump::RemoveVirtualWindow(std::wstring_view name) {
-  return std::erase_if(virtualWindows_,
-                       [&](const auto& entry) { return EqualsNoCase(entry.first, name); }) > 0;
+  return std::erase_if(virtualWindows_, [&](const auto& entry) {
+           return base::EqualsIgnoringCase(entry.first, name);
+         }) > 0;
 }
 
 bool NotifyPump::PumpNotification(Notification& notification) {
   if (!notification.virtualWindow.empty()) {
     for (const auto& [name, pump] : virtualWindows_) {
-      if (EqualsNoCase(name, notification.virtualWindow) && pump->DispatchThroughMaps(notification))
+      if (base::EqualsIgnoringCase(name, notification.virtualWindow) &&
+          pump->DispatchThroughMaps(notification))
         return true;
     }
   }

@@ -46,10 +46,10 @@ PaintManager::~PaintManager() {
   names_.clear();
   if (Control* root = std::exchange(root_, nullptr))
     root->Destroy();
-  RemoveAllFonts(false);
+  RemoveAllFonts(ResourceSet::Window);
   resources_.defaultFont = FontInfo();
-  RemoveAllImages(false);
-  RemoveAllDefaultAttributeLists(false);
+  RemoveAllImages(ResourceSet::Window);
+  RemoveAllDefaultAttributeLists(ResourceSet::Window);
   customWindowAttributes_.clear();
   optionGroups_.clear();
   RemoveAllTimers();
@@ -71,9 +71,9 @@ const std::vector<PaintManager*>& PaintManager::AttachedManagers() {
 
 void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
   names_.clear();
-  RemoveAllFonts(false);
-  RemoveAllImages(false);
-  RemoveAllDefaultAttributeLists(false);
+  RemoveAllFonts(ResourceSet::Window);
+  RemoveAllImages(ResourceSet::Window);
+  RemoveAllDefaultAttributeLists(ResourceSet::Window);
   customWindowAttributes_.clear();
   optionGroups_.clear();
   RemoveAllTimers();
@@ -94,7 +94,7 @@ void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
 }
 
 bool PaintManager::AttachRoot(Control* root) {
-  SetFocusControl(nullptr, true);
+  SetFocusControl(nullptr, PlatformFocus::Take);
   keyControl_ = nullptr;
   hover_ = nullptr;
   pressed_ = nullptr;

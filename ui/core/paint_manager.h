@@ -91,6 +91,16 @@ class INotifyListener {
   ~INotifyListener() = default;
 };
 
+// How SendNotification delivers: to the listeners before it returns, or through the window's
+// queue message.
+enum class Dispatch { Now, Queued };
+// Whether a queued notification may stand in the queue beside an earlier one of the same sender
+// and type, or updates that one instead.
+enum class Repeats { Allowed, Merged };
+// Whether moving the focus to a control also gives the window the platform's keyboard focus.
+enum class PlatformFocus { Keep, Take };
+enum class TabDirection { Backward, Forward };
+
 // The private message that drains a manager's notification queue and delayed-cleanup list.
 inline constexpr UINT kQueueMessage = WM_APP + 1;
 // The timer that turns Invalidate into a screen update on a layered window.
@@ -153,11 +163,11 @@ class PaintManager : public IRenderContext {
 
   POINT GetMousePos() const override { return mousePosition_; }
   Control* GetFocusControl() const { return focus_; }
-  void SetFocusControl(Control* control, bool takePlatformFocus);
+  void SetFocusControl(Control* control, PlatformFocus platformFocus);
   // Moves the focus to control, or to the next tab stop after it, at the next paint.
   void SetFocusNeeded(Control* control);
   bool IsFocusNeeded() const { return focusNeeded_; }
-  bool MoveFocusByTab(bool forward);
+  bool MoveFocusByTab(TabDirection direction);
   void SetMouseCapture();
   void ReleaseMouseCapture();
   bool IsMouseCaptured() const { return mouseCaptured_; }
@@ -196,9 +206,11 @@ class PaintManager : public IRenderContext {
                         std::wstring_view type,
                         uint32_t wParam = 0,
                         int32_t lParam = 0,
-                        bool async = false,
-                        bool allowRepeat = true);
-  void SendNotification(Notification& notification, bool async = false, bool allowRepeat = true);
+                        Dispatch dispatch = Dispatch::Now,
+                        Repeats repeats = Repeats::Allowed);
+  void SendNotification(Notification& notification,
+                        Dispatch dispatch = Dispatch::Now,
+                        Repeats repeats = Repeats::Allowed);
   void SetVirtualWindowsUsed(bool used) { virtualWindowsUsed_ = used; }
   bool AreVirtualWindowsUsed() const { return virtualWindowsUsed_; }
 
@@ -221,8 +233,8 @@ class PaintManager : public IRenderContext {
   // True when the message is consumed.
   bool PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-  // Fonts (paint_manager_resources.cpp). shared, or the force-shared flag, puts a font into the
-  // process-wide set. Unknown ids fall back to the default font.
+  // Fonts (paint_manager_resources.cpp). ResourceSet::Shared, or the force-shared flag, puts a
+  // font into the process-wide set. Unknown ids fall back to the default font.
   void SetForceSharedResources(bool force) { forceSharedResources_ = force; }
   bool IsForceSharedResources() const { return forceSharedResources_; }
   HFONT AddFont(int id,
@@ -231,13 +243,13 @@ class PaintManager : public IRenderContext {
                 bool bold,
                 bool underline,
                 bool italic,
-                bool shared = false) override;
+                ResourceSet set = ResourceSet::Window) override;
   bool SetDefaultFont(std::wstring_view faceName,
                       int size,
                       bool bold,
                       bool underline,
                       bool italic,
-                      bool shared = false);
+                      ResourceSet set = ResourceSet::Window);
   const FontInfo& GetDefaultFontInfo();
   HFONT GetFont(int id) override;
   const FontInfo& GetFontInfo(int id);
@@ -247,15 +259,15 @@ class PaintManager : public IRenderContext {
                  bool bold,
                  bool underline,
                  bool italic) const override;
-  void RemoveAllFonts(bool shared = false);
+  void RemoveAllFonts(ResourceSet set = ResourceSet::Window);
 
   // Default attribute lists by element name, applied before an element's own attributes.
   void AddDefaultAttributeList(std::wstring_view elementName,
                                std::wstring_view attributes,
-                               bool shared = false);
+                               ResourceSet set = ResourceSet::Window);
   // The window's list for the element, else the process-wide one; null when neither exists.
   const wchar_t* GetDefaultAttributeList(std::wstring_view elementName) const;
-  void RemoveAllDefaultAttributeLists(bool shared = false);
+  void RemoveAllDefaultAttributeLists(ResourceSet set = ResourceSet::Window);
 
   // Language texts, one set for the process.
   static void AddLanguageText(int id, std::wstring_view text);
@@ -266,13 +278,13 @@ class PaintManager : public IRenderContext {
     return ReplaceLanguagePlaceholders(text);
   }
 
-  // The window's default colours. With shared, the process-wide colour is set as well, and the
-  // window's follows it only if it still had the old shared value.
-  void SetDisabledFontColor(uint32_t color, bool shared = false);
-  void SetDefaultFontColor(uint32_t color, bool shared = false);
-  void SetLinkFontColor(uint32_t color, bool shared = false);
-  void SetLinkHoverFontColor(uint32_t color, bool shared = false);
-  void SetSelectedColor(uint32_t color, bool shared = false);
+  // The window's default colours. For the shared set the process-wide colour is set as well,
+  // and the window's follows it only if it still had the old shared value.
+  void SetDisabledFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
+  void SetDefaultFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
+  void SetLinkFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
+  void SetLinkHoverFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
+  void SetSelectedColor(uint32_t color, ResourceSet set = ResourceSet::Window);
   uint32_t GetDisabledFontColor() const { return resources_.disabledTextColor; }
   uint32_t GetDefaultFontColor() const { return resources_.textColor; }
   uint32_t GetLinkFontColor() const override { return resources_.linkColor; }
@@ -359,7 +371,7 @@ class PaintManager : public IRenderContext {
   void PrintNativeChildren(HDC dc, const RECT& dirty);
   void ApplyLayeredImage(const RECT& client, const RECT& dirty);
   void UpdateLayeredOutput(const RECT& client);
-  void SetColor(uint32_t ResourceInfo::*color, uint32_t value, bool shared);
+  void SetColor(uint32_t ResourceInfo::*color, uint32_t value, ResourceSet set);
   // Measures a font with the window DC if its metrics are still unknown.
   void MeasureFont(FontInfo& info) const;
 
@@ -430,13 +442,13 @@ class PaintManager : public IRenderContext {
                         const wchar_t* type,
                         uint32_t mask,
                         bool followsShift,
-                        bool shared);
+                        ResourceSet set);
   ImageRecord* GetImage(const std::wstring& name) const;
   ImageRecord* GetOrAddImage(const std::wstring& name,
                              const wchar_t* type,
                              uint32_t mask,
                              bool followsShift) override;
-  void RemoveAllImages(bool shared);
+  void RemoveAllImages(ResourceSet set);
 
  private:
   ImageCache images_;

@@ -39,9 +39,9 @@ ControlEvent FocusEvent(ControlEventKind kind, Control* sender) {
 
 }  // namespace
 
-void PaintManager::SetFocusControl(Control* control, bool takePlatformFocus) {
-  if (takePlatformFocus && window_ && ::GetFocus() != window_ && control != focus_ &&
-      !noActivate_) {
+void PaintManager::SetFocusControl(Control* control, PlatformFocus platformFocus) {
+  if (platformFocus == PlatformFocus::Take && window_ && ::GetFocus() != window_ &&
+      control != focus_ && !noActivate_) {
     ::SetFocus(window_);
   }
   if (control == focus_)
@@ -84,7 +84,8 @@ void PaintManager::SetFocusNeeded(Control* control) {
   root_->RequestLayout();
 }
 
-bool PaintManager::MoveFocusByTab(bool forward) {
+bool PaintManager::MoveFocusByTab(TabDirection direction) {
+  const bool forward = direction == TabDirection::Forward;
   if (updateNeeded_ && forward) {
     focusNeeded_ = true;
     InvalidateAll();
@@ -110,7 +111,7 @@ bool PaintManager::MoveFocusByTab(bool forward) {
     }
   }
   if (next)
-    SetFocusControl(next, true);
+    SetFocusControl(next, PlatformFocus::Take);
   focusNeeded_ = false;
   return true;
 }

@@ -8,12 +8,13 @@ ImageRecord* PaintManager::AddImage(const std::wstring& name,
                                     const wchar_t* type,
                                     uint32_t mask,
                                     bool followsShift,
-                                    bool shared) {
+                                    ResourceSet set) {
   // The window's images come from the skin.
   ImageRecordPtr record = LoadCacheImage(name, type, mask, followsShift, &ReadSkinResource);
   if (!record)
     return nullptr;
-  ImageCache& target = shared || forceSharedResources_ ? ImageCache::Shared() : images_;
+  ImageCache& target =
+      set == ResourceSet::Shared || forceSharedResources_ ? ImageCache::Shared() : images_;
   return target.Insert(name, std::move(record));
 }
 
@@ -29,11 +30,11 @@ ImageRecord* PaintManager::GetOrAddImage(const std::wstring& name,
                                          bool followsShift) {
   if (ImageRecord* found = GetImage(name))
     return found;
-  return AddImage(name, type, mask, followsShift, false);
+  return AddImage(name, type, mask, followsShift, ResourceSet::Window);
 }
 
-void PaintManager::RemoveAllImages(bool shared) {
-  (shared ? ImageCache::Shared() : images_).Clear();
+void PaintManager::RemoveAllImages(ResourceSet set) {
+  (set == ResourceSet::Shared ? ImageCache::Shared() : images_).Clear();
 }
 
 }  // namespace ui

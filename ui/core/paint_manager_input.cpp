@@ -439,7 +439,7 @@ void PaintManager::OnCloseMessage() {
     ControlEvent event = MakeEvent(ControlEventKind::ButtonUp, pressed_, 0, 0);
     pressed_->HandleEvent(event);
   }
-  SetFocusControl(nullptr, true);
+  SetFocusControl(nullptr, PlatformFocus::Take);
   if (::GetActiveWindow() == window_) {
     const bool child = (::GetWindowLongPtrW(window_, GWL_STYLE) & WS_CHILD) != 0;
     HWND next = child ? ::GetParent(window_) : ::GetWindow(window_, GW_OWNER);
@@ -464,7 +464,7 @@ void PaintManager::OnKillFocusMessage(HWND) {
     return;
   Control* control = nativeWindowControls_[it - nativeWindows_.begin()];
   if (control != focus_)
-    SetFocusControl(control, false);
+    SetFocusControl(control, PlatformFocus::Keep);
 }
 
 bool PaintManager::OnSetCursorMessage(WPARAM wParam, LPARAM lParam) {
@@ -547,7 +547,7 @@ bool PaintManager::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRES
         return false;
       if (focus_ && focus_->IsVisible() && focus_->IsEnabled() && FocusWantsTab(focus_))
         return false;
-      MoveFocusByTab(::GetKeyState(VK_SHIFT) >= 0);
+      MoveFocusByTab(::GetKeyState(VK_SHIFT) < 0 ? TabDirection::Backward : TabDirection::Forward);
       return true;
     case WM_SYSKEYDOWN:
       if (focus_) {

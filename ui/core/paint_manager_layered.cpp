@@ -64,10 +64,7 @@ void PaintManager::SetLayeredImage(std::wstring_view description) {
   layeredImage_.Clear();
   layeredImage_.description = description;
   // Resolved now, drawn by the layered paint.
-  RECT client = {0, 0, 0, 0};
-  if (window_)
-    ::GetClientRect(window_, &client);
-  RenderEngine::DrawImageInfo(nullptr, this, client, client, layeredImage_);
+  RenderEngine::ResolveImageInfo(this, layeredImage_);
   // The background buffer holds the earlier image; the next layered paint draws the new one.
   if (!painting_) {
     backgroundDc_.Reset();

@@ -24,23 +24,25 @@ void PaintManager::SendNotification(Control* sender,
                                     std::wstring_view type,
                                     uint32_t wParam,
                                     int32_t lParam,
-                                    bool async,
-                                    bool allowRepeat) {
+                                    Dispatch dispatch,
+                                    Repeats repeats) {
   Notification notification;
   notification.type = type;
   notification.sender = sender;
   notification.wParam = wParam;
   notification.lParam = lParam;
-  SendNotification(notification, async, allowRepeat);
+  SendNotification(notification, dispatch, repeats);
 }
 
-void PaintManager::SendNotification(Notification& notification, bool async, bool allowRepeat) {
+void PaintManager::SendNotification(Notification& notification,
+                                    Dispatch dispatch,
+                                    Repeats repeats) {
   notification.mousePoint = mousePosition_;
   notification.timestamp = ::GetTickCount();
   if (virtualWindowsUsed_ && notification.sender)
     notification.virtualWindow = notification.sender->GetVirtualWindow();
 
-  if (!async) {
+  if (dispatch == Dispatch::Now) {
     if (notification.sender)
       notification.sender->notifyHooks.Fire(&notification);
     // Listeners may add or remove listeners while they run, so walk by index.
@@ -48,7 +50,7 @@ void PaintManager::SendNotification(Notification& notification, bool async, bool
       listeners_[i]->ReceiveNotification(notification);
     return;
   }
-  if (!allowRepeat) {
+  if (repeats == Repeats::Merged) {
     for (Notification& queued : queuedNotifications_) {
       if (queued.sender == notification.sender && queued.type == notification.type) {
         if (virtualWindowsUsed_)

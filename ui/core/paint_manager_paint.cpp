@@ -109,7 +109,7 @@ void PaintManager::PaintWindowMessage() {
   }
 
   if (focusNeeded_)
-    MoveFocusByTab(true);
+    MoveFocusByTab(TabDirection::Forward);
   painting_ = true;
 
   if (updateNeeded_) {
@@ -122,6 +122,11 @@ void PaintManager::PaintWindowMessage() {
       painting_ = false;
       return;
     }
+    // Controls moved by the layout invalidated where they are now; BeginPaint below validates
+    // that too, so it is painted in this pass.
+    RECT laidOut = {0, 0, 0, 0};
+    if (!layered_ && ::GetUpdateRect(window_, &laidOut, FALSE))
+      dirty = base::UnionRects(dirty, laidOut);
   } else if (layered_ && layeredChanged_) {
     if (offscreenPixels_)
       FillPixels(offscreenPixels_, client.right, client, 0);

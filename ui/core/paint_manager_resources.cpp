@@ -144,13 +144,14 @@ HFONT PaintManager::AddFont(int id,
                             bool bold,
                             bool underline,
                             bool italic,
-                            bool shared) {
+                            ResourceSet set) {
   base::ScopedFont font = CreateSkinFont(faceName, size, bold, underline, italic);
   if (!font)
     return nullptr;
   FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
   MeasureFont(info);
-  FontTable& table = shared || forceSharedResources_ ? SharedResources().fonts : resources_.fonts;
+  FontTable& table = set == ResourceSet::Shared || forceSharedResources_ ? SharedResources().fonts
+                                                                         : resources_.fonts;
   return table.Insert(id, std::move(info)).font.Get();
 }
 
@@ -159,11 +160,12 @@ bool PaintManager::SetDefaultFont(std::wstring_view faceName,
                                   bool bold,
                                   bool underline,
                                   bool italic,
-                                  bool shared) {
+                                  ResourceSet set) {
   base::ScopedFont font = CreateSkinFont(faceName, size, bold, underline, italic);
   if (!font)
     return false;
-  FontInfo& target = shared ? SharedResources().defaultFont : resources_.defaultFont;
+  FontInfo& target =
+      set == ResourceSet::Shared ? SharedResources().defaultFont : resources_.defaultFont;
   target = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
   MeasureFont(target);
   return true;
@@ -215,15 +217,16 @@ HFONT PaintManager::FindFont(std::wstring_view faceName,
   return info ? info->font.Get() : nullptr;
 }
 
-void PaintManager::RemoveAllFonts(bool shared) {
-  (shared ? SharedResources() : resources_).fonts.Clear();
+void PaintManager::RemoveAllFonts(ResourceSet set) {
+  (set == ResourceSet::Shared ? SharedResources() : resources_).fonts.Clear();
 }
 
 void PaintManager::AddDefaultAttributeList(std::wstring_view elementName,
                                            std::wstring_view attributes,
-                                           bool shared) {
-  auto& lists = shared || forceSharedResources_ ? SharedResources().defaultAttributeLists
-                                                : resources_.defaultAttributeLists;
+                                           ResourceSet set) {
+  auto& lists = set == ResourceSet::Shared || forceSharedResources_
+                    ? SharedResources().defaultAttributeLists
+                    : resources_.defaultAttributeLists;
   lists.insert_or_assign(std::wstring(elementName), std::wstring(attributes));
 }
 
@@ -236,8 +239,8 @@ const wchar_t* PaintManager::GetDefaultAttributeList(std::wstring_view elementNa
   return own ? own : find(SharedResources());
 }
 
-void PaintManager::RemoveAllDefaultAttributeLists(bool shared) {
-  (shared ? SharedResources() : resources_).defaultAttributeLists.clear();
+void PaintManager::RemoveAllDefaultAttributeLists(ResourceSet set) {
+  (set == ResourceSet::Shared ? SharedResources() : resources_).defaultAttributeLists.clear();
 }
 
 void PaintManager::AddLanguageText(int id, std::wstring_view text) {
@@ -282,8 +285,8 @@ std::wstring PaintManager::ReplaceLanguagePlaceholders(std::wstring_view text) {
   return result;
 }
 
-void PaintManager::SetColor(uint32_t ResourceInfo::*color, uint32_t value, bool shared) {
-  if (shared) {
+void PaintManager::SetColor(uint32_t ResourceInfo::*color, uint32_t value, ResourceSet set) {
+  if (set == ResourceSet::Shared) {
     ResourceInfo& sharedSet = SharedResources();
     if (resources_.*color == sharedSet.*color)
       resources_.*color = value;
@@ -293,24 +296,24 @@ void PaintManager::SetColor(uint32_t ResourceInfo::*color, uint32_t value, bool 
   resources_.*color = value;
 }
 
-void PaintManager::SetDisabledFontColor(uint32_t color, bool shared) {
-  SetColor(&ResourceInfo::disabledTextColor, color, shared);
+void PaintManager::SetDisabledFontColor(uint32_t color, ResourceSet set) {
+  SetColor(&ResourceInfo::disabledTextColor, color, set);
 }
 
-void PaintManager::SetDefaultFontColor(uint32_t color, bool shared) {
-  SetColor(&ResourceInfo::textColor, color, shared);
+void PaintManager::SetDefaultFontColor(uint32_t color, ResourceSet set) {
+  SetColor(&ResourceInfo::textColor, color, set);
 }
 
-void PaintManager::SetLinkFontColor(uint32_t color, bool shared) {
-  SetColor(&ResourceInfo::linkColor, color, shared);
+void PaintManager::SetLinkFontColor(uint32_t color, ResourceSet set) {
+  SetColor(&ResourceInfo::linkColor, color, set);
 }
 
-void PaintManager::SetLinkHoverFontColor(uint32_t color, bool shared) {
-  SetColor(&ResourceInfo::linkHoverColor, color, shared);
+void PaintManager::SetLinkHoverFontColor(uint32_t color, ResourceSet set) {
+  SetColor(&ResourceInfo::linkHoverColor, color, set);
 }
 
-void PaintManager::SetSelectedColor(uint32_t color, bool shared) {
-  SetColor(&ResourceInfo::selectedBackColor, color, shared);
+void PaintManager::SetSelectedColor(uint32_t color, ResourceSet set) {
+  SetColor(&ResourceInfo::selectedBackColor, color, set);
 }
 
 }  // namespace ui

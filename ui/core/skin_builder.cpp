@@ -30,6 +30,11 @@ bool BoolAttribute(const MarkupNode& node, const wchar_t* name) {
   return NameIs(Attribute(node, name), L"true");
 }
 
+// The set a resource element registers into: its "shared" attribute.
+ResourceSet SetOf(const MarkupNode& node) {
+  return BoolAttribute(node, L"shared") ? ResourceSet::Shared : ResourceSet::Window;
+}
+
 int IntAttribute(const MarkupNode& node, const wchar_t* name, int fallback) {
   const wchar_t* value = Attribute(node, name);
   return value ? static_cast<int>(std::wcstol(value, nullptr, 10)) : fallback;
@@ -103,7 +108,7 @@ void SkinBuilder::RegisterResources(const MarkupNode& root, PaintManager* manage
         ++mask;
       uint32_t maskValue = mask ? static_cast<uint32_t>(std::wcstoul(mask, nullptr, 16)) : 0;
       // "shared" puts the image into the table every window of the process sees.
-      manager->AddImage(name, type, maskValue, false, BoolAttribute(node, L"shared"));
+      manager->AddImage(name, type, maskValue, false, SetOf(node));
     } else if (NameIs(element, L"Font")) {
       int id = IntAttribute(node, L"id", -1);
       const wchar_t* face = Attribute(node, L"name");
@@ -113,15 +118,15 @@ void SkinBuilder::RegisterResources(const MarkupNode& root, PaintManager* manage
       bool bold = BoolAttribute(node, L"bold");
       bool underline = BoolAttribute(node, L"underline");
       bool italic = BoolAttribute(node, L"italic");
-      bool shared = BoolAttribute(node, L"shared");
-      manager->AddFont(id, face, size, bold, underline, italic, shared);
+      const ResourceSet set = SetOf(node);
+      manager->AddFont(id, face, size, bold, underline, italic, set);
       if (BoolAttribute(node, L"default"))
-        manager->SetDefaultFont(face, size, bold, underline, italic, shared);
+        manager->SetDefaultFont(face, size, bold, underline, italic, set);
     } else if (NameIs(element, L"Default")) {
       const wchar_t* name = Attribute(node, L"name");
       const wchar_t* value = Attribute(node, L"value");
       if (name)
-        manager->AddDefaultAttributeList(name, value ? value : L"", BoolAttribute(node, L"shared"));
+        manager->AddDefaultAttributeList(name, value ? value : L"", SetOf(node));
     } else if (NameIs(element, L"MultiLanguage")) {
       int id = IntAttribute(node, L"id", -1);
       const wchar_t* value = Attribute(node, L"value");

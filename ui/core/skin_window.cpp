@@ -1,25 +1,15 @@
 #include "ui/core/skin_window.h"
 
-#include <cwctype>
 #include <string_view>
 #include <vector>
 
 #include "base/scoped_gdi.h"
+#include "base/string_compare.h"
 #include "ui/controls/control.h"
 #include "ui/core/skin_builder.h"
 
 namespace ui {
 namespace {
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(a[i]) != std::towlower(b[i]))
-      return false;
-  }
-  return true;
-}
 
 // Controls that take clicks themselves: the caption does not drag the window over them.
 bool TakesClicks(const Control* control) {
@@ -27,7 +17,7 @@ bool TakesClicks(const Control* control) {
   if (!className)
     return false;
   for (const wchar_t* clickable : {L"Button", L"Option", L"Text", L"CheckBox"}) {
-    if (EqualsNoCase(className, clickable))
+    if (base::EqualsIgnoringCase(className, clickable))
       return true;
   }
   return false;
@@ -322,7 +312,7 @@ LRESULT SkinWindow::HandleSize(UINT, WPARAM, LPARAM, bool& handled) {
       0, 0, bounds.right - bounds.left + 1, bounds.bottom - bounds.top + 1, corner.cx, corner.cy));
   // The window owns the region once it is set.
   if (region && ::SetWindowRgn(NativeWindow(), region.Get(), TRUE))
-    region.Release();
+    static_cast<void>(region.Release());
   return 0;
 }
 

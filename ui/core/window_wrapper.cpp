@@ -188,30 +188,32 @@ LRESULT CALLBACK WindowWrapper::ClassWindowProc(HWND window,
                                                 UINT message,
                                                 WPARAM wParam,
                                                 LPARAM lParam) {
-  WindowWrapper* object = nullptr;
-  if (message == WM_NCCREATE) {
-    object = static_cast<WindowWrapper*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    if (object)
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-  } else {
-    object = reinterpret_cast<WindowWrapper*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  }
-  return Dispatch(object, window, message, wParam, lParam, false);
+  return Dispatch(ObjectOf(window, message, lParam, false), window, message, wParam, lParam, false);
 }
 
 LRESULT CALLBACK WindowWrapper::SuperclassWindowProc(HWND window,
                                                      UINT message,
                                                      WPARAM wParam,
                                                      LPARAM lParam) {
-  WindowWrapper* object = nullptr;
-  if (message == WM_NCCREATE) {
-    object = static_cast<WindowWrapper*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    if (object)
-      ::SetPropW(window, kObjectProperty, object);
-  } else {
-    object = static_cast<WindowWrapper*>(::GetPropW(window, kObjectProperty));
+  return Dispatch(ObjectOf(window, message, lParam, true), window, message, wParam, lParam, true);
+}
+
+WindowWrapper* WindowWrapper::ObjectOf(HWND window,
+                                       UINT message,
+                                       LPARAM lParam,
+                                       bool usesProperty) {
+  if (message != WM_NCCREATE) {
+    return static_cast<WindowWrapper*>(
+        usesProperty ? ::GetPropW(window, kObjectProperty)
+                     : reinterpret_cast<void*>(::GetWindowLongPtrW(window, GWLP_USERDATA)));
   }
-  return Dispatch(object, window, message, wParam, lParam, true);
+  auto* object =
+      static_cast<WindowWrapper*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+  if (object && usesProperty)
+    ::SetPropW(window, kObjectProperty, object);
+  else if (object)
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+  return object;
 }
 
 LRESULT WindowWrapper::Dispatch(WindowWrapper* object,

@@ -91,6 +91,9 @@ class WindowWrapper {
                                                UINT message,
                                                WPARAM wParam,
                                                LPARAM lParam);
+  // The window's object: on WM_NCCREATE taken from the creation parameters and stored in the
+  // window (user data, or the property of a superclassed window), afterwards read from there.
+  static WindowWrapper* ObjectOf(HWND window, UINT message, LPARAM lParam, bool usesProperty);
   // What both window procedures do once they know the object (null before WM_NCCREATE).
   static LRESULT Dispatch(WindowWrapper* object,
                           HWND window,

@@ -351,9 +351,11 @@ bool FormattedTextLayout::PlaceImage(const InlineImageArgument& inlineImage) {
     const LONG y = TextTop(image->height);
     const RECT dest = {x_ + shift_, y, x_ + shift_ + frameWidth, y + image->height};
     const int sourceLeft = inlineImage.frame * frameWidth;
-    RenderEngine::DrawImage(dc_, image->bitmap.Get(), dest, dest,
-                            {sourceLeft, 0, sourceLeft + frameWidth, image->height}, {0, 0, 0, 0},
-                            image->hasAlpha, 255, false, false, false);
+    RenderEngine::DrawImage(dc_, image->bitmap.Get(),
+                            {.dest = dest,
+                             .dirty = dest,
+                             .source = {sourceLeft, 0, sourceLeft + frameWidth, image->height},
+                             .hasAlpha = image->hasAlpha});
   }
   lineHasContent_ = true;
   lineHeight_ = std::max(lineHeight_, image->height);
@@ -531,7 +533,8 @@ HFONT FormattedTextLayout::FindOrAddFont(std::wstring_view face,
                                          bool italic) {
   if (HFONT found = context_->FindFont(face, size, bold, underline, italic))
     return found;
-  return context_->AddFont(NextAddedFontId(), face, size, bold, underline, italic, false);
+  return context_->AddFont(NextAddedFontId(), face, size, bold, underline, italic,
+                           ResourceSet::Window);
 }
 
 HFONT FormattedTextLayout::FontFromArgument(std::wstring_view argument) {

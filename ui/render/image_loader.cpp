@@ -15,11 +15,7 @@
 #define STBI_ONLY_GIF
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #include <stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace ui {
 

@@ -11,6 +11,10 @@
 
 namespace ui {
 
+// Which set a font, image, colour or default attribute list goes into or is taken from: the
+// window's own or the one shared by every window of the process.
+enum class ResourceSet { Window, Shared };
+
 // What the render engine needs from the window it draws for: its images, fonts, language texts,
 // the mouse position and the link and selection colours. The paint manager implements it; the
 // render engine never sees more of the window than this.
@@ -32,14 +36,14 @@ class IRenderContext {
                          bool bold,
                          bool underline,
                          bool italic) const = 0;
-  // Creates a font and keeps it under id; null when it cannot be created.
+  // Creates a font and keeps it under id in the given set; null when it cannot be created.
   virtual HFONT AddFont(int id,
                         std::wstring_view faceName,
                         int size,
                         bool bold,
                         bool underline,
                         bool italic,
-                        bool shared) = 0;
+                        ResourceSet set) = 0;
   // text with its language placeholders replaced by the language texts.
   virtual std::wstring LocalizeText(std::wstring_view text) const = 0;
   // The mouse position in client coordinates, as last seen by the window.

@@ -151,11 +151,7 @@ void ImageDrawInfo::Clear() {
   *this = ImageDrawInfo();
 }
 
-bool RenderEngine::DrawImageInfo(HDC dc,
-                                 IRenderContext* context,
-                                 const RECT& item,
-                                 const RECT& dirty,
-                                 ImageDrawInfo& info) {
+bool RenderEngine::ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info) {
   if (!context)
     return true;
   if (!info.image) {
@@ -184,6 +180,18 @@ bool RenderEngine::DrawImageInfo(HDC dc,
   // A source reaching past the image is cut to it.
   info.source.right = std::min<LONG>(info.source.right, info.image->width);
   info.source.bottom = std::min<LONG>(info.source.bottom, info.image->height);
+  return true;
+}
+
+bool RenderEngine::DrawImageInfo(HDC dc,
+                                 IRenderContext* context,
+                                 const RECT& item,
+                                 const RECT& dirty,
+                                 ImageDrawInfo& info) {
+  if (!context)
+    return true;
+  if (!ResolveImageInfo(context, info))
+    return false;
   if (!dc)
     return true;
 
@@ -198,31 +206,34 @@ bool RenderEngine::DrawImageInfo(HDC dc,
                    std::min<LONG>(item.bottom, item.top + d.bottom)};
   }
   if (base::RectsMeet(destination, item) && base::RectsMeet(destination, dirty)) {
-    DrawImage(dc, info.image->bitmap.Get(), destination, dirty, info.source, info.corner,
-              info.image->hasAlpha, info.fade, info.hole, info.tileX, info.tileY);
+    DrawImage(dc, info.image->bitmap.Get(),
+              {.dest = destination,
+               .dirty = dirty,
+               .source = info.source,
+               .corner = info.corner,
+               .hasAlpha = info.image->hasAlpha,
+               .fade = info.fade,
+               .hole = info.hole,
+               .tileX = info.tileX,
+               .tileY = info.tileY});
   }
   return true;
 }
 
-void RenderEngine::DrawImage(HDC dc,
-                             HBITMAP bitmap,
-                             const RECT& dest,
-                             const RECT& dirty,
-                             const RECT& source,
-                             const RECT& corner,
-                             bool hasAlpha,
-                             uint8_t fade,
-                             bool hole,
-                             bool tileX,
-                             bool tileY) {
+void RenderEngine::DrawImage(HDC dc, HBITMAP bitmap, const DrawImageParams& params) {
   if (!dc || !bitmap)
     return;
+  const RECT& dest = params.dest;
+  const RECT& dirty = params.dirty;
+  const RECT& source = params.source;
+  const RECT& corner = params.corner;
+  const uint8_t fade = params.fade;
   base::ScopedMemoryDC imageDc(::CreateCompatibleDC(dc));
   if (!imageDc)
     return;
   base::ScopedSelectObject selectBitmap(imageDc.Get(), bitmap);
   const int oldStretchMode = ::SetStretchBltMode(dc, COLORONCOLOR);
-  const bool blend = hasAlpha || fade != 255;
+  const bool blend = params.hasAlpha || fade != 255;
   const bool noCorners =
       corner.left == 0 && corner.top == 0 && corner.right == 0 && corner.bottom == 0;
 
@@ -250,8 +261,8 @@ void RenderEngine::DrawImage(HDC dc,
       }
     };
     const ImageCell middle = NineGridMiddle(dest, source, corner);
-    if (!hole && base::RectsMeet(middle.dest, dirty))
-      ForEachMiddleTile(middle, tileX, tileY, drawCell);
+    if (!params.hole && base::RectsMeet(middle.dest, dirty))
+      ForEachMiddleTile(middle, params.tileX, params.tileY, drawCell);
     ImageCell borders[8];
     const int borderCount = NineGridBorders(dest, source, corner, borders);
     for (int i = 0; i < borderCount; ++i) {
@@ -279,8 +290,8 @@ void RenderEngine::DrawColor(HDC dc, const RECT& rect, uint32_t color) {
   if (!bitmap)
     return;
   *pixel = PremultiplyColor(color);
-  DrawImage(dc, bitmap.Get(), rect, rect, {0, 0, 1, 1}, {0, 0, 0, 0}, true, 255, false, false,
-            false);
+  DrawImage(dc, bitmap.Get(),
+            {.dest = rect, .dirty = rect, .source = {0, 0, 1, 1}, .hasAlpha = true});
 }
 
 void RenderEngine::DrawGradient(HDC dc,

@@ -42,32 +42,40 @@ struct ClipState {
   base::ScopedRegion previousRegion;
 };
 
+// How DrawImage places a premultiplied 32-bit bitmap: the part source of it goes into dest as a
+// nine-grid with corner widths corner; only cells that meet dirty are drawn. With hasAlpha or a
+// fade below 255 it is blended, otherwise copied; hole leaves the middle cell out, tileX and
+// tileY lay the middle in pieces of its source size instead of stretching it.
+struct DrawImageParams {
+  RECT dest = {0, 0, 0, 0};
+  RECT dirty = {0, 0, 0, 0};
+  RECT source = {0, 0, 0, 0};
+  RECT corner = {0, 0, 0, 0};
+  bool hasAlpha = false;
+  uint8_t fade = 255;
+  bool hole = false;
+  bool tileX = false;
+  bool tileY = false;
+};
+
 // Stateless drawing routines shared by every control. Colours are 0xAARRGGBB. Every routine
 // returns quietly when an input is missing or a GDI object cannot be made.
 class RenderEngine {
  public:
-  // Resolves info's image through the context's images on first use (a failed attempt is
-  // not repeated until info is cleared) and, given a dc, draws it into item where it meets
+  // Resolves info's image through the context's images on first use: parses the description
+  // into place, source, corners and fade and looks the image up; a failed attempt is not
+  // repeated until info is cleared. A source reaching past the image is cut to it. False when no
+  // image could be had; true without a context, which leaves info as it is.
+  static bool ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info);
+  // Resolves info (see ResolveImageInfo) and, given a dc, draws it into item where it meets
   // dirty. False when no image could be had; true without a context.
   static bool DrawImageInfo(HDC dc,
                             IRenderContext* context,
                             const RECT& item,
                             const RECT& dirty,
                             ImageDrawInfo& info);
-  // Draws source of a premultiplied 32-bit bitmap into dest as a nine-grid: corners keep their
-  // size, edges stretch along their length, the middle stretches or tiles. Only cells that meet
-  // dirty are drawn.
-  static void DrawImage(HDC dc,
-                        HBITMAP bitmap,
-                        const RECT& dest,
-                        const RECT& dirty,
-                        const RECT& source,
-                        const RECT& corner,
-                        bool hasAlpha,
-                        uint8_t fade,
-                        bool hole,
-                        bool tileX,
-                        bool tileY);
+  // Draws a premultiplied 32-bit bitmap as params say.
+  static void DrawImage(HDC dc, HBITMAP bitmap, const DrawImageParams& params);
   static void DrawColor(HDC dc, const RECT& rect, uint32_t color);
   static void DrawGradient(HDC dc,
                            const RECT& rect,

@@ -10,6 +10,7 @@
 #include "engine/archive/extract_observer.h"
 #include "engine/archive/extract_package.h"
 #include "tests/engine/archive/fixtures.h"
+#include "tests/support/file_time.h"
 #include "tests/support/temp_folder.h"
 
 namespace archive {
@@ -58,19 +59,6 @@ class RecordingObserver : public ExtractObserver {
   std::vector<std::wstring> paths;
   std::vector<uint64_t> sizes;
 };
-
-FILETIME UtcFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-  SYSTEMTIME time{};
-  time.wYear = year;
-  time.wMonth = month;
-  time.wDay = day;
-  time.wHour = hour;
-  time.wMinute = minute;
-  time.wSecond = second;
-  FILETIME fileTime{};
-  ::SystemTimeToFileTime(&time, &fileTime);
-  return fileTime;
-}
 
 uint64_t Ticks(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;

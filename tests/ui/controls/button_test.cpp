@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/controls/widget_test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/managed_window.h"
+#include "tests/support/rect_compare.h"
+#include "tests/support/test_window.h"
 #include "ui/core/skin_settings.h"
 
 namespace ui {
@@ -215,54 +217,20 @@ TEST(ButtonTest, HoverFadeReachesHotImageInFiveTicks) {
   EXPECT_EQ(L"timer", w.log.received[0].type);
 }
 
-// Hands the window's messages to the paint manager kept in its user data.
-LRESULT CALLBACK ForwardToManager(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* manager = reinterpret_cast<PaintManager*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  LRESULT result = 0;
-  if (manager && manager->HandleWindowMessage(message, wParam, lParam, result))
-    return result;
-  return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-// Serves the thread's messages until done() holds or two seconds pass.
-template <typename Done>
-void PumpUntil(Done done) {
-  const DWORD start = ::GetTickCount();
-  while (!done() && ::GetTickCount() - start < 2000) {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-      ::DispatchMessageW(&message);
-    ::Sleep(5);
-  }
-}
-
 TEST(ButtonTest, FadeRunsOnTheWindowsTimer) {
-  static const ATOM windowClass = [] {
-    WNDCLASSW description = {};
-    description.lpfnWndProc = ForwardToManager;
-    description.hInstance = ::GetModuleHandleW(nullptr);
-    description.lpszClassName = L"ButtonTestWindow";
-    return ::RegisterClassW(&description);
-  }();
-  ASSERT_NE(0, windowClass);
   Window w;
-  HWND window = ::CreateWindowExW(0, L"ButtonTestWindow", L"", WS_POPUP, 0, 0, 300, 200, nullptr,
-                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(nullptr, window);
-  w.manager.AttachWindow(window);
-  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&w.manager));
+  testing_support::ManagedWindow window(&w.manager);
+  ASSERT_NE(nullptr, window.Get());
+  w.manager.AttachWindow(window.Get());
 
   w.control->SetAttribute(L"fadedelta", L"51");
   Hover(w);
-  PumpUntil([&] { return w.control->GetFadeAlpha() == 0; });
+  PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 0; });
   EXPECT_EQ(0, w.control->GetFadeAlpha());
   w.Send(ControlEventKind::MouseLeave, kOutside);
-  PumpUntil([&] { return w.control->GetFadeAlpha() == 255; });
+  PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 255; });
   EXPECT_EQ(255, w.control->GetFadeAlpha());
   EXPECT_TRUE(w.log.received.empty()) << "the fade timer is the button's own, not a \"timer\"";
-
-  ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  ::DestroyWindow(window);
 }
 
 TEST(ButtonTest, TextColourFollowsState) {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/controls/test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/rect_compare.h"
+#include "tests/support/test_window.h"
 #include "ui/controls/container.h"
 #include "ui/core/paint_manager.h"
 
@@ -15,12 +17,7 @@ namespace {
 
 using testing_support::Make;
 
-struct NotificationLog : INotifyListener {
-  void ReceiveNotification(Notification& notification) override {
-    received.push_back(notification);
-  }
-  std::vector<Notification> received;
-};
+using testing_support::NotificationLog;
 
 TEST(ControlTest, AttributeEffects) {
   struct Case {
@@ -384,7 +381,7 @@ TEST(ControlVisibilityTest, HidingTheFocusedControlMovesTheFocusAway) {
   inner->Add(nested);
   manager.AttachRoot(root);
 
-  manager.SetFocusControl(field, false);
+  manager.SetFocusControl(field, PlatformFocus::Keep);
   ASSERT_EQ(field, manager.GetFocusControl());
   ASSERT_TRUE(field->IsFocused());
   field->SetVisible(false);
@@ -461,8 +458,8 @@ class EventSink : public Control {
 };
 
 TEST(ControlEventTest, TimerAndMenuNotifyOtherEventsGoToTheParent) {
-  PaintManager manager;
   NotificationLog log;
+  PaintManager manager;
   manager.AddListener(&log);
   EventSink parent;
   Control* child = new Control;
@@ -526,33 +523,26 @@ TEST(ControlOverlayTest, OverlayCoversTheControlAndIsFoundFirst) {
 class ControlInvalidateTest : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr,
-                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"test");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"test");
     root_ = new Container;
     child_ = Make<Control>({{L"float", L"true"}, {L"pos", L"50,50,150,150"}});
     root_->Add(child_);
     manager_.AttachRoot(root_);
     root_->SetRect({0, 0, 100, 100}, false);
-    ::ValidateRect(window_, nullptr);
-  }
-
-  void TearDown() override {
-    if (window_)
-      ::DestroyWindow(window_);
+    ::ValidateRect(window_.Get(), nullptr);
   }
 
   // The invalidated area since the last call, or an empty rectangle.
   RECT TakeUpdateRect() {
     RECT update = {};
-    if (!::GetUpdateRect(window_, &update, FALSE))
+    if (!::GetUpdateRect(window_.Get(), &update, FALSE))
       update = {};
-    ::ValidateRect(window_, nullptr);
+    ::ValidateRect(window_.Get(), nullptr);
     return update;
   }
 
-  HWND window_ = nullptr;
+  TestWindow window_{300, 300, TestWindow::Visibility::Shown};
   PaintManager manager_;
   Container* root_ = nullptr;
   Control* child_ = nullptr;

@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/ui/controls/test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/rect_compare.h"
 #include "ui/controls/container.h"
 #include "ui/controls/horizontal_layout.h"
 #include "ui/controls/tab_layout.h"

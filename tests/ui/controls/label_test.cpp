@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/controls/widget_test_support.h"
-#include "tests/ui/render/paint_surface.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/paint_surface.h"
+#include "tests/support/rect_compare.h"
+#include "tests/support/test_window.h"
 #include "ui/controls/button.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/container.h"
@@ -159,31 +160,9 @@ TEST(LabelTest, ClassNamesAndCasts) {
 // Measuring needs the window's DC and fonts.
 class LabelMeasureTest : public testing::Test {
  protected:
-  // Destroyed after the manager that uses its DC.
-  struct HiddenWindow {
-    HiddenWindow()
-        : handle(::CreateWindowExW(0,
-                                   L"STATIC",
-                                   L"",
-                                   WS_POPUP,
-                                   0,
-                                   0,
-                                   300,
-                                   200,
-                                   nullptr,
-                                   nullptr,
-                                   ::GetModuleHandleW(nullptr),
-                                   nullptr)) {}
-    ~HiddenWindow() {
-      if (handle)
-        ::DestroyWindow(handle);
-    }
-    HWND handle;
-  };
-
   void SetUp() override {
-    ASSERT_NE(nullptr, window_.handle);
-    manager_.AttachWindow(window_.handle);
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get());
     root_ = new Container;
     manager_.AttachRoot(root_);
   }
@@ -195,7 +174,7 @@ class LabelMeasureTest : public testing::Test {
     return label;
   }
 
-  HiddenWindow window_;
+  TestWindow window_;  // destroyed after the manager that uses its DC
   PaintManager manager_;
   Container* root_ = nullptr;
 };

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "tests/ui/controls/test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/rect_compare.h"
 #include "ui/controls/container.h"
 #include "ui/controls/horizontal_layout.h"
 #include "ui/controls/linear_layout.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/controls/widget_test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/rect_compare.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/container.h"
 #include "ui/core/paint_manager.h"
@@ -76,7 +76,7 @@ TEST_F(OptionGroupTest, ClickingSelectsOneAndDeselectsTheOthersQuietly) {
   EXPECT_TRUE(options_[2]->IsSelected()) << "clicking a selected grouped option keeps it";
   EXPECT_EQ((Types{L"click"}), log_.Types());
 
-  options_[1]->Select(true, false);
+  options_[1]->Select(true, Notify::No);
   EXPECT_EQ(1, SelectedCount());
   EXPECT_EQ((Types{L"click"}), log_.Types()) << "selection without notification";
 }
@@ -165,7 +165,7 @@ TEST(CheckBoxTest, StateChoosesImage) {
     SCOPED_TRACE(c.description);
     testing_support::ControlInWindow<CheckBox> w;
     w.control->ApplyAttributeList(c.attributes);
-    w.control->Select(c.selected, false);
+    w.control->Select(c.selected, Notify::No);
     w.Send(c.event, {11, 11});
     RecordingPainter painter;
     w.control->PaintOptionImages(painter);
@@ -192,7 +192,7 @@ TEST(CheckBoxTest, SelectedTextColour) {
   };
   for (const Step& step : kSteps) {
     SCOPED_TRACE(step.description);
-    w.control->Select(step.selected, false);
+    w.control->Select(step.selected, Notify::No);
     w.Send(step.event, {11, 11});
     RecordingPainter painter;
     w.control->PaintOptionText(painter);

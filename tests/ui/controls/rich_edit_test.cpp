@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/com_ptr.h"
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/controls/widget_test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/rect_compare.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/rich_edit_host.h"
 #include "ui/controls/text_services_library.h"
@@ -46,6 +46,7 @@ struct EditWindow {
                shown == Shown::Yes ? WS_POPUP | WS_VISIBLE : WS_POPUP,
                nullptr,
                RECT{100, 100, 400, 300}) {
+    manager.AttachWindow(window.Get());
     root->SetAttribute(L"inset", L"20,20,60,150");
     edit = testing_support::Make<RichEdit>(attributes);
     if (!text.empty())
@@ -151,7 +152,7 @@ TEST_F(RichEditTest, TypingChangesTheTextAndTellsEachChangeOnce) {
   EXPECT_EQ(3, Count(L"textchanged"));
 
   // Keys reach the service only while the control has the focus.
-  Manager().SetFocusControl(nullptr, false);
+  Manager().SetFocusControl(nullptr, PlatformFocus::Keep);
   Type(L"x");
   EXPECT_EQ(L"a", edit_->GetText());
   EXPECT_EQ(3, Count(L"textchanged"));
@@ -334,6 +335,17 @@ TEST_F(RichEditTest, AttributesSetTheStyleTheServiceSees) {
   edit_->GetHost()->TxGetPasswordChar(&mask);
   EXPECT_EQ(L'*', mask);
   EXPECT_EQ(L"secret", edit_->GetText());
+}
+
+TEST_F(RichEditTest, TabStaysInTheFieldOnlyWhenWanted) {
+  for (const bool wanted : {true, false}) {
+    SCOPED_TRACE(wanted ? "wanttab" : "no wanttab");
+    Create({{L"wanttab", wanted ? L"true" : L"false"}});
+    edit_->SetFocus();
+    LRESULT result = 0;
+    EXPECT_EQ(!wanted, Manager().PreTranslate(WM_KEYDOWN, VK_TAB, 0, result))
+        << "the window moves the focus on unless the field takes Tab";
+  }
 }
 
 // Fault: the text area lost its padding when the control was moved.

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/controls/widget_test_support.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/rect_compare.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/button.h"
 #include "ui/controls/vertical_layout.h"
@@ -134,11 +134,11 @@ TEST(ScrollBarTest, PositionSnapsToTheUnitAndStaysInTheRange) {
     SCOPED_TRACE(testing::Message() << "unit " << c.unit << ", " << c.requested);
     ScrollBar bar;
     bar.SetScrollUnit(c.unit);
-    bar.SetScrollPos(c.requested, false);
+    bar.SetScrollPos(c.requested, Notify::No);
     EXPECT_EQ(c.expected, bar.GetScrollPos());
   }
   ScrollBar bar;
-  bar.SetScrollPos(80, false);
+  bar.SetScrollPos(80, Notify::No);
   bar.SetScrollRange(50);
   EXPECT_EQ(50, bar.GetScrollPos()) << "a smaller range lowers the position";
   bar.SetScrollRange(-3);
@@ -161,6 +161,7 @@ struct ScrollLog : INotifyListener {
 class FreeScrollBarTest : public testing::Test {
  protected:
   void SetUp() override {
+    manager_.AttachWindow(window_.Get());
     bar_ = new ScrollBar;
     bar_->SetAttribute(L"range", L"1000");
     root_->Add(bar_);
@@ -210,7 +211,7 @@ TEST_F(FreeScrollBarTest, HeldButtonStepsAtOnceThenAfterSixTicksThenEveryTick) {
 }
 
 TEST_F(FreeScrollBarTest, TheWindowsTimerDrivesTheRepeat) {
-  bar_->SetScrollPos(500, false);
+  bar_->SetScrollPos(500, Notify::No);
   Send(ControlEventKind::ButtonDown, {8, 190});
   ASSERT_EQ(508, bar_->GetScrollPos());
   ASSERT_TRUE(testing_support::PumpUntil([&] { return bar_->GetScrollPos() > 508; }));
@@ -263,6 +264,7 @@ TEST_F(FreeScrollBarTest, HoverMakesTheButtonsAndTheThumbHot) {
 TEST(OwnedScrollBarTest, StepsAndDragsScrollTheOwnersContent) {
   PaintManager manager;
   ManagedWindow window(&manager);
+  manager.AttachWindow(window.Get());
   ScrollLog log;
   manager.AddListener(&log);
   auto* list = new VerticalLayout;

@@ -54,8 +54,12 @@ class TranslateWindowMessageTest : public testing::Test {
  protected:
   void SetUp() override {
     top_ = std::make_unique<ManagedWindow>(&topManager_);
-    child_ = std::make_unique<ManagedWindow>(&childManager_, WS_CHILD, top_->Get());
+    child_ =
+        std::make_unique<ManagedWindow>(&childManager_, WS_CHILD, top_->Get(), RECT{0, 0, 100, 50});
     other_ = std::make_unique<ManagedWindow>(&otherManager_);
+    topManager_.AttachWindow(top_->Get());
+    childManager_.AttachWindow(child_->Get());
+    otherManager_.AttachWindow(other_->Get());
     edit_ = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 50, 20, child_->Get(), nullptr,
                               nullptr, nullptr);
     ASSERT_NE(nullptr, edit_);
@@ -110,7 +114,7 @@ TEST_F(TranslateWindowMessageTest, MessageLoopSkipsConsumedMessagesAndEndsWithTh
   ::PostMessageW(top_->Get(), WM_KEYUP, 'A', 0);
   ::PostQuitMessage(7);
   EXPECT_EQ(7, RunMessageLoop());
-  const auto& messages = top_->messages;
+  const auto& messages = top_->Messages();
   EXPECT_EQ(messages.end(), std::find(messages.begin(), messages.end(), UINT{WM_KEYDOWN}));
   EXPECT_NE(messages.end(), std::find(messages.begin(), messages.end(), UINT{WM_KEYUP}));
 }

@@ -156,9 +156,9 @@ class NotificationQueueTest : public testing::Test, public INotifyListener {
 };
 
 TEST_F(NotificationQueueTest, QueuedNotificationsWithoutRepeatCollapse) {
-  manager_.SendNotification(sender_, L"scroll", 1, 0, true, false);
-  manager_.SendNotification(sender_, L"scroll", 2, 0, true, false);
-  manager_.SendNotification(sender_, L"other", 3, 0, true, false);
+  manager_.SendNotification(sender_, L"scroll", 1, 0, Dispatch::Queued, Repeats::Merged);
+  manager_.SendNotification(sender_, L"scroll", 2, 0, Dispatch::Queued, Repeats::Merged);
+  manager_.SendNotification(sender_, L"other", 3, 0, Dispatch::Queued, Repeats::Merged);
   EXPECT_TRUE(received.empty()) << "asynchronous notifications wait for the queue message";
   ASSERT_TRUE(PumpUntil([&] { return received.size() >= 2; }));
   testing_support::PumpPending();
@@ -166,8 +166,8 @@ TEST_F(NotificationQueueTest, QueuedNotificationsWithoutRepeatCollapse) {
 }
 
 TEST_F(NotificationQueueTest, QueuedNotificationsWithRepeatAllArriveInOrder) {
-  manager_.SendNotification(sender_, L"scroll", 1, 0, true, true);
-  manager_.SendNotification(sender_, L"scroll", 2, 0, true, true);
+  manager_.SendNotification(sender_, L"scroll", 1, 0, Dispatch::Queued, Repeats::Allowed);
+  manager_.SendNotification(sender_, L"scroll", 2, 0, Dispatch::Queued, Repeats::Allowed);
   ASSERT_TRUE(PumpUntil([&] { return received.size() >= 2; }));
   EXPECT_EQ((std::vector<std::wstring>{L"scroll 1", L"scroll 2"}), received);
 }
@@ -179,7 +179,7 @@ TEST_F(NotificationQueueTest, ListenerAddedTwiceHearsTwice) {
 }
 
 TEST_F(NotificationQueueTest, NewRootDiscardsQueuedNotifications) {
-  manager_.SendNotification(sender_, L"scroll", 1, 0, true, false);
+  manager_.SendNotification(sender_, L"scroll", 1, 0, Dispatch::Queued, Repeats::Merged);
   manager_.AttachRoot(new Container);
   struct DestroyWatch {
     bool OnDestroy(void*) { return destroyed = true; }

@@ -33,6 +33,7 @@ class InputRoutingTest : public testing::Test, public INotifyListener {
   void SetUp() override {
     window_ = std::make_unique<ManagedWindow>(&manager_);
     ASSERT_NE(nullptr, window_->Get());
+    manager_.AttachWindow(window_->Get());
     root_ = new Container;
     a_ = Add(L"a", {0, 0, 50, 50});
     b_ = Add(L"b", {50, 0, 100, 50});
@@ -268,12 +269,12 @@ TEST_F(InputRoutingTest, SetCursorGoesToAControlThatAsksForIt) {
 
 TEST_F(InputRoutingTest, CommandsAndNotificationsAreReflectedToTheChildWindow) {
   PaintManager childManager;
-  ManagedWindow child(&childManager, WS_CHILD, window_->Get());
+  ManagedWindow child(&childManager, WS_CHILD, window_->Get(), {0, 0, 50, 50});
   ASSERT_NE(nullptr, child.Get());
   Send(WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), reinterpret_cast<LPARAM>(child.Get()));
   NMHDR header = {child.Get(), 7, NM_CLICK};
   Send(WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&header));
-  const auto& seen = child.messages;
+  const auto& seen = child.Messages();
   EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), UINT{0x2000 + WM_COMMAND}));
   EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), UINT{0x2000 + WM_NOTIFY}));
 }
@@ -281,6 +282,7 @@ TEST_F(InputRoutingTest, CommandsAndNotificationsAreReflectedToTheChildWindow) {
 TEST(PaintManagerShortcutTest, AltAndTheLabelShortcutActivateTheButtonBeforeIt) {
   PaintManager manager;
   ManagedWindow window(&manager);
+  manager.AttachWindow(window.Get());
   auto* root = new Container;
   auto* button = new Button;
   button->SetName(L"ok");

@@ -12,7 +12,7 @@ namespace {
 using testing_support::PumpUntil;
 using testing_support::TestSkinWindow;
 
-// 0xRRGGBB of a pixel of the window as it was painted.
+// 0xRRGGBB of a pixel of the window as it was painted, or of the screen for no window.
 uint32_t WindowPixel(HWND window, int x, int y) {
   HDC dc = ::GetDC(window);
   const COLORREF color = ::GetPixel(dc, x, y);
@@ -20,12 +20,8 @@ uint32_t WindowPixel(HWND window, int x, int y) {
   return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
 }
 
-// 0xRRGGBB of a pixel of the screen.
 uint32_t ScreenPixel(POINT point) {
-  HDC dc = ::GetDC(nullptr);
-  const COLORREF color = ::GetPixel(dc, point.x, point.y);
-  ::ReleaseDC(nullptr, dc);
-  return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+  return WindowPixel(nullptr, point.x, point.y);
 }
 
 class WindowPaintTest : public testing::Test {
@@ -46,6 +42,24 @@ TEST_F(WindowPaintTest, ShowDirtyOutlinesEachRepaintedArea) {
   EXPECT_EQ(0xDC0000u, WindowPixel(native, 149, 79));
   EXPECT_EQ(0x00FF00u, WindowPixel(native, 100, 50)) << "inside the outline the tree shows";
   ::DestroyWindow(native);
+}
+
+TEST_F(WindowPaintTest, WindowWithoutATreePaintsBlack) {
+  PaintManager manager;
+  testing_support::ManagedWindow window(&manager, WS_POPUP | WS_VISIBLE, nullptr, {0, 0, 80, 60});
+  HWND native = window.Get();
+  manager.AttachWindow(native);
+  ::UpdateWindow(native);
+  HDC dc = ::GetDC(native);
+  RECT client = {0, 0, 80, 60};
+  ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::ReleaseDC(native, dc);
+  ASSERT_EQ(0xFFFFFFu, WindowPixel(native, 40, 30));
+  ::InvalidateRect(native, nullptr, FALSE);
+  ::UpdateWindow(native);
+  EXPECT_EQ(0u, WindowPixel(native, 40, 30));
+  RECT update;
+  EXPECT_FALSE(::GetUpdateRect(native, &update, FALSE)) << "the paint validated the window";
 }
 
 TEST_F(WindowPaintTest, PrintClientPaintsTheTreeIntoTheGivenDc) {
@@ -110,6 +124,11 @@ TEST_F(WindowPaintTest, OpacityMakesTheWholeWindowTranslucent) {
   EXPECT_EQ(128, alpha);
   EXPECT_EQ(static_cast<DWORD>(LWA_ALPHA), flags & LWA_ALPHA);
   EXPECT_FALSE(window.GetPaintManager().IsLayered()) << "constant alpha, not per-pixel";
+
+  // Switching from per-pixel painting to constant alpha also ends the 10 ms repaint timer.
+  window.GetPaintManager().SetLayered(true);
+  window.GetPaintManager().SetOpacity(200);
+  EXPECT_FALSE(::KillTimer(native, kLayeredTimerId)) << "the layered repaint timer still ran";
   ::DestroyWindow(native);
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/test_window.h"
 #include "ui/controls/control.h"
 #include "ui/core/paint_manager.h"
 
@@ -12,11 +13,6 @@ namespace {
 
 constexpr wchar_t kYaHei[] = L"\u5FAE\u8F6F\u96C5\u9ED1";  // the installer's main face
 constexpr wchar_t kSongTi[] = L"\u5B8B\u4F53";
-
-HWND CreateHiddenWindow() {
-  return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
-                           ::GetModuleHandleW(nullptr), nullptr);
-}
 
 // The fonts, default attribute lists and colours of the process outlive every test; this
 // fixture puts them back as it found them.
@@ -32,29 +28,26 @@ class SharedResourcesTest : public testing::Test {
     savedColors_[2] = probe.GetLinkFontColor();
     savedColors_[3] = probe.GetLinkHoverFontColor();
     savedColors_[4] = probe.GetSelectedColor();
-    window_ = CreateHiddenWindow();
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"test");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"test");
   }
 
   void TearDown() override {
     PaintManager restorer;
-    restorer.RemoveAllFonts(true);
-    restorer.RemoveAllDefaultAttributeLists(true);
+    restorer.RemoveAllFonts(ResourceSet::Shared);
+    restorer.RemoveAllDefaultAttributeLists(ResourceSet::Shared);
     restorer.SetDefaultFont(savedDefault_.faceName, savedDefault_.size, savedDefault_.bold,
-                            savedDefault_.underline, savedDefault_.italic, true);
-    restorer.SetDisabledFontColor(savedColors_[0], true);
-    restorer.SetDefaultFontColor(savedColors_[1], true);
-    restorer.SetLinkFontColor(savedColors_[2], true);
-    restorer.SetLinkHoverFontColor(savedColors_[3], true);
-    restorer.SetSelectedColor(savedColors_[4], true);
-    if (window_)
-      ::DestroyWindow(window_);
+                            savedDefault_.underline, savedDefault_.italic, ResourceSet::Shared);
+    restorer.SetDisabledFontColor(savedColors_[0], ResourceSet::Shared);
+    restorer.SetDefaultFontColor(savedColors_[1], ResourceSet::Shared);
+    restorer.SetLinkFontColor(savedColors_[2], ResourceSet::Shared);
+    restorer.SetLinkHoverFontColor(savedColors_[3], ResourceSet::Shared);
+    restorer.SetSelectedColor(savedColors_[4], ResourceSet::Shared);
   }
 
   FontInfo savedDefault_;
   uint32_t savedColors_[5] = {};
-  HWND window_ = nullptr;
+  TestWindow window_{200, 100};
   PaintManager manager_;
 };
 
@@ -76,10 +69,11 @@ TEST_F(PaintManagerFontTest, InstallerSkinFontsAreSharedAndZeroIsTheDefault) {
       {6, L"consolas", 36, true, false},
   };
   for (const SkinFont& font : kFonts) {
-    ASSERT_NE(nullptr,
-              manager_.AddFont(font.id, font.face, font.size, font.bold, false, false, true));
+    ASSERT_NE(nullptr, manager_.AddFont(font.id, font.face, font.size, font.bold, false, false,
+                                        ResourceSet::Shared));
     if (font.isDefault) {
-      ASSERT_TRUE(manager_.SetDefaultFont(font.face, font.size, font.bold, false, false, true));
+      ASSERT_TRUE(manager_.SetDefaultFont(font.face, font.size, font.bold, false, false,
+                                          ResourceSet::Shared));
     }
   }
 
@@ -119,7 +113,7 @@ TEST_F(PaintManagerFontTest, FontOfTheSameIdReplacesAndDeletesTheFirst) {
 }
 
 TEST_F(PaintManagerFontTest, WindowFontsComeFirstAndGoWithAttachWindow) {
-  HFONT shared = manager_.AddFont(30, L"Arial", 10, false, false, false, true);
+  HFONT shared = manager_.AddFont(30, L"Arial", 10, false, false, false, ResourceSet::Shared);
   HFONT own = manager_.AddFont(30, L"Tahoma", 11, false, false, false);
   PaintManager otherWindow;
   EXPECT_EQ(own, manager_.GetFont(30));
@@ -136,25 +130,25 @@ TEST_F(PaintManagerFontTest, WindowFontsComeFirstAndGoWithAttachWindow) {
   EXPECT_EQ(forced, otherWindow.GetFont(31)) << "forced into the shared set";
   manager_.SetForceSharedResources(false);
 
-  manager_.AttachWindow(window_, L"again");
+  manager_.AttachWindow(window_.Get(), L"again");
   EXPECT_EQ(shared, manager_.GetFont(30)) << "the window's own fonts are gone";
   EXPECT_EQ(0u, ::GetObjectType(own));
 }
 
 TEST_F(SharedResourcesTest, DefaultAttributeListsWindowFirst) {
-  manager_.AddDefaultAttributeList(L"Button", L"height=\"20\"", true);
+  manager_.AddDefaultAttributeList(L"Button", L"height=\"20\"", ResourceSet::Shared);
   manager_.AddDefaultAttributeList(L"Button", L"height=\"30\"");
-  manager_.AddDefaultAttributeList(L"Label", L"width=\"5\"", true);
+  manager_.AddDefaultAttributeList(L"Label", L"width=\"5\"", ResourceSet::Shared);
   PaintManager otherWindow;
   EXPECT_STREQ(L"height=\"30\"", manager_.GetDefaultAttributeList(L"Button"));
   EXPECT_STREQ(L"height=\"20\"", otherWindow.GetDefaultAttributeList(L"Button"));
   EXPECT_STREQ(L"width=\"5\"", manager_.GetDefaultAttributeList(L"Label"));
   EXPECT_EQ(nullptr, manager_.GetDefaultAttributeList(L"button")) << "names compare exactly";
 
-  manager_.AddDefaultAttributeList(L"Label", L"width=\"6\"", true);
+  manager_.AddDefaultAttributeList(L"Label", L"width=\"6\"", ResourceSet::Shared);
   EXPECT_STREQ(L"width=\"6\"", otherWindow.GetDefaultAttributeList(L"Label")) << "replaced";
 
-  manager_.AttachWindow(window_, L"again");
+  manager_.AttachWindow(window_.Get(), L"again");
   EXPECT_STREQ(L"height=\"20\"", manager_.GetDefaultAttributeList(L"Button"));
 }
 
@@ -169,7 +163,7 @@ TEST_F(SharedResourcesTest, SharedColourCarriesWindowsThatStillHadTheOldValue) {
   manager_.SetDefaultFontColor(0xFF111111);
   EXPECT_EQ(0xFF000000u, PaintManager().GetDefaultFontColor()) << "window colour only";
 
-  following.SetDefaultFontColor(0xFF222222, true);
+  following.SetDefaultFontColor(0xFF222222, ResourceSet::Shared);
   EXPECT_EQ(0xFF222222u, following.GetDefaultFontColor());
   EXPECT_EQ(0xFF111111u, manager_.GetDefaultFontColor()) << "had its own value: kept";
   EXPECT_EQ(0xFF222222u, PaintManager().GetDefaultFontColor()) << "new windows copy it";
@@ -214,19 +208,17 @@ TEST(PaintManagerLanguageTest, PlaceholdersAreReplacedByLanguageTexts) {
 class PaintManagerWindowAttributeTest : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = CreateHiddenWindow();
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"");
   }
-  void TearDown() override { ::DestroyWindow(window_); }
 
   SIZE WindowSize() const {
     RECT area = {};
-    ::GetWindowRect(window_, &area);
+    ::GetWindowRect(window_.Get(), &area);
     return {area.right - area.left, area.bottom - area.top};
   }
 
-  HWND window_ = nullptr;
+  TestWindow window_{200, 100};
   PaintManager manager_;
 };
 

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/managed_window.h"
+#include "tests/support/notification_log.h"
+#include "tests/support/test_window.h"
 #include "ui/controls/container.h"
 #include "ui/controls/control.h"
 #include "ui/controls/delegate.h"
@@ -15,36 +18,13 @@
 namespace ui {
 namespace {
 
+using testing_support::ManagedWindow;
+using testing_support::NotificationLog;
+
 // A control that takes part in Tab navigation.
 class TabStop : public Control {
  public:
   uint32_t GetFlags() const override { return FlagTabStop; }
-};
-
-// Every notification the window's listeners receive.
-class NotificationLog : public INotifyListener {
- public:
-  struct Entry {
-    std::wstring type;
-    Control* sender;
-    uint32_t wParam;
-  };
-
-  void ReceiveNotification(Notification& notification) override {
-    entries.push_back({notification.type, notification.sender, notification.wParam});
-  }
-
-  // The wParam of every notification of this type, in order.
-  std::vector<uint32_t> ParamsOf(const wchar_t* type) const {
-    std::vector<uint32_t> params;
-    for (const Entry& entry : entries) {
-      if (entry.type == type)
-        params.push_back(entry.wParam);
-    }
-    return params;
-  }
-
-  std::vector<Entry> entries;
 };
 
 // Records that a control was destroyed, through its destroy hook.
@@ -56,67 +36,16 @@ struct DestroyWatch {
   bool destroyed = false;
 };
 
-// The window procedure of the test windows hands every message to the window's manager first,
-// as the window base class does.
-LRESULT CALLBACK ManagedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* manager = reinterpret_cast<PaintManager*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  LRESULT result = 0;
-  if (manager && manager->HandleWindowMessage(message, wParam, lParam, result))
-    return result;
-  return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND CreateManagedWindow(PaintManager* manager) {
-  static const ATOM windowClass = [] {
-    WNDCLASSW description = {};
-    description.lpfnWndProc = ManagedWindowProc;
-    description.hInstance = ::GetModuleHandleW(nullptr);
-    description.lpszClassName = L"PaintManagerTestWindow";
-    return ::RegisterClassW(&description);
-  }();
-  if (!windowClass)
-    return nullptr;
-  HWND window = ::CreateWindowExW(0, L"PaintManagerTestWindow", L"", WS_POPUP, 0, 0, 300, 200,
-                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  if (window)
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(manager));
-  return window;
-}
-
-void DispatchPendingMessages() {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-}
-
-// Serves the thread's messages for about milliseconds.
-void DispatchMessagesFor(DWORD milliseconds) {
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < milliseconds) {
-    DispatchPendingMessages();
-    ::Sleep(5);
-  }
-}
-
 // A manager attached to a hidden window whose messages it serves, with a root container and a
 // listener that records every notification.
 class PaintManagerWindowTest : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = CreateManagedWindow(&manager_);
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"test");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"test");
     root_ = new Container;
     manager_.AttachRoot(root_);
     manager_.AddListener(&log_);
-  }
-
-  void TearDown() override {
-    // The manager goes with the fixture; it must not see the window's last messages.
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    ::DestroyWindow(window_);
   }
 
   template <typename T = Control>
@@ -133,10 +62,10 @@ class PaintManagerWindowTest : public testing::Test {
     manager_.HandleWindowMessage(WM_TIMER, nativeId, 0, result);
   }
 
-  HWND window_ = nullptr;
+  NotificationLog log_;  // outlives the manager, which may still notify while it tears down
   PaintManager manager_;
+  ManagedWindow window_{&manager_};
   Container* root_ = nullptr;
-  NotificationLog log_;
 };
 
 using PaintManagerTimerTest = PaintManagerWindowTest;
@@ -151,7 +80,7 @@ TEST_F(PaintManagerTimerTest, NativeIdentifiersStartAt17AndWrapAfter254) {
   DeliverTimer(0);
   EXPECT_EQ((std::vector<uint32_t>{1, 238, 239}), log_.ParamsOf(L"timer"))
       << "native 17 is the first timer, 254 the 238th and 0 the 239th";
-  for (const NotificationLog::Entry& entry : log_.entries)
+  for (const Notification& entry : log_.received)
     EXPECT_EQ(control, entry.sender);
 }
 
@@ -159,9 +88,9 @@ TEST_F(PaintManagerTimerTest, StartingARunningTimerAgainKeepsItsInterval) {
   Control* control = AddChild();
   ASSERT_TRUE(manager_.StartTimer(control, 5, 20));
   EXPECT_FALSE(manager_.StartTimer(control, 5, 600000));
-  DispatchMessagesFor(400);
+  ASSERT_TRUE(PumpMessagesUntil([&] { return !log_.ParamsOf(L"timer").empty(); }))
+      << "still running every 20 ms";
   const std::vector<uint32_t> fired = log_.ParamsOf(L"timer");
-  ASSERT_FALSE(fired.empty()) << "still running every 20 ms";
   EXPECT_EQ(5u, fired.front());
 }
 
@@ -174,21 +103,21 @@ TEST_F(PaintManagerTimerTest, StoppedTimerIsIgnoredAndRestartsUnderItsIdentifier
   EXPECT_FALSE(manager_.StopTimer(first, 1)) << "no running record left";
 
   DeliverTimer(17);
-  EXPECT_TRUE(log_.entries.empty()) << "a message for a stopped record is ignored";
+  EXPECT_TRUE(log_.received.empty()) << "a message for a stopped record is ignored";
 
   ASSERT_TRUE(manager_.StartTimer(first, 1, 60000));
   ASSERT_TRUE(manager_.StartTimer(second, 2, 60000));  // native 19
   DeliverTimer(17);
   DeliverTimer(19);
-  ASSERT_EQ(2u, log_.entries.size());
-  EXPECT_EQ(first, log_.entries[0].sender) << "restarted under native 17";
-  EXPECT_EQ(second, log_.entries[1].sender);
-  EXPECT_EQ(2u, log_.entries[1].wParam);
+  ASSERT_EQ(2u, log_.received.size());
+  EXPECT_EQ(first, log_.received[0].sender) << "restarted under native 17";
+  EXPECT_EQ(second, log_.received[1].sender);
+  EXPECT_EQ(2u, log_.received[1].wParam);
 
   manager_.StopTimers(second);
   DeliverTimer(18);
   DeliverTimer(19);
-  EXPECT_EQ(2u, log_.entries.size()) << "StopTimers removes every timer of the control";
+  EXPECT_EQ(2u, log_.received.size()) << "StopTimers removes every timer of the control";
 }
 
 // Once the counter has gone round, the identifier of a timer that still runs must not be handed
@@ -207,9 +136,9 @@ TEST_F(PaintManagerTimerTest, WrappedCounterPassesOverIdentifiersInUse) {
 
   DeliverTimer(17);
   DeliverTimer(18);
-  ASSERT_EQ(2u, log_.entries.size());
-  EXPECT_EQ(longLived, log_.entries[0].sender);
-  EXPECT_EQ(newcomer, log_.entries[1].sender) << "took the next free identifier";
+  ASSERT_EQ(2u, log_.received.size());
+  EXPECT_EQ(longLived, log_.received[0].sender);
+  EXPECT_EQ(newcomer, log_.received[1].sender) << "took the next free identifier";
 }
 
 using PaintManagerRegistryTest = PaintManagerWindowTest;
@@ -264,12 +193,12 @@ TEST_F(PaintManagerRegistryTest, ControlRenamedThroughSetNameIsForgottenUnderIts
 
 TEST_F(PaintManagerRegistryTest, DestroyedControlLeavesNoReferenceBehind) {
   auto* field = AddChild<TabStop>(L"field");
-  manager_.SetFocusControl(field, false);
+  manager_.SetFocusControl(field, PlatformFocus::Keep);
   ASSERT_EQ(field, manager_.GetFocusControl());
   ASSERT_TRUE(manager_.AddOptionGroup(L"choice", field));
   ASSERT_TRUE(manager_.StartTimer(field, 3, 60000));  // native 17
-  manager_.SendNotification(field, L"scroll", 7, 0, true, false);
-  log_.entries.clear();
+  manager_.SendNotification(field, L"scroll", 7, 0, Dispatch::Queued, Repeats::Merged);
+  log_.received.clear();
 
   root_->Remove(field, true);
   field->Destroy();
@@ -278,18 +207,18 @@ TEST_F(PaintManagerRegistryTest, DestroyedControlLeavesNoReferenceBehind) {
   EXPECT_EQ(nullptr, manager_.FindControlByName(L"field"));
   EXPECT_EQ(nullptr, manager_.GetOptionGroup(L"choice"));
   DeliverTimer(17);
-  EXPECT_TRUE(log_.entries.empty()) << "its timer went with it";
+  EXPECT_TRUE(log_.received.empty()) << "its timer went with it";
 
   DispatchPendingMessages();
-  ASSERT_EQ(1u, log_.entries.size()) << "the queued notification still arrives";
-  EXPECT_EQ(L"scroll", log_.entries[0].type);
-  EXPECT_EQ(nullptr, log_.entries[0].sender);
-  EXPECT_EQ(7u, log_.entries[0].wParam);
+  ASSERT_EQ(1u, log_.received.size()) << "the queued notification still arrives";
+  EXPECT_EQ(L"scroll", log_.received[0].type);
+  EXPECT_EQ(nullptr, log_.received[0].sender);
+  EXPECT_EQ(7u, log_.received[0].wParam);
 }
 
 TEST_F(PaintManagerRegistryTest, ReplacedRootIsDestroyedFromTheQueueMessage) {
   DestroyWatch oldRoot(root_);
-  manager_.SendNotification(root_, L"scroll", 0, 0, true);
+  manager_.SendNotification(root_, L"scroll", 0, 0, Dispatch::Queued);
 
   manager_.AttachRoot(new Container);
   EXPECT_FALSE(oldRoot.destroyed) << "the old tree may still be on the call stack";
@@ -340,14 +269,14 @@ TEST_F(PaintManagerRegistryTest, AttachWindowStartsTheWindowAfresh) {
   manager_.AddDefaultAttributeList(L"Button", L"width=\"10\"");
   manager_.SetWindowAttribute(L"bktrans", L"true");
 
-  manager_.AttachWindow(window_, L"again");
+  manager_.AttachWindow(window_.Get(), L"again");
   EXPECT_EQ(L"again", manager_.GetName());
   EXPECT_EQ(nullptr, manager_.FindControlByName(L"named"));
   EXPECT_EQ(nullptr, manager_.GetOptionGroup(L"group"));
   EXPECT_EQ(nullptr, manager_.GetDefaultAttributeList(L"Button"));
   EXPECT_EQ(nullptr, manager_.GetWindowCustomAttribute(L"bktrans"));
   DeliverTimer(17);
-  EXPECT_TRUE(log_.entries.empty());
+  EXPECT_TRUE(log_.received.empty());
 }
 
 TEST(PaintManagerTest, AttachedManagersListEachWindowedManagerOnce) {
@@ -357,18 +286,15 @@ TEST(PaintManagerTest, AttachedManagersListEachWindowedManagerOnce) {
   };
   auto manager = std::make_unique<PaintManager>();
   EXPECT_EQ(0, count(manager.get())) << "no window yet";
-  HWND first = CreateManagedWindow(nullptr);
-  HWND second = CreateManagedWindow(nullptr);
-  manager->AttachWindow(first, L"");
+  TestWindow first, second;
+  manager->AttachWindow(first.Get(), L"");
   EXPECT_NE(nullptr, manager->PaintDC());
-  manager->AttachWindow(second, L"");
+  manager->AttachWindow(second.Get(), L"");
   EXPECT_EQ(1, count(manager.get()));
-  EXPECT_EQ(second, manager->PaintWindow());
+  EXPECT_EQ(second.Get(), manager->PaintWindow());
   PaintManager* gone = manager.get();
   manager.reset();
   EXPECT_EQ(0, count(gone));
-  ::DestroyWindow(first);
-  ::DestroyWindow(second);
 }
 
 // Tab order over a root with six children: a, plain (no tab stop), b, hidden, disabled, e.
@@ -395,34 +321,34 @@ class PaintManagerFocusTest : public testing::Test {
     return control;
   }
 
+  NotificationLog log_;  // outlives the manager
   PaintManager manager_;
   Container* root_ = nullptr;
   Control* a_ = nullptr;
   Control* b_ = nullptr;
   Control* e_ = nullptr;
-  NotificationLog log_;
 };
 
 TEST_F(PaintManagerFocusTest, TabOrderWrapsAroundBothWays) {
   struct Case {
     const char* description;
     const wchar_t* from;  // empty: no focus control
-    bool forward;
+    TabDirection direction;
     const wchar_t* to;
   };
   const Case kCases[] = {
-      {"Tab without focus takes the first tab stop", L"", true, L"a"},
-      {"Tab skips controls that are no tab stops", L"a", true, L"b"},
-      {"Tab skips hidden and disabled tab stops", L"b", true, L"e"},
-      {"Tab from the last wraps to the first", L"e", true, L"a"},
-      {"Shift+Tab from the first wraps to the last", L"a", false, L"e"},
-      {"Shift+Tab goes back one", L"e", false, L"b"},
-      {"Shift+Tab without focus also takes the first", L"", false, L"a"},
+      {"Tab without focus takes the first tab stop", L"", TabDirection::Forward, L"a"},
+      {"Tab skips controls that are no tab stops", L"a", TabDirection::Forward, L"b"},
+      {"Tab skips hidden and disabled tab stops", L"b", TabDirection::Forward, L"e"},
+      {"Tab from the last wraps to the first", L"e", TabDirection::Forward, L"a"},
+      {"Shift+Tab from the first wraps to the last", L"a", TabDirection::Backward, L"e"},
+      {"Shift+Tab goes back one", L"e", TabDirection::Backward, L"b"},
+      {"Shift+Tab without focus also takes the first", L"", TabDirection::Backward, L"a"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.description);
-    manager_.SetFocusControl(manager_.FindControlByName(c.from), false);
-    EXPECT_TRUE(manager_.MoveFocusByTab(c.forward));
+    manager_.SetFocusControl(manager_.FindControlByName(c.from), PlatformFocus::Keep);
+    EXPECT_TRUE(manager_.MoveFocusByTab(c.direction));
     Control* expected = manager_.FindControlByName(c.to);
     EXPECT_EQ(expected, manager_.GetFocusControl());
     EXPECT_TRUE(expected->IsFocused());
@@ -430,52 +356,52 @@ TEST_F(PaintManagerFocusTest, TabOrderWrapsAroundBothWays) {
 }
 
 TEST_F(PaintManagerFocusTest, FocusChangesSendKillFocusThenSetFocus) {
-  manager_.SetFocusControl(a_, false);
-  manager_.SetFocusControl(b_, false);
-  ASSERT_EQ(3u, log_.entries.size());
-  EXPECT_EQ(L"setfocus", log_.entries[0].type);
-  EXPECT_EQ(L"killfocus", log_.entries[1].type);
-  EXPECT_EQ(a_, log_.entries[1].sender);
-  EXPECT_EQ(L"setfocus", log_.entries[2].type);
-  EXPECT_EQ(b_, log_.entries[2].sender);
+  manager_.SetFocusControl(a_, PlatformFocus::Keep);
+  manager_.SetFocusControl(b_, PlatformFocus::Keep);
+  ASSERT_EQ(3u, log_.received.size());
+  EXPECT_EQ(L"setfocus", log_.received[0].type);
+  EXPECT_EQ(L"killfocus", log_.received[1].type);
+  EXPECT_EQ(a_, log_.received[1].sender);
+  EXPECT_EQ(L"setfocus", log_.received[2].type);
+  EXPECT_EQ(b_, log_.received[2].sender);
   EXPECT_FALSE(a_->IsFocused());
 
   // A hidden, disabled or foreign control only takes the focus away.
   Control stranger;
   for (Control* refused : {manager_.FindControlByName(L"hidden"),
                            manager_.FindControlByName(L"disabled"), &stranger}) {
-    manager_.SetFocusControl(b_, false);
-    manager_.SetFocusControl(refused, false);
+    manager_.SetFocusControl(b_, PlatformFocus::Keep);
+    manager_.SetFocusControl(refused, PlatformFocus::Keep);
     EXPECT_EQ(nullptr, manager_.GetFocusControl());
   }
 }
 
 TEST_F(PaintManagerFocusTest, ForwardMoveWaitsForAPendingLayout) {
   manager_.SetUpdateNeeded();
-  EXPECT_TRUE(manager_.MoveFocusByTab(true));
+  EXPECT_TRUE(manager_.MoveFocusByTab(TabDirection::Forward));
   EXPECT_EQ(nullptr, manager_.GetFocusControl());
   EXPECT_TRUE(manager_.IsFocusNeeded());
 
   manager_.RunLayoutPass({0, 0, 100, 100});
-  manager_.MoveFocusByTab(true);
+  manager_.MoveFocusByTab(TabDirection::Forward);
   EXPECT_EQ(a_, manager_.GetFocusControl());
   EXPECT_FALSE(manager_.IsFocusNeeded());
 }
 
 TEST_F(PaintManagerFocusTest, SetFocusNeededLandsOnTheControlAtTheNextPaint) {
-  manager_.SetFocusControl(a_, false);
-  log_.entries.clear();
+  manager_.SetFocusControl(a_, PlatformFocus::Keep);
+  log_.received.clear();
   manager_.SetFocusNeeded(e_);
   EXPECT_EQ(b_, manager_.GetFocusControl()) << "stands on the tab stop before, without events";
   EXPECT_FALSE(b_->IsFocused());
-  ASSERT_EQ(1u, log_.entries.size());
-  EXPECT_EQ(L"killfocus", log_.entries[0].type);
+  ASSERT_EQ(1u, log_.received.size());
+  EXPECT_EQ(L"killfocus", log_.received[0].type);
   EXPECT_TRUE(manager_.IsFocusNeeded());
   EXPECT_TRUE(manager_.IsUpdateNeeded());
 
   // What the next paint does: lay out, then move on.
   manager_.RunLayoutPass({0, 0, 100, 100});
-  manager_.MoveFocusByTab(true);
+  manager_.MoveFocusByTab(TabDirection::Forward);
   EXPECT_EQ(e_, manager_.GetFocusControl());
   EXPECT_TRUE(e_->IsFocused());
 
@@ -483,7 +409,7 @@ TEST_F(PaintManagerFocusTest, SetFocusNeededLandsOnTheControlAtTheNextPaint) {
   manager_.SetFocusNeeded(nullptr);
   EXPECT_EQ(nullptr, manager_.GetFocusControl());
   manager_.RunLayoutPass({0, 0, 100, 100});
-  manager_.MoveFocusByTab(true);
+  manager_.MoveFocusByTab(TabDirection::Forward);
   EXPECT_EQ(a_, manager_.GetFocusControl());
 }
 
@@ -500,9 +426,9 @@ TEST(PaintManagerTest, LayoutPassLaysOutTheRootAndSendsWindowInitOnce) {
 
   manager.SetUpdateNeeded();
   EXPECT_FALSE(manager.RunLayoutPass({0, 0, 80, 60}));
-  ASSERT_EQ(1u, log.entries.size());
-  EXPECT_EQ(L"windowinit", log.entries[0].type);
-  EXPECT_EQ(root, log.entries[0].sender);
+  ASSERT_EQ(1u, log.received.size());
+  EXPECT_EQ(L"windowinit", log.received[0].type);
+  EXPECT_EQ(root, log.received[0].sender);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_window.h"
 #include "ui/controls/container.h"
 #include "ui/controls/control.h"
 #include "ui/controls/tab_layout.h"
@@ -19,10 +20,8 @@ namespace {
 class SkinBuilderTest : public testing::Test {
  protected:
   void SetUp() override {
-    window_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr);
-    ASSERT_NE(nullptr, window_);
-    manager_.AttachWindow(window_, L"builder");
+    ASSERT_NE(nullptr, window_.Get());
+    manager_.AttachWindow(window_.Get(), L"builder");
     UsePackageFile(L"", PackageHandling::OpenPerLookup);
     SetSkinFolder(std::wstring(QUENBY_SOURCE_DIR) + L"\\resources\\install_online");
   }
@@ -30,7 +29,6 @@ class SkinBuilderTest : public testing::Test {
     if (root_)
       root_->Destroy();
     manager_.AttachWindow(nullptr, L"");
-    ::DestroyWindow(window_);
   }
 
   Control* Build(const wchar_t* source, IBuilderCallback* callback = nullptr) {
@@ -39,7 +37,7 @@ class SkinBuilderTest : public testing::Test {
     return root_;
   }
 
-  HWND window_ = nullptr;
+  TestWindow window_{10, 10};
   PaintManager manager_;
   Control* root_ = nullptr;
 };

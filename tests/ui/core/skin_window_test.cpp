@@ -260,7 +260,7 @@ TEST(SkinWindowMarkupTest, SystemButtonsAndRoundCorners) {
   ::DestroyWindow(native);
 }
 
-TEST(SkinWindowMarkupTest, MissingSkinPackageLeavesTheWindowEmptyAndBlack) {
+TEST(SkinWindowMarkupTest, MissingSkinPackageLeavesTheWindowEmpty) {
   SetProgramModule(::GetModuleHandleW(nullptr));
   TestSkinWindow window(L"", L"999");
   ASSERT_NE(nullptr, window.Create());

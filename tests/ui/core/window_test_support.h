@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/managed_window.h"
 #include "ui/controls/control.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/paint_manager.h"
@@ -115,63 +116,6 @@ class EventLog {
 
   std::vector<std::wstring> entries;
   std::vector<ControlEvent> events;
-};
-
-// A native window whose messages go to a paint manager first, as the window base class hands
-// them over; the manager is attached to it. The window goes with the object.
-class ManagedWindow {
- public:
-  explicit ManagedWindow(PaintManager* manager,
-                         DWORD style = WS_POPUP,
-                         HWND parent = nullptr,
-                         RECT bounds = {0, 0, 300, 200})
-      : manager_(manager) {
-    static const ATOM windowClass = [] {
-      WNDCLASSW description = {};
-      description.style = CS_DBLCLKS;
-      description.lpfnWndProc = WindowProc;
-      description.hInstance = ::GetModuleHandleW(nullptr);
-      description.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-      description.lpszClassName = L"ManagedTestWindow";
-      return ::RegisterClassW(&description);
-    }();
-    if (!windowClass)
-      return;
-    window_ = ::CreateWindowExW(0, L"ManagedTestWindow", L"managed", style, bounds.left, bounds.top,
-                                bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    if (window_) {
-      ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-      manager_->AttachWindow(window_);
-    }
-  }
-  ~ManagedWindow() {
-    if (window_) {
-      ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-      ::DestroyWindow(window_);
-    }
-  }
-  ManagedWindow(const ManagedWindow&) = delete;
-  ManagedWindow& operator=(const ManagedWindow&) = delete;
-
-  HWND Get() const { return window_; }
-  // Messages the window procedure saw, in order.
-  std::vector<UINT> messages;
-
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<ManagedWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self) {
-      self->messages.push_back(message);
-      LRESULT result = 0;
-      if (self->manager_->HandleWindowMessage(message, wParam, lParam, result))
-        return result;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  PaintManager* manager_;
-  HWND window_ = nullptr;
 };
 
 // A control that writes every event it receives into a shared log (and keeps the event).

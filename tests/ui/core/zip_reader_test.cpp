@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/file_time.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/core/zip_builder.h"
 
@@ -20,19 +21,6 @@ std::string Extract(const SkinPackage& package, const wchar_t* name) {
   const uint32_t result =
       ZipReader::ExtractToMemory(package, info.index, bytes.data(), info.uncompressedSize);
   return result == kZipDone || result == kZipMoreData ? bytes : "<failed>";
-}
-
-FILETIME UtcFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-  SYSTEMTIME time = {};
-  time.wYear = year;
-  time.wMonth = month;
-  time.wDay = day;
-  time.wHour = hour;
-  time.wMinute = minute;
-  time.wSecond = second;
-  FILETIME result = {};
-  SystemTimeToFileTime(&time, &result);
-  return result;
 }
 
 bool SameTime(const FILETIME& a, const FILETIME& b) {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/render/paint_surface.h"
+#include "tests/support/control_helpers.h"
+#include "tests/support/paint_surface.h"
+#include "tests/support/rect_compare.h"
 #include "ui/controls/container.h"
 #include "ui/controls/control.h"
 #include "ui/controls/horizontal_layout.h"

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "base/scoped_gdi.h"
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/render/paint_surface.h"
+#include "tests/support/paint_surface.h"
+#include "tests/support/rect_compare.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/render_engine.h"

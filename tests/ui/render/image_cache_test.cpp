@@ -12,11 +12,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #define STBI_WRITE_NO_STDIO
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace ui {
 namespace {
@@ -175,23 +171,26 @@ class ImageCacheTest : public testing::Test {
 };
 
 TEST_F(ImageCacheTest, WindowImagesComeFirstAndReplaceByName) {
-  ImageRecord* shared = manager_.AddImage(L"FF0000FF", kColorImageType, 0, false, true);
+  ImageRecord* shared =
+      manager_.AddImage(L"FF0000FF", kColorImageType, 0, false, ResourceSet::Shared);
   ASSERT_TRUE(shared);
   EXPECT_EQ(shared, manager_.GetImage(L"FF0000FF"));
 
-  ImageRecord* own = manager_.AddImage(L"FF0000FF", kColorImageType, 0xFF0000FF, false, false);
+  ImageRecord* own =
+      manager_.AddImage(L"FF0000FF", kColorImageType, 0xFF0000FF, false, ResourceSet::Window);
   ASSERT_TRUE(own);
   EXPECT_EQ(own, manager_.GetImage(L"FF0000FF"));
   EXPECT_EQ(0u, own->pixels[0]);  // loaded with its own colour as the key
   EXPECT_EQ(shared, ImageCache::Shared().Find(L"FF0000FF"));
 
-  ImageRecord* again = manager_.AddImage(L"FF0000FF", kColorImageType, 0, false, false);
+  ImageRecord* again =
+      manager_.AddImage(L"FF0000FF", kColorImageType, 0, false, ResourceSet::Window);
   EXPECT_EQ(again, manager_.GetImage(L"FF0000FF"));
   EXPECT_EQ(0xFF0000FFu, again->pixels[0]);
 
-  manager_.RemoveAllImages(false);
+  manager_.RemoveAllImages(ResourceSet::Window);
   EXPECT_EQ(shared, manager_.GetImage(L"FF0000FF"));
-  manager_.RemoveAllImages(true);
+  manager_.RemoveAllImages(ResourceSet::Shared);
   EXPECT_EQ(nullptr, manager_.GetImage(L"FF0000FF"));
 }
 

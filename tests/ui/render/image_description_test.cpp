@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/ui/controls/test_support.h"
+#include "tests/support/rect_compare.h"
 
 namespace ui {
 namespace {

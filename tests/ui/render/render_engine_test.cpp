@@ -6,8 +6,8 @@
 #include <string>
 
 #include "base/scoped_gdi.h"
-#include "tests/ui/controls/test_support.h"
-#include "tests/ui/render/paint_surface.h"
+#include "tests/support/paint_surface.h"
+#include "tests/support/rect_compare.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/gdi_helpers.h"
 #include "ui/render/image_cache.h"
@@ -24,7 +24,6 @@ constexpr uint32_t kRed = 0xFF0000;
 constexpr uint32_t kGreen = 0x00FF00;
 constexpr uint32_t kBlue = 0x0000FF;
 constexpr uint32_t kBlack = 0x000000;
-constexpr RECT kNoCorners = {0, 0, 0, 0};
 
 bool Near(uint32_t a, uint32_t b, int tolerance = 2) {
   for (int bit = 0; bit < 24; bit += 8) {
@@ -51,8 +50,12 @@ TEST(RenderEngineDrawImageTest, NineGridCornersKeepTheirSizeWhileEdgesAndMiddleS
     ImageRecordPtr image = MakeNineGridImage();
     PaintSurface surface(60, 50);
     const RECT dest = {5, 5, 45, 35};  // 40x30 from 15x15
-    RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(), dest, dest, {0, 0, 15, 15},
-                            {5, 5, 5, 5}, hasAlpha, 255, false, false, false);
+    RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(),
+                            {.dest = dest,
+                             .dirty = dest,
+                             .source = {0, 0, 15, 15},
+                             .corner = {5, 5, 5, 5},
+                             .hasAlpha = hasAlpha});
     for (POINT corner : {POINT{5, 5}, POINT{40, 5}, POINT{5, 30}, POINT{40, 30}})
       EXPECT_TRUE(surface.IsAll({corner.x, corner.y, corner.x + 5, corner.y + 5}, kRed));
     EXPECT_TRUE(surface.IsAll({10, 5, 40, 10}, kGreen));   // top edge, stretched to 30
@@ -71,15 +74,20 @@ TEST(RenderEngineDrawImageTest, HoleLeavesTheMiddleAndCellsMissingTheDirtyAreaAr
   ImageRecordPtr image = MakeNineGridImage();
   PaintSurface surface(50, 40);
   const RECT dest = {0, 0, 40, 30};
-  RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(), dest, dest, {0, 0, 15, 15},
-                          {5, 5, 5, 5}, false, 255, true, false, false);
+  RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(),
+                          {.dest = dest,
+                           .dirty = dest,
+                           .source = {0, 0, 15, 15},
+                           .corner = {5, 5, 5, 5},
+                           .hole = true});
   EXPECT_TRUE(surface.IsAll({5, 5, 35, 25}, kWhite));
   EXPECT_TRUE(surface.IsAll({5, 0, 35, 5}, kGreen));
 
   // A dirty area inside the top-left corner: only that cell is drawn (and drawn whole).
   surface.Fill(kWhite);
-  RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(), dest, {1, 1, 3, 3}, {0, 0, 15, 15},
-                          {5, 5, 5, 5}, false, 255, false, false, false);
+  RenderEngine::DrawImage(
+      surface.dc(), image->bitmap.Get(),
+      {.dest = dest, .dirty = {1, 1, 3, 3}, .source = {0, 0, 15, 15}, .corner = {5, 5, 5, 5}});
   EXPECT_TRUE(surface.IsAll({0, 0, 5, 5}, kRed));
   EXPECT_TRUE(surface.IsAll({5, 0, 40, 30}, kWhite));
   EXPECT_TRUE(surface.IsAll({0, 5, 5, 30}, kWhite));
@@ -88,8 +96,8 @@ TEST(RenderEngineDrawImageTest, HoleLeavesTheMiddleAndCellsMissingTheDirtyAreaAr
 TEST(RenderEngineDrawImageTest, OpaqueImageAtItsOwnSizeCopiesOnlyTheDirtyPart) {
   ImageRecordPtr image = MakeImage(8, 8, [](int, int) { return 0xFF000000 | kBlue; });
   PaintSurface surface(10, 10);
-  RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(), {0, 0, 8, 8}, {2, 2, 4, 4},
-                          {0, 0, 8, 8}, kNoCorners, false, 255, false, false, false);
+  RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(),
+                          {.dest = {0, 0, 8, 8}, .dirty = {2, 2, 4, 4}, .source = {0, 0, 8, 8}});
   EXPECT_TRUE(surface.IsAll({2, 2, 4, 4}, kBlue));
   EXPECT_EQ(2 * 2, surface.Count({0, 0, 10, 10}, [](uint32_t p) { return p == kBlue; }));
 }
@@ -103,8 +111,13 @@ TEST(RenderEngineDrawImageTest, TilingCutsTheLastColumnAndRow) {
     SCOPED_TRACE(hasAlpha ? "alpha" : "opaque");
     PaintSurface surface(20, 20);
     const RECT dest = {0, 0, 11, 8};  // three whole tiles and two columns; two rows and two rows
-    RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(), dest, dest, {0, 0, 3, 3}, kNoCorners,
-                            hasAlpha, 255, false, true, true);
+    RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(),
+                            {.dest = dest,
+                             .dirty = dest,
+                             .source = {0, 0, 3, 3},
+                             .hasAlpha = hasAlpha,
+                             .tileX = true,
+                             .tileY = true});
     for (int x = 0; x < 11; ++x) {
       SCOPED_TRACE(x);
       EXPECT_TRUE(surface.IsAll({x, 0, x + 1, 8}, kColumns[x % 3]));
@@ -114,8 +127,12 @@ TEST(RenderEngineDrawImageTest, TilingCutsTheLastColumnAndRow) {
 
     // Horizontal tiling alone stretches each column over the whole height.
     surface.Fill(kWhite);
-    RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(), {0, 0, 7, 12}, {0, 0, 7, 12},
-                            {0, 0, 3, 3}, kNoCorners, hasAlpha, 255, false, true, false);
+    RenderEngine::DrawImage(surface.dc(), image->bitmap.Get(),
+                            {.dest = {0, 0, 7, 12},
+                             .dirty = {0, 0, 7, 12},
+                             .source = {0, 0, 3, 3},
+                             .hasAlpha = hasAlpha,
+                             .tileX = true});
     EXPECT_TRUE(surface.IsAll({6, 0, 7, 12}, kRed));
     EXPECT_TRUE(surface.IsAll({5, 0, 6, 12}, kBlue));
     EXPECT_TRUE(surface.IsAll({7, 0, 20, 20}, kWhite));
@@ -199,17 +216,16 @@ TEST_F(RenderEngineImageInfoTest, DestNeverDrawsOutsideTheItem) {
 TEST_F(RenderEngineImageInfoTest, ResolvesOnceAndDoesNotRetryAFailedLoad) {
   ImageDrawInfo info;
   info.description = L"progress_pos.png";
-  // Without a dc the image is only resolved.
-  EXPECT_FALSE(RenderEngine::DrawImageInfo(nullptr, &manager_, {0, 0, 4, 4}, {0, 0, 4, 4}, info));
+  EXPECT_FALSE(RenderEngine::ResolveImageInfo(&manager_, info));
   EXPECT_TRUE(info.triedLoad);
   // The image appearing later does not matter until the description is set again.
   ImageCache::Shared().Insert(L"progress_pos.png",
                               MakeImage(4, 2, [](int, int) { return 0xFF000000 | kRed; }));
-  EXPECT_FALSE(RenderEngine::DrawImageInfo(nullptr, &manager_, {0, 0, 4, 4}, {0, 0, 4, 4}, info));
+  EXPECT_FALSE(RenderEngine::ResolveImageInfo(&manager_, info));
 
   info.Clear();
   info.description = L"progress_pos.png";
-  EXPECT_TRUE(RenderEngine::DrawImageInfo(nullptr, &manager_, {0, 0, 4, 4}, {0, 0, 4, 4}, info));
+  EXPECT_TRUE(RenderEngine::ResolveImageInfo(&manager_, info));
   EXPECT_EQ(L"progress_pos.png", info.imageName);
   ASSERT_NE(nullptr, info.image);
   EXPECT_EQ((RECT{0, 0, 4, 2}), info.source);
@@ -217,6 +233,7 @@ TEST_F(RenderEngineImageInfoTest, ResolvesOnceAndDoesNotRetryAFailedLoad) {
   // Without a manager there is nothing to resolve with, which is not a failure.
   ImageDrawInfo unresolved;
   unresolved.description = L"progress_pos.png";
+  EXPECT_TRUE(RenderEngine::ResolveImageInfo(nullptr, unresolved));
   EXPECT_TRUE(
       RenderEngine::DrawImageInfo(nullptr, nullptr, {0, 0, 4, 4}, {0, 0, 4, 4}, unresolved));
   EXPECT_EQ(nullptr, unresolved.image);

@@ -1,4 +1,4 @@
-#include "tests/ui/render/paint_surface.h"
+#include "tests/support/paint_surface.h"
 
 #include <vector>
 

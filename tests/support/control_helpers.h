@@ -3,15 +3,31 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "tests/support/notification_log.h"
 #include "ui/controls/container.h"
 #include "ui/controls/control_painter.h"
 #include "ui/core/paint_manager.h"
 
+// Helpers for tests of controls: building them from attributes, handing them events, and a
+// painter that records instead of drawing.
 namespace ui::testing_support {
+
+using Attributes = std::initializer_list<std::pair<const wchar_t*, const wchar_t*>>;
+
+// Creates a control of type T and gives it the attributes in order, as the skin builder would.
+template <typename T>
+T* Make(Attributes attributes = {}) {
+  T* control = new T;
+  for (const auto& [name, value] : attributes)
+    control->SetAttribute(name, value);
+  return control;
+}
 
 // Stands in for the device context: records what a control paints. Every image with a
 // description draws, except those listed in missing.
@@ -75,26 +91,6 @@ class RecordingPainter : public ControlPainter {
   };
   std::vector<RectFill> rectFills;
   std::vector<TextCall> texts;
-};
-
-// Keeps the type and sender of every notification a manager sends.
-class NotificationLog : public INotifyListener {
- public:
-  void ReceiveNotification(Notification& notification) override {
-    received.push_back({notification.type, notification.sender});
-  }
-  std::vector<std::wstring> Types() const {
-    std::vector<std::wstring> types;
-    for (const auto& entry : received)
-      types.push_back(entry.type);
-    return types;
-  }
-
-  struct Entry {
-    std::wstring type;
-    Control* sender;
-  };
-  std::vector<Entry> received;
 };
 
 // A control event as the paint manager would hand it over.

@@ -1,0 +1,28 @@
+#include "tests/support/test_window.h"
+
+TestWindow::TestWindow(int width, int height, Visibility visibility)
+    : window_(::CreateWindowExW(0,
+                                L"STATIC",
+                                L"",
+                                WS_POPUP | (visibility == Visibility::Shown ? WS_VISIBLE : 0),
+                                0,
+                                0,
+                                width,
+                                height,
+                                nullptr,
+                                nullptr,
+                                ::GetModuleHandleW(nullptr),
+                                nullptr)) {}
+
+TestWindow::~TestWindow() {
+  if (window_)
+    ::DestroyWindow(window_);
+}
+
+void DispatchPendingMessages() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
