@@ -510,6 +510,8 @@ void RichEdit::SetAttribute(std::wstring_view name, std::wstring_view value) {
       style_ |= ES_CENTER;
     if (value.find(L"right") != std::wstring_view::npos)
       style_ |= ES_RIGHT;
+  } else if (name == L"maxchar") {
+    SetMaxLength(base::attribute::ParseInt(value));
   } else if (name == L"font") {
     SetFont(base::attribute::ParseInt(value));
   } else if (name == L"textcolor") {
@@ -531,6 +533,12 @@ void RichEdit::SetTextColor(uint32_t color) {
   textColor_ = color;
   if (host_)
     host_->SetTextColor(color);
+}
+
+void RichEdit::SetMaxLength(int length) {
+  maxLength_ = std::max(length, 0);
+  if (host_)
+    host_->SetMaxLength(maxLength_);
 }
 
 void RichEdit::SetTextPadding(const RECT& padding) {

@@ -83,6 +83,8 @@ class RichEdit : public Container, public IMessageFilter {
   bool IsReadOnly() const { return readOnly_; }
   uint32_t GetStyle() const { return style_; }
   int GetMaxLength() const { return maxLength_; }
+  // The most characters the text may hold; a negative limit counts as none.
+  void SetMaxLength(int length);
 
   // The host, null until initialisation or when the text services cannot be had.
   RichEditHost* GetHost() const { return host_.Get(); }

@@ -168,6 +168,17 @@ void RichEditHost::SetRich(bool rich) {
   ReportPropertyChange(TXTBIT_RICHTEXT);
 }
 
+// The limit is also sent as EM_EXLIMITTEXT: not every service asks the host again on the
+// property change.
+void RichEditHost::SetMaxLength(int length) {
+  maxLength_ = length;
+  ReportPropertyChange(TXTBIT_MAXLENGTHCHANGE);
+  if (services_) {
+    LRESULT result = 0;
+    services_->TxSendMessage(EM_EXLIMITTEXT, 0, maxLength_, &result);
+  }
+}
+
 bool RichEditHost::InPlaceActivate() {
   if (!services_)
     return false;

@@ -74,6 +74,7 @@ class RichEditHost final : public base::ComObject<ITextHost> {
   void SetTextColor(uint32_t argb);
   void SetTransparent(bool transparent);
   void SetRich(bool rich);
+  void SetMaxLength(int length);
   // Puts the service in place (flag HostInPlaceActive); false when it refuses.
   bool InPlaceActivate();
 

@@ -151,11 +151,19 @@ TEST_F(RichEditTest, TypingChangesTheTextAndTellsEachChangeOnce) {
   EXPECT_EQ(L"a", edit_->GetText());
   EXPECT_EQ(3, Count(L"textchanged"));
 
+  // "maxchar" limits what typing adds.
+  edit_->SetAttribute(L"maxchar", L"3");
+  Type(L"bc");
+  EXPECT_EQ(5, Count(L"textchanged"));
+  Type(L"d");
+  EXPECT_EQ(L"abc", edit_->GetText());
+
   // Keys reach the service only while the control has the focus.
   Manager().SetFocusControl(nullptr, PlatformFocus::Keep);
+  const int changes = Count(L"textchanged");
   Type(L"x");
-  EXPECT_EQ(L"a", edit_->GetText());
-  EXPECT_EQ(3, Count(L"textchanged"));
+  EXPECT_EQ(L"abc", edit_->GetText());
+  EXPECT_EQ(changes, Count(L"textchanged"));
 }
 
 TEST_F(RichEditTest, ReturnGoesToTheTextOnlyWhenWanted) {
