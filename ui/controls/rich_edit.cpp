@@ -301,7 +301,9 @@ bool RichEdit::FilterMouse(UINT message, LPARAM lParam, bool& reportHandled) {
     if (!base::RectContains(host_->ClientRect(), point) || manager_->IsMouseCaptured())
       return false;
   }
-  if (message == WM_SETCURSOR)
+  // The service sets the cursor and follows the mouse, and the window still sees both: it keeps
+  // the cursor shape and the hover states of the controls around the field up to date.
+  if (message == WM_SETCURSOR || message == WM_MOUSEMOVE)
     reportHandled = false;
   if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN) {
     if (!manager_->IsNoActivate())
@@ -375,7 +377,7 @@ LRESULT RichEdit::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
     handled = reportHandled;
   else if (message == WM_CHAR || message == WM_IME_CHAR)
     handled = true;
-  else if (mouse)
+  else if (mouse && reportHandled)
     handled = host->HasFlag(HostCaptured);
   return result;
 }

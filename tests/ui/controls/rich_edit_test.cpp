@@ -226,6 +226,29 @@ TEST_F(RichEditTest, ClickInTheInsetTakesTheFocusButLeavesTheCaret) {
   EXPECT_FALSE(Manager().IsMouseCaptured()) << "the service let the mouse go again";
 }
 
+int g_mouseEnters = 0;
+int g_mouseLeaves = 0;
+bool CountHover(void* argument) {
+  const auto* event = static_cast<const ControlEvent*>(argument);
+  g_mouseEnters += event->kind == ControlEventKind::MouseEnter ? 1 : 0;
+  g_mouseLeaves += event->kind == ControlEventKind::MouseLeave ? 1 : 0;
+  return true;
+}
+
+// Fault: the service took the mouse moves over the text, so the window never saw the pointer
+// enter the field, and the control it came from stayed hot.
+TEST_F(RichEditTest, MovesOverTheTextStillReachTheWindowsHoverTracking) {
+  Create(kFolderField, L"hello");
+  ASSERT_NE(nullptr, edit_->GetHost());
+  g_mouseEnters = g_mouseLeaves = 0;
+  edit_->eventHooks.Add(MakeDelegate(&CountHover));
+  const RECT text = edit_->TextArea();
+  ::SendMessageW(Window(), WM_MOUSEMOVE, 0, PointParam(text.left + 5, text.top + 5));
+  EXPECT_EQ(1, g_mouseEnters);
+  ::SendMessageW(Window(), WM_MOUSEMOVE, 0, PointParam(5, 5));
+  EXPECT_EQ(1, g_mouseLeaves);
+}
+
 TEST_F(RichEditTest, SetTextReplacesEverythingWithoutAnUndoStep) {
   Create({}, L"first");
   ASSERT_NE(nullptr, edit_->GetHost());
