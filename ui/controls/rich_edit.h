@@ -22,6 +22,9 @@ class RichEditHost;
 // "textchanged" and "return". Without msftedit it is an empty container.
 class RichEdit : public Container, public IMessageFilter {
  public:
+  // The timer of the caret that the control draws itself on a layered window.
+  static constexpr uint32_t kCaretTimer = 20;
+
   RichEdit();
   ~RichEdit() override;
 
