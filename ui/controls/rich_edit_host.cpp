@@ -90,6 +90,9 @@ void RichEditHost::Shutdown() {
     services->OnTxInPlaceDeactivate();
   flags_ &= ~HostInPlaceActive;
   services.Reset();
+  // The thread's caret is this field's while it has the focus; it goes with the field.
+  if (owner_ && owner_->IsFocused() && caretSize_.cx + caretSize_.cy > 0)
+    ::DestroyCaret();
   owner_ = nullptr;
 }
 

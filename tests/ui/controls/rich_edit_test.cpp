@@ -11,6 +11,7 @@
 #include "tests/support/rect_compare.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/rich_edit_host.h"
+#include "ui/controls/scroll_bar.h"
 #include "ui/controls/text_services_library.h"
 
 namespace ui {
@@ -366,6 +367,30 @@ TEST_F(RichEditTest, AttributesSetTheStyleTheServiceSees) {
   edit_->GetHost()->TxGetPasswordChar(&mask);
   EXPECT_EQ(L'*', mask);
   EXPECT_EQ(L"secret", edit_->GetText());
+}
+
+TEST_F(RichEditTest, TextTallerThanTheFieldShowsTheBarThatScrollsIt) {
+  Create({{L"vscrollbar", L"true"}, {L"autovscroll", L"true"}}, L"1\r2\r3\r4\r5\r6\r7\r8");
+  ASSERT_NE(nullptr, edit_->GetHost());
+  RECT client;
+  ::GetClientRect(Window(), &client);
+  Manager().RunLayoutPass(client);
+  ScrollBar* bar = edit_->VerticalScrollBar();
+  ASSERT_NE(nullptr, bar);
+  ASSERT_TRUE(bar->IsVisible());
+  EXPECT_GT(bar->GetScrollRange(), 0);
+  EXPECT_EQ(kEditRect.right - 16, edit_->TextArea().right) << "the text makes room for the bar";
+  EXPECT_EQ((RECT{kEditRect.right - 16, kEditRect.top, kEditRect.right, kEditRect.bottom}),
+            bar->GetRect());
+
+  // The bar's steps go to the service, which moves its view and then the bar.
+  edit_->ScrollLineDown();
+  const int afterLine = bar->GetScrollPos();
+  EXPECT_GT(afterLine, 0);
+  edit_->ScrollEnd();
+  EXPECT_EQ(bar->GetScrollRange(), bar->GetScrollPos());
+  edit_->SetScrollOffset({0, afterLine});
+  EXPECT_EQ(afterLine, bar->GetScrollPos());
 }
 
 TEST_F(RichEditTest, TabStaysInTheFieldOnlyWhenWanted) {
