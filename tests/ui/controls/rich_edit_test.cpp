@@ -13,6 +13,7 @@
 #include "ui/controls/rich_edit_host.h"
 #include "ui/controls/scroll_bar.h"
 #include "ui/controls/text_services_library.h"
+#include "ui/core/markup_document.h"
 
 namespace ui {
 namespace {
@@ -444,6 +445,43 @@ class FolderFieldTest : public testing::Test {
   TestSkinWindow window_;
   RichEdit* edit_ = nullptr;
 };
+
+// The control elements below node: everything but resources and includes, whose pages are
+// counted from their own files.
+int CountControlElements(const MarkupNode& node) {
+  int count = 0;
+  for (MarkupNode child = node.FirstChild(); child.IsValid(); child = child.NextSibling()) {
+    const std::wstring name = child.Name();
+    if (name == L"Font" || name == L"Image" || name == L"Default" || name == L"MultiLanguage" ||
+        name == L"Include") {
+      continue;
+    }
+    count += 1 + CountControlElements(child);
+  }
+  return count;
+}
+
+TEST_F(FolderFieldTest, TheSkinBuildsEveryElementItNames) {
+  int elements = 0;
+  for (const wchar_t* file :
+       {L"install.xml", L"configpage.xml", L"installingpage.xml", L"finishpage.xml"}) {
+    MarkupDocument document;
+    ASSERT_TRUE(document.LoadFile(file, MarkupEncoding::Utf8)) << document.ErrorMessage();
+    elements += CountControlElements(document.Root());
+  }
+  int controls = 0;
+  window_.GetPaintManager().GetRoot()->Find(
+      [](Control*, void* data) -> Control* {
+        ++*static_cast<int*>(data);
+        return nullptr;
+      },
+      &controls, 0);
+  EXPECT_EQ(elements, controls);
+  auto* row = static_cast<IContainer*>(edit_->GetParent()->CastTo(L"IContainer"));
+  ASSERT_NE(nullptr, row);
+  ASSERT_EQ(4, row->Count());
+  EXPECT_STREQ(L"RichEdit", row->ItemAt(1)->GetClassName());
+}
 
 TEST_F(FolderFieldTest, DisabledFieldShowsTheDefaultFolder) {
   ASSERT_NE(nullptr, edit_->GetHost());
