@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "tests/support/control_helpers.h"
+#include "tests/support/paint_surface.h"
 #include "tests/support/rect_compare.h"
 #include "tests/support/test_window.h"
 #include "ui/controls/container.h"
 #include "ui/core/paint_manager.h"
+#include "ui/render/image_cache.h"
 
 namespace ui {
 namespace {
@@ -78,33 +80,15 @@ TEST(ControlTest, AttributeEffects) {
          EXPECT_DOUBLE_EQ(0.5, c.GetFloatAnchor().left);
          EXPECT_DOUBLE_EQ(1.0, c.GetFloatAnchor().bottom);
        }},
-      {LR"(visible="false" enabled="false" mouse="false" keyboard="false")",
-       [](const Control& c) {
-         EXPECT_FALSE(c.IsVisible());
-         EXPECT_FALSE(c.IsEnabled());
-         EXPECT_FALSE(c.IsMouseEnabled());
-         EXPECT_FALSE(c.IsKeyboardEnabled());
-       }},
+      // A boolean is true only when written exactly "true".
       {LR"(visible="1" enabled="True")",
        [](const Control& c) {
          EXPECT_FALSE(c.IsVisible());
          EXPECT_FALSE(c.IsEnabled());
        }},
-      {LR"(name="btn_min" text="文件名" tooltip="a<n>b<n>" userdata="u" tag="42")",
-       [](const Control& c) {
-         EXPECT_EQ(L"btn_min", c.GetName());
-         EXPECT_EQ(L"文件名", c.GetText());
-         EXPECT_EQ(L"a\r\nb\r\n", c.GetToolTip());
-         EXPECT_EQ(L"u", c.GetUserData());
-         EXPECT_EQ(42, c.GetTag());
-       }},
-      {LR"(shortcut="Q5" menu="true" colorhsl="true" virtualwnd="pages")",
-       [](const Control& c) {
-         EXPECT_EQ(L'Q', c.GetShortcut());
-         EXPECT_TRUE(c.IsContextMenuEnabled());
-         EXPECT_TRUE(c.IsColorHsl());
-         EXPECT_EQ(L"pages", c.GetVirtualWindow());
-       }},
+      {LR"(tooltip="a<n>b<n>")",
+       [](const Control& c) { EXPECT_EQ(L"a\r\nb\r\n", c.GetToolTip()); }},
+      {LR"(shortcut="Q5")", [](const Control& c) { EXPECT_EQ(L'Q', c.GetShortcut()); }},
       // Names are case-sensitive: an unknown spelling is kept, not applied.
       {LR"(Width="10" normalimage="file='btn_min.png'")",
        [](const Control& c) {
@@ -112,8 +96,6 @@ TEST(ControlTest, AttributeEffects) {
          EXPECT_STREQ(L"10", c.GetExtraAttribute(L"Width"));
          EXPECT_STREQ(L"file='btn_min.png'", c.GetExtraAttribute(L"normalimage"));
        }},
-      {LR"(bkimage="file='logo.png'")",
-       [](const Control& c) { EXPECT_EQ(L"file='logo.png'", c.GetBackImage().description); }},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.attributes);
@@ -122,6 +104,46 @@ TEST(ControlTest, AttributeEffects) {
     c.check(*control);
     control->Destroy();
   }
+}
+
+// "bkimage" is resolved at once: a floating control without a fixed size takes the image's size,
+// and an equal description whose image is already loaded is left alone (its size is not taken
+// again), while one whose image was missing is tried again.
+TEST(ControlTest, BackgroundImageSizesAFloatingControlAndLoadsOnce) {
+  const auto solid = [](int, int) { return 0xFF112233u; };
+  ImageCache::Shared().Insert(L"bk.png", testing_support::MakeImage(30, 20, solid));
+  struct Case {
+    const wchar_t* attributes;
+    SIZE fixed;
+  };
+  const Case kCases[] = {
+      {LR"(float="true" bkimage="file='bk.png'")", {30, 20}},
+      {LR"(float="true" width="5" bkimage="file='bk.png'")", {5, 0}},
+      {LR"(bkimage="file='bk.png'")", {0, 0}},
+      {LR"(float="true" bkimage="file='missing.png'")", {0, 0}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.attributes);
+    testing_support::ControlInWindow<Control> w;
+    w.control->ApplyAttributeList(c.attributes);
+    EXPECT_EQ(c.fixed.cx, w.control->GetFixedWidth());
+    EXPECT_EQ(c.fixed.cy, w.control->GetFixedHeight());
+  }
+
+  testing_support::ControlInWindow<Control> w;
+  w.control->ApplyAttributeList(LR"(float="true" bkimage="file='bk.png'")");
+  w.control->SetFixedWidth(0);
+  w.control->SetFixedHeight(0);
+  w.control->SetAttribute(L"bkimage", L"file='bk.png'");
+  EXPECT_EQ(0, w.control->GetFixedWidth()) << "loaded already: not resolved again";
+
+  w.control->SetAttribute(L"bkimage", L"file='late.png'");
+  EXPECT_EQ(nullptr, w.control->GetBackImage().image);
+  ImageCache::Shared().Insert(L"late.png", testing_support::MakeImage(7, 9, solid));
+  w.control->SetAttribute(L"bkimage", L"file='late.png'");
+  EXPECT_EQ(7, w.control->GetFixedWidth()) << "missing before: tried again";
+  EXPECT_EQ(9, w.control->GetFixedHeight());
+  ImageCache::Shared().Clear();
 }
 
 TEST(ControlTest, ApplyAttributeListStopsAtTheFirstMalformedPair) {
