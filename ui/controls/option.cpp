@@ -85,10 +85,11 @@ void Option::Select(bool selected, Notify notify) {
           option->Select(false, notify);
       }
     }
-    if (notify == Notify::Yes)
-      manager_->SendNotification(this, L"selectchanged");
   }
   Invalidate();
+  // Told last: a listener may destroy the option.
+  if (manager_ && notify == Notify::Yes)
+    manager_->SendNotification(this, L"selectchanged");
 }
 
 void Option::SetAttribute(std::wstring_view name, std::wstring_view value) {
