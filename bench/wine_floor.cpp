@@ -5,7 +5,9 @@
 //
 //   wine-floor <list file>
 // Each line of the list: port|path|folder|name (folder is a Windows path ending in "\").
+// winsock2.h goes first: windows.h would otherwise bring in the older winsock.h.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <cstdio>
@@ -32,7 +34,9 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
 }
 
 // Fetches http://127.0.0.1:port/path into the file at packagePath.
-bool Fetch(int port, const std::string& path, const std::wstring& packagePath,
+bool Fetch(int port,
+           const std::string& path,
+           const std::wstring& packagePath,
            std::vector<char>& buffer) {
   SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
@@ -72,8 +76,8 @@ bool Fetch(int port, const std::string& path, const std::wstring& packagePath,
 }
 
 bool Copy(const std::wstring& from, const std::wstring& to, std::vector<char>& buffer) {
-  HANDLE in = ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE in = ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
   HANDLE out = ::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
   bool ok = in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE;

@@ -66,7 +66,11 @@ void SetTransferStallLimit(int seconds) {
   stallLimitSeconds = seconds;
 }
 
-int PerformTransfer(const std::string& ansiUrl, TransferWriter writer, void* sink) {
+int PerformTransfer(const std::string& ansiUrl,
+                    TransferWriter writer,
+                    void* sink,
+                    long long resumeFrom,
+                    TransferOutcome* outcome) {
   std::unique_ptr<CURL, EasyHandleDeleter> handle(curl_easy_init());
   if (!handle)
     return CURLE_FAILED_INIT;
@@ -86,5 +90,14 @@ int PerformTransfer(const std::string& ansiUrl, TransferWriter writer, void* sin
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
   if (CURLSH* share = SharedConnections())
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
-  return curl_easy_perform(curl);
+  if (resumeFrom > 0)
+    curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom));
+  const int result = curl_easy_perform(curl);
+  if (outcome != nullptr) {
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome->httpStatus);
+    curl_off_t retryAfter = 0;
+    const bool known = curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK;
+    outcome->retryAfterSeconds = known && retryAfter > 0 ? static_cast<long>(retryAfter) : -1;
+  }
+  return result;
 }

@@ -217,8 +217,8 @@ DWORD ExtractCallback::CreationAttributes() const {
 base::ScopedHandle ExtractCallback::CreateTargetFile(DWORD disposition) const {
   // Deleting is shared, so that a damaged item can be removed while the handler still holds it.
   return base::ScopedHandle(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                          disposition, CreationAttributes(), nullptr));
+                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, disposition,
+                                          CreationAttributes(), nullptr));
 }
 
 HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {
@@ -305,8 +305,7 @@ HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
 void ExtractCallback::RestoreTimes() {
   // The stored attributes were given when the file was created. The times go through the
   // handle the contents went through, before it closes; setting them is best effort.
-  if (currentFile_ &&
-      (item_.hasCreationTime || item_.hasAccessTime || item_.hasModificationTime)) {
+  if (currentFile_ && (item_.hasCreationTime || item_.hasAccessTime || item_.hasModificationTime)) {
     currentFile_->SetTimes(item_.hasCreationTime ? &item_.creationTime : nullptr,
                            item_.hasAccessTime ? &item_.accessTime : nullptr,
                            item_.hasModificationTime ? &item_.modificationTime : nullptr);

@@ -18,8 +18,9 @@
 namespace {
 
 void PrintUsage() {
-  std::fwprintf(stderr, L"usage: engine-run <update base address> <install folder> "
-                        L"[--answer ok|cancel] [--quiet] [--timings]\n");
+  std::fwprintf(stderr,
+                L"usage: engine-run <update base address> <install folder> "
+                L"[--answer ok|cancel] [--quiet] [--timings]\n");
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -134,8 +135,8 @@ int wmain(int argc, wchar_t** argv) {
       timing.lastBoundary = now;
     }
     if (!quiet || !chunk)
-      std::printf("progress stage=%d code=%d total=%d downloaded=%d start=%d file=\"%s\"\n",
-                  stage, code, total, downloaded, start, fileName.c_str());
+      std::printf("progress stage=%d code=%d total=%d downloaded=%d start=%d file=\"%s\"\n", stage,
+                  code, total, downloaded, start, fileName.c_str());
     std::fflush(stdout);
     // As in the wizard, the stage-1 report starts the install on a second thread.
     if (stage == kStageUpdateCheck)
