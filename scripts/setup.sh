@@ -9,6 +9,7 @@ packages=(
   cmake ninja-build make dpkg-dev python3 openssl locales
   wine wine32:i386 xvfb xauth fonts-wqy-microhei
   7zip gcab xz-utils
+  xdotool imagemagick
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -364,21 +364,6 @@ bool PaintManager::RemovePostPaint(Control* control) {
   return RemoveFirst(postPaintControls_, control);
 }
 
-bool PaintManager::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
-  if (!window_)
-    return false;
-  switch (message) {
-    case kQueueMessage:
-      DrainQueue();
-      return false;
-    case WM_TIMER:
-      OnTimerMessage(LOWORD(wParam), lParam);
-      return false;
-    default:
-      return false;
-  }
-}
-
 uint16_t PaintManager::CurrentKeyState() {
   uint16_t state = 0;
   if (::GetKeyState(VK_LBUTTON) < 0)

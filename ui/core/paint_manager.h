@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/scoped_gdi.h"
+#include "ui/core/message_filter.h"
 #include "ui/core/resource_info.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/render_context.h"
@@ -102,6 +103,10 @@ enum class TabDirection { Backward, Forward };
 
 // The private message that drains a manager's notification queue and delayed-cleanup list.
 inline constexpr UINT kQueueMessage = WM_APP + 1;
+// The timer that turns Invalidate into a screen update on a layered window.
+inline constexpr UINT_PTR kLayeredTimerId = 0x2000;
+// Messages reflected to a native child window carry their number plus this.
+inline constexpr UINT kReflectedMessageOffset = 0x2000;
 
 // Connects one native window with one tree of controls. The manager owns the root (and through
 // it the tree), the controls waiting for delayed cleanup, the window's fonts, images and default
@@ -209,9 +214,24 @@ class PaintManager : public IRenderContext {
   void SetVirtualWindowsUsed(bool used) { virtualWindowsUsed_ = used; }
   bool AreVirtualWindowsUsed() const { return virtualWindowsUsed_; }
 
-  // The messages of the window that the manager serves; true when handled, with the answer in
-  // result. So far the queue message and the timer messages are served here.
+  // Filters see the window's messages before the manager; pre-filters and accelerators see the
+  // queued messages before they are dispatched. Null is refused; duplicates are kept.
+  bool AddPreFilter(IMessageFilter* filter);
+  bool RemovePreFilter(IMessageFilter* filter);
+  bool AddFilter(IMessageFilter* filter);
+  bool RemoveFilter(IMessageFilter* filter);
+  bool AddAccelerator(ITranslateAccelerator* accelerator);
+  bool RemoveAccelerator(ITranslateAccelerator* accelerator);
+  // True when one accelerator translated the message (answered 0).
+  bool TranslateAccelerators(MSG* message);
+
+  // The messages of the window that the manager serves (paint_manager_input.cpp): input becomes
+  // control events, WM_PAINT paints (paint_manager_paint.cpp). True when handled, with the
+  // answer in result; otherwise the window's default handling follows.
   bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // A queued message before it is dispatched: pre-filters, Tab and Shift+Tab, Alt shortcuts.
+  // True when the message is consumed.
+  bool PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   // Fonts (paint_manager_resources.cpp). ResourceSet::Shared, or the force-shared flag, puts a
   // font into the process-wide set. Unknown ids fall back to the default font.
@@ -319,8 +339,38 @@ class PaintManager : public IRenderContext {
   void RemoveAllTimers();
   // Finds the native identifier for a new timer; false when every identifier is taken.
   bool TakeNativeTimerId(uint32_t& nativeId);
-  // The layered-window repaint driven by the layered timer (window painting completes it).
+  // The layered-window repaint driven by the layered timer.
   void RepaintLayered();
+
+  // Input routing (paint_manager_input.cpp).
+  bool RouteMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam);
+  void OnMouseLeaveMessage();
+  bool OnMouseHover(POINT point, WPARAM wParam, LPARAM lParam);
+  void OnCloseMessage();
+  void OnKillFocusMessage(HWND newFocus);
+  bool OnSetCursorMessage(WPARAM wParam, LPARAM lParam);
+  // The hovered control's tooltip (the tooltip window is created on first use).
+  void ShowToolTip(Control* control, POINT point);
+  void HideToolTip();
+  // A control at point that belongs to this manager; sets foreign when it belongs to another.
+  Control* ControlAtPoint(POINT point, bool& foreign) const;
+  // The event for control with the current time, mouse position and key state.
+  ControlEvent MakeEvent(ControlEventKind kind,
+                         Control* sender,
+                         WPARAM wParam,
+                         LPARAM lParam) const;
+  bool OnSysChar(WPARAM character);
+
+  // Window painting (paint_manager_paint.cpp).
+  void PaintWindowMessage();
+  void PrintClient(HDC dc, LPARAM flags);
+  bool CreateOffscreenBuffer(const RECT& client);
+  void DropPaintBuffers();
+  // Layered output: native children, the layered image's mask, UpdateLayeredWindow.
+  void PrintNativeChildren(HDC dc, const RECT& dirty);
+  void ApplyLayeredImage(const RECT& client, const RECT& dirty);
+  void UpdateLayeredOutput(const RECT& client);
   void SetColor(uint32_t ResourceInfo::*color, uint32_t value, ResourceSet set);
   // Measures a font with the window DC if its metrics are still unknown.
   void MeasureFont(FontInfo& info) const;
@@ -337,6 +387,7 @@ class PaintManager : public IRenderContext {
   int cachedToolTipWidth_ = -1;
   HWND toolTipWindow_ = nullptr;
   TOOLINFOW toolInfo_ = {};
+  std::wstring toolTipText_;  // the text that toolInfo_ points at
   uint32_t hoverTime_ = 1000;
   bool noActivate_ = false;
   bool showDirty_ = false;
@@ -368,6 +419,9 @@ class PaintManager : public IRenderContext {
   bool virtualWindowsUsed_ = false;
   bool queueMessagePosted_ = false;
   std::vector<INotifyListener*> listeners_;
+  std::vector<IMessageFilter*> preFilters_;
+  std::vector<IMessageFilter*> filters_;
+  std::vector<ITranslateAccelerator*> accelerators_;
   std::vector<TimerRecord> timers_;
   std::vector<Control*> postPaintControls_;
   std::vector<HWND> nativeWindows_;

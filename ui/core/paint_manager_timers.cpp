@@ -8,7 +8,6 @@ namespace {
 
 // Native identifiers run modulo this; the layered repaint timer (0x2000) lies outside the range.
 constexpr uint32_t kNativeTimerIdCount = 255;
-constexpr uint32_t kLayeredTimerId = 0x2000;
 
 }  // namespace
 

@@ -1,0 +1,331 @@
+#include "ui/core/skin_window.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/scoped_handle.h"
+#include "tests/ui/core/window_test_support.h"
+#include "ui/controls/button.h"
+#include "ui/controls/container.h"
+#include "ui/core/skin_settings.h"
+
+namespace ui {
+namespace {
+
+using testing_support::PumpUntil;
+using testing_support::TestSkinWindow;
+
+POINT CenterOf(const RECT& rect) {
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+class SkinWindowTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { SetProgramModule(::GetModuleHandleW(nullptr)); }
+
+  void SetUp() override {
+    ASSERT_NE(nullptr, window_.Create());
+    window_.Paint();
+    ASSERT_EQ(1, window_.Count(L"windowinit"));
+  }
+  void TearDown() override {
+    if (window_.NativeWindow())
+      ::DestroyWindow(window_.NativeWindow());
+  }
+
+  LRESULT HitTest(POINT client) {
+    ::ClientToScreen(window_.NativeWindow(), &client);
+    return ::SendMessageW(window_.NativeWindow(), WM_NCHITTEST, 0,
+                          MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y)));
+  }
+
+  TestSkinWindow window_;
+};
+
+TEST_F(SkinWindowTest, BuildsTheInstallerSkinIntoAFramelessWindow) {
+  HWND window = window_.NativeWindow();
+  RECT client, bounds;
+  ::GetClientRect(window, &client);
+  ::GetWindowRect(window, &bounds);
+  EXPECT_EQ(600, client.right);
+  EXPECT_EQ(400, client.bottom);
+  EXPECT_EQ(600, bounds.right - bounds.left) << "the whole window is client area";
+  EXPECT_EQ(0, ::GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION);
+  EXPECT_EQ(1, window_.skinReadyCount);
+  EXPECT_NE(nullptr, window_.Find(L"btn_close"));
+  EXPECT_EQ(600, window_.GetPaintManager().GetRoot()->GetRect().right);
+
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+  const POINT centred = CenteredWindowPosition(600, 400, monitor.rcWork, monitor.rcWork);
+  EXPECT_EQ(centred.x, bounds.left);
+  EXPECT_EQ(centred.y, bounds.top);
+}
+
+TEST_F(SkinWindowTest, CaptionDragsOnlyOverTheBackgroundOfTheTop220Pixels) {
+  const RECT minimize = window_.Find(L"btn_min")->GetRect();
+  const RECT close = window_.Find(L"btn_close")->GetRect();
+  const RECT install = window_.Find(L"btn_install")->GetRect();
+  ASSERT_LT(install.top, 219) << "the install button reaches into the caption strip";
+  struct Case {
+    const char* description;
+    POINT point;
+    LRESULT expected;
+  };
+  const Case kCases[] = {
+      {"background", {300, 100}, HTCAPTION},
+      {"last caption row", {100, 219}, HTCAPTION},
+      {"first row below the caption", {100, 220}, HTCLIENT},
+      {"logo", {60, 30}, HTCAPTION},
+      {"btn_min", CenterOf(minimize), HTCLIENT},
+      {"btn_close", CenterOf(close), HTCLIENT},
+      {"install button inside the strip", {install.left + 5, install.top + 2}, HTCLIENT},
+      {"top-left corner: no resize border", {0, 0}, HTCAPTION},
+      {"bottom-right corner: no resize border", {599, 399}, HTCLIENT},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    EXPECT_EQ(c.expected, HitTest(c.point));
+  }
+}
+
+TEST(SkinWindowHitTestTest, ResizeBordersComeFirstExceptWhenMaximised) {
+  PaintManager manager;
+  auto* root = new Container;
+  auto* button = new Button;
+  root->Add(button);
+  manager.AttachRoot(root);
+  manager.RunLayoutPass({0, 0, 100, 100});
+  button->SetRect({40, 40, 60, 60}, false);
+  manager.SetWindowAttribute(L"sizebox", L"4,4,4,4");
+  manager.SetWindowAttribute(L"caption", L"0,0,0,30");
+  const RECT client = {0, 0, 100, 100};
+  struct Case {
+    POINT point;
+    bool maximized;
+    LRESULT expected;
+  };
+  const Case kCases[] = {
+      {{1, 1}, false, HTTOPLEFT},  {{50, 1}, false, HTTOP},          {{98, 1}, false, HTTOPRIGHT},
+      {{1, 50}, false, HTLEFT},    {{98, 50}, false, HTRIGHT},       {{1, 98}, false, HTBOTTOMLEFT},
+      {{50, 98}, false, HTBOTTOM}, {{98, 98}, false, HTBOTTOMRIGHT}, {{20, 10}, false, HTCAPTION},
+      {{1, 1}, true, HTCAPTION},   {{50, 50}, false, HTCLIENT},
+  };
+  button->SetRect({40, 5, 60, 25}, false);
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.point.x << "," << c.point.y << " maximised " << c.maximized);
+    EXPECT_EQ(c.expected, SkinWindowHitTest(manager, c.point, client, c.maximized));
+  }
+  EXPECT_EQ(HTCLIENT, SkinWindowHitTest(manager, {50, 10}, client, false)) << "on the button";
+}
+
+TEST_F(SkinWindowTest, EscapeRequestsTheCloseWithCode1AndStillReachesTheWindow) {
+  ::PostMessageW(window_.NativeWindow(), WM_KEYDOWN, VK_RETURN, 0);
+  ::PostMessageW(window_.NativeWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !window_.closeCodes.empty(); }));
+  testing_support::PumpPending();
+  EXPECT_EQ((std::vector<WPARAM>{1}), window_.closeCodes) << "Return closes nothing";
+  EXPECT_EQ((std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}), window_.keysDown);
+}
+
+TEST_F(SkinWindowTest, SystemMenuCloseSendsCloseWithCode0) {
+  ::SendMessageW(window_.NativeWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ((std::vector<WPARAM>{0}), window_.closeCodes);
+}
+
+TEST_F(SkinWindowTest, ResizeLaysOutAgainButWindowInitStaysSingle) {
+  ::SetWindowPos(window_.NativeWindow(), nullptr, 0, 0, 500, 300,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  window_.Paint();
+  EXPECT_EQ(500, window_.GetPaintManager().GetRoot()->GetRect().right);
+  EXPECT_EQ(300, window_.GetPaintManager().GetRoot()->GetRect().bottom);
+  ::InvalidateRect(window_.NativeWindow(), nullptr, FALSE);
+  window_.Paint();
+  EXPECT_EQ(1, window_.Count(L"windowinit"));
+}
+
+// Real input through the system's input queue: hover, press and release on the buttons.
+class SkinWindowInputTest : public SkinWindowTest {
+ protected:
+  void SetUp() override {
+    SkinWindowTest::SetUp();
+    ::SetForegroundWindow(window_.NativeWindow());
+    ::SetActiveWindow(window_.NativeWindow());
+    PumpUntil([&] { return ::GetActiveWindow() == window_.NativeWindow(); }, 1000);
+  }
+
+  // Moves the pointer to a client point of the window, as a mouse would.
+  void MoveTo(POINT client) {
+    ::ClientToScreen(window_.NativeWindow(), &client);
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (client.x * 65536 + width / 2) / width;
+    input.mi.dy = (client.y * 65536 + height / 2) / height;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ASSERT_EQ(1u, ::SendInput(1, &input, sizeof(input)));
+  }
+  void Button(DWORD flag) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    ASSERT_EQ(1u, ::SendInput(1, &input, sizeof(input)));
+  }
+
+  uint32_t StateOf(const wchar_t* name) {
+    return static_cast<ui::Button*>(window_.Find(name))->GetButtonState();
+  }
+};
+
+TEST_F(SkinWindowInputTest, HoverPressAndReleaseClickTheButtonUnderThePointer) {
+  const RECT close = window_.Find(L"btn_close")->GetRect();
+  const RECT install = window_.Find(L"btn_install")->GetRect();
+
+  MoveTo(CenterOf(close));
+  ASSERT_TRUE(PumpUntil([&] { return (StateOf(L"btn_close") & StateHot) != 0; }));
+
+  MoveTo(CenterOf(install));
+  ASSERT_TRUE(PumpUntil([&] { return (StateOf(L"btn_install") & StateHot) != 0; }));
+  EXPECT_EQ(0u, StateOf(L"btn_close") & StateHot) << "the close button was left";
+
+  Button(MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return (StateOf(L"btn_install") & StatePushed) != 0; }));
+  EXPECT_EQ(window_.NativeWindow(), ::GetCapture());
+  Button(MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(PumpUntil([&] { return !window_.clicks.empty(); }));
+  EXPECT_EQ((std::vector<std::wstring>{L"btn_install"}), window_.clicks);
+  EXPECT_EQ(nullptr, ::GetCapture());
+}
+
+TEST_F(SkinWindowInputTest, ReleaseOutsideTheWindowUnpushesWithoutAClick) {
+  const RECT close = window_.Find(L"btn_close")->GetRect();
+  MoveTo(CenterOf(close));
+  ASSERT_TRUE(PumpUntil([&] { return (StateOf(L"btn_close") & StateHot) != 0; }));
+  Button(MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return (StateOf(L"btn_close") & StatePushed) != 0; }));
+  MoveTo({700, 450});
+  Button(MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(PumpUntil([&] { return (StateOf(L"btn_close") & StatePushed) == 0; }));
+  EXPECT_TRUE(window_.clicks.empty());
+}
+
+// A window from markup text, with the system buttons of the window base's message map.
+TEST(SkinWindowMarkupTest, SystemButtonsAndRoundCorners) {
+  SetProgramModule(::GetModuleHandleW(nullptr));
+  TestSkinWindow window(
+      L"<Window size=\"300,200\" roundcorner=\"6,6\" mininfo=\"200,150\">"
+      L"<HorizontalLayout><Button name=\"maxbtn\"/><Button name=\"restorebtn\" visible=\"false\"/>"
+      L"<Button name=\"closebtn\"/></HorizontalLayout></Window>");
+  ASSERT_NE(nullptr, window.Create());
+  HWND native = window.NativeWindow();
+  window.Paint();
+
+  ::SetWindowPos(native, nullptr, 0, 0, 310, 210, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(ERROR, ::GetWindowRgn(native, region)) << "the size change set a round region";
+  ::DeleteObject(region);
+
+  MINMAXINFO limits = {};
+  ::SendMessageW(native, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(native, MONITOR_DEFAULTTONEAREST), &monitor);
+  EXPECT_EQ(monitor.rcWork.right - monitor.rcWork.left, limits.ptMaxTrackSize.x);
+  EXPECT_EQ(monitor.rcWork.bottom - monitor.rcWork.top, limits.ptMaxTrackSize.y);
+  EXPECT_EQ(200, limits.ptMinTrackSize.x);
+  EXPECT_EQ(150, limits.ptMinTrackSize.y);
+
+  Control* maximize = window.Find(L"maxbtn");
+  Control* restore = window.Find(L"restorebtn");
+  ::SendMessageW(native, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(::IsZoomed(native));
+  EXPECT_FALSE(maximize->IsVisible());
+  EXPECT_TRUE(restore->IsVisible());
+  ::SendMessageW(native, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_FALSE(::IsZoomed(native));
+  EXPECT_TRUE(maximize->IsVisible());
+  EXPECT_FALSE(restore->IsVisible());
+
+  // "closebtn" clicks go through the message map to the close request with code 1.
+  window.GetPaintManager().SendNotification(window.Find(L"closebtn"), L"click");
+  ASSERT_TRUE(PumpUntil([&] { return !window.closeCodes.empty(); }));
+  EXPECT_EQ((std::vector<WPARAM>{1}), window.closeCodes);
+  ::DestroyWindow(native);
+}
+
+TEST(SkinWindowMarkupTest, MissingSkinPackageLeavesTheWindowEmpty) {
+  SetProgramModule(::GetModuleHandleW(nullptr));
+  TestSkinWindow window(L"", L"999");
+  ASSERT_NE(nullptr, window.Create());
+  EXPECT_EQ(nullptr, window.GetPaintManager().GetRoot());
+  EXPECT_EQ(0, window.skinReadyCount);
+  ::DestroyWindow(window.NativeWindow());
+}
+
+}  // namespace
+}  // namespace ui
+
+namespace ui {
+namespace {
+
+// Finds the fatal message box of another process by its caption.
+struct FatalBox {
+  static BOOL CALLBACK Visit(HWND window, LPARAM data) {
+    auto* self = reinterpret_cast<FatalBox*>(data);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    wchar_t caption[16] = {};
+    ::GetWindowTextW(window, caption, 16);
+    if (process == self->processId && std::wstring(caption) == L"错误") {
+      self->box = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  DWORD processId = 0;
+  HWND box = nullptr;
+};
+
+TEST(SkinWindowFatalTest, SkinThatCannotBeBuiltShowsTheMessageAndExitsWith1) {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring helper = path;
+  helper = helper.substr(0, helper.find_last_of(L"\\/") + 1) + L"skin_window_fatal_helper.exe";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(::CreateProcessW(helper.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+      << ::GetLastError();
+  base::ScopedHandle processHandle(process.hProcess);
+  base::ScopedHandle threadHandle(process.hThread);
+
+  FatalBox found;
+  found.processId = process.dwProcessId;
+  const bool shown = testing_support::PumpUntil(
+      [&] {
+        ::EnumWindows(FatalBox::Visit, reinterpret_cast<LPARAM>(&found));
+        return found.box != nullptr;
+      },
+      20000);
+  ASSERT_TRUE(shown) << "no message box captioned 错误";
+  wchar_t text[64] = {};
+  ::GetDlgItemTextW(found.box, 0xFFFF, text, 64);
+  EXPECT_STREQ(L"加载资源文件失败", text);
+  ::PostMessageW(found.box, WM_COMMAND, IDOK, 0);
+
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 20000));
+  DWORD exitCode = 0;
+  ::GetExitCodeProcess(process.hProcess, &exitCode);
+  EXPECT_EQ(1u, exitCode);
+}
+
+}  // namespace
+}  // namespace ui
