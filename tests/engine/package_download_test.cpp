@@ -47,6 +47,15 @@ class EngineTransferTest : public testing::Test {
     InstallEngine::Instance().SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
   }
 
+  // Puts a manifest without files where CheckUpdate asks for it and returns it.
+  std::string ServeEmptyManifest() {
+    const std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
+    std::filesystem::create_directories(std::filesystem::path(manifestDir));
+    const std::string manifest = "<?xml version=\"1.0\"?><UpdateFiles></UpdateFiles>";
+    EXPECT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+    return manifest;
+  }
+
   // How many requests the server has had for the address (its path).
   int RequestCount(const std::wstring& path) {
     std::string text;
@@ -187,10 +196,7 @@ TEST_F(EngineTransferTest, TransientFailuresAreTriedAgainAndResume) {
 }
 
 TEST_F(EngineTransferTest, ManifestFetchIsTriedAgain) {
-  std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
-  std::filesystem::create_directories(std::filesystem::path(manifestDir));
-  const std::string manifest = "<?xml version=\"1.0\"?><UpdateFiles></UpdateFiles>";
-  ASSERT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+  const std::string manifest = ServeEmptyManifest();
   InstallEngine& engine = InstallEngine::Instance();
   engine.SetUpdateServer(server_ + L"/-/fail/2/502");
   EXPECT_EQ(0, engine.CheckUpdate());
@@ -241,9 +247,14 @@ TEST(TransferRetryTest, DelaysDoubleWithJitterAndHonourRetryAfter) {
     int milliseconds;
   };
   const Case kCases[] = {
-      {1, -1, 0.0, 1000}, {2, -1, 0.5, 2500},  {3, -1, 0.9995, 4999}, {1, 10, 0.25, 10250},
-      {3, 1, 0.0, 1000},  {1, 30, 0.0, 30000}, {1, 31, 0.0, 1000},  // a longer Retry-After is not
-                                                                    // waited for
+      {1, -1, 0.0, 1000},
+      {2, -1, 0.5, 2500},
+      {3, -1, 0.9995, 4999},
+      {1, 10, 0.25, 10250},
+      {3, 1, 0.0, 1000},
+      {1, 30, 0.0, 30000},
+      {1, 31, 0.0, 1000},  // a longer Retry-After is not
+                           // waited for
       {2, 0, 0.0, 2000},
   };
   for (const Case& c : kCases) {
@@ -301,10 +312,7 @@ TEST_F(EngineTransferTest, StalledTransferEndsWithFailure) {
 }
 
 TEST_F(EngineTransferTest, CheckUpdateFetchesTheManifestAndReportsStageOne) {
-  std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
-  std::filesystem::create_directories(std::filesystem::path(manifestDir));
-  const std::string manifest = "<?xml version=\"1.0\"?><UpdateFiles></UpdateFiles>";
-  ASSERT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+  const std::string manifest = ServeEmptyManifest();
   InstallEngine& engine = InstallEngine::Instance();
 
   engine.SetUpdateServer(server_);
