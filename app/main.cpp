@@ -1,6 +1,41 @@
 #include <windows.h>
 
-// The wizard window arrives with the UI framework; until then the installer starts and ends.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+#include "app/install_wnd.h"
+#include "base/system_library.h"
+#include "ui/core/message_loop.h"
+#include "ui/core/skin_settings.h"
+
+namespace {
+
+constexpr wchar_t kWindowTitle[] = L"Quenby安装程序";
+// WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the window
+// base takes the caption away and the skin gives the size.
+constexpr DWORD kWindowStyle = 0x96C80000;
+
+}  // namespace
+
+// The command line and the show command are not used; the exit code is always 0.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL by name: the installer is often started from a download
+  // folder, where a planted DLL must never be picked up.
+  base::RestrictDllSearchToSystemFolder();
+
+  ui::SetProgramModule(instance);
+  // Never deleted: the install's threads may use it until the process ends.
+  auto* wizard = new InstallWnd();
+  // Creating the window loads the skin and proposes the default folder; a skin that cannot be
+  // built ends the process with its message. Without a window nothing could ever end the loop
+  // below, so the installer ends at once.
+  if (!wizard->CreateNativeWindow(nullptr, kWindowTitle, kWindowStyle, 0, 0, 0, 0, 0))
+    return 0;
+  wizard->CenterOnMonitor();
+  wizard->ShowNativeWindow(true, true);
+  ui::RunMessageLoop();
+
+  // Quitting during an install: the engine's threads are still inside the transfer or the
+  // registration. Returning would run the runtime's exit under them; the process ends here
+  // instead, at once, as nothing is to be rolled back.
+  if (wizard->InstallRunning())
+    ::TerminateProcess(::GetCurrentProcess(), 0);
   return 0;
 }

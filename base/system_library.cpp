@@ -22,4 +22,16 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+bool RestrictDllSearchToSystemFolder() {
+  // Looked up rather than imported: systems without the search-path update lack the function,
+  // and a missing import would keep the program from starting at all.
+  const auto setDefault = GetProcedure<BOOL(WINAPI*)(DWORD)>(::GetModuleHandleW(L"kernel32.dll"),
+                                                             "SetDefaultDllDirectories");
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+    return true;
+  // Without it, at least take the current folder out of the search.
+  ::SetDllDirectoryW(L"");
+  return false;
+}
+
 }  // namespace base

@@ -19,4 +19,9 @@ Function GetProcedure(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
 }
 
+// Makes the system folder the only place the loader searches for DLLs loaded later by name, for
+// the whole process. Called first thing at start-up; true when the restriction is in force, false
+// when the system lacks it and only the current folder could be taken out of the search.
+bool RestrictDllSearchToSystemFolder();
+
 }  // namespace base

@@ -13,12 +13,15 @@ work=$(mktemp -d /tmp/quenby-demo-XXXXXX)
 server_pid=
 trap 'kill $server_pid 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# A sample client release: several files, one in a sub-folder, one larger than 10 MB.
+# A sample client release: several files, one in a sub-folder, one larger than 10 MB, and the
+# stand-in launcher and uninstaller (tools/stand_in_client), so that the installed client can be
+# started and removed for real.
 release=$work/release
 mkdir -p "$release/res"
 head -c 12000000 /dev/urandom > "$release/QuenbyClient.dll"
 head -c 400000 /dev/urandom > "$release/Quenby.exe"
-head -c 90000 /dev/urandom > "$release/Uninstall.exe"
+cp "$build_dir/tools/stand_in_client/tarsklogin.exe" "$build_dir/tools/stand_in_client/Uninstall.exe" \
+  "$release/"
 printf 'Quenby client skin %.0s\n' $(seq 2000) > "$release/res/skin.dat"
 
 python3 "$repo_root/tools/update_server/server.py" --root "$work/served" --no-tls \

@@ -1,17 +1,25 @@
 #!/usr/bin/env python3
-"""Checks that an executable is a 32-bit x86 Windows GUI program (PE32) whose imports are all
-DLLs that ship with Windows, so that the installer runs as one file on a bare system."""
+"""Checks that each executable is a 32-bit x86 Windows GUI program (PE32) whose import table names
+only DLLs of Windows' KnownDLLs list.
+
+The loader resolves a static import that is not a KnownDLL by searching the program's own folder
+first, and an elevated installer is often run from a download folder holding other files: a DLL
+planted there would run with administrator rights before the program's first line. Every other
+system DLL is loaded at run time from the system folder.
+
+  check_pe.py <program.exe>...
+"""
 import struct
 import sys
 
-# Windows' own DLLs the installer may import. Anything else (a compiler runtime, libcurl, ...)
-# would have to travel beside the executable.
-SYSTEM_DLLS = {
-    "advapi32.dll", "bcrypt.dll", "comctl32.dll", "comdlg32.dll", "crypt32.dll", "gdi32.dll",
-    "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msvcrt.dll", "ntdll.dll",
-    "ole32.dll", "oleaut32.dll", "secur32.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
-    "uxtheme.dll", "version.dll", "winmm.dll", "ws2_32.dll", "iphlpapi.dll", "normaliz.dll",
-    "msimg32.dll", "wininet.dll", "userenv.dll",
+# Windows' KnownDLLs (HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs), and
+# ntdll, which every process has loaded before anything else.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll", "difxapi.dll",
+    "gdi32.dll", "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll",
+    "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll",
+    "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
+    "user32.dll", "wldap32.dll", "ws2_32.dll", "ntdll.dll",
 }
 
 
@@ -47,10 +55,14 @@ def read_imports(data):
     return machine, magic, subsystem, dlls
 
 
-def main():
-    path = sys.argv[1]
-    with open(path, "rb") as f:
-        machine, magic, subsystem, dlls = read_imports(f.read())
+def check(path):
+    """Prints the program's imports and its problems; true when it has none."""
+    try:
+        with open(path, "rb") as f:
+            machine, magic, subsystem, dlls = read_imports(f.read())
+    except (OSError, ValueError, struct.error) as error:
+        print(f"FAIL: {path}: not a readable PE file ({error})")
+        return False
     problems = []
     if machine != 0x14C:
         problems.append(f"machine {machine:#x} is not i386")
@@ -58,13 +70,20 @@ def main():
         problems.append(f"optional header magic {magic:#x} is not PE32")
     if subsystem != 2:
         problems.append(f"subsystem {subsystem} is not the Windows GUI subsystem")
-    foreign = sorted(d for d in dlls if d.lower() not in SYSTEM_DLLS)
+    foreign = sorted(d for d in dlls if d.lower() not in KNOWN_DLLS)
     if foreign:
-        problems.append("imports DLLs that do not ship with Windows: " + ", ".join(foreign))
+        problems.append("imports DLLs outside the KnownDLLs list: " + ", ".join(foreign))
     print(f"{path}: imports " + ", ".join(sorted(dlls, key=str.lower)))
     for problem in problems:
-        print("FAIL: " + problem)
-    sys.exit(1 if problems else 0)
+        print(f"FAIL: {path}: {problem}")
+    return not problems
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: check_pe.py <program.exe>...")
+    results = [check(path) for path in sys.argv[1:]]
+    sys.exit(0 if all(results) else 1)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,99 @@
+#include "app/install_session.h"
+
+#include <utility>
+
+#include "app/install_completion.h"
+#include "app/install_folder.h"
+#include "engine/install_engine.h"
+
+InstallSession::InstallSession(std::wstring installDir, WakeUi wakeUi)
+    : installDir_(std::move(installDir)), wakeUi_(std::move(wakeUi)) {}
+
+InstallSession::~InstallSession() {
+  if (installThread_ && installThread_->joinable())
+    installThread_->join();
+}
+
+void InstallSession::Start() {
+  if (started_)
+    return;
+  started_ = true;
+  CreateFolderChain(installDir_);
+  ++liveThreads_;
+  try {
+    installThread_ = std::make_unique<std::thread>([this] {
+      RunUpdateCheck();
+      --liveThreads_;
+    });
+  } catch (...) {
+    --liveThreads_;
+    OnEngineFinished();
+  }
+}
+
+void InstallSession::RunUpdateCheck() {
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetCallbacks(
+      [this](int stage, int code, int totalBytes, int downloadedBytes, int startTime,
+             const std::string& fileName) {
+        OnEngineProgress(stage, code, totalBytes, downloadedBytes, startTime, fileName);
+      },
+      [this] { OnEngineFinished(); });
+  // The result reaches the session through the stage-1 report.
+  engine.CheckUpdate();
+}
+
+void InstallSession::RunInstallWorker() {
+  InstallEngine::Instance().Install(installDir_);
+  --liveThreads_;
+}
+
+void InstallSession::OnEngineProgress(int stage,
+                                      int /*code*/,
+                                      int totalBytes,
+                                      int downloadedBytes,
+                                      int startTime,
+                                      const std::string& fileName) {
+  // Called from inside the engine's transfer: no exception may leave.
+  if (stage == kStageUpdateCheck) {
+    // Whatever the check's result: a failed check gives an empty run that completes at once.
+    // Counted before it starts, so that the count never passes through 0 between the threads.
+    ++liveThreads_;
+    try {
+      std::thread(&InstallSession::RunInstallWorker, this).detach();
+    } catch (...) {
+      --liveThreads_;
+      // Without a worker the run ends here, as an empty run would.
+      OnEngineFinished();
+    }
+    return;
+  }
+  if (stage != kStagePackageDownload)
+    return;
+  try {
+    ProgressReport report;
+    report.totalBytes = totalBytes;
+    report.downloadedBytes = downloadedBytes;
+    report.startTime = startTime;
+    report.fileName = fileName;
+    report.now = CurrentTimeLow32();
+    if (mailbox_.PostProgress(ComposeProgressTexts(report, installDir_)))
+      wakeUi_();
+  } catch (...) {
+    // A report that cannot be composed is skipped; the next one carries newer figures.
+  }
+}
+
+void InstallSession::OnEngineFinished() {
+  // Called by the engine at the end of its run: no exception may leave, and the finish is
+  // posted whatever the registration managed.
+  try {
+    CompleteInstallation(installDir_);
+  } catch (...) {
+  }
+  try {
+    if (mailbox_.PostFinished())
+      wakeUi_();
+  } catch (...) {
+  }
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/progress_mailbox.h"
+
+// One install as the wizard runs it, apart from the window: the folder chain, the update check
+// on the install thread, the install run on the worker thread that the stage-1 report starts,
+// the progress texts and the completion (install.dat and registration).
+//
+// The engine's callbacks never touch the window: they put what is to be shown into the mailbox
+// and call wakeUi (on the engine's threads) when the UI thread must take it, for example by
+// posting a window message. Progress coalesces to the latest texts; the finish comes after the
+// last progress and is never dropped.
+//
+// The session must outlive its threads: the wizard keeps it for the life of the process. The
+// install thread is joined by the destructor; the worker is detached, so a session that is to be
+// destroyed waits until Running() is false first.
+class InstallSession {
+ public:
+  using WakeUi = std::function<void()>;
+
+  InstallSession(std::wstring installDir, WakeUi wakeUi);
+  ~InstallSession();
+  InstallSession(const InstallSession&) = delete;
+  InstallSession& operator=(const InstallSession&) = delete;
+
+  // Creates the folder chain and starts the install thread. Call once. When no thread can be
+  // started, the run ends at once as an empty run would: install.dat, registration, finish.
+  void Start();
+
+  // True from Start until the install thread and the worker have both left the session's code:
+  // while it holds, ending the process normally would run destructors under them.
+  bool Running() const { return liveThreads_.load() > 0; }
+
+  // The engine's callbacks.
+  void OnEngineProgress(int stage,
+                        int code,
+                        int totalBytes,
+                        int downloadedBytes,
+                        int startTime,
+                        const std::string& fileName);
+  void OnEngineFinished();
+
+  // UI thread: what is to be shown since the last take.
+  ProgressMailbox::Contents TakeUpdates() { return mailbox_.Take(); }
+
+  const std::wstring& installDir() const { return installDir_; }
+
+ private:
+  void RunUpdateCheck();
+  void RunInstallWorker();
+
+  const std::wstring installDir_;
+  const WakeUi wakeUi_;
+  ProgressMailbox mailbox_;
+  std::unique_ptr<std::thread> installThread_;
+  // The session's threads still running: the install thread and the worker.
+  std::atomic<int> liveThreads_{0};
+  bool started_ = false;
+};

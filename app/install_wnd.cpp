@@ -1,0 +1,169 @@
+#include "app/install_wnd.h"
+
+#include <optional>
+#include <utility>
+
+#include "app/agreement_page.h"
+#include "app/folder_dialogs.h"
+#include "app/install_folder.h"
+#include "app/launch.h"
+#include "app/product_names.h"
+#include "ui/controls/check_box.h"
+#include "ui/controls/control.h"
+#include "ui/controls/progress.h"
+#include "ui/controls/tab_layout.h"
+
+namespace {
+
+constexpr wchar_t kWindowClassName[] = L"Install_Wnd";
+constexpr wchar_t kSkinFolderName[] = L"install_online";
+constexpr wchar_t kSkinFileName[] = L"install.xml";
+constexpr wchar_t kSkinResourceId[] = L"136";
+
+}  // namespace
+
+InstallWnd::InstallWnd() = default;
+
+InstallWnd::~InstallWnd() = default;
+
+const wchar_t* InstallWnd::WindowClassName() const {
+  return kWindowClassName;
+}
+
+LRESULT InstallWnd::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The message goes on: the system still closes and destroys the window.
+  if (message == WM_CLOSE || message == WM_DESTROY)
+    ::PostQuitMessage(0);
+  return SkinWindow::ProcessWindowMessage(message, wParam, lParam);
+}
+
+void InstallWnd::OnSkinReady() {
+  const DefaultInstallFolder folder = LookUpDefaultInstallFolder();
+  folder_.SetDefault(folder);
+  SetControlText(L"edit_dir", folder.editText);
+  // The folder is chosen through the dialogs only; the field just shows it.
+  if (ui::Control* field = FindControl(L"edit_dir"))
+    field->SetEnabled(false);
+}
+
+std::wstring InstallWnd::SkinFolderName() const {
+  return kSkinFolderName;
+}
+
+std::wstring InstallWnd::SkinFileName() const {
+  return kSkinFileName;
+}
+
+ui::SkinSourceKind InstallWnd::SkinSource() const {
+  return ui::SkinSourceKind::PackageResource;
+}
+
+std::wstring InstallWnd::SkinResourceId() const {
+  return kSkinResourceId;
+}
+
+void InstallWnd::ReceiveNotification(ui::Notification& notification) {
+  if (!notification.sender)
+    return;
+  if (notification.type == L"click") {
+    HandleClick(notification.sender);
+  } else if (notification.type == L"selectchanged" &&
+             notification.sender->GetName() == L"ckbox_agree") {
+    auto* agreement = static_cast<ui::CheckBox*>(notification.sender->CastTo(L"CheckBox"));
+    ui::Control* install = FindControl(L"btn_install");
+    if (agreement && install)
+      install->SetVisible(agreement->IsChecked());
+  }
+}
+
+void InstallWnd::HandleClick(ui::Control* sender) {
+  const std::wstring name = sender->GetName();
+  if (name == L"btn_close") {
+    Quit();
+  } else if (name == L"btn_min") {
+    SendToWindow(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  } else if (name == L"btn_agreement") {
+    OpenAgreementPage();
+  } else if (name == L"btn_select_dir") {
+    ChooseInstallFolder();
+  } else if (name == L"btn_install") {
+    StartInstall();
+  } else if (name == L"btn_exec") {
+    LaunchClientAndQuit();
+  }
+}
+
+void InstallWnd::ChooseInstallFolder() {
+  // The dialogs have no owner, so the wizard stays usable while one is open: a folder confirmed
+  // after the install has started is refused by the choice and the field keeps its text.
+  const std::optional<std::wstring> chosen = ChooseFolder(nullptr, folder_.programFilesDir());
+  if (!chosen)
+    return;
+  const ChosenInstallFolder folder = MakeChosenInstallFolder(*chosen);
+  if (folder_.Accept(folder))
+    SetControlText(L"edit_dir", folder.editText);
+}
+
+void InstallWnd::StartInstall() {
+  // The button is on the page that the start leaves, so it is used once.
+  if (session_)
+    return;
+  // The engine's threads only wake the UI thread; the window's queue runs the update there.
+  // The queue is held by value: a wake-up after the window has gone is dropped.
+  std::shared_ptr<ui::UiThreadQueue> queue = UiQueue();
+  session_ = std::make_unique<InstallSession>(
+      folder_.Freeze(), [this, queue] { queue->Post([this] { ApplyInstallUpdates(); }); });
+  ShowPage(kInstallingPage);
+  session_->Start();
+}
+
+void InstallWnd::ApplyInstallUpdates() {
+  if (!session_)
+    return;
+  const ProgressMailbox::Contents updates = session_->TakeUpdates();
+  // The last progress of the run shows before the finish page.
+  if (updates.progress)
+    ShowProgress(*updates.progress);
+  if (updates.finished)
+    ShowPage(kFinishPage);
+}
+
+void InstallWnd::ShowProgress(const ProgressTexts& texts) {
+  // The slider clamps the value into its range 0..100.
+  if (ui::Control* bar = FindControl(L"slr_progress")) {
+    if (auto* progress = static_cast<ui::Progress*>(bar->CastTo(L"Progress")))
+      progress->SetValue(texts.percent);
+  }
+  SetControlText(L"progress_file", texts.fileText);
+  SetControlText(L"progress_pos", texts.percentText);
+  SetControlText(L"progress_tip", texts.tipText);
+}
+
+void InstallWnd::ShowPage(Page page) {
+  if (ui::Control* tabs = FindControl(L"wizard_setup_tab")) {
+    if (auto* layout = static_cast<ui::TabLayout*>(tabs->CastTo(L"TabLayout")))
+      layout->SelectItem(page, ui::Notify::Yes);
+  }
+}
+
+void InstallWnd::LaunchClientAndQuit() {
+  ShowNativeWindow(false, false);
+  // Whether the client started or not, the wizard ends: a client that cannot be started has no
+  // message of its own.
+  LaunchClient(folder_.installDir(), product::kLauncherName);
+  Quit();
+}
+
+void InstallWnd::Quit() {
+  RequestClose(1);
+  ::PostQuitMessage(0);
+}
+
+ui::Control* InstallWnd::FindControl(const wchar_t* name) const {
+  return GetPaintManager().FindControlByName(name);
+}
+
+void InstallWnd::SetControlText(const wchar_t* name, const std::wstring& text) {
+  if (ui::Control* control = FindControl(name))
+    control->SetText(text);
+}

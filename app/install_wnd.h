@@ -1,0 +1,64 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/install_folder_choice.h"
+#include "app/install_session.h"
+#include "app/progress_text.h"
+#include "ui/core/skin_window.h"
+
+namespace ui {
+class Control;
+}
+
+// The installer's one window and its controller: the three-page wizard of the embedded skin
+// (configuration, installing, finish). It reacts to the controls' notifications by the sender's
+// name, runs the install through an InstallSession and shows what the session hands over on the
+// UI thread. Created once by the entry point and never destroyed: the install's threads may still
+// run when the process ends.
+class InstallWnd : public ui::SkinWindow {
+ public:
+  // The pages of "wizard_setup_tab", in the skin's order.
+  enum Page { kConfigurationPage = 0, kInstallingPage = 1, kFinishPage = 2 };
+
+  InstallWnd();
+  ~InstallWnd() override;
+
+  const wchar_t* WindowClassName() const override;
+  // A close or destroy of the window ends the message loop; every message then takes the window
+  // base's path, which offers it to the paint manager once.
+  LRESULT ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Proposes the default install folder and disables the folder field.
+  void OnSkinReady() override;
+  std::wstring SkinFolderName() const override;
+  std::wstring SkinFileName() const override;
+  ui::SkinSourceKind SkinSource() const override;
+  std::wstring SkinResourceId() const override;
+  // The notification table: clicks by sender name and the agreement check box's selection. No
+  // notification reaches the message maps.
+  void ReceiveNotification(ui::Notification& notification) override;
+
+  const std::wstring& installDir() const { return folder_.installDir(); }
+  // True while an install started by the wizard still has threads in the engine.
+  bool InstallRunning() const { return session_ && session_->Running(); }
+
+ private:
+  void HandleClick(ui::Control* sender);
+  void ChooseInstallFolder();
+  void StartInstall();
+  // UI thread: shows what the engine's threads handed over since the last call.
+  void ApplyInstallUpdates();
+  void ShowProgress(const ProgressTexts& texts);
+  void ShowPage(Page page);
+  void LaunchClientAndQuit();
+  void Quit();
+
+  ui::Control* FindControl(const wchar_t* name) const;
+  void SetControlText(const wchar_t* name, const std::wstring& text);
+
+  InstallFolderChoice folder_;
+  std::unique_ptr<InstallSession> session_;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+// Names the installer leaves on the system, shared with the stand-in client programs that the
+// tests and the demo install.
+namespace product {
+
+// The client's launcher inside the install folder.
+inline constexpr wchar_t kLauncherName[] = L"tarsklogin.exe";
+// The client's uninstaller inside the install folder; it comes with the packages.
+inline constexpr wchar_t kUninstallerName[] = L"Uninstall.exe";
+// The configuration record written into the install folder.
+inline constexpr wchar_t kInstallRecordName[] = L"install.dat";
+// The shortcut file on the desktop and in the Start menu's Programs folder.
+inline constexpr wchar_t kShortcutFileName[] = L"Quenby.lnk";
+// The uninstall entry under HKEY_LOCAL_MACHINE and its texts.
+inline constexpr wchar_t kUninstallKeyPath[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\velmora";
+inline constexpr wchar_t kDisplayName[] = L"Quenby";
+inline constexpr wchar_t kPublisher[] = L"Orvane";
+
+}  // namespace product

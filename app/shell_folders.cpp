@@ -1,0 +1,32 @@
+#include "app/shell_folders.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <memory>
+
+namespace {
+
+// The shell allocates ID lists with the task allocator.
+struct IdListFree {
+  void operator()(ITEMIDLIST* list) const { ::CoTaskMemFree(list); }
+};
+using ScopedIdList = std::unique_ptr<ITEMIDLIST, IdListFree>;
+
+}  // namespace
+
+std::wstring SpecialFolderPath(int csidl) {
+  ITEMIDLIST* found = nullptr;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &found)) || !found)
+    return {};
+  ScopedIdList list(found);
+  wchar_t path[MAX_PATH] = {};
+  if (!::SHGetPathFromIDListW(list.get(), path))
+    return {};
+  return path;
+}
+
+std::wstring GetDesktopFolder() {
+  return SpecialFolderPath(CSIDL_DESKTOP);
+}

@@ -1,0 +1,98 @@
+#include "tests/app/app_test_support.h"
+
+#include <shlobj.h>
+
+#include "app/product_names.h"
+#include "base/com_ptr.h"
+#include "base/scoped_com_initializer.h"
+#include "base/scoped_handle.h"
+#include "tests/support/temp_folder.h"
+
+base::ScopedRegKey OpenUninstallEntry() {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, KEY_READ | KEY_WOW64_32KEY,
+                      &opened) != ERROR_SUCCESS)
+    return {};
+  return base::ScopedRegKey(opened);
+}
+
+ShortcutContents ReadShortcut(const std::wstring& linkPath) {
+  ShortcutContents contents;
+  base::ScopedComInitializer com;
+  base::ComPtr<IShellLinkW> link;
+  base::ComPtr<IPersistFile> file;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.ReceiveVoid())) ||
+      FAILED(link.QueryInterface(IID_IPersistFile, file)) ||
+      FAILED(file->Load(linkPath.c_str(), STGM_READ)))
+    return contents;
+  contents.loaded = true;
+  wchar_t text[MAX_PATH] = {};
+  if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH)))
+    contents.target = text;
+  text[0] = L'\0';
+  if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH)))
+    contents.workingFolder = text;
+  return contents;
+}
+
+int RunProgram(const std::wstring& program) {
+  const size_t separator = program.find_last_of(L"\\/");
+  const std::wstring folder = program.substr(0, separator);
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started = {};
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &started))
+    return -1;
+  base::ScopedHandle process(started.hProcess);
+  base::ScopedHandle thread(started.hThread);
+  DWORD exitCode = 0;
+  if (::WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0 ||
+      !::GetExitCodeProcess(process.Get(), &exitCode))
+    return -1;
+  return static_cast<int>(exitCode);
+}
+
+bool CopyStandIn(const wchar_t* name, const std::wstring& folder) {
+  const std::wstring source = std::wstring(QUENBY_STAND_IN_DIR) + L"\\" + name;
+  return ::CopyFileW(source.c_str(), (folder + L"\\" + name).c_str(), FALSE) != FALSE;
+}
+
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+      return true;
+    if (::GetTickCount64() >= deadline)
+      return false;
+    ::Sleep(20);
+  }
+}
+
+bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record) {
+  const std::wstring path = installDir + L"\\tarsklogin.started.txt";
+  if (!WaitForFile(path, 30000))
+    return false;
+  const std::wstring text = FromUtf8(ReadFileBytes(path));
+  const size_t folderAt = text.find(L"current_folder=");
+  const size_t commandAt = text.find(L"\r\ncommand_line=");
+  if (folderAt != 0 || commandAt == std::wstring::npos)
+    return false;
+  record.currentFolder = text.substr(15, commandAt - 15);
+  const size_t commandStart = commandAt + 15;
+  record.commandLine = text.substr(commandStart, text.find(L"\r\n", commandStart) - commandStart);
+  return true;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty())
+    return {};
+  const int length = static_cast<int>(text.size());
+  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  std::wstring converted(size > 0 ? size : 0, L'\0');
+  if (size > 0)
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, converted.data(), size);
+  return converted;
+}

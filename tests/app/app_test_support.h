@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/scoped_reg_key.h"
+
+// Helpers of the installer application's tests that run real programs and read back what the
+// installer leaves on the system.
+
+// Opens the uninstall entry in the 32-bit view for reading; empty when it is missing.
+base::ScopedRegKey OpenUninstallEntry();
+
+// Reads a shortcut file through the shell link object: its target and working folder.
+struct ShortcutContents {
+  bool loaded = false;
+  std::wstring target;
+  std::wstring workingFolder;
+};
+ShortcutContents ReadShortcut(const std::wstring& linkPath);
+
+// Runs a program with its folder as current folder and waits at most 60 s for it to end;
+// returns its exit code, or -1 when it could not be started or did not end in time.
+int RunProgram(const std::wstring& program);
+
+// Copies one of the built stand-in client programs ("tarsklogin.exe", "Uninstall.exe") into
+// folder.
+bool CopyStandIn(const wchar_t* name, const std::wstring& folder);
+
+// Waits at most timeoutMs for a file to exist.
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs);
+
+// What the stand-in launcher recorded when it started: its current folder and command line.
+struct LaunchRecord {
+  std::wstring currentFolder;
+  std::wstring commandLine;
+};
+// Waits at most 30 s for the stand-in launcher's record in installDir and reads it.
+bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record);
+
+// UTF-8 to UTF-16.
+std::wstring FromUtf8(const std::string& text);

@@ -1,0 +1,443 @@
+#include "app/install_wnd.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/install_folder.h"
+#include "app/install_record.h"
+#include "app/product_names.h"
+#include "app/registration.h"
+#include "app/shell_folders.h"
+#include "base/scoped_handle.h"
+#include "engine/install_engine.h"
+#include "engine/text_convert.h"
+#include "engine/user_prompt.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/ui/core/window_test_support.h"
+#include "ui/controls/check_box.h"
+#include "ui/controls/progress.h"
+#include "ui/controls/tab_layout.h"
+#include "ui/core/skin_settings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ui::testing_support::PumpUntil;
+
+constexpr wchar_t kTitle[] = L"Quenby安装程序";
+constexpr DWORD kInstallerStyle = 0x96C80000;
+
+// Answers the download-failure message with Cancel, without a window.
+class CancellingPrompt : public UserPrompt {
+ public:
+  bool AskToVisitHomepage() override { return false; }
+  void OpenWebPage(const std::wstring&) override {}
+};
+
+POINT CenterOf(const RECT& rect) {
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// A left click at a client point, through the window's message queue as the mouse would send it.
+void PostClick(HWND window, POINT point) {
+  const LPARAM at = MAKELPARAM(point.x, point.y);
+  ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
+  ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+// Serves the thread's messages until WM_QUIT arrives or timeoutMs pass; the quit's exit code,
+// or -1 without a quit.
+int PumpUntilQuit(DWORD timeoutMs) {
+  int exitCode = -1;
+  bool quit = false;
+  PumpUntil(
+      [&] {
+        MSG message;
+        if (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+          quit = true;
+          exitCode = static_cast<int>(message.wParam);
+        }
+        return quit;
+      },
+      timeoutMs);
+  return exitCode;
+}
+
+// Removes whatever waits in the thread's queue, a quit left by an earlier window included.
+void DiscardMessages() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+std::wstring RegistryText(HKEY key, const wchar_t* name) {
+  wchar_t text[2048] = {};
+  DWORD bytes = sizeof(text) - sizeof(wchar_t);
+  DWORD type = 0;
+  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) !=
+          ERROR_SUCCESS ||
+      type != REG_SZ)
+    return L"(missing)";
+  return text;
+}
+
+// The installation the wizard makes: the default folder below Program Files, install.dat, the
+// shortcuts and the uninstall entry. Each test starts and ends without it. The local update
+// server serves the client release of testdata/make_wizard_release.py.
+class InstallWndTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { ui::SetProgramModule(::GetModuleHandleW(nullptr)); }
+
+  void SetUp() override {
+    server_ = EnvironmentValue(L"QUENBY_TEST_SERVER");
+    servedRoot_ = EnvironmentValue(L"QUENBY_TEST_SERVER_ROOT");
+    ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
+    installDir_ = LookUpDefaultInstallFolder().installDir;
+    RemoveInstallation();
+    InstallEngine::Instance().SetUpdateServer(server_);
+    InstallEngine::Instance().SetUserPrompt(prompt_);
+    DiscardMessages();
+  }
+
+  void TearDown() override {
+    CloseWizard();
+    InstallEngine::Instance().SetUserPrompt(SystemUserPrompt());
+    RemoveInstallation();
+  }
+
+  void RemoveInstallation() {
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, KEY_WOW64_32KEY, 0);
+    ::DeleteFileW(DesktopShortcutPath().c_str());
+    ::DeleteFileW(StartMenuShortcutPath().c_str());
+    // The stand-in launcher started by a test may still be ending and hold its file for a
+    // moment: the folder is removed whole, or the next install would find files in place.
+    const fs::path folder = fs::path(installDir_).parent_path();
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+          std::error_code error;
+          fs::remove_all(folder, error);
+          return !fs::exists(folder, error);
+        },
+        10000))
+        << "cannot remove " << folder.string();
+  }
+
+  // Serves the release; the file whose name is given is sent with the misbehaviour prefix (for
+  // example "stall/2000").
+  void ServeRelease(const std::string& slowFile = {}, const std::string& misbehaviour = {}) {
+    const fs::path published = fs::path(QUENBY_WIZARD_RELEASE_DIR) / L"published";
+    const fs::path served(servedRoot_);
+    fs::remove_all(served / L"files");
+    fs::copy(published / L"files", served / L"files", fs::copy_options::recursive);
+    const std::wstring manifestPath = L"checkupdate\\tarskT\\shichang\\electron\\update.xml";
+    std::string manifest = ReadFileBytes((published / manifestPath).wstring());
+    const std::string server = WideToAnsi(server_.c_str());
+    if (!slowFile.empty()) {
+      const std::string entry = "<Name>" + slowFile + "</Name><Url>@SERVER@/";
+      const size_t at = manifest.find(entry);
+      ASSERT_NE(std::string::npos, at) << slowFile;
+      manifest.insert(at + entry.size(), "-/" + misbehaviour + "/");
+    }
+    for (size_t at; (at = manifest.find("@SERVER@")) != std::string::npos;)
+      manifest.replace(at, 8, server);
+    fs::create_directories((served / manifestPath).parent_path());
+    ASSERT_TRUE(WriteFileBytes((served / manifestPath).wstring(), manifest));
+  }
+
+  // Starts the wizard as the entry point does.
+  void OpenWizard() {
+    wizard_ = std::make_unique<InstallWnd>();
+    ASSERT_NE(nullptr,
+              wizard_->CreateNativeWindow(nullptr, kTitle, kInstallerStyle, 0, 0, 0, 0, 0));
+    wizard_->CenterOnMonitor();
+    wizard_->ShowNativeWindow(true, true);
+    ::UpdateWindow(wizard_->NativeWindow());
+  }
+
+  // Waits for the install's threads before the window goes: they use the window's session.
+  void CloseWizard() {
+    if (!wizard_)
+      return;
+    if (!PumpUntil([&] { return !wizard_->InstallRunning(); }, 60000)) {
+      ADD_FAILURE() << "the install did not end";
+      static_cast<void>(wizard_.release());
+      return;
+    }
+    if (HWND window = wizard_->NativeWindow())
+      ::DestroyWindow(window);
+    wizard_.reset();
+    DiscardMessages();
+  }
+
+  ui::Control* Find(const wchar_t* name) {
+    return wizard_->GetPaintManager().FindControlByName(name);
+  }
+  int Page() {
+    auto* tabs = static_cast<ui::TabLayout*>(Find(L"wizard_setup_tab")->CastTo(L"TabLayout"));
+    return tabs->GetSelectedIndex();
+  }
+  void Click(const wchar_t* name) {
+    ui::Control* control = Find(name);
+    ASSERT_NE(nullptr, control) << testing::PrintToString(std::wstring(name));
+    PostClick(wizard_->NativeWindow(), CenterOf(control->GetRect()));
+  }
+
+  std::wstring server_, servedRoot_, installDir_;
+  CancellingPrompt prompt_;
+  std::unique_ptr<InstallWnd> wizard_;
+};
+
+TEST_F(InstallWndTest, OpensOnTheConfigurationPageWithTheDefaultFolder) {
+  OpenWizard();
+  HWND window = wizard_->NativeWindow();
+  EXPECT_EQ(window, ::FindWindowW(L"Install_Wnd", kTitle));
+  RECT client;
+  ::GetClientRect(window, &client);
+  EXPECT_EQ(600, client.right);
+  EXPECT_EQ(400, client.bottom);
+  EXPECT_EQ(InstallWnd::kConfigurationPage, Page());
+
+  const std::wstring programFiles = SpecialFolderPath(CSIDL_PROGRAM_FILES);
+  ASSERT_FALSE(programFiles.empty());
+  EXPECT_EQ(programFiles + L"\\Cobalind\\velmora", wizard_->installDir());
+
+  ui::Control* field = Find(L"edit_dir");
+  if (!field)
+    GTEST_SKIP() << "the skin's folder field needs the RichEdit control";
+  EXPECT_EQ(L"  默认目录：" + wizard_->installDir(), field->GetText());
+  EXPECT_FALSE(field->IsEnabled());
+}
+
+TEST_F(InstallWndTest, AgreementCheckBoxHidesAndShowsTheInstallButton) {
+  OpenWizard();
+  auto* agreement = static_cast<ui::CheckBox*>(Find(L"ckbox_agree")->CastTo(L"CheckBox"));
+  ASSERT_NE(nullptr, agreement);
+  ui::Control* install = Find(L"btn_install");
+  ASSERT_TRUE(agreement->IsChecked()) << "the skin starts it ticked";
+  ASSERT_TRUE(install->IsVisible());
+
+  // Each click changes the selection once, although the window and its manager both see it.
+  Click(L"ckbox_agree");
+  ASSERT_TRUE(PumpUntil([&] { return !agreement->IsChecked(); }));
+  EXPECT_FALSE(install->IsVisible());
+  Click(L"ckbox_agree");
+  ASSERT_TRUE(PumpUntil([&] { return agreement->IsChecked(); }));
+  EXPECT_TRUE(install->IsVisible());
+
+  // The check box itself starts nothing: the wizard stays on its first page.
+  EXPECT_EQ(InstallWnd::kConfigurationPage, Page());
+  EXPECT_FALSE(wizard_->InstallRunning());
+}
+
+TEST_F(InstallWndTest, CloseButtonAndEscapeEndTheMessageLoopAndMinimiseMinimises) {
+  OpenWizard();
+  Click(L"btn_min");
+  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(wizard_->NativeWindow()) != FALSE; }));
+  ::ShowWindow(wizard_->NativeWindow(), SW_RESTORE);
+
+  Click(L"btn_close");
+  EXPECT_EQ(0, PumpUntilQuit(5000));
+  EXPECT_TRUE(PumpUntil([&] { return wizard_->NativeWindow() == nullptr; }))
+      << "the close request destroys the window";
+
+  OpenWizard();
+  ::PostMessageW(wizard_->NativeWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(0, PumpUntilQuit(5000));
+}
+
+// Offering a message to the manager before the window base, which offers it again, ran every
+// message the manager leaves unhandled twice: keys, characters and timers reached the controls
+// twice.
+TEST_F(InstallWndTest, EachMessageReachesThePaintManagerOnce) {
+  class CountingFilter : public ui::IMessageFilter {
+   public:
+    LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&) override {
+      if (message == WM_KEYDOWN && wParam == VK_F5)
+        ++keysSeen;
+      return 0;
+    }
+    int keysSeen = 0;
+  } filter;
+  OpenWizard();
+  ui::PaintManager& manager = wizard_->GetPaintManager();
+  ASSERT_TRUE(manager.AddFilter(&filter));
+  ::SendMessageW(wizard_->NativeWindow(), WM_KEYDOWN, VK_F5, 0);
+  manager.RemoveFilter(&filter);
+  EXPECT_EQ(1, filter.keysSeen);
+}
+
+TEST_F(InstallWndTest, InstallRunsToTheFinishPageAndTheFinishButtonStartsTheClient) {
+  ServeRelease();
+  OpenWizard();
+  const RECT installButton = Find(L"btn_install")->GetRect();
+
+  Click(L"btn_install");
+  ASSERT_TRUE(PumpUntil([&] { return Page() == InstallWnd::kInstallingPage; }));
+  ASSERT_TRUE(PumpUntil([&] { return Page() == InstallWnd::kFinishPage; }, 60000))
+      << "no finish page in 60 s";
+
+  // The last report of the run is on the installing page under the finish page.
+  auto* bar = static_cast<ui::Progress*>(Find(L"slr_progress")->CastTo(L"Progress"));
+  EXPECT_EQ(100, bar->GetValue());
+  EXPECT_EQ(L"100%", Find(L"progress_pos")->GetText());
+  EXPECT_EQ(L"安装目录：" + installDir_ + L"\\tarsklogin.exe", Find(L"progress_file")->GetText());
+  const std::wstring tip = Find(L"progress_tip")->GetText();
+  EXPECT_EQ(0u, tip.find(L"软件大小:")) << testing::PrintToString(tip);
+  EXPECT_NE(std::wstring::npos, tip.find(L",已下载:")) << testing::PrintToString(tip);
+
+  // The release, install.dat, the shortcuts and the uninstall entry.
+  const std::wstring release = std::wstring(QUENBY_WIZARD_RELEASE_DIR) + L"\\release\\";
+  for (const wchar_t* file : {L"tarsklogin.exe", L"QuenbyClient.dll", L"res\\skin.dat"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
+    EXPECT_EQ(ReadFileBytes(release + file), ReadFileBytes(installDir_ + L"\\" + file));
+  }
+  EXPECT_EQ(std::string(InstallRecordResource(::GetModuleHandleW(nullptr))),
+            ReadFileBytes(installDir_ + L"\\install.dat"));
+  const std::wstring launcher = installDir_ + L"\\tarsklogin.exe";
+  for (const std::wstring& link : {DesktopShortcutPath(), StartMenuShortcutPath()}) {
+    SCOPED_TRACE(testing::PrintToString(link));
+    const ShortcutContents shortcut = ReadShortcut(link);
+    ASSERT_TRUE(shortcut.loaded);
+    EXPECT_EQ(launcher, shortcut.target);
+    EXPECT_EQ(installDir_, shortcut.workingFolder);
+  }
+  {
+    const base::ScopedRegKey entry = OpenUninstallEntry();
+    ASSERT_TRUE(entry.IsValid());
+    EXPECT_EQ(launcher, RegistryText(entry.Get(), L"DisplayIcon"));
+    EXPECT_EQ(L"Quenby", RegistryText(entry.Get(), L"DisplayName"));
+    EXPECT_EQ(installDir_, RegistryText(entry.Get(), L"InstallLocation"));
+    EXPECT_EQ(L"Orvane", RegistryText(entry.Get(), L"Publisher"));
+    EXPECT_EQ(installDir_ + L"\\Uninstall.exe", RegistryText(entry.Get(), L"UninstallString"));
+  }
+
+  // The finish button sits where the install button was, once the finish page is laid out.
+  ::UpdateWindow(wizard_->NativeWindow());
+  const RECT finishButton = Find(L"btn_exec")->GetRect();
+  EXPECT_TRUE(::EqualRect(&installButton, &finishButton));
+  Click(L"btn_exec");
+  EXPECT_EQ(0, PumpUntilQuit(10000));
+  LaunchRecord record;
+  ASSERT_TRUE(ReadLaunchRecord(installDir_, record));
+  EXPECT_EQ(installDir_, record.currentFolder);
+}
+
+// The installer program itself, built with the local update server, in a process of its own.
+class InstallerProcessTest : public InstallWndTest {
+ protected:
+  void TearDown() override {
+    if (process_.IsValid() && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(process_.Get(), 99);
+      ::WaitForSingleObject(process_.Get(), 10000);
+    }
+    InstallWndTest::TearDown();
+  }
+
+  // Where the buttons are: the same skin laid out in a wizard of this process.
+  void MeasureButtons() {
+    OpenWizard();
+    installButton_ = CenterOf(Find(L"btn_install")->GetRect());
+    CloseWizard();
+  }
+
+  // Starts the installer and waits for its window.
+  void StartInstaller() {
+    const std::wstring program = QUENBY_WIZARD_INSTALLER_PATH;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &startup, &started));
+    process_.Reset(started.hProcess);
+    base::ScopedHandle thread(started.hThread);
+    const DWORD processId = started.dwProcessId;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          HWND found = ::FindWindowW(L"Install_Wnd", kTitle);
+          DWORD owner = 0;
+          if (found && ::IsWindowVisible(found) && ::GetWindowThreadProcessId(found, &owner) &&
+              owner == processId)
+            window_ = found;
+          return window_ != nullptr;
+        },
+        30000))
+        << "the installer shows no window";
+  }
+
+  // Clicks the install button. The window may not have laid its controls out yet (that waits
+  // for its first paint, which comes after queued input): the click is repeated until the
+  // install has created its folder, the first thing it does.
+  bool ClickInstall() {
+    DWORD lastClick = ::GetTickCount() - 1000;
+    return PumpUntil(
+        [&] {
+          if (FileExists(installDir_))
+            return true;
+          if (::GetTickCount() - lastClick >= 250) {
+            PostClick(window_, installButton_);
+            lastClick = ::GetTickCount();
+          }
+          return false;
+        },
+        30000);
+  }
+
+  // The installer's exit code once it has ended, or -1 when it runs on after timeoutMs.
+  int WaitForExit(DWORD timeoutMs) {
+    DWORD exitCode = 0;
+    if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process_.Get(), &exitCode))
+      return -1;
+    return static_cast<int>(exitCode);
+  }
+
+  base::ScopedHandle process_;
+  HWND window_ = nullptr;
+  POINT installButton_ = {};
+};
+
+TEST_F(InstallerProcessTest, InstallsAndTheFinishButtonEndsTheInstallerWithCodeZero) {
+  ServeRelease();
+  MeasureButtons();
+  StartInstaller();
+
+  ASSERT_TRUE(ClickInstall());
+  ASSERT_TRUE(WaitForFile(installDir_ + L"\\install.dat", 60000)) << "the install did not end";
+  // The finish button takes the install button's place once the finish page shows; until then
+  // a click there meets the empty top of the installing page.
+  int exitCode = -1;
+  for (int tries = 0; tries < 100 && exitCode == -1; ++tries) {
+    PostClick(window_, installButton_);
+    exitCode = WaitForExit(300);
+  }
+  EXPECT_EQ(0, exitCode);
+  LaunchRecord record;
+  ASSERT_TRUE(ReadLaunchRecord(installDir_, record));
+  EXPECT_EQ(installDir_, record.currentFolder);
+  EXPECT_TRUE(OpenUninstallEntry().IsValid());
+}
+
+TEST_F(InstallerProcessTest, QuittingDuringAnInstallEndsAtOnceWithCodeZero) {
+  // The first file's transfer stops after 2000 bytes and waits: the install is in progress.
+  ServeRelease("QuenbyClient.dll", "stall/2000");
+  MeasureButtons();
+  StartInstaller();
+
+  ASSERT_TRUE(ClickInstall());
+  // The package file is created when its transfer starts (what arrives stays in the stream's
+  // buffer while the transfer waits).
+  ASSERT_TRUE(WaitForFile(installDir_ + L"\\temp.pak", 30000)) << "the download did not start";
+
+  ::PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(0, WaitForExit(10000));
+  EXPECT_FALSE(FileExists(installDir_ + L"\\install.dat")) << "the run did not go on";
+}
+
+}  // namespace
