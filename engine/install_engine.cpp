@@ -1,5 +1,7 @@
 #include "engine/install_engine.h"
 
+#include <windows.h>
+
 #include "engine/text_convert.h"
 #include "engine/user_prompt.h"
 
@@ -8,7 +10,19 @@
 #endif
 
 InstallEngine::InstallEngine()
-    : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)), prompt_(&SystemUserPrompt()) {}
+    : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)),
+      prompt_(&SystemUserPrompt()),
+      retryWait_([](int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }),
+      // Differs between installers started in the same second: the jitter's whole point.
+      jitterState_(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ 0x9E3779B9u) {}
+
+double InstallEngine::RetryJitter() {
+  // xorshift32: no lock and no shared state, and good enough to spread waits apart.
+  jitterState_ ^= jitterState_ << 13;
+  jitterState_ ^= jitterState_ >> 17;
+  jitterState_ ^= jitterState_ << 5;
+  return static_cast<double>(jitterState_ >> 8) / static_cast<double>(1u << 24);
+}
 
 InstallEngine& InstallEngine::Instance() {
   // Never destroyed: a detached install thread may still be inside a transfer when the process

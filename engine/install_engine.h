@@ -32,13 +32,18 @@ class InstallEngine {
   void Install(std::wstring installDir);
 
   // One package transfer into localPath with stage-2 reports; returns resultCode.
-  int DownloadFile(const std::wstring& url, const std::wstring& localPath,
+  int DownloadFile(const std::wstring& url,
+                   const std::wstring& localPath,
                    const std::wstring& fileName);
 
   // The base address of the update server (the part before "/checkupdate/"). The installer keeps
   // the build's default; developer tools and tests point it at another server.
   void SetUpdateServer(const std::wstring& baseAddress) { updateServer_ = baseAddress; }
   std::wstring UpdateManifestAddress() const;
+
+  // How the engine waits before trying a failed transfer again (milliseconds); sleeps by
+  // default. Tests record the waits instead of sleeping.
+  void SetRetryWait(std::function<void(int)> wait) { retryWait_ = std::move(wait); }
 
   // Where the download-failure message goes; the system's message box by default.
   void SetUserPrompt(UserPrompt& prompt) { prompt_ = &prompt; }
@@ -60,9 +65,15 @@ class InstallEngine {
 
  private:
   InstallEngine();
+  // DownloadToFile tried again while the failure is transient; the last attempt's result.
+  int DownloadWithRetries(const std::wstring& url, const std::wstring& localPath);
+  // A random fraction in [0, 1) for the retry waits.
+  double RetryJitter();
   InstallEngine(const InstallEngine&) = delete;
   InstallEngine& operator=(const InstallEngine&) = delete;
 
   std::wstring updateServer_;
   UserPrompt* prompt_;
+  std::function<void(int)> retryWait_;
+  unsigned jitterState_;
 };

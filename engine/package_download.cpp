@@ -1,5 +1,7 @@
 #include "engine/package_download.h"
 
+#include <curl/curl.h>
+
 #include <cstdio>
 
 #include "base/exception_barrier.h"
@@ -7,16 +9,25 @@
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
+#include "engine/transfer_retry.h"
 
 int DownloadToFile(const std::wstring& url, const std::wstring& localPath) {
+  TransferOutcome ignored;
+  return DownloadToFile(url, localPath, 0, ignored);
+}
+
+int DownloadToFile(const std::wstring& url,
+                   const std::wstring& localPath,
+                   long long resumeFrom,
+                   TransferOutcome& outcome) {
   if (url.empty() || localPath.empty())
     return -1;
   std::string ansiUrl = WideToAnsi(url.c_str());
   // Opened through the UTF-16 path: install folders outside the ANSI code page still work.
-  base::ScopedFile file(_wfopen(localPath.c_str(), L"wb+"));
+  base::ScopedFile file(_wfopen(localPath.c_str(), resumeFrom > 0 ? L"ab" : L"wb+"));
   if (!file)
     return -1;
-  return PerformTransfer(ansiUrl, &WriteToFile, file.get());
+  return PerformTransfer(ansiUrl, &WriteToFile, file.get(), resumeFrom, &outcome);
 }
 
 // Both callbacks run inside libcurl, which cannot pass an exception on: one thrown by the
@@ -48,9 +59,32 @@ int InstallEngine::DownloadFile(const std::wstring& url,
   resultCode = 0;
   stage = kStagePackageDownload;
   currentFile = fileName;
-  int result = DownloadToFile(url, localPath);
+  int result = DownloadWithRetries(url, localPath);
   if (result != 0)
     resultCode = result;
   ReportProgress(WideToAnsi(currentFile.c_str()));
   return resultCode;
+}
+
+int InstallEngine::DownloadWithRetries(const std::wstring& url, const std::wstring& localPath) {
+  // Bytes of this file in localPath: written by earlier attempts and counted in downloadedBytes
+  // once. A retry asks for the rest only; when the server cannot send a rest, the file starts
+  // again from nothing and those bytes are taken back out of downloadedBytes.
+  long long fileBytes = 0;
+  for (int retry = 0;; ++retry) {
+    TransferOutcome outcome;
+    const int countedBefore = downloadedBytes;
+    int result = DownloadToFile(url, localPath, fileBytes, outcome);
+    fileBytes += downloadedBytes - countedBefore;
+    if (result == CURLE_RANGE_ERROR || (fileBytes > 0 && outcome.httpStatus == 416)) {
+      downloadedBytes -= static_cast<int>(fileBytes);
+      fileBytes = 0;
+      const int restartCounted = downloadedBytes;
+      result = DownloadToFile(url, localPath, 0, outcome);
+      fileBytes = downloadedBytes - restartCounted;
+    }
+    if (result == 0 || retry == kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+      return result;
+    retryWait_(RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter()));
+  }
 }

@@ -3,10 +3,20 @@
 #include <cstddef>
 #include <string>
 
+#include "engine/transfer.h"
+
 // Downloads url into the file at localPath ("wb+": created or truncated). Returns 0 when the
 // whole body was written, libcurl's result code when the transfer failed, and -1 without any
 // traffic when the url or the path is empty or the file cannot be opened.
 int DownloadToFile(const std::wstring& url, const std::wstring& localPath);
+
+// The same transfer continuing a partial file: with resumeFrom above 0 the file is opened for
+// appending and only the bytes from resumeFrom on are asked for (see PerformTransfer); 0 is
+// DownloadToFile. Fills outcome.
+int DownloadToFile(const std::wstring& url,
+                   const std::wstring& localPath,
+                   long long resumeFrom,
+                   TransferOutcome& outcome);
 
 // libcurl write callbacks. WriteToFile writes a package chunk to the FILE* sink, advances the
 // engine's downloadedBytes and makes a stage-2 report; AppendToString appends a manifest chunk

@@ -6,9 +6,21 @@
 // libcurl's write-callback signature.
 using TransferWriter = size_t (*)(char* data, size_t size, size_t count, void* sink);
 
+// What a transfer ended with, beyond its result code.
+struct TransferOutcome {
+  long httpStatus = 0;          // of the last response; 0 when none arrived
+  long retryAfterSeconds = -1;  // the server's Retry-After; -1 when it gave none
+};
+
 // One blocking HTTP(S) transfer of ansiUrl with the engine's option set, every chunk going to
-// writer(sink). Returns 0 or libcurl's result code.
-int PerformTransfer(const std::string& ansiUrl, TransferWriter writer, void* sink);
+// writer(sink). With resumeFrom above 0 only the bytes from there on are asked for; a server
+// that cannot send them ends the transfer with CURLE_RANGE_ERROR before any byte is written.
+// Returns 0 or libcurl's result code; fills outcome when given.
+int PerformTransfer(const std::string& ansiUrl,
+                    TransferWriter writer,
+                    void* sink,
+                    long long resumeFrom = 0,
+                    TransferOutcome* outcome = nullptr);
 
 // A transfer that receives no data for this many seconds ends with a non-zero result, so a dead
 // connection takes the failure path instead of hanging the install. Tests shorten it.

@@ -6,6 +6,7 @@
 #include "engine/package_download.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
+#include "engine/transfer_retry.h"
 
 namespace {
 
@@ -27,8 +28,16 @@ int InstallEngine::CheckUpdate() {
   std::wstring address = UpdateManifestAddress();
   resultCode = 0;
   stage = kStageUpdateCheck;
-  manifestText.clear();
-  const int result = PerformTransfer(WideToAnsi(address.c_str()), &AppendToString, &manifestText);
+  const std::string ansiAddress = WideToAnsi(address.c_str());
+  int result = 0;
+  for (int retry = 0;; ++retry) {
+    manifestText.clear();
+    TransferOutcome outcome;
+    result = PerformTransfer(ansiAddress, &AppendToString, &manifestText, 0, &outcome);
+    if (result == 0 || retry == kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+      break;
+    retryWait_(RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter()));
+  }
   resultCode = result;
   // The stage-1 report starts the install worker, which writes resultCode from then on.
   ReportProgress(std::string());

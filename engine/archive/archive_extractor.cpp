@@ -18,23 +18,31 @@ int32_t ArchiveExtractor::ExtractTo(const std::wstring& folder, ExtractObserver*
 }
 
 int32_t ArchiveExtractor::Extract(const std::wstring& folder, ExtractObserver* callback) {
-  // The answer does not matter here: a file no handler accepts goes to the 7z handler, whose
-  // Open then reports the failure.
-  ProbeFormat();
   base::ComPtr<IInStream> stream;
   if (detail::OpenFileInStream(path_, stream) != S_OK)
     return ERROR_OPEN_FAILED;
-
-  base::ComPtr<IInArchive> handler;
-  HRESULT result = detail::CreateHandler(format_, handler);
-  if (result != S_OK)
-    return result;
   base::ComPtr<IArchiveOpenCallback> openCallback(new (std::nothrow) detail::OpenCallback());
   if (!openCallback)
     return E_OUTOFMEMORY;
-  result = handler->Open(stream.Get(), nullptr, openCallback.Get());
-  if (result != S_OK)
-    return result;
+
+  // The probe's handler, left open, is the one that extracts: the file is opened and its
+  // headers read once. A file no handler accepts goes to the 7z handler, whose Open then
+  // reports the failure.
+  formatChosen_ = false;
+  base::ComPtr<IInArchive> handler;
+  HRESULT result = S_OK;
+  if (!detail::OpenFirstAccepting(stream.Get(), ProbeCandidates(), openCallback.Get(), handler,
+                                  format_)) {
+    format_ = ArchiveFormat::kNone;
+    result = detail::CreateHandler(format_, handler);
+    if (result != S_OK)
+      return result;
+    result = stream->Seek(0, STREAM_SEEK_SET, nullptr);
+    if (result == S_OK)
+      result = handler->Open(stream.Get(), nullptr, openCallback.Get());
+    if (result != S_OK)
+      return result;
+  }
   detail::ScopedArchiveClose closer(handler.Get());
 
   if (callback != nullptr) {

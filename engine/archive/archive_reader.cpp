@@ -51,6 +51,17 @@ int ArchiveReader::Level() const {
   return level_;
 }
 
+std::vector<ArchiveFormat> ArchiveReader::ProbeCandidates() const {
+  std::vector<ArchiveFormat> candidates;
+  for (ArchiveFormat format : kProbeOrder) {
+    if (format == format_)
+      candidates.insert(candidates.begin(), format);
+    else
+      candidates.push_back(format);
+  }
+  return candidates;
+}
+
 bool ArchiveReader::ProbeFormat() {
   formatChosen_ = false;
   base::ComPtr<IInStream> stream;
@@ -59,31 +70,14 @@ bool ArchiveReader::ProbeFormat() {
   base::ComPtr<IArchiveOpenCallback> openCallback(new (std::nothrow) detail::OpenCallback());
   if (!openCallback)
     return false;
-
-  std::vector<ArchiveFormat> candidates;
-  for (ArchiveFormat format : kProbeOrder) {
-    if (format == format_)
-      candidates.insert(candidates.begin(), format);
-    else
-      candidates.push_back(format);
-  }
-  // Only at the start of the file: a package is an archive from its first byte.
-  const UInt64 maxStartSearch = 0;
-  for (ArchiveFormat candidate : candidates) {
-    base::ComPtr<IInArchive> handler;
-    if (detail::CreateHandler(candidate, handler) != S_OK)
-      continue;
-    if (stream->Seek(0, STREAM_SEEK_SET, nullptr) != S_OK)
-      break;
-    const HRESULT opened = handler->Open(stream.Get(), &maxStartSearch, openCallback.Get());
+  base::ComPtr<IInArchive> handler;
+  ArchiveFormat found = ArchiveFormat::kNone;
+  const bool opened = detail::OpenFirstAccepting(stream.Get(), ProbeCandidates(),
+                                                 openCallback.Get(), handler, found);
+  if (opened)
     handler->Close();
-    if (opened == S_OK) {
-      format_ = candidate;
-      return true;
-    }
-  }
-  format_ = ArchiveFormat::kNone;
-  return false;
+  format_ = found;
+  return opened;
 }
 
 uint32_t ArchiveReader::ItemCount() {

@@ -38,6 +38,9 @@ class ArchiveReader {
   virtual std::vector<uint64_t> ItemSizes();
 
  protected:
+  // The formats a probe tries, in order: the current format first, then the fixed order.
+  std::vector<ArchiveFormat> ProbeCandidates() const;
+
   bool infoLoaded_ = false;
   bool formatChosen_ = false;
   std::wstring path_;

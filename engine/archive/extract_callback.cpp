@@ -22,6 +22,12 @@ constexpr HRESULT kItemOutsideFolder = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
 // Archives written on POSIX systems keep the file mode in the high half of the attributes and
 // mark that with this bit; only the low half is Windows attributes.
 constexpr uint32_t kUnixExtensionAttribute = 0x8000;
+// The attributes a new file can be given; others (folder, device, reparse point, …) are not ours
+// to set on a file.
+constexpr uint32_t kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                         FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // Removes the file at an item's target so that the item can be written there. A folder in its
 // place is never removed: it may hold the user's data, so the item fails instead.
@@ -198,45 +204,65 @@ HRESULT ExtractCallback::ReadItemProperties(UInt32 index) {
   return S_OK;
 }
 
+DWORD ExtractCallback::CreationAttributes() const {
+  if (!item_.hasAttributes)
+    return FILE_ATTRIBUTE_NORMAL;
+  uint32_t attributes = item_.attributes;
+  if (attributes & kUnixExtensionAttribute)
+    attributes &= kUnixExtensionAttribute - 1;
+  attributes &= kSettableAttributes;
+  return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+base::ScopedHandle ExtractCallback::CreateTargetFile(DWORD disposition) const {
+  // Deleting is shared, so that a damaged item can be removed while the handler still holds it.
+  return base::ScopedHandle(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, disposition,
+                                          CreationAttributes(), nullptr));
+}
+
 HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {
   const std::wstring& target = item_.targetPath;
-  const DWORD existing =
-      overwriteMode_ == 1 ? ::GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
-  if (existing != INVALID_FILE_ATTRIBUTES) {
-    const HRESULT result = RemoveFileInTheWay(target, existing);
-    if (result != S_OK) {
-      WriteDiagnostic(L"移除路径失败:", target);
-      return result;
+  // The common case, nothing at the target and its folder in place, costs one call. Only when
+  // that fails is the target cleared and the folder made, and the file created again.
+  base::ScopedHandle file = CreateTargetFile(CREATE_NEW);
+  if (!file.IsValid()) {
+    const DWORD existing =
+        overwriteMode_ == 1 ? ::GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+      const HRESULT result = RemoveFileInTheWay(target, existing);
+      if (result != S_OK) {
+        WriteDiagnostic(L"移除路径失败:", target);
+        return result;
+      }
+    }
+
+    const std::wstring parent = target.substr(0, target.find_last_of(L"\\/") + 1);
+    // The shell's answer does not tell an existing folder from an existing file of that name;
+    // what counts is whether the parent is a folder afterwards.
+    ::SHCreateDirectoryExW(nullptr, parent.c_str(), nullptr);
+    const DWORD parentAttributes = ::GetFileAttributesW(parent.c_str());
+    if (parentAttributes == INVALID_FILE_ATTRIBUTES ||
+        (parentAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      WriteDiagnostic(L"创建目录失败:", parent);
+      return kParentFolderFailed;
+    }
+
+    file = CreateTargetFile(CREATE_ALWAYS);
+    if (!file.IsValid()) {
+      const DWORD error = ::GetLastError();
+      WriteDiagnostic(L"创建文件失败:", target);
+      item_.targetPath.clear();
+      return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
     }
   }
-
-  const std::wstring parent = target.substr(0, target.find_last_of(L"\\/") + 1);
-  // The shell's answer does not tell an existing folder from an existing file of that name;
-  // what counts is whether the parent is a folder afterwards.
-  ::SHCreateDirectoryExW(nullptr, parent.c_str(), nullptr);
-  const DWORD parentAttributes = ::GetFileAttributesW(parent.c_str());
-  if (parentAttributes == INVALID_FILE_ATTRIBUTES ||
-      (parentAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    WriteDiagnostic(L"创建目录失败:", parent);
-    return kParentFolderFailed;
-  }
-
-  base::ComPtr<IStream> file;
-  const HRESULT result =
-      ::SHCreateStreamOnFileEx(target.c_str(), STGM_WRITE | STGM_CREATE, FILE_ATTRIBUTE_NORMAL,
-                               TRUE, nullptr, file.Receive());
-  if (result != S_OK) {
-    WriteDiagnostic(L"创建文件失败:", target);
-    item_.targetPath.clear();
-    return result;
-  }
-  FileOutStream* stream = new (std::nothrow) FileOutStream(file.Get());
-  if (stream == nullptr) {
+  base::ComPtr<FileOutStream> stream(new (std::nothrow) FileOutStream(std::move(file)));
+  if (!stream) {
     WriteDiagnostic(L"内存不足");
     return E_OUTOFMEMORY;
   }
-  stream->AddRef();
-  *outStream = stream;
+  currentFile_ = stream;
+  *outStream = stream.Detach();
   item_.fileOpen = true;
   return S_OK;
 }
@@ -245,17 +271,19 @@ void ExtractCallback::RemoveUnfinishedItem() {
   if (!item_.fileOpen)
     return;
   item_.fileOpen = false;
+  currentFile_.Reset();
   WriteDiagnostic(L"移除未完成文件:", item_.targetPath);
-  ::DeleteFileW(item_.targetPath.c_str());
+  DeleteFileEvenIfReadOnly(item_.targetPath);
 }
 
 HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
   item_.fileOpen = false;
   // A damaged item must not pass for a written one: its file is removed and the run fails.
   if (operationResult != NArchive::NExtract::NOperationResult::kOK) {
+    currentFile_.Reset();
     WriteDiagnostic(L"数据校验失败:", item_.targetPath);
     if (!item_.targetPath.empty() && !item_.isDirectory)
-      ::DeleteFileW(item_.targetPath.c_str());
+      DeleteFileEvenIfReadOnly(item_.targetPath);
     return ItemFailure(operationResult);
   }
   if (item_.targetPath.empty()) {
@@ -264,7 +292,7 @@ HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
       observer_->ExtractionDone(folder_);
     return S_OK;
   }
-  RestoreTimesAndAttributes();
+  RestoreTimes();
   WriteDiagnostic(L"FileDone:", item_.targetPath);
   if (observer_ != nullptr) {
     if (!observer_->ItemFinishing(item_.targetPath, item_.size))
@@ -274,23 +302,15 @@ HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
   return S_OK;
 }
 
-void ExtractCallback::RestoreTimesAndAttributes() const {
-  // Both steps are best effort: the contents are in place whatever their outcome.
-  if (item_.hasCreationTime || item_.hasAccessTime || item_.hasModificationTime) {
-    base::ScopedHandle file(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                          nullptr, OPEN_EXISTING, 0, nullptr));
-    if (file.IsValid()) {
-      ::SetFileTime(file.Get(), item_.hasCreationTime ? &item_.creationTime : nullptr,
-                    item_.hasAccessTime ? &item_.accessTime : nullptr,
-                    item_.hasModificationTime ? &item_.modificationTime : nullptr);
-    }
+void ExtractCallback::RestoreTimes() {
+  // The stored attributes were given when the file was created. The times go through the
+  // handle the contents went through, before it closes; setting them is best effort.
+  if (currentFile_ && (item_.hasCreationTime || item_.hasAccessTime || item_.hasModificationTime)) {
+    currentFile_->SetTimes(item_.hasCreationTime ? &item_.creationTime : nullptr,
+                           item_.hasAccessTime ? &item_.accessTime : nullptr,
+                           item_.hasModificationTime ? &item_.modificationTime : nullptr);
   }
-  if (item_.hasAttributes) {
-    uint32_t attributes = item_.attributes;
-    if (attributes & kUnixExtensionAttribute)
-      attributes &= kUnixExtensionAttribute - 1;
-    ::SetFileAttributesW(item_.targetPath.c_str(), attributes);
-  }
+  currentFile_.Reset();
 }
 
 }  // namespace archive::detail

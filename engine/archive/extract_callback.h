@@ -5,6 +5,8 @@
 
 #include "base/com_object.h"
 #include "base/com_ptr.h"
+#include "base/scoped_handle.h"
+#include "engine/archive/file_streams.h"
 #include "engine/archive/interface_ids.h"
 
 namespace archive {
@@ -67,9 +69,11 @@ class ExtractCallback final : public base::ComObject<IArchiveExtractCallback,
 
   HRESULT OpenItem(UInt32 index, ISequentialOutStream** outStream, Int32 askExtractMode);
   HRESULT ReadItemProperties(UInt32 index);
+  DWORD CreationAttributes() const;
+  base::ScopedHandle CreateTargetFile(DWORD disposition) const;
   HRESULT CreateItemFile(ISequentialOutStream** outStream);
   HRESULT FinishItem(Int32 operationResult);
-  void RestoreTimesAndAttributes() const;
+  void RestoreTimes();
 
   base::ComPtr<IInArchive> handler_;
   std::wstring folder_;
@@ -77,6 +81,8 @@ class ExtractCallback final : public base::ComObject<IArchiveExtractCallback,
   ExtractObserver* observer_;
   uint64_t totalBytes_ = 0;
   Item item_;
+  // The current item's file, kept so that its times are set through its own handle.
+  base::ComPtr<FileOutStream> currentFile_;
 };
 
 }  // namespace archive::detail

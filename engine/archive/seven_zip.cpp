@@ -33,6 +33,29 @@ HRESULT CreateHandler(ArchiveFormat format, base::ComPtr<IInArchive>& handler) {
   return ::CreateObject(&classId, &IID_IInArchive, handler.ReceiveVoid());
 }
 
+bool OpenFirstAccepting(IInStream* stream,
+                        const std::vector<ArchiveFormat>& candidates,
+                        IArchiveOpenCallback* openCallback,
+                        base::ComPtr<IInArchive>& handler,
+                        ArchiveFormat& format) {
+  const UInt64 maxStartSearch = 0;
+  for (ArchiveFormat candidate : candidates) {
+    base::ComPtr<IInArchive> tried;
+    if (CreateHandler(candidate, tried) != S_OK)
+      continue;
+    if (stream->Seek(0, STREAM_SEEK_SET, nullptr) != S_OK)
+      break;
+    if (tried->Open(stream, &maxStartSearch, openCallback) == S_OK) {
+      handler = std::move(tried);
+      format = candidate;
+      return true;
+    }
+    tried->Close();
+  }
+  handler.Reset();
+  return false;
+}
+
 PROPVARIANT* ScopedPropVariant::Receive() {
   ::PropVariantClear(&value_);
   return &value_;

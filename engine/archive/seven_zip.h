@@ -30,6 +30,15 @@ GUID FormatClassId(ArchiveFormat format);
 // Creates the handler for `format` through CreateObject.
 HRESULT CreateHandler(ArchiveFormat format, base::ComPtr<IInArchive>& handler);
 
+// Tries the handlers of `candidates` in order on the stream, each only at the start of the file
+// (a package is an archive from its first byte). The first that opens it is left open in
+// `handler` and its format in `format`; false (and no handler) when none does.
+bool OpenFirstAccepting(IInStream* stream,
+                        const std::vector<ArchiveFormat>& candidates,
+                        IArchiveOpenCallback* openCallback,
+                        base::ComPtr<IInArchive>& handler,
+                        ArchiveFormat& format);
+
 // Closes an opened handler when it goes out of scope.
 class ScopedArchiveClose {
  public:

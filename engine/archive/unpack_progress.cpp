@@ -1,6 +1,8 @@
 #include "engine/archive/unpack_progress.h"
 
-#include <iostream>
+#include <string>
+
+#include "engine/archive/diagnostics.h"
 
 namespace archive {
 
@@ -20,7 +22,8 @@ void UnpackProgress::RatioInfo(uint64_t, uint64_t) {}
 
 void UnpackProgress::ItemExtracted(const std::wstring& path, uint64_t bytes) {
   completedBytes += bytes;
-  std::cout << completedBytes << "      " << totalBytesToUnpack << std::endl;
+  detail::WriteOutputLine(std::to_string(completedBytes) + "      " +
+                          std::to_string(totalBytesToUnpack));
   // A package of empty files announces a total of 0: everything there is has been unpacked.
   const uint64_t percent =
       totalBytesToUnpack == 0 ? 100 : completedBytes * 100 / totalBytesToUnpack;

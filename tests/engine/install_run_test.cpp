@@ -67,8 +67,12 @@ class InstallRunTest : public testing::Test {
             downloadedNames_.push_back(name);
         },
         [this] { ++completions_; });
+    engine.SetRetryWait([](int) {});
   }
-  void TearDown() override { InstallEngine::Instance().SetUserPrompt(SystemUserPrompt()); }
+  void TearDown() override {
+    InstallEngine::Instance().SetUserPrompt(SystemUserPrompt());
+    InstallEngine::Instance().SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
+  }
 
   std::string ReleaseMd5(const std::wstring& relative) {
     return FileMd5Hex(std::wstring(kFixtures) + L"\\release\\" + relative);
@@ -128,6 +132,21 @@ TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
   EXPECT_EQ(2, completions_);
   EXPECT_TRUE(downloadedNames_.empty());
   EXPECT_EQ(0, engine.totalBytes);
+}
+
+TEST_F(InstallRunTest, ServerDroppingEveryConnectionOnceStillInstallsEveryFile) {
+  // 3000 bytes into its first answer for each package, the server closes the connection.
+  const std::string dropping = server_ + "/-/droponce/3000/files/";
+  RunInstall(Manifest(
+      Entry("QuenbyClient.exe", dropping, "", ReleaseMd5(L"QuenbyClient.exe"),
+            ServedSize(L"files\\QuenbyClient.exe")) +
+      Entry("skin.dat", dropping + "res/", "res\\", ReleaseMd5(L"res\\skin.dat"),
+            ServedSize(L"files\\res\\skin.dat"))));
+  EXPECT_EQ(1, completions_);
+  EXPECT_EQ(0, prompt_.asked);
+  EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(installDir_ + L"\\QuenbyClient.exe"));
+  EXPECT_EQ(ReleaseMd5(L"res\\skin.dat"), FileMd5Hex(installDir_ + L"\\res\\skin.dat"));
+  EXPECT_EQ(InstallEngine::Instance().totalBytes, InstallEngine::Instance().downloadedBytes);
 }
 
 TEST_F(InstallRunTest, UppercaseDigestDownloadsOnEveryRun) {

@@ -12,6 +12,7 @@
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
+#include "engine/transfer_retry.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -38,8 +39,30 @@ class EngineTransferTest : public testing::Test {
           reports_.push_back({stage, code, total, downloaded, start, name});
         },
         [] {});
+    // Retries wait in the tests only as long as it takes to write the wait down.
+    engine.SetRetryWait([this](int milliseconds) { waits_.push_back(milliseconds); });
   }
-  void TearDown() override { SetTransferStallLimit(60); }
+  void TearDown() override {
+    SetTransferStallLimit(60);
+    InstallEngine::Instance().SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
+  }
+
+  // Puts a manifest without files where CheckUpdate asks for it and returns it.
+  std::string ServeEmptyManifest() {
+    const std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
+    std::filesystem::create_directories(std::filesystem::path(manifestDir));
+    const std::string manifest = "<?xml version=\"1.0\"?><UpdateFiles></UpdateFiles>";
+    EXPECT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+    return manifest;
+  }
+
+  // How many requests the server has had for the address (its path).
+  int RequestCount(const std::wstring& path) {
+    std::string text;
+    EXPECT_EQ(0, PerformTransfer(WideToAnsi((server_ + L"/-/count" + path).c_str()),
+                                 &AppendToString, &text));
+    return std::atoi(text.c_str());
+  }
 
   // Puts bytes on the server under name and returns them.
   std::string Serve(const std::wstring& name, size_t length) {
@@ -52,6 +75,7 @@ class EngineTransferTest : public testing::Test {
 
   std::wstring server_, tlsServer_, servedRoot_;
   std::vector<Report> reports_;
+  std::vector<int> waits_;
   TempFolder folder_;
 };
 
@@ -102,9 +126,11 @@ TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
     size_t expectedFileSize;
   };
   const Case kCases[] = {
-      {L"/missing.pak", 22, 0},                 // HTTP 404: nothing written
-      {L"/-/status/500/present.pak", 22, 0},    // HTTP 500
-      {L"/-/drop/1000/present.pak", 18, 1000},  // connection closed mid-body: partial file
+      {L"/missing.pak", 22, 0},               // HTTP 404: nothing written
+      {L"/-/status/500/present.pak", 22, 0},  // HTTP 500, on every try
+      // The connection closes 1000 bytes into every answer; each of the four tries resumes
+      // where the last one stopped.
+      {L"/-/drop/1000/present.pak", 18, 4000},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << WideToAnsi(c.path));
@@ -117,6 +143,123 @@ TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
     EXPECT_EQ(kStagePackageDownload, reports_.back().stage);
     EXPECT_TRUE(FileExists(target));
     EXPECT_EQ(c.expectedFileSize, ReadFileBytes(target).size());
+  }
+}
+
+TEST_F(EngineTransferTest, TransientFailuresAreTriedAgainAndResume) {
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* prefix;  // the fault, before the file's path
+    int expectedCode;
+    int expectedRequests;
+    std::vector<std::pair<int, int>> waitRanges;  // [low, high) of each wait, in milliseconds
+  };
+  const std::pair<int, int> kFirstWait{1000, 2000}, kSecondWait{2000, 3000}, kThirdWait{4000, 5000};
+  const Case kCases[] = {
+      {L"dropped.pak", L"/-/droponce/5000", 0, 2, {kFirstWait}},
+      {L"busy.pak", L"/-/fail/2/503", 0, 3, {kFirstWait, kSecondWait}},
+      {L"waited.pak", L"/-/fail/2/503+1", 0, 3, {kFirstWait, kFirstWait}},  // Retry-After: 1
+      {L"toomany.pak", L"/-/fail/1/429", 0, 2, {kFirstWait}},
+      // A server without ranges answers the resumed request whole: the file starts again.
+      {L"norange.pak", L"/-/droponce/5000/-/norange", 0, 3, {kFirstWait}},
+      {L"gone.pak", L"/-/fail/9/404", 22, 1, {}},
+      {L"forbidden.pak", L"/-/fail/9/403", 22, 1, {}},
+      {L"down.pak", L"/-/fail/9/503", 22, 4, {kFirstWait, kSecondWait, kThirdWait}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << WideToAnsi(c.name));
+    const std::string body = Serve(c.name, 200000);
+    reports_.clear();
+    waits_.clear();
+    InstallEngine& engine = InstallEngine::Instance();
+    engine.downloadedBytes = 0;
+    const std::wstring path = std::wstring(c.prefix) + L"/" + c.name;
+    const std::wstring target = folder_ / L"temp.pak";
+    EXPECT_EQ(c.expectedCode, engine.DownloadFile(server_ + path, target, c.name));
+    EXPECT_EQ(c.expectedRequests, RequestCount(path));
+    ASSERT_EQ(c.waitRanges.size(), waits_.size());
+    for (size_t i = 0; i < waits_.size(); ++i) {
+      EXPECT_GE(waits_[i], c.waitRanges[i].first);
+      EXPECT_LT(waits_[i], c.waitRanges[i].second);
+    }
+    // One end-of-file report, carrying the last try's code.
+    ASSERT_FALSE(reports_.empty());
+    EXPECT_EQ(c.expectedCode, reports_.back().code);
+    for (size_t i = 0; i + 1 < reports_.size(); ++i)
+      EXPECT_EQ(0, reports_[i].code);
+    if (c.expectedCode == 0) {
+      // Byte for byte, and every byte counted once.
+      EXPECT_TRUE(ReadFileBytes(target) == body);
+      EXPECT_EQ(static_cast<int>(body.size()), engine.downloadedBytes);
+    }
+  }
+}
+
+TEST_F(EngineTransferTest, ManifestFetchIsTriedAgain) {
+  const std::string manifest = ServeEmptyManifest();
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetUpdateServer(server_ + L"/-/fail/2/502");
+  EXPECT_EQ(0, engine.CheckUpdate());
+  EXPECT_EQ(manifest, engine.manifestText);
+  EXPECT_EQ(2u, waits_.size());
+  ASSERT_EQ(1u, reports_.size());
+  EXPECT_EQ(0, reports_[0].code);
+}
+
+TEST(TransferRetryTest, TransientFailures) {
+  struct Case {
+    int code;
+    long status;
+    bool transient;
+  };
+  const Case kCases[] = {
+      {CURLE_COULDNT_CONNECT, 0, true},
+      {CURLE_OPERATION_TIMEDOUT, 0, true},
+      {CURLE_PARTIAL_FILE, 200, true},
+      {CURLE_RECV_ERROR, 0, true},
+      {CURLE_SEND_ERROR, 0, true},
+      {CURLE_GOT_NOTHING, 0, true},
+      {CURLE_HTTP_RETURNED_ERROR, 408, true},
+      {CURLE_HTTP_RETURNED_ERROR, 429, true},
+      {CURLE_HTTP_RETURNED_ERROR, 500, true},
+      {CURLE_HTTP_RETURNED_ERROR, 502, true},
+      {CURLE_HTTP_RETURNED_ERROR, 503, true},
+      {CURLE_HTTP_RETURNED_ERROR, 504, true},
+      {CURLE_HTTP_RETURNED_ERROR, 404, false},
+      {CURLE_HTTP_RETURNED_ERROR, 403, false},
+      {CURLE_HTTP_RETURNED_ERROR, 501, false},
+      {CURLE_WRITE_ERROR, 200, false},
+      {CURLE_COULDNT_RESOLVE_HOST, 0, false},
+      {-1, 0, false},
+      {CURLE_OK, 200, false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.code << " " << c.status);
+    EXPECT_EQ(c.transient, IsTransientFailure(c.code, c.status));
+  }
+}
+
+TEST(TransferRetryTest, DelaysDoubleWithJitterAndHonourRetryAfter) {
+  struct Case {
+    int retry;
+    long retryAfter;
+    double jitter;
+    int milliseconds;
+  };
+  const Case kCases[] = {
+      {1, -1, 0.0, 1000},
+      {2, -1, 0.5, 2500},
+      {3, -1, 0.9995, 4999},
+      {1, 10, 0.25, 10250},
+      {3, 1, 0.0, 1000},
+      {1, 30, 0.0, 30000},
+      {1, 31, 0.0, 1000},  // a longer Retry-After is not
+                           // waited for
+      {2, 0, 0.0, 2000},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.retry << " " << c.retryAfter << " " << c.jitter);
+    EXPECT_EQ(c.milliseconds, RetryDelayMilliseconds(c.retry, c.retryAfter, c.jitter));
   }
 }
 
@@ -169,10 +312,7 @@ TEST_F(EngineTransferTest, StalledTransferEndsWithFailure) {
 }
 
 TEST_F(EngineTransferTest, CheckUpdateFetchesTheManifestAndReportsStageOne) {
-  std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
-  std::filesystem::create_directories(std::filesystem::path(manifestDir));
-  const std::string manifest = "<?xml version=\"1.0\"?><UpdateFiles></UpdateFiles>";
-  ASSERT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+  const std::string manifest = ServeEmptyManifest();
   InstallEngine& engine = InstallEngine::Instance();
 
   engine.SetUpdateServer(server_);

@@ -64,6 +64,7 @@ class RecordingPainter : public ControlPainter {
     return true;
   }
   void FillColor(uint32_t color) override { fills.push_back(color); }
+  void FillRect(const RECT& rect, uint32_t color) override { rectFills.push_back({rect, color}); }
   void DrawString(const RECT& rect,
                   std::wstring_view text,
                   uint32_t color,
@@ -84,6 +85,11 @@ class RecordingPainter : public ControlPainter {
   std::set<std::wstring> missing;
   std::vector<ImageCall> images;
   std::vector<uint32_t> fills;
+  struct RectFill {
+    RECT rect;
+    uint32_t color;
+  };
+  std::vector<RectFill> rectFills;
   std::vector<TextCall> texts;
 };
 

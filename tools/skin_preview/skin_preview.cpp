@@ -1,7 +1,8 @@
 // Renders the three wizard pages of the embedded skin at 600 × 400 into PNG files, so the wizard
 // can be looked at without its window:  skin-preview <output folder>
-// Writes page0_config.png, page1_installing.png and page2_finish.png; the installing page shows
-// sample progress texts as the wizard would during a download.
+// Writes page0_config.png, page1_installing.png and page2_finish.png; the configuration page
+// shows the default folder in the folder field and the installing page sample progress texts, as
+// the wizard would.
 #include <windows.h>
 
 #include <cstdio>
@@ -103,6 +104,11 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "skin-preview: no wizard_setup_tab\n");
     return 1;
   }
+
+  // The folder field as the wizard sets it up: the default folder, disabled.
+  SetText(manager, L"edit_dir", L"  默认目录：C:\\Program Files\\Cobalind\\velmora");
+  if (ui::Control* folder = manager.FindControlByName(L"edit_dir"))
+    folder->SetEnabled(false);
 
   // What the installing page shows while a file downloads.
   SetText(manager, L"progress_file", L"正在下载：QuenbyClient.dll");

@@ -2,9 +2,10 @@
 // with the installer's style, centred, shown, served by the message loop), so that real input
 // can be tried on it and its screen pixels captured:  skin-window <layout file>
 // Once the window is shown, writes to the layout file one line per item, "name left top right
-// bottom": "window" in screen coordinates, then the buttons in client coordinates. A click on
-// the install button shows the installing page; the close button, Escape or closing the window
-// ends the program with exit code 0.
+// bottom": "window" in screen coordinates, then the buttons and the folder field's text area in
+// client coordinates. The folder field shows the default folder, disabled, as the wizard sets it
+// up. A click on the install button shows the installing page; the close button, Escape or
+// closing the window ends the program with exit code 0.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 
 #include "base/scoped_file.h"
 #include "ui/controls/control.h"
+#include "ui/controls/rich_edit.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
@@ -30,6 +32,19 @@ class PreviewWindow : public ui::SkinWindow {
   std::wstring SkinFileName() const override { return L"install.xml"; }
   ui::SkinSourceKind SkinSource() const override { return ui::SkinSourceKind::PackageResource; }
   std::wstring SkinResourceId() const override { return L"136"; }
+
+  void OnSkinReady() override {
+    auto* folder = static_cast<ui::RichEdit*>(FolderField());
+    if (!folder)
+      return;
+    folder->SetText(L"  默认目录：C:\\Program Files\\Cobalind\\velmora");
+    folder->SetEnabled(false);
+  }
+
+  ui::RichEdit* FolderField() {
+    ui::Control* control = GetPaintManager().FindControlByName(L"edit_dir");
+    return control ? static_cast<ui::RichEdit*>(control->CastTo(L"RichEdit")) : nullptr;
+  }
 
   void ReceiveNotification(ui::Notification& notification) override {
     if (notification.type != L"click" || !notification.sender)
@@ -67,6 +82,11 @@ class PreviewWindow : public ui::SkinWindow {
         std::fprintf(file.get(), "%ls %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right,
                      rect.bottom);
       }
+    }
+    if (ui::RichEdit* folder = FolderField()) {
+      const RECT text = folder->TextArea();
+      std::fprintf(file.get(), "edit_dir %ld %ld %ld %ld\n", text.left, text.top, text.right,
+                   text.bottom);
     }
     return std::fclose(file.release()) == 0;
   }

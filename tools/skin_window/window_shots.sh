@@ -5,8 +5,8 @@
 #   window_shots.sh <skin-window.exe> <output folder>
 # window_0_normal.png, window_1_hover_close.png, window_2_hover_install.png,
 # window_3_pressed_install.png (button held) and window_4_installing_page.png (after the click).
-# Fails when a hover or press does not change what the screen shows, or the window does not
-# close on Escape.
+# Fails when the folder field shows no text, when a hover or press does not change what the
+# screen shows, or when the window does not close on Escape.
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/../.." && pwd)
 exe=$1
@@ -53,7 +53,7 @@ while read -r name l t r b; do
   b=${b%$'\r'}  # the layout file has Windows line ends
   left[$name]=$l top[$name]=$t right[$name]=$r bottom[$name]=$b
 done <"$layout"
-for name in window btn_close btn_install; do
+for name in window btn_close btn_install edit_dir; do
   [[ -n ${left[$name]:-} ]] || fail "no $name in the layout"
 done
 win_x=${left[window]} win_y=${top[window]}
@@ -86,6 +86,14 @@ xdotool mousemove 0 0
 close_normal=$(digest btn_close)
 install_normal=$(digest btn_install)
 shot window_0_normal.png
+
+# The folder field's text: dark glyph pixels on the field's light background.
+field_size=$((right[edit_dir] - left[edit_dir]))x$((bottom[edit_dir] - top[edit_dir]))
+dark_share=$(convert "$out/window_0_normal.png" -crop "$field_size+${left[edit_dir]}+${top[edit_dir]}" \
+  +repage -colorspace Gray -threshold 45% -format '%[fx:1-mean]' info:)
+awk -v share="$dark_share" 'BEGIN { exit !(share > 0.01) }' ||
+  fail "the folder field shows no text (dark share $dark_share)"
+echo "window_shots: the folder field's text covers $dark_share of its area"
 
 xdotool mousemove $(centre btn_close)
 wait_for 50 changed btn_close "$close_normal" || fail "btn_close shows no hover"

@@ -9,6 +9,14 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
   /-/trickle/<bytes>/<path>    send the body <bytes> at a time, pausing 50 ms between pieces
   /-/stall/<bytes>/<path>      send <bytes> of the body, then nothing until the client gives up
   /-/drop/<bytes>/<path>       send <bytes> of the body, then close the connection
+  /-/fail/<n>/<code>/<path>    answer <code> to the first <n> requests of this address, then serve;
+                               <code> may carry a Retry-After in seconds: 503+1
+  /-/droponce/<bytes>/<path>   the first request of this address gets <bytes> of the body and a
+                               closed connection, later ones are served
+  /-/norange/<path>            ignore Range requests (the whole body with 200)
+
+Plain files answer a "Range: bytes=<from>-" request with 206 and the rest of the body. The
+server counts the requests of each address (GET /-/count/<address> answers the count).
 
 or for a path by option: --rule <path>=<prefix> (for example --rule update.xml=status/500).
 """
@@ -32,6 +40,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
     root = pathlib.Path(".")
     tls_port = 0
     rules = {}
+    counts = {}
+    counts_lock = threading.Lock()
+
+    def count_request(self, address):
+        with self.counts_lock:
+            self.counts[address] = self.counts.get(address, 0) + 1
+            return self.counts[address]
 
     def log_message(self, fmt, *args):
         if self.server.verbose:
@@ -46,6 +61,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def handle_request(self, send_body):
         path = urllib.parse.urlsplit(self.path).path.lstrip("/")
         path = urllib.parse.unquote(path)
+        if path.startswith("-/count/"):
+            address = "/" + path[len("-/count/"):]
+            with self.counts_lock:
+                body = str(self.counts.get(address, 0)).encode()
+            return self.send_body(200, body, send_body)
+        request_number = self.count_request("/" + path)
         rule = self.rules.get(path)
         if rule:
             path = f"-/{rule}/{path}"
@@ -54,6 +75,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             kind = parts[1] if len(parts) > 1 else ""
             if kind == "status" and len(parts) == 4:
                 return self.send_status(int(parts[2]), send_body)
+            if kind == "fail" and len(parts) == 4:
+                code, _, rest = parts[3].partition("/")
+                if request_number <= int(parts[2]):
+                    status, _, retry_after = code.partition("+")
+                    return self.send_status(int(status), send_body, retry_after)
+                return self.handle_subpath(rest, send_body)
+            if kind == "droponce" and len(parts) == 4:
+                if request_number == 1:
+                    relative = parts[3]
+                    if relative.startswith("-/norange/"):
+                        relative = relative[len("-/norange/"):]
+                    return self.send_file(relative, send_body, "drop", int(parts[2]))
+                return self.handle_subpath(parts[3], send_body)
+            if kind == "norange":
+                return self.send_file(path.split("/", 2)[2], send_body, None, 0, ranges=False)
             if kind == "redirect":
                 return self.send_redirect("/" + path.split("/", 2)[2])
             if kind == "https":
@@ -64,14 +100,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.send_status(400, send_body)
         return self.send_file(path, send_body, None, 0)
 
-    def send_status(self, code, send_body):
-        body = f"status {code}\n".encode()
+    def handle_subpath(self, rest, send_body):
+        """Serves what a fault prefix wraps: a plain file, or another prefix (-/norange/...)."""
+        if rest.startswith("-/norange/"):
+            return self.send_file(rest[len("-/norange/"):], send_body, None, 0, ranges=False)
+        return self.send_file(rest, send_body, None, 0)
+
+    def send_body(self, code, body, send_body, retry_after=""):
         self.send_response(code)
         self.send_header("Content-Type", "text/plain")
         self.send_header("Content-Length", str(len(body)))
+        if retry_after:
+            self.send_header("Retry-After", retry_after)
         self.end_headers()
         if send_body:
             self.wfile.write(body)
+
+    def send_status(self, code, send_body, retry_after=""):
+        self.send_body(code, f"status {code}\n".encode(), send_body, retry_after)
 
     def send_redirect(self, location):
         self.send_response(302)
@@ -79,12 +125,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", "0")
         self.end_headers()
 
-    def send_file(self, relative, send_body, mode, amount):
+    def send_file(self, relative, send_body, mode, amount, ranges=True):
         target = (self.root / relative).resolve()
         if self.root not in target.parents or not target.is_file():
             return self.send_status(404, send_body)
         data = target.read_bytes()
-        self.send_response(200)
+        first = self.range_start(len(data)) if ranges else None
+        if first is None:
+            self.send_response(200)
+        else:
+            self.send_response(206)
+            self.send_header("Content-Range", f"bytes {first}-{len(data) - 1}/{len(data)}")
+            data = data[first:]
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
@@ -112,6 +164,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         except (BrokenPipeError, ConnectionResetError, OSError):
             pass
         self.close_connection = True
+
+
+    def range_start(self, size):
+        """The first byte of a "bytes=<from>-" request inside the body, else None."""
+        header = self.headers.get("Range", "")
+        if not header.startswith("bytes=") or not header.endswith("-"):
+            return None
+        try:
+            first = int(header[len("bytes="):-1])
+        except ValueError:
+            return None
+        return first if 0 <= first < size else None
 
 
 class Server(http.server.ThreadingHTTPServer):

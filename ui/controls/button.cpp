@@ -21,10 +21,9 @@ void* Button::CastTo(std::wstring_view interfaceName) {
   return Label::CastTo(interfaceName);
 }
 
+// A disabled button keeps its tab-stop flag; the tab walk passes over disabled controls anyway.
 uint32_t Button::GetFlags() const {
-  if (!IsEnabled())
-    return 0;
-  uint32_t flags = FlagSetCursor;
+  uint32_t flags = IsEnabled() ? uint32_t{FlagSetCursor} : 0;
   if (IsKeyboardEnabled())
     flags |= FlagTabStop;
   return flags;

@@ -172,6 +172,10 @@ RECT Container::GetClientRect() const {
 
 void Container::SetRect(const RECT& rect, bool invalidate) {
   Control::SetRect(rect, invalidate);
+  PlaceItems();
+}
+
+void Container::PlaceItems() {
   if (items_.empty())
     return;
   // The flow area is the whole scrollable content, shifted by the scroll offsets.

@@ -102,6 +102,9 @@ class Container : public Control, public IContainer {
  protected:
   // The rectangle less inset and visible scroll bars, where the flow of children goes.
   RECT InnerRect() const;
+  // Gives every visible child the inner rectangle (shifted by the scroll offsets); floating
+  // children go to their float positions.
+  void PlaceItems();
   // Lays the container out again at its own place, as the scroll bars require.
   void Relayout();
   // Destroys a removed child now or, when the manager may still be using it, later.

@@ -557,4 +557,18 @@ std::wstring Control::GetVirtualWindow() const {
   return parent_ ? parent_->GetVirtualWindow() : std::wstring();
 }
 
+ControlDestroyWatch::ControlDestroyWatch(Control* control) : control_(control) {
+  control_->destroyHooks.Add(MakeDelegate(this, &ControlDestroyWatch::OnDestroy));
+}
+
+ControlDestroyWatch::~ControlDestroyWatch() {
+  if (!destroyed_)
+    control_->destroyHooks.Remove(MakeDelegate(this, &ControlDestroyWatch::OnDestroy));
+}
+
+bool ControlDestroyWatch::OnDestroy(void*) {
+  destroyed_ = true;
+  return true;
+}
+
 }  // namespace ui

@@ -230,4 +230,22 @@ class Control {
   std::map<std::wstring, std::wstring, std::less<>> extraAttributes_;
 };
 
+// Notes whether a control is destroyed while the watch is in scope: a synchronous notification
+// may destroy its sender, which must then not be touched any more.
+class ControlDestroyWatch {
+ public:
+  explicit ControlDestroyWatch(Control* control);
+  ~ControlDestroyWatch();
+  ControlDestroyWatch(const ControlDestroyWatch&) = delete;
+  ControlDestroyWatch& operator=(const ControlDestroyWatch&) = delete;
+
+  bool Destroyed() const { return destroyed_; }
+
+ private:
+  bool OnDestroy(void* control);
+
+  Control* control_;
+  bool destroyed_ = false;
+};
+
 }  // namespace ui

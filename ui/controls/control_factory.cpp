@@ -10,6 +10,8 @@
 #include "ui/controls/label.h"
 #include "ui/controls/option.h"
 #include "ui/controls/progress.h"
+#include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
 #include "ui/controls/slider.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/controls/vertical_layout.h"
@@ -45,6 +47,8 @@ const ElementClass kElementClasses[] = {
     {L"CheckBox", &Make<CheckBox>},
     {L"Progress", &Make<Progress>},
     {L"Slider", &Make<Slider>},
+    {L"RichEdit", &Make<RichEdit>},
+    {L"ScrollBar", &Make<ScrollBar>},
 };
 
 }  // namespace

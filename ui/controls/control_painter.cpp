@@ -37,6 +37,10 @@ void DeviceContextPainter::FillColor(uint32_t color) {
   RenderEngine::DrawColor(dc_, dirty_, color);
 }
 
+void DeviceContextPainter::FillRect(const RECT& rect, uint32_t color) {
+  RenderEngine::DrawColor(dc_, rect, color);
+}
+
 void DeviceContextPainter::DrawString(const RECT& rect,
                                       std::wstring_view text,
                                       uint32_t color,

@@ -27,6 +27,8 @@ class ControlPainter {
   virtual bool DrawImage(ImageDrawInfo& image) = 0;
   // Fills the part of the control being painted.
   virtual void FillColor(uint32_t color) = 0;
+  // Fills rect (window coordinates), whether or not it is being painted.
+  virtual void FillRect(const RECT& rect, uint32_t color) = 0;
   virtual void DrawString(const RECT& rect,
                           std::wstring_view text,
                           uint32_t color,
@@ -48,6 +50,7 @@ class DeviceContextPainter final : public ControlPainter {
   bool ResolveImage(ImageDrawInfo& image) override;
   bool DrawImage(ImageDrawInfo& image) override;
   void FillColor(uint32_t color) override;
+  void FillRect(const RECT& rect, uint32_t color) override;
   void DrawString(const RECT& rect,
                   std::wstring_view text,
                   uint32_t color,

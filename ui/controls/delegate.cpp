@@ -15,27 +15,52 @@ bool DelegateBase::Equals(const DelegateBase& other) const {
 }
 
 void HookList::Add(const DelegateBase& delegate) {
-  for (const auto& listed : delegates_) {
-    if (listed->Equals(delegate))
+  for (const Entry& entry : entries_) {
+    if (!entry.removed && entry.delegate->Equals(delegate))
       return;
   }
-  delegates_.emplace_back(delegate.Copy());
+  entries_.push_back({std::unique_ptr<DelegateBase>(delegate.Copy())});
 }
 
 void HookList::Remove(const DelegateBase& delegate) {
-  auto it = std::find_if(delegates_.begin(), delegates_.end(),
-                         [&](const auto& listed) { return listed->Equals(delegate); });
-  if (it != delegates_.end())
-    delegates_.erase(it);
+  auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+    return !entry.removed && entry.delegate->Equals(delegate);
+  });
+  if (it == entries_.end())
+    return;
+  it->removed = true;
+  Sweep();
+}
+
+void HookList::Clear() {
+  for (Entry& entry : entries_)
+    entry.removed = true;
+  Sweep();
+}
+
+size_t HookList::Count() const {
+  return static_cast<size_t>(
+      std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.removed; }));
+}
+
+void HookList::Sweep() {
+  if (firing_ == 0)
+    std::erase_if(entries_, [](const Entry& entry) { return entry.removed; });
 }
 
 bool HookList::Fire(void* argument) {
-  // A delegate may add to or remove from this list while it runs, so walk by index.
-  for (size_t i = 0; i < delegates_.size(); ++i) {
-    if (!delegates_[i]->Invoke(argument))
-      return false;
+  // Entries are only marked while a round runs, so indexes stay put; delegates added during
+  // the round wait for the next one.
+  ++firing_;
+  const size_t listed = entries_.size();
+  bool goOn = true;
+  for (size_t i = 0; i < listed && goOn; ++i) {
+    if (!entries_[i].removed)
+      goOn = entries_[i].delegate->Invoke(argument);
   }
-  return true;
+  --firing_;
+  Sweep();
+  return goOn;
 }
 
 }  // namespace ui

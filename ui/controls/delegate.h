@@ -70,7 +70,9 @@ MemberDelegate<T> MakeDelegate(T* object, bool (T::*function)(void*)) {
 }
 
 // An ordered list of delegates fired at one moment of a control's life. The list owns copies
-// of the delegates added to it.
+// of the delegates added to it. A delegate may add to or remove from the list while it fires:
+// a round calls the delegates listed when it began and still listed when their turn comes;
+// removed delegates are freed once no round is running, never while one of them is called.
 class HookList {
  public:
   HookList() = default;
@@ -80,15 +82,23 @@ class HookList {
   // Appends a copy unless an equal delegate is already listed.
   void Add(const DelegateBase& delegate);
   void Remove(const DelegateBase& delegate);
-  void Clear() { delegates_.clear(); }
-  bool IsEmpty() const { return delegates_.empty(); }
-  size_t Count() const { return delegates_.size(); }
+  void Clear();
+  bool IsEmpty() const { return Count() == 0; }
+  size_t Count() const;
 
   // Calls the delegates in order; false as soon as one answers false, else true.
   bool Fire(void* argument);
 
  private:
-  std::vector<std::unique_ptr<DelegateBase>> delegates_;
+  struct Entry {
+    std::unique_ptr<DelegateBase> delegate;
+    bool removed = false;
+  };
+  // Drops the removed entries once no round is running.
+  void Sweep();
+
+  std::vector<Entry> entries_;
+  int firing_ = 0;
 };
 
 }  // namespace ui

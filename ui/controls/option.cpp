@@ -26,8 +26,12 @@ void* Option::CastTo(std::wstring_view interfaceName) {
 }
 
 bool Option::Activate() {
+  // A listener of "click" may destroy the option; then there is nothing left to select.
+  ControlDestroyWatch watch(this);
   if (!Button::Activate())
     return false;
+  if (watch.Destroyed())
+    return true;
   Select(group_.empty() ? !selected_ : true, Notify::Yes);
   return true;
 }
@@ -81,10 +85,11 @@ void Option::Select(bool selected, Notify notify) {
           option->Select(false, notify);
       }
     }
-    if (notify == Notify::Yes)
-      manager_->SendNotification(this, L"selectchanged");
   }
   Invalidate();
+  // Told last: a listener may destroy the option.
+  if (manager_ && notify == Notify::Yes)
+    manager_->SendNotification(this, L"selectchanged");
 }
 
 void Option::SetAttribute(std::wstring_view name, std::wstring_view value) {

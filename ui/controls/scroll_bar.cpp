@@ -1,17 +1,95 @@
 #include "ui/controls/scroll_bar.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
 #include "base/attribute_values.h"
+#include "base/rect_math.h"
+#include "ui/controls/button.h"
 #include "ui/controls/container.h"
+#include "ui/controls/control_painter.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
 namespace {
+
 constexpr int kThickness = 16;
+
+int ClampToInt(int64_t value) {
+  return static_cast<int>(
+      std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The same rectangle with x and y exchanged: a horizontal bar is laid out as a vertical one.
+RECT Transposed(const RECT& r) {
+  return {r.top, r.left, r.bottom, r.right};
+}
+
+constexpr const wchar_t* kPartNames[] = {L"bk", L"button1", L"button2", L"thumb", L"rail"};
+constexpr const wchar_t* kStateNames[] = {L"normal", L"hot", L"pushed", L"disabled"};
+
+}  // namespace
+
+ScrollBarParts LayOutScrollBar(const RECT& rect,
+                               bool horizontal,
+                               int thickness,
+                               int range,
+                               int position,
+                               bool showButton1,
+                               bool showButton2) {
+  const RECT rc = horizontal ? Transposed(rect) : rect;
+  const int64_t t = thickness;
+  const int64_t length = int64_t{rc.bottom} - rc.top;
+  const int64_t track = length - (showButton1 ? t : 0) - (showButton2 ? t : 0);
+  ScrollBarParts parts;
+  RECT& button1 = parts.button1;
+  RECT& button2 = parts.button2;
+  if (track > t) {
+    button1 = showButton1 ? RECT{rc.left, rc.top, static_cast<LONG>(rc.left + t),
+                                 static_cast<LONG>(rc.top + t)}
+                          : RECT{rc.left, rc.top, rc.left, rc.top};
+    button2 = showButton2 ? RECT{rc.left, static_cast<LONG>(rc.bottom - t),
+                                 static_cast<LONG>(rc.left + t), rc.bottom}
+                          : RECT{rc.left, rc.bottom, rc.left, rc.bottom};
+    RECT& thumb = parts.thumb;
+    thumb.left = rc.left;
+    thumb.right = static_cast<LONG>(rc.left + t);
+    if (range <= 0) {
+      thumb.top = button1.bottom;
+      thumb.bottom = button2.top;
+    } else {
+      const int64_t size = std::max<int64_t>(length * track / (length + range), t);
+      const int64_t top = button1.bottom + (track - size) * std::clamp(position, 0, range) / range;
+      thumb.top = static_cast<LONG>(top);
+      thumb.bottom = static_cast<LONG>(top + size);
+      if (thumb.bottom > button2.top) {
+        thumb.top = static_cast<LONG>(button2.top - size);
+        thumb.bottom = button2.top;
+      }
+    }
+  } else {
+    const LONG share = static_cast<LONG>(std::min<int64_t>(t, length / 2));
+    button1 = showButton1 ? RECT{rc.left, rc.top, static_cast<LONG>(rc.left + t), rc.top + share}
+                          : RECT{rc.left, rc.top, rc.left, rc.top};
+    button2 = showButton2
+                  ? RECT{rc.left, rc.bottom - share, static_cast<LONG>(rc.left + t), rc.bottom}
+                  : RECT{rc.left, rc.bottom, rc.left, rc.bottom};
+  }
+  if (horizontal) {
+    parts.button1 = Transposed(parts.button1);
+    parts.button2 = Transposed(parts.button2);
+    parts.thumb = Transposed(parts.thumb);
+  }
+  return parts;
 }
 
 ScrollBar::ScrollBar() {
   fixedWidth_ = kThickness;
 }
+
+ScrollBar::~ScrollBar() = default;
 
 const wchar_t* ScrollBar::GetClassName() const {
   return L"ScrollBar";
@@ -23,6 +101,20 @@ void* ScrollBar::CastTo(std::wstring_view interfaceName) {
   return Control::CastTo(interfaceName);
 }
 
+int ScrollBar::Thickness() const {
+  return horizontal_ ? fixedHeight_ : fixedWidth_;
+}
+
+int ScrollBar::Length() const {
+  return horizontal_ ? rect_.right - rect_.left : rect_.bottom - rect_.top;
+}
+
+void ScrollBar::SetRect(const RECT& rect, bool invalidate) {
+  Control::SetRect(rect, invalidate);
+  parts_ = LayOutScrollBar(rect_, horizontal_, Thickness(), range_, position_, showButton1_,
+                           showButton2_);
+}
+
 // Showing or hiding a bar is part of its owner's layout, so it requests neither layout nor paint.
 void ScrollBar::SetVisible(bool visible) {
   if (visible_ == visible)
@@ -31,8 +123,61 @@ void ScrollBar::SetVisible(bool visible) {
   focused_ = false;
 }
 
+void ScrollBar::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  if (!IsEnabled()) {
+    button1State_ = 0;
+    button2State_ = 0;
+    thumbState_ = 0;
+  }
+}
+
+void ScrollBar::SetFocus() {
+  if (owner_)
+    owner_->SetFocus();
+  else
+    Control::SetFocus();
+}
+
+bool ScrollBar::SetPartImage(std::wstring_view attributeName, std::wstring_view description) {
+  if (!attributeName.ends_with(L"image"))
+    return false;
+  const std::wstring_view stem = attributeName.substr(0, attributeName.size() - 5);
+  for (int part = 0; part < PartCount; ++part) {
+    const std::wstring_view partName = kPartNames[part];
+    if (!stem.starts_with(partName))
+      continue;
+    const std::wstring_view stateName = stem.substr(partName.size());
+    for (int state = 0; state < StateCount; ++state) {
+      if (stateName != kStateNames[state])
+        continue;
+      ImageDrawInfo& image = images_[part][state];
+      if (image.description == description && image.image)
+        return true;
+      image.Clear();
+      image.description = description;
+      Invalidate();
+      return true;
+    }
+  }
+  return false;
+}
+
 void ScrollBar::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if (name == L"hor")
+  auto setColor = [this](uint32_t& field, std::wstring_view text) {
+    const uint32_t color = base::attribute::ParseColor(text);
+    if (field == color)
+      return;
+    field = color;
+    Invalidate();
+  };
+  if (name == L"button1color")
+    setColor(button1Color_, value);
+  else if (name == L"button2color")
+    setColor(button2Color_, value);
+  else if (name == L"thumbcolor")
+    setColor(thumbColor_, value);
+  else if (name == L"hor")
     SetHorizontal(base::attribute::ParseBool(value));
   else if (name == L"linesize")
     SetLineSize(base::attribute::ParseInt(value));
@@ -42,7 +187,11 @@ void ScrollBar::SetAttribute(std::wstring_view name, std::wstring_view value) {
     SetScrollPos(base::attribute::ParseInt(value), Notify::Yes);
   else if (name == L"scrollunit")
     SetScrollUnit(base::attribute::ParseInt(value));
-  else
+  else if (name == L"showbutton1")
+    ShowButton1(base::attribute::ParseBool(value));
+  else if (name == L"showbutton2")
+    ShowButton2(base::attribute::ParseBool(value));
+  else if (!SetPartImage(name, value))
     Control::SetAttribute(name, value);
 }
 
@@ -96,17 +245,16 @@ void ScrollBar::SetScrollPos(int position, Notify notify) {
   if (position_ == position)
     return;
   const int old = position_;
-  position_ = position < 0 ? 0 : position;
+  int64_t snapped = position < 0 ? 0 : position;
   if (scrollUnit_ > 1) {
-    const int remainder = position_ % scrollUnit_;
+    const int64_t remainder = snapped % scrollUnit_;
     if (remainder != 0) {
-      position_ -= remainder;
+      snapped -= remainder;
       if (remainder >= scrollUnit_ / 2)
-        position_ += scrollUnit_;
+        snapped += scrollUnit_;
     }
   }
-  if (position_ > range_)
-    position_ = range_;
+  position_ = static_cast<int>(std::min<int64_t>(snapped, range_));
   SetRect(rect_, true);
   // Queued with repeats merged, so that a burst of moves arrives as one notification.
   if (notify == Notify::Yes && manager_)
@@ -133,6 +281,272 @@ void ScrollBar::SetScrollUnit(int unit) {
 
 int ScrollBar::LineStep() const {
   return scrollUnit_ > 1 ? scrollUnit_ : lineSize_;
+}
+
+bool ScrollBar::GetShowButton1() const {
+  return showButton1_;
+}
+
+void ScrollBar::ShowButton1(bool show) {
+  showButton1_ = show;
+  SetRect(rect_, true);
+}
+
+bool ScrollBar::GetShowButton2() const {
+  return showButton2_;
+}
+
+void ScrollBar::ShowButton2(bool show) {
+  showButton2_ = show;
+  SetRect(rect_, true);
+}
+
+void ScrollBar::LineStepBy(bool forward) {
+  if (owner_) {
+    if (horizontal_)
+      forward ? owner_->ScrollLineRight() : owner_->ScrollLineLeft();
+    else
+      forward ? owner_->ScrollLineDown() : owner_->ScrollLineUp();
+    return;
+  }
+  const int64_t step = forward ? LineStep() : -int64_t{LineStep()};
+  SetScrollPos(ClampToInt(position_ + step), Notify::Yes);
+}
+
+void ScrollBar::PageStepBy(bool forward) {
+  if (owner_) {
+    if (horizontal_)
+      forward ? owner_->ScrollPageRight() : owner_->ScrollPageLeft();
+    else
+      forward ? owner_->ScrollPageDown() : owner_->ScrollPageUp();
+    return;
+  }
+  const int64_t step = forward ? Length() : -int64_t{Length()};
+  SetScrollPos(ClampToInt(position_ + step), Notify::Yes);
+}
+
+void ScrollBar::PageTowards(POINT point) {
+  const RECT& thumb = parts_.thumb;
+  const LONG along = horizontal_ ? point.x : point.y;
+  const LONG thumbStart = horizontal_ ? thumb.left : thumb.top;
+  const LONG thumbEnd = horizontal_ ? thumb.right : thumb.bottom;
+  if (along < thumbStart)
+    PageStepBy(false);
+  else if (along > thumbEnd)
+    PageStepBy(true);
+}
+
+void ScrollBar::PassOn(ControlEvent& event) {
+  if (owner_)
+    owner_->OnEvent(event);
+  else
+    Control::OnEvent(event);
+}
+
+void ScrollBar::OnEvent(ControlEvent& event) {
+  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
+    PassOn(event);
+    return;
+  }
+  const POINT point = event.mousePoint;
+  switch (event.kind) {
+    case ControlEventKind::SetFocus:
+    case ControlEventKind::KillFocus:
+    case ControlEventKind::ContextMenu:
+      return;
+    case ControlEventKind::ButtonDown:
+    case ControlEventKind::DoubleClick:
+      if (!IsEnabled())
+        return;
+      dragDelta_ = 0;
+      repeatTicks_ = 0;
+      if (manager_)
+        manager_->StartTimer(this, kRepeatTimerId, kRepeatInterval);
+      if (base::RectContains(parts_.button1, point)) {
+        button1State_ |= StatePushed;
+        LineStepBy(false);
+      } else if (base::RectContains(parts_.button2, point)) {
+        button2State_ |= StatePushed;
+        LineStepBy(true);
+      } else if (base::RectContains(parts_.thumb, point)) {
+        thumbState_ |= StatePushed | StateCaptured;
+        dragStart_ = point;
+        dragStartPosition_ = position_;
+      } else {
+        PageTowards(point);
+      }
+      Invalidate();
+      return;
+    case ControlEventKind::ButtonUp:
+      dragDelta_ = 0;
+      repeatTicks_ = 0;
+      if (manager_)
+        manager_->StopTimer(this, kRepeatTimerId);
+      if (thumbState_ & StateCaptured)
+        thumbState_ &= ~(StatePushed | StateCaptured);
+      else if (button1State_ & StatePushed)
+        button1State_ &= ~StatePushed;
+      else if (button2State_ & StatePushed)
+        button2State_ &= ~StatePushed;
+      else
+        return;
+      Invalidate();
+      return;
+    case ControlEventKind::MouseMove:
+      if (thumbState_ & StateCaptured) {
+        const RECT& thumb = parts_.thumb;
+        const int thumbLength = horizontal_ ? thumb.right - thumb.left : thumb.bottom - thumb.top;
+        const int64_t travel = int64_t{Length()} - thumbLength - (showButton1_ ? Thickness() : 0) -
+                               (showButton2_ ? Thickness() : 0);
+        if (travel <= 0)
+          return;
+        const int64_t moved = horizontal_ ? point.x - dragStart_.x : point.y - dragStart_.y;
+        dragDelta_ = ClampToInt(moved * range_ / travel);
+        return;
+      }
+      if ((thumbState_ & StateHot) && !base::RectContains(parts_.thumb, point)) {
+        thumbState_ &= ~StateHot;
+        Invalidate();
+      } else if (IsEnabled() && !(thumbState_ & StateHot) &&
+                 base::RectContains(parts_.thumb, point)) {
+        thumbState_ |= StateHot;
+        Invalidate();
+      }
+      return;
+    case ControlEventKind::Timer:
+      if (event.wParam != kRepeatTimerId)
+        break;
+      ++repeatTicks_;
+      if (thumbState_ & StateCaptured) {
+        const int target = ClampToInt(int64_t{dragStartPosition_} + dragDelta_);
+        if (owner_) {
+          const SIZE offset = owner_->GetScrollOffset();
+          owner_->SetScrollOffset(horizontal_ ? SIZE{target, offset.cy} : SIZE{offset.cx, target});
+        } else {
+          SetScrollPos(target, Notify::Yes);
+        }
+        Invalidate();
+        return;
+      }
+      if (repeatTicks_ <= kRepeatDelayTicks)
+        return;
+      if (button1State_ & StatePushed) {
+        LineStepBy(false);
+      } else if (button2State_ & StatePushed) {
+        LineStepBy(true);
+      } else if (manager_ && manager_->PaintWindow()) {
+        POINT cursor;
+        if (::GetCursorPos(&cursor) && ::ScreenToClient(manager_->PaintWindow(), &cursor))
+          PageTowards(cursor);
+      }
+      return;
+    case ControlEventKind::MouseEnter:
+      if (base::RectContains(rect_, point) && IsEnabled()) {
+        button1State_ |= StateHot;
+        button2State_ |= StateHot;
+        if (base::RectContains(parts_.thumb, point))
+          thumbState_ |= StateHot;
+        Invalidate();
+      }
+      break;
+    case ControlEventKind::MouseLeave:
+      // Leaving for a part of the bar itself is no leave: the bar waits for the real one.
+      if (base::RectContains(rect_, point)) {
+        if (manager_)
+          manager_->AddMouseLeaveListener(this);
+        return;
+      }
+      if (IsEnabled()) {
+        button1State_ &= ~StateHot;
+        button2State_ &= ~StateHot;
+        thumbState_ &= ~StateHot;
+        Invalidate();
+      }
+      if (manager_)
+        manager_->RemoveMouseLeaveListener(this);
+      break;
+    default:
+      break;
+  }
+  PassOn(event);
+}
+
+void ScrollBar::DrawPartImage(ControlPainter& painter,
+                              Part part,
+                              uint32_t state,
+                              const RECT* dest) {
+  ImageDrawInfo* images = images_[part];
+  auto draw = [&](ImageDrawInfo& image) {
+    if (!painter.ResolveImage(image))
+      return false;
+    if (dest)
+      image.dest = base::OffsetRectBy(*dest, -rect_.left, -rect_.top);
+    return painter.DrawImage(image);
+  };
+  if (state & StateDisabled) {
+    if (draw(images[Disabled]))
+      return;
+  } else if (state & StatePushed) {
+    if (draw(images[Pushed]))
+      return;
+  } else if (state & StateHot) {
+    if (draw(images[Hot]))
+      return;
+  }
+  draw(images[Normal]);
+}
+
+void ScrollBar::PaintParts(ControlPainter& painter) {
+  auto followEnabled = [this](uint32_t& state) {
+    state = IsEnabled() ? state & ~StateDisabled : state | StateDisabled;
+  };
+  followEnabled(thumbState_);
+  DrawPartImage(painter, Background, thumbState_, nullptr);
+
+  struct Button {
+    bool shown;
+    uint32_t& state;
+    uint32_t color;
+    Part part;
+    const RECT& rect;
+  };
+  for (const Button& button :
+       {Button{showButton1_, button1State_, button1Color_, Button1, parts_.button1},
+        Button{showButton2_, button2State_, button2Color_, Button2, parts_.button2}}) {
+    if (!button.shown)
+      continue;
+    followEnabled(button.state);
+    if (button.color != 0)
+      painter.FillRect(button.rect, AdjustColor(button.color));
+    DrawPartImage(painter, button.part, button.state, &button.rect);
+  }
+
+  const RECT& thumb = parts_.thumb;
+  if (thumb.left == 0 && thumb.top == 0 && thumb.right == 0 && thumb.bottom == 0)
+    return;
+  if (thumbColor_ != 0)
+    painter.FillRect(thumb, AdjustColor(thumbColor_));
+  DrawPartImage(painter, Thumb, thumbState_, &thumb);
+
+  const int t = Thickness();
+  RECT rail;
+  if (horizontal_) {
+    const LONG left = (thumb.left + thumb.right) / 2 - t / 2;
+    rail = {left, thumb.top, left + t, thumb.bottom};
+  } else {
+    const LONG top = (thumb.top + thumb.bottom) / 2 - t / 2;
+    rail = {thumb.left, top, thumb.right, top + t};
+  }
+  DrawPartImage(painter, Rail, thumbState_, &rail);
+}
+
+bool ScrollBar::PaintSelf(HDC dc, const RECT&, Control*) {
+  PaintBackgroundColor(dc);
+  PaintBackgroundImage(dc);
+  DeviceContextPainter painter(dc, manager_, rect_, paintRect_);
+  PaintParts(painter);
+  PaintBorder(dc);
+  return true;
 }
 
 }  // namespace ui

@@ -46,6 +46,9 @@ PaintManager::~PaintManager() {
   names_.clear();
   if (Control* root = std::exchange(root_, nullptr))
     root->Destroy();
+  // The tree's destructors may have handed controls over for cleanup; no queue message will
+  // come for them any more.
+  DestroyDelayedCleanup();
   RemoveAllFonts(ResourceSet::Window);
   resources_.defaultFont = FontInfo();
   RemoveAllImages(ResourceSet::Window);
@@ -290,11 +293,14 @@ void PaintManager::AddDelayedCleanup(Control* control) {
 }
 
 void PaintManager::DestroyDelayedCleanup() {
-  // Destroying a control may schedule more cleanup; those wait for the next round.
-  std::vector<Control*> controls = std::move(delayedCleanup_);
-  delayedCleanup_.clear();
-  for (Control* control : controls)
+  // One at a time from the list itself, until it stays empty: a destructor may schedule more
+  // cleanup, and a control that another one's destructor destroys leaves the list through
+  // ForgetControl instead of being destroyed twice.
+  while (!delayedCleanup_.empty()) {
+    Control* control = delayedCleanup_.front();
+    delayedCleanup_.erase(delayedCleanup_.begin());
     control->Destroy();
+  }
 }
 
 void PaintManager::Invalidate(const RECT& rect) {

@@ -51,6 +51,17 @@ SkinBuilder::SkinBuilder() {
   document_.SetKeepWhitespace(true);
 }
 
+SkinBuilder::SkinBuilder(Budget* budget, int depth, int includeDepth)
+    : budget_(budget), depth_(depth), includeDepth_(includeDepth) {
+  document_.SetKeepWhitespace(true);
+}
+
+bool SkinBuilder::Budget::Take() {
+  if (!exceeded && ++steps > kMaxBuildSteps)
+    exceeded = true;
+  return !exceeded;
+}
+
 Control* SkinBuilder::BuildFrom(const wchar_t* source,
                                 const wchar_t* resourceType,
                                 IBuilderCallback* callback,
@@ -92,7 +103,30 @@ Control* SkinBuilder::Build(IBuilderCallback* callback, PaintManager* manager, C
         manager->SetWindowAttribute(root.AttributeName(i), root.AttributeValue(i));
     }
   }
-  return BuildChildren(root, parent, manager);
+  // An include's controls are cleaned up by the build that included it.
+  if (IsInclude())
+    return BuildChildren(root, parent, manager, depth_);
+
+  ownBudget_ = Budget();
+  auto* container = parent ? static_cast<IContainer*>(parent->CastTo(L"IContainer")) : nullptr;
+  const int countBefore = container ? container->Count() : 0;
+  Control* const overlayBefore = parent ? parent->GetOverlay() : nullptr;
+  Control* first = BuildChildren(root, parent, manager, depth_);
+  if (!ownBudget_.exceeded)
+    return first;
+  // Past a limit: take back everything this build made.
+  if (!parent) {
+    if (first)
+      first->Destroy();
+    return nullptr;
+  }
+  if (container) {
+    while (container->Count() > countBefore)
+      container->RemoveAt(container->Count() - 1);
+  }
+  if (parent->GetOverlay() != overlayBefore)
+    parent->SetOverlay(nullptr);
+  return nullptr;
 }
 
 void SkinBuilder::RegisterResources(const MarkupNode& root, PaintManager* manager) {
@@ -136,14 +170,22 @@ void SkinBuilder::RegisterResources(const MarkupNode& root, PaintManager* manage
   }
 }
 
-void SkinBuilder::BuildInclude(const MarkupNode& element, Control* parent, PaintManager* manager) {
+void SkinBuilder::BuildInclude(const MarkupNode& element,
+                               Control* parent,
+                               PaintManager* manager,
+                               int depth) {
   wchar_t count[500] = {};
   wchar_t source[500] = {};
   int copies = element.FindAttribute(L"count", count, 500) ? std::wcstol(count, nullptr, 10) : 1;
   if (!element.FindAttribute(L"source", source, 500))
     return;
-  SkinBuilder included;
-  for (int i = 0; i < copies; ++i) {
+  if (copies > 0 && includeDepth_ >= kMaxIncludeDepth) {
+    // A page that includes itself, directly or through others, would never end.
+    budget_->exceeded = true;
+    return;
+  }
+  SkinBuilder included(budget_, depth, includeDepth_ + 1);
+  for (int i = 0; i < copies && budget_->Take(); ++i) {
     Control* built;
     if (included.document_.IsLoaded()) {
       built = included.Build(callback_, manager, parent);
@@ -168,17 +210,19 @@ Control* SkinBuilder::CreateControl(const wchar_t* elementName) {
 
 Control* SkinBuilder::BuildChildren(const MarkupNode& element,
                                     Control* parent,
-                                    PaintManager* manager) {
+                                    PaintManager* manager,
+                                    int depth) {
   Control* first = nullptr;
   IContainer* container = nullptr;
   bool containerLookedUp = false;
-  for (MarkupNode node = element.FirstChild(); node.IsValid(); node = node.NextSibling()) {
+  for (MarkupNode node = element.FirstChild(); node.IsValid() && !budget_->exceeded;
+       node = node.NextSibling()) {
     const wchar_t* name = node.Name();
     if (IsResourceElement(name))
       continue;
     if (NameIs(name, L"Include")) {
       if (node.HasAttributes())
-        BuildInclude(node, parent, manager);
+        BuildInclude(node, parent, manager, depth);
       continue;
     }
     // Without a parent only the first control is kept: nothing would own the later ones.
@@ -187,8 +231,19 @@ Control* SkinBuilder::BuildChildren(const MarkupNode& element,
     Control* control = CreateControl(name);
     if (!control)
       continue;
-    if (node.HasChildren())
-      BuildChildren(node, control, manager);
+    if (depth > kMaxDepth || !budget_->Take()) {
+      budget_->exceeded = true;
+      control->Destroy();
+      break;
+    }
+    if (node.HasChildren()) {
+      BuildChildren(node, control, manager, depth + 1);
+      // Past a limit the control, with what it holds so far, is not added anywhere.
+      if (budget_->exceeded) {
+        control->Destroy();
+        break;
+      }
+    }
     if (parent) {
       wchar_t cover[256] = {};
       node.FindAttribute(L"cover", cover, 256);

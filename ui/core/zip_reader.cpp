@@ -295,30 +295,45 @@ bool ZipReader::ReadDirectory(SkinPackage* package) {
   return true;
 }
 
+NarrowingRule NarrowingRuleFor(UINT codePage) {
+  if (codePage == CP_UTF8)
+    return {WC_ERR_INVALID_CHARS, false};
+  if (codePage == CP_UTF7)
+    return {0, false};
+  return {0, true};
+}
+
+bool EntryNameBytes(std::wstring_view name, UINT codePage, std::string* bytes) {
+  bytes->clear();
+  if (name.size() >= kMaxLookupName)
+    return false;
+  if (name.empty())
+    return true;
+  // Separators turn into "/" before the conversion: in double-byte code pages a "\" byte can be
+  // the second half of a character.
+  std::wstring wideName(name);
+  std::replace(wideName.begin(), wideName.end(), L'\\', L'/');
+  const NarrowingRule rule = NarrowingRuleFor(codePage);
+  char narrow[kMaxLookupName * 4];
+  BOOL usedDefault = FALSE;
+  const int narrowLength = ::WideCharToMultiByte(
+      codePage, rule.flags, wideName.data(), static_cast<int>(wideName.size()), narrow,
+      sizeof(narrow), nullptr, rule.askUsedDefault ? &usedDefault : nullptr);
+  if (narrowLength <= 0 || usedDefault)
+    return false;
+  bytes->assign(narrow, narrowLength);
+  return true;
+}
+
 bool ZipReader::FindEntry(const SkinPackage& package,
                           const wchar_t* name,
                           IgnoreCase ignoreCase,
                           ZipEntryInfo* info) {
   if (!name || !info)
     return false;
-  const size_t length = std::wcslen(name);
-  if (length >= kMaxLookupName)
-    return false;
-  // Separators turn into "/" before the conversion: in double-byte code pages a "\" byte can be
-  // the second half of a character.
-  std::wstring wideName(name, length);
-  std::replace(wideName.begin(), wideName.end(), L'\\', L'/');
   std::string wanted;
-  if (length > 0) {
-    char narrow[kMaxLookupName * 2];
-    BOOL usedDefault = FALSE;
-    const int narrowLength =
-        ::WideCharToMultiByte(CP_ACP, 0, wideName.data(), static_cast<int>(length), narrow,
-                              sizeof(narrow), nullptr, &usedDefault);
-    if (narrowLength <= 0 || usedDefault)
-      return false;
-    wanted.assign(narrow, narrowLength);
-  }
+  if (!EntryNameBytes(name, ::GetACP(), &wanted))
+    return false;
 
   const std::vector<ZipDirectoryEntry>& entries = package.entries();
   for (size_t i = 0; i < entries.size(); ++i) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ui/core/skin_package.h"
 
@@ -32,6 +33,19 @@ constexpr uint32_t kZipReadFailed = 0x800;
 constexpr uint32_t kZipCorrupt = 0x900;      // Data that does not match its directory record.
 constexpr uint32_t kZipUnsupported = 0xA00;  // Encrypted, or neither stored nor Deflate.
 constexpr uint32_t kZipBadArgument = 0x10000;
+
+// How a conversion into a code page tells that a character has no form there. Windows refuses
+// a used-default pointer for UTF-8 and UTF-7 (the call fails), which would fail every lookup on
+// a system whose ANSI code page is UTF-8; UTF-8 reports such characters through a flag instead.
+struct NarrowingRule {
+  DWORD flags = 0;             // Flags for WideCharToMultiByte.
+  bool askUsedDefault = true;  // Whether to pass a used-default pointer.
+};
+NarrowingRule NarrowingRuleFor(UINT codePage);
+
+// |name| in |codePage| with every "\" turned into "/", as entry names are stored; false when a
+// character has no form in that code page or the name is 256 characters or longer.
+bool EntryNameBytes(std::wstring_view name, UINT codePage, std::string* bytes);
 
 // Reads skin packages: standard zip archives (no ZIP64, no spanning, no encryption) whose entries
 // are stored or compressed with Deflate. Every offset and size read from the archive is checked

@@ -54,6 +54,7 @@ enum class Pass { Measure, Draw };
 
 struct LineResult {
   bool textDone = false;
+  bool hasContent = false;
   int width = 0;
   int height = 0;
   LONG contentBottom = 0;
@@ -153,11 +154,17 @@ void FormattedTextLayout::Run(HFONT font, const RECT& area, RECT& bounds) {
   LineResult last;
   int widest = 0;
   LONG contentBottom = top;
+  bool firstLine = true;
   for (;;) {
     const LayoutState lineStart = state_;
     const int startHeight = FontHeight() + (state_.spacings.empty() ? 0 : state_.spacings.back());
     recordLinks_ = Measuring();
     LineResult line = RunLine(Pass::Measure, top, startHeight, 0);
+    // A break (a line feed, "n" or a closing "p") ends its line, not the text: what follows it
+    // up to the end, with nothing to show, is no line of its own.
+    if (line.textDone && !line.hasContent && !firstLine)
+      break;
+    firstLine = false;
     if (!Measuring()) {
       int shift = 0;
       if (!SingleLine()) {
@@ -262,6 +269,7 @@ LineResult FormattedTextLayout::RunLine(Pass pass, LONG top, int height, int shi
     if (!PlaceRun(run, run.size()))
       break;
   }
+  result.hasContent = lineHasContent_;
   result.width = widestX_ - area_.left;
   result.height = lineHeight_;
   result.contentBottom = contentBottom_;

@@ -160,6 +160,29 @@ TEST(ButtonTest, KeysAndActivation) {
   }
 }
 
+// A disabled button keeps its tab stop (the Tab walk skips disabled controls by itself); only
+// the cursor flag follows the enabled state.
+TEST(ButtonTest, FlagsFollowEnabledAndKeyboard) {
+  struct Case {
+    bool enabled;
+    bool keyboard;
+    uint32_t flags;
+  };
+  const Case kCases[] = {
+      {true, true, FlagSetCursor | FlagTabStop},
+      {true, false, FlagSetCursor},
+      {false, true, FlagTabStop},
+      {false, false, 0},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "enabled " << c.enabled << ", keyboard " << c.keyboard);
+    Button button;
+    button.SetEnabled(c.enabled);
+    button.SetKeyboardEnabled(c.keyboard);
+    EXPECT_EQ(c.flags, button.GetFlags());
+  }
+}
+
 TEST(ButtonTest, MouseOffIgnoresTheMouse) {
   Window w;
   w.control->SetAttribute(L"mouse", L"false");
@@ -225,11 +248,9 @@ TEST(ButtonTest, FadeRunsOnTheWindowsTimer) {
 
   w.control->SetAttribute(L"fadedelta", L"51");
   Hover(w);
-  PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 0; });
-  EXPECT_EQ(0, w.control->GetFadeAlpha());
+  ASSERT_TRUE(PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 0; }));
   w.Send(ControlEventKind::MouseLeave, kOutside);
-  PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 255; });
-  EXPECT_EQ(255, w.control->GetFadeAlpha());
+  ASSERT_TRUE(PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 255; }));
   EXPECT_TRUE(w.log.received.empty()) << "the fade timer is the button's own, not a \"timer\"";
 }
 

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "tests/support/control_helpers.h"
+#include "tests/support/paint_surface.h"
 #include "tests/support/rect_compare.h"
 #include "tests/support/test_window.h"
 #include "ui/controls/container.h"
 #include "ui/core/paint_manager.h"
+#include "ui/render/image_cache.h"
 
 namespace ui {
 namespace {
@@ -78,33 +80,15 @@ TEST(ControlTest, AttributeEffects) {
          EXPECT_DOUBLE_EQ(0.5, c.GetFloatAnchor().left);
          EXPECT_DOUBLE_EQ(1.0, c.GetFloatAnchor().bottom);
        }},
-      {LR"(visible="false" enabled="false" mouse="false" keyboard="false")",
-       [](const Control& c) {
-         EXPECT_FALSE(c.IsVisible());
-         EXPECT_FALSE(c.IsEnabled());
-         EXPECT_FALSE(c.IsMouseEnabled());
-         EXPECT_FALSE(c.IsKeyboardEnabled());
-       }},
+      // A boolean is true only when written exactly "true".
       {LR"(visible="1" enabled="True")",
        [](const Control& c) {
          EXPECT_FALSE(c.IsVisible());
          EXPECT_FALSE(c.IsEnabled());
        }},
-      {LR"(name="btn_min" text="文件名" tooltip="a<n>b<n>" userdata="u" tag="42")",
-       [](const Control& c) {
-         EXPECT_EQ(L"btn_min", c.GetName());
-         EXPECT_EQ(L"文件名", c.GetText());
-         EXPECT_EQ(L"a\r\nb\r\n", c.GetToolTip());
-         EXPECT_EQ(L"u", c.GetUserData());
-         EXPECT_EQ(42, c.GetTag());
-       }},
-      {LR"(shortcut="Q5" menu="true" colorhsl="true" virtualwnd="pages")",
-       [](const Control& c) {
-         EXPECT_EQ(L'Q', c.GetShortcut());
-         EXPECT_TRUE(c.IsContextMenuEnabled());
-         EXPECT_TRUE(c.IsColorHsl());
-         EXPECT_EQ(L"pages", c.GetVirtualWindow());
-       }},
+      {LR"(tooltip="a<n>b<n>")",
+       [](const Control& c) { EXPECT_EQ(L"a\r\nb\r\n", c.GetToolTip()); }},
+      {LR"(shortcut="Q5")", [](const Control& c) { EXPECT_EQ(L'Q', c.GetShortcut()); }},
       // Names are case-sensitive: an unknown spelling is kept, not applied.
       {LR"(Width="10" normalimage="file='btn_min.png'")",
        [](const Control& c) {
@@ -112,8 +96,6 @@ TEST(ControlTest, AttributeEffects) {
          EXPECT_STREQ(L"10", c.GetExtraAttribute(L"Width"));
          EXPECT_STREQ(L"file='btn_min.png'", c.GetExtraAttribute(L"normalimage"));
        }},
-      {LR"(bkimage="file='logo.png'")",
-       [](const Control& c) { EXPECT_EQ(L"file='logo.png'", c.GetBackImage().description); }},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.attributes);
@@ -122,6 +104,46 @@ TEST(ControlTest, AttributeEffects) {
     c.check(*control);
     control->Destroy();
   }
+}
+
+// "bkimage" is resolved at once: a floating control without a fixed size takes the image's size,
+// and an equal description whose image is already loaded is left alone (its size is not taken
+// again), while one whose image was missing is tried again.
+TEST(ControlTest, BackgroundImageSizesAFloatingControlAndLoadsOnce) {
+  const auto solid = [](int, int) { return 0xFF112233u; };
+  ImageCache::Shared().Insert(L"bk.png", testing_support::MakeImage(30, 20, solid));
+  struct Case {
+    const wchar_t* attributes;
+    SIZE fixed;
+  };
+  const Case kCases[] = {
+      {LR"(float="true" bkimage="file='bk.png'")", {30, 20}},
+      {LR"(float="true" width="5" bkimage="file='bk.png'")", {5, 0}},
+      {LR"(bkimage="file='bk.png'")", {0, 0}},
+      {LR"(float="true" bkimage="file='missing.png'")", {0, 0}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.attributes);
+    testing_support::ControlInWindow<Control> w;
+    w.control->ApplyAttributeList(c.attributes);
+    EXPECT_EQ(c.fixed.cx, w.control->GetFixedWidth());
+    EXPECT_EQ(c.fixed.cy, w.control->GetFixedHeight());
+  }
+
+  testing_support::ControlInWindow<Control> w;
+  w.control->ApplyAttributeList(LR"(float="true" bkimage="file='bk.png'")");
+  w.control->SetFixedWidth(0);
+  w.control->SetFixedHeight(0);
+  w.control->SetAttribute(L"bkimage", L"file='bk.png'");
+  EXPECT_EQ(0, w.control->GetFixedWidth()) << "loaded already: not resolved again";
+
+  w.control->SetAttribute(L"bkimage", L"file='late.png'");
+  EXPECT_EQ(nullptr, w.control->GetBackImage().image);
+  ImageCache::Shared().Insert(L"late.png", testing_support::MakeImage(7, 9, solid));
+  w.control->SetAttribute(L"bkimage", L"file='late.png'");
+  EXPECT_EQ(7, w.control->GetFixedWidth()) << "missing before: tried again";
+  EXPECT_EQ(9, w.control->GetFixedHeight());
+  ImageCache::Shared().Clear();
 }
 
 TEST(ControlTest, ApplyAttributeListStopsAtTheFirstMalformedPair) {
@@ -208,6 +230,63 @@ TEST(HookListTest, AddsOnceFiresInOrderAndStopsAtFalse) {
   hooks.Remove(MakeDelegate(&first, &HookRecorder::Other));
   EXPECT_TRUE(hooks.Fire(&argument));
   EXPECT_EQ(2u, second.calls.size());
+}
+
+// A delegate known by a number, that logs its calls and the freeing of the list's copy, and runs
+// an edit of its list when called.
+class LoggingDelegate : public DelegateBase {
+ public:
+  LoggingDelegate(int id, std::vector<std::string>* log, std::function<void()> edit = {})
+      : DelegateBase(nullptr, &id, sizeof(id)), id_(id), log_(log), edit_(std::move(edit)) {}
+  ~LoggingDelegate() override {
+    if (copy_)
+      log_->push_back("free " + std::to_string(id_));
+  }
+  DelegateBase* Copy() const override {
+    auto* copy = new LoggingDelegate(id_, log_, edit_);
+    copy->copy_ = true;
+    return copy;
+  }
+  bool Invoke(void*) override {
+    log_->push_back("call " + std::to_string(id_));
+    if (edit_) {
+      edit_();
+      log_->push_back("back in " + std::to_string(id_));
+    }
+    return true;
+  }
+
+ private:
+  int id_;
+  std::vector<std::string>* log_;
+  std::function<void()> edit_;
+  bool copy_ = false;
+};
+
+// A delegate that removed the one before it made the one after it skipped (the walk went by
+// index over a list that had shrunk), and one that removed itself was freed while it ran.
+TEST(HookListTest, DelegatesMayEditTheListWhileItFires) {
+  HookList hooks;
+  std::vector<std::string> log;
+  hooks.Add(LoggingDelegate(1, &log));
+  hooks.Add(LoggingDelegate(2, &log, [&] {
+    hooks.Remove(LoggingDelegate(1, &log));
+    hooks.Remove(LoggingDelegate(2, &log));
+    hooks.Add(LoggingDelegate(4, &log));
+  }));
+  hooks.Add(LoggingDelegate(3, &log));
+
+  EXPECT_TRUE(hooks.Fire(nullptr));
+  EXPECT_EQ(
+      (std::vector<std::string>{"call 1", "call 2", "back in 2", "call 3", "free 1", "free 2"}),
+      log)
+      << "the round calls the rest of the list and frees the removed ones after it";
+  EXPECT_EQ(2u, hooks.Count());
+
+  log.clear();
+  EXPECT_TRUE(hooks.Fire(nullptr));
+  EXPECT_EQ((std::vector<std::string>{"call 3", "call 4"}), log)
+      << "a delegate added during a round is called from the next one on";
 }
 
 TEST(ControlTest, HooksFireAtTheirMoments) {

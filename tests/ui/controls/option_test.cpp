@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -121,6 +123,55 @@ TEST(CheckBoxTest, SelectedAttributeWhileAttachedIsTold) {
   EXPECT_EQ((Types{L"selectchanged"}), w.log.Types());
   w.control->SetEnabled(false);
   EXPECT_EQ(StateSelected, w.control->GetButtonState()) << "disabling keeps the selection";
+}
+
+// Destroys the sender of one type of notification while it is being told, as a page that
+// rebuilds itself would, and fills the freed memory at once so that any later use of the sender
+// shows.
+class DestroyingListener : public INotifyListener {
+ public:
+  explicit DestroyingListener(const wchar_t* type) : type_(type) {}
+
+  void ReceiveNotification(Notification& notification) override {
+    if (notification.type != type_ || !notification.sender)
+      return;
+    Control* sender = notification.sender;
+    static_cast<IContainer*>(sender->GetParent()->CastTo(L"IContainer"))->Remove(sender, true);
+    sender->Destroy();
+    auto& poison = poison_.emplace_back(new unsigned char[sizeof(Option)]);
+    std::fill_n(poison.get(), sizeof(Option), 0xFF);
+  }
+
+ private:
+  std::wstring type_;
+  std::vector<std::unique_ptr<unsigned char[]>> poison_;
+};
+
+// The option used to select itself after its "click" went out, so a listener that destroyed it
+// had it written to, and told "selectchanged" of, after it was freed.
+TEST(OptionTest, NotificationListenerMayDestroyTheOption) {
+  struct Case {
+    const wchar_t* group;
+    const wchar_t* destroyedAt;
+    Types told;
+  };
+  const Case kCases[] = {
+      {L"", L"click", {L"click"}},
+      {L"mode", L"click", {L"click"}},
+      {L"", L"selectchanged", {L"click", L"selectchanged"}},
+      {L"mode", L"selectchanged", {L"click", L"selectchanged"}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message()
+                 << "group \"" << c.group << "\", destroyed at " << c.destroyedAt);
+    testing_support::ControlInWindow<Option> w;
+    w.control->SetGroup(c.group);
+    DestroyingListener destroyer(c.destroyedAt);
+    w.manager.AddListener(&destroyer);
+    Click(w.control);
+    EXPECT_EQ(0, w.root->Count());
+    EXPECT_EQ(c.told, w.log.Types());
+  }
 }
 
 // The installer's agreement check box, as its markup describes it.

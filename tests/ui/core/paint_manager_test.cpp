@@ -279,6 +279,38 @@ TEST_F(PaintManagerRegistryTest, AttachWindowStartsTheWindowAfresh) {
   EXPECT_TRUE(log_.received.empty());
 }
 
+// Hands another control to its manager for cleanup when it is destroyed, as a control that
+// defers the deletion of something it holds would.
+class HandsOverOnDestroy : public Control {
+ public:
+  explicit HandsOverOnDestroy(Control* next) : next_(next) {}
+  ~HandsOverOnDestroy() override {
+    if (manager_)
+      manager_->AddDelayedCleanup(next_);
+  }
+
+ private:
+  Control* next_;
+};
+
+// The manager emptied its cleanup list once when it went away, so controls that the destroyed
+// ones handed over in their destructors were never freed.
+TEST(PaintManagerTest, CleanupHandedOverDuringTeardownIsFreedToo) {
+  Control* fromQueue = new Control;
+  Control* fromTree = new Control;
+  DestroyWatch queuedWatch(fromQueue);
+  DestroyWatch treeWatch(fromTree);
+  {
+    PaintManager manager;
+    auto* root = new Container;
+    root->Add(new HandsOverOnDestroy(fromTree));
+    manager.AttachRoot(root);
+    manager.AddDelayedCleanup(new HandsOverOnDestroy(fromQueue));
+  }
+  EXPECT_TRUE(queuedWatch.destroyed) << "handed over by a control that waited for cleanup";
+  EXPECT_TRUE(treeWatch.destroyed) << "handed over by a control of the tree";
+}
+
 TEST(PaintManagerTest, AttachedManagersListEachWindowedManagerOnce) {
   auto count = [](PaintManager* manager) {
     const auto& list = PaintManager::AttachedManagers();

@@ -6,20 +6,50 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/paint_surface.h"
+#include "tests/support/rect_compare.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_window.h"
 #include "ui/controls/container.h"
 #include "ui/controls/control.h"
+#include "ui/controls/delegate.h"
 #include "ui/controls/tab_layout.h"
+#include "ui/controls/vertical_layout.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_settings.h"
 
 namespace ui {
 namespace {
 
+constexpr wchar_t kYaHei[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
+constexpr wchar_t kSongTi[] = L"\u5B8B\u4F53";
+
+// Records that a control was destroyed, through its destroy hook.
+struct DestroyWatch {
+  explicit DestroyWatch(Control* control) {
+    control->destroyHooks.Add(MakeDelegate(this, &DestroyWatch::OnDestroy));
+  }
+  bool OnDestroy(void*) { return destroyed = true; }
+  bool destroyed = false;
+};
+
+// depth containers inside one another in a "Window", the innermost named "deepest".
+std::wstring NestedContainers(int depth) {
+  std::wstring text = L"<Window>";
+  for (int i = 1; i < depth; ++i)
+    text += L"<Container>";
+  text += L"<Container name=\"deepest\"/>";
+  for (int i = 1; i < depth; ++i)
+    text += L"</Container>";
+  return text + L"</Window>";
+}
+
 // A hidden window for the manager, so that the "Window" element's attributes apply.
 class SkinBuilderTest : public testing::Test {
  protected:
   void SetUp() override {
+    // Fonts registered for the whole process by an earlier test would hide a missing one.
+    PaintManager().RemoveAllFonts(ResourceSet::Shared);
     ASSERT_NE(nullptr, window_.Get());
     manager_.AttachWindow(window_.Get(), L"builder");
     UsePackageFile(L"", PackageHandling::OpenPerLookup);
@@ -31,6 +61,9 @@ class SkinBuilderTest : public testing::Test {
     manager_.AttachWindow(nullptr, L"");
   }
 
+  Control* Build(const std::wstring& source, IBuilderCallback* callback = nullptr) {
+    return Build(source.c_str(), callback);
+  }
   Control* Build(const wchar_t* source, IBuilderCallback* callback = nullptr) {
     SkinBuilder builder;
     root_ = builder.BuildFrom(source, nullptr, callback, &manager_, nullptr);
@@ -54,16 +87,33 @@ TEST_F(SkinBuilderTest, BuildsTheInstallerSkin) {
   EXPECT_EQ(220, caption.bottom);
   EXPECT_STREQ(L"true", manager_.GetWindowCustomAttribute(L"bktrans"));
 
-  // Fonts 0-6 and the default font.
-  for (int id = 0; id <= 6; ++id)
-    EXPECT_NE(nullptr,
-              manager_.FindFont(manager_.GetFontInfo(id).faceName, manager_.GetFontInfo(id).size,
-                                manager_.GetFontInfo(id).bold, false, false))
-        << id;
-  EXPECT_EQ(L"\u5FAE\u8F6F\u96C5\u9ED1", manager_.GetDefaultFontInfo().faceName);
+  // The seven fonts, each as declared and each in the set that every window shares. A font that
+  // was never registered would answer with the default font, so the handles are compared too.
+  struct SkinFont {
+    int id;
+    const wchar_t* face;
+    int size;
+    bool bold;
+  };
+  const SkinFont kFonts[] = {
+      {0, kYaHei, 12, false},     {1, kYaHei, 12, true},   {2, kYaHei, 24, false},
+      {3, kYaHei, 16, false},     {4, kSongTi, 32, false}, {5, kYaHei, 14, false},
+      {6, L"consolas", 36, true},
+  };
+  PaintManager otherWindow;
+  const HFONT defaultFont = manager_.GetDefaultFontInfo().font.Get();
+  for (const SkinFont& font : kFonts) {
+    SCOPED_TRACE(testing::Message() << "font " << font.id);
+    const FontInfo& info = manager_.GetFontInfo(font.id);
+    EXPECT_EQ(font.face, info.faceName);
+    EXPECT_EQ(font.size, info.size);
+    EXPECT_EQ(font.bold, info.bold);
+    EXPECT_NE(defaultFont, info.font.Get()) << "registered, not the default's fallback";
+    EXPECT_EQ(info.font.Get(), otherWindow.GetFont(font.id)) << "in the shared set";
+  }
+  EXPECT_EQ(kYaHei, manager_.GetDefaultFontInfo().faceName);
   EXPECT_EQ(12, manager_.GetDefaultFontInfo().size);
-  EXPECT_EQ(32, manager_.GetFontInfo(4).size);
-  EXPECT_TRUE(manager_.GetFontInfo(6).bold);
+  EXPECT_FALSE(manager_.GetDefaultFontInfo().bold);
 
   ASSERT_TRUE(manager_.AttachRoot(root));
   root_ = nullptr;  // the manager owns it now
@@ -148,10 +198,13 @@ TEST_F(SkinBuilderTest, UnknownElementsAreSkippedOrOfferedToTheCallback) {
       &callback);
   ASSERT_NE(nullptr, root);
   // Lists and the other further controls are not part of this framework; the rich edit and the
-  // scroll bar are not built by the skin yet either.
-  EXPECT_EQ(1, static_cast<IContainer*>(root->CastTo(L"IContainer"))->Count());
-  EXPECT_EQ((std::vector<std::wstring>{L"List", L"gifanim", L"RichEdit", L"ScrollBar"}),
-            callback.offered);
+  // scroll bar are, and are never offered.
+  auto* items = static_cast<IContainer*>(root->CastTo(L"IContainer"));
+  ASSERT_EQ(3, items->Count());
+  EXPECT_STREQ(L"Control", items->ItemAt(0)->GetClassName());
+  EXPECT_STREQ(L"RichEdit", items->ItemAt(1)->GetClassName());
+  EXPECT_STREQ(L"ScrollBar", items->ItemAt(2)->GetClassName());
+  EXPECT_EQ((std::vector<std::wstring>{L"List", L"gifanim"}), callback.offered);
 }
 
 TEST_F(SkinBuilderTest, ResourceElementsAndFailures) {
@@ -167,6 +220,117 @@ TEST_F(SkinBuilderTest, ResourceElementsAndFailures) {
   EXPECT_EQ(nullptr, builder.BuildFrom(L"missing.xml", nullptr, nullptr, &manager_, nullptr));
   EXPECT_EQ(nullptr,
             builder.BuildFrom(L"<Window><Control></Window>", nullptr, nullptr, &manager_, nullptr));
+}
+
+// 2000 nested containers (a 46 KB skin) overflowed the stack: the builder recursed once per
+// element level, about 1 KB a level.
+TEST_F(SkinBuilderTest, NestingPastTheDepthCapFailsTheBuild) {
+  for (int depth : {SkinBuilder::kMaxDepth + 1, 2000, 100000}) {
+    SCOPED_TRACE(depth);
+    EXPECT_EQ(nullptr, Build(NestedContainers(depth)));
+  }
+}
+
+// At the cap the tree is whole, and registration (a walk with Find), layout, hit testing,
+// painting and destruction all go down every level.
+TEST_F(SkinBuilderTest, TreeAtTheDepthCapIsUsableAndDestroyed) {
+  Control* root = Build(NestedContainers(SkinBuilder::kMaxDepth));
+  ASSERT_NE(nullptr, root);
+  ASSERT_TRUE(manager_.AttachRoot(root));
+  root_ = nullptr;
+  Control* deepest = manager_.FindControlByName(L"deepest");
+  ASSERT_NE(nullptr, deepest);
+  int levels = 0;
+  for (Control* control = deepest; control; control = control->GetParent())
+    ++levels;
+  EXPECT_EQ(SkinBuilder::kMaxDepth, levels);
+
+  root->SetRect({0, 0, 100, 100}, false);
+  EXPECT_EQ((RECT{0, 0, 100, 100}), deepest->GetRect());
+  EXPECT_EQ(deepest, manager_.FindControlAt({50, 50}));
+  testing_support::PaintSurface surface(100, 100);
+  EXPECT_TRUE(root->Paint(surface.dc(), {0, 0, 100, 100}, nullptr));
+
+  // The replaced tree waits for cleanup; attaching yet another root destroys it at once.
+  DestroyWatch watch(deepest);
+  manager_.AttachRoot(new Container);
+  manager_.AttachRoot(new Container);
+  EXPECT_TRUE(watch.destroyed);
+}
+
+// Include loops and counts are bounded: a page that included itself overflowed the stack, and
+// count="2000000000" or nested counts hung the build or exhausted memory.
+class SkinBuilderLimitTest : public SkinBuilderTest {
+ protected:
+  void SetUp() override {
+    SkinBuilderTest::SetUp();
+    const std::pair<const wchar_t*, const char*> kFiles[] = {
+        {L"loop.xml", "<Page><Include source=\"loop.xml\"/></Page>"},
+        {L"leaf.xml", "<Page><Control/></Page>"},
+        {L"empty.xml", "<Page/>"},
+        {L"thousand.xml", "<Page><Include source=\"leaf.xml\" count=\"1000\"/></Page>"},
+    };
+    for (const auto& [name, text] : kFiles)
+      ASSERT_TRUE(WriteFileBytes(folder_ / name, text));
+    // chainN.xml includes chainN+1.xml; the last holds the control named "end".
+    for (int n = 1; n <= kChainEnd; ++n) {
+      const std::string text = n == kChainEnd ? "<Page><Control name=\"end\"/></Page>"
+                                              : "<Page><Include source=\"chain" +
+                                                    std::to_string(n + 1) + ".xml\"/></Page>";
+      ASSERT_TRUE(WriteFileBytes(folder_ / (L"chain" + std::to_wstring(n) + L".xml"), text));
+    }
+    SetSkinFolder(folder_.path());
+  }
+
+  // A window whose layout holds the given markup.
+  static std::wstring InLayout(const std::wstring& markup) {
+    return L"<Window><VerticalLayout>" + markup + L"</VerticalLayout></Window>";
+  }
+
+  static constexpr int kChainEnd = SkinBuilder::kMaxIncludeDepth + 1;
+  TempFolder folder_;
+};
+
+TEST_F(SkinBuilderLimitTest, LoopsAndCountsPastTheLimitsFailTheBuild) {
+  const struct {
+    const char* description;
+    const wchar_t* markup;
+  } kCases[] = {
+      {"a page that includes itself", L"<Include source=\"loop.xml\"/>"},
+      {"a chain of includes one too long", L"<Include source=\"chain1.xml\"/>"},
+      {"a huge count", L"<Include source=\"leaf.xml\" count=\"2000000000\"/>"},
+      {"a huge count of an empty page", L"<Include source=\"empty.xml\" count=\"2000000000\"/>"},
+      {"nested counts", L"<Include source=\"thousand.xml\" count=\"1000\"/>"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.description);
+    EXPECT_EQ(nullptr, Build(InLayout(c.markup)));
+  }
+}
+
+TEST_F(SkinBuilderLimitTest, IncludesAndCountsWithinTheLimitsBuild) {
+  Control* root = Build(InLayout(L"<Include source=\"chain2.xml\"/>"));
+  ASSERT_NE(nullptr, root) << "includes nested as deep as allowed";
+  auto* items = static_cast<IContainer*>(root->CastTo(L"IContainer"));
+  ASSERT_EQ(1, items->Count());
+  EXPECT_EQ(L"end", items->ItemAt(0)->GetName());
+  root->Destroy();
+  root_ = nullptr;
+
+  root_ = Build(InLayout(L"<Include source=\"thousand.xml\" count=\"4\"/>"));
+  ASSERT_NE(nullptr, root_);
+  EXPECT_EQ(4000, static_cast<IContainer*>(root_->CastTo(L"IContainer"))->Count());
+}
+
+TEST_F(SkinBuilderLimitTest, FailedBuildLeavesNothingInTheGivenParent) {
+  auto* parent = new VerticalLayout;
+  parent->Add(new Control);
+  SkinBuilder builder;
+  EXPECT_EQ(nullptr,
+            builder.BuildFrom(L"<Page><Control/><Control/><Include source=\"loop.xml\"/></Page>",
+                              nullptr, nullptr, &manager_, parent));
+  EXPECT_EQ(1, parent->Count());
+  parent->Destroy();
 }
 
 }  // namespace

@@ -1,19 +1,27 @@
-// Mutation fuzzing of the two readers that take skin data: the markup parser and the zip reader.
-// The seed is fixed, so every run sees the same inputs and a failure reproduces. An input that
-// ever breaks either reader is kept as a named case in markup_document_test.cpp or
-// zip_reader_test.cpp.
+// Mutation fuzzing of what takes skin data: the markup parser, the zip reader and the skin
+// builder. The seed is fixed, so every run sees the same inputs and a failure reproduces. An
+// input that ever breaks one of them is kept as a named case in markup_document_test.cpp,
+// zip_reader_test.cpp or skin_builder_test.cpp.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "tests/support/paint_surface.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_window.h"
 #include "tests/ui/core/zip_builder.h"
+#include "ui/controls/container.h"
+#include "ui/controls/control.h"
 #include "ui/core/markup_document.h"
+#include "ui/core/paint_manager.h"
+#include "ui/core/skin_builder.h"
 #include "ui/core/skin_resource.h"
 #include "ui/core/skin_settings.h"
 #include "ui/core/zip_reader.h"
@@ -24,6 +32,7 @@ namespace {
 constexpr uint32_t kSeed = 20241210;
 constexpr int kMarkupRounds = 30000;
 constexpr int kPackageRounds = 20000;
+constexpr int kBuilderRounds = 600;
 
 const char* const kSkinFiles[] = {"install.xml", "configpage.xml", "installingpage.xml",
                                   "finishpage.xml"};
@@ -121,6 +130,151 @@ class Mutator {
 
  private:
   std::mt19937 random_;
+};
+
+// Edits that keep a skin well formed, so that most inputs reach the builder: elements inserted
+// between tags (deeper nesting, includes of looping or large pages, huge counts), attributes
+// added to start tags, attribute values replaced, elements doubled or cut out.
+class SkinMutator {
+ public:
+  explicit SkinMutator(Mutator& random) : random_(random) {}
+
+  void Mutate(std::string& markup) {
+    static const char* const kElements[] = {
+        "<Container><Container><Control/></Container></Container>",
+        "<VerticalLayout><Label text=\"x\"/></VerticalLayout>",
+        "<Include source=\"loop.xml\"/>",
+        "<Include source=\"configpage.xml\" count=\"2\"/>",
+        "<Include source=\"missing.xml\"/>",
+        "<Include source=\"&lt;P&gt;&lt;Button/&gt;&lt;/P&gt;\" count=\"3\"/>",
+        "<Font id=\"2\" name=\"Arial\" size=\"0\" default=\"true\"/>",
+        "<Default name=\"Label\" value=\"width=&quot;-3&quot; text=&quot;d&quot;\"/>",
+        "<Button cover=\"true\"/>",
+        "<Unknown><Control/></Unknown>",
+    };
+    // Each of these builds up to the limit of one build, which takes a while: used sparingly.
+    static const char* const kLimitElements[] = {
+        "<Include source=\"many.xml\" count=\"100\"/>",
+        "<Include source=\"leaf.xml\" count=\"2000000000\"/>",
+        "<Include source=\"empty.xml\" count=\"2000000000\"/>",
+    };
+    static const char* const kAttributes[] = {
+        " count=\"2000000000\"",
+        " cover=\"true\"",
+        " float=\"true\"",
+        " float=\"0.5,0.5,1,1\"",
+        " pos=\"-5,-5,99999,99999\"",
+        " width=\"-1\"",
+        " height=\"2147483647\"",
+        " font=\"-7\"",
+        " font=\"2\"",
+        " padding=\"99999,-99999,1,1\"",
+        " showhtml=\"true\"",
+        " multiline=\"true\"",
+        " text=\"{b}x&lt;n&gt;y{i missing.png 3 9}\"",
+        " selected=\"true\"",
+        " group=\"g\"",
+        " name=\"deepest\"",
+        " visible=\"false\"",
+        " enabled=\"false\"",
+        " bkimage=\"file='logo.png' source='0,0,-1,99999' corner='9999,9999,9999,9999'\"",
+        " fivestatusimage=\"btn_start.png\"",
+        " inset=\"300,300,300,300\"",
+        " childpadding=\"-50\"",
+        " selectedid=\"7\"",
+        " min=\"10\"",
+        " max=\"-10\"",
+        " value=\"2147483647\"",
+        " thumbsize=\"-1,99999\"",
+        " textpadding=\"9999,0,9999,0\"",
+        " fadedelta=\"255\"",
+    };
+    static const char* const kValues[] = {
+        "",
+        "-1",
+        "0",
+        "2147483647",
+        "-2147483648",
+        "99999,99999,99999,99999",
+        "0,0,0,0",
+        "1,2",
+        "true",
+        "#FFFFFFFF",
+        "0x",
+        "file='missing.png'",
+        "file='logo.png' fade='300'",
+        "a,b,c",
+        "0.5,0.5,1,1",
+        "&amp;&lt;&quot;",
+        "{b}{/b}&lt;n&gt;",
+        "%{3}",
+        "1e308",
+    };
+    const int edits = 1 + random_.Below(3);
+    for (int i = 0; i < edits; ++i) {
+      switch (random_.Below(4)) {
+        case 0:
+          if (const size_t at = Pick(markup, '>'); at != std::string::npos) {
+            markup.insert(at + 1, random_.Below(24) == 0
+                                      ? kLimitElements[random_.Below(std::size(kLimitElements))]
+                                      : kElements[random_.Below(std::size(kElements))]);
+          }
+          break;
+        case 1:
+          if (const size_t at = PickStartTagEnd(markup); at != std::string::npos)
+            markup.insert(at, kAttributes[random_.Below(std::size(kAttributes))]);
+          break;
+        case 2: {
+          const size_t quote = Pick(markup, '=');
+          if (quote == std::string::npos || quote + 1 >= markup.size() || markup[quote + 1] != '"')
+            break;
+          const size_t end = markup.find('"', quote + 2);
+          if (end != std::string::npos)
+            markup.replace(quote + 2, end - quote - 2, kValues[random_.Below(std::size(kValues))]);
+          break;
+        }
+        default: {
+          // An empty element doubled, or cut out.
+          const size_t end = Pick(markup, '/');
+          if (end == std::string::npos || end + 1 >= markup.size() || markup[end + 1] != '>')
+            break;
+          const size_t start = markup.rfind('<', end);
+          if (start == std::string::npos)
+            break;
+          const std::string element = markup.substr(start, end + 2 - start);
+          if (random_.Below(2))
+            markup.insert(start, element);
+          else
+            markup.erase(start, element.size());
+          break;
+        }
+      }
+    }
+  }
+
+ private:
+  // A random occurrence of c, or npos.
+  size_t Pick(const std::string& text, char c) {
+    std::vector<size_t> places;
+    for (size_t at = text.find(c); at != std::string::npos; at = text.find(c, at + 1))
+      places.push_back(at);
+    return places.empty() ? std::string::npos : places[random_.Below(places.size())];
+  }
+  // Where a start tag's attributes end: before its "/>" or ">".
+  size_t PickStartTagEnd(const std::string& text) {
+    std::vector<size_t> places;
+    for (size_t open = text.find('<'); open != std::string::npos; open = text.find('<', open + 1)) {
+      if (open + 1 >= text.size() || !std::isalpha(static_cast<unsigned char>(text[open + 1])))
+        continue;
+      const size_t close = text.find('>', open);
+      if (close == std::string::npos)
+        break;
+      places.push_back(close > open && text[close - 1] == '/' ? close - 1 : close);
+    }
+    return places.empty() ? std::string::npos : places[random_.Below(places.size())];
+  }
+
+  Mutator& random_;
 };
 
 // Walks the whole tree and every attribute, as the skin builder would.
@@ -234,6 +388,135 @@ TEST(SkinFuzzTest, MutatedPackagesNeverBreakTheZipReader) {
     }
   }
   EXPECT_GT(extracted, kPackageRounds / 4);
+}
+
+// Everything a control of the tree can be reached by, walked without recursion.
+void CheckTree(Control* root) {
+  std::vector<std::pair<Control*, int>> pending = {{root, 1}};
+  int controls = 0;
+  while (!pending.empty()) {
+    auto [control, depth] = pending.back();
+    pending.pop_back();
+    ASSERT_LE(depth, SkinBuilder::kMaxDepth + 1);  // an overlay sits one below its control
+    ASSERT_LE(++controls, SkinBuilder::kMaxBuildSteps);
+    if (Control* overlay = control->GetOverlay())
+      pending.push_back({overlay, depth + 1});
+    if (auto* container = static_cast<IContainer*>(control->CastTo(L"IContainer"))) {
+      for (int i = 0; i < container->Count(); ++i)
+        pending.push_back({container->ItemAt(i), depth + 1});
+    }
+  }
+}
+
+// Offers a plain control for every element name the framework does not build, so that unknown
+// names in mutated skins still make controls.
+struct AnyNameCallback : IBuilderCallback {
+  Control* CreateCustomControl(const wchar_t*) override { return new Control; }
+};
+
+// Mutated skins, with nesting near the cap, includes of pages that include themselves or others
+// many times, counts and attribute values of every kind: the build either fails or makes a tree
+// within the limits that can be registered, laid out, hit-tested, painted and destroyed.
+TEST(SkinFuzzTest, MutatedSkinsNeverBreakTheBuilder) {
+  // The real skin with its images in a package, and pages for includes to reach.
+  ZipBuilder package;
+  const DWORD start = ::GetTickCount();
+  const std::wstring skinFolder = std::wstring(QUENBY_SOURCE_DIR) + L"\\resources\\install_online";
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileW((skinFolder + L"\\*").c_str(), &found);
+  ASSERT_NE(INVALID_HANDLE_VALUE, search);
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      continue;
+    const std::wstring name = found.cFileName;
+    package.Add(std::string(name.begin(), name.end()), ReadFileBytes(skinFolder + L"\\" + name));
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  package.Add("loop.xml", "<Page><Include source=\"loop.xml\"/></Page>");
+  package.Add("leaf.xml", "<Page><Control width=\"5\"/></Page>");
+  package.Add("empty.xml", "<Page/>");
+  package.Add("many.xml", "<Page><Include source=\"leaf.xml\" count=\"300\"/></Page>");
+  const std::string archive = package.Build();
+  UsePackageFile(L"", PackageHandling::KeepOpen);
+  UsePackageMemory(archive.data(), archive.size());
+
+  std::string deep = "<Window>";
+  for (int i = 0; i < SkinBuilder::kMaxDepth - 2; ++i)
+    deep += "<Container>";
+  deep += "<Label name=\"deepest\" text=\"d\"/>";
+  for (int i = 0; i < SkinBuilder::kMaxDepth - 2; ++i)
+    deep += "</Container>";
+  deep += "</Window>";
+  std::vector<std::string> seeds = {
+      ReadSkinFile("install.xml"),
+      ReadSkinFile("configpage.xml"),
+      deep,
+      "<Window><VerticalLayout><Include source=\"many.xml\"/>"
+      "<Include source=\"&lt;P&gt;&lt;Option group=&quot;g&quot; selected=&quot;true&quot;/&gt;"
+      "&lt;/P&gt;\" count=\"4\"/><Include "
+      "source=\"installingpage.xml\"/></VerticalLayout></Window>",
+      "<Window size=\"600,400\" caption=\"0,0,0,220\" roundcorner=\"5,5\" mininfo=\"10,10\" "
+      "showdirty=\"true\" opacity=\"128\"><Font id=\"1\" name=\"Arial\" size=\"-5\" "
+      "default=\"true\"/><Default name=\"Button\" value=\"width=&quot;20&quot;\"/>"
+      "<HorizontalLayout inset=\"1,2,3,4\" childpadding=\"3\"><Label text=\"&lt;b&gt;x&lt;/b&gt;\" "
+      "showhtml=\"true\" multiline=\"true\" font=\"1\" textpadding=\"1,1,1,1\"/>"
+      "<Button fivestatusimage=\"btn_start.png\" float=\"0.5,0.5,1,1\" pos=\"1,2,30,40\"/>"
+      "<TabLayout selectedid=\"1\"><Control/><Control cover=\"true\"/></TabLayout>"
+      "<Slider min=\"0\" max=\"10\" value=\"5\" thumbsize=\"3,3\"/><Progress value=\"50\"/>"
+      "<CheckBox selected=\"true\"/><Unknown/></HorizontalLayout></Window>",
+  };
+  for (const std::string& seed : seeds)
+    ASSERT_FALSE(seed.empty());
+
+  TestWindow window(600, 400);
+  ASSERT_NE(nullptr, window.Get());
+  testing_support::PaintSurface surface(600, 400);
+  AnyNameCallback callback;
+  Mutator mutator(kSeed + 2);
+  SkinMutator skinMutator(mutator);
+  int built = 0;
+  int refused = 0;
+  for (int round = 0; round < kBuilderRounds; ++round) {
+    std::string input = seeds[mutator.Below(seeds.size())];
+    // Mostly edits that keep the markup well formed; now and then the byte edits as well.
+    skinMutator.Mutate(input);
+    if (mutator.Below(8) == 0)
+      mutator.Mutate(input);
+    std::wstring text(input.size() + 1, L'\0');
+    text.resize(::MultiByteToWideChar(CP_UTF8, 0, input.data(), static_cast<int>(input.size()),
+                                      text.data(), static_cast<int>(text.size())));
+    if (text.empty() || text[0] != L'<')
+      text.insert(0, L"<");
+
+    PaintManager manager;
+    manager.AttachWindow(window.Get(), L"fuzz");
+    SkinBuilder builder;
+    Control* root = builder.BuildFrom(text.c_str(), nullptr, mutator.Below(2) ? &callback : nullptr,
+                                      &manager, nullptr);
+    if (!root) {
+      if (builder.Document().IsLoaded())
+        ++refused;
+      continue;
+    }
+    ++built;
+    CheckTree(root);
+    if (HasFatalFailure()) {
+      root->Destroy();
+      FAIL() << "round " << round;
+    }
+    manager.AttachRoot(root);
+    root->SetRect({0, 0, 600, 400}, false);
+    manager.FindControlAt(
+        {static_cast<LONG>(mutator.Below(600)), static_cast<LONG>(mutator.Below(400))});
+    if (round % 4 == 0)
+      root->Paint(surface.dc(), {0, 0, 600, 400}, nullptr);
+  }
+  UsePackageFile(L"", PackageHandling::KeepOpen);
+  // Most inputs must reach the tree checks, and some must go past the limits.
+  EXPECT_GT(built, kBuilderRounds / 2);
+  EXPECT_GT(refused, 0);
+  std::printf("%d of %d mutated skins built, %d refused at a limit, in %lu ms\n", built,
+              kBuilderRounds, refused, ::GetTickCount() - start);
 }
 
 }  // namespace

@@ -92,6 +92,55 @@ TEST(ZipReaderTest, FindsEntriesByFoldedNameAndSeparator) {
   }
 }
 
+// Windows refuses a used-default pointer for UTF-8 (Wine accepts one), so on a system whose ANSI
+// code page is UTF-8 every skin lookup failed and the wizard ended with the fatal skin message.
+TEST(ZipReaderTest, EntryNamesConvertInEveryAnsiCodePage) {
+  struct RuleCase {
+    UINT codePage;
+    DWORD flags;
+    bool askUsedDefault;
+  };
+  const RuleCase kRules[] = {
+      {936, 0, true},
+      {1252, 0, true},
+      {CP_UTF8, WC_ERR_INVALID_CHARS, false},
+      {CP_UTF7, 0, false},
+  };
+  for (const RuleCase& c : kRules) {
+    SCOPED_TRACE(testing::Message() << "code page " << c.codePage);
+    const NarrowingRule rule = NarrowingRuleFor(c.codePage);
+    EXPECT_EQ(c.flags, rule.flags);
+    EXPECT_EQ(c.askUsedDefault, rule.askUsedDefault);
+  }
+
+  std::string longUtf8;
+  for (int i = 0; i < 255; ++i)
+    longUtf8 += "\xE5\xAE\x89";
+  struct Case {
+    UINT codePage;
+    std::wstring name;
+    const char* bytes;  // Null: the name has no form in the code page.
+  };
+  const Case kCases[] = {
+      {CP_UTF8, L"install.xml", "install.xml"},
+      {CP_UTF8, L"img\\\x5B89.png", "img/\xE5\xAE\x89.png"},  // 安
+      {CP_UTF8, std::wstring(255, L'\x5B89'), longUtf8.c_str()},
+      {CP_UTF8, L"a\xD800z", nullptr},  // a lone surrogate
+      {936, L"img\\\x5B89.png", "img/\xB0\xB2.png"},
+      {1252, L"caf\xE9.png", "caf\xE9.png"},
+      {1252, L"\x5B89.png", nullptr},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message()
+                 << "code page " << c.codePage << ", " << c.name.size() << " characters");
+    std::string bytes;
+    EXPECT_EQ(c.bytes != nullptr, EntryNameBytes(c.name, c.codePage, &bytes));
+    if (c.bytes) {
+      EXPECT_EQ(c.bytes, bytes);
+    }
+  }
+}
+
 TEST(ZipReaderTest, SmallBufferReceivesTheStartOfTheEntry) {
   std::string content;
   for (int i = 0; i < 3000; ++i)

@@ -147,6 +147,33 @@ TEST_F(FormattedTextTest, MeasuringCountsTheLines) {
   }
 }
 
+// A break at the end of the text used to open one more, empty line: "ab\n" measured two lines
+// where the platform's own text output measures one, so multi-line labels came out too tall.
+TEST_F(FormattedTextTest, BreakAtTheEndOpensNoFurtherLine) {
+  struct Case {
+    const wchar_t* text;
+    int lines;
+  };
+  const Case kCases[] = {
+      {L"ab", 1},       {L"ab\n", 1},      {L"ab<n>", 1},        {L"ab{n}", 1},
+      {L"ab</p>", 1},   {L"<p>ab</p>", 1}, {L"<b>ab<n></b>", 1}, {L"<p>ab</p><p>cd</p>", 2},
+      {L"ab<n><n>", 2}, {L"ab\n\n", 2},    {L"ab<n>cd<n>", 2},
+  };
+  const int lineHeight = LineHeight();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
+    EXPECT_EQ(c.lines * lineHeight, Measure(c.text, DT_WORDBREAK).bottom);
+  }
+  // Plain text with line feeds measures as the platform measures it.
+  base::ScopedSelectObject select(surface_.dc(), manager_.GetFont(kFont));
+  for (const wchar_t* text : {L"ab", L"ab\n", L"ab\n\n", L"ab\ncd\n"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(text)));
+    RECT platform = {0, 0, 9999, 100};
+    ::DrawTextW(surface_.dc(), text, -1, &platform, DT_WORDBREAK | DT_CALCRECT | DT_NOPREFIX);
+    EXPECT_EQ(platform.bottom, Measure(text, DT_WORDBREAK).bottom);
+  }
+}
+
 TEST_F(FormattedTextTest, WordBreakKeepsEveryLineInsideTheRectangle) {
   const int room = Width(L"aaaa bbbb", manager_.GetFont(kFont)) + 2;
   const RECT measured = Measure(L"aaaa bbbb cccc dd-eeeeee", DT_WORDBREAK, {0, 0, room, 400});

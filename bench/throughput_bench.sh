@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Benchmark: the engine's install throughput against two floors, for two shapes of release
+# (3 × 64 MiB incompressible files; 2048 × 32 KiB files, half of them text), served by nginx:
+#   engine     engine-run under Wine, less its fixed start-up (the same run over an empty manifest)
+#   wine floor bench/wine_floor.cpp under Wine: per file only connect, GET with 1 MiB receives
+#              into temp.pak, read back into name.tmp, delete temp.pak, replace (less its start-up)
+#   native     one curl process fetching every package over one kept-alive connection, then one
+#              7zz process unpacking them all, then the renames
+# and a breakdown of the engine's time as seen from its reports, with the unpack-and-place phase
+# measured on its own (unpack-bench over the same packages, already on disk).
+# Usage: bash bench/throughput_bench.sh [runs per measure, default 3]
+set -euo pipefail
+repo_root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-3}
+QUENBY_SKIP_SETUP=${QUENBY_SKIP_SETUP:-1} bash "$repo_root/scripts/build.sh" >/dev/null
+for tool in nginx curl bc; do
+  command -v $tool >/dev/null || apt-get install -y -qq $tool >/dev/null
+done
+build_dir=${QUENBY_BUILD_DIR:-$repo_root/build}
+prefix=${QUENBY_WINEPREFIX:-$repo_root/.wineprefix}
+wine_run=$repo_root/scripts/wine-run.sh
+nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
+
+work=$(mktemp -d /tmp/quenby-throughput-XXXXXX)
+chmod 755 "$work"  # nginx workers run as another user
+bench_drive=$prefix/drive_c/QBench
+nginx_pid=
+trap '[[ -n $nginx_pid ]] && kill $nginx_pid 2>/dev/null; rm -rf "$work" "$bench_drive"' EXIT
+
+# The releases.
+mkdir -p "$work/release/large" "$work/release/small"
+for i in 1 2 3; do head -c $((64 << 20)) /dev/urandom > "$work/release/large/part$i.bin"; done
+python3 - "$work/release/small" <<'PY'
+import os, sys
+for i in range(1, 2049):
+    data = os.urandom(32768) if i % 2 else (b"small file %d\n" % i * 4000)[:32768]
+    with open(os.path.join(sys.argv[1], f"f{i}.dat"), "wb") as f:
+        f.write(data)
+PY
+
+# nginx on a free loopback port, serving the published releases.
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+mkdir -p "$work/served" "$work/nginx"
+cat > "$work/nginx/nginx.conf" <<EOF
+daemon off;
+worker_processes 1;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 256; }
+http {
+  access_log off;
+  sendfile on;
+  tcp_nopush on;
+  keepalive_requests 100000;
+  client_body_temp_path $work/nginx;
+  proxy_temp_path $work/nginx;
+  fastcgi_temp_path $work/nginx;
+  uwsgi_temp_path $work/nginx;
+  scgi_temp_path $work/nginx;
+  default_type application/octet-stream;
+  server { listen 127.0.0.1:$port; root $work/served; }
+}
+EOF
+"$nginx_bin" -c "$work/nginx/nginx.conf" &
+nginx_pid=$!
+base=http://127.0.0.1:$port
+for _ in $(seq 50); do curl -s -o /dev/null "$base/" && break; sleep 0.1; done
+
+manifest_path=checkupdate/tarskT/shichang/electron/update.xml
+for shape in large small; do
+  python3 "$repo_root/tools/publisher/publish.py" --release "$work/release/$shape" \
+    --output "$work/served/$shape" --base-url "$base/$shape" > /dev/null
+done
+mkdir -p "$(dirname "$work/served/empty/$manifest_path")"
+printf '<?xml version="1.0" encoding="utf-8"?>\n<UpdateFiles>\n</UpdateFiles>\n' \
+  > "$work/served/empty/$manifest_path"
+
+now() { date +%s.%N; }
+# Fastest of $runs timings of a command (its output is discarded); $before runs first each time.
+fastest() {
+  local best=
+  for _ in $(seq "$runs"); do
+    eval "$before"
+    local start=$(now)
+    "$@" > "$work/last.out" 2>&1
+    local took=$(echo "$(now) - $start" | bc -l)
+    if [[ -z $best ]] || (( $(echo "$took < $best" | bc -l) )); then best=$took; fi
+  done
+  echo "$best"
+}
+
+"$wine_run" cmd /c exit 0 >/dev/null 2>&1 || true  # the prefix and wineserver are up
+mkdir -p "$bench_drive"
+before='rm -rf "$bench_drive/engine"'
+engine_start=$(fastest "$wine_run" "$build_dir/tools/engine_run/engine-run.exe" "$base/empty" \
+  'C:\QBench\engine' --answer cancel --quiet)
+: > "$work/floor-empty.list"
+before=:
+floor_start=$(fastest "$wine_run" "$build_dir/bench/wine-floor.exe" "Z:$work/floor-empty.list")
+
+declare -A engine_s floor_s native_s
+for shape in large small; do
+  served=$work/served/$shape
+  # The engine.
+  before='rm -rf "$bench_drive/engine"'
+  engine_s[$shape]=$(echo "$(fastest "$wine_run" "$build_dir/tools/engine_run/engine-run.exe" \
+    "$base/$shape" 'C:\QBench\engine' --answer cancel --quiet --timings) - $engine_start" | bc -l)
+  grep -q '^complete' "$work/last.out"
+  grep '^timing' "$work/last.out" > "$work/$shape.timings"
+
+  # Lists of the published packages: relative folder, name.
+  python3 - "$served/$manifest_path" > "$work/$shape.items" <<'PY'
+import sys, xml.etree.ElementTree as ET
+for f in ET.parse(sys.argv[1]).getroot():
+    print((f.findtext("Dir") or "").replace("\\", "/"), f.findtext("Name"), sep="|")
+PY
+  # Unpack and place alone, from the packages on disk.
+  awk -F'|' -v served="Z:$served/files/" -v shape=$shape '{
+      dir = $1; gsub("/", "\\", dir); pkg = served $1 $2; gsub("/", "\\", pkg);
+      print pkg "|C:\\QBench\\unpack\\" shape "\\" dir "|" $2 }' "$work/$shape.items" \
+    > "$work/$shape.unpack.list"
+  before='rm -rf "$bench_drive/unpack"; mkdir -p "$bench_drive/unpack"'
+  fastest "$wine_run" "$build_dir/bench/unpack-bench.exe" "Z:$work/$shape.unpack.list" > /dev/null
+  unpack_s=$(tail -n1 "$work/last.out" | awk '{print $2}' | tr -d '\r')
+  echo "timing unpack-and-place $unpack_s" >> "$work/$shape.timings"
+
+  # The Wine floor.
+  awk -F'|' -v port=$port -v shape=$shape '{
+      dir = $1; gsub("/", "\\", dir);
+      print port "|/" shape "/files/" $1 $2 "|C:\\QBench\\floor\\" shape "\\" dir "|" $2 }' \
+    "$work/$shape.items" > "$work/$shape.floor.list"
+  before='rm -rf "$bench_drive/floor"'
+  floor_s[$shape]=$(echo "$(fastest "$wine_run" "$build_dir/bench/wine-floor.exe" \
+    "Z:$work/$shape.floor.list") - $floor_start" | bc -l)
+
+  # The native floor.
+  awk -F'|' -v base=$base -v shape=$shape -v out="$work/native" '{
+      printf "url = \"%s/%s/files/%s%s\"\noutput = \"%s/p%d.pak\"\n", base, shape, $1, $2, out, NR }' \
+    "$work/$shape.items" > "$work/$shape.curl"
+  native_run() {
+    rm -rf "$work/native" && mkdir -p "$work/native/out"
+    curl -s -f -K "$work/$shape.curl" &&
+      7zz x -y -bso0 -bsp0 "-o$work/native/out" "$work/native/*.pak" &&
+      python3 -c 'import os, sys
+d = sys.argv[1]
+for n in os.listdir(d):
+    if n.endswith(".tmp"): os.replace(os.path.join(d, n), os.path.join(d, n[:-4]))' \
+        "$work/native/out"
+  }
+  before=:
+  native_s[$shape]=$(fastest native_run)
+done
+
+echo
+printf '%-26s %10s %10s %10s %9s %9s\n' release engine "wine floor" native "vs wine" "vs native"
+for shape in large small; do
+  label=$([[ $shape == large ]] && echo "3 x 64 MiB, incompressible" || echo "2048 x 32 KiB, half text")
+  printf '%-26s %9.2fs %9.2fs %9.2fs %9.2f %9.2f\n' "$label" "${engine_s[$shape]}" \
+    "${floor_s[$shape]}" "${native_s[$shape]}" \
+    "$(echo "${engine_s[$shape]} / ${floor_s[$shape]}" | bc -l)" \
+    "$(echo "${engine_s[$shape]} / ${native_s[$shape]}" | bc -l)"
+done
+printf 'fixed start-up subtracted: engine-run %.2f s, wine-floor %.2f s (fastest of %d runs each)\n' \
+  "$engine_start" "$floor_start" "$runs"
+for shape in large small; do
+  echo
+  echo "engine breakdown, $shape (seconds; between-files holds the previous file's unpack and"
+  echo "place and this file's folder, connection and request; unpack-and-place measured alone):"
+  awk '{ if ($2 == "files") printf "  %s files, %s reports\n", $3, $5; else printf "  %-18s %s\n", $2, $3 }' \
+    "$work/$shape.timings"
+done
