@@ -363,10 +363,10 @@ class UpdateServer:
     """The local update server (tools/update_server/server.py) in a process of its own, logging
     every request it answers."""
 
-    def __init__(self, root, rules=(), log_path=None):
+    def __init__(self, root, rules=(), log_path=None, port=0):
         self.log_path = pathlib.Path(log_path or pathlib.Path(root).with_suffix(".requests.log"))
         command = [sys.executable, str(REPO / "tools" / "update_server" / "server.py"), "--root",
-                   str(root), "--no-tls", "--verbose"]
+                   str(root), "--no-tls", "--verbose", "--port", str(port)]
         for rule in rules:
             command += ["--rule", rule]
         self.log = open(self.log_path, "wb")
