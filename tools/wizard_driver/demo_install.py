@@ -70,17 +70,22 @@ class Demo:
                 print("   the wizard is open: leave the agreement ticked and press 立即安装")
             else:
                 installer.click("btn_install")
-            installer.wait_page("installing", self.bound)
-            # The installing page once its texts have moved a few times: progress under way.
-            seen = []
+            # With nothing to download the installing page may pass too fast to be seen.
+            def left_configuration():
+                page = installer.page()
+                return page if page in ("installing", "finish") else None
+            page = wd.wait_until(left_configuration, self.bound, "the installing page")
+            if page == "installing":
+                # The installing page once its texts have moved a few times: progress under way.
+                seen = []
 
-            def progress_shown():
-                area = installer.pixels("progress_area")
-                if not seen or area != seen[-1]:
-                    seen.append(area)
-                return len(seen) >= 4 or installer.page() != "installing"
-            wd.wait_until(progress_shown, self.bound, "the installing page's progress")
-            installer.shot(self.shots / f"{shot + 1}_{run}_installing.png")
+                def progress_shown():
+                    area = installer.pixels("progress_area")
+                    if not seen or area != seen[-1]:
+                        seen.append(area)
+                    return len(seen) >= 4 or installer.page() != "installing"
+                wd.wait_until(progress_shown, self.bound, "the installing page's progress")
+                installer.shot(self.shots / f"{shot + 1}_{run}_installing.png")
             installer.wait_page("finish", self.bound)
             if not self.person:
                 installer.move_away()
