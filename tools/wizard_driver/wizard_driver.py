@@ -74,13 +74,6 @@ def windows_to_unix(path):
     return wine_prefix() / "drive_c" / rest.replace("\\", "/").lstrip("/")
 
 
-def display_reachable(display):
-    if not display:
-        return False
-    return subprocess.run(["xdotool", "getdisplaygeometry"], env=dict(os.environ, DISPLAY=display),
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
-
-
 def wine_display():
     """The X display the Wine wrapper puts windows on: DISPLAY when set, else its own Xvfb (known
     once the wrapper has run); None when there is none yet."""
@@ -299,7 +292,8 @@ class Installer:
     # button, or (installing page) the background.
 
     def page(self):
-        """"configuration", "installing", "finish" or None (something else, a hot button say)."""
+        """The page shown: "configuration", "installing", "finish", or None for something else
+        (a hot button, say)."""
         shown = self.pixels("btn_install")
         # The two buttons differ in two characters only: the nearest reference decides.
         name, reference = min(page_references().items(),
