@@ -144,7 +144,6 @@ class WizardEndToEndTest(unittest.TestCase):
         server = self.serve(TRICKLE)
         installer = self.open_wizard(server)
         installer.shot(self.out / "1_configuration.png")
-        before = installer.pixels("progress_area")
         self.start_install(installer)
 
         # The installing page's texts change while the download runs.
@@ -161,8 +160,8 @@ class WizardEndToEndTest(unittest.TestCase):
             return False
         wd.wait_until(texts_moved_then_finished, INSTALL_BOUND, "the finish page")
         installer.shot(self.out / "3_finish.png")
+        # The skin's first texts, then at least two different progress reports.
         self.assertGreaterEqual(len(seen), 3, "the installing page's texts did not change")
-        self.assertNotIn(before, seen[1:])
 
         self.assertEqual(wd.file_digests(self.release),
                          {k: v for k, v in self.installed_files().items() if k != "install.dat"})

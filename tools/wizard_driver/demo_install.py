@@ -85,7 +85,10 @@ class Demo:
                         seen.append(area)
                     return len(seen) >= 4 or installer.page() != "installing"
                 wd.wait_until(progress_shown, self.bound, "the installing page's progress")
-                installer.shot(self.shots / f"{shot + 1}_{run}_installing.png")
+                path = self.shots / f"{shot + 1}_{run}_installing.png"
+                installer.shot(path)
+                if wd.page_shown(wd.image_pixels(path, wd.CELLS["btn_install"])) != "installing":
+                    path.unlink()
             installer.wait_page("finish", self.bound)
             if not self.person:
                 installer.move_away()

@@ -294,11 +294,7 @@ class Installer:
     def page(self):
         """The page shown: "configuration", "installing", "finish", or None for something else
         (a hot button, say)."""
-        shown = self.pixels("btn_install")
-        # The two buttons differ in two characters only: the nearest reference decides.
-        name, reference = min(page_references().items(),
-                              key=lambda item: difference(shown, item[1]))
-        return name if difference(shown, reference) <= 1.5 else None
+        return page_shown(self.pixels("btn_install"))
 
     def wait_page(self, name, timeout):
         def reached():
@@ -320,6 +316,14 @@ class Installer:
         self.screen.key("Escape" if answer == "cancel" else "Return")
         wait_until(lambda: box not in self.screen.find_windows(FAILURE_CAPTION), 30,
                    "the message box to close")
+
+
+def page_shown(button_cell):
+    """The page whose button cell (RGB bytes of CELLS["btn_install"]) this is, or None."""
+    # The two buttons differ in two characters only: the nearest reference decides.
+    name, reference = min(page_references().items(),
+                          key=lambda item: difference(button_cell, item[1]))
+    return name if difference(button_cell, reference) <= 1.5 else None
 
 
 _page_references = {}
