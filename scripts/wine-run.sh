@@ -48,12 +48,22 @@ start_xvfb() {
   return 1
 }
 
-prefix_version=2
+prefix_version=3
 
 init_prefix() {
   [[ $(cat "$WINEPREFIX/.quenby-ready" 2>/dev/null) == "$prefix_version" ]] && return
   wineboot --init >/dev/null 2>&1 || true
   wineserver -w
+  # A new prefix links the profile's Desktop, Documents and the like to the home folder, which
+  # every prefix of the machine shares: real folders keep what programs write there (the
+  # installer's desktop shortcut) inside this prefix.
+  local folder
+  for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [[ -L $folder && -d $folder ]]; then
+      rm "$folder"
+      mkdir "$folder"
+    fi
+  done
   # A crashing program ends at once instead of waiting for a debugger.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
     >/dev/null 2>&1 || true

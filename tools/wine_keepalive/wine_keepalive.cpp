@@ -9,6 +9,10 @@
 #include "base/scoped_handle.h"
 
 int wmain(int argc, wchar_t** argv) {
+  // Brings up Wine's desktop process (explorer.exe /desktop) now. Otherwise the first test that
+  // opens a window starts it, the desktop process keeps that test's output pipe open for as long
+  // as Wine runs, and ctest waits for the pipe to close until the test's time-out.
+  ::GetDesktopWindow();
   if (argc == 2) {
     // The file only has to exist: it is closed at once.
     base::ScopedHandle ready(::CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""End-to-end tests of installer.exe: the real program under Wine, its window found on the X
+display, read through its screen pixels and driven by real pointer and key input
+(tools/wizard_driver). The installer keeps the product's update address; its requests reach the
+local update server, which serves a published client release, through the proxy that libcurl
+takes from the environment.
+
+Run one case:  wizard_e2e_test.py WizardEndToEndTest.test_full_install
+Environment: QUENBY_INSTALLER, QUENBY_INSTALL_PROBE (install-probe.exe), QUENBY_STAND_IN_DIR
+(the built stand-in client programs) and QUENBY_E2E_OUTPUT (screenshots and logs of each case).
+"""
+import os
+import pathlib
+import shutil
+import sys
+import time
+import unittest
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools" / "wizard_driver"))
+import wizard_driver as wd  # noqa: E402
+
+INSTALLER = os.environ.get("QUENBY_INSTALLER", "")
+PROBE = os.environ.get("QUENBY_INSTALL_PROBE", "")
+STAND_INS = os.environ.get("QUENBY_STAND_IN_DIR", "")
+OUTPUT = pathlib.Path(os.environ.get("QUENBY_E2E_OUTPUT", "e2e-output"))
+
+INSTALL_DIR = wd.DEFAULT_INSTALL_DIR
+# The release's big file; trickled, its download takes a few seconds.
+CLIENT_BYTES = 2_000_000
+TRICKLE = "files/QuenbyClient.dll=trickle/32768"
+# Holds the download of the first file until the client gives up.
+STALL = "files/QuenbyClient.dll=stall/65536"
+# The second file of the manifest answers with a server error, every time.
+FAIL_SECOND = "files/Uninstall.exe=status/500"
+
+# Bounds of the waits; generous, for a loaded machine. Each wait ends as soon as its condition
+# holds.
+START_BOUND = 120
+INSTALL_BOUND = 120
+# The engine gives up on a transfer that stays silent for 60 s; the stall case waits for every
+# attempt the engine makes.
+STALL_FAILURE_BOUND = 420
+# Ending during an install must not wait for the transfer: the stalled transfer would hold it for
+# minutes.
+QUIT_BOUND = 10
+
+
+class WizardEndToEndTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        for name, value in (("QUENBY_INSTALLER", INSTALLER), ("QUENBY_INSTALL_PROBE", PROBE),
+                            ("QUENBY_STAND_IN_DIR", STAND_INS)):
+            if not value:
+                raise unittest.SkipTest(f"{name} is not set")
+
+    def setUp(self):
+        self.out = OUTPUT / self.id().rsplit(".", 1)[-1]
+        shutil.rmtree(self.out, ignore_errors=True)
+        self.out.mkdir(parents=True)
+        self.release = wd.make_release(self.out / "release", STAND_INS, CLIENT_BYTES)
+        self.served = self.out / "served"
+        wd.publish(self.release, self.served, wd.PRODUCT_UPDATE_BASE)
+        self.installers = []
+        self.servers = []
+        wd.reset_installation(PROBE)
+
+    def tearDown(self):
+        for installer in self.installers:
+            installer.kill()
+        for server in self.servers:
+            server.stop()
+        wd.reset_installation(PROBE)
+
+    # Helpers.
+
+    def serve(self, *rules):
+        server = wd.UpdateServer(self.served, rules, self.out / f"server{len(self.servers)}.log")
+        self.servers.append(server)
+        return server
+
+    def open_wizard(self, server):
+        """Starts installer.exe and waits for its window on the configuration page."""
+        installer = wd.Installer(INSTALLER, proxy=server.proxy,
+                                 log_path=self.out / f"installer{len(self.installers)}.log")
+        self.installers.append(installer)
+        installer.wait_window(START_BOUND)
+        installer.move_away()
+        installer.wait_page("configuration", 30)
+        return installer
+
+    def start_install(self, installer):
+        installer.click("btn_install")
+        installer.wait_page("installing", 30)
+
+    def assert_ends_with_code_zero(self, installer, bound, what):
+        started = time.monotonic()
+        code = installer.wait_exit(bound)
+        took = time.monotonic() - started
+        print(f"{what}: the installer ended with code {code} after {took:.2f} s")
+        # A crash ends with the exception's code, never 0.
+        self.assertEqual(0, code, what)
+        self.assertTrue(installer.window_gone(), f"{what}: a window of the wizard stays")
+        return took
+
+    def installed_files(self):
+        return wd.file_digests(wd.windows_to_unix(INSTALL_DIR))
+
+    # Cases.
+
+    def test_opens_centred_on_the_configuration_page_with_the_default_folder(self):
+        installer = self.open_wizard(self.serve())
+        x, y, width, height = installer.screen.geometry(installer.window)
+        screen_width, screen_height = installer.screen.size()
+        self.assertEqual((600, 400), (width, height))
+        self.assertEqual(((screen_width - 600) // 2, (screen_height - 400) // 2), (x, y),
+                         "centred on the screen")
+        installer.shot(self.out / "configuration.png")
+        # The folder field shows "  默认目录：" and the default folder, as the framework draws
+        # the wizard set up with it.
+        reference = wd.render_configuration_page(self.out / "preview")
+        field = wd.CELLS["edit_dir"]
+        self.assertLessEqual(
+            wd.difference(installer.pixels("edit_dir"), wd.image_pixels(reference, field)), 2.0,
+            "the folder field differs from the default folder's rendering")
+        self.assertGreater(wd.dark_pixels(installer.pixels("edit_dir")), 100,
+                           "the folder field shows no text")
+
+    def test_agreement_check_box_hides_and_shows_the_install_button(self):
+        installer = self.open_wizard(self.serve())
+        shown = installer.pixels("btn_install")
+        installer.click("ckbox_agree")
+        wd.wait_until(lambda: installer.cell_shows("btn_install", wd.background(
+            wd.CELLS["btn_install"]), 1.0), 10, "the install button to hide")
+        installer.shot(self.out / "unticked.png")
+        # Nothing else happened: the install button's cell is background, the window stays.
+        installer.click("btn_install")
+        installer.click("ckbox_agree")
+        wd.wait_until(lambda: installer.cell_shows("btn_install", shown, 1.0), 10,
+                      "the install button to show again")
+        self.assertTrue(installer.running())
+        self.assertEqual([], self.servers[0].requests(), "a click on the hidden button started")
+
+    def test_full_install(self):
+        server = self.serve(TRICKLE)
+        installer = self.open_wizard(server)
+        installer.shot(self.out / "1_configuration.png")
+        before = installer.pixels("progress_area")
+        self.start_install(installer)
+
+        # The installing page's texts change while the download runs.
+        seen = []
+
+        def texts_moved_then_finished():
+            if installer.page() == "finish":
+                return True
+            area = installer.pixels("progress_area")
+            if not seen or area != seen[-1]:
+                seen.append(area)
+                if len(seen) == 2:
+                    installer.shot(self.out / "2_installing.png")
+            return False
+        wd.wait_until(texts_moved_then_finished, INSTALL_BOUND, "the finish page")
+        installer.shot(self.out / "3_finish.png")
+        self.assertGreaterEqual(len(seen), 3, "the installing page's texts did not change")
+        self.assertNotIn(before, seen[1:])
+
+        self.assertEqual(wd.file_digests(self.release),
+                         {k: v for k, v in self.installed_files().items() if k != "install.dat"})
+        report = wd.read_installation(PROBE)
+        launcher = INSTALL_DIR + "\\tarsklogin.exe"
+        self.assertEqual({
+            "uninstall.DisplayIcon": launcher,
+            "uninstall.DisplayName": "Quenby",
+            "uninstall.InstallLocation": INSTALL_DIR,
+            "uninstall.Publisher": "Orvane",
+            "uninstall.UninstallString": INSTALL_DIR + "\\Uninstall.exe",
+        }, {k: v for k, v in report.items() if k.startswith("uninstall")})
+        for shortcut in ("desktop", "start_menu"):
+            self.assertEqual("yes", report[f"shortcut.{shortcut}.exists"])
+            self.assertEqual(launcher, report[f"shortcut.{shortcut}.target"])
+            self.assertEqual(INSTALL_DIR, report[f"shortcut.{shortcut}.working_folder"])
+        self.assertEqual("310", report["install_dat.size"])
+        self.assertTrue(report["install_dat.first_bytes"].startswith("ff fe"))
+
+        installer.click("btn_exec")
+        self.assert_ends_with_code_zero(installer, QUIT_BOUND + 10, "finish button")
+        record = wd.windows_to_unix(INSTALL_DIR) / "tarsklogin.started.txt"
+        wd.wait_until(record.exists, 30, "the stand-in client's record of its start")
+        self.assertIn(f"current_folder={INSTALL_DIR}",
+                      record.read_text(encoding="utf-8").splitlines())
+
+    def test_escape_and_close_end_the_wizard_on_every_page(self):
+        cases = [
+            ("configuration", "Escape"),
+            ("installing", "Escape"),
+            ("installing", "close button"),
+            ("installing", "Alt+F4"),
+            ("finish", "Escape"),
+        ]
+        for page, how in cases:
+            with self.subTest(page=page, how=how):
+                # The installing page is held by a stalled download.
+                server = self.serve(STALL) if page == "installing" else self.serve()
+                installer = self.open_wizard(server)
+                if page != "configuration":
+                    self.start_install(installer)
+                if page == "installing":
+                    wd.wait_until(lambda: server.package_requests(), 30, "the download")
+                if page == "finish":
+                    installer.wait_page("finish", INSTALL_BOUND)
+                if how == "close button":
+                    installer.click("btn_close")
+                else:
+                    installer.key(how.replace("Alt+F4", "alt+F4"))
+                self.assert_ends_with_code_zero(installer, QUIT_BOUND, f"{how} on the {page} page")
+                server.stop()
+
+    def test_failed_second_file_shows_the_failure_message_and_still_finishes(self):
+        server = self.serve(FAIL_SECOND)
+        installer = self.open_wizard(server)
+        self.start_install(installer)
+        box = installer.wait_failure_message(INSTALL_BOUND)
+        installer.screen.capture(*installer.screen.geometry(box),
+                                 png_path=self.out / "failure_message.png")
+        installer.answer_failure_message(box, "cancel")
+        installer.wait_page("finish", 30)
+        installer.shot(self.out / "finish.png")
+
+        # The run stopped at the failed file; what came before it stays, and the installation is
+        # registered all the same.
+        installed = self.installed_files()
+        self.assertIn("QuenbyClient.dll", installed)
+        self.assertNotIn("Uninstall.exe", installed)
+        self.assertNotIn("tarsklogin.exe", installed)
+        report = wd.read_installation(PROBE)
+        self.assertEqual("310", report["install_dat.size"])
+        self.assertEqual(INSTALL_DIR, report["uninstall.InstallLocation"])
+        self.assertNotIn("/files/tarsklogin.exe", server.package_requests())
+
+        # No launcher to start: the finish button still ends the installer.
+        installer.click("btn_exec")
+        self.assert_ends_with_code_zero(installer, QUIT_BOUND + 10, "finish without a client")
+
+    def test_stalled_download_fails_after_the_stall_bound_and_finishes(self):
+        server = self.serve(STALL)
+        installer = self.open_wizard(server)
+        self.start_install(installer)
+        started = time.monotonic()
+        box = installer.wait_failure_message(STALL_FAILURE_BOUND)
+        took = time.monotonic() - started
+        attempts = server.package_requests().count("/files/QuenbyClient.dll")
+        print(f"stalled download: the failure message came after {took:.0f} s and {attempts} "
+              "attempts")
+        # Each attempt waits the whole stall bound of 60 s before it gives up.
+        self.assertGreaterEqual(took, 55 * attempts)
+        installer.answer_failure_message(box, "cancel")
+        installer.wait_page("finish", 30)
+        self.assertEqual(INSTALL_DIR, wd.read_installation(PROBE)["uninstall.InstallLocation"])
+        installer.key("Escape")
+        self.assert_ends_with_code_zero(installer, QUIT_BOUND, "Escape on the finish page")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
