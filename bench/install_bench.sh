@@ -15,16 +15,7 @@ server_pid=
 trap 'kill $server_pid 2>/dev/null || true; rm -rf "$work" "$prefix/drive_c/QuenbyBench"' EXIT
 
 release=$work/release
-mkdir -p "$release/big" "$release/small"
-for i in 1 2 3; do head -c $((64 << 20)) /dev/urandom > "$release/big/part$i.bin"; done
-# 64 MiB of small files: 2048 files of 32 KiB, half of them compressible text.
-python3 - "$release/small" <<'PY'
-import os, sys
-for i in range(1, 2049):
-    data = os.urandom(32768) if i % 2 else (b"small file %d\n" % i * 4000)[:32768]
-    with open(os.path.join(sys.argv[1], f"f{i}.dat"), "wb") as f:
-        f.write(data)
-PY
+bash "$repo_root/bench/make_release.sh" "$release/big" "$release/small"
 
 python3 "$repo_root/tools/update_server/server.py" --root "$work/served" --no-tls \
   > "$work/address" &

@@ -28,15 +28,7 @@ nginx_pid=
 trap '[[ -n $nginx_pid ]] && kill $nginx_pid 2>/dev/null; rm -rf "$work" "$bench_drive"' EXIT
 
 # The releases.
-mkdir -p "$work/release/large" "$work/release/small"
-for i in 1 2 3; do head -c $((64 << 20)) /dev/urandom > "$work/release/large/part$i.bin"; done
-python3 - "$work/release/small" <<'PY'
-import os, sys
-for i in range(1, 2049):
-    data = os.urandom(32768) if i % 2 else (b"small file %d\n" % i * 4000)[:32768]
-    with open(os.path.join(sys.argv[1], f"f{i}.dat"), "wb") as f:
-        f.write(data)
-PY
+bash "$repo_root/bench/make_release.sh" "$work/release/large" "$work/release/small"
 
 # nginx on a free loopback port, serving the published releases.
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
