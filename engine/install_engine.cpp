@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "engine/text_convert.h"
+#include "engine/transfer.h"
+#include "engine/transfer_retry.h"
 #include "engine/user_prompt.h"
 
 #ifndef QUENBY_UPDATE_BASE_URL
@@ -15,6 +17,13 @@ InstallEngine::InstallEngine()
       retryWait_([](int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }),
       // Differs between installers started in the same second: the jitter's whole point.
       jitterState_(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ 0x9E3779B9u) {}
+
+bool InstallEngine::WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome) {
+  if (result == 0 || retry >= kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+    return false;
+  retryWait_(RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter()));
+  return true;
+}
 
 double InstallEngine::RetryJitter() {
   // xorshift32: no lock and no shared state, and good enough to spread waits apart.

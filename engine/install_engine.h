@@ -4,6 +4,7 @@
 #include <string>
 
 class UserPrompt;
+struct TransferOutcome;
 
 // Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page).
 using ProgressHandler = std::function<void(int, int, int, int, int, const std::string&)>;
@@ -67,6 +68,10 @@ class InstallEngine {
   InstallEngine();
   // DownloadToFile tried again while the failure is transient; the last attempt's result.
   int DownloadWithRetries(const std::wstring& url, const std::wstring& localPath);
+  // After try number `retry` (0 for the first) of a transfer ended with `result`: false when no
+  // try follows (success, the last try, or a failure that is not transient); otherwise waits the
+  // backoff and returns true.
+  bool WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome);
   // A random fraction in [0, 1) for the retry waits.
   double RetryJitter();
   InstallEngine(const InstallEngine&) = delete;

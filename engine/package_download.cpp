@@ -9,7 +9,6 @@
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
-#include "engine/transfer_retry.h"
 
 int DownloadToFile(const std::wstring& url, const std::wstring& localPath) {
   TransferOutcome ignored;
@@ -83,8 +82,7 @@ int InstallEngine::DownloadWithRetries(const std::wstring& url, const std::wstri
       result = DownloadToFile(url, localPath, 0, outcome);
       fileBytes = downloadedBytes - restartCounted;
     }
-    if (result == 0 || retry == kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+    if (!WaitBeforeRetry(retry, result, outcome))
       return result;
-    retryWait_(RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter()));
   }
 }

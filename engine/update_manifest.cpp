@@ -6,7 +6,6 @@
 #include "engine/package_download.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
-#include "engine/transfer_retry.h"
 
 namespace {
 
@@ -34,9 +33,8 @@ int InstallEngine::CheckUpdate() {
     manifestText.clear();
     TransferOutcome outcome;
     result = PerformTransfer(ansiAddress, &AppendToString, &manifestText, 0, &outcome);
-    if (result == 0 || retry == kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+    if (!WaitBeforeRetry(retry, result, outcome))
       break;
-    retryWait_(RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter()));
   }
   resultCode = result;
   // The stage-1 report starts the install worker, which writes resultCode from then on.
