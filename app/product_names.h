@@ -12,7 +12,9 @@ inline constexpr wchar_t kUninstallerName[] = L"Uninstall.exe";
 inline constexpr wchar_t kInstallRecordName[] = L"install.dat";
 // The shortcut file on the desktop and in the Start menu's Programs folder.
 inline constexpr wchar_t kShortcutFileName[] = L"Quenby.lnk";
-// The uninstall entry under HKEY_LOCAL_MACHINE and its texts.
+// The uninstall entry under HKEY_LOCAL_MACHINE and its texts. It lives in the registry view of
+// the program's own architecture (the 32-bit view for the i686 installer that ships), and the
+// programs that read it back are built for the same architecture.
 inline constexpr wchar_t kUninstallKeyPath[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\velmora";
 inline constexpr wchar_t kDisplayName[] = L"Quenby";

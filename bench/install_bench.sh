@@ -4,10 +4,13 @@
 # curl + 7zz; then compares FileMd5Hex with md5sum on a 256 MiB file. Prints the figures.
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
+# The build this machine runs: i686 under 32-bit Wine, else x86_64 under 64-bit Wine.
+QUENBY_ARCH=$(bash "$repo_root/scripts/arch.sh")
+export QUENBY_ARCH
 QUENBY_SKIP_SETUP=${QUENBY_SKIP_SETUP:-1} bash "$repo_root/scripts/build.sh" >/dev/null
 command -v curl >/dev/null || apt-get install -y -qq curl >/dev/null
-build_dir=${QUENBY_BUILD_DIR:-$repo_root/build}
-prefix=${QUENBY_WINEPREFIX:-$repo_root/.wineprefix}
+build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
+prefix=$("$repo_root/scripts/wine-run.sh" --prefix "$QUENBY_ARCH")
 wine_run=$repo_root/scripts/wine-run.sh
 
 work=$(mktemp -d /tmp/quenby-bench-XXXXXX)

@@ -12,12 +12,15 @@
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-3}
+# The build this machine runs: i686 under 32-bit Wine, else x86_64 under 64-bit Wine.
+QUENBY_ARCH=$(bash "$repo_root/scripts/arch.sh")
+export QUENBY_ARCH
 QUENBY_SKIP_SETUP=${QUENBY_SKIP_SETUP:-1} bash "$repo_root/scripts/build.sh" >/dev/null
 for tool in nginx curl bc; do
   command -v $tool >/dev/null || apt-get install -y -qq $tool >/dev/null
 done
-build_dir=${QUENBY_BUILD_DIR:-$repo_root/build}
-prefix=${QUENBY_WINEPREFIX:-$repo_root/.wineprefix}
+build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
+prefix=$("$repo_root/scripts/wine-run.sh" --prefix "$QUENBY_ARCH")
 wine_run=$repo_root/scripts/wine-run.sh
 nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
 

@@ -141,9 +141,16 @@ def sections(exe):
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", type=pathlib.Path, default=REPO / "build")
+    parser.add_argument("--build", type=pathlib.Path,
+                        help="the build to measure (default: build/<the architecture this "
+                             "machine runs>)")
     parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
+    if "QUENBY_ARCH" not in os.environ:
+        os.environ["QUENBY_ARCH"] = subprocess.run(
+            ["bash", str(REPO / "scripts" / "arch.sh")], stdout=subprocess.PIPE, text=True,
+            check=True).stdout.strip()
+    args.build = args.build or REPO / "build" / os.environ["QUENBY_ARCH"]
     installer_exe = args.build / "app" / "installer.exe"
     engine_run = args.build / "tools" / "engine_run" / "engine-run.exe"
     stand_ins = args.build / "tools" / "stand_in_client"

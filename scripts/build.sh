@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# Configures and builds the project in ./build (incrementally), after the host set-up and the
-# dependency builds, which both skip what is already there.
+# Configures and builds the project (incrementally) for the architecture QUENBY_ARCH names
+# (i686, the program that ships, by default; or x86_64) in build/<arch>, after the host set-up
+# and that architecture's dependency builds, which both skip what is already there.
+#   build.sh                  everything, tests included
+#   build.sh --shipped-only   only the programs that ship (installer.exe and the stand-ins)
+# A build other than i686 is told where build/i686 is, so that its test run checks the shipped
+# program too.
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
+export QUENBY_ARCH=${QUENBY_ARCH:-i686}
 source "$repo_root/scripts/deps/common.sh"
 if [[ ${QUENBY_SKIP_SETUP:-0} != 1 ]]; then
   bash "$repo_root/scripts/setup.sh"
   bash "$repo_root/scripts/deps.sh"
 fi
-build_dir=${QUENBY_BUILD_DIR:-$repo_root/build}
-if [[ ! -f $build_dir/build.ninja ]]; then
-  cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/toolchain-i686-mingw.cmake" \
-    -DCMAKE_PREFIX_PATH="$DEPS_PREFIX" >/dev/null
+build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
+options=(-DCMAKE_PREFIX_PATH="$DEPS_PREFIX")
+targets=()
+if [[ ${1:-} == --shipped-only ]]; then
+  options+=(-DBUILD_TESTING=OFF)
+  targets=(--target installer stand-in-launcher stand-in-uninstaller)
+else
+  options+=(-DBUILD_TESTING=ON)
+  [[ $QUENBY_ARCH == i686 ]] || options+=(-DQUENBY_SHIPPED_BUILD_DIR="$repo_root/build/i686")
 fi
-cmake --build "$build_dir" -j"$(nproc)"
+if [[ ! -f $build_dir/build.ninja ]]; then
+  options+=(-G Ninja -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/toolchain-$QUENBY_ARCH-mingw.cmake")
+fi
+cmake -S "$repo_root" -B "$build_dir" "${options[@]}" >/dev/null
+cmake --build "$build_dir" -j"$(nproc)" "${targets[@]}"

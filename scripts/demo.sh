@@ -9,15 +9,37 @@
 # through automatically. Prints the installed files against the release, the uninstall entry, both
 # shortcuts, install.dat and the stand-in client's record of its start, runs the installer again
 # over the installation (nothing is downloaded) and names the folder of the screenshots.
+#
+# The wizard that runs is the i686 installer.exe under 32-bit Wine where this machine runs 32-bit
+# programs, else the x86_64 build of the same installer under 64-bit Wine (QUENBY_ARCH=i686|x86_64
+# chooses); the i686 installer.exe that ships is built beside it either way and named at the end.
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
-source "$repo_root/scripts/deps/common.sh"
 if [[ ${QUENBY_SKIP_SETUP:-0} != 1 ]]; then
   bash "$repo_root/scripts/setup.sh"
-  bash "$repo_root/scripts/deps.sh"
 fi
-build_dir=${QUENBY_DEMO_BUILD_DIR:-$repo_root/build-demo}
-shots=${QUENBY_DEMO_SHOTS:-$build_dir/screenshots}
+arch=$(bash "$repo_root/scripts/arch.sh" --say)
+export QUENBY_ARCH=$arch
+demo_root=${QUENBY_DEMO_BUILD_DIR:-$repo_root/build-demo}
+build_dir=$demo_root/$arch
+shots=${QUENBY_DEMO_SHOTS:-$demo_root/screenshots}
+
+# Configures build/<arch> of the demo ($1) for the update server at port $2 and builds targets.
+build_demo() {
+  local build_arch=$1 port=$2
+  shift 2
+  (
+    export QUENBY_ARCH=$build_arch
+    source "$repo_root/scripts/deps/common.sh"
+    [[ ${QUENBY_SKIP_SETUP:-0} == 1 ]] || bash "$repo_root/scripts/deps.sh" >/dev/null
+    cmake -S "$repo_root" -B "$demo_root/$build_arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DBUILD_TESTING=OFF \
+      -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/toolchain-$build_arch-mingw.cmake" \
+      -DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_UPDATE_BASE_URL="http://127.0.0.1:$port" \
+      >/dev/null
+    cmake --build "$demo_root/$build_arch" -j"$(nproc)" --target "$@" >/dev/null
+  )
+}
 
 port_free() {
   python3 -c 'import socket, sys; socket.socket().bind(("127.0.0.1", int(sys.argv[1])))' "$1" \
@@ -34,12 +56,12 @@ if [[ -z $port ]] || ! port_free "$port"; then
   port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 fi
 
-echo "== building installer.exe for the update server http://127.0.0.1:$port in $build_dir"
-cmake -S "$repo_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-  -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/toolchain-i686-mingw.cmake" \
-  -DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_UPDATE_BASE_URL="http://127.0.0.1:$port" >/dev/null
-cmake --build "$build_dir" -j"$(nproc)" \
-  --target installer stand-in-launcher stand-in-uninstaller install-probe >/dev/null
+echo "== building installer.exe ($arch) for the update server http://127.0.0.1:$port in $build_dir"
+build_demo "$arch" "$port" installer stand-in-launcher stand-in-uninstaller install-probe
+if [[ $arch != i686 ]]; then
+  echo "== building the i686 installer.exe that ships, for the same server, in $demo_root/i686"
+  build_demo i686 "$port" installer
+fi
 
 mode=()
 if [[ -n ${DISPLAY:-} ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
@@ -58,3 +80,7 @@ python3 "$repo_root/tools/wizard_driver/demo_install.py" \
   --probe "$build_dir/tools/install_probe/install-probe.exe" \
   --stand-ins "$build_dir/tools/stand_in_client" \
   --port "$port" --work "$work" --shots "$shots" "${mode[@]}"
+echo "== the i686 installer.exe that ships, for this server: $demo_root/i686/app/installer.exe"
+if [[ $arch != i686 ]]; then
+  echo "   (this machine runs no 32-bit programs: the wizard above was its x86_64 build)"
+fi

@@ -3,11 +3,15 @@
 # Idempotent: packages already present are skipped.
 set -euo pipefail
 
+# Both cross compilers and both Wines: the i686 program ships and is tested where the machine
+# runs 32-bit programs; the x86_64 build is tested under 64-bit Wine where it does not.
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-x86-64-dev
   libz-mingw-w64-dev libstb-dev
   cmake ninja-build make dpkg-dev python3 openssl locales
-  wine wine32:i386 xvfb xauth fonts-wqy-microhei
+  wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei
   7zip gcab xz-utils
   xdotool imagemagick
 )

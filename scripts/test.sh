@@ -1,26 +1,50 @@
 #!/usr/bin/env bash
 # Sets up the machine (idempotent), builds everything and runs all tests under Wine.
-# The last line printed is ctest's summary ("N% tests passed, M tests failed out of T").
+# The tests run on the i686 build under 32-bit Wine where this machine runs 32-bit programs, else
+# on the x86_64 build under 64-bit Wine (QUENBY_ARCH=i686|x86_64 chooses); the i686 installer.exe
+# that ships is built and checked statically either way. The first line says which build is
+# tested; the last line printed is ctest's summary ("N% tests passed, M tests failed out of T").
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
+if [[ ${QUENBY_SKIP_SETUP:-0} != 1 ]]; then
+  bash "$repo_root/scripts/setup.sh"
+fi
+arch=$(bash "$repo_root/scripts/arch.sh" --say)
+export QUENBY_ARCH=$arch
+if [[ $arch != i686 ]]; then
+  QUENBY_ARCH=i686 bash "$repo_root/scripts/build.sh" --shipped-only
+fi
 bash "$repo_root/scripts/build.sh"
-build_dir=${QUENBY_BUILD_DIR:-$repo_root/build}
+build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$arch}
 cd "$build_dir"
 log=$(mktemp)
 # Keeps Wine's server and system processes up for the whole run (they start with this program's
 # quiet output, not with a test's), so no test meets a wineserver that is shutting down.
 ready=$build_dir/wine-keepalive.ready
+keepalive_log=$build_dir/wine-keepalive.log
 rm -f "$ready"
 "$repo_root/scripts/wine-run.sh" "$build_dir/tools/wine_keepalive/wine-keepalive.exe" "Z:$ready" \
-  </dev/null >/dev/null 2>&1 &
+  </dev/null >/dev/null 2>"$keepalive_log" &
 keepalive=$!
 trap 'kill $keepalive 2>/dev/null || true; rm -f "$log" "$ready"' EXIT
-for _ in $(seq 600); do
+# A new prefix takes Wine a minute or so to create; a keep-alive that ends has failed.
+for _ in $(seq 1200); do
   [[ -e $ready ]] && break
+  if ! kill -0 "$keepalive" 2>/dev/null; then
+    echo "test: Wine's keep-alive ended before it was ready:" >&2
+    cat "$keepalive_log" >&2
+    exit 1
+  fi
   sleep 0.1
 done
+if [[ ! -e $ready ]]; then
+  echo "test: Wine's keep-alive did not come up within 120 s:" >&2
+  cat "$keepalive_log" >&2
+  exit 1
+fi
 set +e
-ctest --output-on-failure -j"$(nproc)" "$@" 2>&1 | tee "$log"
+# Every test has a time-out: its own, or this one.
+ctest --output-on-failure --timeout 600 -j"$(nproc)" "$@" 2>&1 | tee "$log"
 status=${PIPESTATUS[0]}
 set -e
 summary=$(grep -E '[0-9]+% tests passed' "$log" | tail -n1 || true)

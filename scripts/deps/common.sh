@@ -1,10 +1,17 @@
 # Shared settings of the dependency build scripts; sourced, not run.
+# QUENBY_ARCH (i686, the default, or x86_64) picks the target: each has its own prefix in the
+# cache, built from the same sources.
+DEPS_ARCH=${QUENBY_ARCH:-i686}
+case $DEPS_ARCH in
+  i686 | x86_64) ;;
+  *) echo "deps: QUENBY_ARCH must be i686 or x86_64, not '$DEPS_ARCH'" >&2; exit 1 ;;
+esac
 DEPS_DIR=${QUENBY_DEPS_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/quenby-deps}
 DEPS_SRC=$DEPS_DIR/src
-DEPS_PREFIX=$DEPS_DIR/i686
-DEPS_BUILD=$DEPS_DIR/build
+DEPS_PREFIX=$DEPS_DIR/$DEPS_ARCH
+DEPS_BUILD=$DEPS_DIR/build/$DEPS_ARCH
 REPO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-TOOLCHAIN=$REPO_ROOT/cmake/toolchain-i686-mingw.cmake
+TOOLCHAIN=$REPO_ROOT/cmake/toolchain-$DEPS_ARCH-mingw.cmake
 JOBS=$(nproc)
 mkdir -p "$DEPS_SRC" "$DEPS_PREFIX" "$DEPS_BUILD"
 

@@ -10,7 +10,7 @@
 
 base::ScopedRegKey OpenUninstallEntry() {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, KEY_READ | KEY_WOW64_32KEY,
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, KEY_READ,
                       &opened) != ERROR_SUCCESS)
     return {};
   return base::ScopedRegKey(opened);

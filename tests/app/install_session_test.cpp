@@ -53,7 +53,7 @@ class InstallSessionTest : public testing::Test {
   }
 
   static void RemoveRegistration() {
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, 0);
     ::DeleteFileW(DesktopShortcutPath().c_str());
     ::DeleteFileW(StartMenuShortcutPath().c_str());
   }

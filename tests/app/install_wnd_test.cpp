@@ -112,7 +112,7 @@ class InstallWndTest : public testing::Test {
   }
 
   void RemoveInstallation() {
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, 0);
     ::DeleteFileW(DesktopShortcutPath().c_str());
     ::DeleteFileW(StartMenuShortcutPath().c_str());
     // The stand-in launcher started by a test may still be ending and hold its file for a

@@ -51,7 +51,7 @@ class RegistrationTest : public testing::Test {
   void TearDown() override { RemoveRegistration(); }
 
   static void RemoveRegistration() {
-    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, KEY_WOW64_32KEY, 0);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, 0);
     ::DeleteFileW(DesktopShortcutPath().c_str());
     ::DeleteFileW(StartMenuShortcutPath().c_str());
   }

@@ -47,7 +47,7 @@ void PrintLine(const std::string& name, const std::wstring& value) {
 void ReportUninstallEntry() {
   HKEY opened = nullptr;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened) != ERROR_SUCCESS) {
+                      KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
     PrintLine("uninstall", L"missing");
     return;
   }
@@ -125,7 +125,7 @@ void ReportInstallRecord(const std::wstring& installDir) {
 }
 
 void Forget() {
-  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, KEY_WOW64_32KEY, 0);
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, 0);
   for (const std::wstring& link : {DesktopShortcutPath(), StartMenuShortcutPath()}) {
     if (!link.empty())
       ::DeleteFileW(link.c_str());

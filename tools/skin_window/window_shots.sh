@@ -14,7 +14,7 @@ out=$2
 mkdir -p "$out"
 work=$(mktemp -d)
 layout=$work/layout.txt
-prefix=${QUENBY_WINEPREFIX:-$repo_root/.wineprefix}
+prefix=$("$repo_root/scripts/wine-run.sh" --prefix "$exe")
 
 "$repo_root/scripts/wine-run.sh" "$exe" "Z:$layout" >"$work/output.txt" 2>&1 </dev/null &
 pid=$!

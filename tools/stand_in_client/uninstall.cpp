@@ -24,7 +24,7 @@ namespace {
 std::optional<std::wstring> RegisteredInstallLocation() {
   HKEY opened = nullptr;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened) != ERROR_SUCCESS)
+                      KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
     return std::nullopt;
   const base::ScopedRegKey key(opened);
   wchar_t location[4096] = {};
@@ -104,7 +104,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   bool removedAll = RemoveIfPresent(DesktopShortcutPath());
   removedAll = RemoveIfPresent(StartMenuShortcutPath()) && removedAll;
   const LSTATUS deleted =
-      ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, KEY_WOW64_32KEY, 0);
+      ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, 0);
   removedAll = (deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND) && removedAll;
   removedAll = RemoveContents(folder, self) && removedAll;
   // A running program cannot delete itself: it and its folder go at the next restart.

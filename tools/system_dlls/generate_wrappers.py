@@ -3,9 +3,11 @@
 Windows' KnownDLLs (see base/system_dlls/system_functions.txt for the list and its format).
 
 For each function it writes what an import library would give the linker, both symbols:
-- "_Name@N", a stdcall function with the SDK's prototype, for callers declared without dllimport;
-- "__imp__Name@N", a pointer to that function, for callers declared with dllimport;
+- the function itself with the SDK's prototype, for callers declared without dllimport;
+- "__imp_" and the function's symbol, a pointer to it, for callers declared with dllimport;
 and the function looks the real one up in its DLL, loaded from the system folder on first use.
+On 32-bit x86 the symbols carry stdcall's decoration ("_Name@N", "__imp__Name@N"); x86_64 has
+one calling convention and no decoration ("Name", "__imp_Name").
 A static assertion holds each prototype to the SDK's declaration.
 
   generate_wrappers.py <list> <output.cpp>
@@ -20,6 +22,13 @@ HEADER = """\
 #include "base/system_library.h"
 
 #include <type_traits>
+
+#if defined(__i386__)
+#define QUENBY_SYMBOL(name, bytes) "_" #name "@" #bytes
+#else
+#define QUENBY_SYMBOL(name, bytes) #name
+#endif
+#define QUENBY_IMPORT_SYMBOL(name, bytes) "__imp_" QUENBY_SYMBOL(name, bytes)
 
 namespace {{
 {modules}
@@ -39,7 +48,7 @@ FUNCTION = """
 // {name} from {dll}.
 static_assert(std::is_same_v<decltype(&::{name}), {result}(WINAPI*)({types})>,
               "the prototype of {name} differs from the SDK's");
-{result} WINAPI QuenbyCall_{name}({parameters}) __asm__("_{symbol}");
+{result} WINAPI QuenbyCall_{name}({parameters}) __asm__(QUENBY_SYMBOL({name}, {bytes}));
 {result} WINAPI QuenbyCall_{name}({parameters}) {{
   static const auto function = base::GetProcedure<decltype(&::{name})>({module}(), "{name}");
   if (!function) {{
@@ -48,7 +57,8 @@ static_assert(std::is_same_v<decltype(&::{name}), {result}(WINAPI*)({types})>,
   }}
   return function({arguments});
 }}
-extern const decltype(&::{name}) QuenbyImport_{name} __asm__("__imp__{symbol}");
+extern const decltype(&::{name}) QuenbyImport_{name}
+    __asm__(QUENBY_IMPORT_SYMBOL({name}, {bytes}));
 const decltype(&::{name}) QuenbyImport_{name} = &QuenbyCall_{name};
 """
 
@@ -92,9 +102,9 @@ def main():
         source=source.name,
         modules="".join(MODULE.format(function=module_function(d), dll=d) for d in dlls))
     for dll, symbol, result, pairs, failure in entries:
-        name = symbol.split("@")[0]
+        name, bytes_ = symbol.split("@")
         text += FUNCTION.format(
-            name=name, dll=dll, symbol=symbol, result=result, module=module_function(dll),
+            name=name, dll=dll, bytes=bytes_, result=result, module=module_function(dll),
             types=", ".join(t for t, _ in pairs),
             parameters=", ".join(f"{t} {n}" for t, n in pairs),
             arguments=", ".join(n for _, n in pairs),

@@ -28,7 +28,8 @@ FAILURE_CAPTION = "友情提示"
 WINDOW_SIZE = (600, 400)
 # The product's update address, as the test build of the installer has it.
 PRODUCT_UPDATE_BASE = "http://update.quenby.example.com"
-# The default install folder in the project's 32-bit Wine prefix.
+# The default install folder in the project's Wine prefix (for a 64-bit installer in a 64-bit
+# prefix as for a 32-bit one in a 32-bit prefix).
 DEFAULT_INSTALL_DIR = "C:\\Program Files\\Cobalind\\velmora"
 
 # Cells of the skin's controls in window coordinates (left, top, right, bottom), as the skin's
@@ -64,7 +65,12 @@ def wait_until(condition, timeout, what, interval=0.05):
 
 
 def wine_prefix():
-    return pathlib.Path(os.environ.get("QUENBY_WINEPREFIX", REPO / ".wineprefix"))
+    """The prefix the Wine wrapper runs the installer in: that of QUENBY_ARCH's programs (i686
+    unless it says x86_64), or QUENBY_WINEPREFIX."""
+    arch = os.environ.get("QUENBY_ARCH", "i686")
+    done = subprocess.run([str(WINE_RUN), "--prefix", arch], stdout=subprocess.PIPE, text=True,
+                          check=True)
+    return pathlib.Path(done.stdout.strip())
 
 
 def windows_to_unix(path):

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Prints the architecture whose build this machine tests and demonstrates: i686 (the program that
+# ships) under 32-bit Wine where the machine runs 32-bit programs, otherwise x86_64 under 64-bit
+# Wine. QUENBY_ARCH=i686|x86_64 chooses instead; a choice the machine cannot run fails at once.
+#   arch.sh          prints i686 or x86_64
+#   arch.sh --say    also says on standard error which build is tested and why
+set -euo pipefail
+
+loader32=/usr/lib/wine/wine
+loader64=/usr/lib/wine/wine64
+
+# Empty when the loader starts here, else the reason it does not.
+cannot_start() {
+  [[ -x $1 ]] || { echo "$1 is not installed"; return; }
+  local reason
+  if ! reason=$("$1" --version 2>&1 >/dev/null); then
+    reason=$(tail -n1 <<<"${reason:-failed}")
+    echo "$1: ${reason##*: }"
+  fi
+}
+
+say=0
+[[ ${1:-} == --say ]] && say=1
+why32=$(cannot_start "$loader32")
+if [[ -n ${QUENBY_ARCH:-} ]]; then
+  case $QUENBY_ARCH in
+    i686) why=$why32 ;;
+    x86_64) why=$(cannot_start "$loader64") ;;
+    *) echo "arch: QUENBY_ARCH must be i686 or x86_64, not '$QUENBY_ARCH'" >&2; exit 1 ;;
+  esac
+  if [[ -n $why ]]; then
+    echo "arch: QUENBY_ARCH=$QUENBY_ARCH, but this machine cannot run its Wine: $why" >&2
+    exit 1
+  fi
+  arch=$QUENBY_ARCH
+  reason="chosen by QUENBY_ARCH"
+elif [[ -z $why32 ]]; then
+  arch=i686
+  reason="this machine runs 32-bit programs"
+else
+  why64=$(cannot_start "$loader64")
+  if [[ -n $why64 ]]; then
+    echo "arch: this machine can run neither 32-bit Wine ($why32) nor 64-bit Wine ($why64)" >&2
+    exit 1
+  fi
+  arch=x86_64
+  reason="this machine runs no 32-bit programs: $why32"
+fi
+if ((say)); then
+  wine=$([[ $arch == i686 ]] && echo 32-bit || echo 64-bit)
+  echo "architecture: the $arch build under $wine Wine ($reason; QUENBY_ARCH=i686|x86_64 chooses)" >&2
+fi
+echo "$arch"
