@@ -120,10 +120,12 @@ TEST_F(InstallSessionTest, InstallShowsProgressThenRegistersAndFinishes) {
 TEST_F(InstallSessionTest, ProgressShowsANameTheAnsiCodePageCannotHold) {
   const fs::path package = fs::path(QUENBY_FIXTURE_DIR) / L"names\\7z\\files\\한국어.txt";
   fs::create_directories(fs::path(servedRoot_) / L"names");
-  fs::copy_file(package, fs::path(servedRoot_) / L"names\\한국어.txt",
-                fs::copy_options::overwrite_existing);
-  ServeManifest("<File><Name>한국어.txt</Name><Url>@SERVER@/names/</Url><Dir></Dir><MD5>x</MD5>"
-                "<Length>" + std::to_string(fs::file_size(package)) + "</Length></File>");
+  // CopyFileW: the C++ library of this tool chain refuses to overwrite an existing file.
+  ASSERT_TRUE(::CopyFileW(package.c_str(), (servedRoot_ + L"\\names\\한국어.txt").c_str(), FALSE));
+  const std::string length = std::to_string(fs::file_size(package));
+  ServeManifest(
+      "<File><Name>한국어.txt</Name><Url>@SERVER@/names/</Url><Dir></Dir><MD5>x</MD5><Length>" +
+      length + "</Length></File>");
 
   RunToFinish();
 
