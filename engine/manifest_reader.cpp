@@ -4,6 +4,7 @@
 
 #include <pugixml.hpp>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -50,6 +51,7 @@ std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
     std::string dir = FieldValue(entry, "Dir");
     std::string md5 = FieldValue(entry, "MD5");
     std::string length = FieldValue(entry, "Length");
+    std::string sha256 = FieldValue(entry, "SHA256");
 
     UpdateItem item;
     item.name = Utf8ToWide(name);
@@ -63,6 +65,9 @@ std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
     item.length = ParseLength(WideToAnsi(Utf8ToWide(length).c_str()));
     // Built from the manifest's own text: the ANSI form of a name cannot hold every name.
     item.url = Utf8ToWide(PackageAddress(url, name));
+    for (char& c : sha256)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    item.sha256 = std::move(sha256);
     if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5)
       continue;
     items.push_back(std::move(item));

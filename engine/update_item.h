@@ -10,6 +10,7 @@ struct UpdateItem {
   std::wstring targetPath;  // folder followed directly by "Name"
   std::wstring name;        // manifest "Name"
   std::wstring folder;      // install folder + "\" + manifest "Dir"
+  std::string sha256;       // manifest "SHA256" of the package as served, lowercase; "" if none
 };
 
 // Reads the update manifest (UTF-8 XML) and lists, in manifest order, every file of the install

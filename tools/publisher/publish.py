@@ -4,7 +4,10 @@
 For every file of the release it writes one package holding the file as name + ".tmp", under
 <output>/files/<dir>/<name>, and it writes the manifest
 <output>/checkupdate/tarskT/shichang/electron/update.xml listing Name, Url, Dir (ending in a
-backslash, empty for the top folder), the lowercase MD5 of the file and the Length of its package.
+backslash, empty for the top folder), the lowercase MD5 of the file, the Length of its package
+and the lowercase SHA256 of the package. Given a minisign secret key (--sign-key), it signs the
+manifest with the `minisign` tool: update.xml.minisig beside update.xml, which an installer
+that pins the key requires.
 
 Names and folders are kept as they are (UTF-8 on disk and in the manifest), whatever characters
 they hold: a space, '#', '%', '+', '&', CJK, emoji. The folders in Url are percent-encoded, as a
@@ -17,6 +20,11 @@ lzma86 encoder given with --lzma86-tool. Raw lzma and lzma86 streams carry no fi
 unpacker names their content "[Content]".
 
   publish.py --release <folder> --output <folder> --base-url http://127.0.0.1:8000 [--format 7z]
+             [--sign-key <minisign secret key>]
+
+A publisher's key pair: `minisign -G -p quenby.pub -s quenby.key`; the base64 line of quenby.pub
+is what the installer's build pins (QUENBY_MANIFEST_KEYS). tools/publisher/test_key/ holds the
+project's test pair, for tests and the demo only.
 """
 import argparse
 import hashlib
@@ -66,15 +74,22 @@ def make_package(fmt, staged, package, lzma86_tool):
         subprocess.run([lzma86_tool, "e", str(staged), str(package)], **quiet)
 
 
-def md5_of(path):
-    digest = hashlib.md5()
+def digest_of(path, algorithm):
+    digest = hashlib.new(algorithm)
     with open(path, "rb") as f:
         for block in iter(lambda: f.read(1 << 20), b""):
             digest.update(block)
     return digest.hexdigest()
 
 
-def publish(release, output, base_url, fmt, lzma86_tool=None):
+def sign(manifest, key):
+    """Writes manifest + ".minisig" with minisign (hashed mode, its default)."""
+    signature = manifest.with_name(manifest.name + ".minisig")
+    subprocess.run(["minisign", "-S", "-s", str(key), "-m", str(manifest), "-x", str(signature)],
+                   check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+
+
+def publish(release, output, base_url, fmt, lzma86_tool=None, sign_key=None):
     release, output = pathlib.Path(release), pathlib.Path(output)
     entries = []
     sources = sorted(p for p in release.rglob("*") if p.is_file())
@@ -106,8 +121,9 @@ def publish(release, output, base_url, fmt, lzma86_tool=None):
                 "Name": name,
                 "Url": f"{base_url.rstrip('/')}/files/{url_dir}",
                 "Dir": "".join(p + "\\" for p in parts),
-                "MD5": md5_of(source),
+                "MD5": digest_of(source, "md5"),
                 "Length": str(package.stat().st_size),
+                "SHA256": digest_of(package, "sha256"),
             })
     manifest = output / MANIFEST_PATH
     manifest.parent.mkdir(parents=True, exist_ok=True)
@@ -117,6 +133,12 @@ def publish(release, output, base_url, fmt, lzma86_tool=None):
         lines.append(f"  <File>{fields}</File>")
     lines.append("</UpdateFiles>")
     manifest.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    signature = manifest.with_name(manifest.name + ".minisig")
+    if sign_key:
+        sign(manifest, sign_key)
+    elif signature.exists():
+        # A signature of an earlier manifest would only make this one look tampered with.
+        signature.unlink()
     return entries
 
 
@@ -128,8 +150,10 @@ def main():
     parser.add_argument("--base-url", required=True)
     parser.add_argument("--format", choices=FORMATS, default="7z")
     parser.add_argument("--lzma86-tool")
+    parser.add_argument("--sign-key", help="minisign secret key that signs the manifest")
     args = parser.parse_args()
-    for entry in publish(args.release, args.output, args.base_url, args.format, args.lzma86_tool):
+    for entry in publish(args.release, args.output, args.base_url, args.format, args.lzma86_tool,
+                         args.sign_key):
         print(f"{entry['Dir']}{entry['Name']}: {entry['Length']} bytes, md5 {entry['MD5']}")
 
 

@@ -14,6 +14,9 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
   /-/droponce/<bytes>/<path>   the first request of this address gets <bytes> of the body and a
                                closed connection, later ones are served
   /-/norange/<path>            ignore Range requests (the whole body with 200)
+  /-/tamper/<path>             serve the file with one bit of its middle byte flipped; signatures
+                               (".minisig") unchanged, so that they no longer match
+  /-/nosig/<path>              404 for signatures (".minisig"), other files served
 
 Plain files answer a "Range: bytes=<from>-" request with 206 and the rest of the body. The
 server counts the requests of each address (GET /-/count/<address> answers the count).
@@ -102,6 +105,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.handle_subpath(parts[3], send_body)
             if kind == "norange":
                 return self.send_file(path.split("/", 2)[2], send_body, None, 0, ranges=False)
+            if kind == "tamper":
+                rest = path.split("/", 2)[2]
+                mode = None if rest.endswith(".minisig") else "tamper"
+                return self.send_file(rest, send_body, mode, 0)
+            if kind == "nosig":
+                rest = path.split("/", 2)[2]
+                if rest.endswith(".minisig"):
+                    return self.send_status(404, send_body)
+                return self.send_file(rest, send_body, None, 0)
             if kind == "redirect":
                 return self.send_redirect("/" + path.split("/", 2)[2])
             if kind == "https":
@@ -143,6 +155,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.root not in target.parents or not target.is_file():
             return self.send_status(404, send_body)
         data = target.read_bytes()
+        if mode == "tamper" and data:
+            middle = len(data) // 2
+            data = data[:middle] + bytes([data[middle] ^ 0x01]) + data[middle + 1:]
         first = self.range_start(len(data)) if ranges else None
         if first is None:
             self.send_response(200)
