@@ -6,7 +6,9 @@
 class UserPrompt;
 struct TransferOutcome;
 
-// Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page).
+// Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page: a
+// character the code page lacks comes out as "?"; the handler finds the name as it is in
+// InstallEngine::currentFile).
 using ProgressHandler = std::function<void(int, int, int, int, int, const std::string&)>;
 using CompletionHandler = std::function<void()>;
 
@@ -60,6 +62,8 @@ class InstallEngine {
   int downloadedBytes = 0;
   int stage = 0;
   int resultCode = 0;
+  // The manifest's name of the file being downloaded. Written and reported on the same thread,
+  // so a progress handler may read it.
   std::wstring currentFile;
   int totalBytes = 0;
   int startTime = 0;

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "engine/address_escape.h"
 #include "engine/archive/item_path.h"
 #include "engine/file_digest.h"
 #include "engine/text_convert.h"
@@ -60,7 +61,8 @@ std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
     item.folder = installDir + L"\\" + wideDir;
     item.targetPath = item.folder + item.name;
     item.length = ParseLength(WideToAnsi(Utf8ToWide(length).c_str()));
-    item.url = Utf8ToWide(url + name);
+    // Built from the manifest's own text: the ANSI form of a name cannot hold every name.
+    item.url = Utf8ToWide(PackageAddress(url, name));
     if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5)
       continue;
     items.push_back(std::move(item));

@@ -5,7 +5,7 @@
 
 // One client file that must be downloaded in the current install run.
 struct UpdateItem {
-  std::wstring url;         // manifest "Url" followed directly by "Name"
+  std::wstring url;         // "Url" followed by "Name", escaped (PackageAddress): ASCII only
   int length = 0;           // manifest "Length": bytes the download delivers
   std::wstring targetPath;  // folder followed directly by "Name"
   std::wstring name;        // manifest "Name"

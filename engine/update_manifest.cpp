@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/address_escape.h"
 #include "engine/install_engine.h"
 #include "engine/package_download.h"
 #include "engine/text_convert.h"
@@ -27,12 +28,12 @@ int InstallEngine::CheckUpdate() {
   std::wstring address = UpdateManifestAddress();
   resultCode = 0;
   stage = kStageUpdateCheck;
-  const std::string ansiAddress = WideToAnsi(address.c_str());
+  const std::string requestAddress = EscapeAddress(WideToUtf8(address));
   int result = 0;
   for (int retry = 0;; ++retry) {
     manifestText.clear();
     TransferOutcome outcome;
-    result = PerformTransfer(ansiAddress, &AppendToString, &manifestText, 0, &outcome);
+    result = PerformTransfer(requestAddress, &AppendToString, &manifestText, 0, &outcome);
     if (!WaitBeforeRetry(retry, result, outcome))
       break;
   }

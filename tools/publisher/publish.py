@@ -6,6 +6,12 @@ For every file of the release it writes one package holding the file as name + "
 <output>/checkupdate/tarskT/shichang/electron/update.xml listing Name, Url, Dir (ending in a
 backslash, empty for the top folder), the lowercase MD5 of the file and the Length of its package.
 
+Names and folders are kept as they are (UTF-8 on disk and in the manifest), whatever characters
+they hold: a space, '#', '%', '+', '&', CJK, emoji. The folders in Url are percent-encoded, as a
+web server serving <output> expects them; the installer encodes the name it appends. A name that
+Windows cannot hold (one of <>:"/\|?*, a control character, a trailing dot or space, a device
+name such as CON) stops the publishing with a message: no client could install it.
+
 Packages are made by real tools: 7zz (7z, zip), gcab (cab), lzma from xz-utils (raw lzma) and an
 lzma86 encoder given with --lzma86-tool. Raw lzma and lzma86 streams carry no file name, so the
 unpacker names their content "[Content]".
@@ -16,28 +22,44 @@ import argparse
 import hashlib
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import urllib.parse
 from xml.sax.saxutils import escape
 
 MANIFEST_PATH = "checkupdate/tarskT/shichang/electron/update.xml"
 FORMATS = ("7z", "zip", "cab", "lzma", "lzma86")
+WINDOWS_DEVICE_NAME = re.compile(r"(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\..*)?", re.IGNORECASE)
+
+
+def windows_name_fault(name):
+    """Why Windows cannot hold this file or folder name, or None when it can."""
+    bad = [c for c in name if c in '<>:"/\\|?*' or ord(c) < 32]
+    if bad:
+        return "holds " + ", ".join(repr(c) for c in sorted(set(bad)))
+    if name.endswith((".", " ")):
+        return "ends with a dot or a space"
+    if WINDOWS_DEVICE_NAME.fullmatch(name):
+        return "is a device name"
+    return None
 
 
 def make_package(fmt, staged, package, lzma86_tool):
-    """Packs the staged file (already named name + ".tmp") into package."""
+    """Packs the staged file (already named name + ".tmp") into package. "--" ends the switches,
+    so that a name starting with "-" or "@" is taken as a file name."""
     folder, name = staged.parent, staged.name
     quiet = dict(stdout=subprocess.DEVNULL, check=True)
     if fmt in ("7z", "zip"):
-        subprocess.run(["7zz", "a", f"-t{fmt}", "-bso0", "-bsp0", str(package), name],
+        subprocess.run(["7zz", "a", f"-t{fmt}", "-bso0", "-bsp0", str(package), "--", name],
                        cwd=folder, **quiet)
     elif fmt == "cab":
-        subprocess.run(["gcab", "-c", "-z", str(package), name], cwd=folder, **quiet)
+        subprocess.run(["gcab", "-c", "-z", "--", str(package), name], cwd=folder, **quiet)
     elif fmt == "lzma":
         with open(package, "wb") as out:
-            subprocess.run(["lzma", "-c", "-k", name], cwd=folder, stdout=out, check=True)
+            subprocess.run(["lzma", "-c", "-k", "--", name], cwd=folder, stdout=out, check=True)
     elif fmt == "lzma86":
         if not lzma86_tool:
             sys.exit("publish: lzma86 packages need --lzma86-tool")
@@ -55,20 +77,31 @@ def md5_of(path):
 def publish(release, output, base_url, fmt, lzma86_tool=None):
     release, output = pathlib.Path(release), pathlib.Path(output)
     entries = []
+    sources = sorted(p for p in release.rglob("*") if p.is_file())
+    # Checked before anything is written, so that a refused release leaves the published one whole.
+    for source in sources:
+        relative = source.relative_to(release)
+        for element in relative.parts:
+            fault = windows_name_fault(element)
+            if fault:
+                sys.exit(f"publish: {relative}: the name {element!r} {fault}; "
+                         "Windows cannot hold it")
     with tempfile.TemporaryDirectory(prefix="quenby-publish-") as scratch:
-        for source in sorted(p for p in release.rglob("*") if p.is_file()):
+        for source in sources:
             relative = source.relative_to(release)
             parts = relative.parts[:-1]
             name = relative.name
             package = output / "files" / pathlib.Path(*parts) / name
             package.parent.mkdir(parents=True, exist_ok=True)
-            if package.exists():
-                package.unlink()
+            # Packed under a name of the format's own: 7zz adds the extension to an archive name
+            # without one, so a file named "LICENSE" would be packed as "LICENSE.7z".
+            packed = pathlib.Path(scratch) / f"package.{fmt}"
             staged = pathlib.Path(scratch) / (name + ".tmp")
             shutil.copy2(source, staged)
-            make_package(fmt, staged, package.resolve(), lzma86_tool)
+            make_package(fmt, staged, packed, lzma86_tool)
             staged.unlink()
-            url_dir = "".join(p + "/" for p in parts)
+            shutil.move(packed, package)
+            url_dir = "".join(urllib.parse.quote(p, safe="") + "/" for p in parts)
             entries.append({
                 "Name": name,
                 "Url": f"{base_url.rstrip('/')}/files/{url_dir}",

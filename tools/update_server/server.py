@@ -18,6 +18,10 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
 Plain files answer a "Range: bytes=<from>-" request with 206 and the rest of the body. The
 server counts the requests of each address (GET /-/count/<address> answers the count).
 
+As a standard web server does, a request path is percent-decoded to bytes and names the file of
+those bytes on disk, where names are UTF-8: "/files/read%20me.txt" is "files/read me.txt",
+"%E5%AE%89.txt" is "安.txt"; unescaped bytes count as the bytes they are.
+
 or for a path by option: --rule <path>=<prefix> (for example --rule update.xml=status/500).
 """
 import argparse
@@ -33,6 +37,15 @@ import tempfile
 import threading
 import time
 import urllib.parse
+
+
+def request_path(target):
+    """The file path a request target names, relative to the served folder: the path part,
+    percent-decoded to bytes and read as a file name (UTF-8; bytes that are no UTF-8 stay
+    the bytes they are, as surrogate escapes). http.server read the request line as Latin-1, so
+    that each raw byte is one character of the target."""
+    raw = urllib.parse.urlsplit(target).path.lstrip("/")
+    return os.fsdecode(urllib.parse.unquote_to_bytes(raw.encode("latin-1", "replace")))
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -59,8 +72,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.handle_request(send_body=True)
 
     def handle_request(self, send_body):
-        path = urllib.parse.urlsplit(self.path).path.lstrip("/")
-        path = urllib.parse.unquote(path)
+        path = request_path(self.path)
         if path.startswith("-/count/"):
             address = "/" + path[len("-/count/"):]
             with self.counts_lock:
@@ -121,7 +133,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def send_redirect(self, location):
         self.send_response(302)
-        self.send_header("Location", location)
+        # Header values are ASCII: the decoded path goes out escaped again.
+        self.send_header("Location", urllib.parse.quote(os.fsencode(location), safe="/:"))
         self.send_header("Content-Length", "0")
         self.end_headers()
 
