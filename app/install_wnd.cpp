@@ -118,11 +118,12 @@ void InstallWnd::StartInstall() {
   if (session_)
     return;
   session_ = std::make_unique<InstallSession>(folder_.Freeze(), [this] { WakeUiThread(); });
-  feed_.emplace(session_->mailbox());
   // Paces the progress and takes whatever a lost wake-up left waiting. Without it every wake-up
   // shows what it finds.
   installTimerRunning_ =
       ::SetTimer(NativeWindow(), kInstallTimerId, ProgressFeed::kIntervalMs, nullptr) != 0;
+  feed_.emplace(session_->mailbox(),
+                installTimerRunning_ ? ProgressFeed::Pacing::Timer : ProgressFeed::Pacing::None);
   ShowPage(kInstallingPage);
   session_->Start();
 }
@@ -135,8 +136,6 @@ void InstallWnd::WakeUiThread() {
 void InstallWnd::ApplyInstallUpdates(ProgressFeed::Source source) {
   if (!feed_)
     return;
-  if (!installTimerRunning_)
-    source = ProgressFeed::Source::Timer;
   const ProgressFeed::Step step = feed_->Next(source, ::GetTickCount64());
   // The last progress of the run shows before the finish page.
   if (step.progress)

@@ -2,16 +2,31 @@
 
 #include <utility>
 
+namespace {
+
+// A tick may come early by this much (the system's timer resolution), and a wake-up may have
+// shown a report since the last tick: a tick shows once this much of the interval has passed.
+constexpr uint64_t kTickSlackMs = 10;
+
+}  // namespace
+
 bool ProgressFeed::MayShow(Source source, uint64_t nowMs) const {
-  return source == Source::Timer || !lastShownMs_ || nowMs - *lastShownMs_ >= kIntervalMs;
+  if (pacing_ == Pacing::None || !lastShownMs_)
+    return true;
+  const uint64_t due = source == Source::Timer ? kIntervalMs - kTickSlackMs : kIntervalMs;
+  return nowMs - *lastShownMs_ >= due;
 }
 
 ProgressFeed::Step ProgressFeed::Next(Source source, uint64_t nowMs) {
+  using NextWake = ProgressMailbox::NextWake;
   const bool mayShow = MayShow(source, nowMs);
-  // While progress is held back the timer comes back for it: reports arriving meanwhile need
-  // not wake the UI thread, which would only hold them back too.
-  ProgressMailbox::Contents taken = mailbox_.Take(mayShow ? ProgressMailbox::NextWake::OnPost
-                                                          : ProgressMailbox::NextWake::UiComesBack);
+  NextWake nextWake = NextWake::OnPost;
+  if (pacing_ == Pacing::Timer) {
+    // The ticks take the reports while they flow; a wake-up that has to hold its report back
+    // leaves the rest to the next tick as well.
+    nextWake = source == Source::WakeUp && !mayShow ? NextWake::UiComesBack : NextWake::AfterAPause;
+  }
+  ProgressMailbox::Contents taken = mailbox_.Take(nextWake);
   if (taken.progress)
     held_ = std::move(taken.progress);
   Step step;

@@ -20,6 +20,7 @@ bool ProgressMailbox::PostFinished() {
 
 ProgressMailbox::Contents ProgressMailbox::Take(NextWake nextWake) {
   std::lock_guard lock(mutex_);
-  wakePending_ = nextWake == NextWake::UiComesBack;
+  wakePending_ = nextWake == NextWake::UiComesBack ||
+                 (nextWake == NextWake::AfterAPause && pending_.progress.has_value());
   return std::exchange(pending_, Contents{});
 }

@@ -25,8 +25,13 @@ class ProgressMailbox {
 
   // Whether the next progress post is to wake the UI thread.
   enum class NextWake {
-    OnPost,       // yes: the UI thread waits for the next post
-    UiComesBack,  // no: the UI thread comes back on its own (a timer) and takes then
+    // Yes: the UI thread waits for the next post.
+    OnPost,
+    // No: the UI thread comes back on its own (a timer) and takes then.
+    UiComesBack,
+    // While reports flow (this take found one) as UiComesBack, else as OnPost: the first report
+    // after a pause wakes the UI thread.
+    AfterAPause,
   };
 
   // Engine threads. Each returns true when the UI thread must be woken.

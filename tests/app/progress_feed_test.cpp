@@ -4,8 +4,8 @@
 
 namespace {
 
+using Pacing = ProgressFeed::Pacing;
 using Source = ProgressFeed::Source;
-constexpr uint64_t kInterval = ProgressFeed::kIntervalMs;
 
 ProgressReport Report(int downloadedBytes) {
   ProgressReport report;
@@ -19,54 +19,64 @@ int Shown(const ProgressFeed::Step& step) {
   return step.progress ? step.progress->downloadedBytes : -1;
 }
 
-// Replays what the engine posts and when the UI thread is called, and checks what each call
-// shows.
+// Replays what the engine posts and when the UI thread is called (times in milliseconds; the
+// window's timer ticks every 33), and checks what each call shows and whether a post wakes the
+// UI thread.
 class ProgressFeedTest : public testing::Test {
  protected:
   ProgressMailbox mailbox_;
-  ProgressFeed feed_{mailbox_};
+  ProgressFeed feed_{mailbox_, Pacing::Timer};
 };
 
-TEST_F(ProgressFeedTest, ShowsAtMostOncePerIntervalAndTheHeldReportAtTheNextTick) {
+TEST_F(ProgressFeedTest, WhileReportsFlowTheTicksShowTheNewestAndNothingWakesTheUi) {
   ASSERT_TRUE(mailbox_.PostProgress(Report(1)));
   EXPECT_EQ(1, Shown(feed_.Next(Source::WakeUp, 1000))) << "the first report shows at once";
+  EXPECT_FALSE(mailbox_.PostProgress(Report(2))) << "the timer comes for it";
 
-  // Within the interval a wake-up holds the report back; until the timer comes, further reports
-  // wake nobody.
-  ASSERT_TRUE(mailbox_.PostProgress(Report(2)));
-  EXPECT_EQ(-1, Shown(feed_.Next(Source::WakeUp, 1010)));
+  // A tick soon after the wake-up's showing holds the report back.
+  EXPECT_EQ(-1, Shown(feed_.Next(Source::Timer, 1010)));
   EXPECT_FALSE(mailbox_.PostProgress(Report(3)));
   EXPECT_FALSE(mailbox_.PostProgress(Report(4)));
-  EXPECT_EQ(4, Shown(feed_.Next(Source::Timer, 1033))) << "the newest, at the tick";
+  EXPECT_EQ(4, Shown(feed_.Next(Source::Timer, 1043))) << "the newest, at the next tick";
+  EXPECT_FALSE(mailbox_.PostProgress(Report(5)));
+  EXPECT_EQ(5, Shown(feed_.Next(Source::Timer, 1076)));
+}
 
-  // A tick with nothing new shows nothing; the next report wakes the UI thread again.
-  EXPECT_EQ(-1, Shown(feed_.Next(Source::Timer, 1066)));
-  EXPECT_TRUE(mailbox_.PostProgress(Report(5)));
-  // After a pause (a stall, a retry's wait) a report shows as soon as it comes.
-  EXPECT_EQ(5, Shown(feed_.Next(Source::WakeUp, 1066 + 5000)));
+TEST_F(ProgressFeedTest, FirstReportAfterAPauseWakesTheUiAndShowsAtOnce) {
+  ASSERT_TRUE(mailbox_.PostProgress(Report(1)));
+  feed_.Next(Source::WakeUp, 0);
+  // A tick that finds nothing: the engine has paused (a stall, a retry's wait).
+  EXPECT_EQ(-1, Shown(feed_.Next(Source::Timer, 33)));
+  EXPECT_TRUE(mailbox_.PostProgress(Report(2)));
+  EXPECT_EQ(2, Shown(feed_.Next(Source::WakeUp, 5000)));
+
+  // A wake-up within the interval holds its report for the tick; until then nothing wakes.
+  EXPECT_EQ(-1, Shown(feed_.Next(Source::Timer, 5010)));
+  EXPECT_TRUE(mailbox_.PostProgress(Report(3)));
+  EXPECT_EQ(-1, Shown(feed_.Next(Source::WakeUp, 5012)));
+  EXPECT_FALSE(mailbox_.PostProgress(Report(4)));
+  EXPECT_EQ(4, Shown(feed_.Next(Source::Timer, 5043)));
 }
 
 TEST_F(ProgressFeedTest, LastReportBeforeAPauseShowsAtTheNextTick) {
   ASSERT_TRUE(mailbox_.PostProgress(Report(1)));
   feed_.Next(Source::WakeUp, 0);
-  ASSERT_TRUE(mailbox_.PostProgress(Report(2)));
-  EXPECT_EQ(-1, Shown(feed_.Next(Source::WakeUp, 5)));
-  // Nothing more comes (the failure message box is open): the tick shows report 2.
-  EXPECT_EQ(2, Shown(feed_.Next(Source::Timer, kInterval)));
+  EXPECT_FALSE(mailbox_.PostProgress(Report(2)));
+  // Nothing more comes (the failure message box is open): the next tick shows report 2.
+  EXPECT_EQ(2, Shown(feed_.Next(Source::Timer, 33)));
+  EXPECT_EQ(-1, Shown(feed_.Next(Source::Timer, 66)));
 }
 
 TEST_F(ProgressFeedTest, FinishShowsAtOnceAfterTheNewestProgress) {
   ASSERT_TRUE(mailbox_.PostProgress(Report(1)));
   feed_.Next(Source::WakeUp, 0);
-  ASSERT_TRUE(mailbox_.PostProgress(Report(2)));
-  feed_.Next(Source::WakeUp, 1);  // held back
-  EXPECT_FALSE(mailbox_.PostProgress(Report(3)));
-  ASSERT_TRUE(mailbox_.PostFinished()) << "the finish wakes the UI thread while it holds back";
+  EXPECT_FALSE(mailbox_.PostProgress(Report(2)));
+  ASSERT_TRUE(mailbox_.PostFinished()) << "the finish wakes the UI thread while reports flow";
 
   const ProgressFeed::Step step = feed_.Next(Source::WakeUp, 2);
-  EXPECT_EQ(3, Shown(step));
+  EXPECT_EQ(2, Shown(step));
   EXPECT_TRUE(step.finish);
-  EXPECT_FALSE(feed_.Next(Source::Timer, kInterval).finish) << "the finish comes once";
+  EXPECT_FALSE(feed_.Next(Source::Timer, 33).finish) << "the finish comes once";
 }
 
 TEST_F(ProgressFeedTest, FinishWithoutProgressShowsTheFinishAlone) {
@@ -77,15 +87,33 @@ TEST_F(ProgressFeedTest, FinishWithoutProgressShowsTheFinishAlone) {
 }
 
 // A wake-up that never arrives (its window message could not be posted) strands nothing: the
-// timer takes the progress and the finish.
-TEST_F(ProgressFeedTest, TimerTakesWhatALostWakeUpLeft) {
+// ticks take the progress and the finish.
+TEST_F(ProgressFeedTest, TicksTakeWhatALostWakeUpLeft) {
   ASSERT_TRUE(mailbox_.PostProgress(Report(7)));  // its wake-up is lost
   EXPECT_FALSE(mailbox_.PostProgress(Report(8)));
   EXPECT_EQ(8, Shown(feed_.Next(Source::Timer, 0)));
-  EXPECT_TRUE(mailbox_.PostProgress(Report(9)));  // lost again
-  mailbox_.PostFinished();                        // and this one too
-  const ProgressFeed::Step step = feed_.Next(Source::Timer, kInterval);
+  EXPECT_FALSE(mailbox_.PostProgress(Report(9)));
+  mailbox_.PostFinished();  // this wake-up is lost too
+  const ProgressFeed::Step step = feed_.Next(Source::Timer, 33);
   EXPECT_EQ(9, Shown(step));
+  EXPECT_TRUE(step.finish);
+}
+
+// Without the window's timer nothing comes back by itself: every report wakes the UI thread and
+// every wake-up shows what it finds.
+TEST(ProgressFeedWithoutTimerTest, EveryWakeUpShowsWhatItFinds) {
+  ProgressMailbox mailbox;
+  ProgressFeed feed(mailbox, Pacing::None);
+  for (int report = 1; report <= 3; ++report) {
+    SCOPED_TRACE(report);
+    EXPECT_TRUE(mailbox.PostProgress(Report(report)));
+    EXPECT_EQ(report, Shown(feed.Next(Source::WakeUp, 0)));
+  }
+  EXPECT_TRUE(mailbox.PostProgress(Report(4)));
+  EXPECT_FALSE(mailbox.PostProgress(Report(5)));
+  ASSERT_TRUE(mailbox.PostFinished());
+  const ProgressFeed::Step step = feed.Next(Source::WakeUp, 1);
+  EXPECT_EQ(5, Shown(step));
   EXPECT_TRUE(step.finish);
 }
 

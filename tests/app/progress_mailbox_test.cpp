@@ -50,6 +50,18 @@ TEST(ProgressMailboxTest, UiThreadThatComesBackByItselfIsNotWokenForProgress) {
   EXPECT_TRUE(taken.finished);
 }
 
+TEST(ProgressMailboxTest, AfterAPauseTheNextPostWakesTheUiThread) {
+  ProgressMailbox mailbox;
+  EXPECT_TRUE(mailbox.PostProgress(Report(1)));
+  // The take found a report: reports flow, the UI thread comes back for the next.
+  EXPECT_TRUE(mailbox.Take(NextWake::AfterAPause).progress.has_value());
+  EXPECT_FALSE(mailbox.PostProgress(Report(2)));
+  EXPECT_TRUE(mailbox.Take(NextWake::AfterAPause).progress.has_value());
+  // A take that finds nothing: the next report wakes the UI thread.
+  EXPECT_FALSE(mailbox.Take(NextWake::AfterAPause).progress.has_value());
+  EXPECT_TRUE(mailbox.PostProgress(Report(3)));
+}
+
 TEST(ProgressMailboxTest, FinishComesWithTheLastProgressAndIsNeverDropped) {
   ProgressMailbox mailbox;
   EXPECT_TRUE(mailbox.PostProgress(Report(99)));
