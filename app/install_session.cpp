@@ -70,6 +70,8 @@ void InstallSession::OnEngineProgress(int stage,
   }
   if (stage != kStagePackageDownload)
     return;
+  // Only the raw figures and their time: the UI thread formats what it shows, so the transfer
+  // goes on at once.
   try {
     ProgressReport report;
     report.totalBytes = totalBytes;
@@ -79,10 +81,10 @@ void InstallSession::OnEngineProgress(int stage,
     // Chinese system); the engine's own field, written on this thread, has the name as it is.
     report.fileName = InstallEngine::Instance().currentFile;
     report.now = CurrentTimeLow32();
-    if (mailbox_.PostProgress(ComposeProgressTexts(report, installDir_)))
+    if (mailbox_.PostProgress(std::move(report)))
       wakeUi_();
   } catch (...) {
-    // A report that cannot be composed is skipped; the next one carries newer figures.
+    // A report that cannot be copied is skipped; the next one carries newer figures.
   }
 }
 

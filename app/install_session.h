@@ -14,8 +14,9 @@
 //
 // The engine's callbacks never touch the window: they put what is to be shown into the mailbox
 // and call wakeUi (on the engine's threads) when the UI thread must take it, for example by
-// posting a window message. Progress coalesces to the latest texts; the finish comes after the
-// last progress and is never dropped.
+// posting a window message. Progress coalesces to the newest raw report, stamped with the time it
+// was made and formatted by the UI thread; the finish comes after the last progress and is never
+// dropped.
 //
 // The session must outlive its threads: the wizard keeps it for the life of the process. The
 // install thread is joined by the destructor; the worker is detached, so a session that is to be
@@ -46,8 +47,8 @@ class InstallSession {
                         const std::string& fileName);
   void OnEngineFinished();
 
-  // UI thread: what is to be shown since the last take.
-  ProgressMailbox::Contents TakeUpdates() { return mailbox_.Take(); }
+  // UI thread: what the engine's threads handed over (ProgressFeed takes it).
+  ProgressMailbox& mailbox() { return mailbox_; }
 
   const std::wstring& installDir() const { return installDir_; }
 

@@ -15,10 +15,11 @@
 
 namespace {
 
-constexpr wchar_t kWindowClassName[] = L"Install_Wnd";
 constexpr wchar_t kSkinFolderName[] = L"install_online";
 constexpr wchar_t kSkinFileName[] = L"install.xml";
 constexpr wchar_t kSkinResourceId[] = L"136";
+// Outside the paint manager's timer identifiers (0 to 254, and 0x2000 for layered windows).
+constexpr UINT_PTR kInstallTimerId = 0x2100;
 
 }  // namespace
 
@@ -31,6 +32,10 @@ const wchar_t* InstallWnd::WindowClassName() const {
 }
 
 LRESULT InstallWnd::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER && wParam == kInstallTimerId) {
+    ApplyInstallUpdates(ProgressFeed::Source::Timer);
+    return 0;
+  }
   // The message goes on: the system still closes and destroys the window.
   if (message == WM_CLOSE || message == WM_DESTROY)
     ::PostQuitMessage(0);
@@ -94,9 +99,13 @@ void InstallWnd::HandleClick(ui::Control* sender) {
 }
 
 void InstallWnd::ChooseInstallFolder() {
-  // The dialogs have no owner, so the wizard stays usable while one is open: a folder confirmed
-  // after the install has started is refused by the choice and the field keeps its text.
-  const std::optional<std::wstring> chosen = ChooseFolder(nullptr, folder_.programFilesDir());
+  // The folder is fixed once the install has started; its button is hidden by then.
+  if (folder_.frozen())
+    return;
+  // Owned by the wizard, the dialog is modal to it: the wizard is disabled while it is open, so
+  // neither a second dialog nor the install can start meanwhile, and the dialog has the keyboard.
+  const std::optional<std::wstring> chosen =
+      ChooseFolder(NativeWindow(), folder_.programFilesDir());
   if (!chosen)
     return;
   const ChosenInstallFolder folder = MakeChosenInstallFolder(*chosen);
@@ -108,24 +117,35 @@ void InstallWnd::StartInstall() {
   // The button is on the page that the start leaves, so it is used once.
   if (session_)
     return;
-  // The engine's threads only wake the UI thread; the window's queue runs the update there.
-  // The queue is held by value: a wake-up after the window has gone is dropped.
-  std::shared_ptr<ui::UiThreadQueue> queue = UiQueue();
-  session_ = std::make_unique<InstallSession>(
-      folder_.Freeze(), [this, queue] { queue->Post([this] { ApplyInstallUpdates(); }); });
+  session_ = std::make_unique<InstallSession>(folder_.Freeze(), [this] { WakeUiThread(); });
+  // Paces the progress and takes whatever a lost wake-up left waiting. Without it every wake-up
+  // shows what it finds.
+  installTimerRunning_ =
+      ::SetTimer(NativeWindow(), kInstallTimerId, ProgressFeed::kIntervalMs, nullptr) != 0;
+  feed_.emplace(session_->mailbox(),
+                installTimerRunning_ ? ProgressFeed::Pacing::Timer : ProgressFeed::Pacing::None);
   ShowPage(kInstallingPage);
   session_->Start();
 }
 
-void InstallWnd::ApplyInstallUpdates() {
-  if (!session_)
+void InstallWnd::WakeUiThread() {
+  // A wake-up after the window has gone is dropped by the queue.
+  UiQueue()->Post([this] { ApplyInstallUpdates(ProgressFeed::Source::WakeUp); });
+}
+
+void InstallWnd::ApplyInstallUpdates(ProgressFeed::Source source) {
+  if (!feed_)
     return;
-  const ProgressMailbox::Contents updates = session_->TakeUpdates();
+  const ProgressFeed::Step step = feed_->Next(source, ::GetTickCount64());
   // The last progress of the run shows before the finish page.
-  if (updates.progress)
-    ShowProgress(*updates.progress);
-  if (updates.finished)
+  if (step.progress)
+    ShowProgress(ComposeProgressTexts(*step.progress, session_->installDir()));
+  if (step.finish) {
+    if (installTimerRunning_)
+      ::KillTimer(NativeWindow(), kInstallTimerId);
+    installTimerRunning_ = false;
     ShowPage(kFinishPage);
+  }
 }
 
 void InstallWnd::ShowProgress(const ProgressTexts& texts) {

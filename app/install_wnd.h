@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/install_folder_choice.h"
 #include "app/install_session.h"
+#include "app/progress_feed.h"
 #include "app/progress_text.h"
 #include "ui/core/skin_window.h"
 
@@ -23,13 +25,15 @@ class InstallWnd : public ui::SkinWindow {
  public:
   // The pages of "wizard_setup_tab", in the skin's order.
   enum Page { kConfigurationPage = 0, kInstallingPage = 1, kFinishPage = 2 };
+  // The native window class, by which a second installer finds this wizard.
+  static constexpr wchar_t kWindowClassName[] = L"Install_Wnd";
 
   InstallWnd();
   ~InstallWnd() override;
 
   const wchar_t* WindowClassName() const override;
   // A close or destroy of the window ends the message loop; every message then takes the window
-  // base's path, which offers it to the paint manager once.
+  // base's path, which offers it to the paint manager once. The install's timer is handled here.
   LRESULT ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Proposes the default install folder and disables the folder field.
   void OnSkinReady() override;
@@ -45,12 +49,19 @@ class InstallWnd : public ui::SkinWindow {
   // True while an install started by the wizard still has threads in the engine.
   bool InstallRunning() const { return session_ && session_->Running(); }
 
+ protected:
+  // Engine threads: asks the UI thread to take what the install handed over, through the
+  // window's task queue. A wake-up that never arrives (the post failed) strands nothing: the
+  // install's timer takes the same updates.
+  virtual void WakeUiThread();
+
  private:
   void HandleClick(ui::Control* sender);
   void ChooseInstallFolder();
   void StartInstall();
-  // UI thread: shows what the engine's threads handed over since the last call.
-  void ApplyInstallUpdates();
+  // UI thread, on a wake-up or a tick of the install's timer: shows what the engine's threads
+  // handed over, progress at most about 30 times a second, the finish at once.
+  void ApplyInstallUpdates(ProgressFeed::Source source);
   void ShowProgress(const ProgressTexts& texts);
   void ShowPage(Page page);
   void LaunchClientAndQuit();
@@ -61,4 +72,7 @@ class InstallWnd : public ui::SkinWindow {
 
   InstallFolderChoice folder_;
   std::unique_ptr<InstallSession> session_;
+  std::optional<ProgressFeed> feed_;
+  // The install's timer runs from the install's start until the finish page shows.
+  bool installTimerRunning_ = false;
 };

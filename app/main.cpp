@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include "app/install_wnd.h"
+#include "app/installer_lock.h"
+#include "app/product_names.h"
 #include "base/system_library.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
@@ -11,6 +13,8 @@ constexpr wchar_t kWindowTitle[] = L"Quenby安装程序";
 // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the window
 // base takes the caption away and the skin gives the size.
 constexpr DWORD kWindowStyle = 0x96C80000;
+// How long a second installer looks for the running one's wizard, which may still be starting.
+constexpr DWORD kRunningWizardWaitMs = 10000;
 
 }  // namespace
 
@@ -19,6 +23,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Before anything can load a DLL by name: the installer is often started from a download
   // folder, where a planted DLL must never be picked up.
   base::RestrictDllSearchToSystemFolder();
+
+  // Held until the process ends. A second installer shows the running one and ends.
+  InstallerLock lock;
+  if (!lock.Acquire(product::kInstallerMutexName, InstallWnd::kWindowClassName,
+                    kRunningWizardWaitMs))
+    return 0;
 
   ui::SetProgramModule(instance);
   // Never deleted: the install's threads may use it until the process ends.

@@ -19,5 +19,8 @@ inline constexpr wchar_t kUninstallKeyPath[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\velmora";
 inline constexpr wchar_t kDisplayName[] = L"Quenby";
 inline constexpr wchar_t kPublisher[] = L"Orvane";
+// The mutex that the one running installer holds. In the global namespace: installers of other
+// sessions on the machine would write the same folders.
+inline constexpr wchar_t kInstallerMutexName[] = L"Global\\Quenby.Installer.velmora";
 
 }  // namespace product

@@ -2,8 +2,9 @@
 
 #include <string>
 
-// One progress report of the engine, as its progress callback receives it, with the time the
-// page is updated. Sizes are bytes; times are seconds since 1970-01-01 UTC, low 32 bits.
+// One progress report of the engine, as its progress callback receives it, with the time it was
+// made (speed and remaining time are figured at that time, however late the page shows it).
+// Sizes are bytes; times are seconds since 1970-01-01 UTC, low 32 bits.
 struct ProgressReport {
   int totalBytes = 0;
   int downloadedBytes = 0;

@@ -8,10 +8,19 @@
 #include "base/scoped_handle.h"
 #include "tests/support/temp_folder.h"
 
+std::wstring KnownFolderPath(REFKNOWNFOLDERID folder) {
+  wchar_t* path = nullptr;
+  const HRESULT result = ::SHGetKnownFolderPath(folder, 0, nullptr, &path);
+  std::wstring found = SUCCEEDED(result) && path ? path : L"";
+  // Allocated by the shell with the task allocator, also on failure.
+  ::CoTaskMemFree(path);
+  return found;
+}
+
 base::ScopedRegKey OpenUninstallEntry() {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, KEY_READ,
-                      &opened) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, KEY_READ, &opened) !=
+      ERROR_SUCCESS)
     return {};
   return base::ScopedRegKey(opened);
 }

@@ -2,12 +2,19 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <string>
 
 #include "base/scoped_reg_key.h"
 
 // Helpers of the installer application's tests that run real programs and read back what the
 // installer leaves on the system.
+
+// A shell folder's path as the shell's known-folder interface gives it (SHGetKnownFolderPath):
+// an answer independent of the older lookup by CSIDL that the installer makes. Empty when the
+// folder is unknown.
+std::wstring KnownFolderPath(REFKNOWNFOLDERID folder);
 
 // Opens the uninstall entry in the 32-bit view for reading; empty when it is missing.
 base::ScopedRegKey OpenUninstallEntry();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/install_folder_choice.h"
+#include "tests/app/app_test_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -24,10 +25,15 @@ TEST(InstallFolderTest, UnknownProgramFilesGivesTheFixedDefaultWithoutLabel) {
 }
 
 TEST(InstallFolderTest, LookedUpDefaultUsesTheShellsProgramFiles) {
+  // The shell's known-folder interface, not the lookup the installer makes: for this program's
+  // architecture, "C:\Program Files" (x86_64) or "C:\Program Files (x86)" (i686 on 64-bit
+  // Windows).
+  const std::wstring programFiles = KnownFolderPath(FOLDERID_ProgramFiles);
+  ASSERT_FALSE(programFiles.empty());
   const DefaultInstallFolder folder = LookUpDefaultInstallFolder();
-  ASSERT_FALSE(folder.programFilesDir.empty());
-  EXPECT_EQ(folder.programFilesDir + L"\\Cobalind\\velmora", folder.installDir);
-  EXPECT_EQ(L"  默认目录：" + folder.installDir, folder.editText);
+  EXPECT_EQ(programFiles, folder.programFilesDir);
+  EXPECT_EQ(programFiles + L"\\Cobalind\\velmora", folder.installDir);
+  EXPECT_EQ(L"  默认目录：" + programFiles + L"\\Cobalind\\velmora", folder.editText);
 }
 
 TEST(InstallFolderTest, ChosenFolderGetsTheProductFolderAndShowsAlone) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,17 +71,30 @@ class InstallSessionTest : public testing::Test {
                        "<?xml version=\"1.0\"?><UpdateFiles>" + entries + "</UpdateFiles>"));
   }
 
-  // Starts the session and takes its updates until the finish, at most 60 s.
+  // Starts the session and takes its updates until the finish, at most 60 s. The session is
+  // destroyed only once its threads have left it, as the window does: the worker posts the finish
+  // before it leaves the engine and counts itself out. One that never ends is left alive.
   void RunToFinish() {
-    InstallSession session(installDir_, [this] { ::SetEvent(wake_.Get()); });
-    session.Start();
-    for (;;) {
-      ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(wake_.Get(), 60000)) << "no finish in 60 s";
-      ProgressMailbox::Contents taken = session.TakeUpdates();
-      if (taken.progress)
-        shown_.push_back(*taken.progress);
-      if (taken.finished)
+    auto session =
+        std::make_unique<InstallSession>(installDir_, [this] { ::SetEvent(wake_.Get()); });
+    session->Start();
+    bool finished = false;
+    while (!finished) {
+      if (::WaitForSingleObject(wake_.Get(), 60000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "no finish in 60 s";
         break;
+      }
+      ProgressMailbox::Contents taken = session->mailbox().Take();
+      if (taken.progress)
+        shown_.push_back(ComposeProgressTexts(*taken.progress, session->installDir()));
+      finished = taken.finished;
+    }
+    const ULONGLONG deadline = ::GetTickCount64() + 30000;
+    while (session->Running() && ::GetTickCount64() < deadline)
+      ::Sleep(5);
+    if (session->Running()) {
+      ADD_FAILURE() << "the session's threads did not end";
+      static_cast<void>(session.release());
     }
   }
 

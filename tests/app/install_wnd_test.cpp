@@ -3,15 +3,17 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/install_folder.h"
 #include "app/install_record.h"
 #include "app/product_names.h"
 #include "app/registration.h"
-#include "app/shell_folders.h"
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
@@ -75,6 +77,112 @@ void DiscardMessages() {
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
   }
 }
+
+BOOL CALLBACK FindFolderDialog(HWND window, LPARAM found) {
+  wchar_t className[64] = {};
+  ::GetClassNameW(window, className, 64);
+  if (!::IsWindowVisible(window) || std::wstring(className) != L"#32770")
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// A dialog window that the thread shows, waiting at most timeoutMs for it; null when none shows.
+HWND WaitForDialogOf(DWORD threadId, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    HWND found = nullptr;
+    ::EnumThreadWindows(threadId, FindFolderDialog, reinterpret_cast<LPARAM>(&found));
+    if (found || ::GetTickCount64() >= deadline)
+      return found;
+    ::Sleep(20);
+  }
+}
+
+BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
+  wchar_t className[64] = {};
+  ::GetClassNameW(window, className, 64);
+  if (!::IsWindowVisible(window) || std::wstring(className) != L"Edit")
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The user at the folder dialog, on a thread of its own while the wizard's thread runs the
+// dialog: waits for the dialog of the wizard's thread, notes how the wizard stands meanwhile and
+// answers with answer(dialog).
+class FolderDialogUser {
+ public:
+  FolderDialogUser(DWORD wizardThread,
+                   HWND wizard,
+                   DWORD timeoutMs,
+                   std::function<void(HWND dialog)> answer) {
+    thread_ = std::thread([this, wizardThread, wizard, timeoutMs, answer = std::move(answer)] {
+      HWND dialog = WaitForDialogOf(wizardThread, timeoutMs);
+      if (dialog) {
+        owner_ = ::GetWindow(dialog, GW_OWNER);
+        wizardEnabled_ = ::IsWindowEnabled(wizard) != FALSE;
+        answer(dialog);
+        // A dialog that the answer did not close is cancelled: the wizard's thread is inside it.
+        const ULONGLONG deadline = ::GetTickCount64() + 15000;
+        while (::IsWindow(dialog) && ::GetTickCount64() < deadline)
+          ::Sleep(20);
+        if (::IsWindow(dialog)) {
+          stayedOpen_ = true;
+          ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+      }
+      sawDialog_ = dialog != nullptr;
+      done_ = true;
+    });
+  }
+  ~FolderDialogUser() { thread_.join(); }
+
+  bool done() const { return done_; }
+  bool sawDialog() const { return sawDialog_; }
+  HWND owner() const { return owner_; }
+  bool wizardEnabled() const { return wizardEnabled_; }
+  // The answer left the dialog open (it was cancelled after 15 s).
+  bool stayedOpen() const { return stayedOpen_; }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::atomic<bool> stayedOpen_{false};
+  std::atomic<bool> sawDialog_{false};
+  std::atomic<HWND> owner_{nullptr};
+  std::atomic<bool> wizardEnabled_{true};
+  std::thread thread_;
+};
+
+// Types folder into the item dialog's name field and confirms, as the user would.
+void ConfirmFolder(HWND dialog, const std::wstring& folder) {
+  HWND nameField = nullptr;
+  ::EnumChildWindows(dialog, FindEdit, reinterpret_cast<LPARAM>(&nameField));
+  if (nameField)
+    ::SendMessageW(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+// Presses Escape in the dialog, where the keyboard focus of its thread is.
+void PressEscape(HWND dialog) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  HWND focus = dialog;
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus)
+    focus = info.hwndFocus;
+  ::PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  ::PostMessageW(focus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+}
+
+// The wizard whose engine wake-ups never reach its UI thread, as when the window's message
+// queue is full and posting the wake-up fails.
+class LostWakeUpWizard : public InstallWnd {
+ public:
+  std::atomic<int> lostWakeUps{0};
+
+ protected:
+  void WakeUiThread() override { ++lostWakeUps; }
+};
 
 std::wstring RegistryText(HKEY key, const wchar_t* name) {
   wchar_t text[2048] = {};
@@ -151,8 +259,8 @@ class InstallWndTest : public testing::Test {
   }
 
   // Starts the wizard as the entry point does.
-  void OpenWizard() {
-    wizard_ = std::make_unique<InstallWnd>();
+  void OpenWizard(std::unique_ptr<InstallWnd> wizard = std::make_unique<InstallWnd>()) {
+    wizard_ = std::move(wizard);
     ASSERT_NE(nullptr,
               wizard_->CreateNativeWindow(nullptr, kTitle, kInstallerStyle, 0, 0, 0, 0, 0));
     wizard_->CenterOnMonitor();
@@ -203,14 +311,14 @@ TEST_F(InstallWndTest, OpensOnTheConfigurationPageWithTheDefaultFolder) {
   EXPECT_EQ(400, client.bottom);
   EXPECT_EQ(InstallWnd::kConfigurationPage, Page());
 
-  const std::wstring programFiles = SpecialFolderPath(CSIDL_PROGRAM_FILES);
-  ASSERT_FALSE(programFiles.empty());
-  EXPECT_EQ(programFiles + L"\\Cobalind\\velmora", wizard_->installDir());
+  // The shell's known-folder interface, not the lookup the wizard makes.
+  const std::wstring expected = KnownFolderPath(FOLDERID_ProgramFiles) + L"\\Cobalind\\velmora";
+  EXPECT_EQ(expected, wizard_->installDir());
 
+  // A skin without the field would leave the user no sight of the folder.
   ui::Control* field = Find(L"edit_dir");
-  if (!field)
-    GTEST_SKIP() << "the skin's folder field needs the RichEdit control";
-  EXPECT_EQ(L"  默认目录：" + wizard_->installDir(), field->GetText());
+  ASSERT_NE(nullptr, field) << "the folder field is missing";
+  EXPECT_EQ(L"  默认目录：" + expected, field->GetText());
   EXPECT_FALSE(field->IsEnabled());
 }
 
@@ -328,6 +436,93 @@ TEST_F(InstallWndTest, InstallRunsToTheFinishPageAndTheFinishButtonStartsTheClie
   EXPECT_EQ(installDir_, record.currentFolder);
 }
 
+TEST_F(InstallWndTest, BrowseButtonSetsTheFolderAndTheInstallKeepsIt) {
+  ServeRelease();
+  OpenWizard();
+  TempFolder parent;
+  const std::wstring chosen = parent / L"Games";
+  ASSERT_TRUE(::CreateDirectoryW(chosen.c_str(), nullptr));
+  HWND wizard = wizard_->NativeWindow();
+  const DWORD uiThread = ::GetCurrentThreadId();
+  {
+    FolderDialogUser user(uiThread, wizard, 30000,
+                          [&](HWND dialog) { ConfirmFolder(dialog, chosen); });
+    Click(L"btn_select_dir");
+    ASSERT_TRUE(PumpUntil([&] { return user.done() && ::IsWindowEnabled(wizard); }, 60000));
+    ASSERT_TRUE(user.sawDialog());
+    EXPECT_FALSE(user.stayedOpen());
+    // Modal to the wizard: neither a second dialog nor the install can start meanwhile.
+    EXPECT_EQ(wizard, user.owner());
+    EXPECT_FALSE(user.wizardEnabled()) << "the wizard stays usable while its dialog is open";
+  }
+  EXPECT_EQ(chosen + L"\\velmora", wizard_->installDir());
+  EXPECT_EQ(chosen, Find(L"edit_dir")->GetText());
+
+  const RECT browseButton = Find(L"btn_select_dir")->GetRect();
+  Click(L"btn_install");
+  ASSERT_TRUE(PumpUntil([&] { return Page() == InstallWnd::kInstallingPage; }));
+  {
+    // Once the install has started, neither a click where the browse button was nor a click
+    // notification of the hidden button opens a dialog.
+    FolderDialogUser late(uiThread, wizard, 2000,
+                          [&](HWND dialog) { ConfirmFolder(dialog, parent.path()); });
+    PostClick(wizard, CenterOf(browseButton));
+    ui::Notification click;
+    click.type = L"click";
+    click.sender = Find(L"btn_select_dir");
+    wizard_->ReceiveNotification(click);
+    ASSERT_TRUE(PumpUntil([&] { return late.done(); }, 30000));
+    EXPECT_FALSE(late.sawDialog()) << "a folder dialog opened during the install";
+  }
+  EXPECT_EQ(chosen + L"\\velmora", wizard_->installDir());
+  EXPECT_EQ(chosen, Find(L"edit_dir")->GetText());
+
+  ASSERT_TRUE(PumpUntil([&] { return Page() == InstallWnd::kFinishPage; }, 60000))
+      << "no finish page in 60 s";
+  const std::wstring installed = chosen + L"\\velmora";
+  EXPECT_TRUE(FileExists(installed + L"\\tarsklogin.exe"));
+  EXPECT_EQ(L"安装目录：" + installed + L"\\tarsklogin.exe", Find(L"progress_file")->GetText());
+  const base::ScopedRegKey entry = OpenUninstallEntry();
+  ASSERT_TRUE(entry.IsValid());
+  EXPECT_EQ(installed, RegistryText(entry.Get(), L"InstallLocation"));
+  // The install's threads leave before the chosen folder goes.
+  EXPECT_TRUE(PumpUntil([&] { return !wizard_->InstallRunning(); }, 60000));
+}
+
+TEST_F(InstallWndTest, EscapeCancelsTheFolderDialogAndNothingChanges) {
+  OpenWizard();
+  HWND wizard = wizard_->NativeWindow();
+  const std::wstring folder = wizard_->installDir();
+  const std::wstring fieldText = Find(L"edit_dir")->GetText();
+  {
+    FolderDialogUser user(::GetCurrentThreadId(), wizard, 30000, PressEscape);
+    Click(L"btn_select_dir");
+    ASSERT_TRUE(PumpUntil([&] { return user.done() && ::IsWindowEnabled(wizard); }, 60000));
+    ASSERT_TRUE(user.sawDialog());
+    EXPECT_FALSE(user.stayedOpen()) << "Escape did not close the dialog";
+    EXPECT_EQ(wizard, user.owner());
+    EXPECT_FALSE(user.wizardEnabled());
+  }
+  EXPECT_EQ(folder, wizard_->installDir());
+  EXPECT_EQ(fieldText, Find(L"edit_dir")->GetText());
+  EXPECT_EQ(InstallWnd::kConfigurationPage, Page());
+}
+
+// Every wake-up of the UI thread is lost, as when a full message queue refuses the post: the
+// install's own timer still shows the progress and the finish page.
+TEST_F(InstallWndTest, LostWakeUpsStrandNeitherProgressNorTheFinish) {
+  ServeRelease();
+  auto lostWakeUps = std::make_unique<LostWakeUpWizard>();
+  LostWakeUpWizard* wizard = lostWakeUps.get();
+  OpenWizard(std::move(lostWakeUps));
+  Click(L"btn_install");
+  ASSERT_TRUE(PumpUntil([&] { return Page() == InstallWnd::kFinishPage; }, 60000))
+      << "no finish page in 60 s";
+  EXPECT_GT(wizard->lostWakeUps.load(), 0);
+  EXPECT_EQ(L"100%", Find(L"progress_pos")->GetText());
+  EXPECT_EQ(L"安装目录：" + installDir_ + L"\\tarsklogin.exe", Find(L"progress_file")->GetText());
+}
+
 // The installer program itself, built with the local update server, in a process of its own.
 class InstallerProcessTest : public InstallWndTest {
  protected:
@@ -346,18 +541,26 @@ class InstallerProcessTest : public InstallWndTest {
     CloseWizard();
   }
 
-  // Starts the installer and waits for its window.
-  void StartInstaller() {
+  // Starts the installer program; its process, whose id goes to processId.
+  static base::ScopedHandle StartInstallerProcess(DWORD& processId) {
     const std::wstring program = QUENBY_WIZARD_INSTALLER_PATH;
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                 nullptr, nullptr, &startup, &started));
-    process_.Reset(started.hProcess);
+    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started))
+      return {};
     base::ScopedHandle thread(started.hThread);
-    const DWORD processId = started.dwProcessId;
+    processId = started.dwProcessId;
+    return base::ScopedHandle(started.hProcess);
+  }
+
+  // Starts the installer and waits for its window.
+  void StartInstaller() {
+    DWORD processId = 0;
+    process_ = StartInstallerProcess(processId);
+    ASSERT_TRUE(process_.IsValid());
     ASSERT_TRUE(PumpUntil(
         [&] {
           HWND found = ::FindWindowW(L"Install_Wnd", kTitle);
@@ -402,6 +605,30 @@ class InstallerProcessTest : public InstallWndTest {
   HWND window_ = nullptr;
   POINT installButton_ = {};
 };
+
+// Two installers at once would write the same "temp.pak" and place the same files: the second
+// brings the running wizard back and ends with code 0, the first runs on.
+TEST_F(InstallerProcessTest, SecondInstallerBringsBackTheRunningWizardAndEndsWithCodeZero) {
+  StartInstaller();
+  ::ShowWindowAsync(window_, SW_MINIMIZE);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(window_) != FALSE; }, 10000));
+
+  DWORD secondId = 0;
+  base::ScopedHandle second = StartInstallerProcess(secondId);
+  ASSERT_TRUE(second.IsValid());
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(second.Get(), 30000))
+      << "the second installer runs on";
+  DWORD exitCode = 99;
+  ASSERT_TRUE(::GetExitCodeProcess(second.Get(), &exitCode));
+  EXPECT_EQ(0u, exitCode);
+
+  EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(window_) && ::IsWindowVisible(window_); }, 10000))
+      << "the running wizard stays minimised";
+  EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(process_.Get(), 0)) << "the first one ended";
+  // The first one still works: Escape ends it with code 0.
+  ::PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(0, WaitForExit(10000));
+}
 
 TEST_F(InstallerProcessTest, InstallsAndTheFinishButtonEndsTheInstallerWithCodeZero) {
   ServeRelease();

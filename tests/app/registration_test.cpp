@@ -59,13 +59,19 @@ class RegistrationTest : public testing::Test {
   TempFolder temp_;
 };
 
+// Where the shell itself puts the desktop and the Start menu's programs.
+std::wstring ShellDesktopShortcut() {
+  return KnownFolderPath(FOLDERID_Desktop) + L"\\Quenby.lnk";
+}
+std::wstring ShellProgramsShortcut() {
+  return KnownFolderPath(FOLDERID_Programs) + L"\\Quenby.lnk";
+}
+
 TEST_F(RegistrationTest, ShortcutsLieOnTheDesktopAndDirectlyInPrograms) {
-  const std::wstring desktop = DesktopShortcutPath();
-  const std::wstring startMenu = StartMenuShortcutPath();
-  ASSERT_FALSE(desktop.empty());
-  ASSERT_FALSE(startMenu.empty());
-  EXPECT_EQ(L"\\Quenby.lnk", desktop.substr(desktop.size() - 11));
-  EXPECT_EQ(L"\\Programs\\Quenby.lnk", startMenu.substr(startMenu.size() - 20));
+  ASSERT_FALSE(KnownFolderPath(FOLDERID_Desktop).empty());
+  ASSERT_FALSE(KnownFolderPath(FOLDERID_Programs).empty());
+  EXPECT_EQ(ShellDesktopShortcut(), DesktopShortcutPath());
+  EXPECT_EQ(ShellProgramsShortcut(), StartMenuShortcutPath());
 }
 
 TEST_F(RegistrationTest, WritesShortcutsAndTheFiveValuesInOrder) {
@@ -89,7 +95,7 @@ TEST_F(RegistrationTest, WritesShortcutsAndTheFiveValuesInOrder) {
     EXPECT_EQ((expected[i].text.size() + 1) * sizeof(wchar_t), values[i].bytes);
   }
 
-  for (const std::wstring& linkPath : {DesktopShortcutPath(), StartMenuShortcutPath()}) {
+  for (const std::wstring& linkPath : {ShellDesktopShortcut(), ShellProgramsShortcut()}) {
     SCOPED_TRACE(testing::PrintToString(linkPath));
     const ShortcutContents link = ReadShortcut(linkPath);
     ASSERT_TRUE(link.loaded);

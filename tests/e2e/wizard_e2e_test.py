@@ -32,6 +32,11 @@ TRICKLE = "files/QuenbyClient.dll=trickle/32768"
 STALL = "files/QuenbyClient.dll=stall/65536"
 # The second file of the manifest answers with a server error, every time.
 FAIL_SECOND = "files/Uninstall.exe=status/500"
+# Holds the download near the end of the first file: the percentage stays at about half.
+STALL_AT_HALF = f"files/QuenbyClient.dll=stall/{CLIENT_BYTES - 10000}"
+# The percentage's row on the installing page, and the part of it past the bar's end (x = 565).
+PERCENT_ROW = (465, 335, 565, 365)
+PAST_THE_BAR = (565, 335, 600, 365)
 
 # Bounds of the waits; generous, for a loaded machine. Each wait ends as soon as its condition
 # holds.
@@ -187,6 +192,85 @@ class WizardEndToEndTest(unittest.TestCase):
         wd.wait_until(record.exists, 30, "the stand-in client's record of its start")
         self.assertIn(f"current_folder={INSTALL_DIR}",
                       record.read_text(encoding="utf-8").splitlines())
+
+    def test_percentage_shows_whole_and_ends_where_the_bar_ends(self):
+        server = self.serve(STALL_AT_HALF)
+        installer = self.open_wizard(server)
+        self.start_install(installer)
+        wd.wait_until(lambda: server.package_requests(), 30, "the download")
+        # The stalled download leaves the page still, at about half.
+        previous = []
+
+        def settled():
+            area = installer.pixels("progress_area")
+            still = bool(previous) and area == previous[-1] and wd.dark_pixels(
+                installer.pixels(PERCENT_ROW)) > 50
+            previous.append(area)
+            return still
+        wd.wait_until(settled, 60, "the percentage to show and stay", interval=0.5)
+        installer.shot(self.out / "installing.png")
+
+        # Nothing is drawn past the bar's end: the row shows the skin's background there.
+        self.assertLessEqual(
+            wd.difference(installer.pixels(PAST_THE_BAR), wd.background(PAST_THE_BAR)), 1.0,
+            "the percentage runs past the bar's end")
+        # The "%" ends where the bar ends, inside the window.
+        left, _, right, _ = PERCENT_ROW
+        columns = wd.dark_columns(installer.pixels(PERCENT_ROW), right - left)
+        self.assertTrue(columns, "no percentage shown")
+        self.assertGreaterEqual(left + max(columns), 555, "the percentage does not reach the "
+                                "bar's end")
+        installer.key("Escape")
+        self.assert_ends_with_code_zero(installer, QUIT_BOUND, "Escape on the installing page")
+
+    def test_second_installer_brings_the_running_wizard_back_and_ends(self):
+        # Without a window manager the X display shows no minimising or raising: that the running
+        # wizard is restored is seen through the Windows calls (app_install_wnd_test). Here: the
+        # second installer shows no window of its own, starts nothing and ends with code 0, and
+        # the first one runs on.
+        server = self.serve()
+        first = self.open_wizard(server)
+        second = wd.Installer(INSTALLER, proxy=server.proxy,
+                              log_path=self.out / "second_installer.log")
+        self.installers.append(second)
+        windows = set()
+
+        def second_ended():
+            windows.update(first.screen.find_windows(wd.TITLE))
+            return not second.running()
+        wd.wait_until(second_ended, START_BOUND, "the second installer's end")
+        self.assertEqual(0, second.wait_exit(QUIT_BOUND), "the second installer's exit code")
+        self.assertEqual({first.window}, windows, "the second installer showed a wizard")
+        self.assertTrue(first.running())
+        first.wait_page("configuration", 30)
+        self.assertEqual([], server.requests(), "an installer started an install")
+        # The first one still answers: its install runs to the finish page.
+        self.start_install(first)
+        first.wait_page("finish", INSTALL_BOUND)
+        first.key("Escape")
+        self.assert_ends_with_code_zero(first, QUIT_BOUND, "Escape on the finish page")
+
+    def test_folder_dialog_is_modal_to_the_wizard(self):
+        installer = self.open_wizard(self.serve())
+        installer.click("btn_select_dir")
+        dialog = wd.wait_until(lambda: (installer.screen.find_windows(wd.FOLDER_DIALOG_TITLE)
+                                        or [None])[0], 30, "the folder dialog")
+        installer.shot(self.out / "dialog.png")
+        # A second click on the browse button, the dialog moved off it, opens no second dialog.
+        installer.screen.xdotool("windowmove", dialog, 0, 0)
+        installer.click("btn_select_dir")
+        time.sleep(2)
+        self.assertEqual([dialog], installer.screen.find_windows(wd.FOLDER_DIALOG_TITLE),
+                         "a second folder dialog opened")
+        # Escape, pressed in the dialog, closes it; the wizard goes on.
+        installer.screen.focus(dialog)
+        installer.screen.key("Escape")
+        wd.wait_until(lambda: not installer.screen.find_windows(wd.FOLDER_DIALOG_TITLE), 30,
+                      "the folder dialog to close on Escape")
+        installer.move_away()
+        installer.wait_page("configuration", 30)
+        installer.key("Escape")
+        self.assert_ends_with_code_zero(installer, QUIT_BOUND, "Escape after the dialog")
 
     def test_escape_and_close_end_the_wizard_on_every_page(self):
         cases = [

@@ -25,6 +25,7 @@ SKIN = REPO / "resources" / "install_online"
 
 TITLE = "Quenby安装程序"
 FAILURE_CAPTION = "友情提示"
+FOLDER_DIALOG_TITLE = "请选择安装目录"
 WINDOW_SIZE = (600, 400)
 # The product's update address, as the test build of the installer has it.
 PRODUCT_UPDATE_BASE = "http://update.quenby.example.com"
@@ -39,6 +40,8 @@ CELLS = {
     "btn_exec": (210, 210, 388, 268),
     "ckbox_agree": (10, 330, 130, 353),
     "edit_dir": (10, 353, 530, 383),
+    "btn_select_dir": (531, 353, 591, 383),
+    "btn_min": (558, 5, 570, 17),
     "btn_close": (580, 5, 592, 17),
     # The installing page's texts and bar: file line, percentage, bar and size line.
     "progress_area": (0, 320, 600, 400),
@@ -450,6 +453,15 @@ def render_configuration_page(folder):
     run_wine(os.environ["QUENBY_SKIN_PREVIEW"], "Z:" + str(folder.resolve()).replace("/", "\\"))
     return folder / "page0_config.png"
 
+
+
+def dark_columns(pixels, width, limit=128):
+    """The columns (0 to width - 1) of RGB bytes, width pixels a row, holding a dark pixel."""
+    columns = set()
+    for i in range(0, len(pixels) - 2, 3):
+        if pixels[i] < limit and pixels[i + 1] < limit and pixels[i + 2] < limit:
+            columns.add((i // 3) % width)
+    return sorted(columns)
 
 
 def dark_pixels(pixels, limit=96):

@@ -42,7 +42,11 @@ void* Progress::CastTo(std::wstring_view interfaceName) {
 }
 
 void Progress::SetValue(int value) {
-  value_ = std::max(std::min(value, maxValue_), minValue_);
+  const int clamped = std::max(std::min(value, maxValue_), minValue_);
+  // A value that did not change shows nothing new: no repaint.
+  if (clamped == value_)
+    return;
+  value_ = clamped;
   Invalidate();
 }
 

@@ -32,7 +32,8 @@ class Progress : public Label {
   void PaintStateImages(HDC dc) override;
 
   int GetValue() const { return value_; }
-  // Stores value clamped into the range (the maximum is applied first).
+  // Stores value clamped into the range (the maximum is applied first); repaints only when the
+  // stored value changes.
   void SetValue(int value);
   int GetMinValue() const { return minValue_; }
   void SetMinValue(int value);

@@ -77,10 +77,11 @@ TEST_F(InstallerSkinLayoutTest, InstallingAndFinishPages) {
   tabs_->SelectItem(1, Notify::Yes);
   LayOut();
   EXPECT_FALSE(manager_.FindControlByName(L"btn_install")->IsVisible());
-  EXPECT_EQ((RECT{15, 335, 535, 365}), RectOf(L"progress_file"));
-  // The row's left padding leaves 585 pixels for 600 of fixed widths: the stretchable gap
-  // between the labels gets nothing and the percentage runs past the window's edge.
-  EXPECT_EQ((RECT{535, 335, 615, 365}), RectOf(L"progress_pos"));
+  // The file and the percentage share the bar's width: the percentage, right-aligned, ends where
+  // the bar ends. (A row of 520 + 80 pixels after the 15-pixel margin ran past the window's edge
+  // and cut off the "%".)
+  EXPECT_EQ((RECT{15, 335, 465, 365}), RectOf(L"progress_file"));
+  EXPECT_EQ((RECT{465, 335, 565, 365}), RectOf(L"progress_pos"));
   EXPECT_EQ((RECT{15, 365, 565, 368}), RectOf(L"slr_progress"));
   // A label without a height is as high as its font plus 8.
   EXPECT_EQ((RECT{15, 368, 565, 390}), RectOf(L"progress_tip"));

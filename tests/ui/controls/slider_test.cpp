@@ -8,7 +8,10 @@
 
 #include "tests/support/control_helpers.h"
 #include "tests/support/rect_compare.h"
+#include "tests/support/test_window.h"
+#include "ui/controls/container.h"
 #include "ui/controls/progress.h"
+#include "ui/core/paint_manager.h"
 
 namespace ui {
 namespace {
@@ -76,6 +79,46 @@ TEST(ProgressTest, ValueClampsAndPaintRepairsAnEmptyRange) {
   EXPECT_EQ(6, progress.GetMaxValue()) << "painted as the range 5..6";
   EXPECT_EQ(5, progress.GetValue());
   EXPECT_EQ((RECT{0, 0, 0, 12}), painter.images[1].dest);
+}
+
+// Fault: every SetValue repainted the bar, also with the value it already showed; the installer
+// sets the value for every progress report, most of which leave the percentage as it was.
+TEST(ProgressTest, SetValueRepaintsOnlyAChangedValue) {
+  TestWindow window(300, 100, TestWindow::Visibility::Shown);
+  ASSERT_NE(nullptr, window.Get());
+  PaintManager manager;
+  manager.AttachWindow(window.Get(), L"test");
+  auto* root = new Container;
+  auto* bar = new Progress;
+  root->Add(bar);
+  manager.AttachRoot(root);
+  root->SetRect({0, 0, 300, 100}, false);
+  bar->SetRect({15, 30, 565, 33}, false);
+  ::ValidateRect(window.Get(), nullptr);
+
+  struct Case {
+    const char* description;
+    int value;
+    int stored;
+    bool repainted;
+  };
+  const Case kCases[] = {
+      {"a new value", 37, 37, true},
+      {"the same value again", 37, 37, false},
+      {"the next value", 38, 38, true},
+      {"above the range: clamped to the maximum", 150, 100, true},
+      {"above the range again: the maximum it shows", 120, 100, false},
+      {"below the range: clamped to the minimum", -5, 0, true},
+      {"the minimum it shows", 0, 0, false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.description << ": SetValue(" << c.value << ")");
+    bar->SetValue(c.value);
+    EXPECT_EQ(c.stored, bar->GetValue());
+    RECT update = {};
+    EXPECT_EQ(c.repainted, ::GetUpdateRect(window.Get(), &update, FALSE) != FALSE);
+    ::ValidateRect(window.Get(), nullptr);
+  }
 }
 
 TEST(SliderTest, ThumbPlacementAndValueFromPoint) {
