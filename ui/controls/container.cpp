@@ -143,8 +143,9 @@ void* Container::CastTo(std::wstring_view interfaceName) {
 }
 
 void Container::Attach(PaintManager* manager, Control* parent, bool initialize) {
-  for (Control* child : items_)
-    child->Attach(manager, this, initialize);
+  // By index: initialising a child runs its hooks, which may add or remove children.
+  for (size_t i = 0; i < items_.size(); ++i)
+    items_[i]->Attach(manager, this, initialize);
   if (verticalBar_)
     verticalBar_->Attach(manager, this, initialize);
   if (horizontalBar_)
@@ -171,7 +172,11 @@ RECT Container::GetClientRect() const {
 }
 
 void Container::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
   Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
   PlaceItems();
 }
 
@@ -237,15 +242,18 @@ void Container::Offset(int dx, int dy, bool invalidate) {
 void Container::SetVisible(bool visible) {
   if (visible_ == visible)
     return;
+  DispatchScope dispatch;
   Control::SetVisible(visible);
-  for (Control* child : items_)
-    child->SetInheritedVisible(IsVisible());
+  // By index: a child that loses the focus tells the listeners, who may change the children.
+  for (size_t i = 0; i < items_.size() && IsAlive(); ++i)
+    items_[i]->SetInheritedVisible(IsVisible());
 }
 
 void Container::SetInheritedVisible(bool visible) {
+  DispatchScope dispatch;
   Control::SetInheritedVisible(visible);
-  for (Control* child : items_)
-    child->SetInheritedVisible(IsVisible());
+  for (size_t i = 0; i < items_.size() && IsAlive(); ++i)
+    items_[i]->SetInheritedVisible(IsVisible());
 }
 
 void Container::SetMouseEnabled(bool enabled) {
@@ -425,8 +433,10 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
     const RECT inner = InnerRect();
     RECT innerDirty;
     if (!base::IntersectRects(dirty, inner, innerDirty)) {
-      // Only floating children can reach into a dirty area outside the inner rectangle.
-      for (Control* child : items_) {
+      // Only floating children can reach into a dirty area outside the inner rectangle. By
+      // index: a child's paint hooks may add or remove children.
+      for (size_t i = 0; i < items_.size(); ++i) {
+        Control* child = items_[i];
         if (child == stopAt)
           return false;
         if (!child->IsVisible() || !base::RectsMeet(dirty, child->GetRect()) ||
@@ -438,7 +448,8 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
       }
     } else {
       ScopedClip childClip(RenderEngine::RectClip(dc, innerDirty));
-      for (Control* child : items_) {
+      for (size_t i = 0; i < items_.size(); ++i) {
+        Control* child = items_[i];
         if (child == stopAt)
           return false;
         if (!child->IsVisible() || !base::RectsMeet(dirty, child->GetRect()))

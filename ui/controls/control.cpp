@@ -11,9 +11,38 @@ namespace ui {
 Control::Control() = default;
 
 void Control::Destroy() {
+  if (awaitingDelete_)
+    return;
+  // Frames still on the stack may hold the control: it goes when the dispatch ends.
+  if (DispatchScope::IsOpen()) {
+    RetireSubtree();
+    awaitingDelete_ = true;
+    DispatchScope::DeleteWhenClosed(this);
+    return;
+  }
   if (manager_)
     manager_->RemoveMouseLeaveListener(this);
   delete this;
+}
+
+void Control::RetireSubtree() {
+  // Without flags the walk reaches every control below, overlays and scroll bars included.
+  Find(&Control::Retire, nullptr, 0);
+}
+
+Control* Control::Retire(Control* control, void*) {
+  if (!control->alive_)
+    return nullptr;
+  control->alive_ = false;
+  control->initHooks.Clear();
+  control->sizeHooks.Clear();
+  control->eventHooks.Clear();
+  control->notifyHooks.Clear();
+  control->paintHooks.Clear();
+  control->postPaintHooks.Clear();
+  if (control->manager_)
+    control->manager_->ForgetControl(control);
+  return nullptr;
 }
 
 Control::~Control() {
@@ -151,9 +180,13 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
     return;
 
   if (!inSizeHook_) {
+    // A size hook may destroy the control; what follows is then skipped.
+    DispatchScope dispatch;
     inSizeHook_ = true;
     sizeHooks.Fire(this);
     inSizeHook_ = false;
+    if (!alive_)
+      return;
   }
   needsLayout_ = false;
 
@@ -479,7 +512,11 @@ void Control::Initialize() {
 void Control::OnInitialize() {}
 
 void Control::HandleEvent(ControlEvent& event) {
-  if (eventHooks.Fire(&event))
+  // A hook or handler may destroy the control; it stays readable until the dispatch ends.
+  DispatchScope dispatch;
+  if (!alive_)
+    return;
+  if (eventHooks.Fire(&event) && alive_)
     OnEvent(event);
 }
 
@@ -555,20 +592,6 @@ std::wstring Control::GetVirtualWindow() const {
   if (!virtualWindow_.empty())
     return virtualWindow_;
   return parent_ ? parent_->GetVirtualWindow() : std::wstring();
-}
-
-ControlDestroyWatch::ControlDestroyWatch(Control* control) : control_(control) {
-  control_->destroyHooks.Add(MakeDelegate(this, &ControlDestroyWatch::OnDestroy));
-}
-
-ControlDestroyWatch::~ControlDestroyWatch() {
-  if (!destroyed_)
-    control_->destroyHooks.Remove(MakeDelegate(this, &ControlDestroyWatch::OnDestroy));
-}
-
-bool ControlDestroyWatch::OnDestroy(void*) {
-  destroyed_ = true;
-  return true;
 }
 
 }  // namespace ui

@@ -20,7 +20,11 @@ void* VerticalLayout::CastTo(std::wstring_view interfaceName) {
 }
 
 void VerticalLayout::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
   Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
   const RECT rc = InnerRect();
   if (items_.empty()) {
     UpdateScrollBars(rc, 0, 0);
