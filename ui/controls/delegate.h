@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "base/observer_list.h"
+#include "ui/controls/observer_list.h"
 
 namespace ui {
 
@@ -92,7 +92,7 @@ class HookList {
   bool Fire(void* argument);
 
  private:
-  base::ObserverList<std::shared_ptr<DelegateBase>> delegates_;
+  ObserverList<std::shared_ptr<DelegateBase>> delegates_;
 };
 
 }  // namespace ui

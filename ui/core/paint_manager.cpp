@@ -25,8 +25,8 @@ bool Contains(const std::vector<T>& list, const T& value) {
 
 }  // namespace
 
-base::ObserverList<PaintManager*>& PaintManager::ManagerList() {
-  static base::ObserverList<PaintManager*> managers;
+ObserverList<PaintManager*>& PaintManager::ManagerList() {
+  static ObserverList<PaintManager*> managers;
   return managers;
 }
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "base/observer_list.h"
 #include "base/scoped_gdi.h"
+#include "ui/controls/observer_list.h"
 #include "ui/core/message_filter.h"
 #include "ui/core/resource_info.h"
 #include "ui/render/image_cache.h"
@@ -346,7 +346,7 @@ class PaintManager : public IRenderContext {
     bool stopped = false;
   };
 
-  static base::ObserverList<PaintManager*>& ManagerList();
+  static ObserverList<PaintManager*>& ManagerList();
   static ResourceInfo& SharedResources();
   // Sets up what every manager of the process shares, once.
   static void InitializeProcessWide();
@@ -452,18 +452,18 @@ class PaintManager : public IRenderContext {
   bool painting_ = false;
   bool virtualWindowsUsed_ = false;
   bool queueMessagePosted_ = false;
-  base::ObserverList<INotifyListener*> listeners_;
-  base::ObserverList<IMessageFilter*> preFilters_;
-  base::ObserverList<IMessageFilter*> filters_;
-  base::ObserverList<ITranslateAccelerator*> accelerators_;
+  ObserverList<INotifyListener*> listeners_;
+  ObserverList<IMessageFilter*> preFilters_;
+  ObserverList<IMessageFilter*> filters_;
+  ObserverList<ITranslateAccelerator*> accelerators_;
   std::vector<TimerRecord> timers_;
-  base::ObserverList<Control*> postPaintControls_;
+  ObserverList<Control*> postPaintControls_;
   std::vector<HWND> nativeWindows_;
   std::vector<Control*> nativeWindowControls_;
   std::vector<Control*> delayedCleanup_;
   std::vector<Notification> queuedNotifications_;
   std::vector<Control*> foundControls_;
-  base::ObserverList<Control*> mouseLeaveListeners_;
+  ObserverList<Control*> mouseLeaveListeners_;
   std::map<std::wstring, Control*, std::less<>> names_;
   std::map<std::wstring, std::wstring, std::less<>> customWindowAttributes_;
   std::map<std::wstring, std::vector<Control*>, std::less<>> optionGroups_;

@@ -2,7 +2,6 @@
 #include <cstring>
 #include <vector>
 
-#include "base/auto_reset.h"
 #include "base/rect_math.h"
 #include "base/scoped_gdi.h"
 #include "ui/controls/control.h"
@@ -41,6 +40,18 @@ SIZE BitmapSize(HBITMAP bitmap) {
     return {0, 0};
   return {description.bmWidth, description.bmHeight};
 }
+
+// Sets a flag for the lifetime of the scope, also when it ends by an exception.
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~ScopedFlag() { flag_ = false; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
 
 // Begins and ends a platform paint with nothing drawn: the window counts as painted.
 void ValidateByPaint(HWND window) {
@@ -110,7 +121,7 @@ void PaintManager::PaintWindowMessage() {
     MoveFocusByTab(TabDirection::Forward);
   // Scoped, like the platform paint below: a control that throws while it is laid out or painted
   // leaves neither the flag set nor the paint open.
-  base::AutoReset<bool> painting(&painting_, true);
+  ScopedFlag painting(painting_);
 
   if (updateNeeded_) {
     const bool firstLayout = firstLayout_;

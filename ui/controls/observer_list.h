@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace base {
+namespace ui {
 
 // An ordered list of observers that may change while it is being walked: an observer removed
 // during a walk is not reached by it any more, one added during a walk waits for the next walk,
@@ -153,4 +153,4 @@ class ObserverList {
   int walks_ = 0;
 };
 
-}  // namespace base
+}  // namespace ui
