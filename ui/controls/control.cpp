@@ -417,8 +417,12 @@ void Control::SetVisible(bool visible) {
   const bool wasVisible = IsVisible();
   visible_ = visible;
   focused_ = false;
+  // Losing the focus tells the listeners, who may destroy the control.
+  DispatchScope dispatch;
   if (!visible && manager_ && manager_->GetFocusControl() == this)
     manager_->SetFocusControl(nullptr, PlatformFocus::Take);
+  if (!alive_)
+    return;
   if (IsVisible() != wasVisible)
     RequestParentLayout();
   if (overlay_)
@@ -427,9 +431,10 @@ void Control::SetVisible(bool visible) {
 
 void Control::SetInheritedVisible(bool visible) {
   inheritedVisible_ = visible;
+  DispatchScope dispatch;
   if (!visible && manager_ && manager_->GetFocusControl() == this)
     manager_->SetFocusControl(nullptr, PlatformFocus::Take);
-  if (overlay_)
+  if (alive_ && overlay_)
     overlay_->SetInheritedVisible(IsVisible());
 }
 

@@ -108,7 +108,7 @@ class RichEdit : public Container, public IMessageFilter {
   bool TakesReturn() const;
   bool FilterMouse(UINT message, LPARAM lParam, bool& reportHandled);
   // Ends a drag of the service's (it holds the mouse): the capture goes back and the service
-  // hears that it lost the mouse.
+  // ends the selection where the pointer was last seen.
   void EndServiceDrag();
   void PlaceCompositionWindow();
   RECT CaretRect() const;

@@ -117,8 +117,13 @@ void RichEdit::EndServiceDrag() {
   host_->SetFlag(HostCaptured, false);
   if (manager_)
     manager_->ReleaseMouseCapture();
-  // The service ends the selection it was dragging.
-  SendToService(WM_CAPTURECHANGED, 0, 0, nullptr);
+  // The service ends its drag on the button's release (it takes no notice of a lost capture):
+  // the release comes where the pointer was last seen, so the selection stays as dragged.
+  if (manager_) {
+    const POINT last = manager_->GetMousePos();
+    SendToService(WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(last.x), static_cast<WORD>(last.y)),
+                  nullptr);
+  }
 }
 
 LRESULT RichEdit::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {

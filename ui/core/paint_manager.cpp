@@ -146,6 +146,8 @@ bool PaintManager::AttachRoot(Control* root) {
 bool PaintManager::RegisterControls(Control* control, Control* parent) {
   if (!control)
     return false;
+  // Initialising runs the controls' init hooks, which may destroy controls of the subtree.
+  DispatchScope dispatch;
   control->Attach(this, parent ? parent : control->GetParent(), true);
   // Without flags the walk visits every control, children before their container, so a
   // container wins over a child of the same name.
@@ -153,7 +155,7 @@ bool PaintManager::RegisterControls(Control* control, Control* parent) {
       [](Control* visited, void* data) -> Control* {
         auto* manager = static_cast<PaintManager*>(data);
         std::wstring name = visited->GetName();
-        if (!name.empty())
+        if (!name.empty() && visited->IsAlive())
           manager->names_[std::move(name)] = visited;
         return nullptr;
       },
