@@ -76,15 +76,18 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
   // Pages fill the rectangle less the inset; a tab layout does not scroll.
   const RECT rc = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
                    rect_.bottom - inset_.bottom};
-  for (int i = 0; i < Count(); ++i) {
-    Control* child = items_[i];
-    if (!child->IsVisible())
+  // A child's size hooks may remove or destroy children, or this layout.
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (!IsAlive())
+      return;
+    if (!Holds(child) || !child->IsVisible())
       continue;
     if (child->IsFloat()) {
-      PlaceFloatingItem(i);
+      PlaceFloatingItem(IndexOf(child));
       continue;
     }
-    if (i != selectedIndex_)
+    if (IndexOf(child) != selectedIndex_)
       continue;
     const RECT p = child->GetPadding();
     const RECT area = {rc.left + p.left, rc.top + p.top, rc.right - p.right, rc.bottom - p.bottom};
