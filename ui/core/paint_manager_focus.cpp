@@ -54,7 +54,8 @@ void PaintManager::SetFocusControl(Control* control, PlatformFocus platformFocus
   LoseFocus(control);
   if (focus_ || (control && !control->IsAlive()))
     return;
-  if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
+  if (control && control->IsAlive() && control->GetManager() == this && control->IsVisible() &&
+      control->IsEnabled()) {
     focus_ = control;
     ControlEvent event = FocusEvent(ControlEventKind::SetFocus, control);
     control->HandleEvent(event);

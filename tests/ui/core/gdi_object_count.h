@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "base/system_library.h"
+
 namespace ui::testing_support {
 
 // The number of GDI objects this process holds, or -1 when it cannot be told. Windows answers
@@ -25,7 +27,15 @@ inline int GdiObjectCount() {
     uint64_t userPointer;
   };
   static_assert(sizeof(HandleEntry) == 24, "the table's entries are 24 bytes");
-  const auto* peb = reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+  using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  const auto query = base::GetProcedure<QueryProcess>(::GetModuleHandleW(L"ntdll.dll"),
+                                                      "NtQueryInformationProcess");
+  PROCESS_BASIC_INFORMATION process = {};
+  if (!query || query(::GetCurrentProcess(), ProcessBasicInformation, &process, sizeof(process),
+                      nullptr) != 0) {
+    return -1;
+  }
+  const auto* peb = reinterpret_cast<const unsigned char*>(process.PebBaseAddress);
   const size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
   const auto* table = *reinterpret_cast<const HandleEntry* const*>(peb + tableOffset);
   if (!table)
