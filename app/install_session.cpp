@@ -53,7 +53,7 @@ void InstallSession::OnEngineProgress(int stage,
                                       int totalBytes,
                                       int downloadedBytes,
                                       int startTime,
-                                      const std::string& fileName) {
+                                      const std::string& /*fileName*/) {
   // Called from inside the engine's transfer: no exception may leave.
   if (stage == kStageUpdateCheck) {
     // Whatever the check's result: a failed check gives an empty run that completes at once.
@@ -75,7 +75,9 @@ void InstallSession::OnEngineProgress(int stage,
     report.totalBytes = totalBytes;
     report.downloadedBytes = downloadedBytes;
     report.startTime = startTime;
-    report.fileName = fileName;
+    // The report's narrow name has lost what the ANSI code page cannot hold (a Korean name on a
+    // Chinese system); the engine's own field, written on this thread, has the name as it is.
+    report.fileName = InstallEngine::Instance().currentFile;
     report.now = CurrentTimeLow32();
     if (mailbox_.PostProgress(ComposeProgressTexts(report, installDir_)))
       wakeUi_();

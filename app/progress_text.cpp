@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <ctime>
 
-#include "engine/text_convert.h"
-
 namespace {
 
 // "安装目录：%s\%s" is written with a bound of 519 units, the terminator included.
@@ -51,8 +49,7 @@ ProgressTexts ComposeProgressTexts(const ProgressReport& report, const std::wstr
   const int64_t speed = elapsed == 0 ? 0 : downloaded / elapsed;
   const int64_t remaining = static_cast<int64_t>(report.totalBytes) - downloaded;
 
-  texts.fileText =
-      Truncated(L"安装目录：" + installDir + L"\\" + AnsiToWide(report.fileName), kFileTextLimit);
+  texts.fileText = Truncated(L"安装目录：" + installDir + L"\\" + report.fileName, kFileTextLimit);
   texts.percentText = Number(texts.percent) + L"%";
 
   std::wstring& tip = texts.tipText;

@@ -8,7 +8,7 @@ struct ProgressReport {
   int totalBytes = 0;
   int downloadedBytes = 0;
   int startTime = 0;
-  std::string fileName;  // in the system ANSI code page
+  std::wstring fileName;  // as the manifest names it
   int now = 0;
 };
 

@@ -6,3 +6,7 @@
 // cannot be opened (missing, a folder, no access). The path is taken in UTF-16 so that folders
 // whose names the ANSI code page cannot hold still work.
 std::string FileMd5Hex(const std::wstring& path);
+
+// SHA-256 of a file's contents as 64 lowercase hexadecimal digits, or the empty string when the
+// file cannot be read, as FileMd5Hex.
+std::string FileSha256Hex(const std::wstring& path);

@@ -10,13 +10,18 @@
 #ifndef QUENBY_UPDATE_BASE_URL
 #error "QUENBY_UPDATE_BASE_URL must name the update server"
 #endif
+#ifndef QUENBY_MANIFEST_KEYS
+#error "QUENBY_MANIFEST_KEYS must list the manifest's signing keys (or be empty)"
+#endif
 
 InstallEngine::InstallEngine()
     : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)),
       prompt_(&SystemUserPrompt()),
       retryWait_([](int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }),
       // Differs between installers started in the same second: the jitter's whole point.
-      jitterState_(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ 0x9E3779B9u) {}
+      jitterState_(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ 0x9E3779B9u) {
+  SetManifestKeys(QUENBY_MANIFEST_KEYS);
+}
 
 bool InstallEngine::WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome) {
   if (result == 0 || retry >= kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))

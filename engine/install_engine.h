@@ -2,11 +2,17 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/minisign.h"
 
 class UserPrompt;
 struct TransferOutcome;
 
-// Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page).
+// Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page: a
+// character the code page lacks comes out as "?"; the handler finds the name as it is in
+// InstallEngine::currentFile).
 using ProgressHandler = std::function<void(int, int, int, int, int, const std::string&)>;
 using CompletionHandler = std::function<void()>;
 
@@ -14,6 +20,9 @@ enum EngineStage {
   kStageUpdateCheck = 1,
   kStagePackageDownload = 2,
 };
+
+// CheckUpdate's result when the manifest arrived but the build's pinned keys did not sign it.
+constexpr int kResultManifestNotSigned = -2;
 
 // The process-wide object the wizard drives to install the client: it fetches the update
 // manifest, downloads and unpacks what is missing or out of date, and reports through the two
@@ -26,6 +35,10 @@ class InstallEngine {
   void SetCallbacks(const ProgressHandler& progress, const CompletionHandler& completion);
 
   // Fetches the update manifest into manifestText and reports stage 1; returns resultCode.
+  // When the build pins signing keys, the manifest's signature ("update.xml.minisig" beside it)
+  // is fetched too and checked over the exact bytes received before anything reads them; a
+  // manifest that none of the keys signed is dropped (manifestText stays empty), as one that could
+  // not be fetched.
   int CheckUpdate();
 
   // The install run: downloads, unpacks and places every missing or out-of-date file of the
@@ -46,6 +59,14 @@ class InstallEngine {
   // default. Tests record the waits instead of sleeping.
   void SetRetryWait(std::function<void(int)> wait) { retryWait_ = std::move(wait); }
 
+  // The minisign public keys whose signature the manifest must carry, separated by ';'; none
+  // means that manifests are not signed. The build's QUENBY_MANIFEST_KEYS by default. A list that
+  // is no list of distinct keys refuses every manifest. Returns whether the list was taken.
+  bool SetManifestKeys(std::string_view keys);
+  // Whether the fetched manifest carried a valid signature; a signed manifest's files must each
+  // name their package's SHA-256.
+  bool ManifestSigned() const { return manifestSigned_; }
+
   // Where the download-failure message goes; the system's message box by default.
   void SetUserPrompt(UserPrompt& prompt) { prompt_ = &prompt; }
 
@@ -60,6 +81,8 @@ class InstallEngine {
   int downloadedBytes = 0;
   int stage = 0;
   int resultCode = 0;
+  // The manifest's name of the file being downloaded. Written and reported on the same thread,
+  // so a progress handler may read it.
   std::wstring currentFile;
   int totalBytes = 0;
   int startTime = 0;
@@ -74,10 +97,19 @@ class InstallEngine {
   bool WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome);
   // A random fraction in [0, 1) for the retry waits.
   double RetryJitter();
+  // Fetches address into text with the transfer retries; the last attempt's result.
+  int FetchWithRetries(const std::string& address, std::string& text);
+  // Fetches the manifest (into manifestText) and, when keys are pinned, its signature, and
+  // checks it; 0, the manifest transfer's failure, or kResultManifestNotSigned (the signature is
+  // missing, cannot be fetched or does not verify).
+  int FetchSignedManifest(const std::wstring& manifestAddress);
   InstallEngine(const InstallEngine&) = delete;
   InstallEngine& operator=(const InstallEngine&) = delete;
 
   std::wstring updateServer_;
+  std::vector<minisign::PublicKey> manifestKeys_;
+  bool manifestKeysValid_ = true;
+  bool manifestSigned_ = false;
   UserPrompt* prompt_;
   std::function<void(int)> retryWait_;
   unsigned jitterState_;

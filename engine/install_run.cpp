@@ -8,6 +8,7 @@
 
 #include "engine/archive/extract_package.h"
 #include "engine/archive/read_only_files.h"
+#include "engine/file_digest.h"
 #include "engine/install_engine.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
@@ -35,9 +36,15 @@ int IgnorePercentage(const std::wstring&, int) {
 }
 
 // Unpacks the package into the item's folder and puts the unpacked file in place. The old file is
-// replaced in one step, and only by a completely and correctly unpacked new one, so a damaged
-// package never costs the user the file they had.
+// replaced in one step, and only by a completely and correctly unpacked new one of a package whose
+// SHA-256 (when the manifest names one) matches, so a damaged or altered package never costs the
+// user the file they had.
 void PlaceFile(const UpdateItem& item, const std::wstring& packagePath) {
+  // A package that is not what the manifest names is not opened at all.
+  if (!item.sha256.empty() && FileSha256Hex(packagePath) != item.sha256) {
+    ::DeleteFileW(packagePath.c_str());
+    return;
+  }
   std::wstring unpackedPath = item.folder + item.name + L".tmp";
   bool failed = archive::ExtractPackage(packagePath, item.folder, &IgnorePercentage);
   ::DeleteFileW(packagePath.c_str());
@@ -53,6 +60,10 @@ void PlaceFile(const UpdateItem& item, const std::wstring& packagePath) {
 void InstallEngine::Install(std::wstring installDir) {
   totalBytes = 0;
   std::vector<UpdateItem> items = ReadUpdateItems(manifestText, installDir);
+  // MD5 only tells which files changed: a signed manifest vouches for a file's package only
+  // through its SHA-256, and a file without one is left as it is.
+  if (manifestSigned_)
+    std::erase_if(items, [](const UpdateItem& item) { return item.sha256.empty(); });
   // Each length is already within the int range; their sum is kept there as well.
   long long sum = 0;
   for (const UpdateItem& item : items)

@@ -4,10 +4,12 @@
 
 #include <pugixml.hpp>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 
+#include "engine/address_escape.h"
 #include "engine/archive/item_path.h"
 #include "engine/file_digest.h"
 #include "engine/text_convert.h"
@@ -49,6 +51,7 @@ std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
     std::string dir = FieldValue(entry, "Dir");
     std::string md5 = FieldValue(entry, "MD5");
     std::string length = FieldValue(entry, "Length");
+    std::string sha256 = FieldValue(entry, "SHA256");
 
     UpdateItem item;
     item.name = Utf8ToWide(name);
@@ -60,7 +63,11 @@ std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
     item.folder = installDir + L"\\" + wideDir;
     item.targetPath = item.folder + item.name;
     item.length = ParseLength(WideToAnsi(Utf8ToWide(length).c_str()));
-    item.url = Utf8ToWide(url + name);
+    // Built from the manifest's own text: the ANSI form of a name cannot hold every name.
+    item.url = Utf8ToWide(PackageAddress(url, name));
+    for (char& c : sha256)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    item.sha256 = std::move(sha256);
     if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5)
       continue;
     items.push_back(std::move(item));

@@ -6,6 +6,7 @@
 
 #include "base/exception_barrier.h"
 #include "base/scoped_file.h"
+#include "engine/address_escape.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
@@ -21,12 +22,12 @@ int DownloadToFile(const std::wstring& url,
                    TransferOutcome& outcome) {
   if (url.empty() || localPath.empty())
     return -1;
-  std::string ansiUrl = WideToAnsi(url.c_str());
+  const std::string address = EscapeAddress(WideToUtf8(url));
   // Opened through the UTF-16 path: install folders outside the ANSI code page still work.
   base::ScopedFile file(_wfopen(localPath.c_str(), resumeFrom > 0 ? L"ab" : L"wb+"));
   if (!file)
     return -1;
-  return PerformTransfer(ansiUrl, &WriteToFile, file.get(), resumeFrom, &outcome);
+  return PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome);
 }
 
 // Both callbacks run inside libcurl, which cannot pass an exception on: one thrown by the

@@ -5,9 +5,10 @@
 
 #include "engine/transfer.h"
 
-// Downloads url into the file at localPath ("wb+": created or truncated). Returns 0 when the
-// whole body was written, libcurl's result code when the transfer failed, and -1 without any
-// traffic when the url or the path is empty or the file cannot be opened.
+// Downloads url into the file at localPath ("wb+": created or truncated). The url is escaped as a
+// browser would (EscapeAddress): spaces and non-ASCII characters become UTF-8 escapes. Returns 0
+// when the whole body was written, libcurl's result code when the transfer failed, and -1 without
+// any traffic when the url or the path is empty or the file cannot be opened.
 int DownloadToFile(const std::wstring& url, const std::wstring& localPath);
 
 // The same transfer continuing a partial file: with resumeFrom above 0 the file is opened for

@@ -15,6 +15,15 @@ std::wstring MultiByteToWide(UINT codePage, const std::string& text) {
   return std::wstring(buffer.data());
 }
 
+std::string WideToMultiByte(UINT codePage, const wchar_t* text) {
+  int needed = ::WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0)
+    return std::string();
+  std::vector<char> buffer(needed + 1, '\0');
+  ::WideCharToMultiByte(codePage, 0, text, -1, buffer.data(), needed, nullptr, nullptr);
+  return std::string(buffer.data());
+}
+
 }  // namespace
 
 std::wstring Utf8ToWide(const std::string& text) {
@@ -28,10 +37,9 @@ std::wstring AnsiToWide(const std::string& text) {
 std::string WideToAnsi(const wchar_t* text) {
   if (!text)
     return std::string();
-  int needed = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0)
-    return std::string();
-  std::vector<char> buffer(needed + 1, '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text, -1, buffer.data(), needed, nullptr, nullptr);
-  return std::string(buffer.data());
+  return WideToMultiByte(CP_ACP, text);
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+  return WideToMultiByte(CP_UTF8, text.c_str());
 }

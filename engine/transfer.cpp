@@ -66,7 +66,7 @@ void SetTransferStallLimit(int seconds) {
   stallLimitSeconds = seconds;
 }
 
-int PerformTransfer(const std::string& ansiUrl,
+int PerformTransfer(const std::string& address,
                     TransferWriter writer,
                     void* sink,
                     long long resumeFrom,
@@ -75,7 +75,7 @@ int PerformTransfer(const std::string& ansiUrl,
   if (!handle)
     return CURLE_FAILED_INIT;
   CURL* curl = handle.get();
-  curl_easy_setopt(curl, CURLOPT_URL, ansiUrl.c_str());
+  curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);

@@ -12,11 +12,12 @@ struct TransferOutcome {
   long retryAfterSeconds = -1;  // the server's Retry-After; -1 when it gave none
 };
 
-// One blocking HTTP(S) transfer of ansiUrl with the engine's option set, every chunk going to
-// writer(sink). With resumeFrom above 0 only the bytes from there on are asked for; a server
-// that cannot send them ends the transfer with CURLE_RANGE_ERROR before any byte is written.
+// One blocking HTTP(S) transfer of address (ASCII, escaped as engine/address_escape.h does) with
+// the engine's option set, every chunk going to writer(sink). With resumeFrom above 0 only the
+// bytes from there on are asked for; a server that cannot send them ends the transfer with
+// CURLE_RANGE_ERROR before any byte is written.
 // Returns 0 or libcurl's result code; fills outcome when given.
-int PerformTransfer(const std::string& ansiUrl,
+int PerformTransfer(const std::string& address,
                     TransferWriter writer,
                     void* sink,
                     long long resumeFrom = 0,

@@ -5,11 +5,12 @@
 
 // One client file that must be downloaded in the current install run.
 struct UpdateItem {
-  std::wstring url;         // manifest "Url" followed directly by "Name"
+  std::wstring url;         // "Url" followed by "Name", escaped (PackageAddress): ASCII only
   int length = 0;           // manifest "Length": bytes the download delivers
   std::wstring targetPath;  // folder followed directly by "Name"
   std::wstring name;        // manifest "Name"
   std::wstring folder;      // install folder + "\" + manifest "Dir"
+  std::string sha256;       // manifest "SHA256" of the package as served, lowercase; "" if none
 };
 
 // Reads the update manifest (UTF-8 XML) and lists, in manifest order, every file of the install

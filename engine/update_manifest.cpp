@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/address_escape.h"
 #include "engine/install_engine.h"
 #include "engine/package_download.h"
 #include "engine/text_convert.h"
@@ -23,19 +24,55 @@ std::wstring InstallEngine::UpdateManifestAddress() const {
   return updateServer_ + kManifestPath + query;
 }
 
-int InstallEngine::CheckUpdate() {
-  std::wstring address = UpdateManifestAddress();
-  resultCode = 0;
-  stage = kStageUpdateCheck;
-  const std::string ansiAddress = WideToAnsi(address.c_str());
+int InstallEngine::FetchWithRetries(const std::string& address, std::string& text) {
   int result = 0;
   for (int retry = 0;; ++retry) {
-    manifestText.clear();
+    text.clear();
     TransferOutcome outcome;
-    result = PerformTransfer(ansiAddress, &AppendToString, &manifestText, 0, &outcome);
+    result = PerformTransfer(address, &AppendToString, &text, 0, &outcome);
     if (!WaitBeforeRetry(retry, result, outcome))
-      break;
+      return result;
   }
+}
+
+bool InstallEngine::SetManifestKeys(std::string_view keys) {
+  std::optional<std::vector<minisign::PublicKey>> parsed = minisign::ParsePinnedKeys(keys);
+  manifestKeysValid_ = parsed.has_value();
+  manifestKeys_ = parsed ? std::move(*parsed) : std::vector<minisign::PublicKey>{};
+  return manifestKeysValid_;
+}
+
+int InstallEngine::FetchSignedManifest(const std::wstring& manifestAddress) {
+  const std::string address = EscapeAddress(WideToUtf8(manifestAddress));
+  int result = FetchWithRetries(address, manifestText);
+  if (result != 0 || (manifestKeysValid_ && manifestKeys_.empty()))
+    return result;
+  // The signature sits beside the manifest and is asked for with the same cache-busting query.
+  const size_t query = address.find('?');
+  const std::string signatureAddress =
+      address.substr(0, query) + ".minisig" +
+      (query == std::string::npos ? std::string() : address.substr(query));
+  // A signature that cannot be had is as good as none.
+  std::string signature;
+  if (FetchWithRetries(signatureAddress, signature) != 0 ||
+      minisign::Verify(manifestText, signature, manifestKeys_) != minisign::Verdict::kValid)
+    return kResultManifestNotSigned;
+  return 0;
+}
+
+int InstallEngine::CheckUpdate() {
+  resultCode = 0;
+  stage = kStageUpdateCheck;
+  manifestSigned_ = false;
+  int result = FetchSignedManifest(UpdateManifestAddress());
+  // A pair fetched while the publisher replaces it may be one old and one new file: once more
+  // before refusing.
+  if (result == kResultManifestNotSigned)
+    result = FetchSignedManifest(UpdateManifestAddress());
+  if (result == 0)
+    manifestSigned_ = manifestKeysValid_ && !manifestKeys_.empty();
+  else
+    manifestText.clear();
   resultCode = result;
   // The stage-1 report starts the install worker, which writes resultCode from then on.
   ReportProgress(std::string());

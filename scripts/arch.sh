@@ -13,7 +13,7 @@ loader64=/usr/lib/wine/wine64
 cannot_start() {
   [[ -x $1 ]] || { echo "$1 is not installed"; return; }
   local reason
-  if ! reason=$("$1" --version 2>&1 >/dev/null); then
+  if ! reason=$(export LC_ALL=C; "$1" --version 2>&1 >/dev/null); then
     reason=$(tail -n1 <<<"${reason:-failed}")
     echo "$1: ${reason##*: }"
   fi

@@ -4,7 +4,7 @@
 # (i686 by default), and reuses them when present.
 set -euo pipefail
 here=$(dirname "$0")
-for dep in pugixml googletest curl 7zip; do
+for dep in pugixml googletest curl 7zip libsodium; do
   if [[ -f $here/deps/$dep.sh ]]; then
     echo "deps (${QUENBY_ARCH:-i686}): $dep"
     bash "$here/deps/$dep.sh"

@@ -73,7 +73,7 @@ if [[ ! -x $loader ]]; then
   echo "wine-run: $loader is missing: the $arch Wine is not installed (scripts/setup.sh)" >&2
   exit 126
 fi
-if ! reason=$("$loader" --version 2>&1 >/dev/null); then
+if ! reason=$(export LC_ALL=C; "$loader" --version 2>&1 >/dev/null); then
   reason=$(tail -n1 <<<"${reason:-no reason given}")
   echo "wine-run: the $arch Wine loader $loader cannot start on this machine: ${reason##*: }" >&2
   [[ $arch == i686 ]] && echo "wine-run: this machine runs no 32-bit programs; use the x86_64 build" >&2

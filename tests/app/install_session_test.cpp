@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "app/product_names.h"
@@ -113,6 +114,24 @@ TEST_F(InstallSessionTest, InstallShowsProgressThenRegistersAndFinishes) {
   EXPECT_TRUE(UninstallEntryExists());
   EXPECT_TRUE(FileExists(DesktopShortcutPath()));
   EXPECT_EQ(0, prompt_.asked);
+}
+
+// The page took the name from the report's ANSI form, which shows a Korean name as "???".
+TEST_F(InstallSessionTest, ProgressShowsANameTheAnsiCodePageCannotHold) {
+  const fs::path package = fs::path(QUENBY_FIXTURE_DIR) / L"names\\7z\\files\\한국어.txt";
+  fs::create_directories(fs::path(servedRoot_) / L"names");
+  // CopyFileW: the C++ library of this tool chain refuses to overwrite an existing file.
+  ASSERT_TRUE(::CopyFileW(package.c_str(), (servedRoot_ + L"\\names\\한국어.txt").c_str(), FALSE));
+  const std::string length = std::to_string(fs::file_size(package));
+  ServeManifest(
+      "<File><Name>한국어.txt</Name><Url>@SERVER@/names/</Url><Dir></Dir><MD5>x</MD5><Length>" +
+      length + "</Length></File>");
+
+  RunToFinish();
+
+  ASSERT_FALSE(shown_.empty());
+  EXPECT_EQ(L"安装目录：" + installDir_ + L"\\한국어.txt", shown_.back().fileText);
+  EXPECT_TRUE(FileExists(installDir_ + L"\\한국어.txt"));
 }
 
 TEST_F(InstallSessionTest, FailedDownloadStillWritesTheRecordAndRegisters) {

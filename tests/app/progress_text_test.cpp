@@ -62,7 +62,7 @@ TEST(ProgressTextsTest, ComposesPercentageAndTipFromReport) {
     report.downloadedBytes = c.downloadedBytes;
     report.startTime = c.startTime;
     report.now = c.now;
-    report.fileName = "QuenbyClient.dll";
+    report.fileName = L"QuenbyClient.dll";
     const ProgressTexts texts = ComposeProgressTexts(report, L"C:\\Quenby");
     EXPECT_EQ(c.percent, texts.percent);
     EXPECT_EQ(c.percentText, texts.percentText);
@@ -71,16 +71,19 @@ TEST(ProgressTextsTest, ComposesPercentageAndTipFromReport) {
   }
 }
 
-TEST(ProgressTextsTest, FileLineConvertsTheNameFromTheAnsiCodePage) {
-  ProgressReport report;
-  report.fileName = "\xC6\xA4\xB7\xF4.dat";  // "皮肤.dat" in code page 936
-  EXPECT_EQ(L"安装目录：D:\\Games\\velmora\\皮肤.dat",
-            ComposeProgressTexts(report, L"D:\\Games\\velmora").fileText);
+// Names reached the page through the ANSI code page, which showed a Korean name as "???".
+TEST(ProgressTextsTest, FileLineShowsTheNameAsItIs) {
+  for (const wchar_t* name : {L"皮肤.dat", L"한국어 #1.txt", L"\U0001F600.txt"}) {
+    ProgressReport report;
+    report.fileName = name;
+    EXPECT_EQ(L"安装目录：D:\\Games\\velmora\\" + std::wstring(name),
+              ComposeProgressTexts(report, L"D:\\Games\\velmora").fileText);
+  }
 }
 
 TEST(ProgressTextsTest, FileLineIsCutAt518UnitsWithoutSplittingASurrogatePair) {
   ProgressReport report;
-  report.fileName = "a.dll";
+  report.fileName = L"a.dll";
   const std::wstring longFolder(600, L'x');
   EXPECT_EQ(518u, ComposeProgressTexts(report, longFolder).fileText.size());
 

@@ -134,6 +134,52 @@ TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
   EXPECT_EQ(0, engine.totalBytes);
 }
 
+// Names went into the address as raw bytes in the ANSI code page: libcurl refused a space, '#'
+// and '%' changed the address, and the server had no file of a Chinese name's ANSI bytes.
+TEST_F(InstallRunTest, NamesAnAddressMustEscapeInstallUnderTheirOwnNames) {
+  const fs::path release = fs::path(kFixtures) / L"names" / L"release";
+  for (const wchar_t* format : {L"7z", L"zip", L"cab"}) {
+    SCOPED_TRACE(WideToUtf8(format));
+    fs::remove_all(fs::path(servedRoot_) / format);
+    fs::copy(fs::path(kFixtures) / L"names" / format, fs::path(servedRoot_) / format,
+             fs::copy_options::recursive);
+    std::string manifest = ReadFileBytes(
+        (fs::path(servedRoot_) / format / L"checkupdate\\tarskT\\shichang\\electron\\update.xml")
+            .wstring());
+    for (size_t at; (at = manifest.find("@SERVER@")) != std::string::npos;)
+      manifest.replace(at, 8, server_);
+    fs::remove_all(fs::path(installDir_));
+    ASSERT_TRUE(::CreateDirectoryW(installDir_.c_str(), nullptr));
+    completions_ = 0;
+
+    RunInstall(manifest);
+
+    EXPECT_EQ(1, completions_);
+    EXPECT_EQ(0, prompt_.asked);
+    int files = 0;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(release)) {
+      if (!entry.is_regular_file())
+        continue;
+      ++files;
+      const fs::path relative = fs::relative(entry.path(), release);
+      SCOPED_TRACE(WideToUtf8(relative.wstring()));
+      EXPECT_TRUE(ReadFileBytes(entry.path().wstring()) ==
+                  ReadFileBytes((fs::path(installDir_) / relative).wstring()));
+    }
+    EXPECT_EQ(13, files);
+    // Nothing else: no package, no unpacked leftover, no file under a mangled name.
+    int installed = 0;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(installDir_))
+      installed += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, installed);
+    EXPECT_EQ(InstallEngine::Instance().totalBytes, InstallEngine::Instance().downloadedBytes);
+
+    RunInstall(manifest);
+    EXPECT_EQ(2, completions_);
+    EXPECT_TRUE(downloadedNames_.empty());
+  }
+}
+
 TEST_F(InstallRunTest, ServerDroppingEveryConnectionOnceStillInstallsEveryFile) {
   // 3000 bytes into its first answer for each package, the server closes the connection.
   const std::string dropping = server_ + "/-/droponce/3000/files/";

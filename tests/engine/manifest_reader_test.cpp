@@ -67,10 +67,14 @@ TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
   const Case kCases[] = {
       {"dir without backslash glues onto the name", Manifest(Entry("a.dll", "res", "x")),
        folder_ / L"resa.dll", L"http://h/f/a.dll", 10},
-      {"address is not escaped", Manifest(Entry("my file.dll", "", "x", "7", "http://h/a b/")),
-       folder_ / L"my file.dll", L"http://h/a b/my file.dll", 7},
+      // A raw space made libcurl refuse the address; the name's ANSI bytes reached no file.
+      {"address is escaped", Manifest(Entry("my file.dll", "", "x", "7", "http://h/a b/")),
+       folder_ / L"my file.dll", L"http://h/a%20b/my%20file.dll", 7},
       {"utf-8 name", Manifest(Entry("\xE5\xAE\x89.dll", "", "x")), folder_ / L"\u5B89.dll",
-       L"http://h/f/\u5B89.dll", 10},
+       L"http://h/f/%E5%AE%89.dll", 10},
+      {"name outside the ANSI code page",
+       Manifest(Entry("\xED\x95\x9C \xF0\x9F\x98\x80.dll", "", "x")),
+       folder_ / L"\uD55C \U0001F600.dll", L"http://h/f/%ED%95%9C%20%F0%9F%98%80.dll", 10},
       {"length parsed like atoi", Manifest(Entry("a", "", "x", "  -12kb")), folder_ / L"a",
        L"http://h/f/a", -12},
       {"length not a number", Manifest(Entry("a", "", "x", "many")), folder_ / L"a",
@@ -86,10 +90,10 @@ TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
       {"utf-8 name under a Latin-1 declaration",
        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><UpdateFiles>" +
            Entry("\xE5\xAE\x89.dll", "", "x") + "</UpdateFiles>",
-       folder_ / L"\u5B89.dll", L"http://h/f/\u5B89.dll", 10},
+       folder_ / L"\u5B89.dll", L"http://h/f/%E5%AE%89.dll", 10},
       {"utf-8 name after a UTF-8 byte-order mark",
        "\xEF\xBB\xBF" + Manifest(Entry("\xE5\xAE\x89.dll", "", "x")), folder_ / L"\u5B89.dll",
-       L"http://h/f/\u5B89.dll", 10},
+       L"http://h/f/%E5%AE%89.dll", 10},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.description);

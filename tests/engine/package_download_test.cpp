@@ -118,6 +118,21 @@ TEST_F(EngineTransferTest, DownloadedBytesAddUpOverFiles) {
   EXPECT_EQ(second, ReadFileBytes(folder_ / L"temp.pak"));
 }
 
+// libcurl refused an address holding a space, and a Chinese name went out as its ANSI bytes, which
+// name no file on the server. Escaped as UTF-8, both reach their files, through a redirect too.
+TEST_F(EngineTransferTest, AddressWithSpacesAndCjkReachesTheFileOfThatName) {
+  ASSERT_TRUE(::CreateDirectoryW((servedRoot_ + L"\\资料 1").c_str(), nullptr) ||
+              ::GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::string body = Serve(L"资料 1\\안 b.pak", 3000);
+  for (const wchar_t* path : {L"/资料 1/안 b.pak", L"/-/redirect/资料 1/안 b.pak",
+                              L"/%E8%B5%84%E6%96%99%201/%EC%95%88%20b.pak"}) {
+    SCOPED_TRACE(WideToUtf8(path));
+    const std::wstring target = folder_ / L"temp.pak";
+    EXPECT_EQ(0, InstallEngine::Instance().DownloadFile(server_ + path, target, L"안 b.pak"));
+    EXPECT_TRUE(body == ReadFileBytes(target));
+  }
+}
+
 TEST_F(EngineTransferTest, FailuresEndWithOneReportCarryingTheCode) {
   Serve(L"present.pak", 200000);
   struct Case {

@@ -32,3 +32,10 @@ TEST(TextConvertTest, WideToAnsiEdgeCases) {
   // A character outside the code page becomes the default character.
   EXPECT_EQ("a?b", WideToAnsi(L"a\u0E01b"));
 }
+
+TEST(TextConvertTest, WideToUtf8KeepsEveryCharacter) {
+  EXPECT_EQ("", WideToUtf8(L""));
+  // Characters no ANSI code page holds, a surrogate pair among them.
+  EXPECT_EQ("\xED\x95\x9C \xF0\x9F\x98\x80.txt", WideToUtf8(L"\uD55C \U0001F600.txt"));
+  EXPECT_EQ(L"\uD55C \U0001F600.txt", Utf8ToWide(WideToUtf8(L"\uD55C \U0001F600.txt")));
+}

@@ -4,6 +4,7 @@
 // --answer answers the download-failure message instead of showing the message box; --quiet
 // prints only the stage-1 and end-of-file reports instead of every chunk report; --timings
 // prints, at the end, where the run's time went as seen from the reports (for benchmarks).
+// Everything is printed in UTF-8, file names as the manifest gives them.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,7 +25,7 @@ void PrintUsage() {
 }
 
 std::string Narrow(const std::wstring& text) {
-  return WideToAnsi(text.c_str());
+  return WideToUtf8(text);
 }
 
 // Answers the failure message from the command line and prints what the user would have seen.
@@ -116,7 +117,7 @@ int wmain(int argc, wchar_t** argv) {
   bool completed = false;
   int lastDownloaded = -1;
   ProgressHandler onProgress = [&](int stage, int code, int total, int downloaded, int start,
-                                   const std::string& fileName) {
+                                   const std::string& /*ansiFileName*/) {
     const double now = Now();
     // A report that repeats the previous figure is the end of a file; so is a failure.
     bool chunk = stage == kStagePackageDownload && code == 0 && downloaded != lastDownloaded;
@@ -134,9 +135,13 @@ int wmain(int argc, wchar_t** argv) {
       timing.transfer += now - timing.lastBoundary;
       timing.lastBoundary = now;
     }
-    if (!quiet || !chunk)
+    if (!quiet || !chunk) {
+      // The report's own name is in the ANSI code page, which cannot hold every name.
+      const std::string fileName =
+          stage == kStagePackageDownload ? Narrow(InstallEngine::Instance().currentFile) : "";
       std::printf("progress stage=%d code=%d total=%d downloaded=%d start=%d file=\"%s\"\n", stage,
                   code, total, downloaded, start, fileName.c_str());
+    }
     std::fflush(stdout);
     // As in the wizard, the stage-1 report starts the install on a second thread.
     if (stage == kStageUpdateCheck)

@@ -4,77 +4,126 @@
 For every file of the release it writes one package holding the file as name + ".tmp", under
 <output>/files/<dir>/<name>, and it writes the manifest
 <output>/checkupdate/tarskT/shichang/electron/update.xml listing Name, Url, Dir (ending in a
-backslash, empty for the top folder), the lowercase MD5 of the file and the Length of its package.
+backslash, empty for the top folder), the lowercase MD5 of the file, the Length of its package
+and the lowercase SHA256 of the package. Given a minisign secret key (--sign-key), it signs the
+manifest with the `minisign` tool: update.xml.minisig beside update.xml, which an installer
+that pins the key requires.
+
+Names and folders are kept as they are (UTF-8 on disk and in the manifest), whatever characters
+they hold: a space, '#', '%', '+', '&', CJK, emoji. The folders in Url are percent-encoded, as a
+web server serving <output> expects them; the installer encodes the name it appends. A name that
+Windows cannot hold (one of <>:"/\|?*, a control character, a trailing dot or space, a device
+name such as CON) stops the publishing with a message: no client could install it.
 
 Packages are made by real tools: 7zz (7z, zip), gcab (cab), lzma from xz-utils (raw lzma) and an
 lzma86 encoder given with --lzma86-tool. Raw lzma and lzma86 streams carry no file name, so the
 unpacker names their content "[Content]".
 
   publish.py --release <folder> --output <folder> --base-url http://127.0.0.1:8000 [--format 7z]
+             [--sign-key <minisign secret key>]
+
+A publisher's key pair: `minisign -G -p quenby.pub -s quenby.key`; the base64 line of quenby.pub
+is what the installer's build pins (QUENBY_MANIFEST_KEYS). tools/publisher/test_key/ holds the
+project's test pair, for tests and the demo only.
 """
 import argparse
 import hashlib
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import urllib.parse
 from xml.sax.saxutils import escape
 
 MANIFEST_PATH = "checkupdate/tarskT/shichang/electron/update.xml"
 FORMATS = ("7z", "zip", "cab", "lzma", "lzma86")
+WINDOWS_DEVICE_NAME = re.compile(r"(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\..*)?", re.IGNORECASE)
+
+
+def windows_name_fault(name):
+    """Why Windows cannot hold this file or folder name, or None when it can."""
+    bad = [c for c in name if c in '<>:"/\\|?*' or ord(c) < 32]
+    if bad:
+        return "holds " + ", ".join(repr(c) for c in sorted(set(bad)))
+    if name.endswith((".", " ")):
+        return "ends with a dot or a space"
+    if WINDOWS_DEVICE_NAME.fullmatch(name):
+        return "is a device name"
+    return None
 
 
 def make_package(fmt, staged, package, lzma86_tool):
-    """Packs the staged file (already named name + ".tmp") into package."""
+    """Packs the staged file (already named name + ".tmp") into package. "--" ends the switches,
+    so that a name starting with "-" or "@" is taken as a file name."""
     folder, name = staged.parent, staged.name
     quiet = dict(stdout=subprocess.DEVNULL, check=True)
     if fmt in ("7z", "zip"):
-        subprocess.run(["7zz", "a", f"-t{fmt}", "-bso0", "-bsp0", str(package), name],
+        subprocess.run(["7zz", "a", f"-t{fmt}", "-bso0", "-bsp0", str(package), "--", name],
                        cwd=folder, **quiet)
     elif fmt == "cab":
-        subprocess.run(["gcab", "-c", "-z", str(package), name], cwd=folder, **quiet)
+        subprocess.run(["gcab", "-c", "-z", "--", str(package), name], cwd=folder, **quiet)
     elif fmt == "lzma":
         with open(package, "wb") as out:
-            subprocess.run(["lzma", "-c", "-k", name], cwd=folder, stdout=out, check=True)
+            subprocess.run(["lzma", "-c", "-k", "--", name], cwd=folder, stdout=out, check=True)
     elif fmt == "lzma86":
         if not lzma86_tool:
             sys.exit("publish: lzma86 packages need --lzma86-tool")
         subprocess.run([lzma86_tool, "e", str(staged), str(package)], **quiet)
 
 
-def md5_of(path):
-    digest = hashlib.md5()
+def digest_of(path, algorithm):
+    digest = hashlib.new(algorithm)
     with open(path, "rb") as f:
         for block in iter(lambda: f.read(1 << 20), b""):
             digest.update(block)
     return digest.hexdigest()
 
 
-def publish(release, output, base_url, fmt, lzma86_tool=None):
+def sign(manifest, key):
+    """Writes manifest + ".minisig" with minisign (hashed mode, its default)."""
+    signature = manifest.with_name(manifest.name + ".minisig")
+    subprocess.run(["minisign", "-S", "-s", str(key), "-m", str(manifest), "-x", str(signature)],
+                   check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+
+
+def publish(release, output, base_url, fmt, lzma86_tool=None, sign_key=None):
     release, output = pathlib.Path(release), pathlib.Path(output)
     entries = []
+    sources = sorted(p for p in release.rglob("*") if p.is_file())
+    # Checked before anything is written, so that a refused release leaves the published one whole.
+    for source in sources:
+        relative = source.relative_to(release)
+        for element in relative.parts:
+            fault = windows_name_fault(element)
+            if fault:
+                sys.exit(f"publish: {relative}: the name {element!r} {fault}; "
+                         "Windows cannot hold it")
     with tempfile.TemporaryDirectory(prefix="quenby-publish-") as scratch:
-        for source in sorted(p for p in release.rglob("*") if p.is_file()):
+        for source in sources:
             relative = source.relative_to(release)
             parts = relative.parts[:-1]
             name = relative.name
             package = output / "files" / pathlib.Path(*parts) / name
             package.parent.mkdir(parents=True, exist_ok=True)
-            if package.exists():
-                package.unlink()
+            # Packed under a name of the format's own: 7zz adds the extension to an archive name
+            # without one, so a file named "LICENSE" would be packed as "LICENSE.7z".
+            packed = pathlib.Path(scratch) / f"package.{fmt}"
             staged = pathlib.Path(scratch) / (name + ".tmp")
             shutil.copy2(source, staged)
-            make_package(fmt, staged, package.resolve(), lzma86_tool)
+            make_package(fmt, staged, packed, lzma86_tool)
             staged.unlink()
-            url_dir = "".join(p + "/" for p in parts)
+            shutil.move(packed, package)
+            url_dir = "".join(urllib.parse.quote(p, safe="") + "/" for p in parts)
             entries.append({
                 "Name": name,
                 "Url": f"{base_url.rstrip('/')}/files/{url_dir}",
                 "Dir": "".join(p + "\\" for p in parts),
-                "MD5": md5_of(source),
+                "MD5": digest_of(source, "md5"),
                 "Length": str(package.stat().st_size),
+                "SHA256": digest_of(package, "sha256"),
             })
     manifest = output / MANIFEST_PATH
     manifest.parent.mkdir(parents=True, exist_ok=True)
@@ -84,6 +133,12 @@ def publish(release, output, base_url, fmt, lzma86_tool=None):
         lines.append(f"  <File>{fields}</File>")
     lines.append("</UpdateFiles>")
     manifest.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    signature = manifest.with_name(manifest.name + ".minisig")
+    if sign_key:
+        sign(manifest, sign_key)
+    elif signature.exists():
+        # A signature of an earlier manifest would only make this one look tampered with.
+        signature.unlink()
     return entries
 
 
@@ -95,8 +150,10 @@ def main():
     parser.add_argument("--base-url", required=True)
     parser.add_argument("--format", choices=FORMATS, default="7z")
     parser.add_argument("--lzma86-tool")
+    parser.add_argument("--sign-key", help="minisign secret key that signs the manifest")
     args = parser.parse_args()
-    for entry in publish(args.release, args.output, args.base_url, args.format, args.lzma86_tool):
+    for entry in publish(args.release, args.output, args.base_url, args.format, args.lzma86_tool,
+                         args.sign_key):
         print(f"{entry['Dir']}{entry['Name']}: {entry['Length']} bytes, md5 {entry['MD5']}")
 
 

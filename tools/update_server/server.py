@@ -14,9 +14,16 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
   /-/droponce/<bytes>/<path>   the first request of this address gets <bytes> of the body and a
                                closed connection, later ones are served
   /-/norange/<path>            ignore Range requests (the whole body with 200)
+  /-/tamper/<path>             serve the file with one bit of its middle byte flipped; signatures
+                               (".minisig") unchanged, so that they no longer match
+  /-/nosig/<path>              404 for signatures (".minisig"), other files served
 
 Plain files answer a "Range: bytes=<from>-" request with 206 and the rest of the body. The
 server counts the requests of each address (GET /-/count/<address> answers the count).
+
+As a standard web server does, a request path is percent-decoded to bytes and names the file of
+those bytes on disk, where names are UTF-8: "/files/read%20me.txt" is "files/read me.txt",
+"%E5%AE%89.txt" is "安.txt"; unescaped bytes count as the bytes they are.
 
 or for a path by option: --rule <path>=<prefix> (for example --rule update.xml=status/500).
 """
@@ -33,6 +40,15 @@ import tempfile
 import threading
 import time
 import urllib.parse
+
+
+def request_path(target):
+    """The file path a request target names, relative to the served folder: the path part,
+    percent-decoded to bytes and read as a file name (UTF-8; bytes that are no UTF-8 stay
+    the bytes they are, as surrogate escapes). http.server read the request line as Latin-1, so
+    that each raw byte is one character of the target."""
+    raw = urllib.parse.urlsplit(target).path.lstrip("/")
+    return os.fsdecode(urllib.parse.unquote_to_bytes(raw.encode("latin-1", "replace")))
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -59,8 +75,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.handle_request(send_body=True)
 
     def handle_request(self, send_body):
-        path = urllib.parse.urlsplit(self.path).path.lstrip("/")
-        path = urllib.parse.unquote(path)
+        path = request_path(self.path)
         if path.startswith("-/count/"):
             address = "/" + path[len("-/count/"):]
             with self.counts_lock:
@@ -90,6 +105,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.handle_subpath(parts[3], send_body)
             if kind == "norange":
                 return self.send_file(path.split("/", 2)[2], send_body, None, 0, ranges=False)
+            if kind == "tamper":
+                rest = path.split("/", 2)[2]
+                mode = None if rest.endswith(".minisig") else "tamper"
+                return self.send_file(rest, send_body, mode, 0)
+            if kind == "nosig":
+                rest = path.split("/", 2)[2]
+                if rest.endswith(".minisig"):
+                    return self.send_status(404, send_body)
+                return self.send_file(rest, send_body, None, 0)
             if kind == "redirect":
                 return self.send_redirect("/" + path.split("/", 2)[2])
             if kind == "https":
@@ -121,7 +145,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def send_redirect(self, location):
         self.send_response(302)
-        self.send_header("Location", location)
+        # Header values are ASCII: the decoded path goes out escaped again.
+        self.send_header("Location", urllib.parse.quote(os.fsencode(location), safe="/:"))
         self.send_header("Content-Length", "0")
         self.end_headers()
 
@@ -130,6 +155,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.root not in target.parents or not target.is_file():
             return self.send_status(404, send_body)
         data = target.read_bytes()
+        if mode == "tamper" and data:
+            middle = len(data) // 2
+            data = data[:middle] + bytes([data[middle] ^ 0x01]) + data[middle + 1:]
         first = self.range_start(len(data)) if ranges else None
         if first is None:
             self.send_response(200)

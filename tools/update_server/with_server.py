@@ -4,7 +4,10 @@
 The command finds the server in the environment: QUENBY_TEST_SERVER (http://127.0.0.1:<port>),
 QUENBY_TEST_SERVER_TLS (https://127.0.0.1:<port>) and QUENBY_TEST_SERVER_ROOT (the served folder
 as Wine sees it, on drive Z:), where a test puts what it wants served. Its exit code is passed on.
-  with_server.py --root <folder> [--rule <path>=<prefix>]... -- <command> [args...]
+A --prepare script runs first, once the server is up, as `python3 <script> <server> <root>`: for
+what must know the server's address before it is made (a signed manifest naming it).
+  with_server.py --root <folder> [--rule <path>=<prefix>]... [--prepare <script>]
+                 -- <command> [args...]
 """
 import argparse
 import os
@@ -23,9 +26,13 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--rule", action="append")
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--prepare")
     args = parser.parse_args(sys.argv[1:split])
     os.makedirs(args.root, exist_ok=True)
     port, tls_port = server.start(args.root, 0, True, server.parse_rules(args.rule), args.verbose)
+    if args.prepare:
+        subprocess.run([sys.executable, args.prepare, f"http://127.0.0.1:{port}",
+                        os.path.abspath(args.root)], check=True)
     env = dict(os.environ)
     env["QUENBY_TEST_SERVER"] = f"http://127.0.0.1:{port}"
     env["QUENBY_TEST_SERVER_TLS"] = f"https://127.0.0.1:{tls_port}"

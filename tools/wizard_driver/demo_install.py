@@ -161,8 +161,8 @@ class Demo:
         release = make_sample_release(args.work / "release", args.stand_ins)
         served = args.work / "served"
         base = f"http://127.0.0.1:{args.port}"
-        print(f"== publishing the sample client on {base}")
-        wd.publish(release, served, base)
+        print(f"== publishing the sample client on {base}, signed with the project's test key")
+        wd.publish(release, served, base, wd.TEST_SIGNING_KEY)
         for name, digest in wd.file_digests(release).items():
             size = (release / name).stat().st_size
             print(f"   {name:24} {size:9d}  {digest}")

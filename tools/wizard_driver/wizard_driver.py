@@ -421,11 +421,17 @@ def make_release(folder, stand_in_dir, client_bytes):
     return folder
 
 
-def publish(release, served, base_url):
-    """Publishes a release as the update server serves it, its packages addressed at base_url."""
+# The project's test signing key, which the demo signs its release with and its installer pins.
+TEST_SIGNING_KEY = REPO / "tools" / "publisher" / "test_key" / "quenby-test.key"
+
+
+def publish(release, served, base_url, sign_key=None):
+    """Publishes a release as the update server serves it, its packages addressed at base_url,
+    its manifest signed with sign_key when one is given."""
     shutil.rmtree(served, ignore_errors=True)
+    signing = ["--sign-key", str(sign_key)] if sign_key else []
     subprocess.run([sys.executable, str(REPO / "tools" / "publisher" / "publish.py"), "--release",
-                    str(release), "--output", str(served), "--base-url", base_url],
+                    str(release), "--output", str(served), "--base-url", base_url, *signing],
                    check=True, stdout=subprocess.DEVNULL)
 
 

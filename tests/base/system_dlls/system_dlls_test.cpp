@@ -84,8 +84,13 @@ TEST(SystemDllsTest, CommonControlsComeInVersion6) {
   ASSERT_NE(nullptr, commonControls);
   std::wstring folder = ModuleFolder(commonControls);
   ::CharLowerW(folder.data());
-  EXPECT_NE(std::wstring::npos, folder.find(L"\\winsxs\\x86_microsoft.windows.common-controls_"))
-      << testing::PrintToString(folder);
+  // The assembly of the program's own processor, which the manifest's "*" asks for.
+#if defined(_WIN64)
+  const wchar_t assembly[] = L"\\winsxs\\amd64_microsoft.windows.common-controls_";
+#else
+  const wchar_t assembly[] = L"\\winsxs\\x86_microsoft.windows.common-controls_";
+#endif
+  EXPECT_NE(std::wstring::npos, folder.find(assembly)) << testing::PrintToString(folder);
   EXPECT_NE(std::wstring::npos, folder.find(L"_6.0.")) << testing::PrintToString(folder);
 
   HWND tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr,

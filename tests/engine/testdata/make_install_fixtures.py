@@ -7,6 +7,8 @@
   <out>/traversal.pak     a zip package whose only item climbs out of the destination folder
   <out>/readonly.pak      a zip package of QuenbyClient.exe stored with the read-only attribute
   <out>/folder_item.pak   readonly.pak's item followed by a file item named "userdata"
+  <out>/names/release/    a client whose file and folder names an address must escape (NAMES)
+  <out>/names/<format>/   that client published as 7z, zip and cab packages (Url "@SERVER@/<format>")
 """
 import os
 import pathlib
@@ -15,6 +17,25 @@ import shutil
 import subprocess
 import sys
 import zipfile
+
+# Names that an address must escape or that the ANSI code page 936 cannot hold, and names that
+# packing tools could take for something else.
+NAMES = [
+    "read me.txt",
+    "a#1.txt",
+    "100%.txt",
+    "x%20y.txt",
+    "c++ & more.txt",
+    "安.txt",
+    "한국어.txt",
+    "日本語の説明.txt",
+    "\U0001F600.txt",
+    "@notes",
+    "-dash.txt",
+    "资料 #1/说明.txt",
+    "资料 #1/한 글 %.txt",
+]
+NAMES_FORMATS = ("7z", "zip", "cab")
 
 here = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(here.parents[2] / "tools" / "publisher"))
@@ -44,6 +65,14 @@ def main():
 
     with zipfile.ZipFile(out / "traversal.pak", "w") as z:
         z.writestr("../../escape.dll.tmp", b"must not be written")
+
+    names = out / "names" / "release"
+    for index, name in enumerate(NAMES):
+        path = names / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(name.encode() + bytes(rng.getrandbits(8) for _ in range(500 * index)))
+    for fmt in NAMES_FORMATS:
+        publish.publish(names, out / "names" / fmt, f"@SERVER@/{fmt}", fmt)
 
     client = (release / "QuenbyClient.exe").read_bytes()
     for name, extra in (("readonly.pak", []), ("folder_item.pak", [("userdata", 0x20)])):
