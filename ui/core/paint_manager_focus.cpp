@@ -131,18 +131,4 @@ bool PaintManager::MoveFocusByTab(TabDirection direction) {
   return true;
 }
 
-void PaintManager::SetMouseCapture() {
-  if (window_)
-    ::SetCapture(window_);
-  mouseCaptured_ = true;
-}
-
-void PaintManager::ReleaseMouseCapture() {
-  // Cleared first: the release tells this window at once (WM_CAPTURECHANGED).
-  mouseCaptured_ = false;
-  // Only this window's own capture: another window's is not the manager's to end.
-  if (window_ && ::GetCapture() == window_)
-    ::ReleaseCapture();
-}
-
 }  // namespace ui

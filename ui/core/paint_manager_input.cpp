@@ -457,25 +457,6 @@ void PaintManager::OnCloseMessage() {
   }
 }
 
-void PaintManager::OnCaptureChanged(HWND wentTo) {
-  // The capture coming to this window, or going from it without having been taken for a press
-  // (the system's move loop, say), ends nothing.
-  if (wentTo == window_ || !mouseCaptured_)
-    return;
-  mouseCaptured_ = false;
-  CancelPress();
-}
-
-void PaintManager::CancelPress() {
-  Control* pressed = std::exchange(pressed_, nullptr);
-  if (mouseCaptured_)
-    ReleaseMouseCapture();
-  if (!pressed)
-    return;
-  ControlEvent event = MakeEvent(ControlEventKind::CaptureLost, pressed, 0, 0);
-  pressed->HandleEvent(event);
-}
-
 void PaintManager::OnKillFocusMessage(HWND) {
   // The focus went to a native child window of this window: its control takes the focus.
   HWND child = ::GetFocus();
