@@ -12,7 +12,8 @@ namespace ui {
 // during a walk is not reached by it any more, one added during a walk waits for the next walk,
 // and every other observer is reached once, in order. Duplicates are kept. T is a small copyable
 // handle (a pointer, a shared pointer); a walk hands each observer over as a copy, so the list may
-// grow while an observer runs.
+// grow while an observer runs. The list itself outlives its walks: its owner is not deleted
+// while it tells its observers (a control's deletion waits for the dispatch, dispatch_scope.h).
 template <typename T>
 class ObserverList {
  public:
