@@ -144,9 +144,9 @@ HWND HostWindow() {
   return host;
 }
 
-// A shown window whose root holds the buttons "a" at (0, 0)-(50, 50) and "b" at (50, 0)-(100, 50),
-// and two listeners: "first", which acts, and "second", which only listens. The root destroys a
-// removed child at once, which is how the cases destroy a control.
+// A window inside the host whose root holds the buttons "a" at (0, 0)-(50, 50) and "b" at (50,
+// 0)-(100, 50), and two listeners: "first", which acts, and "second", which only listens. The root
+// destroys a removed child at once, which is how the cases destroy a control.
 struct Scene {
   Scene() {
     SetProgramModule(::GetModuleHandleW(nullptr));
