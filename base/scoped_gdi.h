@@ -82,4 +82,42 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
+// Saves a DC's state (SaveDC) and restores it when the scope ends.
+class ScopedSaveDC {
+ public:
+  explicit ScopedSaveDC(HDC dc) : dc_(dc), state_(dc ? ::SaveDC(dc) : 0) {}
+  ~ScopedSaveDC() {
+    if (state_)
+      ::RestoreDC(dc_, state_);
+  }
+  ScopedSaveDC(const ScopedSaveDC&) = delete;
+  ScopedSaveDC& operator=(const ScopedSaveDC&) = delete;
+
+ private:
+  HDC dc_;
+  int state_;
+};
+
+// One paint of a window: BeginPaint when constructed, EndPaint when the scope ends (also by an
+// exception), so that the window is validated and its paint DC given back. Get is null when
+// BeginPaint failed.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  ~ScopedPaint() {
+    if (dc_)
+      ::EndPaint(window_, &paint_);
+  }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+
+  HDC Get() const { return dc_; }
+  const RECT& Area() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
+
 }  // namespace base

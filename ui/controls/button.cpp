@@ -90,6 +90,13 @@ void Button::OnEvent(ControlEvent& event) {
           Activate();
       }
       return;
+    case ControlEventKind::CaptureLost:
+      // The press ends without a release: nothing is activated.
+      if (state_ & (StatePushed | StateCaptured)) {
+        state_ &= ~(StatePushed | StateCaptured);
+        Invalidate();
+      }
+      return;
     case ControlEventKind::ContextMenu:
       if (contextMenu_ && IsEnabled() && manager_)
         manager_->SendNotification(this, L"menu", event.wParam, event.lParam);

@@ -143,13 +143,22 @@ void* Container::CastTo(std::wstring_view interfaceName) {
 }
 
 void Container::Attach(PaintManager* manager, Control* parent, bool initialize) {
-  for (Control* child : items_)
-    child->Attach(manager, this, initialize);
+  // Initialising a child runs its hooks, which may add, remove or destroy children.
+  DispatchScope dispatch;
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (Holds(child))
+      child->Attach(manager, this, initialize);
+  }
   if (verticalBar_)
     verticalBar_->Attach(manager, this, initialize);
   if (horizontalBar_)
     horizontalBar_->Attach(manager, this, initialize);
   Control::Attach(manager, parent, initialize);
+}
+
+bool Container::Holds(const Control* child) const {
+  return child->IsAlive() && std::find(items_.begin(), items_.end(), child) != items_.end();
 }
 
 bool Container::IsBarShown(const ScrollBar* bar) const {
@@ -171,7 +180,11 @@ RECT Container::GetClientRect() const {
 }
 
 void Container::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
   Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
   PlaceItems();
 }
 
@@ -188,12 +201,16 @@ void Container::PlaceItems() {
     inner.left -= horizontalBar_->GetScrollPos();
     inner.right += horizontalBar_->GetScrollRange() - horizontalBar_->GetScrollPos();
   }
-  for (int i = 0; i < Count(); ++i) {
-    Control* child = items_[i];
-    if (!child->IsVisible())
+  // A child's size hooks may remove or destroy children, or this container: the walk keeps to
+  // the children it began with that are still here.
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (!IsAlive())
+      return;
+    if (!Holds(child) || !child->IsVisible())
       continue;
     if (child->IsFloat()) {
-      PlaceFloatingItem(i);
+      PlaceFloatingItem(IndexOf(child));
       continue;
     }
     const int width =
@@ -237,15 +254,24 @@ void Container::Offset(int dx, int dy, bool invalidate) {
 void Container::SetVisible(bool visible) {
   if (visible_ == visible)
     return;
+  DispatchScope dispatch;
   Control::SetVisible(visible);
-  for (Control* child : items_)
-    child->SetInheritedVisible(IsVisible());
+  // A child that loses the focus tells the listeners, who may change the children.
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (IsAlive() && Holds(child))
+      child->SetInheritedVisible(IsVisible());
+  }
 }
 
 void Container::SetInheritedVisible(bool visible) {
+  DispatchScope dispatch;
   Control::SetInheritedVisible(visible);
-  for (Control* child : items_)
-    child->SetInheritedVisible(IsVisible());
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (IsAlive() && Holds(child))
+      child->SetInheritedVisible(IsVisible());
+  }
 }
 
 void Container::SetMouseEnabled(bool enabled) {
@@ -425,8 +451,12 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
     const RECT inner = InnerRect();
     RECT innerDirty;
     if (!base::IntersectRects(dirty, inner, innerDirty)) {
-      // Only floating children can reach into a dirty area outside the inner rectangle.
-      for (Control* child : items_) {
+      // Only floating children can reach into a dirty area outside the inner rectangle. A
+      // child's paint hooks may remove or destroy children: the walk keeps to those still here.
+      const std::vector<Control*> children = items_;
+      for (Control* child : children) {
+        if (!Holds(child))
+          continue;
         if (child == stopAt)
           return false;
         if (!child->IsVisible() || !base::RectsMeet(dirty, child->GetRect()) ||
@@ -438,7 +468,10 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
       }
     } else {
       ScopedClip childClip(RenderEngine::RectClip(dc, innerDirty));
-      for (Control* child : items_) {
+      const std::vector<Control*> children = items_;
+      for (Control* child : children) {
+        if (!Holds(child))
+          continue;
         if (child == stopAt)
           return false;
         if (!child->IsVisible() || !base::RectsMeet(dirty, child->GetRect()))

@@ -109,6 +109,9 @@ class Container : public Control, public IContainer {
   void Relayout();
   // Destroys a removed child now or, when the manager may still be using it, later.
   void DisposeOf(Control* child);
+  // Whether child is still alive and one of the children: a walk over a copy of the children
+  // passes over those that a call out removed or destroyed.
+  bool Holds(const Control* child) const;
   bool IsBarShown(const ScrollBar* bar) const;
   int VerticalLineStep() const;
   int HorizontalLineStep() const;

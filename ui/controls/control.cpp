@@ -10,23 +10,6 @@ namespace ui {
 
 Control::Control() = default;
 
-void Control::Destroy() {
-  if (manager_)
-    manager_->RemoveMouseLeaveListener(this);
-  delete this;
-}
-
-Control::~Control() {
-  if (overlay_) {
-    overlay_->Destroy();
-    overlay_ = nullptr;
-  }
-  ClearExtraAttributes();
-  destroyHooks.Fire(this);
-  if (manager_)
-    manager_->ForgetControl(this);
-}
-
 std::wstring Control::GetName() const {
   return name_;
 }
@@ -151,9 +134,13 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
     return;
 
   if (!inSizeHook_) {
+    // A size hook may destroy the control; what follows is then skipped.
+    DispatchScope dispatch;
     inSizeHook_ = true;
     sizeHooks.Fire(this);
     inSizeHook_ = false;
+    if (!alive_)
+      return;
   }
   needsLayout_ = false;
 
@@ -384,8 +371,12 @@ void Control::SetVisible(bool visible) {
   const bool wasVisible = IsVisible();
   visible_ = visible;
   focused_ = false;
+  // Losing the focus tells the listeners, who may destroy the control.
+  DispatchScope dispatch;
   if (!visible && manager_ && manager_->GetFocusControl() == this)
     manager_->SetFocusControl(nullptr, PlatformFocus::Take);
+  if (!alive_)
+    return;
   if (IsVisible() != wasVisible)
     RequestParentLayout();
   if (overlay_)
@@ -394,9 +385,10 @@ void Control::SetVisible(bool visible) {
 
 void Control::SetInheritedVisible(bool visible) {
   inheritedVisible_ = visible;
+  DispatchScope dispatch;
   if (!visible && manager_ && manager_->GetFocusControl() == this)
     manager_->SetFocusControl(nullptr, PlatformFocus::Take);
-  if (overlay_)
+  if (alive_ && overlay_)
     overlay_->SetInheritedVisible(IsVisible());
 }
 
@@ -479,7 +471,11 @@ void Control::Initialize() {
 void Control::OnInitialize() {}
 
 void Control::HandleEvent(ControlEvent& event) {
-  if (eventHooks.Fire(&event))
+  // A hook or handler may destroy the control; it stays readable until the dispatch ends.
+  DispatchScope dispatch;
+  if (!alive_)
+    return;
+  if (eventHooks.Fire(&event) && alive_)
     OnEvent(event);
 }
 
@@ -555,20 +551,6 @@ std::wstring Control::GetVirtualWindow() const {
   if (!virtualWindow_.empty())
     return virtualWindow_;
   return parent_ ? parent_->GetVirtualWindow() : std::wstring();
-}
-
-ControlDestroyWatch::ControlDestroyWatch(Control* control) : control_(control) {
-  control_->destroyHooks.Add(MakeDelegate(this, &ControlDestroyWatch::OnDestroy));
-}
-
-ControlDestroyWatch::~ControlDestroyWatch() {
-  if (!destroyed_)
-    control_->destroyHooks.Remove(MakeDelegate(this, &ControlDestroyWatch::OnDestroy));
-}
-
-bool ControlDestroyWatch::OnDestroy(void*) {
-  destroyed_ = true;
-  return true;
 }
 
 }  // namespace ui

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "ui/controls/delegate.h"
+#include "ui/controls/dispatch_scope.h"
 #include "ui/render/render_engine.h"
 
 // windows.h maps GetClassName to GetClassNameW; controls have a GetClassName of their own.
@@ -51,8 +52,9 @@ using FindVisitor = Control* (*)(Control* control, void* data);
 
 // The base of every skin element: the state all controls share, the common skin attributes,
 // the layout hooks and the fixed paint order. A control is owned by its parent container (the
-// root by its paint manager) and is deleted through Destroy. Every derived class keeps the
-// virtual operations below in this order and appends its own.
+// root by its paint manager) and is deleted through Destroy; destroyed while a dispatch is under
+// way (dispatch_scope.h), it is retired at once and deleted when the dispatch ends. Every derived
+// class keeps the virtual operations below in this order and appends its own.
 class Control {
  public:
   Control();
@@ -146,6 +148,10 @@ class Control {
   virtual void PaintBorder(HDC dc);
   virtual void PaintAfter(HDC dc);
 
+  // False once Destroy has been called on the control or one of its ancestors: it is then told
+  // nothing more. Read after a call out, inside the DispatchScope that keeps it readable.
+  bool IsAlive() const { return alive_; }
+
   void Invalidate();
   void RequestLayout();
   void RequestParentLayout();
@@ -228,24 +234,16 @@ class Control {
   RECT paintRect_ = {0, 0, 0, 0};
   RECT borderSize_ = {0, 0, 0, 0};
   std::map<std::wstring, std::wstring, std::less<>> extraAttributes_;
-};
-
-// Notes whether a control is destroyed while the watch is in scope: a synchronous notification
-// may destroy its sender, which must then not be touched any more.
-class ControlDestroyWatch {
- public:
-  explicit ControlDestroyWatch(Control* control);
-  ~ControlDestroyWatch();
-  ControlDestroyWatch(const ControlDestroyWatch&) = delete;
-  ControlDestroyWatch& operator=(const ControlDestroyWatch&) = delete;
-
-  bool Destroyed() const { return destroyed_; }
 
  private:
-  bool OnDestroy(void* control);
+  // Retires the control and its subtree: each answers IsAlive with false, its paint manager
+  // forgets it and its hooks (but the destroy hooks) are dropped.
+  void RetireSubtree();
+  static Control* Retire(Control* control, void* data);
 
-  Control* control_;
-  bool destroyed_ = false;
+  bool alive_ = true;
+  // Retired and waiting for the outermost dispatch to end.
+  bool awaitingDelete_ = false;
 };
 
 }  // namespace ui

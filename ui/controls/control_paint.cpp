@@ -11,9 +11,11 @@ namespace ui {
 bool Control::Paint(HDC dc, const RECT& dirty, Control* stopAt) {
   if (this == stopAt)
     return false;
-  if (!base::IntersectRects(dirty, rect_, paintRect_))
+  if (!IsAlive() || !base::IntersectRects(dirty, rect_, paintRect_))
     return true;
-  if (!paintHooks.Fire(this))
+  // A paint hook may destroy the control (or its container): it is then not painted.
+  DispatchScope dispatch;
+  if (!paintHooks.Fire(this) || !IsAlive())
     return true;
   if (!PaintSelf(dc, dirty, stopAt))
     return false;

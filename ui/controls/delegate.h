@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <vector>
+
+#include "ui/controls/observer_list.h"
 
 namespace ui {
 
@@ -70,9 +71,10 @@ MemberDelegate<T> MakeDelegate(T* object, bool (T::*function)(void*)) {
 }
 
 // An ordered list of delegates fired at one moment of a control's life. The list owns copies
-// of the delegates added to it. A delegate may add to or remove from the list while it fires:
-// a round calls the delegates listed when it began and still listed when their turn comes;
-// removed delegates are freed once no round is running, never while one of them is called.
+// of the delegates added to it. A delegate may add to or remove from the list while it fires, and
+// may destroy the control that owns the list (the deletion waits for the dispatch to end, and a
+// destroyed control's hooks fire no more): a round calls the delegates listed when it began and
+// still listed when their turn comes; a removed delegate is kept until no round needs it.
 class HookList {
  public:
   HookList() = default;
@@ -82,23 +84,15 @@ class HookList {
   // Appends a copy unless an equal delegate is already listed.
   void Add(const DelegateBase& delegate);
   void Remove(const DelegateBase& delegate);
-  void Clear();
-  bool IsEmpty() const { return Count() == 0; }
-  size_t Count() const;
+  void Clear() { delegates_.Clear(); }
+  bool IsEmpty() const { return delegates_.IsEmpty(); }
+  size_t Count() const { return delegates_.Count(); }
 
   // Calls the delegates in order; false as soon as one answers false, else true.
   bool Fire(void* argument);
 
  private:
-  struct Entry {
-    std::unique_ptr<DelegateBase> delegate;
-    bool removed = false;
-  };
-  // Drops the removed entries once no round is running.
-  void Sweep();
-
-  std::vector<Entry> entries_;
-  int firing_ = 0;
+  ObserverList<std::shared_ptr<DelegateBase>> delegates_;
 };
 
 }  // namespace ui

@@ -20,7 +20,11 @@ void* HorizontalLayout::CastTo(std::wstring_view interfaceName) {
 }
 
 void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
   Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
   const RECT rc = InnerRect();
   if (items_.empty()) {
     UpdateScrollBars(rc, 0, 0);
@@ -80,12 +84,16 @@ void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
   int neededWidth = 0;
   int placed = 0;
   int stretched = 0;
-  for (int i = 0; i < Count(); ++i) {
-    Control* child = items_[i];
-    if (!child->IsVisible())
+  // A child's size hooks may remove or destroy children, or this layout: the walk keeps to the
+  // children it began with that are still here.
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (!IsAlive())
+      return;
+    if (!Holds(child) || !child->IsVisible())
       continue;
     if (child->IsFloat()) {
-      PlaceFloatingItem(i);
+      PlaceFloatingItem(IndexOf(child));
       continue;
     }
     ++placed;
@@ -132,6 +140,8 @@ void HorizontalLayout::SetRect(const RECT& rect, bool invalidate) {
     neededWidth += p.left + size.cx + p.right;
     remaining -= size.cx + childPadding_ + p.right;
   }
+  if (!IsAlive())
+    return;
   UpdateScrollBars(rc, neededWidth + paddingTotal, neededHeight);
 }
 

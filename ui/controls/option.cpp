@@ -27,10 +27,10 @@ void* Option::CastTo(std::wstring_view interfaceName) {
 
 bool Option::Activate() {
   // A listener of "click" may destroy the option; then there is nothing left to select.
-  ControlDestroyWatch watch(this);
+  DispatchScope dispatch;
   if (!Button::Activate())
     return false;
-  if (watch.Destroyed())
+  if (!IsAlive())
     return true;
   Select(group_.empty() ? !selected_ : true, Notify::Yes);
   return true;

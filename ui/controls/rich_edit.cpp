@@ -26,6 +26,12 @@ RichEdit::RichEdit() = default;
 // The service goes first: it may still call the host while it lets go of its place, and the
 // host still reaches this control then.
 RichEdit::~RichEdit() {
+  // A drag of the service's gives the window's capture back with it.
+  if (host_ && host_->HasFlag(HostCaptured)) {
+    host_->SetFlag(HostCaptured, false);
+    if (manager_)
+      manager_->ReleaseMouseCapture();
+  }
   if (host_) {
     host_->Shutdown();
     host_.Reset();
@@ -159,7 +165,11 @@ void RichEdit::PlaceScrollBars() {
 }
 
 void RichEdit::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
   Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
   if (host_) {
     host_->SetClientRect(AreaInside(true));
     // A bar shown or hidden to fit the text changes the area the text has.
@@ -182,8 +192,25 @@ void RichEdit::Offset(int dx, int dy, bool invalidate) {
 void RichEdit::SetEnabled(bool enabled) {
   const bool wasEnabled = IsEnabled();
   Container::SetEnabled(enabled);
+  // A field that stops taking input ends the drag it may be in, and with it the capture.
+  if (!IsEnabled())
+    EndServiceDrag();
   if (wasEnabled != IsEnabled() && focused_ && host_)
     SendToService(IsEnabled() ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0, nullptr);
+}
+
+void RichEdit::SetVisible(bool visible) {
+  DispatchScope dispatch;
+  Container::SetVisible(visible);
+  if (IsAlive() && !IsVisible())
+    EndServiceDrag();
+}
+
+void RichEdit::SetInheritedVisible(bool visible) {
+  DispatchScope dispatch;
+  Container::SetInheritedVisible(visible);
+  if (IsAlive() && !IsVisible())
+    EndServiceDrag();
 }
 
 void RichEdit::OnInitialize() {

@@ -37,6 +37,8 @@ class RichEdit : public Container, public IMessageFilter {
   void SetRect(const RECT& rect, bool invalidate) override;
   void Offset(int dx, int dy, bool invalidate) override;
   void SetEnabled(bool enabled) override;
+  void SetVisible(bool visible) override;
+  void SetInheritedVisible(bool visible) override;
   void OnInitialize() override;
   void OnEvent(ControlEvent& event) override;
   std::wstring GetAttribute(std::wstring_view name) const override;
@@ -105,6 +107,9 @@ class RichEdit : public Container, public IMessageFilter {
   // Whether Return (with Ctrl or without) goes to the text.
   bool TakesReturn() const;
   bool FilterMouse(UINT message, LPARAM lParam, bool& reportHandled);
+  // Ends a drag of the service's (it holds the mouse): the capture goes back and the service
+  // ends the selection where the pointer was last seen.
+  void EndServiceDrag();
   void PlaceCompositionWindow();
   RECT CaretRect() const;
   void InvalidateCaret();

@@ -364,11 +364,13 @@ void RichEditHost::TxSetCapture(WINBOOL capture) {
   PaintManager* manager = owner_ ? owner_->GetManager() : nullptr;
   if (!manager)
     return;
+  // The flag first: taking or giving back the capture tells the window at once, and the field's
+  // filter must not mistake the service's own release for a lost drag.
+  SetFlag(HostCaptured, capture != FALSE);
   if (capture)
     manager->SetMouseCapture();
   else
     manager->ReleaseMouseCapture();
-  SetFlag(HostCaptured, capture != FALSE);
 }
 
 void RichEditHost::TxSetFocus() {

@@ -110,9 +110,34 @@ void RichEdit::PlaceCompositionWindow() {
   imm.releaseContext(window, context);
 }
 
+void RichEdit::EndServiceDrag() {
+  if (!host_ || !host_->HasFlag(HostCaptured))
+    return;
+  // Cleared first: giving the capture back tells the window, whose filters include this one.
+  host_->SetFlag(HostCaptured, false);
+  if (manager_)
+    manager_->ReleaseMouseCapture();
+  // The service ends its drag on the button's release (it takes no notice of a lost capture):
+  // the release comes where the pointer was last seen, so the selection stays as dragged.
+  if (manager_) {
+    const POINT last = manager_->GetMousePos();
+    SendToService(WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(last.x), static_cast<WORD>(last.y)),
+                  nullptr);
+  }
+}
+
 LRESULT RichEdit::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   handled = false;
-  if (!host_ || !manager_ || !manager_->PaintWindow() || !IsVisible() || !IsEnabled())
+  if (!IsAlive() || !host_ || !manager_ || !manager_->PaintWindow())
+    return 0;
+  // The service's drag ends when the window loses the mouse, whatever the field's state; the
+  // paint manager still sees the message.
+  if (message == WM_CANCELMODE ||
+      (message == WM_CAPTURECHANGED && reinterpret_cast<HWND>(lParam) != manager_->PaintWindow())) {
+    EndServiceDrag();
+    return 0;
+  }
+  if (!IsVisible() || !IsEnabled())
     return 0;
   const bool mouse = IsMouseMessage(message);
   if (mouse && !IsMouseEnabled())
@@ -120,12 +145,18 @@ LRESULT RichEdit::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
   if (message == WM_MOUSEWHEEL && !(LOWORD(wParam) & MK_CONTROL))
     return 0;
 
-  // Kept while the service runs: a listener of what it reports may destroy this control.
-  base::ComPtr<RichEditHost> host = host_;
+  // Taking the focus and the service's reports reach the listeners, who may destroy this control.
+  DispatchScope dispatch;
   bool reportHandled = true;
   if (mouse || message == WM_SETCURSOR) {
     if (!FilterMouse(message, lParam, reportHandled))
       return 0;
+    // The field took the focus for this click and was destroyed by a listener: the click was
+    // its, and goes no further.
+    if (!IsAlive()) {
+      handled = true;
+      return 0;
+    }
   } else if (IsKeyMessage(message)) {
     if (!IsFocused())
       return 0;
@@ -151,7 +182,7 @@ LRESULT RichEdit::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
   else if (message == WM_CHAR || message == WM_IME_CHAR)
     handled = true;
   else if (mouse && reportHandled)
-    handled = host->HasFlag(HostCaptured);
+    handled = IsAlive() && host_ && host_->HasFlag(HostCaptured);
   return result;
 }
 
@@ -195,10 +226,11 @@ void RichEdit::OnEvent(ControlEvent& event) {
     case ControlEventKind::KillFocus: {
       const bool gaining = event.kind == ControlEventKind::SetFocus;
       if (host_) {
-        base::ComPtr<RichEditHost> host = host_;
-        if (!host->HasFlag(HostInPlaceActive))
-          host->InPlaceActivate();
+        if (!host_->HasFlag(HostInPlaceActive))
+          host_->InPlaceActivate();
         SendToService(gaining ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0, nullptr);
+        if (!IsAlive())
+          return;
       }
       focused_ = gaining;
       Invalidate();

@@ -110,7 +110,11 @@ int ScrollBar::Length() const {
 }
 
 void ScrollBar::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
   Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
   parts_ = LayOutScrollBar(rect_, horizontal_, Thickness(), range_, position_, showButton1_,
                            showButton2_);
 }
@@ -378,6 +382,8 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       Invalidate();
       return;
     case ControlEventKind::ButtonUp:
+    // A press that ends without a release stops the same way: no further step, no drag.
+    case ControlEventKind::CaptureLost:
       dragDelta_ = 0;
       repeatTicks_ = 0;
       if (manager_)

@@ -150,6 +150,14 @@ void Slider::OnEvent(ControlEvent& event) {
         NotifyValueChanged();
       }
       return;
+    case ControlEventKind::CaptureLost:
+      // The drag ends at the value it reached, which the window then hears of.
+      if (dragging) {
+        state_ &= ~StateCaptured;
+        Invalidate();
+        NotifyValueChanged();
+      }
+      return;
     case ControlEventKind::ContextMenu:
       return;
     case ControlEventKind::ScrollWheel: {

@@ -68,19 +68,26 @@ void TabLayout::Clear() {
 }
 
 void TabLayout::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
   Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
   // Pages fill the rectangle less the inset; a tab layout does not scroll.
   const RECT rc = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
                    rect_.bottom - inset_.bottom};
-  for (int i = 0; i < Count(); ++i) {
-    Control* child = items_[i];
-    if (!child->IsVisible())
+  // A child's size hooks may remove or destroy children, or this layout.
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (!IsAlive())
+      return;
+    if (!Holds(child) || !child->IsVisible())
       continue;
     if (child->IsFloat()) {
-      PlaceFloatingItem(i);
+      PlaceFloatingItem(IndexOf(child));
       continue;
     }
-    if (i != selectedIndex_)
+    if (IndexOf(child) != selectedIndex_)
       continue;
     const RECT p = child->GetPadding();
     const RECT area = {rc.left + p.left, rc.top + p.top, rc.right - p.right, rc.bottom - p.bottom};
@@ -115,7 +122,9 @@ bool TabLayout::SelectItem(int index, Notify notify) {
     return true;
   const int oldIndex = selectedIndex_;
   selectedIndex_ = index;
-  for (int i = 0; i < Count(); ++i) {
+  // Moving the focus tells the listeners, who may destroy the pages or the layout itself.
+  DispatchScope dispatch;
+  for (int i = 0; i < Count() && IsAlive(); ++i) {
     if (i == index) {
       items_[i]->SetVisible(true);
       items_[i]->SetFocus();
@@ -123,9 +132,13 @@ bool TabLayout::SelectItem(int index, Notify notify) {
       items_[i]->SetVisible(false);
     }
   }
+  if (!IsAlive())
+    return true;
   RequestParentLayout();
   if (manager_) {
     manager_->MoveFocusByTab(TabDirection::Forward);
+    if (!IsAlive())
+      return true;
     if (notify == Notify::Yes)
       manager_->SendNotification(this, L"tabselect", index, oldIndex);
   }

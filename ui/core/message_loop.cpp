@@ -1,21 +1,24 @@
 #include "ui/core/message_loop.h"
 
-#include <algorithm>
-#include <vector>
-
+#include "base/exception_barrier.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
 namespace {
 
-// Accelerators first (a translation ends the search), then PreTranslate.
+// Accelerators first (a translation ends the search), then PreTranslate. Both run control code
+// (Tab moves the focus, an Alt shortcut activates a button) outside any window procedure: an
+// exception there ends the offer as if nothing had translated or consumed the message, which then
+// goes on to its window.
 bool OfferToManager(PaintManager* manager, MSG* message, bool& consumed) {
-  if (manager->TranslateAccelerators(message))
-    return true;
-  LRESULT result = 0;
-  if (manager->PreTranslate(message->message, message->wParam, message->lParam, result))
-    consumed = true;
-  return false;
+  return base::CatchAllOr<bool>(false, [&] {
+    if (manager->TranslateAccelerators(message))
+      return true;
+    LRESULT result = 0;
+    if (manager->PreTranslate(message->message, message->wParam, message->lParam, result))
+      consumed = true;
+    return false;
+  });
 }
 
 }  // namespace
@@ -23,34 +26,33 @@ bool OfferToManager(PaintManager* manager, MSG* message, bool& consumed) {
 bool TranslateWindowMessage(MSG* message) {
   if (!message || !message->hwnd)
     return false;
-  // A copy: a filter may create or destroy a window, and with it a manager, while it runs.
-  const std::vector<PaintManager*> managers = PaintManager::AttachedManagers();
+  // A filter may create or destroy a window, and with it a manager, while it runs: the walks
+  // reach only the managers still attached.
   const LONG_PTR style = ::GetWindowLongPtrW(message->hwnd, GWL_STYLE);
   if ((style & WS_CHILD) != 0) {
     const HWND parent = ::GetParent(message->hwnd);
     bool consumed = false;
-    for (auto it = managers.rbegin(); it != managers.rend(); ++it) {
-      PaintManager* manager = *it;
-      const auto& live = PaintManager::AttachedManagers();
-      if (std::find(live.begin(), live.end(), manager) == live.end())
-        continue;
+    bool translated = false;
+    PaintManager::WalkAttachedManagersFromLast([&](PaintManager* manager) {
       // Each manager whose window is the child itself or one of its ancestors is asked once.
       bool serves = manager->PaintWindow() == message->hwnd;
       for (HWND chain = parent; chain && !serves; chain = ::GetParent(chain))
         serves = manager->PaintWindow() == chain;
-      if (serves && OfferToManager(manager, message, consumed))
-        return true;
-    }
+      translated = serves && OfferToManager(manager, message, consumed);
+      return !translated;
+    });
     // What PreTranslate consumed is still dispatched: the child window has its own handling.
-    return false;
+    return translated;
   }
-  for (PaintManager* manager : managers) {
+  bool taken = false;
+  PaintManager::WalkAttachedManagers([&](PaintManager* manager) {
     if (manager->PaintWindow() != message->hwnd)
-      continue;
+      return true;
     bool consumed = false;
-    return OfferToManager(manager, message, consumed) || consumed;
-  }
-  return false;
+    taken = OfferToManager(manager, message, consumed) || consumed;
+    return false;
+  });
+  return taken;
 }
 
 int RunMessageLoop() {

@@ -9,11 +9,6 @@
 namespace ui {
 namespace {
 
-std::vector<PaintManager*>& ManagerList() {
-  static std::vector<PaintManager*> managers;
-  return managers;
-}
-
 template <typename T>
 bool RemoveFirst(std::vector<T>& list, const T& value) {
   auto it = std::find(list.begin(), list.end(), value);
@@ -29,6 +24,11 @@ bool Contains(const std::vector<T>& list, const T& value) {
 }
 
 }  // namespace
+
+ObserverList<PaintManager*>& PaintManager::ManagerList() {
+  static ObserverList<PaintManager*> managers;
+  return managers;
+}
 
 PaintManager::PaintManager() {
   InitializeProcessWide();
@@ -49,6 +49,9 @@ PaintManager::~PaintManager() {
   // The tree's destructors may have handed controls over for cleanup; no queue message will
   // come for them any more.
   DestroyDelayedCleanup();
+  // Destroyed while a dispatch is under way, the controls were only retired: they go now, while
+  // the manager they still call in their destructors exists.
+  DispatchScope::DeleteRetiredOf(this);
   RemoveAllFonts(ResourceSet::Window);
   resources_.defaultFont = FontInfo();
   RemoveAllImages(ResourceSet::Window);
@@ -65,11 +68,11 @@ PaintManager::~PaintManager() {
   backgroundDc_.Reset();
   backgroundBitmap_.Reset();
   windowDc_.Reset();
-  RemoveFirst(ManagerList(), this);
+  ManagerList().Remove(this);
 }
 
-const std::vector<PaintManager*>& PaintManager::AttachedManagers() {
-  return ManagerList();
+std::vector<PaintManager*> PaintManager::AttachedManagers() {
+  return ManagerList().Snapshot();
 }
 
 void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
@@ -88,19 +91,37 @@ void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
   window_ = window;
   windowDc_.Reset();
   if (!window_) {
-    RemoveFirst(ManagerList(), this);
+    ManagerList().Remove(this);
     return;
   }
   windowDc_ = base::ScopedGetDC(window_);
-  if (!Contains(ManagerList(), this))
-    ManagerList().push_back(this);
+  if (!ManagerList().Contains(this))
+    ManagerList().Add(this);
+}
+
+void PaintManager::DetachWindow() {
+  if (!window_)
+    return;
+  // The window took its timers, its capture and its owned tooltip window with it.
+  timers_.clear();
+  toolTipWindow_ = nullptr;
+  mouseCaptured_ = false;
+  mouseTracking_ = false;
+  queueMessagePosted_ = false;
+  pressed_ = nullptr;
+  DropPaintBuffers();
+  windowDc_.Reset();
+  window_ = nullptr;
+  ManagerList().Remove(this);
 }
 
 bool PaintManager::AttachRoot(Control* root) {
   SetFocusControl(nullptr, PlatformFocus::Take);
   keyControl_ = nullptr;
   hover_ = nullptr;
-  pressed_ = nullptr;
+  // The press belonged to the old tree; the capture it took must not outlive it.
+  if (std::exchange(pressed_, nullptr) && mouseCaptured_)
+    ReleaseMouseCapture();
   lastToolTipControl_ = nullptr;
   if (root_) {
     // A root that waits for cleanup (it was replaced a moment ago) is taken back, not destroyed.
@@ -108,7 +129,7 @@ bool PaintManager::AttachRoot(Control* root) {
     DestroyDelayedCleanup();
     queuedNotifications_.clear();
     names_.clear();
-    postPaintControls_.clear();
+    postPaintControls_.Clear();
     nativeWindows_.clear();
     nativeWindowControls_.clear();
     // Attaching the current root again only registers it anew; it must not be destroyed.
@@ -125,6 +146,8 @@ bool PaintManager::AttachRoot(Control* root) {
 bool PaintManager::RegisterControls(Control* control, Control* parent) {
   if (!control)
     return false;
+  // Initialising runs the controls' init hooks, which may destroy controls of the subtree.
+  DispatchScope dispatch;
   control->Attach(this, parent ? parent : control->GetParent(), true);
   // Without flags the walk visits every control, children before their container, so a
   // container wins over a child of the same name.
@@ -132,7 +155,7 @@ bool PaintManager::RegisterControls(Control* control, Control* parent) {
       [](Control* visited, void* data) -> Control* {
         auto* manager = static_cast<PaintManager*>(data);
         std::wstring name = visited->GetName();
-        if (!name.empty())
+        if (!name.empty() && visited->IsAlive())
           manager->names_[std::move(name)] = visited;
         return nullptr;
       },
@@ -181,8 +204,13 @@ void PaintManager::ForgetControl(Control* control) {
     keyControl_ = nullptr;
   if (hover_ == control)
     hover_ = nullptr;
-  if (pressed_ == control)
+  // The capture was taken for the press; cleared first, so that the capture change it causes
+  // finds no press to end.
+  if (pressed_ == control) {
     pressed_ = nullptr;
+    if (mouseCaptured_)
+      ReleaseMouseCapture();
+  }
   if (focus_ == control)
     focus_ = nullptr;
   if (lastToolTipControl_ == control)
@@ -202,8 +230,8 @@ void PaintManager::ForgetControl(Control* control) {
   }
   // The lists below are kept by the controls themselves; a control that goes without removing
   // itself must still not stay behind in them.
-  std::erase(mouseLeaveListeners_, control);
-  std::erase(postPaintControls_, control);
+  mouseLeaveListeners_.RemoveAll(control);
+  postPaintControls_.RemoveAll(control);
   std::erase(delayedCleanup_, control);
   for (auto it = optionGroups_.begin(); it != optionGroups_.end();) {
     std::erase(it->second, control);
@@ -249,14 +277,14 @@ void PaintManager::RemoveOptionGroup(std::wstring_view group, Control* control) 
 }
 
 bool PaintManager::AddMouseLeaveListener(Control* control) {
-  if (!control || Contains(mouseLeaveListeners_, control))
+  if (!control || mouseLeaveListeners_.Contains(control))
     return false;
-  mouseLeaveListeners_.push_back(control);
+  mouseLeaveListeners_.Add(control);
   return true;
 }
 
 bool PaintManager::RemoveMouseLeaveListener(Control* control) {
-  return RemoveFirst(mouseLeaveListeners_, control);
+  return mouseLeaveListeners_.Remove(control);
 }
 
 bool PaintManager::AddNativeWindow(Control* control, HWND nativeWindow) {
@@ -330,6 +358,8 @@ void PaintManager::InvalidateAll() {
 bool PaintManager::RunLayoutPass(const RECT& clientRect) {
   if (!updateNeeded_ || !root_)
     return false;
+  // The size hooks may destroy controls that are still to be laid out, or the root.
+  DispatchScope dispatch;
   updateNeeded_ = false;
   if (base::IsRectEmpty(clientRect))
     return false;
@@ -348,14 +378,18 @@ bool PaintManager::RunLayoutPass(const RECT& clientRect) {
           return visited;
         },
         &foundControls_, FindMeFirst | FindVisible | FindUpdateTest);
-    for (Control* control : foundControls_) {
+    const std::vector<Control*> found = std::move(foundControls_);
+    foundControls_.clear();
+    for (Control* control : found) {
+      if (!control->IsAlive())
+        continue;
       if (control->IsFloat())
         control->SetRect(control->GetRelativeRect(), true);
       else
         control->SetRect(control->GetRect(), true);
     }
   }
-  if (firstLayout_) {
+  if (firstLayout_ && root_) {
     firstLayout_ = false;
     SendNotification(root_, L"windowinit");
   }
@@ -363,11 +397,12 @@ bool PaintManager::RunLayoutPass(const RECT& clientRect) {
 }
 
 void PaintManager::AddPostPaint(Control* control) {
-  postPaintControls_.push_back(control);
+  if (control)
+    postPaintControls_.Add(control);
 }
 
 bool PaintManager::RemovePostPaint(Control* control) {
-  return RemoveFirst(postPaintControls_, control);
+  return postPaintControls_.Remove(control);
 }
 
 uint16_t PaintManager::CurrentKeyState() {

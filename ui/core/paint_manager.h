@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/scoped_gdi.h"
+#include "ui/controls/observer_list.h"
 #include "ui/core/message_filter.h"
 #include "ui/core/resource_info.h"
 #include "ui/render/image_cache.h"
@@ -45,6 +46,9 @@ enum class ControlEventKind : int32_t {
   WindowSize = 22,
   SetCursor = 23,
   Timer = 24,
+  // The press ends without a release: the window lost the mouse capture, or is closing. The
+  // pressed control drops its pushed state and activates nothing.
+  CaptureLost = 25,
 };
 
 inline bool IsMouseEvent(ControlEventKind kind) {
@@ -114,6 +118,13 @@ inline constexpr UINT kReflectedMessageOffset = 0x2000;
 // controls never own what they point at. Everything runs on the UI thread. A manager without a
 // window keeps its bookkeeping without touching the platform. It is the render engine's context
 // for the controls it holds.
+//
+// Whatever the manager calls out to (a control's event handler or hooks, a listener, a filter, an
+// accelerator) may destroy the control concerned or any other, destroy the window, and add or
+// remove listeners, filters and accelerators: every dispatch runs in a DispatchScope, checks the
+// controls it holds after each call out, and walks its observer lists so that none is skipped.
+// The manager itself, like the window object that embeds it, outlives the messages of its
+// window.
 class PaintManager : public IRenderContext {
  public:
   PaintManager();
@@ -122,12 +133,25 @@ class PaintManager : public IRenderContext {
   PaintManager& operator=(const PaintManager&) = delete;
 
   // Every manager that has a window, in the order in which they were attached.
-  static const std::vector<PaintManager*>& AttachedManagers();
+  static std::vector<PaintManager*> AttachedManagers();
+  // Hands the managers that have a window to visit, in the order of attachment or the last
+  // attached first, until visit answers false; a manager that goes meanwhile is not visited.
+  template <typename Visit>
+  static void WalkAttachedManagers(Visit&& visit) {
+    ManagerList().ForEach(visit);
+  }
+  template <typename Visit>
+  static void WalkAttachedManagersFromLast(Visit&& visit) {
+    ManagerList().ForEachReverse(visit);
+  }
 
   // Serves window (takes its DC, joins the attached managers) under name. Clears the registry,
   // the window's own fonts, images and default attribute lists, the custom window attributes,
   // the option groups and all timers.
   void AttachWindow(HWND window, std::wstring_view name = {});
+  // The window has been destroyed: the manager lets go of it (its DC, timers, capture and place
+  // among the attached managers) and keeps the tree and its resources.
+  void DetachWindow();
   const std::wstring& GetName() const { return name_; }
   HWND PaintWindow() const { return window_; }
   HDC PaintDC() const { return windowDc_.Get(); }
@@ -143,7 +167,8 @@ class PaintManager : public IRenderContext {
   Control* FindControlByName(std::wstring_view name) const;
   Control* FindControlAt(POINT point) const;
   bool RenameControl(Control* control, std::wstring_view name);
-  // Drops every reference to a control that is being destroyed.
+  // Drops every reference to a control that is being destroyed; a pressed control gives the
+  // mouse capture back.
   void ForgetControl(Control* control);
 
   // Groups of options of which one at a time is selected.
@@ -321,6 +346,7 @@ class PaintManager : public IRenderContext {
     bool stopped = false;
   };
 
+  static ObserverList<PaintManager*>& ManagerList();
   static ResourceInfo& SharedResources();
   // Sets up what every manager of the process shares, once.
   static void InitializeProcessWide();
@@ -330,6 +356,8 @@ class PaintManager : public IRenderContext {
 
   // The focus control receives KillFocus (sender: next) and "killfocus", and is cleared.
   void LoseFocus(Control* next);
+  // The sender's notify hooks, then every listener, in order.
+  void Deliver(Notification& notification);
   void PostQueueMessage();
   // The queue message: delivers the queued notifications, then destroys the delayed-cleanup
   // controls.
@@ -348,6 +376,12 @@ class PaintManager : public IRenderContext {
   void OnMouseLeaveMessage();
   bool OnMouseHover(POINT point, WPARAM wParam, LPARAM lParam);
   void OnCloseMessage();
+  // The capture went elsewhere (wentTo, null when just released) or the system cancelled the
+  // mode: a press under way ends without activating anything.
+  void OnCaptureChanged(HWND wentTo);
+  // Ends the press of the pressed control without a release (CaptureLost), and gives back the
+  // capture when this window still holds it.
+  void CancelPress();
   void OnKillFocusMessage(HWND newFocus);
   bool OnSetCursorMessage(WPARAM wParam, LPARAM lParam);
   // The hovered control's tooltip (the tooltip window is created on first use).
@@ -418,18 +452,18 @@ class PaintManager : public IRenderContext {
   bool painting_ = false;
   bool virtualWindowsUsed_ = false;
   bool queueMessagePosted_ = false;
-  std::vector<INotifyListener*> listeners_;
-  std::vector<IMessageFilter*> preFilters_;
-  std::vector<IMessageFilter*> filters_;
-  std::vector<ITranslateAccelerator*> accelerators_;
+  ObserverList<INotifyListener*> listeners_;
+  ObserverList<IMessageFilter*> preFilters_;
+  ObserverList<IMessageFilter*> filters_;
+  ObserverList<ITranslateAccelerator*> accelerators_;
   std::vector<TimerRecord> timers_;
-  std::vector<Control*> postPaintControls_;
+  ObserverList<Control*> postPaintControls_;
   std::vector<HWND> nativeWindows_;
   std::vector<Control*> nativeWindowControls_;
   std::vector<Control*> delayedCleanup_;
   std::vector<Notification> queuedNotifications_;
   std::vector<Control*> foundControls_;
-  std::vector<Control*> mouseLeaveListeners_;
+  ObserverList<Control*> mouseLeaveListeners_;
   std::map<std::wstring, Control*, std::less<>> names_;
   std::map<std::wstring, std::wstring, std::less<>> customWindowAttributes_;
   std::map<std::wstring, std::vector<Control*>, std::less<>> optionGroups_;

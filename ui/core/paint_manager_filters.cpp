@@ -1,62 +1,52 @@
-#include <algorithm>
-
+#include "ui/controls/dispatch_scope.h"
 #include "ui/core/paint_manager.h"
 
 // The objects that see a window's messages: filters before the manager handles a message,
-// pre-filters and accelerators before a queued message is dispatched.
+// pre-filters and accelerators before a queued message is dispatched. Each list may change while
+// it is walked: a filter may add or remove filters, itself included.
 namespace ui {
-namespace {
-
-template <typename T>
-bool AddTo(std::vector<T*>& list, T* item) {
-  if (!item)
-    return false;
-  list.push_back(item);
-  return true;
-}
-
-template <typename T>
-bool RemoveFrom(std::vector<T*>& list, T* item) {
-  auto it = std::find(list.begin(), list.end(), item);
-  if (it == list.end())
-    return false;
-  list.erase(it);
-  return true;
-}
-
-}  // namespace
 
 bool PaintManager::AddPreFilter(IMessageFilter* filter) {
-  return AddTo(preFilters_, filter);
+  if (!filter)
+    return false;
+  preFilters_.Add(filter);
+  return true;
 }
 
 bool PaintManager::RemovePreFilter(IMessageFilter* filter) {
-  return RemoveFrom(preFilters_, filter);
+  return preFilters_.Remove(filter);
 }
 
 bool PaintManager::AddFilter(IMessageFilter* filter) {
-  return AddTo(filters_, filter);
+  if (!filter)
+    return false;
+  filters_.Add(filter);
+  return true;
 }
 
 bool PaintManager::RemoveFilter(IMessageFilter* filter) {
-  return RemoveFrom(filters_, filter);
+  return filters_.Remove(filter);
 }
 
 bool PaintManager::AddAccelerator(ITranslateAccelerator* accelerator) {
-  return AddTo(accelerators_, accelerator);
+  if (!accelerator)
+    return false;
+  accelerators_.Add(accelerator);
+  return true;
 }
 
 bool PaintManager::RemoveAccelerator(ITranslateAccelerator* accelerator) {
-  return RemoveFrom(accelerators_, accelerator);
+  return accelerators_.Remove(accelerator);
 }
 
 bool PaintManager::TranslateAccelerators(MSG* message) {
-  // By index: a translator may add or remove translators while it runs.
-  for (size_t i = 0; i < accelerators_.size(); ++i) {
-    if (accelerators_[i]->Translate(message) == 0)
-      return true;
-  }
-  return false;
+  DispatchScope dispatch;
+  bool translated = false;
+  accelerators_.ForEach([&](ITranslateAccelerator* accelerator) {
+    translated = accelerator->Translate(message) == 0;
+    return !translated;
+  });
+  return translated;
 }
 
 }  // namespace ui

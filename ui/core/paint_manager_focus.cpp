@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "ui/controls/control.h"
 #include "ui/core/paint_manager.h"
 
@@ -46,31 +48,43 @@ void PaintManager::SetFocusControl(Control* control, PlatformFocus platformFocus
   }
   if (control == focus_)
     return;
+  // The listeners of "killfocus" and "setfocus" may destroy either control, or move the focus
+  // themselves.
+  DispatchScope dispatch;
   LoseFocus(control);
-  if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
+  if (focus_ || (control && !control->IsAlive()))
+    return;
+  if (control && control->IsAlive() && control->GetManager() == this && control->IsVisible() &&
+      control->IsEnabled()) {
     focus_ = control;
     ControlEvent event = FocusEvent(ControlEventKind::SetFocus, control);
     control->HandleEvent(event);
-    SendNotification(control, L"setfocus");
+    if (control->IsAlive())
+      SendNotification(control, L"setfocus");
   }
 }
 
+// The focus control is cleared before it hears of the loss, so that a listener that moves the
+// focus meanwhile starts from no focus and keeps its choice.
 void PaintManager::LoseFocus(Control* next) {
-  if (!focus_)
+  Control* losing = std::exchange(focus_, nullptr);
+  if (!losing)
     return;
-  Control* losing = focus_;
+  DispatchScope dispatch;
   ControlEvent event = FocusEvent(ControlEventKind::KillFocus, next);
   losing->HandleEvent(event);
   SendNotification(losing, L"killfocus");
-  focus_ = nullptr;
 }
 
 void PaintManager::SetFocusNeeded(Control* control) {
   if (window_ && !noActivate_)
     ::SetFocus(window_);
+  DispatchScope dispatch;
   LoseFocus(control);
   if (!root_)
     return;
+  if (control && !control->IsAlive())
+    control = nullptr;
   // Stand on the tab stop before control, without events, so that the next forward move lands
   // on control (or, if it cannot take the focus, on the tab stop after it). Without a control
   // there is nothing to stand before: the move goes to the first tab stop.
@@ -85,6 +99,7 @@ void PaintManager::SetFocusNeeded(Control* control) {
 }
 
 bool PaintManager::MoveFocusByTab(TabDirection direction) {
+  DispatchScope dispatch;
   const bool forward = direction == TabDirection::Forward;
   if (updateNeeded_ && forward) {
     focusNeeded_ = true;
@@ -114,18 +129,6 @@ bool PaintManager::MoveFocusByTab(TabDirection direction) {
     SetFocusControl(next, PlatformFocus::Take);
   focusNeeded_ = false;
   return true;
-}
-
-void PaintManager::SetMouseCapture() {
-  if (window_)
-    ::SetCapture(window_);
-  mouseCaptured_ = true;
-}
-
-void PaintManager::ReleaseMouseCapture() {
-  if (window_)
-    ::ReleaseCapture();
-  mouseCaptured_ = false;
 }
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <utility>
 #include <vector>
 
 #include "ui/controls/control.h"
@@ -85,13 +86,18 @@ bool PaintManager::HandleWindowMessage(UINT message,
                                        LRESULT& result) {
   if (!window_)
     return false;
+  // Everything below may call out to controls, listeners and filters.
+  DispatchScope dispatch;
 
-  // By index: a filter may add or remove filters while it runs.
-  for (size_t i = 0; i < filters_.size(); ++i) {
+  bool filtered = false;
+  LRESULT answer = 0;
+  filters_.ForEach([&](IMessageFilter* filter) {
     bool handled = false;
-    const LRESULT answer = filters_[i]->FilterMessage(message, wParam, lParam, handled);
-    if (!handled)
-      continue;
+    answer = filter->FilterMessage(message, wParam, lParam, handled);
+    filtered = handled;
+    return !handled;
+  });
+  if (filtered) {
     switch (message) {
       case WM_CONTEXTMENU:
       case WM_MOUSEWHEEL:
@@ -157,6 +163,13 @@ bool PaintManager::HandleWindowMessage(UINT message,
       return false;
     case WM_CLOSE:
       OnCloseMessage();
+      return false;
+    case WM_CAPTURECHANGED:
+      OnCaptureChanged(reinterpret_cast<HWND>(lParam));
+      return false;
+    case WM_CANCELMODE:
+      // The system's default handling gives back a capture this window still holds.
+      CancelPress();
       return false;
     case WM_ERASEBKGND:
       result = 1;
@@ -285,8 +298,8 @@ bool PaintManager::RouteMouseMessage(UINT message, WPARAM wParam, LPARAM lParam,
       }
       pressed_ = control;
       control->SetFocus();
-      // Taking the focus may hide or destroy the control (ForgetControl clears the reference).
-      if (pressed_ != control)
+      // A listener of the focus change may have destroyed the control.
+      if (!control->IsAlive())
         return false;
       if (message == WM_LBUTTONDOWN)
         SetMouseCapture();
@@ -359,30 +372,24 @@ void PaintManager::OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam) {
     return;
   if (!mouseCaptured_) {
     if (hover_ && hover_ != control) {
-      Control* leaving = hover_;
+      Control* leaving = std::exchange(hover_, nullptr);
       ControlEvent event = MakeEvent(ControlEventKind::MouseLeave, leaving, wParam, lParam);
       event.mousePoint = point;
-      // A listener may remove itself, or others, while it runs.
-      const std::vector<Control*> listeners = mouseLeaveListeners_;
-      for (Control* listener : listeners) {
-        if (std::find(mouseLeaveListeners_.begin(), mouseLeaveListeners_.end(), listener) !=
-            mouseLeaveListeners_.end()) {
-          listener->HandleEvent(event);
-        }
-      }
-      if (hover_ == leaving) {
+      mouseLeaveListeners_.ForEach([&](Control* listener) { listener->HandleEvent(event); });
+      if (leaving->IsAlive())
         leaving->HandleEvent(event);
-      }
-      hover_ = nullptr;
       HideToolTip();
-      // The control under the mouse may have gone with the leave.
-      control = ControlAtPoint(point, foreign);
+      // A control that went with the leave is not entered; what lies there now is.
+      if (control && !control->IsAlive())
+        control = ControlAtPoint(point, foreign);
     }
     if (control && control != hover_) {
       hover_ = control;
       ControlEvent event = MakeEvent(ControlEventKind::MouseEnter, control, wParam, lParam);
       event.mousePoint = point;
       control->HandleEvent(event);
+      if (!control->IsAlive())
+        control = nullptr;
     }
   }
   Control* target = pressed_ ? pressed_ : control;
@@ -404,8 +411,7 @@ bool PaintManager::OnMouseHover(POINT point, WPARAM wParam, LPARAM lParam) {
     event.mousePoint = point;
     hover_->HandleEvent(event);
   }
-  // The hover event may have destroyed the control under the mouse.
-  if (Control* still = ControlAtPoint(point, foreign); still == control)
+  if (control->IsAlive())
     ShowToolTip(control, point);
   return true;
 }
@@ -430,15 +436,14 @@ void PaintManager::OnMouseLeaveMessage() {
   mouseTracking_ = false;
 }
 
+// Closing ends a press without a release: a button held while Escape or Alt+F4 closes the window
+// must not activate.
 void PaintManager::OnCloseMessage() {
-  if (hover_) {
-    ControlEvent event = MakeEvent(ControlEventKind::MouseLeave, hover_, 0, 0);
-    hover_->HandleEvent(event);
+  if (Control* hover = std::exchange(hover_, nullptr)) {
+    ControlEvent event = MakeEvent(ControlEventKind::MouseLeave, hover, 0, 0);
+    hover->HandleEvent(event);
   }
-  if (pressed_) {
-    ControlEvent event = MakeEvent(ControlEventKind::ButtonUp, pressed_, 0, 0);
-    pressed_->HandleEvent(event);
-  }
+  CancelPress();
   SetFocusControl(nullptr, PlatformFocus::Take);
   if (::GetActiveWindow() == window_) {
     const bool child = (::GetWindowLongPtrW(window_, GWL_STYLE) & WS_CHILD) != 0;
@@ -533,14 +538,19 @@ void PaintManager::HideToolTip() {
 }
 
 bool PaintManager::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  for (size_t i = 0; i < preFilters_.size(); ++i) {
+  DispatchScope dispatch;
+  bool consumed = false;
+  preFilters_.ForEach([&](IMessageFilter* filter) {
     bool handled = false;
-    const LRESULT answer = preFilters_[i]->FilterMessage(message, wParam, lParam, handled);
+    const LRESULT answer = filter->FilterMessage(message, wParam, lParam, handled);
     if (handled) {
       result = answer;
-      return true;
+      consumed = true;
     }
-  }
+    return !consumed;
+  });
+  if (consumed)
+    return true;
   switch (message) {
     case WM_KEYDOWN:
       if (wParam != VK_TAB)
@@ -572,8 +582,11 @@ bool PaintManager::OnSysChar(WPARAM character) {
       root_->Find(ShortcutVisitor::Visit, &visitor, FindMeFirst | FindEnabled | FindTopFirst);
   if (!control)
     return false;
+  DispatchScope dispatch;
   control->SetFocus();
-  control->Activate();
+  // A listener of the focus change may have destroyed the control.
+  if (control->IsAlive())
+    control->Activate();
   return true;
 }
 

@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "ui/controls/control.h"
 #include "ui/core/paint_manager.h"
 
@@ -8,16 +6,12 @@ namespace ui {
 bool PaintManager::AddListener(INotifyListener* listener) {
   if (!listener)
     return false;
-  listeners_.push_back(listener);
+  listeners_.Add(listener);
   return true;
 }
 
 bool PaintManager::RemoveListener(INotifyListener* listener) {
-  auto it = std::find(listeners_.begin(), listeners_.end(), listener);
-  if (it == listeners_.end())
-    return false;
-  listeners_.erase(it);
-  return true;
+  return listeners_.Remove(listener);
 }
 
 void PaintManager::SendNotification(Control* sender,
@@ -37,17 +31,16 @@ void PaintManager::SendNotification(Control* sender,
 void PaintManager::SendNotification(Notification& notification,
                                     Dispatch dispatch,
                                     Repeats repeats) {
+  // A destroyed control is nobody's sender any more.
+  if (notification.sender && !notification.sender->IsAlive())
+    notification.sender = nullptr;
   notification.mousePoint = mousePosition_;
   notification.timestamp = ::GetTickCount();
   if (virtualWindowsUsed_ && notification.sender)
     notification.virtualWindow = notification.sender->GetVirtualWindow();
 
   if (dispatch == Dispatch::Now) {
-    if (notification.sender)
-      notification.sender->notifyHooks.Fire(&notification);
-    // Listeners may add or remove listeners while they run, so walk by index.
-    for (size_t i = 0; i < listeners_.size(); ++i)
-      listeners_[i]->ReceiveNotification(notification);
+    Deliver(notification);
     return;
   }
   if (repeats == Repeats::Merged) {
@@ -67,6 +60,25 @@ void PaintManager::SendNotification(Notification& notification,
   PostQueueMessage();
 }
 
+void PaintManager::Deliver(Notification& notification) {
+  // The sender's hooks and every listener may destroy the sender: the ones after them hear of it
+  // with no sender.
+  DispatchScope dispatch;
+  Control* sender = notification.sender;
+  auto forgetDestroyedSender = [&] {
+    if (notification.sender == sender && sender && !sender->IsAlive())
+      notification.sender = nullptr;
+  };
+  if (sender) {
+    sender->notifyHooks.Fire(&notification);
+    forgetDestroyedSender();
+  }
+  listeners_.ForEach([&](INotifyListener* listener) {
+    listener->ReceiveNotification(notification);
+    forgetDestroyedSender();
+  });
+}
+
 void PaintManager::PostQueueMessage() {
   if (queueMessagePosted_ || !window_)
     return;
@@ -75,6 +87,7 @@ void PaintManager::PostQueueMessage() {
 }
 
 void PaintManager::DrainQueue() {
+  DispatchScope dispatch;
   queueMessagePosted_ = false;
   // Each record leaves the queue before it is delivered: a listener may send more (handled in
   // this pass), destroy the sender (ForgetControl clears it in the records still queued) or
@@ -82,10 +95,7 @@ void PaintManager::DrainQueue() {
   while (!queuedNotifications_.empty()) {
     Notification notification = std::move(queuedNotifications_.front());
     queuedNotifications_.erase(queuedNotifications_.begin());
-    if (notification.sender)
-      notification.sender->notifyHooks.Fire(&notification);
-    for (size_t i = 0; i < listeners_.size(); ++i)
-      listeners_[i]->ReceiveNotification(notification);
+    Deliver(notification);
   }
   DestroyDelayedCleanup();
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/rect_math.h"
+#include "base/scoped_gdi.h"
 #include "ui/controls/control.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/gdi_helpers.h"
@@ -40,11 +41,21 @@ SIZE BitmapSize(HBITMAP bitmap) {
   return {description.bmWidth, description.bmHeight};
 }
 
+// Sets a flag for the lifetime of the scope, also when it ends by an exception.
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~ScopedFlag() { flag_ = false; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 // Begins and ends a platform paint with nothing drawn: the window counts as painted.
 void ValidateByPaint(HWND window) {
-  PAINTSTRUCT paint;
-  if (::BeginPaint(window, &paint))
-    ::EndPaint(window, &paint);
+  base::ScopedPaint paint(window);
 }
 
 }  // namespace
@@ -80,11 +91,9 @@ bool PaintManager::CreateOffscreenBuffer(const RECT& client) {
 
 void PaintManager::PaintWindowMessage() {
   if (!root_) {
-    PAINTSTRUCT paint;
-    if (HDC dc = ::BeginPaint(window_, &paint)) {
-      RenderEngine::DrawColor(dc, paint.rcPaint, 0xFF000000);
-      ::EndPaint(window_, &paint);
-    }
+    base::ScopedPaint paint(window_);
+    if (paint.Get())
+      RenderEngine::DrawColor(paint.Get(), paint.Area(), 0xFF000000);
     return;
   }
 
@@ -110,7 +119,9 @@ void PaintManager::PaintWindowMessage() {
 
   if (focusNeeded_)
     MoveFocusByTab(TabDirection::Forward);
-  painting_ = true;
+  // Scoped, like the platform paint below: a control that throws while it is laid out or painted
+  // leaves neither the flag set nor the paint open.
+  ScopedFlag painting(painting_);
 
   if (updateNeeded_) {
     const bool firstLayout = firstLayout_;
@@ -119,7 +130,6 @@ void PaintManager::PaintWindowMessage() {
       DropPaintBuffers();
     if (firstLayout && !firstLayout_ && layered_ && layeredChanged_) {
       InvalidateAll();
-      painting_ = false;
       return;
     }
     // Controls moved by the layout invalidated where they are now; BeginPaint below validates
@@ -132,6 +142,9 @@ void PaintManager::PaintWindowMessage() {
       FillPixels(offscreenPixels_, client.right, client, 0);
     root_->SetRect(client, true);
   }
+  // A listener of "windowinit" or a size hook may have taken the window or the tree away.
+  if (!window_ || !root_)
+    return;
 
   // The buffers follow the client size, also when no layout pass noticed a change.
   const SIZE bufferSize = BitmapSize(offscreenBitmap_.Get());
@@ -140,49 +153,41 @@ void PaintManager::PaintWindowMessage() {
   if (!offscreenBitmap_ && (base::IsRectEmpty(client) || !CreateOffscreenBuffer(client))) {
     // Nothing to paint with; the window counts as painted so that it is not asked again at once.
     ValidateByPaint(window_);
-    painting_ = false;
     return;
   }
 
-  PAINTSTRUCT paint;
-  ::BeginPaint(window_, &paint);
   {
-    HDC dc = offscreenDc_.Get();
-    base::ScopedSelectObject selectBuffer(dc, offscreenBitmap_.Get());
-    const int savedState = ::SaveDC(dc);
-    if (layered_ && !layeredImage_.image && offscreenPixels_) {
-      ::GdiFlush();
-      FillPixels(offscreenPixels_, client.right, dirty, 0);
-    }
-    root_->Paint(dc, dirty, nullptr);
-    if (layered_)
-      PrintNativeChildren(dc, dirty);
-    // A copy: a control may add or remove itself while it paints.
-    const std::vector<Control*> postPaint = postPaintControls_;
-    for (Control* control : postPaint) {
-      if (std::find(postPaintControls_.begin(), postPaintControls_.end(), control) !=
-          postPaintControls_.end()) {
-        control->PaintAfter(dc);
+    base::ScopedPaint paint(window_);
+    {
+      HDC dc = offscreenDc_.Get();
+      base::ScopedSelectObject selectBuffer(dc, offscreenBitmap_.Get());
+      {
+        base::ScopedSaveDC savedState(dc);
+        if (layered_ && !layeredImage_.image && offscreenPixels_) {
+          ::GdiFlush();
+          FillPixels(offscreenPixels_, client.right, dirty, 0);
+        }
+        root_->Paint(dc, dirty, nullptr);
+        if (layered_)
+          PrintNativeChildren(dc, dirty);
+        postPaintControls_.ForEach([&](Control* control) { control->PaintAfter(dc); });
+      }
+
+      if (layered_) {
+        ApplyLayeredImage(client, dirty);
+        UpdateLayeredOutput(client);
+      } else {
+        ::BitBlt(windowDc_.Get(), dirty.left, dirty.top, dirty.right - dirty.left,
+                 dirty.bottom - dirty.top, dc, dirty.left, dirty.top, SRCCOPY);
       }
     }
-    ::RestoreDC(dc, savedState);
-
-    if (layered_) {
-      ApplyLayeredImage(client, dirty);
-      UpdateLayeredOutput(client);
-    } else {
-      ::BitBlt(windowDc_.Get(), dirty.left, dirty.top, dirty.right - dirty.left,
-               dirty.bottom - dirty.top, dc, dirty.left, dirty.top, SRCCOPY);
+    if (!layered_ && showDirty_) {
+      HDC windowDc = windowDc_.Get();
+      base::ScopedSelectObject pen(windowDc, ShowDirtyPen());
+      base::ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
+      ::Rectangle(windowDc, dirty.left, dirty.top, dirty.right, dirty.bottom);
     }
   }
-  if (!layered_ && showDirty_) {
-    HDC windowDc = windowDc_.Get();
-    base::ScopedSelectObject pen(windowDc, ShowDirtyPen());
-    base::ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
-    ::Rectangle(windowDc, dirty.left, dirty.top, dirty.right, dirty.bottom);
-  }
-  ::EndPaint(window_, &paint);
-  painting_ = false;
   layeredChanged_ = false;
   if (updateNeeded_)
     InvalidateAll();
@@ -285,9 +290,10 @@ void PaintManager::PrintClient(HDC dc, LPARAM flags) {
     return;
   RECT client = {0, 0, 0, 0};
   ::GetClientRect(window_, &client);
-  const int savedState = ::SaveDC(dc);
-  root_->Paint(dc, client, nullptr);
-  ::RestoreDC(dc, savedState);
+  {
+    base::ScopedSaveDC savedState(dc);
+    root_->Paint(dc, client, nullptr);
+  }
   if ((flags & PRF_CHILDREN) == 0)
     return;
   for (HWND child = ::GetWindow(window_, GW_CHILD); child;

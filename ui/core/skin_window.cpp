@@ -91,6 +91,7 @@ SkinWindow::~SkinWindow() {
   // A window that outlives its object must not reach it any more.
   DetachNativeWindow();
   RemoveRegistrations();
+  paintManager_.DetachWindow();
 }
 
 const wchar_t* SkinWindow::WindowClassName() const {
@@ -182,6 +183,7 @@ LRESULT SkinWindow::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPa
 
 void SkinWindow::OnWindowGone(HWND) {
   RemoveRegistrations();
+  paintManager_.DetachWindow();
 }
 
 void SkinWindow::RemoveRegistrations() {
@@ -341,6 +343,16 @@ LRESULT SkinWindow::HandleSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
 }
 
 LRESULT SkinWindow::HandleCreate(UINT, WPARAM, LPARAM, bool&) {
+  // A window that could not be built (an exception from the builder, the resources or the
+  // application's OnSkinReady) would stay empty: that ends like a skin that cannot be loaded.
+  try {
+    return BuildWindow();
+  } catch (...) {
+    FailSkinLoad();
+  }
+}
+
+LRESULT SkinWindow::BuildWindow() {
   HWND window = NativeWindow();
   ::SetWindowLongPtrW(window, GWL_STYLE, WindowStyle() | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
   RECT client = {0, 0, 0, 0};

@@ -109,6 +109,8 @@ class SkinWindow : public WindowWrapper,
  private:
   // Ends the process with the fatal skin message: the skin cannot be loaded.
   [[noreturn]] static void FailSkinLoad();
+  // WM_CREATE's work: the frameless style, the manager attached, the skin built and attached.
+  LRESULT BuildWindow();
   bool UseSkinPackageResource();
   void RemoveRegistrations();
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/exception_barrier.h"
+#include "ui/controls/dispatch_scope.h"
 
 namespace ui {
 
@@ -63,13 +64,24 @@ void UiThreadQueue::RunPending() {
     messagePosted_ = false;
     tasks.swap(pending_);
   }
+  // A task may destroy controls (deleted once the batch is done) or the window itself.
+  DispatchScope dispatch;
   for (Entry& entry : tasks) {
     // Tasks run inside the window procedure, which no exception may leave.
     base::CatchAllOr<bool>(false, [&] {
       entry.task();
       return true;
     });
+    // The window went with that task: the rest of the batch was meant for it and is dropped,
+    // as tasks queued after the window has gone are.
+    if (!IsBound())
+      return;
   }
+}
+
+bool UiThreadQueue::IsBound() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return window_ != nullptr;
 }
 
 size_t UiThreadQueue::PendingCount() const {

@@ -51,8 +51,11 @@ class UiThreadQueue {
   void Unbind();
   // UI thread, on kUiTaskMessage: runs the tasks queued so far, in order. Tasks posted while they
   // run wait for the next message. An exception thrown by a task is caught and the task counted
-  // as done.
+  // as done. A task may destroy controls or the window: once the window has gone (Unbind), the
+  // rest of the batch is dropped.
   void RunPending();
+  // Whether a window is bound.
+  bool IsBound() const;
   // Tasks waiting to run.
   size_t PendingCount() const;
 

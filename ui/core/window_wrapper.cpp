@@ -248,7 +248,9 @@ LRESULT WindowWrapper::Dispatch(WindowWrapper* object,
   // leaves its message answered with 0.
   return base::CatchAllOr<LRESULT>(0, [&]() -> LRESULT {
     if (message == kUiTaskMessage) {
-      object->uiQueue_->RunPending();
+      // Held here: a task may delete the window object, and the queue with it.
+      const std::shared_ptr<UiThreadQueue> queue = object->uiQueue_;
+      queue->RunPending();
       return 0;
     }
     return object->ProcessWindowMessage(message, wParam, lParam);

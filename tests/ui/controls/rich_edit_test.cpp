@@ -299,6 +299,56 @@ TEST_F(RichEditTest, DisabledIgnoresMessagesButPaintsItsText) {
   EXPECT_EQ(0, DarkPixels(Window(), edit_->TextArea())) << "the text was what was dark";
 }
 
+// Fault: a field disabled, hidden or left by the mouse capture in the middle of a selection drag
+// kept the window's capture, and the service went on selecting as the pointer moved.
+TEST_F(RichEditTest, DragEndsWithItsCaptureWhenTheFieldStopsTakingTheMouse) {
+  struct Case {
+    const char* description;
+    void (*interrupt)(RichEdit* edit, HWND window);
+  };
+  const Case kCases[] = {
+      {"disabled", [](RichEdit* edit, HWND) { edit->SetEnabled(false); }},
+      {"hidden", [](RichEdit* edit, HWND) { edit->SetVisible(false); }},
+      {"container hidden", [](RichEdit* edit, HWND) { edit->GetParent()->SetVisible(false); }},
+      {"capture taken by another window",
+       [](RichEdit*, HWND window) {
+         HWND other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                        nullptr, nullptr);
+         ::SetCapture(other);
+         ::ReleaseCapture();
+         ::DestroyWindow(other);
+         static_cast<void>(window);
+       }},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    Create(kFolderField, L"hello world", Shown::Yes);
+    ASSERT_NE(nullptr, edit_->GetHost());
+    const RECT text = edit_->TextArea();
+    const int middle = (text.top + text.bottom) / 2;
+    ::SendMessageW(Window(), WM_LBUTTONDOWN, MK_LBUTTON, PointParam(text.left + 1, middle));
+    ASSERT_TRUE(Manager().IsMouseCaptured()) << "the service took the mouse for the drag";
+    ASSERT_EQ(Window(), ::GetCapture());
+
+    c.interrupt(edit_, Window());
+    EXPECT_FALSE(Manager().IsMouseCaptured());
+    EXPECT_NE(Window(), ::GetCapture());
+    EXPECT_FALSE(edit_->GetHost()->HasFlag(HostCaptured));
+
+    // Usable again, the field keeps its selection when the pointer merely passes over the text.
+    // (The service counts clicks across windows: the later cases' presses select a word or a
+    // line, which is what they keep.)
+    edit_->SetEnabled(true);
+    edit_->SetVisible(true);
+    edit_->GetParent()->SetVisible(true);
+    const CHARRANGE dragged = Selection();
+    ::SendMessageW(Window(), WM_MOUSEMOVE, 0, PointParam(text.right - 2, middle));
+    EXPECT_EQ(dragged.cpMin, Selection().cpMin);
+    EXPECT_EQ(dragged.cpMax, Selection().cpMax);
+    EXPECT_FALSE(Manager().IsMouseCaptured());
+  }
+}
+
 TEST_F(RichEditTest, HostReferenceCountReturnsToItsStartWhenTheControlGoes) {
   Create(kFolderField, L"hello");
   ASSERT_NE(nullptr, edit_->GetHost());

@@ -220,6 +220,34 @@ TEST_F(FreeScrollBarTest, TheWindowsTimerDrivesTheRepeat) {
   Send(ControlEventKind::ButtonUp, {8, 190});
 }
 
+// Fault: a held arrow or thumb whose capture went elsewhere kept its repeat timer, and the bar
+// went on stepping with no button held.
+TEST_F(FreeScrollBarTest, LosingTheCaptureStopsTheRepeat) {
+  struct Case {
+    const char* description;
+    POINT press;
+  };
+  const Case kCases[] = {{"the down arrow held", {8, 190}}, {"the thumb dragged", {8, 30}}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    bar_->SetScrollPos(0, Notify::No);
+    ::SendMessageW(window_.Get(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.press.x, c.press.y));
+    ASSERT_TRUE(manager_.IsMouseCaptured());
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return bar_->GetRepeatTicks() >= 7; }));
+
+    ManagedWindow other(nullptr);
+    ::SetCapture(other.Get());
+    ::ReleaseCapture();
+    EXPECT_FALSE(manager_.StopTimer(bar_, ScrollBar::kRepeatTimerId)) << "already stopped";
+    EXPECT_EQ(0u, bar_->GetButton2State() & StatePushed);
+    EXPECT_EQ(0u, bar_->GetThumbState() & (StatePushed | StateCaptured));
+    const int position = bar_->GetScrollPos();
+    ::SendMessageW(window_.Get(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(8, 150));
+    testing_support::PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(position, bar_->GetScrollPos());
+  }
+}
+
 TEST_F(FreeScrollBarTest, TrackClicksPageAndTheThumbMovesOnlyOnTicks) {
   bar_->SetScrollRange(100);  // thumb from 16 to 128
   Send(ControlEventKind::ButtonDown, {8, 150});

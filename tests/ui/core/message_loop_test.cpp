@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -117,6 +119,26 @@ TEST_F(TranslateWindowMessageTest, MessageLoopSkipsConsumedMessagesAndEndsWithTh
   const auto& messages = top_->Messages();
   EXPECT_EQ(messages.end(), std::find(messages.begin(), messages.end(), UINT{WM_KEYDOWN}));
   EXPECT_NE(messages.end(), std::find(messages.begin(), messages.end(), UINT{WM_KEYUP}));
+}
+
+// Fault: the pre-translation runs control code (Tab moves the focus, an Alt shortcut clicks)
+// outside any window procedure, and an exception there left the message loop.
+TEST_F(TranslateWindowMessageTest, ExceptionInThePreTranslationLeavesTheMessageToItsWindow) {
+  struct ThrowingFilter : IMessageFilter {
+    LRESULT FilterMessage(UINT message, WPARAM, LPARAM, bool&) override {
+      if (message == WM_KEYDOWN)
+        throw std::runtime_error("filter failed");
+      return 0;
+    }
+  } throwing;
+  topManager_.AddPreFilter(&throwing);
+  ::PostMessageW(top_->Get(), WM_KEYDOWN, 'A', 0);
+  ::PostQuitMessage(3);
+  EXPECT_EQ(3, RunMessageLoop());
+  const auto& messages = top_->Messages();
+  EXPECT_NE(messages.end(), std::find(messages.begin(), messages.end(), UINT{WM_KEYDOWN}))
+      << "the key went on to the window";
+  topManager_.RemovePreFilter(&throwing);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,82 @@ TEST_F(InputRoutingTest, HeldButtonKeepsThePressedControlUntilReleasedOutside) {
   EXPECT_EQ((std::vector<std::wstring>{L"a:MouseMove", L"a:ButtonUp"}), log_.entries);
   EXPECT_EQ(nullptr, ::GetCapture());
   EXPECT_FALSE(manager_.IsMouseCaptured());
+}
+
+// Takes the mouse capture away from the window, as another window that captures it would.
+void CaptureElsewhere() {
+  ManagedWindow other(nullptr);
+  ::SetCapture(other.Get());
+  ::ReleaseCapture();
+}
+
+// Fault: a press whose capture went to another window (Alt+Tab, a menu, a dialog) stayed pressed:
+// hover froze, WM_SETCURSOR was swallowed, and the release elsewhere never came.
+TEST_F(InputRoutingTest, LosingTheCaptureEndsThePressWithoutARelease) {
+  auto* pointer = Add(L"pointer", {}, FlagSetCursor);
+  manager_.RegisterControls(pointer, root_);
+  pointer->SetRect({100, 0, 150, 50}, false);
+  struct Case {
+    const char* description;
+    void (*interrupt)(HWND window);
+  };
+  const Case kCases[] = {
+      {"another window takes the capture", [](HWND) { CaptureElsewhere(); }},
+      {"the system cancels the mode",
+       [](HWND window) { ::SendMessageW(window, WM_CANCELMODE, 0, 0); }},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    Send(WM_MOUSEMOVE, 0, PointParam(10, 10));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(10, 10));
+    ASSERT_TRUE(manager_.IsMouseCaptured());
+    log_.entries.clear();
+
+    c.interrupt(window_->Get());
+    EXPECT_FALSE(manager_.IsMouseCaptured());
+    EXPECT_NE(window_->Get(), ::GetCapture());
+    Send(WM_LBUTTONUP, 0, PointParam(10, 10));
+    EXPECT_EQ((std::vector<std::wstring>{L"a:CaptureLost"}),
+              log_.Of({ControlEventKind::ButtonUp, ControlEventKind::CaptureLost}));
+
+    // The hover follows the pointer again, and the cursor is set again.
+    Send(WM_MOUSEMOVE, 0, PointParam(60, 10));
+    EXPECT_EQ((std::vector<std::wstring>{L"b:MouseEnter"}),
+              log_.Of({ControlEventKind::MouseEnter}));
+    POINT screen = {120, 20};
+    ::ClientToScreen(window_->Get(), &screen);
+    ASSERT_TRUE(::SetCursorPos(screen.x, screen.y));
+    Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window_->Get()),
+         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ((std::vector<std::wstring>{L"pointer:SetCursor"}),
+              log_.Of({ControlEventKind::SetCursor}));
+    Send(WM_MOUSELEAVE, 0, 0);
+  }
+}
+
+// Fault: the capture taken for a press stayed with the window when the pressed control went.
+TEST_F(InputRoutingTest, CaptureGoesWithThePressedControl) {
+  struct Case {
+    const char* description;
+    int x;
+    std::function<void()> forget;
+  };
+  const Case kCases[] = {
+      {"the pressed control is destroyed", 10,
+       [this] {
+         root_->SetDefersItemDeletion(false);
+         root_->Remove(a_);
+       }},
+      {"a new root is attached", 60, [this] { manager_.AttachRoot(new Container); }},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(c.x, 10));
+    ASSERT_EQ(window_->Get(), ::GetCapture());
+    c.forget();
+    EXPECT_NE(window_->Get(), ::GetCapture());
+    EXPECT_FALSE(manager_.IsMouseCaptured());
+  }
 }
 
 TEST_F(InputRoutingTest, ButtonDownFocusesAndSendsTheWParamAsKeyState) {
@@ -277,6 +354,40 @@ TEST_F(InputRoutingTest, CommandsAndNotificationsAreReflectedToTheChildWindow) {
   const auto& seen = child.Messages();
   EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), UINT{0x2000 + WM_COMMAND}));
   EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), UINT{0x2000 + WM_NOTIFY}));
+}
+
+// Fault: closing the window sent the held button its release, which clicked it: Escape or Alt+F4
+// with the mouse held on the install button started the install.
+TEST(PaintManagerCloseTest, ClosingWhileAButtonIsHeldClicksNothing) {
+  PaintManager manager;
+  ManagedWindow window(&manager);
+  manager.AttachWindow(window.Get());
+  auto* root = new Container;
+  auto* button = new Button;
+  button->SetName(L"install");
+  root->Add(button);
+  manager.AttachRoot(root);
+  root->SetRect({0, 0, 300, 200}, false);
+  button->SetRect({10, 10, 110, 40}, false);
+  struct Clicks : INotifyListener {
+    void ReceiveNotification(Notification& notification) override {
+      if (notification.type == L"click")
+        ++count;
+    }
+    int count = 0;
+  } clicks;
+  manager.AddListener(&clicks);
+
+  ::SendMessageW(window.Get(), WM_MOUSEMOVE, 0, PointParam(50, 20));
+  ::SendMessageW(window.Get(), WM_LBUTTONDOWN, MK_LBUTTON, PointParam(50, 20));
+  ASSERT_EQ(window.Get(), ::GetCapture());
+  ::SendMessageW(window.Get(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, clicks.count);
+  EXPECT_NE(window.Get(), ::GetCapture());
+  EXPECT_FALSE(manager.IsMouseCaptured());
+  ::SendMessageW(window.Get(), WM_LBUTTONUP, 0, PointParam(50, 20));
+  EXPECT_EQ(0, clicks.count) << "the press ended with the close";
+  manager.RemoveListener(&clicks);
 }
 
 TEST(PaintManagerShortcutTest, AltAndTheLabelShortcutActivateTheButtonBeforeIt) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 
+#include "tests/ui/core/gdi_object_count.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/core/skin_settings.h"
 
@@ -41,6 +43,39 @@ TEST_F(WindowPaintTest, ShowDirtyOutlinesEachRepaintedArea) {
   EXPECT_EQ(0xDC0000u, WindowPixel(native, 50, 20));
   EXPECT_EQ(0xDC0000u, WindowPixel(native, 149, 79));
   EXPECT_EQ(0x00FF00u, WindowPixel(native, 100, 50)) << "inside the outline the tree shows";
+  ::DestroyWindow(native);
+}
+
+bool g_throwOnPaint = false;
+bool ThrowEveryOtherPaint(void*) {
+  g_throwOnPaint = !g_throwOnPaint;
+  if (g_throwOnPaint)
+    throw std::runtime_error("paint failed");
+  return true;
+}
+
+// Fault: a control that threw while it painted skipped EndPaint (the window stayed invalid and
+// was asked to paint again at once) and left the manager's painting flag set.
+TEST_F(WindowPaintTest, PaintsEndAndKeepTheGdiObjectCountSteadyAlsoWhenAControlThrows) {
+  TestSkinWindow window(
+      L"<Window size=\"200,100\"><Control name=\"fill\" bkcolor=\"#FF00FF00\"/></Window>");
+  ASSERT_NE(nullptr, window.Create());
+  HWND native = window.NativeWindow();
+  window.Paint();
+  window.Find(L"fill")->paintHooks.Add(MakeDelegate(&ThrowEveryOtherPaint));
+  // One round first: what the paints create once (the off-screen buffer) is there already.
+  ::InvalidateRect(native, nullptr, FALSE);
+  window.Paint();
+  const int before = testing_support::GdiObjectCount();
+  ASSERT_GT(before, 0);
+  for (int paint = 0; paint < 200; ++paint) {
+    ::InvalidateRect(native, nullptr, FALSE);
+    window.Paint();
+    RECT update;
+    ASSERT_FALSE(::GetUpdateRect(native, &update, FALSE)) << "paint " << paint << " ended";
+    ASSERT_FALSE(window.GetPaintManager().IsPainting()) << "paint " << paint;
+  }
+  EXPECT_EQ(before, testing_support::GdiObjectCount());
   ::DestroyWindow(native);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -132,6 +133,57 @@ TEST_F(SkinWindowTest, EscapeRequestsTheCloseWithCode1AndStillReachesTheWindow) 
   testing_support::PumpPending();
   EXPECT_EQ((std::vector<WPARAM>{1}), window_.closeCodes) << "Return closes nothing";
   EXPECT_EQ((std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}), window_.keysDown);
+}
+
+// The installer's skin in a window that closes as the installer's does: the close goes on to
+// the manager and the system, which destroys the window.
+class ClosingSkinWindow : public TestSkinWindow {
+ public:
+  LRESULT HandleClose(UINT, WPARAM wParam, LPARAM, bool& handled) override {
+    closeCodes.push_back(wParam);
+    handled = false;
+    return 0;
+  }
+};
+
+// Fault: closing sent the held button its release, and a button released inside itself clicks:
+// holding the install button and pressing Escape or Alt+F4 started the install.
+TEST(SkinWindowCloseTest, ClosingWhileTheInstallButtonIsHeldClicksNothing) {
+  SetProgramModule(::GetModuleHandleW(nullptr));
+  struct Case {
+    const char* description;
+    void (*close)(HWND window);
+  };
+  const Case kCases[] = {
+      {"Escape", [](HWND window) { ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"the close command (Alt+F4)",
+       [](HWND window) { ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    ClosingSkinWindow window;
+    HWND native = window.Create();
+    ASSERT_NE(nullptr, native);
+    window.Paint();
+    Control* install = window.Find(L"btn_install");
+    ASSERT_NE(nullptr, install);
+    ASSERT_TRUE(install->IsVisible());
+    const POINT point = CenterOf(install->GetRect());
+    const LPARAM where = MAKELPARAM(point.x, point.y);
+    ::SendMessageW(native, WM_MOUSEMOVE, 0, where);
+    ::SendMessageW(native, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    ASSERT_EQ(native, ::GetCapture()) << "the button is held";
+
+    c.close(native);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(native); }));
+    EXPECT_TRUE(window.clicks.empty());
+    EXPECT_EQ(1u, window.closeCodes.size());
+    EXPECT_EQ(nullptr, ::GetCapture());
+    const std::vector<PaintManager*> attached = PaintManager::AttachedManagers();
+    EXPECT_EQ(nullptr, window.GetPaintManager().PaintWindow()) << "the manager let go of it";
+    EXPECT_EQ(attached.end(),
+              std::find(attached.begin(), attached.end(), &window.GetPaintManager()));
+  }
 }
 
 TEST_F(SkinWindowTest, SystemMenuCloseSendsCloseWithCode0) {
@@ -293,38 +345,51 @@ struct FatalBox {
   HWND box = nullptr;
 };
 
-TEST(SkinWindowFatalTest, SkinThatCannotBeBuiltShowsTheMessageAndExitsWith1) {
+// A window that cannot be built ends the process with the fatal message and exit code 1.
+// Fault: an exception while the window was built left it empty, and the installer ran on with a
+// blank window.
+TEST(SkinWindowFatalTest, WindowThatCannotBeBuiltShowsTheMessageAndExitsWith1) {
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring helper = path;
   helper = helper.substr(0, helper.find_last_of(L"\\/") + 1) + L"skin_window_fatal_helper.exe";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(::CreateProcessW(helper.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process))
-      << ::GetLastError();
-  base::ScopedHandle processHandle(process.hProcess);
-  base::ScopedHandle threadHandle(process.hThread);
+  struct Case {
+    const char* description;
+    const wchar_t* argument;
+  };
+  const Case kCases[] = {{"a skin that cannot be built", L""},
+                         {"an exception while the window is built", L" throw"}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    std::wstring commandLine = L"\"" + helper + L"\"" + c.argument;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(::CreateProcessW(helper.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &startup, &process))
+        << ::GetLastError();
+    base::ScopedHandle processHandle(process.hProcess);
+    base::ScopedHandle threadHandle(process.hThread);
 
-  FatalBox found;
-  found.processId = process.dwProcessId;
-  const bool shown = testing_support::PumpUntil(
-      [&] {
-        ::EnumWindows(FatalBox::Visit, reinterpret_cast<LPARAM>(&found));
-        return found.box != nullptr;
-      },
-      20000);
-  ASSERT_TRUE(shown) << "no message box captioned 错误";
-  wchar_t text[64] = {};
-  ::GetDlgItemTextW(found.box, 0xFFFF, text, 64);
-  EXPECT_STREQ(L"加载资源文件失败", text);
-  ::PostMessageW(found.box, WM_COMMAND, IDOK, 0);
+    FatalBox found;
+    found.processId = process.dwProcessId;
+    const bool shown = testing_support::PumpUntil(
+        [&] {
+          ::EnumWindows(FatalBox::Visit, reinterpret_cast<LPARAM>(&found));
+          return found.box != nullptr;
+        },
+        20000);
+    ASSERT_TRUE(shown) << "no message box captioned 错误";
+    wchar_t text[64] = {};
+    ::GetDlgItemTextW(found.box, 0xFFFF, text, 64);
+    EXPECT_STREQ(L"加载资源文件失败", text);
+    ::PostMessageW(found.box, WM_COMMAND, IDOK, 0);
 
-  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 20000));
-  DWORD exitCode = 0;
-  ::GetExitCodeProcess(process.hProcess, &exitCode);
-  EXPECT_EQ(1u, exitCode);
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 20000));
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(1u, exitCode);
+  }
 }
 
 }  // namespace

@@ -109,6 +109,8 @@ class EventLog {
         return L"SetCursor";
       case ControlEventKind::Timer:
         return L"Timer";
+      case ControlEventKind::CaptureLost:
+        return L"CaptureLost";
       default:
         return L"?";
     }

@@ -1,0 +1,54 @@
+#include "ui/controls/control.h"
+#include "ui/core/paint_manager.h"
+
+// How a control goes: deleted at once, or, while a dispatch is under way, retired with its
+// subtree and deleted when the dispatch ends (dispatch_scope.h).
+namespace ui {
+
+void Control::Destroy() {
+  if (awaitingDelete_)
+    return;
+  // Frames still on the stack may hold the control: it goes when the dispatch ends.
+  if (DispatchScope::IsOpen()) {
+    RetireSubtree();
+    awaitingDelete_ = true;
+    DispatchScope::DeleteWhenClosed(this);
+    return;
+  }
+  if (manager_)
+    manager_->RemoveMouseLeaveListener(this);
+  delete this;
+}
+
+void Control::RetireSubtree() {
+  // Without flags the walk reaches every control below, overlays and scroll bars included.
+  Find(&Control::Retire, nullptr, 0);
+}
+
+Control* Control::Retire(Control* control, void*) {
+  if (!control->alive_)
+    return nullptr;
+  control->alive_ = false;
+  control->initHooks.Clear();
+  control->sizeHooks.Clear();
+  control->eventHooks.Clear();
+  control->notifyHooks.Clear();
+  control->paintHooks.Clear();
+  control->postPaintHooks.Clear();
+  if (control->manager_)
+    control->manager_->ForgetControl(control);
+  return nullptr;
+}
+
+Control::~Control() {
+  if (overlay_) {
+    overlay_->Destroy();
+    overlay_ = nullptr;
+  }
+  ClearExtraAttributes();
+  destroyHooks.Fire(this);
+  if (manager_)
+    manager_->ForgetControl(this);
+}
+
+}  // namespace ui
