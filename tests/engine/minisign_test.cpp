@@ -124,7 +124,7 @@ TEST(MinisignTest, RefusesWhatTheKeyDidNotSign) {
        minisign::Verdict::kMalformed},
       {"base64 padded once more", manifest, withLine(1, lines[1] + "===="),
        minisign::Verdict::kMalformed},
-      {"base64 with a space", manifest, withLine(3, " " + lines[3].substr(1)),
+      {"base64 with a space", manifest, withLine(3, std::string(" ").append(lines[3], 1)),
        minisign::Verdict::kMalformed},
       {"no trusted comment line", manifest, withLine(2, "comment: " + lines[2]),
        minisign::Verdict::kMalformed},
@@ -185,7 +185,8 @@ TEST(MinisignTest, DecodesStrictBase64) {
     SCOPED_TRACE(c.text);
     const auto bytes = minisign::DecodeBase64(c.text);
     ASSERT_EQ(c.valid, bytes.has_value());
-    if (c.valid)
+    if (c.valid) {
       EXPECT_EQ(std::string(c.bytes), std::string(bytes->begin(), bytes->end()));
+    }
   }
 }
