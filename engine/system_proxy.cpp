@@ -18,6 +18,8 @@ namespace {
 // Auto-detection asks the network (DHCP, DNS) and may hang for long; past this the transfer goes
 // direct instead of keeping the install waiting.
 constexpr auto kAutoDetectWait = std::chrono::seconds(5);
+// A named script whose server does not answer gets longer, then the settings' next choice.
+constexpr auto kPacScriptWait = std::chrono::seconds(15);
 
 struct WinHttpHandleTraits {
   static bool IsValid(HINTERNET handle) { return handle != nullptr; }
@@ -83,35 +85,38 @@ bool AskPacScript(const std::wstring& pacAddress,
   return true;
 }
 
-// Auto-detection on a thread of its own, waited for a bounded time. A detection still running
-// when the wait ends finishes on its own and writes only into the state it shares.
-bool AutoDetect(const std::wstring& address, std::vector<std::string>& routes) {
-  struct Detection {
+// AskPacScript on a thread of its own, waited for at most `wait`. A question still open when the
+// wait ends finishes on its own and writes only into the state it shares.
+bool AskPacScriptWithin(const std::wstring& pacAddress,
+                        const std::wstring& address,
+                        std::chrono::seconds wait,
+                        std::vector<std::string>& routes) {
+  struct Question {
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false, answered = false;
     std::vector<std::string> routes;
   };
-  auto detection = std::make_shared<Detection>();
+  auto question = std::make_shared<Question>();
   try {
-    std::thread([detection, address] {
+    std::thread([question, pacAddress, address] {
       std::vector<std::string> found;
-      const bool answered = AskPacScript(std::wstring(), address, found);
-      std::lock_guard<std::mutex> lock(detection->mutex);
-      detection->finished = true;
-      detection->answered = answered;
-      detection->routes = std::move(found);
-      detection->done.notify_all();
+      const bool answered = AskPacScript(pacAddress, address, found);
+      std::lock_guard<std::mutex> lock(question->mutex);
+      question->finished = true;
+      question->answered = answered;
+      question->routes = std::move(found);
+      question->done.notify_all();
     }).detach();
   } catch (const std::exception&) {
     return false;
   }
-  std::unique_lock<std::mutex> lock(detection->mutex);
-  if (!detection->done.wait_for(lock, kAutoDetectWait, [&] { return detection->finished; }))
+  std::unique_lock<std::mutex> lock(question->mutex);
+  if (!question->done.wait_for(lock, wait, [&] { return question->finished; }))
     return false;
-  if (!detection->answered)
+  if (!question->answered)
     return false;
-  routes = detection->routes;
+  routes = question->routes;
   return true;
 }
 
@@ -128,9 +133,11 @@ std::vector<std::string> SystemProxyRoutes(const std::string& address) {
   const std::wstring wideAddress = Utf8ToWide(address);
   std::vector<std::string> routes;
   // Windows' own order: a script, then detection, then the named proxy.
-  if (settings.pacAddress && AskPacScript(TextOf(settings.pacAddress), wideAddress, routes))
+  if (settings.pacAddress &&
+      AskPacScriptWithin(TextOf(settings.pacAddress), wideAddress, kPacScriptWait, routes))
     return routes;
-  if (settings.autoDetect && AutoDetect(wideAddress, routes))
+  if (settings.autoDetect &&
+      AskPacScriptWithin(std::wstring(), wideAddress, kAutoDetectWait, routes))
     return routes;
   if (settings.proxy && !IsBypassed(parts, TextOf(settings.bypass))) {
     const std::string proxy = NamedProxyFor(TextOf(settings.proxy), parts.scheme);

@@ -194,6 +194,13 @@ TEST_F(SystemProxyTest, PacScriptChoosesTheProxyPerHost) {
   EXPECT_EQ(1, Requests("/proxy.pac"));
 }
 
+TEST_F(SystemProxyTest, UnreachablePacScriptLeavesTheNamedProxy) {
+  WriteSettings(ConnectionSettings(kDirect | kNamedProxy | kPacScript, serverHostPort_, "",
+                                   "http://127.0.0.1:1/proxy.pac"));
+  EXPECT_EQ(std::vector<std::string>{"http://" + serverHostPort_},
+            SystemProxyRoutes(std::string("http://") + kProxyOnlyHost + "/x"));
+}
+
 TEST_F(SystemProxyTest, DeadFirstProxyGivesWayToTheNextAndIsNotTriedAgain) {
   Serve("second.pak", "second");
   const std::string address = std::string("http://") + kProxyOnlyHost + "/second.pak";
