@@ -27,6 +27,11 @@ bool AskForProxyCredentials(HWND owner,
       CREDUI_FLAGS_GENERIC_CREDENTIALS | CREDUI_FLAGS_DO_NOT_PERSIST | CREDUI_FLAGS_ALWAYS_SHOW_UI);
   if (answer == NO_ERROR) {
     userName.assign(nameBuffer.data());
+    // Some prompts (Wine's) hand the name back as "<target>\<name>", the target standing in for
+    // a domain; the proxy is no domain, so that prefix goes. A domain the user typed stays.
+    const std::wstring targetPrefix = proxyName + L"\\";
+    if (userName.compare(0, targetPrefix.size(), targetPrefix) == 0)
+      userName.erase(0, targetPrefix.size());
     password.assign(passwordBuffer.data());
   }
   // The password's copy in this buffer must not outlive the prompt.

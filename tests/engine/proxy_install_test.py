@@ -4,17 +4,22 @@ manifest and the packages name the host "updates.quenby-proxy.invalid", which no
 and the local update server answers as the proxy. The user's Internet settings of the Wine prefix
 name that proxy, once directly and once through a PAC script served from loopback; each install
 must arrive byte for byte, engine-run must name the proxy as the route, and the server must have
-had every request as a proxy. The prefix's settings are put back afterwards.
+had every request as a proxy. Then the same through a proxy that asks for a password: the
+system's credentials prompt comes once, and the test types the answer into it on the display.
+The prefix's settings are put back afterwards.
 
   proxy_install_test.py --engine-run <engine-run.exe> --release <folder>
 """
 import argparse
+import os
 import pathlib
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tools" / "publisher"))
@@ -22,10 +27,16 @@ sys.path.insert(0, str(REPO / "tools" / "update_server"))
 import publish  # noqa: E402
 import server  # noqa: E402
 
+sys.path.insert(0, str(REPO / "tools" / "wizard_driver"))
+import wizard_driver  # noqa: E402
+
 WINE_RUN = REPO / "scripts" / "wine-run.sh"
 SETTINGS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections"
 SETTINGS_VALUE = "DefaultConnectionSettings"
 PROXY_ONLY_HOST = "updates.quenby-proxy.invalid"
+# The local server, as a proxy, wants Basic credentials for hosts under proxy-auth.invalid.
+PASSWORD_HOST = "updates.proxy-auth.invalid"
+PROMPT_TITLE = "代理服务器登录"
 DIRECT, NAMED_PROXY, PAC_SCRIPT = 1, 2, 4
 
 
@@ -43,7 +54,8 @@ class Registry:
     def __init__(self, engine_run):
         prefix = subprocess.run([str(WINE_RUN), "--prefix", str(engine_run)], check=True,
                                 capture_output=True, text=True).stdout.strip()
-        self.reg = pathlib.Path(prefix) / "drive_c" / "windows" / "system32" / "reg.exe"
+        self.prefix = pathlib.Path(prefix)
+        self.reg = self.prefix / "drive_c" / "windows" / "system32" / "reg.exe"
 
     def run(self, *args):
         # reg.exe speaks the prefix's code page (936); only the value's hex digits matter here.
@@ -69,9 +81,41 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def check_install(engine_run, release, install, proxy):
+def wine_display(prefix):
+    """The X display Wine's windows go to: DISPLAY, else the wrapper's Xvfb for the prefix."""
+    if os.environ.get("DISPLAY"):
+        return os.environ["DISPLAY"]
+    try:
+        return (prefix / ".xvfb").read_text().split()[0]
+    except (OSError, IndexError):
+        return None
+
+
+def answer_prompt(prefix, answered, timeout=90):
+    """Types the proxy's user name and password into the system's credentials prompt when it
+    shows: a click into the name field, Tab to the password, Return for OK."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        display = wine_display(prefix)
+        if display:
+            screen = wizard_driver.Screen(display)
+            windows = screen.find_windows(PROMPT_TITLE)
+            if windows:
+                time.sleep(0.5)  # until the dialog takes input
+                window = windows[0]
+                screen.xdotool("mousemove", "--window", window, 240, 119, "click", 1)
+                screen.xdotool("type", "--delay", 40, "quenby")
+                screen.key("Tab")
+                screen.xdotool("type", "--delay", 40, "proxy secret")
+                screen.key("Return")
+                answered.append(window)
+                return
+        time.sleep(0.2)
+
+
+def check_install(engine_run, release, install, proxy, host=PROXY_ONLY_HOST):
     """The faults of one install, as lines; none when it is right."""
-    done = subprocess.run([str(WINE_RUN), str(engine_run), f"http://{PROXY_ONLY_HOST}",
+    done = subprocess.run([str(WINE_RUN), str(engine_run), f"http://{host}",
                            windows_path(install), "--answer", "cancel", "--quiet"],
                           capture_output=True, timeout=300)
     output = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
@@ -82,7 +126,10 @@ def check_install(engine_run, release, install, proxy):
         target = install / source.relative_to(release)
         if not target.is_file() or target.read_bytes() != source.read_bytes():
             faults.append(f"{source.relative_to(release)}: not installed as released")
-    route = f"route http://{PROXY_ONLY_HOST}:80: {proxy}"
+    asked = output.count("proxy credentials asked:")
+    if asked != (1 if host == PASSWORD_HOST else 0):
+        faults.append(f"the credentials prompt came {asked} times")
+    route = f"route http://{host}:80: {proxy}"
     if route not in output:
         faults.append(f"engine-run did not print '{route}':\n{output}")
     return faults
@@ -125,6 +172,18 @@ def main():
             if after - before < files + 1:
                 case_faults.append(f"{after - before} proxy requests for {files} files")
             faults += [f"{name}: {fault}" for fault in case_faults]
+
+        publish.publish(args.release, served, f"http://{PASSWORD_HOST}", "7z")
+        registry.write_settings(connection_settings(DIRECT | NAMED_PROXY, proxy))
+        answered = []
+        prompt = threading.Thread(target=answer_prompt, args=(registry.prefix, answered), daemon=True)
+        prompt.start()
+        case_faults = check_install(args.engine_run, args.release, work / "install-password",
+                                    f"http://{proxy}", PASSWORD_HOST)
+        prompt.join(timeout=5)
+        if len(answered) != 1:
+            case_faults.append("the credentials prompt did not show")
+        faults += [f"proxy asking for a password: {fault}" for fault in case_faults]
     finally:
         registry.write_settings(saved or connection_settings(DIRECT))
         shutil.rmtree(work, ignore_errors=True)
