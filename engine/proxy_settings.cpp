@@ -182,11 +182,14 @@ std::vector<std::string> ParsePacAnswer(const std::wstring& answer) {
     if (words.empty())
       continue;
     const std::string kind = Lower(words[0]);
-    if (words.size() == 1) {
-      if (kind == "direct")
-        add(std::string());
-      else if (kind.find(':') != std::string::npos || kind.find('.') != std::string::npos)
-        add(ProxyAddress(words[0], "http"));  // WinHTTP's form: a bare "host:port".
+    if (words.size() == 1 && kind == "direct") {
+      add(std::string());
+      continue;
+    }
+    // WinHTTP's form: bare "host:port" entries, separated by ';' or spaces.
+    if (kind.find(':') != std::string::npos || kind.find('.') != std::string::npos) {
+      for (const std::string& word : words)
+        add(ProxyAddress(word, "http"));
       continue;
     }
     if (words.size() != 2)

@@ -125,6 +125,8 @@ TEST(ProxySettingsTest, ReadsPacAnswers) {
       {L"SOCKS s:1080; SOCKS5 t:1080", {"socks4://s:1080", "socks5://t:1080"}},
       // WinHTTP hands a script's proxies over as a list of bare host:port entries.
       {L"a:8080;b:3128", {"http://a:8080", "http://b:3128"}},
+      {L"a:8080 b:3128", {"http://a:8080", "http://b:3128"}},
+      {L"proxy.corp", {"http://proxy.corp:80"}},
       {L"PROXY a:1; PROXY a:1; DIRECT; DIRECT", {"http://a:1", ""}},
       {L"QUIC q:443; PROXY a:1", {"http://a:1"}},
       {L"PROXY", {""}},
