@@ -8,6 +8,8 @@
 #include "app/install_folder.h"
 #include "app/launch.h"
 #include "app/product_names.h"
+#include "app/proxy_credentials_dialog.h"
+#include "engine/proxy_credentials.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/control.h"
 #include "ui/controls/progress.h"
@@ -124,6 +126,12 @@ void InstallWnd::StartInstall() {
       ::SetTimer(NativeWindow(), kInstallTimerId, ProgressFeed::kIntervalMs, nullptr) != 0;
   feed_.emplace(session_->mailbox(),
                 installTimerRunning_ ? ProgressFeed::Pacing::Timer : ProgressFeed::Pacing::None);
+  // A proxy that wants a password asks through the system's prompt, above the wizard.
+  ProxyCredentialStore::Instance().SetPrompt([owner = NativeWindow()](const std::string& proxy,
+                                                                      std::wstring& userName,
+                                                                      std::wstring& password) {
+    return AskForProxyCredentials(owner, proxy, userName, password);
+  });
   ShowPage(kInstallingPage);
   session_->Start();
 }

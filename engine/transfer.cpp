@@ -2,9 +2,14 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
+
+#include "engine/proxy_credentials.h"
+#include "engine/proxy_routes.h"
 
 namespace {
 
@@ -60,17 +65,28 @@ CURLSH* SharedConnections() {
   return share->Get();
 }
 
-}  // namespace
-
-void SetTransferStallLimit(int seconds) {
-  stallLimitSeconds = seconds;
+// Whether a transfer through a proxy failed at the proxy itself, before anything of the body
+// arrived: the proxy's name or connection, its handshake, or its 502 for a server it could not
+// reach. Such a transfer is tried by the next route at once.
+bool ProxyFailed(int result, long httpStatus) {
+  return result == CURLE_COULDNT_RESOLVE_PROXY || result == CURLE_COULDNT_CONNECT ||
+         result == CURLE_PROXY || (result == CURLE_HTTP_RETURNED_ERROR && httpStatus == 502);
 }
 
-int PerformTransfer(const std::string& address,
-                    TransferWriter writer,
-                    void* sink,
-                    long long resumeFrom,
-                    TransferOutcome* outcome) {
+constexpr long kProxyAuthenticationRequired = 407;
+
+// One attempt by one route: a proxy, or empty for libcurl's own choice (direct, or the
+// environment's proxy variables where a developer has set them). With credentials, the proxy
+// gets them by whatever method it asks for. proxyStatus is the proxy's own answer when it
+// refused the request or the tunnel, else 0.
+int PerformByRoute(const std::string& address,
+                   const std::string& route,
+                   const ProxyCredentials* credentials,
+                   TransferWriter writer,
+                   void* sink,
+                   long long resumeFrom,
+                   TransferOutcome& outcome,
+                   long& proxyStatus) {
   std::unique_ptr<CURL, EasyHandleDeleter> handle(curl_easy_init());
   if (!handle)
     return CURLE_FAILED_INIT;
@@ -86,6 +102,22 @@ int PerformTransfer(const std::string& address,
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallLimitSeconds.load()));
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, sink);
+  if (!route.empty()) {
+    curl_easy_setopt(curl, CURLOPT_PROXY, route.c_str());
+    // The bypass list has been applied already; the environment's no_proxy must not undo it.
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
+    // An office proxy that asks who we are gets the logged-on user through SSPI (the empty
+    // name and password), without asking the user anything.
+    if (credentials == nullptr) {
+      curl_easy_setopt(curl, CURLOPT_PROXYAUTH,
+                       static_cast<long>(CURLAUTH_NEGOTIATE | CURLAUTH_NTLM));
+      curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
+    } else {
+      curl_easy_setopt(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+      curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, credentials->userName.c_str());
+      curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, credentials->password.c_str());
+    }
+  }
   // Options that only change speed.
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
   if (CURLSH* share = SharedConnections())
@@ -93,11 +125,78 @@ int PerformTransfer(const std::string& address,
   if (resumeFrom > 0)
     curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom));
   const int result = curl_easy_perform(curl);
-  if (outcome != nullptr) {
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome->httpStatus);
-    curl_off_t retryAfter = 0;
-    const bool known = curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK;
-    outcome->retryAfterSeconds = known && retryAfter > 0 ? static_cast<long>(retryAfter) : -1;
+  outcome.httpStatus = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
+  curl_off_t retryAfter = 0;
+  const bool known = curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK;
+  outcome.retryAfterSeconds = known && retryAfter > 0 ? static_cast<long>(retryAfter) : -1;
+  proxyStatus = 0;
+  if (!route.empty()) {
+    long connectStatus = 0;
+    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+    if (connectStatus >= 300)
+      proxyStatus = connectStatus;
+    else if (outcome.httpStatus == kProxyAuthenticationRequired)
+      proxyStatus = outcome.httpStatus;
   }
+  return result;
+}
+
+// A proxy that still answers 407 after the logged-on user's credentials wants a password: the
+// user is asked (once a run) and the attempt is made again with what was given. A 407 that
+// stays ends the transfer as an HTTP error, which is not tried again.
+int PerformByProxyRoute(const std::string& address,
+                        const std::string& route,
+                        TransferWriter writer,
+                        void* sink,
+                        long long resumeFrom,
+                        TransferOutcome& outcome) {
+  long proxyStatus = 0;
+  int result =
+      PerformByRoute(address, route, nullptr, writer, sink, resumeFrom, outcome, proxyStatus);
+  if (proxyStatus == kProxyAuthenticationRequired) {
+    ProxyCredentials credentials;
+    if (ProxyCredentialStore::Instance().CredentialsFor(route, credentials)) {
+      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom, outcome,
+                              proxyStatus);
+    }
+  }
+  if (proxyStatus == kProxyAuthenticationRequired && result != CURLE_OK) {
+    outcome.httpStatus = kProxyAuthenticationRequired;
+    result = CURLE_HTTP_RETURNED_ERROR;
+  }
+  return result;
+}
+
+}  // namespace
+
+void SetTransferStallLimit(int seconds) {
+  stallLimitSeconds = seconds;
+}
+
+int PerformTransfer(const std::string& address,
+                    TransferWriter writer,
+                    void* sink,
+                    long long resumeFrom,
+                    TransferOutcome* outcome) {
+  ProxyRoutes& proxyRoutes = ProxyRoutes::Instance();
+  std::vector<std::string> routes = proxyRoutes.RoutesFor(address);
+  // When every proxy fails, direct is tried once before the caller's retry rules apply.
+  if (std::find(routes.begin(), routes.end(), std::string()) == routes.end())
+    routes.push_back(std::string());
+  TransferOutcome lastOutcome;
+  int result = CURLE_FAILED_INIT;
+  for (const std::string& route : routes) {
+    lastOutcome = TransferOutcome();
+    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, lastOutcome);
+    // A proxy that asks for credentials is reached; going past it would only hide the question.
+    const bool askedForCredentials = lastOutcome.httpStatus == kProxyAuthenticationRequired;
+    if (askedForCredentials || !ProxyFailed(result, lastOutcome.httpStatus)) {
+      proxyRoutes.RememberWorking(address, route);
+      break;
+    }
+  }
+  if (outcome != nullptr)
+    *outcome = lastOutcome;
   return result;
 }

@@ -16,6 +16,9 @@ struct TransferOutcome {
 // the engine's option set, every chunk going to writer(sink). With resumeFrom above 0 only the
 // bytes from there on are asked for; a server that cannot send them ends the transfer with
 // CURLE_RANGE_ERROR before any byte is written.
+// The transfer takes the routes the user's proxy settings give for the address's server
+// (engine/proxy_routes.h) in turn, moving on from a proxy that fails and trying direct once after
+// the last; the route that reached the server is kept for it.
 // Returns 0 or libcurl's result code; fills outcome when given.
 int PerformTransfer(const std::string& address,
                     TransferWriter writer,

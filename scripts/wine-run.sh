@@ -114,7 +114,7 @@ start_xvfb() {
   return 1
 }
 
-prefix_version=3
+prefix_version=4
 
 init_prefix() {
   [[ $(cat "$WINEPREFIX/.quenby-ready" 2>/dev/null) == "$prefix_version" ]] && return
@@ -139,6 +139,13 @@ init_prefix() {
   for face in '微软雅黑' 'Microsoft YaHei' '宋体' 'SimSun' '新宋体' 'NSimSun'; do
     "$loader" reg add "$key" /v "$face" /t REG_SZ /d "$font" /f >/dev/null 2>&1 9>&-
   done
+  # The user's Internet settings say "direct": left empty, Wine's WinHTTP reports auto-detection,
+  # and every program that follows the settings would wait for a detection first. Flags 1
+  # (direct) in the binary value Windows keeps them in: version, counter, flags, then empty
+  # proxy, bypass list and PAC address.
+  local settings=460000000000000001000000$(printf '%088d' 0)
+  "$loader" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections' \
+    /v DefaultConnectionSettings /t REG_BINARY /d "$settings" /f >/dev/null 2>&1 9>&-
   wineserver -w 9>&-
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     echo "wine-run: Wine could not create the prefix $WINEPREFIX" >&2

@@ -6,4 +6,6 @@
 
 #include <bcrypt.h>
 #include <commctrl.h>
+#include <wincred.h>
 #include <wincrypt.h>
+#include <winhttp.h>

@@ -4,7 +4,8 @@
 // --answer answers the download-failure message instead of showing the message box; --quiet
 // prints only the stage-1 and end-of-file reports instead of every chunk report; --timings
 // prints, at the end, where the run's time went as seen from the reports (for benchmarks).
-// Everything is printed in UTF-8, file names as the manifest gives them.
+// Everything is printed in UTF-8, file names as the manifest gives them. The end names the route
+// (direct, or the proxy of the user's Internet settings) by which each server was reached.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,7 +13,10 @@
 #include <string>
 #include <thread>
 
+#include "app/proxy_credentials_dialog.h"
 #include "engine/install_engine.h"
+#include "engine/proxy_credentials.h"
+#include "engine/proxy_routes.h"
 #include "engine/text_convert.h"
 #include "engine/user_prompt.h"
 
@@ -112,6 +116,13 @@ int wmain(int argc, wchar_t** argv) {
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(installDir), ignored);
   engine.SetUpdateServer(baseAddress);
+  // A proxy that wants a password asks through the system's prompt, as in the wizard.
+  ProxyCredentialStore::Instance().SetPrompt(
+      [](const std::string& proxy, std::wstring& userName, std::wstring& password) {
+        std::printf("proxy credentials asked: %s\n", proxy.c_str());
+        std::fflush(stdout);
+        return AskForProxyCredentials(nullptr, proxy, userName, password);
+      });
 
   std::thread worker;
   bool completed = false;
@@ -163,6 +174,9 @@ int wmain(int argc, wchar_t** argv) {
   if (worker.joinable())
     worker.join();
   std::printf("last transfer result: %d\n", engine.resultCode);
+  // Which route of the user's proxy settings reached each server.
+  for (const auto& [server, route] : ProxyRoutes::Instance().WorkingRoutes())
+    std::printf("route %s: %s\n", server.c_str(), route.empty() ? "direct" : route.c_str());
   if (timings)
     timing.Print();
   return completed && engine.resultCode == 0 ? 0 : 1;

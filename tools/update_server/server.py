@@ -21,6 +21,11 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
 Plain files answer a "Range: bytes=<from>-" request with 206 and the rest of the body. The
 server counts the requests of each address (GET /-/count/<address> answers the count).
 
+It also answers requests sent to it as a proxy ("GET http://any.host/<path>") as it answers
+"GET /<path>", and counts those apart (GET /-/proxied/<address> answers that count), so a test
+can tell which route a transfer took. As a proxy for hosts under "proxy-auth.invalid" it asks
+for Basic credentials, user "quenby" and password "proxy secret" (answering 407 until they come).
+
 As a standard web server does, a request path is percent-decoded to bytes and names the file of
 those bytes on disk, where names are UTF-8: "/files/read%20me.txt" is "files/read me.txt",
 "%E5%AE%89.txt" is "安.txt"; unescaped bytes count as the bytes they are.
@@ -28,6 +33,7 @@ those bytes on disk, where names are UTF-8: "/files/read%20me.txt" is "files/rea
 or for a path by option: --rule <path>=<prefix> (for example --rule update.xml=status/500).
 """
 import argparse
+import base64
 import http.server
 import os
 import pathlib
@@ -49,6 +55,10 @@ def request_path(target):
     that each raw byte is one character of the target."""
     raw = urllib.parse.urlsplit(target).path.lstrip("/")
     return os.fsdecode(urllib.parse.unquote_to_bytes(raw.encode("latin-1", "replace")))
+
+
+PROXY_AUTH_DOMAIN = "proxy-auth.invalid"
+PROXY_AUTHORIZATION = "Basic " + base64.b64encode(b"quenby:proxy secret").decode()
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -81,6 +91,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with self.counts_lock:
                 body = str(self.counts.get(address, 0)).encode()
             return self.send_body(200, body, send_body)
+        if path.startswith("-/proxied/"):
+            address = "proxied:/" + path[len("-/proxied/"):]
+            with self.counts_lock:
+                body = str(self.counts.get(address, 0)).encode()
+            return self.send_body(200, body, send_body)
+        if self.path.startswith("http://"):
+            host = urllib.parse.urlsplit(self.path).hostname or ""
+            if (host.endswith("." + PROXY_AUTH_DOMAIN) and
+                    self.headers.get("Proxy-Authorization") != PROXY_AUTHORIZATION):
+                return self.send_proxy_auth_required(send_body)
+            self.count_request("proxied:/" + path)
         request_number = self.count_request("/" + path)
         rule = self.rules.get(path)
         if rule:
@@ -136,6 +157,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         if retry_after:
             self.send_header("Retry-After", retry_after)
+        self.end_headers()
+        if send_body:
+            self.wfile.write(body)
+
+    def send_proxy_auth_required(self, send_body):
+        body = b"proxy authentication required\n"
+        self.send_response(407)
+        self.send_header("Proxy-Authenticate", 'Basic realm="quenby test proxy"')
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         if send_body:
             self.wfile.write(body)

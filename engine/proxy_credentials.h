@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+// Asks the user for the name and password a proxy wants (the wizard shows the system's
+// credentials prompt). Called on an engine thread; false when the user cancelled.
+using ProxyCredentialsPrompt =
+    std::function<bool(const std::string& proxy, std::wstring& userName, std::wstring& password)>;
+
+// A user name and password for a proxy, UTF-8 as libcurl takes them.
+struct ProxyCredentials {
+  std::string userName;
+  std::string password;
+};
+
+// The credentials given for each proxy of the run. The user is asked at most once per proxy
+// (a cancelled prompt is remembered too), and what was given lives in memory only: never
+// written, never logged. Shared by the engine's threads.
+class ProxyCredentialStore {
+ public:
+  static ProxyCredentialStore& Instance();
+
+  // Where to ask; without a prompt no credentials are ever given.
+  void SetPrompt(ProxyCredentialsPrompt prompt);
+  // The credentials for proxy, asking the user the first time. False when there are none.
+  bool CredentialsFor(const std::string& proxy, ProxyCredentials& credentials);
+  // Forgets every answer (tests).
+  void Clear();
+
+ private:
+  ProxyCredentialStore() = default;
+
+  std::mutex mutex_;
+  ProxyCredentialsPrompt prompt_;
+  // Per proxy: the answer, or nothing when the prompt was cancelled.
+  std::map<std::string, std::pair<bool, ProxyCredentials>> answers_;
+};

@@ -1,0 +1,67 @@
+#include "engine/proxy_routes.h"
+
+#include "engine/proxy_settings.h"
+#include "engine/system_proxy.h"
+
+namespace {
+
+// Proxy settings may differ per scheme and port, so a server is all three.
+std::string ServerOf(const std::string& address) {
+  AddressParts parts;
+  if (!SplitAddress(address, parts))
+    return std::string();
+  return parts.scheme + "://" + parts.host + ":" + std::to_string(parts.port);
+}
+
+}  // namespace
+
+ProxyRoutes& ProxyRoutes::Instance() {
+  // Never destroyed: a detached worker may still be transferring when the process exits.
+  static ProxyRoutes* const routes = new ProxyRoutes;
+  return *routes;
+}
+
+std::vector<std::string> ProxyRoutes::RoutesFor(const std::string& address) {
+  const std::string server = ServerOf(address);
+  if (server.empty())
+    return {std::string()};
+  // Held while the system is asked, so that the two engine threads never ask twice.
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto working = working_.find(server);
+  if (working != working_.end())
+    return {working->second};
+  auto known = routes_.find(server);
+  if (known == routes_.end())
+    known = routes_.emplace(server, SystemProxyRoutes(address)).first;
+  return known->second;
+}
+
+void ProxyRoutes::RememberWorking(const std::string& address, const std::string& route) {
+  const std::string server = ServerOf(address);
+  if (server.empty())
+    return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  working_[server] = route;
+}
+
+void ProxyRoutes::SetRoutes(const std::string& address, std::vector<std::string> routes) {
+  const std::string server = ServerOf(address);
+  if (server.empty())
+    return;
+  if (routes.empty())
+    routes.push_back(std::string());
+  std::lock_guard<std::mutex> lock(mutex_);
+  working_.erase(server);
+  routes_[server] = std::move(routes);
+}
+
+void ProxyRoutes::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  routes_.clear();
+  working_.clear();
+}
+
+std::map<std::string, std::string> ProxyRoutes::WorkingRoutes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return working_;
+}

@@ -1,0 +1,299 @@
+// Transfers through the proxy the user's Internet settings name, under Wine: the settings are
+// written into the prefix's registry as Windows keeps them, and the local update server answers
+// proxy requests, counting them apart, so that each case sees which route a transfer took.
+#include "engine/system_proxy.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/scoped_reg_key.h"
+#include "engine/package_download.h"
+#include "engine/proxy_credentials.h"
+#include "engine/proxy_routes.h"
+#include "engine/text_convert.h"
+#include "engine/transfer.h"
+#include "engine/transfer_retry.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+constexpr wchar_t kConnectionsKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+constexpr wchar_t kSettingsValue[] = L"DefaultConnectionSettings";
+
+// Flags of the settings value.
+constexpr DWORD kDirect = 1, kNamedProxy = 2, kPacScript = 4;
+
+// A host that no resolver knows: a transfer to it succeeds only through a proxy.
+constexpr char kProxyOnlyHost[] = "quenby-proxy-test.invalid";
+
+void AppendDword(std::string& bytes, DWORD value) {
+  bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void AppendCounted(std::string& bytes, const std::string& text) {
+  AppendDword(bytes, static_cast<DWORD>(text.size()));
+  bytes += text;
+}
+
+// The binary value in which Windows keeps the user's connection settings: a header (version,
+// change counter, flags), the named proxy, its bypass list and the PAC address, each preceded by
+// its length, then fields we leave at zero.
+std::string ConnectionSettings(DWORD flags,
+                               const std::string& proxy,
+                               const std::string& bypass,
+                               const std::string& pacAddress) {
+  std::string bytes;
+  AppendDword(bytes, 0x46);
+  AppendDword(bytes, 1);
+  AppendDword(bytes, flags);
+  AppendCounted(bytes, proxy);
+  AppendCounted(bytes, bypass);
+  AppendCounted(bytes, pacAddress);
+  bytes.append(32, '\0');
+  return bytes;
+}
+
+class SystemProxyTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = WideToUtf8(EnvironmentValue(L"QUENBY_TEST_SERVER"));
+    servedRoot_ = EnvironmentValue(L"QUENBY_TEST_SERVER_ROOT");
+    ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
+    serverHostPort_ = server_.substr(server_.find("://") + 3);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExW(HKEY_CURRENT_USER, kConnectionsKey, 0, nullptr, 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr));
+    key_.Reset(key);
+    DWORD size = 0;
+    hadSettings_ = ::RegQueryValueExW(key_.Get(), kSettingsValue, nullptr, nullptr, nullptr,
+                                      &size) == ERROR_SUCCESS;
+    if (hadSettings_) {
+      savedSettings_.resize(size);
+      ASSERT_EQ(ERROR_SUCCESS,
+                ::RegQueryValueExW(key_.Get(), kSettingsValue, nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(savedSettings_.data()), &size));
+    }
+    ProxyRoutes::Instance().Clear();
+    ProxyCredentialStore::Instance().Clear();
+  }
+  void TearDown() override {
+    ProxyCredentialStore::Instance().SetPrompt(nullptr);
+    ProxyCredentialStore::Instance().Clear();
+    if (hadSettings_)
+      WriteSettings(savedSettings_);
+    else
+      ::RegDeleteValueW(key_.Get(), kSettingsValue);
+    ProxyRoutes::Instance().Clear();
+  }
+
+  void WriteSettings(const std::string& bytes) {
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key_.Get(), kSettingsValue, 0, REG_BINARY,
+                                              reinterpret_cast<const BYTE*>(bytes.data()),
+                                              static_cast<DWORD>(bytes.size())));
+    ProxyRoutes::Instance().Clear();
+  }
+
+  std::string Serve(const std::string& name, const std::string& bytes) {
+    EXPECT_TRUE(WriteFileBytes(servedRoot_ + L"\\" + Utf8ToWide(name), bytes));
+    return bytes;
+  }
+
+  int Count(const std::string& kind, const std::string& path) {
+    std::string text;
+    EXPECT_EQ(0, PerformTransfer(server_ + "/-/" + kind + path, &AppendToString, &text));
+    return std::atoi(text.c_str());
+  }
+  // Requests for path that reached the server as a proxy, and all requests for it.
+  int ProxiedRequests(const std::string& path) { return Count("proxied", path); }
+  int Requests(const std::string& path) { return Count("count", path); }
+
+  int Fetch(const std::string& address, std::string& body) {
+    body.clear();
+    return PerformTransfer(address, &AppendToString, &body);
+  }
+
+  std::string server_, serverHostPort_;
+  std::wstring servedRoot_;
+  base::ScopedRegKey key_;
+  bool hadSettings_ = false;
+  std::string savedSettings_;
+};
+
+TEST_F(SystemProxyTest, NamedProxyCarriesTransfersToOtherHosts) {
+  const std::string bytes = Serve("named.pak", std::string(300000, 'n'));
+  WriteSettings(ConnectionSettings(kDirect | kNamedProxy, serverHostPort_, "<local>", ""));
+  const std::string address = std::string("http://") + kProxyOnlyHost + "/named.pak";
+  EXPECT_EQ(std::vector<std::string>{"http://" + serverHostPort_}, SystemProxyRoutes(address));
+
+  std::string body;
+  ASSERT_EQ(0, Fetch(address, body));
+  EXPECT_TRUE(body == bytes);
+  ASSERT_EQ(0, Fetch(address, body));
+  EXPECT_EQ(2, ProxiedRequests("/named.pak"));
+  EXPECT_EQ(
+      "http://" + serverHostPort_,
+      ProxyRoutes::Instance().WorkingRoutes()["http://" + std::string(kProxyOnlyHost) + ":80"]);
+}
+
+TEST_F(SystemProxyTest, BypassListDecidesWhichHostsGoDirect) {
+  Serve("bypass.pak", "bypass");
+  struct Case {
+    const char* bypass;
+    bool throughProxy;
+  };
+  const Case kCases[] = {
+      {"", false},  // loopback is never sent to a proxy by default
+      {"<-loopback>", true},
+      {"<-loopback>;127.0.0.*", false},
+      {"<-loopback>;<local>", true},  // "127.0.0.1" has dots: not a local name
+  };
+  int proxiedBefore = ProxiedRequests("/bypass.pak");
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.bypass);
+    WriteSettings(ConnectionSettings(kDirect | kNamedProxy, serverHostPort_, c.bypass, ""));
+    std::string body;
+    ASSERT_EQ(0, Fetch(server_ + "/bypass.pak", body));
+    EXPECT_EQ("bypass", body);
+    const int proxied = ProxiedRequests("/bypass.pak");
+    EXPECT_EQ(c.throughProxy ? 1 : 0, proxied - proxiedBefore);
+    proxiedBefore = proxied;
+  }
+}
+
+TEST_F(SystemProxyTest, PacScriptChoosesTheProxyPerHost) {
+  const std::string bytes = Serve("pac.pak", std::string(5000, 'p'));
+  Serve("proxy.pac",
+        "function FindProxyForURL(url, host) {\n"
+        "  if (host == \"" +
+            std::string(kProxyOnlyHost) +
+            "\")\n"
+            "    return \"PROXY " +
+            serverHostPort_ +
+            "; DIRECT\";\n"
+            "  return \"DIRECT\";\n"
+            "}\n");
+  // The script is fetched from loopback, directly, even though the named proxy is dead.
+  WriteSettings(ConnectionSettings(kDirect | kNamedProxy | kPacScript, "127.0.0.1:1", "",
+                                   server_ + "/proxy.pac"));
+  std::string body;
+  ASSERT_EQ(0, Fetch(std::string("http://") + kProxyOnlyHost + "/pac.pak", body));
+  EXPECT_TRUE(body == bytes);
+  EXPECT_EQ(1, ProxiedRequests("/pac.pak"));
+  // The script sends the server's own address direct.
+  ASSERT_EQ(0, Fetch(server_ + "/pac.pak", body));
+  EXPECT_EQ(1, ProxiedRequests("/pac.pak"));
+  EXPECT_EQ(1, Requests("/proxy.pac"));
+}
+
+TEST_F(SystemProxyTest, UnreachablePacScriptLeavesTheNamedProxy) {
+  WriteSettings(ConnectionSettings(kDirect | kNamedProxy | kPacScript, serverHostPort_, "",
+                                   "http://127.0.0.1:1/proxy.pac"));
+  EXPECT_EQ(std::vector<std::string>{"http://" + serverHostPort_},
+            SystemProxyRoutes(std::string("http://") + kProxyOnlyHost + "/x"));
+}
+
+TEST_F(SystemProxyTest, DeadFirstProxyGivesWayToTheNextAndIsNotTriedAgain) {
+  Serve("second.pak", "second");
+  const std::string address = std::string("http://") + kProxyOnlyHost + "/second.pak";
+  const std::string dead = "http://127.0.0.1:1", working = "http://" + serverHostPort_;
+  ProxyRoutes::Instance().SetRoutes(address, {dead, working, std::string()});
+  std::string body;
+  ASSERT_EQ(0, Fetch(address, body));
+  EXPECT_EQ("second", body);
+  EXPECT_EQ(std::vector<std::string>{working}, ProxyRoutes::Instance().RoutesFor(address));
+  ASSERT_EQ(0, Fetch(address, body));
+  EXPECT_EQ(2, ProxiedRequests("/second.pak"));
+}
+
+TEST_F(SystemProxyTest, FailingProxyFallsBackToDirectOnce) {
+  Serve("direct.pak", "direct");
+  struct Case {
+    const char* name;
+    std::string proxy;
+    std::string path;
+    int proxiedRequests;
+  };
+  const Case kCases[] = {
+      {"proxy refuses connections", "http://127.0.0.1:1", "/direct.pak", 0},
+      {"proxy cannot be resolved", std::string("http://") + kProxyOnlyHost + ":8080", "/direct.pak",
+       0},
+      // The server, as a proxy, answers the first request for this path with 502.
+      {"proxy answers 502", "http://" + serverHostPort_, "/-/fail/1/502/direct.pak", 1},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ProxyRoutes::Instance().Clear();
+    const std::string address = server_ + c.path;
+    const int proxiedBefore = ProxiedRequests(c.path);
+    ProxyRoutes::Instance().SetRoutes(address, {c.proxy});
+    std::string body;
+    ASSERT_EQ(0, Fetch(address, body));
+    EXPECT_EQ("direct", body);
+    EXPECT_EQ(std::vector<std::string>{std::string()}, ProxyRoutes::Instance().RoutesFor(address));
+    EXPECT_EQ(c.proxiedRequests, ProxiedRequests(c.path) - proxiedBefore);
+  }
+}
+
+// The local server, as a proxy for hosts under proxy-auth.invalid, wants Basic credentials.
+TEST_F(SystemProxyTest, ProxyAskingForAPasswordGetsWhatTheUserTypes) {
+  Serve("auth.pak", "through the proxy");
+  const std::string address = "http://updates.proxy-auth.invalid/auth.pak";
+  const std::string proxy = "http://" + serverHostPort_;
+  struct Case {
+    const char* name;
+    bool answer;
+    const wchar_t* password;
+    int expectedResult;
+  };
+  const Case kCases[] = {
+      {"right password", true, L"proxy secret", CURLE_OK},
+      {"wrong password", true, L"guess", CURLE_HTTP_RETURNED_ERROR},
+      {"prompt cancelled", false, L"", CURLE_HTTP_RETURNED_ERROR},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ProxyCredentialStore::Instance().Clear();
+    ProxyRoutes::Instance().SetRoutes(address, {proxy});
+    std::vector<std::string> asked;
+    ProxyCredentialStore::Instance().SetPrompt(
+        [&](const std::string& askingProxy, std::wstring& userName, std::wstring& password) {
+          asked.push_back(askingProxy);
+          userName = L"quenby";
+          password = c.password;
+          return c.answer;
+        });
+    for (int transfer = 0; transfer < 2; ++transfer) {
+      std::string body;
+      TransferOutcome outcome;
+      EXPECT_EQ(c.expectedResult, PerformTransfer(address, &AppendToString, &body, 0, &outcome));
+      if (c.expectedResult == CURLE_OK) {
+        EXPECT_EQ("through the proxy", body);
+      } else {
+        // A proxy that keeps refusing ends the transfer: no direct try, no retry.
+        EXPECT_EQ(407, outcome.httpStatus);
+        EXPECT_FALSE(IsTransientFailure(c.expectedResult, outcome.httpStatus));
+      }
+    }
+    // Asked once for the run, whatever the answer.
+    EXPECT_EQ(std::vector<std::string>{proxy}, asked);
+  }
+}
+
+TEST_F(SystemProxyTest, DirectSettingsLeaveTransfersAlone) {
+  WriteSettings(ConnectionSettings(kDirect, "", "", ""));
+  EXPECT_EQ(std::vector<std::string>{std::string()},
+            SystemProxyRoutes(std::string("http://") + kProxyOnlyHost + "/x"));
+  std::string body;
+  EXPECT_NE(0, Fetch(std::string("http://") + kProxyOnlyHost + "/x", body));
+}
+
+}  // namespace
