@@ -15,7 +15,7 @@ ProgressReport Report(int downloadedBytes) {
   ProgressReport report;
   report.totalBytes = 1000000;
   report.downloadedBytes = downloadedBytes;
-  report.fileName = "file" + std::to_string(downloadedBytes);
+  report.fileName = L"file" + std::to_wstring(downloadedBytes);
   return report;
 }
 
@@ -28,7 +28,7 @@ TEST(ProgressMailboxTest, ReportsCoalesceToTheLatestWithOneWakeUp) {
   ProgressMailbox::Contents taken = mailbox.Take();
   ASSERT_TRUE(taken.progress.has_value());
   EXPECT_EQ(3, taken.progress->downloadedBytes);
-  EXPECT_EQ("file3", taken.progress->fileName);
+  EXPECT_EQ(L"file3", taken.progress->fileName);
   EXPECT_FALSE(taken.finished);
 
   // Taking re-arms the wake-up; an empty take has nothing.
