@@ -18,12 +18,13 @@ bool InstallerLock::Acquire(const wchar_t* mutexName,
   mutex_.Reset(::CreateMutexW(nullptr, TRUE, mutexName));
   const DWORD error = ::GetLastError();
   if (!mutex_.IsValid()) {
-    // A mutex of another user's installer that this one may not open: that installer runs.
-    if (error == ERROR_ACCESS_DENIED) {
-      BringWizardToFront(wizardClassName);
-      return false;
-    }
-    return true;
+    // Refused: either the mutex exists and belongs to another user's installer, which runs, or
+    // this process may not create it at all, which must not keep the user from installing.
+    base::ScopedHandle existing(::OpenMutexW(SYNCHRONIZE, FALSE, mutexName));
+    if (!existing.IsValid() && ::GetLastError() != ERROR_ACCESS_DENIED)
+      return true;
+    BringWizardToFront(wizardClassName);
+    return false;
   }
   if (error != ERROR_ALREADY_EXISTS) {
     owned_ = true;

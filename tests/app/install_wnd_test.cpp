@@ -624,7 +624,8 @@ TEST_F(InstallerProcessTest, SecondInstallerBringsBackTheRunningWizardAndEndsWit
 
   EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(window_) && ::IsWindowVisible(window_); }, 10000))
       << "the running wizard stays minimised";
-  EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(process_.Get(), 0)) << "the first one ended";
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(process_.Get(), 0))
+      << "the first one ended";
   // The first one still works: Escape ends it with code 0.
   ::PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_EQ(0, WaitForExit(10000));
