@@ -5,9 +5,10 @@
 #include "app/install_folder.h"
 
 // The install folder and its one rule: once the install has started, the folder no longer
-// changes. A folder dialog does not disable the wizard, so a choice can arrive after the start;
-// it is refused, and the engine threads, which read the folder from the start on, never see a
-// change. Used on the UI thread only; the engine threads receive the frozen value.
+// changes. The wizard's folder dialogs are modal to it, so no choice should arrive after the
+// start; one that does all the same is refused, and the engine threads, which read the folder
+// from the start on, never see a change. Used on the UI thread only; the engine threads receive
+// the frozen value.
 class InstallFolderChoice {
  public:
   // The folder proposed at window creation.

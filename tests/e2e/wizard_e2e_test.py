@@ -285,18 +285,24 @@ class WizardEndToEndTest(unittest.TestCase):
                 # The installing page is held by a stalled download.
                 server = self.serve(STALL) if page == "installing" else self.serve()
                 installer = self.open_wizard(server)
-                if page != "configuration":
-                    self.start_install(installer)
-                if page == "installing":
-                    wd.wait_until(lambda: server.package_requests(), 30, "the download")
-                if page == "finish":
-                    installer.wait_page("finish", INSTALL_BOUND)
-                if how == "close button":
-                    installer.click("btn_close")
-                else:
-                    installer.key(how.replace("Alt+F4", "alt+F4"))
-                self.assert_ends_with_code_zero(installer, QUIT_BOUND, f"{how} on the {page} page")
-                server.stop()
+                try:
+                    if page != "configuration":
+                        self.start_install(installer)
+                    if page == "installing":
+                        wd.wait_until(lambda: server.package_requests(), 30, "the download")
+                    if page == "finish":
+                        installer.wait_page("finish", INSTALL_BOUND)
+                    if how == "close button":
+                        installer.click("btn_close")
+                    else:
+                        installer.key(how.replace("Alt+F4", "alt+F4"))
+                    self.assert_ends_with_code_zero(installer, QUIT_BOUND,
+                                                    f"{how} on the {page} page")
+                finally:
+                    # One that failed to end would hold the one-installer lock and end the next
+                    # case's installer at its start.
+                    installer.kill()
+                    server.stop()
 
     def test_failed_second_file_shows_the_failure_message_and_still_finishes(self):
         server = self.serve(FAIL_SECOND)
