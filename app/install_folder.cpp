@@ -37,18 +37,3 @@ DefaultInstallFolder LookUpDefaultInstallFolder() {
 ChosenInstallFolder MakeChosenInstallFolder(const std::wstring& chosenFolder) {
   return {chosenFolder + L"\\" + kChosenSubfolder, chosenFolder};
 }
-
-std::vector<std::wstring> FolderChainPrefixes(std::wstring path) {
-  path += L'\\';
-  std::vector<std::wstring> prefixes;
-  for (size_t i = path.find(L'\\'); i != std::wstring::npos; i = path.find(L'\\', i + 1))
-    prefixes.push_back(path.substr(0, i));
-  return prefixes;
-}
-
-void CreateFolderChain(std::wstring path) {
-  for (const std::wstring& prefix : FolderChainPrefixes(std::move(path))) {
-    // Failures are expected (existing folders, "C:", empty elements) and ignored.
-    ::CreateDirectoryW(prefix.c_str(), nullptr);
-  }
-}

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 // What the configuration page starts with: the install folder, the text of the folder field and
 // the Program Files folder that the folder dialog opens in (empty when the shell did not name
@@ -27,12 +26,3 @@ struct ChosenInstallFolder {
   std::wstring editText;
 };
 ChosenInstallFolder MakeChosenInstallFolder(const std::wstring& chosenFolder);
-
-// The folders CreateFolderChain tries, in order: every prefix of the path that ends before a
-// backslash, the whole path last. Only "\" separates; "/" is part of a name.
-std::vector<std::wstring> FolderChainPrefixes(std::wstring path);
-
-// Creates every missing folder along the path. Each prefix is tried in turn and every result
-// ignored: an existing folder, the drive part or an empty element just fails and the scan goes
-// on.
-void CreateFolderChain(std::wstring path);

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "app/install_completion.h"
-#include "app/install_folder.h"
+#include "base/folder_chain.h"
 #include "engine/install_engine.h"
 
 InstallSession::InstallSession(std::wstring installDir, WakeUi wakeUi)
@@ -18,7 +18,7 @@ void InstallSession::Start() {
   if (started_)
     return;
   started_ = true;
-  CreateFolderChain(installDir_);
+  base::CreateFolderChain(installDir_);
   ++liveThreads_;
   try {
     installThread_ = std::make_unique<std::thread>([this] {

@@ -19,7 +19,7 @@ bool AskForProxyCredentials(HWND owner,
   info.pszCaptionText = L"代理服务器登录";
   std::vector<wchar_t> nameBuffer(CREDUI_MAX_USERNAME_LENGTH + 1, L'\0');
   std::vector<wchar_t> passwordBuffer(CREDUI_MAX_PASSWORD_LENGTH + 1, L'\0');
-  WINBOOL save = FALSE;
+  BOOL save = FALSE;
   const DWORD answer = ::CredUIPromptForCredentialsW(
       &info, proxyName.c_str(), nullptr, 0, nameBuffer.data(),
       static_cast<ULONG>(nameBuffer.size()), passwordBuffer.data(),

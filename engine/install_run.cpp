@@ -6,6 +6,7 @@
 #include <climits>
 #include <ctime>
 
+#include "base/folder_chain.h"
 #include "engine/archive/extract_package.h"
 #include "engine/archive/read_only_files.h"
 #include "engine/file_digest.h"
@@ -18,18 +19,6 @@
 #endif
 
 namespace {
-
-// Creates folder (ending in a backslash) with all missing parents. Failures surface later, when
-// the download cannot create its file.
-void CreateFolderChain(const std::wstring& folder) {
-  for (size_t end = folder.find_first_of(L"\\/"); end != std::wstring::npos;
-       end = folder.find_first_of(L"\\/", end + 1)) {
-    std::wstring prefix = folder.substr(0, end);
-    if (!prefix.empty() && prefix.back() != L':' && !::PathFileExistsW(prefix.c_str()))
-      ::CreateDirectoryW(prefix.c_str(), nullptr);
-  }
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-}
 
 int IgnorePercentage(const std::wstring&, int) {
   return 0;
@@ -75,7 +64,7 @@ void InstallEngine::Install(std::wstring installDir) {
 
   for (const UpdateItem& item : items) {
     if (!::PathFileExistsW(item.folder.c_str()))
-      CreateFolderChain(item.folder);
+      base::CreateFolderChain(item.folder);
     std::wstring packagePath = item.folder + L"temp.pak";
     if (DownloadFile(item.url, packagePath, item.name) != 0) {
       // The partly written package stays; files replaced earlier in the run stay replaced.

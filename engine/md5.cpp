@@ -86,7 +86,13 @@ void Md5::Transform(const uint8_t block[64]) {
                (static_cast<uint32_t>(block[i * 4 + 3]) << 24);
   }
   uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  // One loop per round, so that each unrolls without a branch on the round.
+  // One loop per round, so that each unrolls without a branch on the round. GCC unrolls them
+  // only when asked; other compilers decide for themselves.
+#if defined(__GNUC__) && !defined(__clang__)
+#define MD5_UNROLL_ROUND _Pragma("GCC unroll 16")
+#else
+#define MD5_UNROLL_ROUND
+#endif
   auto step = [&](uint32_t mixed, uint32_t i, uint32_t index) {
     uint32_t next = d;
     d = c;
@@ -94,18 +100,19 @@ void Md5::Transform(const uint8_t block[64]) {
     b = b + RotateLeft(a + mixed + kSines[i] + words[index], kShifts[i]);
     a = next;
   };
-#pragma GCC unroll 16
+MD5_UNROLL_ROUND
   for (uint32_t i = 0; i < 16; ++i)
     step((b & c) | (~b & d), i, i);
-#pragma GCC unroll 16
+MD5_UNROLL_ROUND
   for (uint32_t i = 16; i < 32; ++i)
     step((d & b) | (~d & c), i, (5 * i + 1) % 16);
-#pragma GCC unroll 16
+MD5_UNROLL_ROUND
   for (uint32_t i = 32; i < 48; ++i)
     step(b ^ c ^ d, i, (3 * i + 5) % 16);
-#pragma GCC unroll 16
+MD5_UNROLL_ROUND
   for (uint32_t i = 48; i < 64; ++i)
     step(c ^ (b | ~d), i, (7 * i) % 16);
+#undef MD5_UNROLL_ROUND
   state_[0] += a;
   state_[1] += b;
   state_[2] += c;

@@ -204,8 +204,8 @@ INT RichEditHost::TxReleaseDC(HDC) {
   return 1;
 }
 
-WINBOOL RichEditHost::TxShowScrollBar(INT bar, WINBOOL show) {
-  return base::CatchAllOr<WINBOOL>(FALSE, [&] {
+BOOL RichEditHost::TxShowScrollBar(INT bar, BOOL show) {
+  return base::CatchAllOr<BOOL>(FALSE, [&] {
     if (!owner_)
       return FALSE;
     bool changed = false;
@@ -225,8 +225,8 @@ WINBOOL RichEditHost::TxShowScrollBar(INT bar, WINBOOL show) {
   });
 }
 
-WINBOOL RichEditHost::TxEnableScrollBar(INT bars, INT arrows) {
-  return base::CatchAllOr<WINBOOL>(FALSE, [&] {
+BOOL RichEditHost::TxEnableScrollBar(INT bars, INT arrows) {
+  return base::CatchAllOr<BOOL>(FALSE, [&] {
     if (!owner_)
       return FALSE;
     const bool vertical = NamesVertical(bars) || owner_->VerticalScrollBar() != nullptr;
@@ -242,8 +242,8 @@ WINBOOL RichEditHost::TxEnableScrollBar(INT bars, INT arrows) {
   });
 }
 
-WINBOOL RichEditHost::TxSetScrollRange(INT bar, LONG minPos, INT maxPos, WINBOOL) {
-  return base::CatchAllOr<WINBOOL>(FALSE, [&] {
+BOOL RichEditHost::TxSetScrollRange(INT bar, LONG minPos, INT maxPos, BOOL) {
+  return base::CatchAllOr<BOOL>(FALSE, [&] {
     if (!owner_)
       return FALSE;
     ScrollBar* scrollBar = nullptr;
@@ -268,8 +268,8 @@ WINBOOL RichEditHost::TxSetScrollRange(INT bar, LONG minPos, INT maxPos, WINBOOL
   });
 }
 
-WINBOOL RichEditHost::TxSetScrollPos(INT bar, INT pos, WINBOOL) {
-  return base::CatchAllOr<WINBOOL>(FALSE, [&] {
+BOOL RichEditHost::TxSetScrollPos(INT bar, INT pos, BOOL) {
+  return base::CatchAllOr<BOOL>(FALSE, [&] {
     if (!owner_)
       return FALSE;
     ScrollBar* scrollBar = bar == SB_VERT   ? owner_->VerticalScrollBar()
@@ -282,7 +282,7 @@ WINBOOL RichEditHost::TxSetScrollPos(INT bar, INT pos, WINBOOL) {
   });
 }
 
-void RichEditHost::TxInvalidateRect(LPCRECT rect, WINBOOL) {
+void RichEditHost::TxInvalidateRect(LPCRECT rect, BOOL) {
   base::CatchAllOr<bool>(false, [&] {
     PaintManager* manager = owner_ ? owner_->GetManager() : nullptr;
     if (manager)
@@ -291,7 +291,7 @@ void RichEditHost::TxInvalidateRect(LPCRECT rect, WINBOOL) {
   });
 }
 
-void RichEditHost::TxViewChange(WINBOOL) {
+void RichEditHost::TxViewChange(BOOL) {
   base::CatchAllOr<bool>(false, [&] {
     if (owner_ && owner_->OnServiceViewChanged())
       owner_->Invalidate();
@@ -299,13 +299,13 @@ void RichEditHost::TxViewChange(WINBOOL) {
   });
 }
 
-WINBOOL RichEditHost::TxCreateCaret(HBITMAP bitmap, INT width, INT height) {
+BOOL RichEditHost::TxCreateCaret(HBITMAP bitmap, INT width, INT height) {
   caretSize_ = {width, height};
   HWND window = Window();
   return window ? ::CreateCaret(window, bitmap, width, height) : FALSE;
 }
 
-WINBOOL RichEditHost::TxShowCaret(WINBOOL show) {
+BOOL RichEditHost::TxShowCaret(BOOL show) {
   SetFlag(HostCaretShown, show != FALSE);
   HWND window = Window();
   if (!window)
@@ -313,8 +313,8 @@ WINBOOL RichEditHost::TxShowCaret(WINBOOL show) {
   return show ? ::ShowCaret(window) : ::HideCaret(window);
 }
 
-WINBOOL RichEditHost::TxSetCaretPos(INT x, INT y) {
-  return base::CatchAllOr<WINBOOL>(FALSE, [&] {
+BOOL RichEditHost::TxSetCaretPos(INT x, INT y) {
+  return base::CatchAllOr<BOOL>(FALSE, [&] {
     PaintManager* manager = owner_ ? owner_->GetManager() : nullptr;
     const RECT old = {caretPosition_.x, caretPosition_.y, caretPosition_.x + previousCaretSize_.cx,
                       caretPosition_.y + previousCaretSize_.cy};
@@ -335,8 +335,8 @@ WINBOOL RichEditHost::TxSetCaretPos(INT x, INT y) {
   });
 }
 
-WINBOOL RichEditHost::TxSetTimer(UINT id, UINT timeout) {
-  return base::CatchAllOr<WINBOOL>(FALSE, [&] {
+BOOL RichEditHost::TxSetTimer(UINT id, UINT timeout) {
+  return base::CatchAllOr<BOOL>(FALSE, [&] {
     PaintManager* manager = owner_ ? owner_->GetManager() : nullptr;
     if (!manager)
       return FALSE;
@@ -360,7 +360,7 @@ void RichEditHost::TxKillTimer(UINT id) {
 
 void RichEditHost::TxScrollWindowEx(INT, INT, LPCRECT, LPCRECT, HRGN, LPRECT, UINT) {}
 
-void RichEditHost::TxSetCapture(WINBOOL capture) {
+void RichEditHost::TxSetCapture(BOOL capture) {
   PaintManager* manager = owner_ ? owner_->GetManager() : nullptr;
   if (!manager)
     return;
@@ -381,16 +381,16 @@ void RichEditHost::TxSetFocus() {
   });
 }
 
-void RichEditHost::TxSetCursor(HCURSOR cursor, WINBOOL) {
+void RichEditHost::TxSetCursor(HCURSOR cursor, BOOL) {
   ::SetCursor(cursor);
 }
 
-WINBOOL RichEditHost::TxScreenToClient(LPPOINT point) {
+BOOL RichEditHost::TxScreenToClient(LPPOINT point) {
   HWND window = Window();
   return window && point ? ::ScreenToClient(window, point) : FALSE;
 }
 
-WINBOOL RichEditHost::TxClientToScreen(LPPOINT point) {
+BOOL RichEditHost::TxClientToScreen(LPPOINT point) {
   HWND window = Window();
   return window && point ? ::ClientToScreen(window, point) : FALSE;
 }

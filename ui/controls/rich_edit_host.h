@@ -86,16 +86,16 @@ class RichEditHost final : public base::ComObject<ITextHost> {
   // ITextHost, in the order of the published interface.
   HDC TxGetDC() override;
   INT TxReleaseDC(HDC dc) override;
-  WINBOOL TxShowScrollBar(INT bar, WINBOOL show) override;
-  WINBOOL TxEnableScrollBar(INT bars, INT arrows) override;
-  WINBOOL TxSetScrollRange(INT bar, LONG minPos, INT maxPos, WINBOOL redraw) override;
-  WINBOOL TxSetScrollPos(INT bar, INT pos, WINBOOL redraw) override;
-  void TxInvalidateRect(LPCRECT rect, WINBOOL mode) override;
-  void TxViewChange(WINBOOL update) override;
-  WINBOOL TxCreateCaret(HBITMAP bitmap, INT width, INT height) override;
-  WINBOOL TxShowCaret(WINBOOL show) override;
-  WINBOOL TxSetCaretPos(INT x, INT y) override;
-  WINBOOL TxSetTimer(UINT id, UINT timeout) override;
+  BOOL TxShowScrollBar(INT bar, BOOL show) override;
+  BOOL TxEnableScrollBar(INT bars, INT arrows) override;
+  BOOL TxSetScrollRange(INT bar, LONG minPos, INT maxPos, BOOL redraw) override;
+  BOOL TxSetScrollPos(INT bar, INT pos, BOOL redraw) override;
+  void TxInvalidateRect(LPCRECT rect, BOOL mode) override;
+  void TxViewChange(BOOL update) override;
+  BOOL TxCreateCaret(HBITMAP bitmap, INT width, INT height) override;
+  BOOL TxShowCaret(BOOL show) override;
+  BOOL TxSetCaretPos(INT x, INT y) override;
+  BOOL TxSetTimer(UINT id, UINT timeout) override;
   void TxKillTimer(UINT id) override;
   void TxScrollWindowEx(INT dx,
                         INT dy,
@@ -104,11 +104,11 @@ class RichEditHost final : public base::ComObject<ITextHost> {
                         HRGN update,
                         LPRECT updateRect,
                         UINT flags) override;
-  void TxSetCapture(WINBOOL capture) override;
+  void TxSetCapture(BOOL capture) override;
   void TxSetFocus() override;
-  void TxSetCursor(HCURSOR cursor, WINBOOL text) override;
-  WINBOOL TxScreenToClient(LPPOINT point) override;
-  WINBOOL TxClientToScreen(LPPOINT point) override;
+  void TxSetCursor(HCURSOR cursor, BOOL text) override;
+  BOOL TxScreenToClient(LPPOINT point) override;
+  BOOL TxClientToScreen(LPPOINT point) override;
   HRESULT TxActivate(LONG* oldState) override;
   HRESULT TxDeactivate(LONG newState) override;
   HRESULT TxGetClientRect(LPRECT rect) override;
