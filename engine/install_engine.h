@@ -99,6 +99,8 @@ class InstallEngine {
   double RetryJitter();
   // Fetches address into text with the transfer retries; the last attempt's result.
   int FetchWithRetries(const std::string& address, std::string& text);
+  // True when a manifest must carry a signature by a pinned key to be used.
+  bool SignaturesRequired() const;
   // Fetches the manifest (into manifestText) and, when keys are pinned, its signature, and
   // checks it; 0, the manifest transfer's failure, or kResultManifestNotSigned (the signature is
   // missing, cannot be fetched or does not verify).

@@ -174,6 +174,10 @@ void SetTransferStallLimit(int seconds) {
   stallLimitSeconds = seconds;
 }
 
+int TransferStallLimit() {
+  return stallLimitSeconds;
+}
+
 int PerformTransfer(const std::string& address,
                     TransferWriter writer,
                     void* sink,

@@ -27,5 +27,7 @@ int PerformTransfer(const std::string& address,
                     TransferOutcome* outcome = nullptr);
 
 // A transfer that receives no data for this many seconds ends with a non-zero result, so a dead
-// connection takes the failure path instead of hanging the install. Tests shorten it.
+// connection takes the failure path instead of hanging the install: 60 s unless a test shortens
+// it.
 void SetTransferStallLimit(int seconds);
+int TransferStallLimit();

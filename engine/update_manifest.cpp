@@ -42,10 +42,15 @@ bool InstallEngine::SetManifestKeys(std::string_view keys) {
   return manifestKeysValid_;
 }
 
+bool InstallEngine::SignaturesRequired() const {
+  // Keys that could not be read pin nothing that verifies: every manifest is refused.
+  return !manifestKeysValid_ || !manifestKeys_.empty();
+}
+
 int InstallEngine::FetchSignedManifest(const std::wstring& manifestAddress) {
   const std::string address = EscapeAddress(WideToUtf8(manifestAddress));
   int result = FetchWithRetries(address, manifestText);
-  if (result != 0 || (manifestKeysValid_ && manifestKeys_.empty()))
+  if (result != 0 || !SignaturesRequired())
     return result;
   // The signature sits beside the manifest and is asked for with the same cache-busting query.
   const size_t query = address.find('?');
@@ -70,7 +75,7 @@ int InstallEngine::CheckUpdate() {
   if (result == kResultManifestNotSigned)
     result = FetchSignedManifest(UpdateManifestAddress());
   if (result == 0)
-    manifestSigned_ = manifestKeysValid_ && !manifestKeys_.empty();
+    manifestSigned_ = SignaturesRequired();
   else
     manifestText.clear();
   resultCode = result;

@@ -17,6 +17,7 @@
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
+#include "engine/transfer.h"
 #include "engine/user_prompt.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/temp_folder.h"
@@ -37,8 +38,13 @@ constexpr DWORD kInstallerStyle = 0x96C80000;
 // Answers the download-failure message with Cancel, without a window.
 class CancellingPrompt : public UserPrompt {
  public:
-  bool AskToVisitHomepage() override { return false; }
+  bool AskToVisitHomepage() override {
+    ++asked;
+    return false;
+  }
   void OpenWebPage(const std::wstring&) override {}
+
+  std::atomic<int> asked{0};
 };
 
 POINT CenterOf(const RECT& rect) {
@@ -521,6 +527,26 @@ TEST_F(InstallWndTest, LostWakeUpsStrandNeitherProgressNorTheFinish) {
   EXPECT_GT(wizard->lostWakeUps.load(), 0);
   EXPECT_EQ(L"100%", Find(L"progress_pos")->GetText());
   EXPECT_EQ(L"安装目录：" + installDir_ + L"\\tarsklogin.exe", Find(L"progress_file")->GetText());
+}
+
+// A transfer that stops sending fails once the stall bound has passed on every try (the bound and
+// the waits between tries shortened here): the failure message follows, the rest of the run is
+// skipped and the finish page still comes with the installation recorded.
+TEST_F(InstallWndTest, StalledDownloadFailsAfterTheStallBoundAndStillFinishes) {
+  SetTransferStallLimit(2);
+  InstallEngine::Instance().SetRetryWait([](int) {});
+  ServeRelease("QuenbyClient.dll", "stall/2000");
+  OpenWizard();
+  Click(L"btn_install");
+  const bool finished = PumpUntil([&] { return Page() == InstallWnd::kFinishPage; }, 60000);
+  SetTransferStallLimit(60);
+  InstallEngine::Instance().SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
+  ASSERT_TRUE(finished) << "no finish page in 60 s";
+  EXPECT_EQ(1, prompt_.asked.load()) << "the failure message shows once";
+  EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.dll"));
+  EXPECT_FALSE(FileExists(installDir_ + L"\\tarsklogin.exe")) << "the run went on";
+  EXPECT_TRUE(FileExists(installDir_ + L"\\install.dat"));
+  EXPECT_TRUE(OpenUninstallEntry().IsValid());
 }
 
 // The installer program itself, built with the local update server, in a process of its own.

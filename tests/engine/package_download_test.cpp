@@ -320,6 +320,8 @@ TEST_F(EngineTransferTest, FollowsRedirectsIncludingToSelfSignedHttps) {
 }
 
 TEST_F(EngineTransferTest, StalledTransferEndsWithFailure) {
+  // What the installer waits before it gives a silent connection up; the fixture restores it.
+  EXPECT_EQ(60, TransferStallLimit());
   Serve(L"stuck.pak", 100000);
   SetTransferStallLimit(2);
   int code = DownloadToFile(server_ + L"/-/stall/1000/stuck.pak", folder_ / L"temp.pak");
