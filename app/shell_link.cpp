@@ -35,3 +35,24 @@ bool CreateShellLink(const std::wstring& target, const std::wstring& linkPath) {
     return false;
   return SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
+
+ShellLinkContents ReadShellLink(const std::wstring& linkPath) {
+  ShellLinkContents contents;
+  base::ScopedComInitializer com;
+  base::ComPtr<IShellLinkW> link;
+  base::ComPtr<IPersistFile> file;
+  if (!com.Succeeded() ||
+      FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.ReceiveVoid())) ||
+      FAILED(link.QueryInterface(IID_IPersistFile, file)) ||
+      FAILED(file->Load(linkPath.c_str(), STGM_READ)))
+    return contents;
+  contents.loaded = true;
+  wchar_t text[MAX_PATH] = {};
+  if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH)))
+    contents.target = text;
+  text[0] = L'\0';
+  if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH)))
+    contents.workingFolder = text;
+  return contents;
+}

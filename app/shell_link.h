@@ -12,3 +12,12 @@ std::optional<std::wstring> ShortcutWorkingFolder(const std::wstring& target);
 // "http" targets no icon location), through the shell link object. Initialises COM for the
 // call. True when the shortcut was saved.
 bool CreateShellLink(const std::wstring& target, const std::wstring& linkPath);
+
+// What a shortcut file holds, read back through the shell link object.
+struct ShellLinkContents {
+  bool loaded = false;  // false when the file could not be loaded as a shortcut
+  std::wstring target;
+  std::wstring workingFolder;
+};
+// Reads the shortcut at linkPath. Initialises COM for the call.
+ShellLinkContents ReadShellLink(const std::wstring& linkPath);

@@ -3,8 +3,6 @@
 #include <shlobj.h>
 
 #include "app/product_names.h"
-#include "base/com_ptr.h"
-#include "base/scoped_com_initializer.h"
 #include "base/scoped_handle.h"
 #include "tests/support/temp_folder.h"
 
@@ -23,26 +21,6 @@ base::ScopedRegKey OpenUninstallEntry() {
       ERROR_SUCCESS)
     return {};
   return base::ScopedRegKey(opened);
-}
-
-ShortcutContents ReadShortcut(const std::wstring& linkPath) {
-  ShortcutContents contents;
-  base::ScopedComInitializer com;
-  base::ComPtr<IShellLinkW> link;
-  base::ComPtr<IPersistFile> file;
-  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.ReceiveVoid())) ||
-      FAILED(link.QueryInterface(IID_IPersistFile, file)) ||
-      FAILED(file->Load(linkPath.c_str(), STGM_READ)))
-    return contents;
-  contents.loaded = true;
-  wchar_t text[MAX_PATH] = {};
-  if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH)))
-    contents.target = text;
-  text[0] = L'\0';
-  if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH)))
-    contents.workingFolder = text;
-  return contents;
 }
 
 int RunProgram(const std::wstring& program) {

@@ -19,14 +19,6 @@ std::wstring KnownFolderPath(REFKNOWNFOLDERID folder);
 // Opens the uninstall entry in the 32-bit view for reading; empty when it is missing.
 base::ScopedRegKey OpenUninstallEntry();
 
-// Reads a shortcut file through the shell link object: its target and working folder.
-struct ShortcutContents {
-  bool loaded = false;
-  std::wstring target;
-  std::wstring workingFolder;
-};
-ShortcutContents ReadShortcut(const std::wstring& linkPath);
-
 // Runs a program with its folder as current folder and waits at most 60 s for it to end;
 // returns its exit code, or -1 when it could not be started or did not end in time.
 int RunProgram(const std::wstring& program);

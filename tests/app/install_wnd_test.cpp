@@ -13,6 +13,7 @@
 #include "app/install_folder.h"
 #include "app/install_record.h"
 #include "app/product_names.h"
+#include "app/shell_link.h"
 #include "app/registration.h"
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
@@ -416,7 +417,7 @@ TEST_F(InstallWndTest, InstallRunsToTheFinishPageAndTheFinishButtonStartsTheClie
   const std::wstring launcher = installDir_ + L"\\tarsklogin.exe";
   for (const std::wstring& link : {DesktopShortcutPath(), StartMenuShortcutPath()}) {
     SCOPED_TRACE(testing::PrintToString(link));
-    const ShortcutContents shortcut = ReadShortcut(link);
+    const ShellLinkContents shortcut = ReadShellLink(link);
     ASSERT_TRUE(shortcut.loaded);
     EXPECT_EQ(launcher, shortcut.target);
     EXPECT_EQ(installDir_, shortcut.workingFolder);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/product_names.h"
+#include "app/shell_link.h"
 #include "app/uninstall_entry.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/temp_folder.h"
@@ -97,7 +98,7 @@ TEST_F(RegistrationTest, WritesShortcutsAndTheFiveValuesInOrder) {
 
   for (const std::wstring& linkPath : {ShellDesktopShortcut(), ShellProgramsShortcut()}) {
     SCOPED_TRACE(testing::PrintToString(linkPath));
-    const ShortcutContents link = ReadShortcut(linkPath);
+    const ShellLinkContents link = ReadShellLink(linkPath);
     ASSERT_TRUE(link.loaded);
     EXPECT_EQ(installDir + L"\\tarsklogin.exe", link.target);
     EXPECT_EQ(installDir, link.workingFolder);
@@ -110,7 +111,7 @@ TEST_F(RegistrationTest, RepeatedRegistrationOverwritesTheValues) {
   const std::vector<RegistryValue> values = ReadUninstallEntry();
   ASSERT_EQ(5u, values.size());
   EXPECT_EQ(temp_ / L"second", values[2].text);
-  EXPECT_EQ(temp_ / L"second\\tarsklogin.exe", ReadShortcut(DesktopShortcutPath()).target);
+  EXPECT_EQ(temp_ / L"second\\tarsklogin.exe", ReadShellLink(DesktopShortcutPath()).target);
 }
 
 TEST_F(RegistrationTest, ValuesOfALongFolderAreWrittenWhole) {

@@ -39,7 +39,7 @@ TEST(ShellLinkTest, ShortcutReadsBackWithTargetAndWorkingFolder) {
   TempFolder temp;
   const std::wstring target = temp / L"客户端 velmora\\tarsklogin.exe";
   ASSERT_TRUE(CreateShellLink(target, temp / L"Quenby.lnk"));
-  const ShortcutContents link = ReadShortcut(temp / L"Quenby.lnk");
+  const ShellLinkContents link = ReadShellLink(temp / L"Quenby.lnk");
   ASSERT_TRUE(link.loaded);
   EXPECT_EQ(target, link.target);
   EXPECT_EQ(temp / L"客户端 velmora", link.workingFolder);
@@ -49,7 +49,7 @@ TEST(ShellLinkTest, TargetBelowAnHttpFolderGetsNoWorkingFolder) {
   TempFolder temp;
   const std::wstring target = temp / L"httpd\\velmora\\tarsklogin.exe";
   ASSERT_TRUE(CreateShellLink(target, temp / L"web.lnk"));
-  const ShortcutContents link = ReadShortcut(temp / L"web.lnk");
+  const ShellLinkContents link = ReadShellLink(temp / L"web.lnk");
   ASSERT_TRUE(link.loaded);
   EXPECT_EQ(target, link.target);
   EXPECT_EQ(L"", link.workingFolder);

@@ -16,8 +16,7 @@
 
 #include "app/product_names.h"
 #include "app/registration.h"
-#include "base/com_ptr.h"
-#include "base/scoped_com_initializer.h"
+#include "app/shell_link.h"
 #include "base/scoped_handle.h"
 #include "base/scoped_reg_key.h"
 #include "base/system_library.h"
@@ -83,22 +82,13 @@ void ReportShortcut(const std::string& label, const std::wstring& linkPath) {
   PrintLine(prefix + ".exists", exists ? L"yes" : L"no");
   if (!exists)
     return;
-  base::ScopedComInitializer com;
-  base::ComPtr<IShellLinkW> link;
-  base::ComPtr<IPersistFile> file;
-  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.ReceiveVoid())) ||
-      FAILED(link.QueryInterface(IID_IPersistFile, file)) ||
-      FAILED(file->Load(linkPath.c_str(), STGM_READ))) {
+  const ShellLinkContents link = ReadShellLink(linkPath);
+  if (!link.loaded) {
     PrintLine(prefix + ".target", L"(unreadable)");
     return;
   }
-  wchar_t text[MAX_PATH] = {};
-  if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH)))
-    PrintLine(prefix + ".target", text);
-  text[0] = L'\0';
-  if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH)))
-    PrintLine(prefix + ".working_folder", text);
+  PrintLine(prefix + ".target", link.target);
+  PrintLine(prefix + ".working_folder", link.workingFolder);
 }
 
 void ReportInstallRecord(const std::wstring& installDir) {
