@@ -4,6 +4,7 @@
 
 #include "app/product_names.h"
 #include "base/scoped_handle.h"
+#include "engine/text_convert.h"
 #include "tests/support/temp_folder.h"
 
 std::wstring KnownFolderPath(REFKNOWNFOLDERID folder) {
@@ -62,7 +63,7 @@ bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record) {
   const std::wstring path = installDir + L"\\tarsklogin.started.txt";
   if (!WaitForFile(path, 30000))
     return false;
-  const std::wstring text = FromUtf8(ReadFileBytes(path));
+  const std::wstring text = Utf8ToWide(ReadFileBytes(path));
   const size_t folderAt = text.find(L"current_folder=");
   const size_t commandAt = text.find(L"\r\ncommand_line=");
   if (folderAt != 0 || commandAt == std::wstring::npos)
@@ -71,15 +72,4 @@ bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record) {
   const size_t commandStart = commandAt + 15;
   record.commandLine = text.substr(commandStart, text.find(L"\r\n", commandStart) - commandStart);
   return true;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-  if (text.empty())
-    return {};
-  const int length = static_cast<int>(text.size());
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-  std::wstring converted(size > 0 ? size : 0, L'\0');
-  if (size > 0)
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, converted.data(), size);
-  return converted;
 }

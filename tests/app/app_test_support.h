@@ -38,5 +38,3 @@ struct LaunchRecord {
 // Waits at most 30 s for the stand-in launcher's record in installDir and reads it.
 bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record);
 
-// UTF-8 to UTF-16.
-std::wstring FromUtf8(const std::string& text);

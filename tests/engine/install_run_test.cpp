@@ -9,6 +9,7 @@
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "engine/user_prompt.h"
+#include "tests/support/manifest_text.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -28,19 +29,6 @@ class RecordingPrompt : public UserPrompt {
   int asked = 0;
   std::vector<std::wstring> opened;
 };
-
-std::string Entry(const std::string& name,
-                  const std::string& url,
-                  const std::string& dir,
-                  const std::string& md5,
-                  int length) {
-  return "<File><Name>" + name + "</Name><Url>" + url + "</Url><Dir>" + dir + "</Dir><MD5>" + md5 +
-         "</MD5><Length>" + std::to_string(length) + "</Length></File>";
-}
-
-std::string Manifest(const std::string& entries) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><UpdateFiles>" + entries + "</UpdateFiles>";
-}
 
 // Serves the published fixture release and runs installs into a fresh folder.
 class InstallRunTest : public testing::Test {
@@ -85,10 +73,12 @@ class InstallRunTest : public testing::Test {
   }
   // The published release's two entries, as the update server lists them.
   std::string ReleaseEntries(const std::string& skinMd5) {
-    return Entry("QuenbyClient.exe", server_ + "/files/", "", ReleaseMd5(L"QuenbyClient.exe"),
-                 ServedSize(L"files\\QuenbyClient.exe")) +
-           Entry("skin.dat", server_ + "/files/res/", "res\\", skinMd5,
-                 ServedSize(L"files\\res\\skin.dat"));
+    return ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                             std::to_string(ServedSize(L"files\\QuenbyClient.exe")),
+                             server_ + "/files/") +
+           ManifestFileEntry("skin.dat", "res\\", skinMd5,
+                             std::to_string(ServedSize(L"files\\res\\skin.dat")),
+                             server_ + "/files/res/");
   }
   void RunInstall(const std::string& manifest) {
     downloadedNames_.clear();
@@ -108,7 +98,7 @@ class InstallRunTest : public testing::Test {
 TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
   std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
   fs::create_directories(fs::path(manifestDir));
-  std::string manifest = Manifest(ReleaseEntries(ReleaseMd5(L"res\\skin.dat")));
+  std::string manifest = ManifestText(ReleaseEntries(ReleaseMd5(L"res\\skin.dat")));
   ASSERT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
   InstallEngine& engine = InstallEngine::Instance();
   engine.SetUpdateServer(AnsiToWide(server_));
@@ -183,11 +173,11 @@ TEST_F(InstallRunTest, NamesAnAddressMustEscapeInstallUnderTheirOwnNames) {
 TEST_F(InstallRunTest, ServerDroppingEveryConnectionOnceStillInstallsEveryFile) {
   // 3000 bytes into its first answer for each package, the server closes the connection.
   const std::string dropping = server_ + "/-/droponce/3000/files/";
-  RunInstall(Manifest(
-      Entry("QuenbyClient.exe", dropping, "", ReleaseMd5(L"QuenbyClient.exe"),
-            ServedSize(L"files\\QuenbyClient.exe")) +
-      Entry("skin.dat", dropping + "res/", "res\\", ReleaseMd5(L"res\\skin.dat"),
-            ServedSize(L"files\\res\\skin.dat"))));
+  RunInstall(ManifestText(
+      ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                        std::to_string(ServedSize(L"files\\QuenbyClient.exe")), dropping) +
+      ManifestFileEntry("skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
+                        std::to_string(ServedSize(L"files\\res\\skin.dat")), dropping + "res/")));
   EXPECT_EQ(1, completions_);
   EXPECT_EQ(0, prompt_.asked);
   EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(installDir_ + L"\\QuenbyClient.exe"));
@@ -199,8 +189,8 @@ TEST_F(InstallRunTest, UppercaseDigestDownloadsOnEveryRun) {
   std::string upper = ReleaseMd5(L"res\\skin.dat");
   for (char& c : upper)
     c = static_cast<char>(toupper(c));
-  RunInstall(Manifest(ReleaseEntries(upper)));
-  RunInstall(Manifest(ReleaseEntries(upper)));
+  RunInstall(ManifestText(ReleaseEntries(upper)));
+  RunInstall(ManifestText(ReleaseEntries(upper)));
   ASSERT_FALSE(downloadedNames_.empty());
   for (const std::string& name : downloadedNames_)
     EXPECT_EQ("skin.dat", name);
@@ -215,10 +205,11 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
     prompt_ = RecordingPrompt();
     prompt_.answerOk = answerOk;
     completions_ = 0;
-    std::string manifest = Manifest(
-        Entry("QuenbyClient.exe", server_ + "/files/", "", ReleaseMd5(L"QuenbyClient.exe"), 1) +
-        Entry("skin.dat", server_ + "/-/status/404/files/res/", "res\\", "x", 1) +
-        Entry("never.dat", server_ + "/files/res/", "", "x", 1));
+    std::string manifest = ManifestText(
+        ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"), "1",
+                          server_ + "/files/") +
+        ManifestFileEntry("skin.dat", "res\\", "x", "1", server_ + "/-/status/404/files/res/") +
+        ManifestFileEntry("never.dat", "", "x", "1", server_ + "/files/res/"));
 
     RunInstall(manifest);
 
@@ -239,7 +230,7 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
 }
 
 TEST_F(InstallRunTest, NothingToFetchCompletesAtOnce) {
-  for (const std::string& manifest : {std::string(), std::string("<Other/>"), Manifest("")}) {
+  for (const std::string& manifest : {std::string(), std::string("<Other/>"), ManifestText("")}) {
     completions_ = 0;
     RunInstall(manifest);
     EXPECT_EQ(1, completions_);
@@ -249,8 +240,9 @@ TEST_F(InstallRunTest, NothingToFetchCompletesAtOnce) {
 }
 
 TEST_F(InstallRunTest, EntryLeavingTheInstallFolderWritesNothing) {
-  RunInstall(Manifest(Entry("escape.dll", server_ + "/files/", "..\\", "x", 1) +
-                      Entry("QuenbyClient.exe", server_ + "/files/", "..\\..\\", "x", 1)));
+  RunInstall(ManifestText(
+      ManifestFileEntry("escape.dll", "..\\", "x", "1", server_ + "/files/") +
+      ManifestFileEntry("QuenbyClient.exe", "..\\..\\", "x", "1", server_ + "/files/")));
   EXPECT_EQ(1, completions_);
   EXPECT_TRUE(downloadedNames_.empty());
   EXPECT_FALSE(FileExists(folder_ / L"escape.dll"));
@@ -263,8 +255,9 @@ TEST_F(InstallRunTest, DamagedOrEscapingPackageKeepsTheOldFile) {
     SCOPED_TRACE(package);
     ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", oldBytes));
     // Url + Name puts the file name in the query, so the server answers with the package.
-    RunInstall(Manifest(Entry("QuenbyClient.exe", server_ + "/" + package + "?", "",
-                              ReleaseMd5(L"QuenbyClient.exe"), 1)));
+    RunInstall(
+        ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"), "1",
+                                       server_ + "/" + package + "?")));
     EXPECT_FALSE(downloadedNames_.empty());
     EXPECT_EQ(oldBytes, ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
     EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe.tmp"));
@@ -285,8 +278,8 @@ TEST_F(InstallRunTest, ReadOnlyFilesAndLeftoversDoNotBlockTheNextRelease) {
   ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(::SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY));
 
-  RunInstall(Manifest(Entry("QuenbyClient.exe", server_ + "/readonly.pak?", "",
-                            ReleaseMd5(L"QuenbyClient.exe"), 1)));
+  RunInstall(ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                                            "1", server_ + "/readonly.pak?")));
   EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(target));
   EXPECT_NE(0u, ::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(FileExists(leftover));
@@ -301,8 +294,8 @@ TEST_F(InstallRunTest, FileItemNamedLikeAFolderKeepsTheFolderAndTheOldFile) {
   ASSERT_TRUE(WriteFileBytes(userData + L"\\notes.txt", "the user's notes"));
   ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", "the old client"));
 
-  RunInstall(Manifest(Entry("QuenbyClient.exe", server_ + "/folder_item.pak?", "",
-                            ReleaseMd5(L"QuenbyClient.exe"), 1)));
+  RunInstall(ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                                            "1", server_ + "/folder_item.pak?")));
   EXPECT_EQ("the user's notes", ReadFileBytes(userData + L"\\notes.txt"));
   EXPECT_EQ("the old client", ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
   // The package's first item was unpacked read-only before the second failed; it is gone.
@@ -310,8 +303,9 @@ TEST_F(InstallRunTest, FileItemNamedLikeAFolderKeepsTheFolderAndTheOldFile) {
 }
 
 TEST_F(InstallRunTest, TotalOfHugeLengthsSaturates) {
-  RunInstall(Manifest(Entry("a.dll", "http://127.0.0.1:1/", "", "x", INT_MAX) +
-                      Entry("b.dll", "http://127.0.0.1:1/", "", "x", INT_MAX)));
+  RunInstall(ManifestText(
+      ManifestFileEntry("a.dll", "", "x", std::to_string(INT_MAX), "http://127.0.0.1:1/") +
+      ManifestFileEntry("b.dll", "", "x", std::to_string(INT_MAX), "http://127.0.0.1:1/")));
   EXPECT_EQ(INT_MAX, InstallEngine::Instance().totalBytes);
 }
 

@@ -3,24 +3,12 @@
 #include <string>
 
 #include "engine/update_item.h"
+#include "tests/support/manifest_text.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 const char kAbcMd5[] = "900150983cd24fb0d6963f7d28e17f72";
-
-std::string Entry(const std::string& name,
-                  const std::string& dir,
-                  const std::string& md5,
-                  const std::string& length = "10",
-                  const std::string& url = "http://h/f/") {
-  return "<File><Name>" + name + "</Name><Url>" + url + "</Url><Dir>" + dir + "</Dir><MD5>" + md5 +
-         "</MD5><Length>" + length + "</Length></File>";
-}
-
-std::string Manifest(const std::string& entries) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<UpdateFiles>" + entries + "</UpdateFiles>";
-}
 
 class ManifestReaderTest : public testing::Test {
  protected:
@@ -33,9 +21,10 @@ class ManifestReaderTest : public testing::Test {
 };
 
 TEST_F(ManifestReaderTest, ListsMissingAndChangedFilesOnly) {
-  std::string manifest = Manifest(
-      Entry("present.dll", "", kAbcMd5, "100") + Entry("skin.dat", "res\\", kAbcMd5, "200") +
-      Entry("new.dll", "", kAbcMd5, "300") + Entry("changed.dll", "res\\", "0123", "400"));
+  std::string manifest = ManifestText(ManifestFileEntry("present.dll", "", kAbcMd5, "100") +
+                                      ManifestFileEntry("skin.dat", "res\\", kAbcMd5, "200") +
+                                      ManifestFileEntry("new.dll", "", kAbcMd5, "300") +
+                                      ManifestFileEntry("changed.dll", "res\\", "0123", "400"));
   ASSERT_TRUE(WriteFileBytes(folder_ / L"res\\changed.dll", "abc"));
 
   std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
@@ -53,7 +42,7 @@ TEST_F(ManifestReaderTest, ListsMissingAndChangedFilesOnly) {
 TEST_F(ManifestReaderTest, DigestComparisonIsCaseSensitive) {
   std::string upper = "900150983CD24FB0D6963F7D28E17F72";
   std::vector<UpdateItem> items =
-      ReadUpdateItems(Manifest(Entry("present.dll", "", upper)), folder_.path());
+      ReadUpdateItems(ManifestText(ManifestFileEntry("present.dll", "", upper)), folder_.path());
   EXPECT_EQ(1u, items.size());
 }
 
@@ -65,35 +54,38 @@ TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
     int length;
   };
   const Case kCases[] = {
-      {"dir without backslash glues onto the name", Manifest(Entry("a.dll", "res", "x")),
-       folder_ / L"resa.dll", L"http://h/f/a.dll", 10},
+      {"dir without backslash glues onto the name",
+       ManifestText(ManifestFileEntry("a.dll", "res", "x")), folder_ / L"resa.dll",
+       L"http://h/f/a.dll", 10},
       // A raw space made libcurl refuse the address; the name's ANSI bytes reached no file.
-      {"address is escaped", Manifest(Entry("my file.dll", "", "x", "7", "http://h/a b/")),
+      {"address is escaped",
+       ManifestText(ManifestFileEntry("my file.dll", "", "x", "7", "http://h/a b/")),
        folder_ / L"my file.dll", L"http://h/a%20b/my%20file.dll", 7},
-      {"utf-8 name", Manifest(Entry("\xE5\xAE\x89.dll", "", "x")), folder_ / L"\u5B89.dll",
-       L"http://h/f/%E5%AE%89.dll", 10},
+      {"utf-8 name", ManifestText(ManifestFileEntry("\xE5\xAE\x89.dll", "", "x")),
+       folder_ / L"\u5B89.dll", L"http://h/f/%E5%AE%89.dll", 10},
       {"name outside the ANSI code page",
-       Manifest(Entry("\xED\x95\x9C \xF0\x9F\x98\x80.dll", "", "x")),
+       ManifestText(ManifestFileEntry("\xED\x95\x9C \xF0\x9F\x98\x80.dll", "", "x")),
        folder_ / L"\uD55C \U0001F600.dll", L"http://h/f/%ED%95%9C%20%F0%9F%98%80.dll", 10},
-      {"length parsed like atoi", Manifest(Entry("a", "", "x", "  -12kb")), folder_ / L"a",
-       L"http://h/f/a", -12},
-      {"length not a number", Manifest(Entry("a", "", "x", "many")), folder_ / L"a",
+      {"length parsed like atoi", ManifestText(ManifestFileEntry("a", "", "x", " -12kb")),
+       folder_ / L"a", L"http://h/f/a", -12},
+      {"length not a number", ManifestText(ManifestFileEntry("a", "", "x", "many")), folder_ / L"a",
        L"http://h/f/a", 0},
-      {"length past the int range saturates", Manifest(Entry("a", "", "x", "99999999999")),
-       folder_ / L"a", L"http://h/f/a", 2147483647},
+      {"length past the int range saturates",
+       ManifestText(ManifestFileEntry("a", "", "x", "99999999999")), folder_ / L"a",
+       L"http://h/f/a", 2147483647},
       {"field order and element names do not matter",
-       Manifest("<X><Length>5</Length><Dir></Dir><Url>u/</Url><Name>n</Name></X>"), folder_ / L"n",
-       L"u/n", 5},
-      {"CDATA value", Manifest(Entry("<![CDATA[c.dll]]>", "", "x")), folder_ / L"c.dll",
-       L"http://h/f/c.dll", 10},
+       ManifestText("<X><Length>5</Length><Dir></Dir><Url>u/</Url><Name>n</Name></X>"),
+       folder_ / L"n", L"u/n", 5},
+      {"CDATA value", ManifestText(ManifestFileEntry("<![CDATA[c.dll]]>", "", "x")),
+       folder_ / L"c.dll", L"http://h/f/c.dll", 10},
       // The manifest is UTF-8 whatever it declares; a declared Latin-1 once mangled the name.
       {"utf-8 name under a Latin-1 declaration",
        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><UpdateFiles>" +
-           Entry("\xE5\xAE\x89.dll", "", "x") + "</UpdateFiles>",
+           ManifestFileEntry("\xE5\xAE\x89.dll", "", "x") + "</UpdateFiles>",
        folder_ / L"\u5B89.dll", L"http://h/f/%E5%AE%89.dll", 10},
       {"utf-8 name after a UTF-8 byte-order mark",
-       "\xEF\xBB\xBF" + Manifest(Entry("\xE5\xAE\x89.dll", "", "x")), folder_ / L"\u5B89.dll",
-       L"http://h/f/%E5%AE%89.dll", 10},
+       "\xEF\xBB\xBF" + ManifestText(ManifestFileEntry("\xE5\xAE\x89.dll", "", "x")),
+       folder_ / L"\u5B89.dll", L"http://h/f/%E5%AE%89.dll", 10},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.description);
@@ -121,7 +113,8 @@ TEST_F(ManifestReaderTest, DocumentsWithoutFilesGiveNothing) {
 }
 
 TEST_F(ManifestReaderTest, TruncatedDocumentKeepsTheEntriesBeforeTheFault) {
-  std::string manifest = Manifest(Entry("a.dll", "", "x") + Entry("b.dll", "", "x"));
+  std::string manifest =
+      ManifestText(ManifestFileEntry("a.dll", "", "x") + ManifestFileEntry("b.dll", "", "x"));
   manifest.resize(manifest.find("<File><Name>b.dll") + 8);
   std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
   ASSERT_GE(items.size(), 1u);
@@ -129,12 +122,14 @@ TEST_F(ManifestReaderTest, TruncatedDocumentKeepsTheEntriesBeforeTheFault) {
 }
 
 TEST_F(ManifestReaderTest, EntriesLeavingTheInstallFolderAreSkipped) {
-  std::string manifest = Manifest(
-      Entry("evil.dll", "..\\", "x") + Entry("..\\evil.dll", "", "x") +
-      Entry("evil.dll", "C:\\Windows\\", "x") + Entry("evil.dll", "\\\\server\\share\\", "x") +
-      Entry("evil.dll", "\\Windows\\", "x") + Entry("evil.dll", "res/../../", "x") +
-      Entry("evil.dll", "res\\.. \\..\\", "x") + Entry("C:evil.dll", "", "x") +
-      Entry("kept.dll", "res\\..x\\", "x"));
+  std::string manifest = ManifestText(
+      ManifestFileEntry("evil.dll", "..\\", "x") + ManifestFileEntry("..\\evil.dll", "", "x") +
+      ManifestFileEntry("evil.dll", "C:\\Windows\\", "x") +
+      ManifestFileEntry("evil.dll", "\\\\server\\share\\", "x") +
+      ManifestFileEntry("evil.dll", "\\Windows\\", "x") +
+      ManifestFileEntry("evil.dll", "res/../../", "x") +
+      ManifestFileEntry("evil.dll", "res\\.. \\..\\", "x") +
+      ManifestFileEntry("C:evil.dll", "", "x") + ManifestFileEntry("kept.dll", "res\\..x\\", "x"));
   std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
   ASSERT_EQ(1u, items.size());
   EXPECT_EQ(folder_ / L"res\\..x\\kept.dll", items[0].targetPath);
