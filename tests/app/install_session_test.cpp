@@ -12,24 +12,13 @@
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
-#include "engine/user_prompt.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/recording_prompt.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Answers the download-failure message with Cancel, without a window.
-class CancellingPrompt : public UserPrompt {
- public:
-  bool AskToVisitHomepage() override {
-    ++asked;
-    return false;
-  }
-  void OpenWebPage(const std::wstring&) override {}
-  int asked = 0;
-};
 
 bool UninstallEntryExists() {
   return OpenUninstallEntry().IsValid();
@@ -100,7 +89,7 @@ class InstallSessionTest : public testing::Test {
 
   std::wstring server_, servedRoot_, installDir_;
   TempFolder temp_;
-  CancellingPrompt prompt_;
+  RecordingPrompt prompt_;
   base::ScopedHandle wake_{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   std::vector<ProgressTexts> shown_;
 };
@@ -127,7 +116,7 @@ TEST_F(InstallSessionTest, InstallShowsProgressThenRegistersAndFinishes) {
   EXPECT_EQ(310u, ReadFileBytes(installDir_ + L"\\install.dat").size());
   EXPECT_TRUE(UninstallEntryExists());
   EXPECT_TRUE(FileExists(DesktopShortcutPath()));
-  EXPECT_EQ(0, prompt_.asked);
+  EXPECT_EQ(0, prompt_.asked.load());
 }
 
 // The page took the name from the report's ANSI form, which shows a Korean name as "???".
@@ -155,7 +144,7 @@ TEST_F(InstallSessionTest, FailedDownloadStillWritesTheRecordAndRegisters) {
 
   RunToFinish();
 
-  EXPECT_EQ(1, prompt_.asked);
+  EXPECT_EQ(1, prompt_.asked.load());
   EXPECT_FALSE(FileExists(installDir_ + L"\\tarsklogin.exe"));
   EXPECT_EQ(310u, ReadFileBytes(installDir_ + L"\\install.dat").size());
   EXPECT_TRUE(UninstallEntryExists());

@@ -19,8 +19,8 @@
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
-#include "engine/user_prompt.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/recording_prompt.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/check_box.h"
@@ -35,18 +35,6 @@ using ui::testing_support::PumpUntil;
 
 constexpr wchar_t kTitle[] = L"Quenby安装程序";
 constexpr DWORD kInstallerStyle = 0x96C80000;
-
-// Answers the download-failure message with Cancel, without a window.
-class CancellingPrompt : public UserPrompt {
- public:
-  bool AskToVisitHomepage() override {
-    ++asked;
-    return false;
-  }
-  void OpenWebPage(const std::wstring&) override {}
-
-  std::atomic<int> asked{0};
-};
 
 POINT CenterOf(const RECT& rect) {
   return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
@@ -304,7 +292,7 @@ class InstallWndTest : public testing::Test {
   }
 
   std::wstring server_, servedRoot_, installDir_;
-  CancellingPrompt prompt_;
+  RecordingPrompt prompt_;
   std::unique_ptr<InstallWnd> wizard_;
 };
 

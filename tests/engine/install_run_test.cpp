@@ -8,27 +8,13 @@
 #include "engine/file_digest.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
-#include "engine/user_prompt.h"
 #include "tests/support/manifest_text.h"
+#include "tests/support/recording_prompt.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Answers the failure message without a window and records what the user would have seen.
-class RecordingPrompt : public UserPrompt {
- public:
-  bool AskToVisitHomepage() override {
-    ++asked;
-    return answerOk;
-  }
-  void OpenWebPage(const std::wstring& address) override { opened.push_back(address); }
-
-  bool answerOk = false;
-  int asked = 0;
-  std::vector<std::wstring> opened;
-};
 
 // Serves the published fixture release and runs installs into a fresh folder.
 class InstallRunTest : public testing::Test {
@@ -107,7 +93,7 @@ TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
   engine.Install(installDir_);
 
   EXPECT_EQ(1, completions_);
-  EXPECT_EQ(0, prompt_.asked);
+  EXPECT_EQ(0, prompt_.asked.load());
   EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"), ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
   EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
   int packages = ServedSize(L"files\\QuenbyClient.exe") + ServedSize(L"files\\res\\skin.dat");
@@ -145,7 +131,7 @@ TEST_F(InstallRunTest, NamesAnAddressMustEscapeInstallUnderTheirOwnNames) {
     RunInstall(manifest);
 
     EXPECT_EQ(1, completions_);
-    EXPECT_EQ(0, prompt_.asked);
+    EXPECT_EQ(0, prompt_.asked.load());
     int files = 0;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(release)) {
       if (!entry.is_regular_file())
@@ -179,7 +165,7 @@ TEST_F(InstallRunTest, ServerDroppingEveryConnectionOnceStillInstallsEveryFile) 
       ManifestFileEntry("skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
                         std::to_string(ServedSize(L"files\\res\\skin.dat")), dropping + "res/")));
   EXPECT_EQ(1, completions_);
-  EXPECT_EQ(0, prompt_.asked);
+  EXPECT_EQ(0, prompt_.asked.load());
   EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(installDir_ + L"\\QuenbyClient.exe"));
   EXPECT_EQ(ReleaseMd5(L"res\\skin.dat"), FileMd5Hex(installDir_ + L"\\res\\skin.dat"));
   EXPECT_EQ(InstallEngine::Instance().totalBytes, InstallEngine::Instance().downloadedBytes);
@@ -202,8 +188,9 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
     SCOPED_TRACE(answerOk ? "OK" : "Cancel");
     fs::remove_all(fs::path(installDir_) / L"res");
     fs::remove(fs::path(installDir_) / L"QuenbyClient.exe");
-    prompt_ = RecordingPrompt();
     prompt_.answerOk = answerOk;
+    prompt_.asked = 0;
+    prompt_.opened.clear();
     completions_ = 0;
     std::string manifest = ManifestText(
         ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"), "1",
@@ -214,7 +201,7 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
     RunInstall(manifest);
 
     EXPECT_EQ(1, completions_);
-    EXPECT_EQ(1, prompt_.asked);
+    EXPECT_EQ(1, prompt_.asked.load());
     EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"),
               ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
     ASSERT_TRUE(FileExists(installDir_ + L"\\res\\temp.pak"));

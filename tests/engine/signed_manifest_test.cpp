@@ -6,23 +6,13 @@
 
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
-#include "engine/user_prompt.h"
+#include "tests/support/recording_prompt.h"
 #include "tests/support/temp_folder.h"
 
 // Installs against releases that tests/engine/testdata/publish_signed_releases.py published and
 // signed with the minisign tool for the running server: a build that pins a key installs only
 // what that key signed, and only packages whose SHA-256 the signed manifest names.
 namespace {
-
-class SilentPrompt : public UserPrompt {
- public:
-  bool AskToVisitHomepage() override {
-    ++asked;
-    return false;
-  }
-  void OpenWebPage(const std::wstring&) override {}
-  int asked = 0;
-};
 
 std::string TestKey() {
   return ReadFileBytes(std::wstring(QUENBY_SOURCE_DIR) +
@@ -72,7 +62,7 @@ class SignedManifestTest : public testing::Test {
   std::string server_;
   std::wstring served_, installDir_;
   TempFolder folder_;
-  SilentPrompt prompt_;
+  RecordingPrompt prompt_;
   int completions_ = 0;
   std::vector<std::string> downloaded_;
 };
@@ -83,7 +73,7 @@ TEST_F(SignedManifestTest, InstallsWhatThePinnedKeySigned) {
   EXPECT_EQ(Release(L"Quenby.exe"), Installed(L"Quenby.exe"));
   EXPECT_EQ(Release(L"res\\skin.dat"), Installed(L"res\\skin.dat"));
   EXPECT_EQ(1, completions_);
-  EXPECT_EQ(0, prompt_.asked);
+  EXPECT_EQ(0, prompt_.asked.load());
 
   // Over the installation nothing is downloaded.
   downloaded_.clear();
