@@ -25,8 +25,8 @@ sys.path.insert(0, str(REPO / "tools" / "publisher"))
 sys.path.insert(0, str(REPO / "tools" / "update_server"))
 import publish  # noqa: E402
 import server  # noqa: E402
+from engine_run import release_faults, run_engine  # noqa: E402
 
-WINE_RUN = REPO / "scripts" / "wine-run.sh"
 SKIPPED = 77
 
 
@@ -84,35 +84,16 @@ http {{
         self.process.wait(timeout=10)
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
-def run_engine(engine_run, base, install):
-    done = subprocess.run([str(WINE_RUN), str(engine_run), base, windows_path(install),
-                           "--answer", "cancel", "--quiet"],
-                          capture_output=True, timeout=300)
-    return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
-
-
 def check_install(engine_run, base, release, install):
     """The faults of one install and its second run, as lines; none when both are right."""
     faults = []
     code, output = run_engine(engine_run, base, install)
     if code != 0 or "\ncomplete" not in "\n" + output:
         return [f"engine-run ended with {code}:\n{output}"]
-    expected = {p.relative_to(release): p.read_bytes() for p in release.rglob("*") if p.is_file()}
-    installed = {p.relative_to(install) for p in install.rglob("*") if p.is_file()}
-    for relative, data in expected.items():
-        if relative not in installed:
-            faults.append(f"{relative}: not installed")
-        elif (install / relative).read_bytes() != data:
-            faults.append(f"{relative}: differs from the release")
-    for relative in installed - expected.keys():
-        faults.append(f"{relative}: installed but not in the release")
+    faults += release_faults(release, install)
     # engine-run prints each file's end report with the name as the manifest gives it.
     reported = set(re.findall(r'^progress stage=2 code=0 .* file="(.*)"$', output, re.M))
-    names = {relative.name for relative in expected}
+    names = {p.name for p in release.rglob("*") if p.is_file()}
     if reported != names:
         faults.append(f"end reports name {sorted(reported)}, the release {sorted(names)}")
 

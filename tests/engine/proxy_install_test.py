@@ -29,8 +29,8 @@ import server  # noqa: E402
 
 sys.path.insert(0, str(REPO / "tools" / "wizard_driver"))
 import wizard_driver  # noqa: E402
+from engine_run import WINE_RUN, release_faults, run_engine  # noqa: E402
 
-WINE_RUN = REPO / "scripts" / "wine-run.sh"
 SETTINGS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections"
 SETTINGS_VALUE = "DefaultConnectionSettings"
 PROXY_ONLY_HOST = "updates.quenby-proxy.invalid"
@@ -77,10 +77,6 @@ class Registry:
             sys.exit(f"reg add failed: {done.stdout}{done.stderr}")
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
 def wine_display(prefix):
     """The X display Wine's windows go to: DISPLAY, else the wrapper's Xvfb for the prefix."""
     if os.environ.get("DISPLAY"):
@@ -115,17 +111,10 @@ def answer_prompt(prefix, answered, timeout=90):
 
 def check_install(engine_run, release, install, proxy, host=PROXY_ONLY_HOST):
     """The faults of one install, as lines; none when it is right."""
-    done = subprocess.run([str(WINE_RUN), str(engine_run), f"http://{host}",
-                           windows_path(install), "--answer", "cancel", "--quiet"],
-                          capture_output=True, timeout=300)
-    output = done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
-    if done.returncode != 0 or "\ncomplete" not in "\n" + output:
-        return [f"engine-run ended with {done.returncode}:\n{output}"]
-    faults = []
-    for source in (p for p in release.rglob("*") if p.is_file()):
-        target = install / source.relative_to(release)
-        if not target.is_file() or target.read_bytes() != source.read_bytes():
-            faults.append(f"{source.relative_to(release)}: not installed as released")
+    code, output = run_engine(engine_run, f"http://{host}", install)
+    if code != 0 or "\ncomplete" not in "\n" + output:
+        return [f"engine-run ended with {code}:\n{output}"]
+    faults = release_faults(release, install)
     asked = output.count("proxy credentials asked:")
     if asked != (1 if host == PASSWORD_HOST else 0):
         faults.append(f"the credentials prompt came {asked} times")

@@ -1,0 +1,36 @@
+"""Runs engine-run under Wine and compares what it installed with the release, for the install
+tests written in Python."""
+import pathlib
+import subprocess
+
+REPO = pathlib.Path(__file__).resolve().parents[2]
+WINE_RUN = REPO / "scripts" / "wine-run.sh"
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def run_engine(engine_run, base, install):
+    """Installs from base into install, answering a failure message with Cancel; the exit code
+    and the output with Unix line ends."""
+    done = subprocess.run([str(WINE_RUN), str(engine_run), base, windows_path(install),
+                           "--answer", "cancel", "--quiet"],
+                          capture_output=True, timeout=300)
+    return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+
+
+def release_faults(release, install):
+    """Each release file missing from install or different there, and each installed file the
+    release does not have, as lines; none when install holds the release exactly."""
+    expected = {p.relative_to(release): p.read_bytes() for p in release.rglob("*") if p.is_file()}
+    installed = {p.relative_to(install) for p in install.rglob("*") if p.is_file()}
+    faults = []
+    for relative, data in expected.items():
+        if relative not in installed:
+            faults.append(f"{relative}: not installed")
+        elif (install / relative).read_bytes() != data:
+            faults.append(f"{relative}: differs from the release")
+    for relative in installed - expected.keys():
+        faults.append(f"{relative}: installed but not in the release")
+    return faults
