@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 namespace ui {
 

@@ -9,7 +9,7 @@
 #include "base/rect_math.h"
 #include "ui/controls/button.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control_painter.h"
+#include "ui/core/control_painter.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "base/scoped_gdi.h"
-#include "ui/controls/observer_list.h"
 #include "ui/core/message_filter.h"
+#include "ui/core/observer_list.h"
 #include "ui/core/resource_info.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/render_context.h"

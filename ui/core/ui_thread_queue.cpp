@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/exception_barrier.h"
-#include "ui/controls/dispatch_scope.h"
+#include "ui/core/dispatch_scope.h"
 
 namespace ui {
 

@@ -1,4 +1,4 @@
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/controls/delegate.h"
-#include "ui/controls/dispatch_scope.h"
+#include "ui/core/delegate.h"
+#include "ui/core/dispatch_scope.h"
 #include "ui/render/render_engine.h"
 
 // windows.h maps GetClassName to GetClassNameW; controls have a GetClassName of their own.
