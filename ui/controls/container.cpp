@@ -332,13 +332,6 @@ Control* Container::Find(FindVisitor visitor, void* data, uint32_t flags) {
 }
 
 void Container::OnEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    if (parent_)
-      parent_->OnEvent(event);
-    else
-      Control::OnEvent(event);
-    return;
-  }
   const bool verticalUsable = IsBarShown(verticalBar_) && verticalBar_->IsEnabled();
   const bool horizontalUsable = IsBarShown(horizontalBar_) && horizontalBar_->IsEnabled();
   switch (event.kind) {
