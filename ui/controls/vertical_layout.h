@@ -5,9 +5,9 @@
 namespace ui {
 
 // Stacks its children top to bottom: children that measure to a height keep it, the rest is
-// shared among the others, the last of them taking what integer division leaves over. With "sepheight" the
-// layout has a band along its bottom (positive) or top (negative) edge that the user drags to
-// change the layout's height.
+// shared among the others, the last of them taking what integer division leaves over. With
+// "sepheight" the layout has a band along its bottom (positive) or top (negative) edge that the
+// user drags to change the layout's height.
 class VerticalLayout : public LinearLayout {
  public:
   VerticalLayout();

@@ -11,15 +11,16 @@
 
 // Threads and the UI framework
 //
-// The framework is single-threaded. Everything in ui/core, ui/controls and ui/render belongs to
+// The framework is single-threaded. Everything in ui/ (render, core, controls, skin) belongs to
 // the thread that created the window (the UI thread): the PaintManager and every Control
 // operation (SetText, SetValue, SetVisible, SelectItem, ...), the skin settings and image caches,
 // the shared fonts and texts, RunMessageLoop. None of them may be called from another thread.
 //
 // Another thread hands work to the UI thread through the window's UiThreadQueue
-// (WindowWrapper::PostToUiThread, or a copy of WindowWrapper::UiQueue kept by the worker): the task is queued and runs later on the UI thread, inside the window
-// procedure, where it may use controls freely. PostToWindow (PostMessage) is safe from any thread
-// as well; SendToWindow from another thread blocks until the UI thread answers.
+// (WindowWrapper::PostToUiThread, or a copy of WindowWrapper::UiQueue kept by the worker): the task
+// is queued and runs later on the UI thread, inside the window procedure, where it may use controls
+// freely. PostToWindow (PostMessage) is safe from any thread as well; SendToWindow from another
+// thread blocks until the UI thread answers.
 namespace ui {
 
 // A queue of tasks for the thread that owns one window. Post may be called from any thread;
