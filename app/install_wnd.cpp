@@ -11,9 +11,9 @@
 #include "app/proxy_credentials_dialog.h"
 #include "engine/proxy_credentials.h"
 #include "ui/controls/check_box.h"
-#include "ui/controls/control.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
+#include "ui/core/control.h"
 
 namespace {
 

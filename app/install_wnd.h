@@ -10,7 +10,7 @@
 #include "app/install_session.h"
 #include "app/progress_feed.h"
 #include "app/progress_text.h"
-#include "ui/core/skin_window.h"
+#include "ui/skin/skin_window.h"
 
 namespace ui {
 class Control;

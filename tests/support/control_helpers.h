@@ -11,7 +11,7 @@
 
 #include "tests/support/notification_log.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control_painter.h"
+#include "ui/core/control_painter.h"
 #include "ui/core/paint_manager.h"
 
 // Helpers for tests of controls: building them from attributes, handing them events, and a

@@ -20,7 +20,14 @@ CASES = [
     ("ui/render/r.cpp", '#include "ui/core/skin_resource.h"\n#include "ui/controls/rect_math.h"\n',
      ["ui/render/r.cpp:1: ui/render/ may not include ui/core/skin_resource.h",
       "ui/render/r.cpp:2: ui/render/ may not include ui/controls/rect_math.h"]),
-    ("ui/core/c.cpp", '#include "ui/controls/control.h"\n#include "ui/render/font_info.h"\n', []),
+    ("ui/core/c.cpp", '#include "ui/core/control.h"\n#include "ui/render/font_info.h"\n', []),
+    # The framework's layers point one way: core <- controls <- skin.
+    ("ui/core/c.cpp", '#include "ui/controls/button.h"\n#include "ui/skin/skin_builder.h"\n',
+     ["ui/core/c.cpp:1: ui/core/ may not include ui/controls/button.h",
+      "ui/core/c.cpp:2: ui/core/ may not include ui/skin/skin_builder.h"]),
+    ("ui/controls/c.cpp", '#include "ui/skin/skin_window.h"\n',
+     ["ui/controls/c.cpp:1: ui/controls/ may not include ui/skin/skin_window.h"]),
+    ("ui/skin/s.cpp", '#include "ui/controls/container.h"\n#include "ui/core/control.h"\n', []),
     ("ui/controls/c.cpp", '#include "engine/install_engine.h"\n',
      ["ui/controls/c.cpp:1: ui/controls/ may not include engine/install_engine.h"]),
     ("ui/core/c.cpp", '#include "app/install_wnd.h"\n#include "tests/support/x.h"\n',
@@ -31,6 +38,11 @@ CASES = [
      ["ui/render/r.cpp:1: ui/render/ may not include ui/core/paint_manager.h"]),
     ("app/main.cpp", '#include "ui/core/paint_manager.h"\n#include "engine/x.h"\n', []),
     ("tests/t.cpp", '#include "app/install_wnd.h"\n', []),
+    # A folder of the product that no rule names would never be checked.
+    ("ui/widgets/w.cpp", '#include "app/install_wnd.h"\n',
+     ["ui/widgets/: no include rule names this folder"]),
+    ("net/n.h", '', ["net/: no include rule names this folder"]),
+    ("ui/u.h", '', ["ui/: no include rule names this folder"]),
 ]
 
 

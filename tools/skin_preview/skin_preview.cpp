@@ -11,13 +11,13 @@
 
 #include "base/scoped_file.h"
 #include "base/scoped_gdi.h"
-#include "ui/controls/control.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
-#include "ui/core/skin_builder.h"
 #include "ui/core/skin_settings.h"
 #include "ui/render/gdi_helpers.h"
+#include "ui/skin/skin_builder.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC

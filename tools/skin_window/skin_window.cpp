@@ -12,12 +12,12 @@
 #include <string>
 
 #include "base/scoped_file.h"
-#include "ui/controls/control.h"
 #include "ui/controls/rich_edit.h"
 #include "ui/controls/tab_layout.h"
+#include "ui/core/control.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
-#include "ui/core/skin_window.h"
+#include "ui/skin/skin_window.h"
 
 namespace {
 

@@ -44,14 +44,6 @@ void Button::SetEnabled(bool enabled) {
 }
 
 void Button::OnEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    if (parent_)
-      parent_->OnEvent(event);
-    else
-      Label::OnEvent(event);
-    return;
-  }
-
   const bool inside = base::RectContains(rect_, event.mousePoint);
   switch (event.kind) {
     case ControlEventKind::SetFocus:

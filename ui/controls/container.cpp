@@ -201,24 +201,13 @@ void Container::PlaceItems() {
     inner.left -= horizontalBar_->GetScrollPos();
     inner.right += horizontalBar_->GetScrollRange() - horizontalBar_->GetScrollPos();
   }
-  // A child's size hooks may remove or destroy children, or this container: the walk keeps to
-  // the children it began with that are still here.
-  const std::vector<Control*> children = items_;
-  for (Control* child : children) {
-    if (!IsAlive())
-      return;
-    if (!Holds(child) || !child->IsVisible())
-      continue;
-    if (child->IsFloat()) {
-      PlaceFloatingItem(IndexOf(child));
-      continue;
-    }
+  PlaceChildren([&inner](Control* child) {
     const int width =
         std::clamp<int>(inner.right - inner.left, child->GetMinWidth(), child->GetMaxWidth());
     const int height =
         std::clamp<int>(inner.bottom - inner.top, child->GetMinHeight(), child->GetMaxHeight());
     child->SetRect({inner.left, inner.top, inner.left + width, inner.top + height}, false);
-  }
+  });
 }
 
 void Container::PlaceFloatingItem(int index) {
@@ -343,13 +332,6 @@ Control* Container::Find(FindVisitor visitor, void* data, uint32_t flags) {
 }
 
 void Container::OnEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    if (parent_)
-      parent_->OnEvent(event);
-    else
-      Control::OnEvent(event);
-    return;
-  }
   const bool verticalUsable = IsBarShown(verticalBar_) && verticalBar_->IsEnabled();
   const bool horizontalUsable = IsBarShown(horizontalBar_) && horizontalBar_->IsEnabled();
   switch (event.kind) {

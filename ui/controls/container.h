@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 namespace ui {
 
@@ -112,6 +112,12 @@ class Container : public Control, public IContainer {
   // Whether child is still alive and one of the children: a walk over a copy of the children
   // passes over those that a call out removed or destroyed.
   bool Holds(const Control* child) const;
+  // Walks the children as they are when the walk begins: hidden ones are passed over, floating
+  // ones go to their float positions, and every other child is handed to placeFlowing. A
+  // child's size hooks may remove or destroy children, or this container: the walk keeps to the
+  // children still here. Returns whether this container is still alive afterwards.
+  template <typename PlaceFlowing>
+  bool PlaceChildren(PlaceFlowing&& placeFlowing);
   bool IsBarShown(const ScrollBar* bar) const;
   int VerticalLineStep() const;
   int HorizontalLineStep() const;
@@ -130,5 +136,21 @@ class Container : public Control, public IContainer {
   ScrollBar* verticalBar_ = nullptr;
   ScrollBar* horizontalBar_ = nullptr;
 };
+
+template <typename PlaceFlowing>
+bool Container::PlaceChildren(PlaceFlowing&& placeFlowing) {
+  const std::vector<Control*> children = items_;
+  for (Control* child : children) {
+    if (!IsAlive())
+      return false;
+    if (!Holds(child) || !child->IsVisible())
+      continue;
+    if (child->IsFloat())
+      PlaceFloatingItem(IndexOf(child));
+    else
+      placeFlowing(child);
+  }
+  return IsAlive();
+}
 
 }  // namespace ui

@@ -5,7 +5,6 @@
 #include "ui/controls/button.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control.h"
 #include "ui/controls/horizontal_layout.h"
 #include "ui/controls/label.h"
 #include "ui/controls/option.h"
@@ -15,6 +14,7 @@
 #include "ui/controls/slider.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/controls/vertical_layout.h"
+#include "ui/core/control.h"
 
 namespace ui {
 

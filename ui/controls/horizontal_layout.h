@@ -4,8 +4,8 @@
 
 namespace ui {
 
-// Places its children side by side, left to right: fixed widths first, the rest shared among
-// the children without a fixed width, the last of them taking what integer division leaves over.
+// Places its children side by side, left to right: children that measure to a width keep it,
+// the rest is shared among the others, the last of them taking what integer division leaves over.
 // With "sepwidth" the layout has a band along its right (positive) or left (negative) edge that
 // the user drags to change the layout's width.
 class HorizontalLayout : public LinearLayout {
@@ -14,7 +14,6 @@ class HorizontalLayout : public LinearLayout {
 
   const wchar_t* GetClassName() const override;
   void* CastTo(std::wstring_view interfaceName) override;
-  void SetRect(const RECT& rect, bool invalidate) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
 
   virtual int GetSeparatorWidth() const;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ui/controls/control.h"
-#include "ui/controls/control_painter.h"
 #include "ui/controls/scoped_gdiplus.h"
+#include "ui/core/control.h"
+#include "ui/core/control_painter.h"
 
 namespace ui {
 

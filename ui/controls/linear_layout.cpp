@@ -4,6 +4,7 @@
 
 #include "base/attribute_values.h"
 #include "base/rect_math.h"
+#include "ui/controls/scroll_bar.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -31,6 +32,42 @@ LONG FarEdge(const RECT& rect, Axis axis) {
 
 LONG Along(POINT point, Axis axis) {
   return axis == Axis::Horizontal ? point.x : point.y;
+}
+
+Axis Across(Axis axis) {
+  return axis == Axis::Horizontal ? Axis::Vertical : Axis::Horizontal;
+}
+
+// The extent of a size along the axis.
+LONG& Along(SIZE& size, Axis axis) {
+  return axis == Axis::Horizontal ? size.cx : size.cy;
+}
+
+LONG Extent(const RECT& rect, Axis axis) {
+  return FarEdge(rect, axis) - NearEdge(rect, axis);
+}
+
+// A child's size limits along the axis.
+struct Limits {
+  int fixed;
+  int min;
+  int max;
+};
+
+Limits LimitsAlong(const Control* child, Axis axis) {
+  if (axis == Axis::Horizontal)
+    return {child->GetFixedWidth(), child->GetMinWidth(), child->GetMaxWidth()};
+  return {child->GetFixedHeight(), child->GetMinHeight(), child->GetMaxHeight()};
+}
+
+// The size a child asks for along the axis: its fixed size, or its maximum without one.
+int Wanted(const Limits& limits) {
+  return limits.fixed > 0 ? limits.fixed : limits.max;
+}
+
+// A size given along and across the axis.
+SIZE MakeSize(Axis axis, LONG along, LONG across) {
+  return axis == Axis::Horizontal ? SIZE{along, across} : SIZE{across, along};
 }
 
 }  // namespace
@@ -97,6 +134,141 @@ void LinearLayout::OnEvent(ControlEvent& event) {
     }
   }
   Container::OnEvent(event);
+}
+
+// Lines the children up along the axis. A child that measures to a size along the axis keeps it
+// (clamped to its limits); the children that measure to zero share what is left, the last of
+// them taking the remainder of the division. Across the axis every child spans the available
+// room unless its fixed or maximum size is smaller, and sits where the cross alignment says.
+void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
+  // The size hooks may destroy the control: the rest of the layout is then skipped.
+  DispatchScope dispatch;
+  Control::SetRect(rect, invalidate);
+  if (!IsAlive())
+    return;
+  const RECT rc = InnerRect();
+  if (items_.empty()) {
+    UpdateScrollBars(rc, 0, 0);
+    return;
+  }
+  const Axis along = axis_;
+  const Axis across = Across(axis_);
+  ScrollBar* const alongBar = along == Axis::Horizontal ? horizontalBar_ : verticalBar_;
+  ScrollBar* const acrossBar = along == Axis::Horizontal ? verticalBar_ : horizontalBar_;
+  const bool alongShown = IsBarShown(alongBar);
+  const bool acrossShown = IsBarShown(acrossBar);
+  const int alongOffset = alongShown ? alongBar->GetScrollPos() : 0;
+  const int acrossOffset = acrossShown ? acrossBar->GetScrollPos() : 0;
+  const int acrossExtent = acrossShown ? acrossBar->GetScrollRange() : 0;
+  const int availableAlong = Extent(rc, along) + (alongShown ? alongBar->GetScrollRange() : 0);
+  const int availableAcross = Extent(rc, across) + acrossExtent;
+
+  // First pass: the room that sized children and paddings take, and how many share the rest.
+  int measured = 0;
+  int stretchables = 0;
+  int fixedTotal = 0;
+  int neededAcross = 0;
+  for (Control* child : items_) {
+    if (!child->IsVisible() || child->IsFloat())
+      continue;
+    ++measured;
+    const RECT p = child->GetPadding();
+    const Limits alongLimits = LimitsAlong(child, along);
+    const Limits acrossLimits = LimitsAlong(child, across);
+    SIZE size = child->MeasureSize(
+        MakeSize(along, std::min(Wanted(alongLimits), availableAlong),
+                 std::min<int>(Wanted(acrossLimits),
+                               availableAcross - NearEdge(p, across) - FarEdge(p, across))));
+    LONG& sizeAlong = Along(size, along);
+    if (sizeAlong == 0)
+      ++stretchables;
+    else
+      sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
+    fixedTotal += NearEdge(p, along) + FarEdge(p, along) + sizeAlong;
+    const LONG sizeAcross = std::clamp<LONG>(std::max<LONG>(Along(size, across), 0),
+                                             acrossLimits.min, acrossLimits.max);
+    neededAcross =
+        std::max<int>(neededAcross, sizeAcross + NearEdge(p, across) + FarEdge(p, across));
+  }
+  const int paddingTotal = measured > 0 ? (measured - 1) * childPadding_ : 0;
+  fixedTotal += paddingTotal;
+  const int share =
+      stretchables > 0 ? std::max(0, (availableAlong - fixedTotal) / stretchables) : 0;
+
+  // Across the axis: near, centre or far, from the alignment that applies across this axis.
+  enum class CrossAlign { Near, Center, Far };
+  CrossAlign crossAlign = CrossAlign::Near;
+  if (along == Axis::Horizontal)
+    crossAlign = childVAlign_ == DT_VCENTER  ? CrossAlign::Center
+                 : childVAlign_ == DT_BOTTOM ? CrossAlign::Far
+                                             : CrossAlign::Near;
+  else
+    crossAlign = childAlign_ == DT_CENTER  ? CrossAlign::Center
+                 : childAlign_ == DT_RIGHT ? CrossAlign::Far
+                                           : CrossAlign::Near;
+
+  // Second pass: place them.
+  int position = NearEdge(rc, along) - alongOffset;
+  int remaining = availableAlong;
+  int fixedLeft = fixedTotal;
+  int neededAlong = 0;
+  int placed = 0;
+  int stretched = 0;
+  const bool alive = PlaceChildren([&](Control* child) {
+    ++placed;
+    const RECT p = child->GetPadding();
+    const int nearAlong = NearEdge(p, along);
+    const int farAlong = FarEdge(p, along);
+    remaining -= nearAlong;
+    const int acrossRoom = availableAcross - NearEdge(p, across) - FarEdge(p, across);
+    const Limits alongLimits = LimitsAlong(child, along);
+    const Limits acrossLimits = LimitsAlong(child, across);
+    SIZE size = child->MeasureSize(MakeSize(along, std::min(Wanted(alongLimits), remaining),
+                                            std::min(Wanted(acrossLimits), acrossRoom)));
+    fixedLeft -= nearAlong + farAlong;
+    if (placed > 1)
+      fixedLeft -= childPadding_;
+    LONG sizeAlong = Along(size, along);
+    if (sizeAlong != 0) {
+      sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
+      fixedLeft -= sizeAlong;
+    } else {
+      ++stretched;
+      // The last stretchable child takes exactly what is left, so the division's remainder is
+      // not lost.
+      sizeAlong = stretched == stretchables ? std::max(0, remaining - farAlong - fixedLeft) : share;
+      sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
+    }
+    // A child spans the available room across unless its fixed or maximum size is smaller.
+    const int maxAcross = acrossLimits.max == 0 ? acrossRoom : acrossLimits.max;
+    LONG sizeAcross = std::min(std::max(maxAcross, 0), std::min(Wanted(acrossLimits), acrossRoom));
+    sizeAcross = std::max<LONG>(sizeAcross, acrossLimits.min);
+
+    RECT childRect;
+    NearEdge(childRect, along) = position + nearAlong;
+    FarEdge(childRect, along) = position + nearAlong + sizeAlong;
+    int acrossStart;
+    if (crossAlign == CrossAlign::Center) {
+      acrossStart = (NearEdge(rc, across) + FarEdge(rc, across)) / 2 + acrossExtent / 2 -
+                    acrossOffset - sizeAcross / 2;
+    } else if (crossAlign == CrossAlign::Far) {
+      acrossStart =
+          FarEdge(rc, across) + acrossExtent - acrossOffset - sizeAcross - FarEdge(p, across);
+    } else {
+      acrossStart = NearEdge(rc, across) - acrossOffset + NearEdge(p, across);
+    }
+    NearEdge(childRect, across) = acrossStart;
+    FarEdge(childRect, across) = acrossStart + sizeAcross;
+    child->SetRect(childRect, false);
+
+    position += nearAlong + sizeAlong + farAlong + childPadding_;
+    neededAlong += nearAlong + sizeAlong + farAlong;
+    remaining -= sizeAlong + childPadding_ + farAlong;
+  });
+  if (!alive)
+    return;
+  const SIZE needed = MakeSize(along, neededAlong + paddingTotal, neededAcross);
+  UpdateScrollBars(rc, needed.cx, needed.cy);
 }
 
 void LinearLayout::DragSeparator(POINT point, int delta) {

@@ -4,15 +4,17 @@
 
 namespace ui {
 
-// The separator of a layout that lines its children up along one axis: with a separator size,
-// the layout has a band along its far (positive size) or near (negative size) edge on that axis
-// that the user drags to change the layout's extent there. HorizontalLayout and VerticalLayout
-// derive from it and place the children themselves.
+// A layout that lines its children up along one axis: sized children keep their size, the
+// others share the rest. With a separator size, the layout has a band along its far (positive
+// size) or near (negative size) edge on that axis that the user drags to change the layout's
+// extent there. HorizontalLayout and VerticalLayout fix the axis and name the separator
+// attribute.
 class LinearLayout : public Container {
  public:
   enum class Axis { Horizontal, Vertical };
 
   uint32_t GetFlags() const override;
+  void SetRect(const RECT& rect, bool invalidate) override;
   void OnEvent(ControlEvent& event) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   void PaintAfter(HDC dc) override;

@@ -199,13 +199,6 @@ void RichEdit::InvalidateCaret() {
 }
 
 void RichEdit::OnEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    if (parent_)
-      parent_->OnEvent(event);
-    else
-      Control::OnEvent(event);
-    return;
-  }
   switch (event.kind) {
     case ControlEventKind::SetCursor:
       if (IsEnabled() && host_ && host_->Services() &&

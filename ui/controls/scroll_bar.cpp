@@ -9,7 +9,7 @@
 #include "base/rect_math.h"
 #include "ui/controls/button.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control_painter.h"
+#include "ui/core/control_painter.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -342,16 +342,12 @@ void ScrollBar::PageTowards(POINT point) {
 
 void ScrollBar::PassOn(ControlEvent& event) {
   if (owner_)
-    owner_->OnEvent(event);
+    owner_->DeliverEvent(event);
   else
     Control::OnEvent(event);
 }
 
 void ScrollBar::OnEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    PassOn(event);
-    return;
-  }
   const POINT point = event.mousePoint;
   switch (event.kind) {
     case ControlEventKind::SetFocus:

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 namespace ui {
 

@@ -111,14 +111,6 @@ void Slider::NotifyValueChanged() {
 }
 
 void Slider::OnEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.kind)) {
-    if (parent_)
-      parent_->OnEvent(event);
-    else
-      Label::OnEvent(event);
-    return;
-  }
-
   const bool dragging = (state_ & StateCaptured) != 0;
   switch (event.kind) {
     case ControlEventKind::ButtonDown:

@@ -76,19 +76,9 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
   // Pages fill the rectangle less the inset; a tab layout does not scroll.
   const RECT rc = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
                    rect_.bottom - inset_.bottom};
-  // A child's size hooks may remove or destroy children, or this layout.
-  const std::vector<Control*> children = items_;
-  for (Control* child : children) {
-    if (!IsAlive())
-      return;
-    if (!Holds(child) || !child->IsVisible())
-      continue;
-    if (child->IsFloat()) {
-      PlaceFloatingItem(IndexOf(child));
-      continue;
-    }
+  PlaceChildren([this, &rc](Control* child) {
     if (IndexOf(child) != selectedIndex_)
-      continue;
+      return;
     const RECT p = child->GetPadding();
     const RECT area = {rc.left + p.left, rc.top + p.top, rc.right - p.right, rc.bottom - p.bottom};
     const int width = area.right - area.left;
@@ -101,7 +91,7 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
     size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
     size.cy = std::clamp<LONG>(size.cy, child->GetMinHeight(), child->GetMaxHeight());
     child->SetRect({area.left, area.top, area.left + size.cx, area.top + size.cy}, false);
-  }
+  });
 }
 
 void TabLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {

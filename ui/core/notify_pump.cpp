@@ -1,7 +1,7 @@
 #include "ui/core/notify_pump.h"
 
 #include "base/string_compare.h"
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 namespace ui {
 namespace {

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/rect_math.h"
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 namespace ui {
 namespace {

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "base/scoped_gdi.h"
-#include "ui/controls/observer_list.h"
 #include "ui/core/message_filter.h"
+#include "ui/core/observer_list.h"
+#include "ui/core/queue_message.h"
 #include "ui/core/resource_info.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/render_context.h"
@@ -105,8 +106,6 @@ enum class Repeats { Allowed, Merged };
 enum class PlatformFocus { Keep, Take };
 enum class TabDirection { Backward, Forward };
 
-// The private message that drains a manager's notification queue and delayed-cleanup list.
-inline constexpr UINT kQueueMessage = WM_APP + 1;
 // The timer that turns Invalidate into a screen update on a layered window.
 inline constexpr UINT_PTR kLayeredTimerId = 0x2000;
 // Messages reflected to a native child window carry their number plus this.

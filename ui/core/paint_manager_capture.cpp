@@ -1,6 +1,6 @@
 #include <utility>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 
 // The mouse capture that a press takes: taken and given back with the press, and ended without a

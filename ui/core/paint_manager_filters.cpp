@@ -1,4 +1,4 @@
-#include "ui/controls/dispatch_scope.h"
+#include "ui/core/dispatch_scope.h"
 #include "ui/core/paint_manager.h"
 
 // The objects that see a window's messages: filters before the manager handles a message,

@@ -1,6 +1,6 @@
 #include <utility>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_settings.h"
 

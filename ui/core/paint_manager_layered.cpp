@@ -1,5 +1,5 @@
 #include "base/rect_math.h"
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 
 // Translucent windows: a constant opacity (SetLayeredWindowAttributes), or per-pixel layered

@@ -4,7 +4,7 @@
 
 #include "base/rect_math.h"
 #include "base/scoped_gdi.h"
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/gdi_helpers.h"
 #include "ui/render/image_record.h"

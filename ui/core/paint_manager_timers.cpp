@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {

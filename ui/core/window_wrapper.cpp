@@ -158,10 +158,6 @@ bool WindowWrapper::PostToUiThread(UiThreadQueue::Task task) {
   return uiQueue_->Post(std::move(task));
 }
 
-bool WindowWrapper::PostCoalescedToUiThread(const void* slot, UiThreadQueue::Task task) {
-  return uiQueue_->PostCoalesced(slot, std::move(task));
-}
-
 const wchar_t* WindowWrapper::WindowClassName() const {
   return nullptr;
 }
@@ -247,11 +243,14 @@ LRESULT WindowWrapper::Dispatch(WindowWrapper* object,
   // No exception may cross the window procedure into the system's code: a handler that throws
   // leaves its message answered with 0.
   return base::CatchAllOr<LRESULT>(0, [&]() -> LRESULT {
-    if (message == kUiTaskMessage) {
+    if (message == kQueueMessage) {
       // Held here: a task may delete the window object, and the queue with it.
       const std::shared_ptr<UiThreadQueue> queue = object->uiQueue_;
       queue->RunPending();
-      return 0;
+      // The window's own work on the message (its paint manager's queue) follows, unless a task
+      // destroyed the window or deleted its object, which cuts the two apart.
+      if (ObjectOf(window, message, lParam, usesProperty) != object)
+        return 0;
     }
     return object->ProcessWindowMessage(message, wParam, lParam);
   });

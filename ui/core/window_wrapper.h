@@ -59,8 +59,6 @@ class WindowWrapper {
 
   // Hands a task to the window's UI thread, from any thread (UiThreadQueue::Post).
   bool PostToUiThread(UiThreadQueue::Task task);
-  // The same, replacing a task still waiting under slot (UiThreadQueue::PostCoalesced).
-  bool PostCoalescedToUiThread(const void* slot, UiThreadQueue::Task task);
   // The queue itself, for a worker that may outlive this object: posting to it after the window
   // has gone drops the task instead of touching freed memory.
   const std::shared_ptr<UiThreadQueue>& UiQueue() const { return uiQueue_; }

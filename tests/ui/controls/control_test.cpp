@@ -1,4 +1,4 @@
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,13 @@
 #include "tests/support/paint_surface.h"
 #include "tests/support/rect_compare.h"
 #include "tests/support/test_window.h"
+#include "ui/controls/button.h"
 #include "ui/controls/container.h"
+#include "ui/controls/label.h"
+#include "ui/controls/rich_edit.h"
+#include "ui/controls/scroll_bar.h"
+#include "ui/controls/slider.h"
+#include "ui/controls/vertical_layout.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/image_cache.h"
 
@@ -643,6 +649,71 @@ TEST_F(ControlInvalidateTest, AreaIsClippedByEveryAncestor) {
   TakeUpdateRect();
   child_->Invalidate();
   EXPECT_EQ((RECT{}), TakeUpdateRect()) << "hidden controls invalidate nothing";
+}
+
+// Records the events that reach it instead of handling them.
+class RecordingContainer : public Container {
+ public:
+  void OnEvent(ControlEvent& event) override { received.push_back(event.kind); }
+  std::vector<ControlEventKind> received;
+};
+
+// Every control handles a context-menu click itself when it has a menu: with its mouse input off,
+// the click has to reach the parent instead, whatever the control's class.
+TEST(ControlEventTest, MouseOffLeavesMouseEventsToTheParent) {
+  struct Case {
+    const char* description;
+    std::function<Control*()> make;
+  };
+  const Case kCases[] = {
+      {"Control", [] { return new Control; }},
+      {"Label", [] { return new Label; }},
+      {"Button", [] { return new Button; }},
+      {"Slider", [] { return new Slider; }},
+      {"Container", [] { return new Container; }},
+      {"VerticalLayout", [] { return new VerticalLayout; }},
+      {"RichEdit", [] { return new RichEdit; }},
+      {"ScrollBar", [] { return new ScrollBar; }},
+  };
+  for (const Case& c : kCases) {
+    for (const bool mouse : {true, false}) {
+      SCOPED_TRACE(testing::Message() << c.description << (mouse ? ", mouse on" : ", mouse off"));
+      PaintManager manager;
+      auto* parent = new RecordingContainer;
+      Control* control = c.make();
+      control->SetAttribute(L"menu", L"true");
+      control->SetMouseEnabled(mouse);
+      parent->Add(control);
+      manager.AttachRoot(parent);
+      parent->SetRect({0, 0, 100, 100}, false);
+      control->SetRect({0, 0, 50, 50}, false);
+
+      ControlEvent click = testing_support::MakeEvent(ControlEventKind::ContextMenu, {10, 10});
+      control->HandleEvent(click);
+      ControlEvent focus = testing_support::MakeEvent(ControlEventKind::SetFocus);
+      control->HandleEvent(focus);
+      EXPECT_EQ(mouse ? std::vector<ControlEventKind>{}
+                      : std::vector<ControlEventKind>{ControlEventKind::ContextMenu},
+                parent->received)
+          << "only mouse events go up";
+    }
+  }
+}
+
+TEST(ControlEventTest, MouseOffAncestorsAreSkippedOnTheWayUp) {
+  PaintManager manager;
+  auto* root = new RecordingContainer;
+  auto* middle = new Container;
+  middle->SetMouseEnabled(false);
+  auto* button = new Button;
+  button->SetMouseEnabled(false);
+  middle->Add(button);
+  root->Add(middle);
+  manager.AttachRoot(root);
+
+  ControlEvent wheel = testing_support::MakeEvent(ControlEventKind::ScrollWheel);
+  button->HandleEvent(wheel);
+  EXPECT_EQ(std::vector<ControlEventKind>{ControlEventKind::ScrollWheel}, root->received);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include "ui/controls/container.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/core/paint_manager.h"
-#include "ui/core/skin_builder.h"
 #include "ui/core/skin_settings.h"
+#include "ui/skin/skin_builder.h"
 
 namespace ui {
 namespace {

@@ -192,21 +192,142 @@ class MeasuredControl : public Control {
   SIZE measured_;
 };
 
-TEST(LayoutTest, MeasuredSizeCountsInVerticalButNotInHorizontalFlow) {
-  PaintManager manager;
-  auto* column = new VerticalLayout;
-  auto* measuredInColumn = new MeasuredControl({40, 30});
-  column->Add(measuredInColumn);
-  auto* row = new HorizontalLayout;
-  auto* measuredInRow = new MeasuredControl({40, 30});
-  row->Add(measuredInRow);
-  row->Add(new Control);
-  column->Add(row);
-  manager.AttachRoot(column);
-  column->SetRect({0, 0, 200, 100}, false);
-
-  EXPECT_EQ((RECT{0, 0, 200, 30}), measuredInColumn->GetRect()) << "keeps its measured height";
-  EXPECT_EQ((RECT{0, 30, 100, 100}), measuredInRow->GetRect()) << "shares the width anyway";
+// Both linear layouts are one algorithm: each case is written along and across the axis and
+// runs once as a column and once, transposed, as a row.
+TEST(LinearLayoutTest, BothAxesPlaceAlike) {
+  struct Child {
+    int fixedAlong = 0;
+    int fixedAcross = 0;
+    SIZE measured = {-1, -1};  // (along, across); -1: the control's own answer (its fixed size)
+    RECT padding = {};         // near along, near across, far along, far across
+    int minAlong = 0;
+    int maxAlong = 0;  // 0: no maximum
+  };
+  // A child's place: (start along, start across, size along, size across).
+  struct Place {
+    int along;
+    int across;
+    int alongSize;
+    int acrossSize;
+  };
+  enum class Align { Near, Center, Far };
+  struct Case {
+    const char* description;
+    int alongRoom;
+    int acrossRoom;
+    int childPadding;
+    Align align;
+    std::vector<Child> children;
+    std::vector<Place> expected;
+  };
+  const Case kCases[] = {
+      {"fixed sizes first, the last of the shares takes the remainder",
+       102,
+       50,
+       0,
+       Align::Near,
+       {{.fixedAlong = 21}, {}, {}},
+       {{0, 0, 21, 50}, {21, 0, 40, 50}, {61, 0, 41, 50}}},
+      // A row used to give a child without a fixed width a share whatever it measured, so a
+      // one-line label in a row never kept its text width.
+      {"a child that measures to a size keeps it; one that measures to zero shares",
+       100,
+       50,
+       0,
+       Align::Near,
+       {{.measured = {30, 12}}, {.measured = {0, 12}}},
+       {{0, 0, 30, 50}, {30, 0, 70, 50}}},
+      {"a measured size is clamped to the limits along the axis",
+       100,
+       50,
+       0,
+       Align::Near,
+       {{.measured = {80, 0}, .maxAlong = 40}, {.measured = {5, 0}, .minAlong = 20}, {}},
+       {{0, 0, 40, 50}, {40, 0, 20, 50}, {60, 0, 40, 50}}},
+      {"paddings and child padding come out of the room",
+       100,
+       50,
+       4,
+       Align::Near,
+       {{.fixedAlong = 20, .padding = {3, 5, 7, 9}}, {}},
+       {{3, 5, 20, 36}, {34, 0, 66, 50}}},
+      {"a maximum caps a share and the last child takes the rest",
+       100,
+       50,
+       0,
+       Align::Near,
+       {{.maxAlong = 30}, {}},
+       {{0, 0, 30, 50}, {30, 0, 70, 50}}},
+      {"more fixed size than room leaves the sharing child empty",
+       100,
+       50,
+       0,
+       Align::Near,
+       {{.fixedAlong = 150}, {}},
+       {{0, 0, 150, 50}, {150, 0, 0, 50}}},
+      {"across: centred",
+       100,
+       50,
+       0,
+       Align::Center,
+       {{.fixedAlong = 10, .fixedAcross = 10}},
+       {{0, 20, 10, 10}}},
+      {"across: far, keeping the far padding",
+       100,
+       50,
+       0,
+       Align::Far,
+       {{.fixedAlong = 10, .fixedAcross = 10, .padding = {0, 0, 0, 3}}},
+       {{0, 37, 10, 10}}},
+  };
+  using Axis = LinearLayout::Axis;
+  for (const Case& c : kCases) {
+    for (const Axis axis : {Axis::Vertical, Axis::Horizontal}) {
+      const bool row = axis == Axis::Horizontal;
+      SCOPED_TRACE(testing::Message() << c.description << (row ? " (row)" : " (column)"));
+      auto size = [row](int along, int across) {
+        return row ? SIZE{along, across} : SIZE{across, along};
+      };
+      PaintManager manager;
+      Container* layout = row ? static_cast<Container*>(new HorizontalLayout)
+                              : static_cast<Container*>(new VerticalLayout);
+      layout->SetChildPadding(c.childPadding);
+      const int align = static_cast<int>(c.align);
+      if (row)
+        layout->SetChildVAlign(align == 0 ? DT_TOP : align == 1 ? DT_VCENTER : DT_BOTTOM);
+      else
+        layout->SetChildAlign(align == 0 ? DT_LEFT : align == 1 ? DT_CENTER : DT_RIGHT);
+      std::vector<Control*> children;
+      for (const Child& spec : c.children) {
+        const SIZE measured = size(spec.measured.cx, spec.measured.cy);
+        Control* child = spec.measured.cx < 0 ? new Control : new MeasuredControl(measured);
+        const SIZE fixed = size(spec.fixedAlong, spec.fixedAcross);
+        child->SetFixedWidth(fixed.cx);
+        child->SetFixedHeight(fixed.cy);
+        const RECT& p = spec.padding;
+        child->SetPadding(row ? RECT{p.left, p.top, p.right, p.bottom}
+                              : RECT{p.top, p.left, p.bottom, p.right});
+        if (spec.minAlong)
+          row ? child->SetMinWidth(spec.minAlong) : child->SetMinHeight(spec.minAlong);
+        if (spec.maxAlong)
+          row ? child->SetMaxWidth(spec.maxAlong) : child->SetMaxHeight(spec.maxAlong);
+        layout->Add(child);
+        children.push_back(child);
+      }
+      manager.AttachRoot(layout);
+      const SIZE room = size(c.alongRoom, c.acrossRoom);
+      layout->SetRect({0, 0, room.cx, room.cy}, false);
+      ASSERT_EQ(c.expected.size(), children.size());
+      for (size_t i = 0; i < children.size(); ++i) {
+        const Place& e = c.expected[i];
+        const SIZE start = size(e.along, e.across);
+        const SIZE extent = size(e.alongSize, e.acrossSize);
+        EXPECT_EQ((RECT{start.cx, start.cy, start.cx + extent.cx, start.cy + extent.cy}),
+                  children[i]->GetRect())
+            << "child " << i;
+      }
+    }
+  }
 }
 
 TEST(LayoutTest, ContentTallerThanTheLayoutScrolls) {

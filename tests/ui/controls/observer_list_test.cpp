@@ -1,4 +1,4 @@
-#include "ui/controls/observer_list.h"
+#include "ui/core/observer_list.h"
 
 #include <gtest/gtest.h>
 

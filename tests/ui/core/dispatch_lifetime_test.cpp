@@ -21,7 +21,7 @@
 #include "ui/controls/rich_edit.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_settings.h"
-#include "ui/core/skin_window.h"
+#include "ui/skin/skin_window.h"
 
 namespace ui {
 namespace {

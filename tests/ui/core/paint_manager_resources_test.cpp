@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tests/support/test_window.h"
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {

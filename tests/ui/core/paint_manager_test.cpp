@@ -12,8 +12,8 @@
 #include "tests/support/notification_log.h"
 #include "tests/support/test_window.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control.h"
-#include "ui/controls/delegate.h"
+#include "ui/core/control.h"
+#include "ui/core/delegate.h"
 
 namespace ui {
 namespace {

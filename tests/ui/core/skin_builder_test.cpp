@@ -1,4 +1,4 @@
-#include "ui/core/skin_builder.h"
+#include "ui/skin/skin_builder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,10 +11,10 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_window.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control.h"
-#include "ui/controls/delegate.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/controls/vertical_layout.h"
+#include "ui/core/control.h"
+#include "ui/core/delegate.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_settings.h"
 

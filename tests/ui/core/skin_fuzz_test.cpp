@@ -18,13 +18,13 @@
 #include "tests/support/test_window.h"
 #include "tests/ui/core/zip_builder.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/markup_document.h"
 #include "ui/core/paint_manager.h"
-#include "ui/core/skin_builder.h"
 #include "ui/core/skin_resource.h"
 #include "ui/core/skin_settings.h"
 #include "ui/core/zip_reader.h"
+#include "ui/skin/skin_builder.h"
 
 namespace ui {
 namespace {

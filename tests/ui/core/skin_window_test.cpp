@@ -1,4 +1,4 @@
-#include "ui/core/skin_window.h"
+#include "ui/skin/skin_window.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "tests/support/managed_window.h"
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/paint_manager.h"
-#include "ui/core/skin_window.h"
+#include "ui/skin/skin_window.h"
 
 // Helpers of the tests that drive real windows: a bounded message pump and controls that record
 // what they receive.

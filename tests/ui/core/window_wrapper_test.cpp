@@ -201,30 +201,9 @@ TEST_F(UiThreadQueueTest, TasksFromAWorkerRunOnTheWindowThreadInOrder) {
   EXPECT_EQ((std::vector<int>{0, 1, 2}), order);
   for (DWORD thread : threads)
     EXPECT_EQ(::GetCurrentThreadId(), thread);
-  const size_t taskMessages =
-      std::count(object_.messages.begin(), object_.messages.end(), kUiTaskMessage);
-  EXPECT_EQ(0u, taskMessages) << "the task message is the window base's, not the window's";
-}
-
-TEST_F(UiThreadQueueTest, CoalescedTasksRunOnceWithTheLatestInTheirPlace) {
-  std::vector<std::wstring> ran;
-  int progressSlot = 0;
-  std::thread worker([&] {
-    object_.PostToUiThread([&] { ran.push_back(L"first"); });
-    for (int percent = 0; percent <= 100; ++percent) {
-      object_.PostCoalescedToUiThread(
-          &progressSlot, [&, percent] { ran.push_back(L"progress " + std::to_wstring(percent)); });
-    }
-    object_.PostToUiThread([&] { ran.push_back(L"last"); });
-  });
-  worker.join();
-  EXPECT_EQ(3u, object_.UiQueue()->PendingCount());
-  ASSERT_TRUE(PumpUntil([&] { return ran.size() == 3; }));
-  EXPECT_EQ((std::vector<std::wstring>{L"first", L"progress 100", L"last"}), ran);
-
-  // Once run, the slot takes a new task again.
-  object_.PostCoalescedToUiThread(&progressSlot, [&] { ran.push_back(L"again"); });
-  ASSERT_TRUE(PumpUntil([&] { return ran.size() == 4; }));
+  const size_t queueMessages =
+      std::count(object_.messages.begin(), object_.messages.end(), kQueueMessage);
+  EXPECT_EQ(1u, queueMessages) << "one message serves the tasks queued before it";
 }
 
 TEST_F(UiThreadQueueTest, ThrowingTaskDoesNotStopTheOthers) {

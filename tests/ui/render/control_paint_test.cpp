@@ -4,8 +4,8 @@
 #include "tests/support/paint_surface.h"
 #include "tests/support/rect_compare.h"
 #include "ui/controls/container.h"
-#include "ui/controls/control.h"
 #include "ui/controls/horizontal_layout.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/image_cache.h"
 

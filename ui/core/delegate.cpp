@@ -1,8 +1,8 @@
-#include "ui/controls/delegate.h"
+#include "ui/core/delegate.h"
 
 #include <algorithm>
 
-#include "ui/controls/dispatch_scope.h"
+#include "ui/core/dispatch_scope.h"
 
 namespace ui {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/controls/delegate.h"
-#include "ui/controls/dispatch_scope.h"
+#include "ui/core/delegate.h"
+#include "ui/core/dispatch_scope.h"
 #include "ui/render/render_engine.h"
 
 // windows.h maps GetClassName to GetClassNameW; controls have a GetClassName of their own.
@@ -134,6 +134,10 @@ class Control {
   virtual void OnInitialize();
   virtual void HandleEvent(ControlEvent& event);
   virtual void OnEvent(ControlEvent& event);
+  // Hands an event to OnEvent, except that a control whose mouse input is off leaves mouse
+  // events to its parent (and, at the root, to the default handling). Events that a control
+  // passes up go through here too.
+  void DeliverEvent(ControlEvent& event);
   virtual std::wstring GetAttribute(std::wstring_view name) const;
   virtual void SetAttribute(std::wstring_view name, std::wstring_view value);
   virtual std::wstring GetAttributeList(bool ignoreDefaults) const;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "ui/controls/observer_list.h"
+#include "ui/core/observer_list.h"
 
 namespace ui {
 

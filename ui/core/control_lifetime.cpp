@@ -1,4 +1,4 @@
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 
 // How a control goes: deleted at once, or, while a dispatch is under way, retired with its

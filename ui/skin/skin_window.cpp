@@ -1,12 +1,12 @@
-#include "ui/core/skin_window.h"
+#include "ui/skin/skin_window.h"
 
 #include <string_view>
 #include <vector>
 
 #include "base/scoped_gdi.h"
 #include "base/string_compare.h"
-#include "ui/controls/control.h"
-#include "ui/core/skin_builder.h"
+#include "ui/core/control.h"
+#include "ui/skin/skin_builder.h"
 
 namespace ui {
 namespace {

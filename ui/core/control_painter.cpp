@@ -1,4 +1,4 @@
-#include "ui/controls/control_painter.h"
+#include "ui/core/control_painter.h"
 
 #include "ui/core/paint_manager.h"
 

@@ -1,9 +1,9 @@
-#include "ui/controls/dispatch_scope.h"
+#include "ui/core/dispatch_scope.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 namespace ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 #include "base/rect_math.h"
 #include "ui/core/paint_manager.h"

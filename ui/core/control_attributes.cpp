@@ -1,4 +1,4 @@
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 #include "base/attribute_values.h"
 #include "ui/core/paint_manager.h"

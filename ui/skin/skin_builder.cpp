@@ -1,11 +1,11 @@
-#include "ui/core/skin_builder.h"
+#include "ui/skin/skin_builder.h"
 
 #include <cwchar>
 #include <cwctype>
 
 #include "ui/controls/container.h"
-#include "ui/controls/control.h"
 #include "ui/controls/control_factory.h"
+#include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_settings.h"
 

@@ -7,9 +7,9 @@
 #include "ui/core/message_filter.h"
 #include "ui/core/notify_pump.h"
 #include "ui/core/paint_manager.h"
-#include "ui/core/skin_builder.h"
 #include "ui/core/skin_settings.h"
 #include "ui/core/window_wrapper.h"
+#include "ui/skin/skin_builder.h"
 
 namespace ui {
 

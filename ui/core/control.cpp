@@ -1,4 +1,4 @@
-#include "ui/controls/control.h"
+#include "ui/core/control.h"
 
 #include <algorithm>
 
@@ -476,7 +476,16 @@ void Control::HandleEvent(ControlEvent& event) {
   if (!alive_)
     return;
   if (eventHooks.Fire(&event) && alive_)
+    DeliverEvent(event);
+}
+
+void Control::DeliverEvent(ControlEvent& event) {
+  if (IsMouseEnabled() || !IsMouseEvent(event.kind))
     OnEvent(event);
+  else if (parent_)
+    parent_->DeliverEvent(event);
+  else
+    Control::OnEvent(event);
 }
 
 void Control::OnEvent(ControlEvent& event) {
@@ -499,7 +508,7 @@ void Control::OnEvent(ControlEvent& event) {
       return;
     default:
       if (parent_)
-        parent_->OnEvent(event);
+        parent_->DeliverEvent(event);
       return;
   }
 }
