@@ -20,6 +20,8 @@
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/mouse_points.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/core/window_test_support.h"
@@ -31,14 +33,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using ui::testing_support::PumpUntil;
 
 constexpr wchar_t kTitle[] = L"Quenby安装程序";
 constexpr DWORD kInstallerStyle = 0x96C80000;
-
-POINT CenterOf(const RECT& rect) {
-  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
 
 // A left click at a client point, through the window's message queue as the mouse would send it.
 void PostClick(HWND window, POINT point) {

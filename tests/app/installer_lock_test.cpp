@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "base/scoped_handle.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/test_window.h"
 
 namespace {
@@ -101,7 +102,7 @@ TEST(InstallerLockTest, SecondInstallerRestoresTheRunningWizardAndEnds) {
 
   InstallerLock second;
   EXPECT_FALSE(second.Acquire(name.c_str(), kWizardClass, 10000));
-  EXPECT_TRUE(PumpMessagesUntil([&] { return !::IsIconic(wizard.Get()); }, 5000))
+  EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(wizard.Get()); }, 5000))
       << "the running wizard stays minimised";
   EXPECT_TRUE(::IsWindowVisible(wizard.Get()));
 }

@@ -18,11 +18,3 @@ TestWindow::~TestWindow() {
   if (window_)
     ::DestroyWindow(window_);
 }
-
-void DispatchPendingMessages() {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-}

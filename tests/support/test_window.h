@@ -21,21 +21,3 @@ class TestWindow {
  private:
   HWND window_;
 };
-
-// Dispatches every message waiting for this thread.
-void DispatchPendingMessages();
-
-// Serves this thread's messages until done() holds or timeoutMilliseconds pass; returns done().
-template <typename Done>
-bool PumpMessagesUntil(Done done, DWORD timeoutMilliseconds = 2000) {
-  const DWORD start = ::GetTickCount();
-  while (!done()) {
-    const DWORD elapsed = ::GetTickCount() - start;
-    if (elapsed >= timeoutMilliseconds)
-      return false;
-    ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMilliseconds - elapsed, QS_ALLINPUT,
-                                  MWMO_INPUTAVAILABLE);
-    DispatchPendingMessages();
-  }
-  return true;
-}

@@ -11,6 +11,9 @@ status is 1. A folder with sources that no rule names (a new folder of the produ
 as "<folder>: no include rule names this folder", so that it cannot escape the check. Folders
 outside the product (tools/, tests/, bench/ and the build's own) are not checked, but no product
 file may include from them.
+
+It also keeps the product free of names that only MinGW's headers know, so that a Windows
+developer's compiler takes the code: "file:line: WINBOOL is MinGW's own name; write BOOL".
 """
 
 import pathlib
@@ -34,6 +37,9 @@ OUTSIDE_PRODUCT = ("bench/", "build/", "cmake/", "deps/", "resources/", "scripts
                    "tools/")
 SOURCE_SUFFIXES = {".h", ".hpp", ".c", ".cc", ".cpp", ".inl"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+# Names MinGW's headers define and the Windows SDK does not, with the SDK's own.
+MINGW_ONLY_NAMES = {"WINBOOL": "BOOL"}
+MINGW_ONLY = re.compile(r"\b(" + "|".join(MINGW_ONLY_NAMES) + r")\b")
 
 
 def rule_for(relative_path):
@@ -57,7 +63,9 @@ def unnamed_folders(root):
     """Problems for the folders of the product that hold sources but have no rule."""
     folders = set()
     for top in sorted(root.iterdir()):
-        if not top.is_dir() or top.name.startswith(".") or f"{top.name}/" in OUTSIDE_PRODUCT:
+        # Build folders (build/, build-demo/, …) hold generated sources of their own.
+        if (not top.is_dir() or top.name.startswith((".", "build"))
+                or f"{top.name}/" in OUTSIDE_PRODUCT):
             continue
         for path in top.rglob("*"):
             if path.suffix not in SOURCE_SUFFIXES or not path.is_file():
@@ -80,6 +88,9 @@ def check(root):
                 continue  # checked under its more specific folder
             text = path.read_text(encoding="utf-8", errors="replace")
             for number, line in enumerate(text.splitlines(), start=1):
+                for name in MINGW_ONLY.findall(line):
+                    problems.append(f"{relative}:{number}: {name} is MinGW's own name; "
+                                    f"write {MINGW_ONLY_NAMES[name]}")
                 match = INCLUDE.match(line)
                 if not match:
                     continue

@@ -43,6 +43,10 @@ CASES = [
      ["ui/widgets/: no include rule names this folder"]),
     ("net/n.h", '', ["net/: no include rule names this folder"]),
     ("ui/u.h", '', ["ui/: no include rule names this folder"]),
+    # Names only MinGW's headers know keep a Windows developer's compiler from taking the code.
+    ("ui/controls/r.h", 'WINBOOL Show(WINBOOL show);\nBOOL Hide();\nint WINBOOLS;\n',
+     ["ui/controls/r.h:1: WINBOOL is MinGW's own name; write BOOL",
+      "ui/controls/r.h:1: WINBOOL is MinGW's own name; write BOOL"]),
 ]
 
 

@@ -9,6 +9,7 @@
 
 #include "tests/support/control_helpers.h"
 #include "tests/support/managed_window.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/rect_compare.h"
 #include "tests/support/test_window.h"
 #include "ui/core/skin_settings.h"
@@ -248,9 +249,9 @@ TEST(ButtonTest, FadeRunsOnTheWindowsTimer) {
 
   w.control->SetAttribute(L"fadedelta", L"51");
   Hover(w);
-  ASSERT_TRUE(PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 0; }));
+  ASSERT_TRUE(PumpUntil([&] { return w.control->GetFadeAlpha() == 0; }));
   w.Send(ControlEventKind::MouseLeave, kOutside);
-  ASSERT_TRUE(PumpMessagesUntil([&] { return w.control->GetFadeAlpha() == 255; }));
+  ASSERT_TRUE(PumpUntil([&] { return w.control->GetFadeAlpha() == 255; }));
   EXPECT_TRUE(w.log.received.empty()) << "the fade timer is the button's own, not a \"timer\"";
 }
 

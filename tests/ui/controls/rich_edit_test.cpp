@@ -8,6 +8,8 @@
 
 #include "base/com_ptr.h"
 #include "tests/support/control_helpers.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/mouse_points.h"
 #include "tests/support/rect_compare.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/rich_edit_host.h"
@@ -21,7 +23,6 @@ namespace {
 using testing_support::Attributes;
 using testing_support::ManagedWindow;
 using testing_support::NotificationLog;
-using testing_support::PumpUntil;
 using testing_support::TestSkinWindow;
 
 // The field the installer shows: single-line, Return told to the window instead of typed.
@@ -31,10 +32,6 @@ const Attributes kFolderField = {{L"multiline", L"false"},      {L"autohscroll",
 
 // The edit's rectangle in the window: the root's inset leaves exactly it.
 constexpr RECT kEditRect = {20, 20, 240, 50};
-
-LPARAM PointParam(int x, int y) {
-  return MAKELPARAM(x, y);
-}
 
 // A window that is shown takes the platform focus and shows its pixels; a hidden one is quicker
 // to make and serves the rest.
@@ -108,7 +105,7 @@ class RichEditTest : public testing::Test {
       upSeen = upSeen || ::GetQueueStatus(QS_KEY) == 0;
       return upSeen;
     });
-    testing_support::PumpPending();
+    PumpPending();
   }
 
   void HoldControl(bool held) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/control_helpers.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/rect_compare.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/button.h"
@@ -204,7 +205,7 @@ TEST_F(FreeScrollBarTest, HeldButtonStepsAtOnceThenAfterSixTicksThenEveryTick) {
 
   // The three moves were queued as one notification, with the last parameters.
   EXPECT_TRUE(log_.scrolls.empty()) << "queued, not sent at once";
-  testing_support::PumpPending();
+  PumpPending();
   ASSERT_EQ(1u, log_.scrolls.size());
   EXPECT_EQ(24u, log_.scrolls[0].first);
   EXPECT_EQ(16, log_.scrolls[0].second);
@@ -214,7 +215,7 @@ TEST_F(FreeScrollBarTest, TheWindowsTimerDrivesTheRepeat) {
   bar_->SetScrollPos(500, Notify::No);
   Send(ControlEventKind::ButtonDown, {8, 190});
   ASSERT_EQ(508, bar_->GetScrollPos());
-  ASSERT_TRUE(testing_support::PumpUntil([&] { return bar_->GetScrollPos() > 508; }));
+  ASSERT_TRUE(PumpUntil([&] { return bar_->GetScrollPos() > 508; }));
   EXPECT_EQ(6, bar_->GetRepeatTicks()) << "the first repeat waited for the sixth tick";
   EXPECT_EQ(516, bar_->GetScrollPos());
   Send(ControlEventKind::ButtonUp, {8, 190});
@@ -233,7 +234,7 @@ TEST_F(FreeScrollBarTest, LosingTheCaptureStopsTheRepeat) {
     bar_->SetScrollPos(0, Notify::No);
     ::SendMessageW(window_.Get(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.press.x, c.press.y));
     ASSERT_TRUE(manager_.IsMouseCaptured());
-    ASSERT_TRUE(testing_support::PumpUntil([&] { return bar_->GetRepeatTicks() >= 7; }));
+    ASSERT_TRUE(PumpUntil([&] { return bar_->GetRepeatTicks() >= 7; }));
 
     ManagedWindow other(nullptr);
     ::SetCapture(other.Get());
@@ -243,7 +244,7 @@ TEST_F(FreeScrollBarTest, LosingTheCaptureStopsTheRepeat) {
     EXPECT_EQ(0u, bar_->GetThumbState() & (StatePushed | StateCaptured));
     const int position = bar_->GetScrollPos();
     ::SendMessageW(window_.Get(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(8, 150));
-    testing_support::PumpUntil([] { return false; }, 300);
+    PumpUntil([] { return false; }, 300);
     EXPECT_EQ(position, bar_->GetScrollPos());
   }
 }
@@ -327,7 +328,7 @@ TEST(OwnedScrollBarTest, StepsAndDragsScrollTheOwnersContent) {
   EXPECT_EQ(-(step + 50), first->GetRect().top);
   send(ControlEventKind::ButtonUp, {92, thumb.top + 29});
 
-  testing_support::PumpPending();
+  PumpPending();
   EXPECT_TRUE(log.scrolls.empty()) << "an owned bar tells its owner, not the window";
   manager.RemoveListener(&log);
 }

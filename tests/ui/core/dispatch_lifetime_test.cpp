@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "tests/support/control_helpers.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/mouse_points.h"
 #include "tests/ui/core/poisoning_allocator.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/button.h"
@@ -27,11 +29,6 @@ namespace ui {
 namespace {
 
 using testing_support::EventLog;
-using testing_support::PumpUntil;
-
-LPARAM PointParam(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
-}
 
 // What the observers of one case heard, in order, and the calls that reached a destroyed control.
 struct Heard {
@@ -204,7 +201,7 @@ struct Scene {
     LRESULT result = 0;
     manager->PreTranslate(WM_KEYDOWN, VK_TAB, 0, result);
     Paint();
-    testing_support::PumpPending();
+    PumpPending();
   }
 
   Heard heard;
@@ -430,7 +427,7 @@ const DispatchCase kDispatchCases[] = {
        });
        s.window->PostToUiThread([&s] { s.heard.Add(L"task 2"); });
        PumpUntil([&s] { return !::IsWindow(s.native); });
-       testing_support::PumpPending();
+       PumpPending();
      },
      {L"task 1"},
      {L"task 2"}},
@@ -443,7 +440,7 @@ const DispatchCase kDispatchCases[] = {
        });
        window->PostToUiThread([&s] { s.heard.Add(L"task 2"); });
        PumpUntil([&s] { return !::IsWindow(s.native); });
-       testing_support::PumpPending();
+       PumpPending();
      },
      {L"task 1"},
      {L"task 2"}},

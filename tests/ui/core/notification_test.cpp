@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/message_pump.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/container.h"
 #include "ui/core/notify_pump.h"
@@ -11,8 +12,6 @@
 
 namespace ui {
 namespace {
-
-using testing_support::PumpUntil;
 
 Control* Named(const wchar_t* name) {
   auto* control = new Control;
@@ -161,7 +160,7 @@ TEST_F(NotificationQueueTest, QueuedNotificationsWithoutRepeatCollapse) {
   manager_.SendNotification(sender_, L"other", 3, 0, Dispatch::Queued, Repeats::Merged);
   EXPECT_TRUE(received.empty()) << "asynchronous notifications wait for the queue message";
   ASSERT_TRUE(PumpUntil([&] { return received.size() >= 2; }));
-  testing_support::PumpPending();
+  PumpPending();
   EXPECT_EQ((std::vector<std::wstring>{L"scroll 2", L"other 3"}), received);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/message_pump.h"
+#include "tests/support/mouse_points.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/button.h"
 #include "ui/controls/container.h"
@@ -19,12 +21,7 @@ namespace {
 
 using testing_support::EventLog;
 using testing_support::ManagedWindow;
-using testing_support::PumpUntil;
 using testing_support::RecordingControl;
-
-LPARAM PointParam(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
-}
 
 // A hidden window whose manager holds a root with two recording controls side by side, "a" at
 // (0, 0)-(50, 50) and "b" at (50, 0)-(100, 50), and a mouse-leave listener "listener" outside

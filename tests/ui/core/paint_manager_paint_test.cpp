@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/message_pump.h"
 #include "tests/ui/core/gdi_object_count.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/core/skin_settings.h"
@@ -11,7 +12,6 @@
 namespace ui {
 namespace {
 
-using testing_support::PumpUntil;
 using testing_support::TestSkinWindow;
 
 // 0xRRGGBB of a pixel of the window as it was painted, or of the screen for no window.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/managed_window.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/notification_log.h"
 #include "tests/support/test_window.h"
 #include "ui/controls/container.h"
@@ -88,7 +89,7 @@ TEST_F(PaintManagerTimerTest, StartingARunningTimerAgainKeepsItsInterval) {
   Control* control = AddChild();
   ASSERT_TRUE(manager_.StartTimer(control, 5, 20));
   EXPECT_FALSE(manager_.StartTimer(control, 5, 600000));
-  ASSERT_TRUE(PumpMessagesUntil([&] { return !log_.ParamsOf(L"timer").empty(); }))
+  ASSERT_TRUE(PumpUntil([&] { return !log_.ParamsOf(L"timer").empty(); }))
       << "still running every 20 ms";
   const std::vector<uint32_t> fired = log_.ParamsOf(L"timer");
   EXPECT_EQ(5u, fired.front());
@@ -209,7 +210,7 @@ TEST_F(PaintManagerRegistryTest, DestroyedControlLeavesNoReferenceBehind) {
   DeliverTimer(17);
   EXPECT_TRUE(log_.received.empty()) << "its timer went with it";
 
-  DispatchPendingMessages();
+  PumpPending();
   ASSERT_EQ(1u, log_.received.size()) << "the queued notification still arrives";
   EXPECT_EQ(L"scroll", log_.received[0].type);
   EXPECT_EQ(nullptr, log_.received[0].sender);
@@ -222,7 +223,7 @@ TEST_F(PaintManagerRegistryTest, ReplacedRootIsDestroyedFromTheQueueMessage) {
 
   manager_.AttachRoot(new Container);
   EXPECT_FALSE(oldRoot.destroyed) << "the old tree may still be on the call stack";
-  DispatchPendingMessages();
+  PumpPending();
   EXPECT_TRUE(oldRoot.destroyed);
   EXPECT_TRUE(log_.ParamsOf(L"scroll").empty()) << "queued notifications were discarded";
 }
@@ -233,14 +234,14 @@ TEST_F(PaintManagerRegistryTest, AttachingARootAgainKeepsItAlive) {
   Control* child = AddChild(L"child");
   DestroyWatch watch(root_);
   manager_.AttachRoot(root_);
-  DispatchPendingMessages();
+  PumpPending();
   EXPECT_FALSE(watch.destroyed);
   EXPECT_EQ(root_, manager_.GetRoot());
   EXPECT_EQ(child, manager_.FindControlByName(L"child"));
 
   manager_.AttachRoot(new Container);
   manager_.AttachRoot(root_);
-  DispatchPendingMessages();
+  PumpPending();
   EXPECT_FALSE(watch.destroyed) << "taken back before the queue message";
   EXPECT_EQ(child, manager_.FindControlByName(L"child"));
 }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/mouse_points.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/button.h"
 #include "ui/controls/container.h"
@@ -17,12 +19,7 @@
 namespace ui {
 namespace {
 
-using testing_support::PumpUntil;
 using testing_support::TestSkinWindow;
-
-POINT CenterOf(const RECT& rect) {
-  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
 
 class SkinWindowTest : public testing::Test {
  protected:
@@ -130,7 +127,7 @@ TEST_F(SkinWindowTest, EscapeRequestsTheCloseWithCode1AndStillReachesTheWindow) 
   ::PostMessageW(window_.NativeWindow(), WM_KEYDOWN, VK_RETURN, 0);
   ::PostMessageW(window_.NativeWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
   ASSERT_TRUE(PumpUntil([&] { return !window_.closeCodes.empty(); }));
-  testing_support::PumpPending();
+  PumpPending();
   EXPECT_EQ((std::vector<WPARAM>{1}), window_.closeCodes) << "Return closes nothing";
   EXPECT_EQ((std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}), window_.keysDown);
 }
@@ -373,7 +370,7 @@ TEST(SkinWindowFatalTest, WindowThatCannotBeBuiltShowsTheMessageAndExitsWith1) {
 
     FatalBox found;
     found.processId = process.dwProcessId;
-    const bool shown = testing_support::PumpUntil(
+    const bool shown = PumpUntil(
         [&] {
           ::EnumWindows(FatalBox::Visit, reinterpret_cast<LPARAM>(&found));
           return found.box != nullptr;

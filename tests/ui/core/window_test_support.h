@@ -10,43 +10,14 @@
 #include <vector>
 
 #include "tests/support/managed_window.h"
+#include "tests/support/message_pump.h"
 #include "ui/core/control.h"
-#include "ui/core/message_loop.h"
 #include "ui/core/paint_manager.h"
 #include "ui/skin/skin_window.h"
 
-// Helpers of the tests that drive real windows: a bounded message pump and controls that record
-// what they receive.
+// Helpers of the tests that drive real windows: controls that record what they receive and a
+// skinned window that records what reaches it.
 namespace ui::testing_support {
-
-// Serves the thread's messages, as the message loop does, until done() holds or timeoutMs pass;
-// waits for messages in between, never with a fixed sleep. Returns done().
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!TranslateWindowMessage(&message)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-      }
-      if (done())
-        return true;
-    }
-    if (done())
-      return true;
-    const DWORD elapsed = ::GetTickCount() - start;
-    if (elapsed >= timeoutMs)
-      return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeoutMs - elapsed, 20),
-                                QS_ALLINPUT);
-  }
-}
-
-// Serves whatever messages are waiting now.
-inline void PumpPending() {
-  PumpUntil([] { return false; }, 0);
-}
 
 // The kinds of control events in the order they arrived, each as "name:Kind".
 class EventLog {

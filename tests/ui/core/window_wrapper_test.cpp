@@ -10,12 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/message_pump.h"
 #include "tests/ui/core/window_test_support.h"
 
 namespace ui {
 namespace {
-
-using testing_support::PumpUntil;
 
 TEST(CenteredWindowPositionTest, CentresOnTheReferenceInsideTheWorkArea) {
   struct Case {
@@ -221,7 +220,7 @@ TEST_F(UiThreadQueueTest, TasksForAGoneWindowAreDroppedUnrun) {
   ::DestroyWindow(object_.NativeWindow());
   EXPECT_EQ(1, witness.use_count()) << "the waiting task was destroyed with the window";
   EXPECT_FALSE(queue->Post([&ran] { ran = true; })) << "a worker that outlived the window";
-  testing_support::PumpPending();
+  PumpPending();
   EXPECT_FALSE(ran);
 }
 
