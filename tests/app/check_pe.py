@@ -10,7 +10,10 @@ first, and an elevated installer is often run from a download folder holding oth
 planted there would run with administrator rights before the program's first line. Every other
 system DLL is loaded at run time from the system folder.
 
-  check_pe.py --machine i686|x86_64 [--installer <installer.exe>] [<program.exe>...]
+With --max-bytes, a program larger than that many bytes fails: an online installer is the file a
+user downloads first.
+
+  check_pe.py --machine i686|x86_64 [--max-bytes N] [--installer <installer.exe>] [<program.exe>...]
 """
 import argparse
 import os
@@ -130,7 +133,7 @@ def manifest_problems(text):
     return problems
 
 
-def check(path, machine_name, installer):
+def check(path, machine_name, installer, max_bytes=None):
     """Prints the program's imports (and an installer's size) and its problems; true when it has
     none."""
     machine, magic, machine_label, format_label = MACHINES[machine_name]
@@ -153,9 +156,12 @@ def check(path, machine_name, installer):
     if foreign:
         problems.append("imports DLLs outside the KnownDLLs list: " + ", ".join(foreign))
     print(f"{path}: imports " + ", ".join(sorted(dlls, key=str.lower)))
-    if installer:
-        size = os.path.getsize(path)
+    size = os.path.getsize(path)
+    if installer or max_bytes is not None:
         print(f"{path}: {size} bytes ({size / 1e6:.2f} MB)")
+    if max_bytes is not None and size > max_bytes:
+        problems.append(f"{size} bytes is more than the limit of {max_bytes} bytes")
+    if installer:
         if not resources.get(("KEYRES", 138)):
             problems.append('no "KEYRES" 138 resource (the configuration record)')
         manifest = resources.get((RT_MANIFEST, 1))
@@ -172,12 +178,13 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--machine", choices=sorted(MACHINES), required=True)
     parser.add_argument("--installer", action="append", default=[])
+    parser.add_argument("--max-bytes", type=int)
     parser.add_argument("programs", nargs="*")
     args = parser.parse_args()
     if not args.installer and not args.programs:
         parser.error("nothing to check")
-    results = [check(path, args.machine, True) for path in args.installer]
-    results += [check(path, args.machine, False) for path in args.programs]
+    results = [check(path, args.machine, True, args.max_bytes) for path in args.installer]
+    results += [check(path, args.machine, False, args.max_bytes) for path in args.programs]
     sys.exit(0 if all(results) else 1)
 
 

@@ -97,6 +97,18 @@ for name, bad in [("parent_escape.zip", "data/../../escaped.txt"),
             z.writestr(info, "should not leave the folder\n")
 EOF
 
+# One package per decoder and filter a publisher may pick, the client file alone: 7z with each
+# method and each branch filter (over LZMA2), zip with each method beyond Deflate.
+for method in LZMA PPMd BZip2 Deflate Deflate64; do
+  sz -t7z -m0="$method" "$here/codec_$method.7z" client.exe.tmp
+done
+for filter in BCJ BCJ2 ARM ARMT ARM64 RISCV PPC SPARC IA64 Delta:4; do
+  sz -t7z -mf="$filter" "$here/filter_${filter%%:*}.7z" client.exe.tmp
+done
+for method in Deflate64 BZip2 LZMA PPMd Xz; do
+  sz -tzip -mm="$method" "$here/codec_$method.zip" client.exe.tmp
+done
+
 # Password-protected packages: encrypted data, encrypted 7z headers, ZipCrypto and AES zips.
 sz -t7z -pSecret "$here/encrypted_data.7z" client.exe.tmp
 sz -t7z -pSecret -mhe=on "$here/encrypted_headers.7z" client.exe.tmp
