@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_routes.h"
+#include "engine/transfer_session.h"
 
 namespace {
 
@@ -18,10 +18,6 @@ std::atomic<int> stallLimitSeconds{60};
 // Bytes libcurl hands over per receive call. Under Wine every receive has a fixed cost, so large
 // calls matter; each chunk still makes one progress report.
 constexpr long kReceiveBufferBytes = 1 << 20;
-
-struct EasyHandleDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
 
 // Connections and name lookups shared by every transfer of the process, so that the packages of
 // an install (and the manifest before them) travel over one kept-alive connection instead of a
@@ -87,10 +83,10 @@ int PerformByRoute(const std::string& address,
                    long long resumeFrom,
                    TransferOutcome& outcome,
                    long& proxyStatus) {
-  std::unique_ptr<CURL, EasyHandleDeleter> handle(curl_easy_init());
-  if (!handle)
+  TransferSession& session = TransferSession::ForThisThread();
+  CURL* curl = session.Prepare();
+  if (curl == nullptr)
     return CURLE_FAILED_INIT;
-  CURL* curl = handle.get();
   curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -124,7 +120,7 @@ int PerformByRoute(const std::string& address,
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
   if (resumeFrom > 0)
     curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom));
-  const int result = curl_easy_perform(curl);
+  const int result = session.Run();
   outcome.httpStatus = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
   curl_off_t retryAfter = 0;
