@@ -86,7 +86,7 @@ void InstallEngine::Install(std::wstring installDir) {
     if (!::PathFileExistsW(item.folder.c_str()))
       CreateFolderChain(item.folder);
     std::wstring packagePath = item.folder + L"temp.pak";
-    if (DownloadFile(item.url, packagePath, item.name) != 0) {
+    if (DownloadFile(item.url, packagePath, item.name, item.length) != 0) {
       // The partly written package stays; files replaced earlier in the run stay replaced.
       if (prompt_->AskToVisitHomepage())
         prompt_->OpenWebPage(QUENBY_HOMEPAGE_URL);

@@ -18,6 +18,17 @@ std::atomic<int> stallLimitSeconds{60};
 // Bytes libcurl hands over per receive call. Under Wine every receive has a fixed cost, so large
 // calls matter; each chunk still makes one progress report.
 constexpr long kReceiveBufferBytes = 1 << 20;
+// A body of known size gets a buffer that holds it and the response's header with this much to
+// spare, in steps of this much, and never less than libcurl's own default.
+constexpr long kReceiveBufferStep = 16 << 10;
+
+// The receive buffer for a body of expectedBytes (0: unknown).
+long ReceiveBufferBytes(long long expectedBytes) {
+  if (expectedBytes <= 0 || expectedBytes >= kReceiveBufferBytes)
+    return kReceiveBufferBytes;
+  const long long steps = expectedBytes / kReceiveBufferStep + 2;
+  return static_cast<long>(std::min<long long>(steps * kReceiveBufferStep, kReceiveBufferBytes));
+}
 
 // Connections and name lookups shared by every transfer of the process, so that the packages of
 // an install (and the manifest before them) travel over one kept-alive connection instead of a
@@ -81,6 +92,7 @@ int PerformByRoute(const std::string& address,
                    TransferWriter writer,
                    void* sink,
                    long long resumeFrom,
+                   long long expectedBytes,
                    TransferOutcome& outcome,
                    long& proxyStatus) {
   TransferSession& session = TransferSession::ForThisThread();
@@ -115,7 +127,8 @@ int PerformByRoute(const std::string& address,
     }
   }
   // Options that only change speed.
-  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
+                   ReceiveBufferBytes(expectedBytes > 0 ? expectedBytes - resumeFrom : 0));
   if (CURLSH* share = SharedConnections())
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
   if (resumeFrom > 0)
@@ -146,15 +159,16 @@ int PerformByProxyRoute(const std::string& address,
                         TransferWriter writer,
                         void* sink,
                         long long resumeFrom,
+                        long long expectedBytes,
                         TransferOutcome& outcome) {
   long proxyStatus = 0;
-  int result =
-      PerformByRoute(address, route, nullptr, writer, sink, resumeFrom, outcome, proxyStatus);
+  int result = PerformByRoute(address, route, nullptr, writer, sink, resumeFrom, expectedBytes,
+                              outcome, proxyStatus);
   if (proxyStatus == kProxyAuthenticationRequired) {
     ProxyCredentials credentials;
     if (ProxyCredentialStore::Instance().CredentialsFor(route, credentials)) {
-      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom, outcome,
-                              proxyStatus);
+      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom,
+                              expectedBytes, outcome, proxyStatus);
     }
   }
   if (proxyStatus == kProxyAuthenticationRequired && result != CURLE_OK) {
@@ -174,7 +188,8 @@ int PerformTransfer(const std::string& address,
                     TransferWriter writer,
                     void* sink,
                     long long resumeFrom,
-                    TransferOutcome* outcome) {
+                    TransferOutcome* outcome,
+                    long long expectedBytes) {
   ProxyRoutes& proxyRoutes = ProxyRoutes::Instance();
   std::vector<std::string> routes = proxyRoutes.RoutesFor(address);
   // When every proxy fails, direct is tried once before the caller's retry rules apply.
@@ -184,7 +199,8 @@ int PerformTransfer(const std::string& address,
   int result = CURLE_FAILED_INIT;
   for (const std::string& route : routes) {
     lastOutcome = TransferOutcome();
-    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, lastOutcome);
+    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, expectedBytes,
+                                 lastOutcome);
     // A proxy that asks for credentials is reached; going past it would only hide the question.
     const bool askedForCredentials = lastOutcome.httpStatus == kProxyAuthenticationRequired;
     if (askedForCredentials || !ProxyFailed(result, lastOutcome.httpStatus)) {
