@@ -16,8 +16,12 @@ constexpr long kLongestWaitMs = 1000;
 }  // namespace
 
 TransferSession& TransferSession::ForThisThread() {
-  thread_local TransferSession session;
-  return session;
+  // Never destroyed, like the shared connections: the install worker is detached, and tearing
+  // its handles down as it ends would race the process's own exit, which may free what libcurl
+  // still needs (a crash seen at the end of engine-run). Each thread that transfers keeps one
+  // session for the life of the process.
+  thread_local TransferSession* const session = new TransferSession;
+  return *session;
 }
 
 TransferSession::TransferSession() : easy_(curl_easy_init()), multi_(curl_multi_init()) {}

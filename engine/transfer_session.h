@@ -7,7 +7,7 @@
 // per transfer would make libcurl build a multi handle, with its wake-up socket pair and event,
 // for every file; and libcurl's own wait sets up and tears down event selection on every socket
 // each time it waits. Here a transfer waits with one select() over libcurl's sockets.
-// The session belongs to the thread that made it and is freed when that thread ends.
+// The session belongs to the thread that made it and lives as long as the process.
 class TransferSession {
  public:
   // The calling thread's session, made on first use.
