@@ -21,14 +21,11 @@ uint8_t FormatByte(ArchiveFormat format) {
   }
 }
 
-// Packages smaller than this are decoded on the extracting thread; larger ones keep the 7z
-// handler's threads, which can decode an LZMA2 stream's blocks side by side.
-constexpr UInt64 kThreadedDecodingBytes = 4 << 20;
-
 // Asks the 7z handler to decode on the thread that calls Extract: one LZMA or LZMA2 decoder
 // ("mt" 1) and the single-threaded coder mixer ("mtf" off), instead of a thread per coder and a
-// pool of LZMA2 block decoders. A small package has nothing for the threads to share out, so
-// they would only add their creation and hand-overs to every package.
+// pool of LZMA2 block decoders. Packages hold one file each, decoded while nothing else runs, so
+// the threads would only add their creation and hand-overs to every package. Handlers without
+// these properties keep their defaults.
 void DecodeOnCallingThread(IInArchive* handler) {
   base::ComPtr<ISetProperties> properties;
   if (handler->QueryInterface(IID_ISetProperties, properties.ReceiveVoid()) != S_OK)
@@ -52,7 +49,10 @@ GUID FormatClassId(ArchiveFormat format) {
 
 HRESULT CreateHandler(ArchiveFormat format, base::ComPtr<IInArchive>& handler) {
   const GUID classId = FormatClassId(format);
-  return ::CreateObject(&classId, &IID_IInArchive, handler.ReceiveVoid());
+  const HRESULT result = ::CreateObject(&classId, &IID_IInArchive, handler.ReceiveVoid());
+  if (result == S_OK && FormatByte(format) == FormatByte(ArchiveFormat::kSevenZip))
+    DecodeOnCallingThread(handler.Get());
+  return result;
 }
 
 bool OpenFirstAccepting(IInStream* stream,
@@ -61,15 +61,10 @@ bool OpenFirstAccepting(IInStream* stream,
                         base::ComPtr<IInArchive>& handler,
                         ArchiveFormat& format) {
   const UInt64 maxStartSearch = 0;
-  UInt64 packageBytes = 0;
-  const bool small = stream->Seek(0, STREAM_SEEK_END, &packageBytes) == S_OK &&
-                     packageBytes < kThreadedDecodingBytes;
   for (ArchiveFormat candidate : candidates) {
     base::ComPtr<IInArchive> tried;
     if (CreateHandler(candidate, tried) != S_OK)
       continue;
-    if (small && candidate == ArchiveFormat::kSevenZip)
-      DecodeOnCallingThread(tried.Get());
     if (stream->Seek(0, STREAM_SEEK_SET, nullptr) != S_OK)
       break;
     if (tried->Open(stream, &maxStartSearch, openCallback) == S_OK) {

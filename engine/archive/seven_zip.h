@@ -32,8 +32,7 @@ HRESULT CreateHandler(ArchiveFormat format, base::ComPtr<IInArchive>& handler);
 
 // Tries the handlers of `candidates` in order on the stream, each only at the start of the file
 // (a package is an archive from its first byte). The first that opens it is left open in
-// `handler` and its format in `format`; false (and no handler) when none does. The 7z handler of
-// a package under 4 MiB is set to decode on the calling thread.
+// `handler` and its format in `format`; false (and no handler) when none does.
 bool OpenFirstAccepting(IInStream* stream,
                         const std::vector<ArchiveFormat>& candidates,
                         IArchiveOpenCallback* openCallback,
