@@ -25,19 +25,24 @@ bool ReadBlocks(const std::wstring& path, Update update) {
   return !std::ferror(file.get());
 }
 
-}  // namespace
-
-std::string FileMd5Hex(const std::wstring& path) {
-  Md5 digest;
-  if (!ReadBlocks(path, [&](const char* data, size_t count) { digest.Update(data, count); }))
-    return std::string();
-  return digest.HexDigest();
+// Feeds every block left in an opened file to update; false when a read fails.
+template <typename Update>
+bool ReadBlocks(HANDLE file, Update update) {
+  std::vector<char> block(64 * 1024);
+  DWORD count = 0;
+  while (::ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &count, nullptr)) {
+    if (count == 0)
+      return true;
+    update(block.data(), count);
+  }
+  return false;
 }
 
-std::string FileSha256Hex(const std::wstring& path) {
+template <typename Source>
+std::string Sha256Hex(const Source& source) {
   crypto_hash_sha256_state state;
   crypto_hash_sha256_init(&state);
-  const bool read = ReadBlocks(path, [&](const char* data, size_t count) {
+  const bool read = ReadBlocks(source, [&](const char* data, size_t count) {
     crypto_hash_sha256_update(&state, reinterpret_cast<const unsigned char*>(data), count);
   });
   unsigned char digest[crypto_hash_sha256_BYTES];
@@ -51,4 +56,21 @@ std::string FileSha256Hex(const std::wstring& path) {
     hex += kDigits[byte & 0xF];
   }
   return hex;
+}
+
+}  // namespace
+
+std::string FileSha256Hex(const std::wstring& path) {
+  return Sha256Hex(path);
+}
+
+std::string OpenedFileSha256Hex(HANDLE file) {
+  return Sha256Hex(file);
+}
+
+std::string FileMd5Hex(const std::wstring& path) {
+  Md5 digest;
+  if (!ReadBlocks(path, [&](const char* data, size_t count) { digest.Update(data, count); }))
+    return std::string();
+  return digest.HexDigest();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // MD5 of a file's contents as 32 lowercase hexadecimal digits, or the empty string when the file
@@ -10,3 +12,7 @@ std::string FileMd5Hex(const std::wstring& path);
 // SHA-256 of a file's contents as 64 lowercase hexadecimal digits, or the empty string when the
 // file cannot be read, as FileMd5Hex.
 std::string FileSha256Hex(const std::wstring& path);
+
+// SHA-256 of what is left to read of an opened file, from its current position to its end, as
+// FileSha256Hex; the file is left at its end. The empty string when a read fails.
+std::string OpenedFileSha256Hex(HANDLE file);

@@ -45,10 +45,12 @@ class InstallEngine {
   // fetched manifest, then calls onComplete exactly once. installDir has no trailing backslash.
   void Install(std::wstring installDir);
 
-  // One package transfer into localPath with stage-2 reports; returns resultCode.
+  // One package transfer into localPath with stage-2 reports; returns resultCode. expectedBytes
+  // is the package's size from the manifest when known (see PerformTransfer).
   int DownloadFile(const std::wstring& url,
                    const std::wstring& localPath,
-                   const std::wstring& fileName);
+                   const std::wstring& fileName,
+                   long long expectedBytes = 0);
 
   // The base address of the update server (the part before "/checkupdate/"). The installer keeps
   // the build's default; developer tools and tests point it at another server.
@@ -90,7 +92,9 @@ class InstallEngine {
  private:
   InstallEngine();
   // DownloadToFile tried again while the failure is transient; the last attempt's result.
-  int DownloadWithRetries(const std::wstring& url, const std::wstring& localPath);
+  int DownloadWithRetries(const std::wstring& url,
+                          const std::wstring& localPath,
+                          long long expectedBytes);
   // After try number `retry` (0 for the first) of a transfer ended with `result`: false when no
   // try follows (success, the last try, or a failure that is not transient); otherwise waits the
   // backoff and returns true.

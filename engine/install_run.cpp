@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <climits>
 #include <ctime>
+#include <utility>
 
 #include "base/folder_chain.h"
+#include "base/scoped_handle.h"
 #include "engine/archive/extract_package.h"
 #include "engine/archive/read_only_files.h"
 #include "engine/file_digest.h"
@@ -27,16 +29,23 @@ int IgnorePercentage(const std::wstring&, int) {
 // Unpacks the package into the item's folder and puts the unpacked file in place. The old file is
 // replaced in one step, and only by a completely and correctly unpacked new one of a package whose
 // SHA-256 (when the manifest names one) matches, so a damaged or altered package never costs the
-// user the file they had.
+// user the file they had. The package is opened once, the digest read and the archive unpacked
+// through the same handle, and the package goes away when that handle closes.
 void PlaceFile(const UpdateItem& item, const std::wstring& packagePath) {
-  // A package that is not what the manifest names is not opened at all.
-  if (!item.sha256.empty() && FileSha256Hex(packagePath) != item.sha256) {
+  base::ScopedHandle package(::CreateFileW(
+      packagePath.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  std::wstring unpackedPath = item.folder + item.name + L".tmp";
+  if (!package.IsValid()) {
     ::DeleteFileW(packagePath.c_str());
+    archive::DeleteFileEvenIfReadOnly(unpackedPath);
     return;
   }
-  std::wstring unpackedPath = item.folder + item.name + L".tmp";
-  bool failed = archive::ExtractPackage(packagePath, item.folder, &IgnorePercentage);
-  ::DeleteFileW(packagePath.c_str());
+  // A package that is not what the manifest names is not unpacked at all.
+  if (!item.sha256.empty() && OpenedFileSha256Hex(package.Get()) != item.sha256)
+    return;
+  bool failed =
+      archive::ExtractPackage(std::move(package), packagePath, item.folder, &IgnorePercentage);
   if (!failed && ::PathFileExistsW(unpackedPath.c_str()) &&
       archive::ReplaceFileEvenIfReadOnly(unpackedPath, item.targetPath)) {
     return;
@@ -66,7 +75,7 @@ void InstallEngine::Install(std::wstring installDir) {
     if (!::PathFileExistsW(item.folder.c_str()))
       base::CreateFolderChain(item.folder);
     std::wstring packagePath = item.folder + L"temp.pak";
-    if (DownloadFile(item.url, packagePath, item.name) != 0) {
+    if (DownloadFile(item.url, packagePath, item.name, item.length) != 0) {
       // The partly written package stays; files replaced earlier in the run stay replaced.
       if (prompt_->AskToVisitHomepage())
         prompt_->OpenWebPage(QUENBY_HOMEPAGE_URL);

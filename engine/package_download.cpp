@@ -19,7 +19,8 @@ int DownloadToFile(const std::wstring& url, const std::wstring& localPath) {
 int DownloadToFile(const std::wstring& url,
                    const std::wstring& localPath,
                    long long resumeFrom,
-                   TransferOutcome& outcome) {
+                   TransferOutcome& outcome,
+                   long long expectedBytes) {
   if (url.empty() || localPath.empty())
     return -1;
   const std::string address = EscapeAddress(WideToUtf8(url));
@@ -27,7 +28,7 @@ int DownloadToFile(const std::wstring& url,
   base::ScopedFile file(_wfopen(localPath.c_str(), resumeFrom > 0 ? L"ab" : L"wb+"));
   if (!file)
     return -1;
-  return PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome);
+  return PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome, expectedBytes);
 }
 
 // Both callbacks run inside libcurl, which cannot pass an exception on: one thrown by the
@@ -55,18 +56,21 @@ size_t AppendToString(char* data, size_t size, size_t count, void* text) {
 
 int InstallEngine::DownloadFile(const std::wstring& url,
                                 const std::wstring& localPath,
-                                const std::wstring& fileName) {
+                                const std::wstring& fileName,
+                                long long expectedBytes) {
   resultCode = 0;
   stage = kStagePackageDownload;
   currentFile = fileName;
-  int result = DownloadWithRetries(url, localPath);
+  int result = DownloadWithRetries(url, localPath, expectedBytes);
   if (result != 0)
     resultCode = result;
   ReportProgress(WideToAnsi(currentFile.c_str()));
   return resultCode;
 }
 
-int InstallEngine::DownloadWithRetries(const std::wstring& url, const std::wstring& localPath) {
+int InstallEngine::DownloadWithRetries(const std::wstring& url,
+                                       const std::wstring& localPath,
+                                       long long expectedBytes) {
   // Bytes of this file in localPath: written by earlier attempts and counted in downloadedBytes
   // once. A retry asks for the rest only; when the server cannot send a rest, the file starts
   // again from nothing and those bytes are taken back out of downloadedBytes.
@@ -74,13 +78,13 @@ int InstallEngine::DownloadWithRetries(const std::wstring& url, const std::wstri
   for (int retry = 0;; ++retry) {
     TransferOutcome outcome;
     const int countedBefore = downloadedBytes;
-    int result = DownloadToFile(url, localPath, fileBytes, outcome);
+    int result = DownloadToFile(url, localPath, fileBytes, outcome, expectedBytes);
     fileBytes += downloadedBytes - countedBefore;
     if (result == CURLE_RANGE_ERROR || (fileBytes > 0 && outcome.httpStatus == 416)) {
       downloadedBytes -= static_cast<int>(fileBytes);
       fileBytes = 0;
       const int restartCounted = downloadedBytes;
-      result = DownloadToFile(url, localPath, 0, outcome);
+      result = DownloadToFile(url, localPath, 0, outcome, expectedBytes);
       fileBytes = downloadedBytes - restartCounted;
     }
     if (!WaitBeforeRetry(retry, result, outcome))

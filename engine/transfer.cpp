@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_routes.h"
+#include "engine/transfer_session.h"
 
 namespace {
 
@@ -18,10 +18,17 @@ std::atomic<int> stallLimitSeconds{60};
 // Bytes libcurl hands over per receive call. Under Wine every receive has a fixed cost, so large
 // calls matter; each chunk still makes one progress report.
 constexpr long kReceiveBufferBytes = 1 << 20;
+// A body of known size gets a buffer that holds it and the response's header with this much to
+// spare, in steps of this much, and never less than libcurl's own default.
+constexpr long kReceiveBufferStep = 16 << 10;
 
-struct EasyHandleDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
+// The receive buffer for a body of expectedBytes (0: unknown).
+long ReceiveBufferBytes(long long expectedBytes) {
+  if (expectedBytes <= 0 || expectedBytes >= kReceiveBufferBytes)
+    return kReceiveBufferBytes;
+  const long long steps = expectedBytes / kReceiveBufferStep + 2;
+  return static_cast<long>(std::min<long long>(steps * kReceiveBufferStep, kReceiveBufferBytes));
+}
 
 // Connections and name lookups shared by every transfer of the process, so that the packages of
 // an install (and the manifest before them) travel over one kept-alive connection instead of a
@@ -85,12 +92,13 @@ int PerformByRoute(const std::string& address,
                    TransferWriter writer,
                    void* sink,
                    long long resumeFrom,
+                   long long expectedBytes,
                    TransferOutcome& outcome,
                    long& proxyStatus) {
-  std::unique_ptr<CURL, EasyHandleDeleter> handle(curl_easy_init());
-  if (!handle)
+  TransferSession& session = TransferSession::ForThisThread();
+  CURL* curl = session.Prepare();
+  if (curl == nullptr)
     return CURLE_FAILED_INIT;
-  CURL* curl = handle.get();
   curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -119,12 +127,13 @@ int PerformByRoute(const std::string& address,
     }
   }
   // Options that only change speed.
-  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
+                   ReceiveBufferBytes(expectedBytes > 0 ? expectedBytes - resumeFrom : 0));
   if (CURLSH* share = SharedConnections())
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
   if (resumeFrom > 0)
     curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom));
-  const int result = curl_easy_perform(curl);
+  const int result = session.Run();
   outcome.httpStatus = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
   curl_off_t retryAfter = 0;
@@ -150,15 +159,16 @@ int PerformByProxyRoute(const std::string& address,
                         TransferWriter writer,
                         void* sink,
                         long long resumeFrom,
+                        long long expectedBytes,
                         TransferOutcome& outcome) {
   long proxyStatus = 0;
-  int result =
-      PerformByRoute(address, route, nullptr, writer, sink, resumeFrom, outcome, proxyStatus);
+  int result = PerformByRoute(address, route, nullptr, writer, sink, resumeFrom, expectedBytes,
+                              outcome, proxyStatus);
   if (proxyStatus == kProxyAuthenticationRequired) {
     ProxyCredentials credentials;
     if (ProxyCredentialStore::Instance().CredentialsFor(route, credentials)) {
-      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom, outcome,
-                              proxyStatus);
+      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom,
+                              expectedBytes, outcome, proxyStatus);
     }
   }
   if (proxyStatus == kProxyAuthenticationRequired && result != CURLE_OK) {
@@ -182,7 +192,8 @@ int PerformTransfer(const std::string& address,
                     TransferWriter writer,
                     void* sink,
                     long long resumeFrom,
-                    TransferOutcome* outcome) {
+                    TransferOutcome* outcome,
+                    long long expectedBytes) {
   ProxyRoutes& proxyRoutes = ProxyRoutes::Instance();
   std::vector<std::string> routes = proxyRoutes.RoutesFor(address);
   // When every proxy fails, direct is tried once before the caller's retry rules apply.
@@ -192,7 +203,8 @@ int PerformTransfer(const std::string& address,
   int result = CURLE_FAILED_INIT;
   for (const std::string& route : routes) {
     lastOutcome = TransferOutcome();
-    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, lastOutcome);
+    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, expectedBytes,
+                                 lastOutcome);
     // A proxy that asks for credentials is reached; going past it would only hide the question.
     const bool askedForCredentials = lastOutcome.httpStatus == kProxyAuthenticationRequired;
     if (askedForCredentials || !ProxyFailed(result, lastOutcome.httpStatus)) {

@@ -19,12 +19,17 @@ struct TransferOutcome {
 // The transfer takes the routes the user's proxy settings give for the address's server
 // (engine/proxy_routes.h) in turn, moving on from a proxy that fails and trying direct once after
 // the last; the route that reached the server is kept for it.
+// expectedBytes, when above 0, is the body's size as the caller knows it: libcurl's receive
+// buffer is made to fit it instead of taking its usual megabyte. libcurl allocates the buffer
+// for every transfer, and under Wine a fresh megabyte (its pages faulted in by the first
+// receive) costs more than a small file's whole transfer.
 // Returns 0 or libcurl's result code; fills outcome when given.
 int PerformTransfer(const std::string& address,
                     TransferWriter writer,
                     void* sink,
                     long long resumeFrom = 0,
-                    TransferOutcome* outcome = nullptr);
+                    TransferOutcome* outcome = nullptr,
+                    long long expectedBytes = 0);
 
 // A transfer that receives no data for this many seconds ends with a non-zero result, so a dead
 // connection takes the failure path instead of hanging the install: 60 s unless a test shortens

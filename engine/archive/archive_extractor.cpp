@@ -1,6 +1,7 @@
 #include "engine/archive/archive_extractor.h"
 
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "base/com_ptr.h"
@@ -17,10 +18,19 @@ int32_t ArchiveExtractor::ExtractTo(const std::wstring& folder, ExtractObserver*
   return base::CatchAll([&] { return Extract(folder, callback); });
 }
 
+void ArchiveExtractor::SetOpenedFile(base::ScopedHandle file) {
+  openedFile_ = std::move(file);
+}
+
 int32_t ArchiveExtractor::Extract(const std::wstring& folder, ExtractObserver* callback) {
   base::ComPtr<IInStream> stream;
-  if (detail::OpenFileInStream(path_, stream) != S_OK)
+  if (openedFile_.IsValid()) {
+    stream.Reset(new (std::nothrow) detail::FileInStream(std::move(openedFile_)));
+    if (!stream)
+      return E_OUTOFMEMORY;
+  } else if (detail::OpenFileInStream(path_, stream) != S_OK) {
     return ERROR_OPEN_FAILED;
+  }
   base::ComPtr<IArchiveOpenCallback> openCallback(new (std::nothrow) detail::OpenCallback());
   if (!openCallback)
     return E_OUTOFMEMORY;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/scoped_handle.h"
 #include "engine/archive/archive_reader.h"
 
 namespace archive {
@@ -18,12 +19,17 @@ class ArchiveExtractor : public ArchiveReader {
   // cannot be opened, 1631 when an item's folder cannot be created, or the HRESULT of the failed
   // step. Items written before a failure stay on disk.
   virtual int32_t ExtractTo(const std::wstring& folder, ExtractObserver* callback);
+  // Hands over the archive already opened for reading: the next ExtractTo reads it from its
+  // start instead of opening the path (which still names the archive to the observer), and
+  // closes it when it ends.
+  void SetOpenedFile(base::ScopedHandle file);
 
  private:
   int32_t Extract(const std::wstring& folder, ExtractObserver* callback);
 
   // 1: an existing file at an item's target is deleted before the item is written.
   int overwriteMode_ = 1;
+  base::ScopedHandle openedFile_;
 };
 
 }  // namespace archive

@@ -1,5 +1,7 @@
 #include "engine/archive/extract_package.h"
 
+#include <utility>
+
 #include "engine/archive/archive_extractor.h"
 
 namespace archive {
@@ -10,6 +12,17 @@ bool ExtractPackage(const std::wstring& archivePath,
   UnpackProgress progress(percentFn);
   ArchiveExtractor extractor;
   extractor.SetPath(archivePath);
+  return extractor.ExtractTo(folder, &progress) != 0;
+}
+
+bool ExtractPackage(base::ScopedHandle archiveFile,
+                    const std::wstring& archivePath,
+                    const std::wstring& folder,
+                    PercentFn percentFn) {
+  UnpackProgress progress(percentFn);
+  ArchiveExtractor extractor;
+  extractor.SetPath(archivePath);
+  extractor.SetOpenedFile(std::move(archiveFile));
   return extractor.ExtractTo(folder, &progress) != 0;
 }
 

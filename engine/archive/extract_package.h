@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/scoped_handle.h"
 #include "engine/archive/unpack_progress.h"
 
 namespace archive {
@@ -10,6 +11,13 @@ namespace archive {
 // files), reporting each item to `percentFn`. Returns true when the extraction FAILED (the
 // extractor reported a non-zero result); items written before a failure stay on disk.
 bool ExtractPackage(const std::wstring& archivePath,
+                    const std::wstring& folder,
+                    PercentFn percentFn);
+
+// The same for the archive at `archivePath` already opened for reading as `archiveFile`, which
+// is read from its start and closed before this returns.
+bool ExtractPackage(base::ScopedHandle archiveFile,
+                    const std::wstring& archivePath,
                     const std::wstring& folder,
                     PercentFn percentFn);
 

@@ -21,6 +21,25 @@ uint8_t FormatByte(ArchiveFormat format) {
   }
 }
 
+// Asks the 7z handler to decode on the thread that calls Extract: one LZMA or LZMA2 decoder
+// ("mt" 1) and the single-threaded coder mixer ("mtf" off), instead of a thread per coder and a
+// pool of LZMA2 block decoders. Packages hold one file each, decoded while nothing else runs, so
+// the threads would only add their creation and hand-overs to every package. Handlers without
+// these properties keep their defaults.
+void DecodeOnCallingThread(IInArchive* handler) {
+  base::ComPtr<ISetProperties> properties;
+  if (handler->QueryInterface(IID_ISetProperties, properties.ReceiveVoid()) != S_OK)
+    return;
+  const wchar_t* const names[] = {L"mt", L"mtf"};
+  PROPVARIANT values[2];
+  values[0].vt = VT_UI4;
+  values[0].ulVal = 1;
+  values[1].vt = VT_BOOL;
+  values[1].boolVal = VARIANT_FALSE;
+  // A handler that refuses them decodes as it would have anyway.
+  properties->SetProperties(names, values, 2);
+}
+
 }  // namespace
 
 GUID FormatClassId(ArchiveFormat format) {
@@ -30,7 +49,10 @@ GUID FormatClassId(ArchiveFormat format) {
 
 HRESULT CreateHandler(ArchiveFormat format, base::ComPtr<IInArchive>& handler) {
   const GUID classId = FormatClassId(format);
-  return ::CreateObject(&classId, &IID_IInArchive, handler.ReceiveVoid());
+  const HRESULT result = ::CreateObject(&classId, &IID_IInArchive, handler.ReceiveVoid());
+  if (result == S_OK && FormatByte(format) == FormatByte(ArchiveFormat::kSevenZip))
+    DecodeOnCallingThread(handler.Get());
+  return result;
 }
 
 bool OpenFirstAccepting(IInStream* stream,

@@ -108,6 +108,35 @@ TEST_F(EngineTransferTest, WholeDownloadReportsEveryChunkAndTheEnd) {
   EXPECT_EQ(kStagePackageDownload, engine.stage);
 }
 
+// The manifest's size of a package only sizes the receive buffer: a body longer than said (read
+// through a buffer far too small for it), shorter than said, or resumed after a dropped
+// connection arrives whole all the same.
+TEST_F(EngineTransferTest, ExpectedSizeOnlySizesTheReceiveBuffer) {
+  struct Case {
+    const wchar_t* name;
+    size_t length;
+    long long expectedBytes;
+    const wchar_t* prefix;  // a fault before the file's path, or none
+  };
+  const Case kCases[] = {
+      {L"exact.pak", 40000, 40000, L""},
+      {L"longer.pak", 300000, 1000, L""},
+      {L"shorter.pak", 3000, 5000000, L""},
+      {L"resumed.pak", 200000, 200000, L"/-/droponce/5000"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << WideToAnsi(c.name));
+    const std::string body = Serve(c.name, c.length);
+    InstallEngine& engine = InstallEngine::Instance();
+    engine.downloadedBytes = 0;
+    const std::wstring target = folder_ / L"temp.pak";
+    EXPECT_EQ(0, engine.DownloadFile(server_ + c.prefix + L"/" + c.name, target, c.name,
+                                     c.expectedBytes));
+    EXPECT_TRUE(ReadFileBytes(target) == body);
+    EXPECT_EQ(static_cast<int>(body.size()), engine.downloadedBytes);
+  }
+}
+
 TEST_F(EngineTransferTest, DownloadedBytesAddUpOverFiles) {
   std::string first = Serve(L"a.pak", 5000);
   std::string second = Serve(L"b.pak", 70000);

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "engine/archive/extract_observer.h"
 #include "engine/archive/extract_package.h"
 #include "tests/engine/archive/fixtures.h"
@@ -97,6 +99,14 @@ TEST_F(ArchiveExtractorTest, UnpacksEachFormat) {
       // A raw stream has no item name: the content is written as "[Content]".
       {L"package.lzma", false, L"[Content]"},
       {L"package.lzma86", false, L"[Content]"},
+      // 7z coder chains, decoded on the extracting thread: the single-threaded mixer must bind
+      // BCJ2's four streams and a filter's two coders as the threaded one does.
+      {L"method_bcj2.7z", true, L"client.exe.tmp"},
+      {L"method_arm64_lzma2.7z", true, L"client.exe.tmp"},
+      {L"method_ppmd.7z", true, L"client.exe.tmp"},
+      {L"method_bzip2.7z", true, L"client.exe.tmp"},
+      {L"method_deflate.7z", true, L"client.exe.tmp"},
+      {L"method_lzma2_blocks.7z", true, L"client.exe.tmp"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.fixture);
@@ -206,6 +216,25 @@ TEST_F(ArchiveExtractorTest, ObserverAnswersSteerExtraction) {
     EXPECT_EQ(ReadFileBytes(out_ + L"\\renamed\\client.exe"), ClientFileContents());
     EXPECT_FALSE(FileExists(out_ + L"\\client.exe.tmp"));
   }
+}
+
+// A package handed over opened is read from its start, whatever was read of it before, and
+// closed by the extraction: opened to be deleted on close, it is gone afterwards.
+TEST_F(ArchiveExtractorTest, ExtractsFromOpenedFileAndClosesIt) {
+  const std::wstring package = temp_ / L"temp.pak";
+  ASSERT_TRUE(::CopyFileW(FixturePath(L"package.7z").c_str(), package.c_str(), FALSE));
+  base::ScopedHandle file(::CreateFileW(package.c_str(), GENERIC_READ | DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  ASSERT_TRUE(file.IsValid());
+  char header[16];
+  DWORD read = 0;
+  ASSERT_TRUE(::ReadFile(file.Get(), header, sizeof header, &read, nullptr));
+
+  auto ignorePercent = [](const std::wstring&, int) { return 0; };
+  EXPECT_FALSE(ExtractPackage(std::move(file), package, out_, ignorePercent));
+  EXPECT_EQ(ReadFileBytes(out_ + L"\\client.exe.tmp"), ClientFileContents());
+  EXPECT_FALSE(FileExists(package));
 }
 
 TEST_F(ArchiveExtractorTest, FailsOnMissingOrForeignFile) {

@@ -42,6 +42,17 @@ sz() { stamp && (cd "$payload" && 7zz a -bd -bso0 -mmt=1 "$@"); }
 # One package per format.
 sz -t7z -mta=on "$here/package.7z" client.exe.tmp data
 sz -tzip -mta=on "$here/package.zip" client.exe.tmp data
+
+# 7z packages of the coder chains a publisher may pick, each file in a folder of its own: a
+# four-stream BCJ2 chain, a branch filter before LZMA2, PPMd, BZip2, Deflate, and LZMA2 cut into
+# blocks of 4 KiB as a multi-threaded encoder writes them.
+sz -t7z -ms=off -m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0s0:1 -mb0s1:2 -mb0s2:3 \
+  "$here/method_bcj2.7z" client.exe.tmp data
+sz -t7z -ms=off -m0=ARM64 -m1=LZMA2 "$here/method_arm64_lzma2.7z" client.exe.tmp data
+sz -t7z -ms=off -m0=PPMd "$here/method_ppmd.7z" client.exe.tmp data
+sz -t7z -ms=off -m0=BZip2 "$here/method_bzip2.7z" client.exe.tmp data
+sz -t7z -ms=off -m0=Deflate "$here/method_deflate.7z" client.exe.tmp data
+sz -t7z -ms=off -m0=LZMA2:c=4k -mmt=2 "$here/method_lzma2_blocks.7z" client.exe.tmp data
 stamp && (cd "$payload" && gcab -c -z "$here/package.cab" client.exe.tmp data/readme.txt)
 lzma -9 -c "$payload/client.exe.tmp" > "$here/package.lzma"
 
