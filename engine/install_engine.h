@@ -28,6 +28,10 @@ constexpr int kResultManifestNotSigned = -2;
 // manifest, downloads and unpacks what is missing or out of date, and reports through the two
 // registered callbacks on the calling threads. It owns no threads and takes no locks; the wizard
 // calls CheckUpdate on one thread and, from the stage-1 report, Install on another.
+// Its members live in install_engine.cpp (the object, callbacks, reports and retry waits),
+// install_engine_check_update.cpp (the manifest, its signature and the keys),
+// install_engine_download.cpp (one package with its retries) and install_engine_install.cpp
+// (the run).
 class InstallEngine {
  public:
   static InstallEngine& Instance();

@@ -1,0 +1,44 @@
+#include <curl/curl.h>
+
+#include "engine/install_engine.h"
+#include "engine/package_download.h"
+#include "engine/text_convert.h"
+#include "engine/transfer.h"
+
+int InstallEngine::DownloadFile(const std::wstring& url,
+                                const std::wstring& localPath,
+                                const std::wstring& fileName,
+                                long long expectedBytes) {
+  resultCode = 0;
+  stage = kStagePackageDownload;
+  currentFile = fileName;
+  int result = DownloadWithRetries(url, localPath, expectedBytes);
+  if (result != 0)
+    resultCode = result;
+  ReportProgress(WideToAnsi(currentFile.c_str()));
+  return resultCode;
+}
+
+int InstallEngine::DownloadWithRetries(const std::wstring& url,
+                                       const std::wstring& localPath,
+                                       long long expectedBytes) {
+  // Bytes of this file in localPath: written by earlier attempts and counted in downloadedBytes
+  // once. A retry asks for the rest only; when the server cannot send a rest, the file starts
+  // again from nothing and those bytes are taken back out of downloadedBytes.
+  long long fileBytes = 0;
+  for (int retry = 0;; ++retry) {
+    TransferOutcome outcome;
+    const int countedBefore = downloadedBytes;
+    int result = DownloadToFile(url, localPath, fileBytes, outcome, expectedBytes);
+    fileBytes += downloadedBytes - countedBefore;
+    if (result == CURLE_RANGE_ERROR || (fileBytes > 0 && outcome.httpStatus == 416)) {
+      downloadedBytes -= static_cast<int>(fileBytes);
+      fileBytes = 0;
+      const int restartCounted = downloadedBytes;
+      result = DownloadToFile(url, localPath, 0, outcome, expectedBytes);
+      fileBytes = downloadedBytes - restartCounted;
+    }
+    if (!WaitBeforeRetry(retry, result, outcome))
+      return result;
+  }
+}
