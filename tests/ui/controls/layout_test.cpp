@@ -298,19 +298,19 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
       else
         layout->SetChildAlign(align == 0 ? DT_LEFT : align == 1 ? DT_CENTER : DT_RIGHT);
       std::vector<Control*> children;
-      for (const Child& spec : c.children) {
-        const SIZE measured = size(spec.measured.cx, spec.measured.cy);
-        Control* child = spec.measured.cx < 0 ? new Control : new MeasuredControl(measured);
-        const SIZE fixed = size(spec.fixedAlong, spec.fixedAcross);
+      for (const Child& wanted : c.children) {
+        const SIZE measured = size(wanted.measured.cx, wanted.measured.cy);
+        Control* child = wanted.measured.cx < 0 ? new Control : new MeasuredControl(measured);
+        const SIZE fixed = size(wanted.fixedAlong, wanted.fixedAcross);
         child->SetFixedWidth(fixed.cx);
         child->SetFixedHeight(fixed.cy);
-        const RECT& p = spec.padding;
+        const RECT& p = wanted.padding;
         child->SetPadding(row ? RECT{p.left, p.top, p.right, p.bottom}
                               : RECT{p.top, p.left, p.bottom, p.right});
-        if (spec.minAlong)
-          row ? child->SetMinWidth(spec.minAlong) : child->SetMinHeight(spec.minAlong);
-        if (spec.maxAlong)
-          row ? child->SetMaxWidth(spec.maxAlong) : child->SetMaxHeight(spec.maxAlong);
+        if (wanted.minAlong)
+          row ? child->SetMinWidth(wanted.minAlong) : child->SetMinHeight(wanted.minAlong);
+        if (wanted.maxAlong)
+          row ? child->SetMaxWidth(wanted.maxAlong) : child->SetMaxHeight(wanted.maxAlong);
         layout->Add(child);
         children.push_back(child);
       }
