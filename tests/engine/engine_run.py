@@ -1,10 +1,20 @@
 """Runs engine-run under Wine and compares what it installed with the release, for the install
 tests written in Python."""
+import argparse
 import pathlib
 import subprocess
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 WINE_RUN = REPO / "scripts" / "wine-run.sh"
+
+
+def parse_arguments(description):
+    """The install test's command line: --engine-run <engine-run.exe> --release <folder>."""
+    parser = argparse.ArgumentParser(description=description,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--engine-run", required=True, type=pathlib.Path)
+    parser.add_argument("--release", required=True, type=pathlib.Path)
+    return parser.parse_args()
 
 
 def windows_path(path):

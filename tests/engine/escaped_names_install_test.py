@@ -9,7 +9,6 @@ must download nothing.
 
 Exits with 77 (skipped) when nginx is not installed.
 """
-import argparse
 import os
 import pathlib
 import re
@@ -25,7 +24,7 @@ sys.path.insert(0, str(REPO / "tools" / "publisher"))
 sys.path.insert(0, str(REPO / "tools" / "update_server"))
 import publish  # noqa: E402
 import server  # noqa: E402
-from engine_run import release_faults, run_engine  # noqa: E402
+from engine_run import parse_arguments, release_faults, run_engine  # noqa: E402
 
 SKIPPED = 77
 
@@ -104,11 +103,7 @@ def check_install(engine_run, base, release, install):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--engine-run", required=True, type=pathlib.Path)
-    parser.add_argument("--release", required=True, type=pathlib.Path)
-    args = parser.parse_args()
+    args = parse_arguments(__doc__)
     nginx_binary = shutil.which("nginx") or shutil.which("/usr/sbin/nginx")
     if not nginx_binary:
         print("nginx is not installed (scripts/setup.sh installs it): skipped")

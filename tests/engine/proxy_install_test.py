@@ -10,7 +10,6 @@ The prefix's settings are put back afterwards.
 
   proxy_install_test.py --engine-run <engine-run.exe> --release <folder>
 """
-import argparse
 import os
 import pathlib
 import shutil
@@ -29,7 +28,7 @@ import server  # noqa: E402
 
 sys.path.insert(0, str(REPO / "tools" / "wizard_driver"))
 import wizard_driver  # noqa: E402
-from engine_run import WINE_RUN, release_faults, run_engine  # noqa: E402
+from engine_run import WINE_RUN, parse_arguments, release_faults, run_engine  # noqa: E402
 
 SETTINGS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections"
 SETTINGS_VALUE = "DefaultConnectionSettings"
@@ -125,11 +124,7 @@ def check_install(engine_run, release, install, proxy, host=PROXY_ONLY_HOST):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--engine-run", required=True, type=pathlib.Path)
-    parser.add_argument("--release", required=True, type=pathlib.Path)
-    args = parser.parse_args()
+    args = parse_arguments(__doc__)
 
     work = pathlib.Path(tempfile.mkdtemp(prefix="quenby-proxy-"))
     registry = Registry(args.engine_run)
