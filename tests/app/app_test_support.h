@@ -16,7 +16,8 @@
 // folder is unknown.
 std::wstring KnownFolderPath(REFKNOWNFOLDERID folder);
 
-// Opens the uninstall entry in the 32-bit view for reading; empty when it is missing.
+// Opens the uninstall entry for reading in the registry view of this build, the one its
+// installer writes; empty when it is missing.
 base::ScopedRegKey OpenUninstallEntry();
 
 // Runs a program with its folder as current folder and waits at most 60 s for it to end;

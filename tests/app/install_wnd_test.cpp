@@ -428,6 +428,53 @@ TEST_F(InstallWndTest, InstallRunsToTheFinishPageAndTheFinishButtonStartsTheClie
   EXPECT_EQ(installDir_, record.currentFolder);
 }
 
+// Fault: closing handed the held button its release, which clicked it: holding install and
+// pressing Escape or Alt+F4 created the folder and started the install before the process
+// ended, and the finish button held that way started the client.
+TEST_F(InstallWndTest, ClosingWhileAButtonIsHeldClicksNothing) {
+  struct Case {
+    const char* description;
+    bool onFinishPage;
+    UINT message;
+    WPARAM wParam;
+  };
+  const Case kCases[] = {
+      {"install held, Escape", false, WM_KEYDOWN, VK_ESCAPE},
+      {"install held, Alt+F4", false, WM_SYSCOMMAND, SC_CLOSE},
+      {"finish held, Escape", true, WM_KEYDOWN, VK_ESCAPE},
+  };
+  ServeRelease();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    OpenWizard();
+    if (c.onFinishPage) {
+      Click(L"btn_install");
+      ASSERT_TRUE(PumpUntil([&] { return Page() == InstallWnd::kFinishPage; }, 60000));
+      ::UpdateWindow(wizard_->NativeWindow());
+    }
+    HWND window = wizard_->NativeWindow();
+    const POINT point = CenterOf(Find(c.onFinishPage ? L"btn_exec" : L"btn_install")->GetRect());
+    const LPARAM at = MAKELPARAM(point.x, point.y);
+    ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
+    ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ASSERT_TRUE(PumpUntil([&] { return ::GetCapture() == window; })) << "the button is held";
+
+    ::PostMessageW(window, c.message, c.wParam, 0);
+    EXPECT_EQ(0, PumpUntilQuit(5000));
+    EXPECT_FALSE(wizard_->InstallRunning());
+    if (c.onFinishPage) {
+      // A started launcher writes its record within a second or two.
+      EXPECT_FALSE(WaitForFile(installDir_ + L"\\tarsklogin.started.txt", 5000))
+          << "the client was started";
+    } else {
+      EXPECT_EQ(InstallWnd::kConfigurationPage, Page());
+      EXPECT_FALSE(fs::exists(fs::path(installDir_).parent_path())) << "the folder was created";
+    }
+    CloseWizard();
+    RemoveInstallation();
+  }
+}
+
 TEST_F(InstallWndTest, BrowseButtonSetsTheFolderAndTheInstallKeepsIt) {
   ServeRelease();
   OpenWizard();
