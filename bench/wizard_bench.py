@@ -36,6 +36,30 @@ BIG_FILES, BIG_BYTES = 8, 16 << 20
 SMALL_FILES, SMALL_BYTES = 1024, 32 << 10
 
 
+class WineKeptUp:
+    """Keeps Wine's server and system processes up while the benchmark runs, as the test run
+    does: a program started just as an idle wineserver shuts down may fail at its start, and
+    each measured program would otherwise pay the server's start."""
+
+    def __init__(self, keepalive_exe, scratch):
+        self.ready = scratch / "wine-keepalive.ready"
+        self.process = subprocess.Popen(
+            [str(wd.WINE_RUN), str(keepalive_exe), "Z:" + str(self.ready)],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def __enter__(self):
+        def up():
+            if self.process.poll() is not None:
+                raise wd.DriverError("Wine's keep-alive ended before it was ready")
+            return self.ready.exists()
+        wd.wait_until(up, 120, "Wine's keep-alive")
+        return self
+
+    def __exit__(self, *exc):
+        self.process.kill()
+        self.process.wait()
+
+
 def make_release(folder):
     rng = random.Random(5)
     (folder / "data").mkdir(parents=True)
@@ -157,8 +181,10 @@ def main():
     engine_run = args.build / "tools" / "engine_run" / "engine-run.exe"
     stand_ins = args.build / "tools" / "stand_in_client"
     probe = args.build / "tools" / "install_probe" / "install-probe.exe"
+    keepalive = args.build / "tools" / "wine_keepalive" / "wine-keepalive.exe"
 
-    with tempfile.TemporaryDirectory(prefix="quenby-wizard-bench-") as scratch:
+    with tempfile.TemporaryDirectory(prefix="quenby-wizard-bench-") as scratch, \
+            WineKeptUp(keepalive, pathlib.Path(scratch)):
         scratch = pathlib.Path(scratch)
         release, served = scratch / "release", scratch / "served"
         make_release(release)
