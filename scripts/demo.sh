@@ -60,7 +60,8 @@ if [[ -z $port ]] || ! port_free "$port"; then
 fi
 
 echo "== building installer.exe ($arch) for the update server http://127.0.0.1:$port in $build_dir"
-build_demo "$arch" "$port" installer stand-in-launcher stand-in-uninstaller install-probe
+build_demo "$arch" "$port" installer stand-in-launcher stand-in-uninstaller install-probe \
+  wine-keepalive
 if [[ $arch != i686 ]]; then
   echo "== building the i686 installer.exe that ships, for the same server, in $demo_root/i686"
   build_demo i686 "$port" installer
@@ -77,7 +78,10 @@ else
 fi
 
 work=$(mktemp -d /tmp/quenby-demo-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source "$repo_root/scripts/keep-wine-up.sh"
+wine_keepalive_pid=
+trap 'kill $wine_keepalive_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+keep_wine_up "$build_dir"
 python3 "$repo_root/tools/wizard_driver/demo_install.py" \
   --installer "$build_dir/app/installer.exe" \
   --probe "$build_dir/tools/install_probe/install-probe.exe" \

@@ -18,30 +18,10 @@ bash "$repo_root/scripts/build.sh"
 build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$arch}
 cd "$build_dir"
 log=$(mktemp)
-# Keeps Wine's server and system processes up for the whole run (they start with this program's
-# quiet output, not with a test's), so no test meets a wineserver that is shutting down.
-ready=$build_dir/wine-keepalive.ready
-keepalive_log=$build_dir/wine-keepalive.log
-rm -f "$ready"
-"$repo_root/scripts/wine-run.sh" "$build_dir/tools/wine_keepalive/wine-keepalive.exe" "Z:$ready" \
-  </dev/null >/dev/null 2>"$keepalive_log" &
-keepalive=$!
-trap 'kill $keepalive 2>/dev/null || true; rm -f "$log" "$ready"' EXIT
-# A new prefix takes Wine a minute or so to create; a keep-alive that ends has failed.
-for _ in $(seq 1200); do
-  [[ -e $ready ]] && break
-  if ! kill -0 "$keepalive" 2>/dev/null; then
-    echo "test: Wine's keep-alive ended before it was ready:" >&2
-    cat "$keepalive_log" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
-if [[ ! -e $ready ]]; then
-  echo "test: Wine's keep-alive did not come up within 120 s:" >&2
-  cat "$keepalive_log" >&2
-  exit 1
-fi
+source "$repo_root/scripts/keep-wine-up.sh"
+wine_keepalive_pid=
+trap 'kill $wine_keepalive_pid 2>/dev/null || true; rm -f "$log"' EXIT
+keep_wine_up "$build_dir"
 set +e
 # Every test has a time-out: its own, or this one.
 ctest --output-on-failure --timeout 600 -j"$(nproc)" "$@" 2>&1 | tee "$log"
