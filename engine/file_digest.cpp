@@ -2,28 +2,12 @@
 
 #include <sodium/crypto_hash_sha256.h>
 
-#include <cstdio>
-#include <memory>
 #include <vector>
 
-#include "base/scoped_file.h"
+#include "base/scoped_handle.h"
 #include "engine/md5.h"
 
 namespace {
-
-// Feeds every block of the file at path to update; false when the file cannot be read.
-template <typename Update>
-bool ReadBlocks(const std::wstring& path, Update update) {
-  base::ScopedFile file(_wfopen(path.c_str(), L"rb"));
-  if (!file)
-    return false;
-  std::vector<char> block(64 * 1024);
-  size_t count;
-  while ((count = std::fread(block.data(), 1, block.size(), file.get())) > 0)
-    update(block.data(), count);
-  // A folder opens on some runtimes but cannot be read.
-  return !std::ferror(file.get());
-}
 
 // Feeds every block left in an opened file to update; false when a read fails.
 template <typename Update>
@@ -36,6 +20,16 @@ bool ReadBlocks(HANDLE file, Update update) {
     update(block.data(), count);
   }
   return false;
+}
+
+// The same for the file at path, opened for reading as the C runtime opens a file (others may go
+// on reading and writing it); false when it cannot be opened or read, as a folder cannot.
+template <typename Update>
+bool ReadBlocks(const std::wstring& path, Update update) {
+  base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  return file.IsValid() && ReadBlocks(file.Get(), update);
 }
 
 template <typename Source>

@@ -9,10 +9,8 @@ namespace archive {
 bool ExtractPackage(const std::wstring& archivePath,
                     const std::wstring& folder,
                     PercentFn percentFn) {
-  UnpackProgress progress(percentFn);
-  ArchiveExtractor extractor;
-  extractor.SetPath(archivePath);
-  return extractor.ExtractTo(folder, &progress) != 0;
+  // Without an opened file the extractor opens the path itself.
+  return ExtractPackage(base::ScopedHandle(), archivePath, folder, percentFn);
 }
 
 bool ExtractPackage(base::ScopedHandle archiveFile,
