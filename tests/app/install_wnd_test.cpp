@@ -37,12 +37,18 @@ namespace fs = std::filesystem;
 constexpr wchar_t kTitle[] = L"Quenby安装程序";
 constexpr DWORD kInstallerStyle = 0x96C80000;
 
-// A left click at a client point, through the window's message queue as the mouse would send it.
-void PostClick(HWND window, POINT point) {
+// The left button pressed, and held, at a client point, through the window's message queue as
+// the mouse would send it.
+void PostPress(HWND window, POINT point) {
   const LPARAM at = MAKELPARAM(point.x, point.y);
   ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
   ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+// A left click at a client point, the same way.
+void PostClick(HWND window, POINT point) {
+  PostPress(window, point);
+  ::PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
 }
 
 // Serves the thread's messages until WM_QUIT arrives or timeoutMs pass; the quit's exit code,
@@ -453,10 +459,7 @@ TEST_F(InstallWndTest, ClosingWhileAButtonIsHeldClicksNothing) {
       ::UpdateWindow(wizard_->NativeWindow());
     }
     HWND window = wizard_->NativeWindow();
-    const POINT point = CenterOf(Find(c.onFinishPage ? L"btn_exec" : L"btn_install")->GetRect());
-    const LPARAM at = MAKELPARAM(point.x, point.y);
-    ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
-    ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostPress(window, CenterOf(Find(c.onFinishPage ? L"btn_exec" : L"btn_install")->GetRect()));
     ASSERT_TRUE(PumpUntil([&] { return ::GetCapture() == window; })) << "the button is held";
 
     ::PostMessageW(window, c.message, c.wParam, 0);
