@@ -38,25 +38,22 @@ SMALL_FILES, SMALL_BYTES = 1024, 32 << 10
 
 class WineKeptUp:
     """Keeps Wine's server and system processes up while the benchmark runs, as the test run
-    does: a program started just as an idle wineserver shuts down may fail at its start, and
-    each measured program would otherwise pay the server's start."""
+    does (scripts/keep-wine-up.sh): a program started just as an idle wineserver shuts down may
+    fail at its start, and each measured program would otherwise pay the server's start."""
 
-    def __init__(self, keepalive_exe, scratch):
-        self.ready = scratch / "wine-keepalive.ready"
+    def __init__(self, build):
         self.process = subprocess.Popen(
-            [str(wd.WINE_RUN), str(keepalive_exe), "Z:" + str(self.ready)],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            ["bash", str(REPO / "scripts" / "keep-wine-up.sh"), str(build)],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
 
     def __enter__(self):
-        def up():
-            if self.process.poll() is not None:
-                raise wd.DriverError("Wine's keep-alive ended before it was ready")
-            return self.ready.exists()
-        wd.wait_until(up, 120, "Wine's keep-alive")
+        if self.process.stdout.readline().strip() != "up":
+            self.process.wait()
+            raise wd.DriverError("Wine's keep-alive did not come up")
         return self
 
     def __exit__(self, *exc):
-        self.process.kill()
+        self.process.terminate()
         self.process.wait()
 
 
@@ -181,10 +178,9 @@ def main():
     engine_run = args.build / "tools" / "engine_run" / "engine-run.exe"
     stand_ins = args.build / "tools" / "stand_in_client"
     probe = args.build / "tools" / "install_probe" / "install-probe.exe"
-    keepalive = args.build / "tools" / "wine_keepalive" / "wine-keepalive.exe"
 
     with tempfile.TemporaryDirectory(prefix="quenby-wizard-bench-") as scratch, \
-            WineKeptUp(keepalive, pathlib.Path(scratch)):
+            WineKeptUp(args.build):
         scratch = pathlib.Path(scratch)
         release, served = scratch / "release", scratch / "served"
         make_release(release)
