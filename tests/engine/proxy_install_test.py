@@ -10,7 +10,6 @@ The prefix's settings are put back afterwards.
 
   proxy_install_test.py --engine-run <engine-run.exe> --release <folder>
 """
-import os
 import pathlib
 import shutil
 import struct
@@ -76,22 +75,12 @@ class Registry:
             sys.exit(f"reg add failed: {done.stdout}{done.stderr}")
 
 
-def wine_display(prefix):
-    """The X display Wine's windows go to: DISPLAY, else the wrapper's Xvfb for the prefix."""
-    if os.environ.get("DISPLAY"):
-        return os.environ["DISPLAY"]
-    try:
-        return (prefix / ".xvfb").read_text().split()[0]
-    except (OSError, IndexError):
-        return None
-
-
 def answer_prompt(prefix, answered, timeout=90):
     """Types the proxy's user name and password into the system's credentials prompt when it
     shows: a click into the name field, Tab to the password, Return for OK."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        display = wine_display(prefix)
+        display = wizard_driver.wine_display(prefix)
         if display:
             screen = wizard_driver.Screen(display)
             windows = screen.find_windows(PROMPT_TITLE)

@@ -83,12 +83,13 @@ def windows_to_unix(path):
     return wine_prefix() / "drive_c" / rest.replace("\\", "/").lstrip("/")
 
 
-def wine_display():
-    """The X display the Wine wrapper puts windows on: DISPLAY when set, else its own Xvfb (known
-    once the wrapper has run); None when there is none yet."""
+def wine_display(prefix=None):
+    """The X display the Wine wrapper puts windows on: DISPLAY when set, else its own Xvfb for
+    the prefix (by default wine_prefix()), known once the wrapper has run; None when there is
+    none yet."""
     if os.environ.get("DISPLAY"):
         return os.environ["DISPLAY"]
-    state = wine_prefix() / ".xvfb"
+    state = (prefix or wine_prefix()) / ".xvfb"
     try:
         display, pid = state.read_text().split()
     except (OSError, ValueError):
