@@ -1,11 +1,28 @@
 #include "app/install_completion.h"
 
-#include "app/install_record.h"
-#include "app/registration.h"
+#include <windows.h>
 
-CompletionResult CompleteInstallation(const std::wstring& installDir) {
+#include "app/install_record.h"
+#include "app/product_names.h"
+#include "app/registration.h"
+#include "engine/install_outcome.h"
+
+namespace {
+
+bool IsFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+CompletionResult CompleteInstallation(const std::wstring& installDir, const RunOutcome& outcome) {
   CompletionResult result;
-  result.recordWritten = WriteInstallRecord(installDir);
-  result.registered = RegisterInstallation(installDir);
+  result.clientPresent = IsFile(installDir + L"\\" + product::kLauncherName);
+  if (result.clientPresent) {
+    result.recordWritten = WriteInstallRecord(installDir);
+    result.registered = RegisterInstallation(installDir);
+  }
+  result.showFinishPage = outcome.Complete() || result.clientPresent;
   return result;
 }

@@ -2,12 +2,20 @@
 
 #include <string>
 
-// What the end of an install run leaves, successful or not: install.dat and the registration.
+struct RunOutcome;
+
+// What the end of an install run leaves.
 struct CompletionResult {
+  // The client's launcher is in the install folder: the installation is usable and registered.
+  bool clientPresent = false;
   bool recordWritten = false;
   bool registered = false;
+  // The finish page follows; otherwise the wizard ends (a failed run that left no client).
+  bool showFinishPage = false;
 };
 
-// Writes install.dat into installDir, then registers the installation (shortcuts and uninstall
-// entry). No failure stops the other steps.
-CompletionResult CompleteInstallation(const std::wstring& installDir);
+// Ends an install run in installDir. Only a folder that holds the client's launcher gets
+// install.dat and the registration (shortcuts and uninstall entry): they would point at nothing
+// otherwise. No failure stops the other steps. The finish page follows a complete run, and a
+// failed one that still left a usable client (a failed update over an earlier installation).
+CompletionResult CompleteInstallation(const std::wstring& installDir, const RunOutcome& outcome);

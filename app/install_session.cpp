@@ -5,6 +5,19 @@
 #include "app/install_completion.h"
 #include "base/folder_chain.h"
 #include "engine/install_engine.h"
+#include "engine/install_outcome.h"
+
+namespace {
+
+// A run that could not start its thread installed nothing.
+RunOutcome NoThreadOutcome() {
+  RunOutcome outcome;
+  outcome.failure = FailureReason::kDownloadFailed;
+  outcome.code = -1;
+  return outcome;
+}
+
+}  // namespace
 
 InstallSession::InstallSession(std::wstring installDir, WakeUi wakeUi)
     : installDir_(std::move(installDir)), wakeUi_(std::move(wakeUi)) {}
@@ -27,7 +40,7 @@ void InstallSession::Start() {
     });
   } catch (...) {
     --liveThreads_;
-    OnEngineFinished();
+    OnEngineFinished(NoThreadOutcome());
   }
 }
 
@@ -38,7 +51,7 @@ void InstallSession::RunUpdateCheck() {
              const std::string& fileName) {
         OnEngineProgress(stage, code, totalBytes, downloadedBytes, startTime, fileName);
       },
-      [this] { OnEngineFinished(); });
+      [this](const RunOutcome& outcome) { OnEngineFinished(outcome); });
   // The result reaches the session through the stage-1 report.
   engine.CheckUpdate();
 }
@@ -56,15 +69,15 @@ void InstallSession::OnEngineProgress(int stage,
                                       const std::string& /*fileName*/) {
   // Called from inside the engine's transfer: no exception may leave.
   if (stage == kStageUpdateCheck) {
-    // Whatever the check's result: a failed check gives an empty run that completes at once.
+    // Whatever the check's result: the run tells the user of a failed check and ends.
     // Counted before it starts, so that the count never passes through 0 between the threads.
     ++liveThreads_;
     try {
       std::thread(&InstallSession::RunInstallWorker, this).detach();
     } catch (...) {
       --liveThreads_;
-      // Without a worker the run ends here, as an empty run would.
-      OnEngineFinished();
+      // Without a worker the run ends here, as a failed one.
+      OnEngineFinished(NoThreadOutcome());
     }
     return;
   }
@@ -88,11 +101,11 @@ void InstallSession::OnEngineProgress(int stage,
   }
 }
 
-void InstallSession::OnEngineFinished() {
+void InstallSession::OnEngineFinished(const RunOutcome& outcome) {
   // Called by the engine at the end of its run: no exception may leave, and the finish is
   // posted whatever the registration managed.
   try {
-    CompleteInstallation(installDir_);
+    finishPageDue_ = CompleteInstallation(installDir_, outcome).showFinishPage;
   } catch (...) {
   }
   try {

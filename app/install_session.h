@@ -8,6 +8,8 @@
 
 #include "app/progress_mailbox.h"
 
+struct RunOutcome;
+
 // One install as the wizard runs it, apart from the window: the folder chain, the update check
 // on the install thread, the install run on the worker thread that the stage-1 report starts,
 // the progress texts and the completion (install.dat and registration).
@@ -31,7 +33,7 @@ class InstallSession {
   InstallSession& operator=(const InstallSession&) = delete;
 
   // Creates the folder chain and starts the install thread. Call once. When no thread can be
-  // started, the run ends at once as an empty run would: install.dat, registration, finish.
+  // started, the run ends at once as a failed one.
   void Start();
 
   // True from Start until the install thread and the worker have both left the session's code:
@@ -45,10 +47,13 @@ class InstallSession {
                         int downloadedBytes,
                         int startTime,
                         const std::string& fileName);
-  void OnEngineFinished();
+  void OnEngineFinished(const RunOutcome& outcome);
 
   // UI thread: what the engine's threads handed over (ProgressFeed takes it).
   ProgressMailbox& mailbox() { return mailbox_; }
+  // UI thread, once the mailbox gave the finish: whether the finish page follows (the client is
+  // there, or the run was complete); otherwise the wizard ends.
+  bool FinishPageDue() const { return finishPageDue_.load(); }
 
   const std::wstring& installDir() const { return installDir_; }
 
@@ -63,4 +68,6 @@ class InstallSession {
   // The session's threads still running: the install thread and the worker.
   std::atomic<int> liveThreads_{0};
   bool started_ = false;
+  // Written before the finish is posted, read after it was taken.
+  std::atomic<bool> finishPageDue_{false};
 };

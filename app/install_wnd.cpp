@@ -152,7 +152,11 @@ void InstallWnd::ApplyInstallUpdates(ProgressFeed::Source source) {
     if (installTimerRunning_)
       ::KillTimer(NativeWindow(), kInstallTimerId);
     installTimerRunning_ = false;
-    ShowPage(kFinishPage);
+    // The user has been told of a failure; without a client there is nothing to finish.
+    if (session_->FinishPageDue())
+      ShowPage(kFinishPage);
+    else
+      Quit();
   }
 }
 

@@ -67,7 +67,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   const double start = Now();
   for (const Placing& placing : placings) {
-    if (!PlaceFile(placing.item, placing.package)) {
+    if (!PlaceFile(placing.item, placing.package).Placed()) {
       std::fprintf(stderr, "failed: %ls\n", placing.item.targetPath.c_str());
       return 1;
     }

@@ -10,6 +10,7 @@
 #include "engine/archive/extract_package.h"
 #include "engine/archive/read_only_files.h"
 #include "engine/file_digest.h"
+#include "engine/file_holders.h"
 
 namespace {
 
@@ -17,27 +18,87 @@ int IgnorePercentage(const std::wstring&, int) {
   return 0;
 }
 
+bool IsDiskFull(DWORD error) {
+  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+// The extractor's result is the HRESULT of the step that failed; a write that found the volume
+// full carries its Windows error.
+bool IsDiskFullResult(int32_t result) {
+  return result == HRESULT_FROM_WIN32(ERROR_DISK_FULL) ||
+         result == HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL);
+}
+
+// The errors of a rename over a file that a running program holds: open without delete sharing,
+// a locked range, or (on Windows) a running executable.
+bool MayBeHeldOpen(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED || error == ERROR_USER_MAPPED_FILE;
+}
+
+// Whether some handle holds the file at path without letting others delete or rename it, which
+// a rename over it needs. Asked where the system names no holder (the Restart Manager cannot see
+// every process, and some systems lack it).
+bool IsOpenWithoutDeleteSharing(const std::wstring& path) {
+  base::ScopedHandle probe(::CreateFileW(
+      path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  return !probe.IsValid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// Renames the unpacked file over the target, asking onFileInUse while another program holds it.
+PlaceResult ReplaceTarget(const std::wstring& unpackedPath,
+                          const std::wstring& targetPath,
+                          const FileInUseHandler& onFileInUse) {
+  for (;;) {
+    if (archive::ReplaceFileEvenIfReadOnly(unpackedPath, targetPath))
+      return {};
+    const DWORD error = ::GetLastError();
+    if (IsDiskFull(error))
+      return {FailureReason::kDiskFull, error};
+    if (!MayBeHeldOpen(error))
+      return {FailureReason::kPlaceFailed, error};
+    const std::vector<std::wstring> programs = ProgramsHoldingFile(targetPath);
+    // Access denied with nobody holding the file is a permission, not a program to close.
+    if (error == ERROR_ACCESS_DENIED && programs.empty() && !IsOpenWithoutDeleteSharing(targetPath))
+      return {FailureReason::kPlaceFailed, error};
+    if (!onFileInUse || !onFileInUse(targetPath, programs))
+      return {FailureReason::kFileInUse, error};
+  }
+}
+
 }  // namespace
 
-bool PlaceFile(const UpdateItem& item, const std::wstring& packagePath) {
+PlaceResult PlaceFile(const UpdateItem& item,
+                      const std::wstring& packagePath,
+                      const FileInUseHandler& onFileInUse) {
   base::ScopedHandle package(::CreateFileW(
       packagePath.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  std::wstring unpackedPath = item.folder + item.name + L".tmp";
+  const std::wstring unpackedPath = item.folder + item.name + L".tmp";
   if (!package.IsValid()) {
+    const DWORD error = ::GetLastError();
     ::DeleteFileW(packagePath.c_str());
     archive::DeleteFileEvenIfReadOnly(unpackedPath);
-    return false;
+    return {FailureReason::kUnpackFailed, error};
   }
   // A package that is not what the manifest names is not unpacked at all.
   if (!item.sha256.empty() && OpenedFileSha256Hex(package.Get()) != item.sha256)
-    return false;
-  bool failed =
-      archive::ExtractPackage(std::move(package), packagePath, item.folder, &IgnorePercentage);
-  if (!failed && ::PathFileExistsW(unpackedPath.c_str()) &&
-      archive::ReplaceFileEvenIfReadOnly(unpackedPath, item.targetPath)) {
-    return true;
+    return {FailureReason::kDigestMismatch, 0};
+
+  const int32_t extracted = archive::ExtractPackageResult(std::move(package), packagePath,
+                                                         item.folder, &IgnorePercentage);
+  PlaceResult result;
+  if (extracted != 0) {
+    result = {IsDiskFullResult(extracted) ? FailureReason::kDiskFull : FailureReason::kUnpackFailed,
+              extracted};
+  } else if (!::PathFileExistsW(unpackedPath.c_str())) {
+    // The package holds other files but not this one.
+    result = {FailureReason::kUnpackFailed, ERROR_FILE_NOT_FOUND};
+  } else {
+    result = ReplaceTarget(unpackedPath, item.targetPath, onFileInUse);
   }
-  archive::DeleteFileEvenIfReadOnly(unpackedPath);
-  return false;
+  if (!result.Placed())
+    archive::DeleteFileEvenIfReadOnly(unpackedPath);
+  return result;
 }

@@ -1,13 +1,32 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "engine/install_outcome.h"
 #include "engine/update_item.h"
 
+// What placing one file came to: kNone when the new file is in place.
+struct PlaceResult {
+  FailureReason failure = FailureReason::kNone;
+  long long code = 0;  // see FailureReason
+
+  bool Placed() const { return failure == FailureReason::kNone; }
+};
+
+// Asked when another program holds the file at path open (programs: those the system could
+// name); true to try again (the user closed them), false to give up.
+using FileInUseHandler =
+    std::function<bool(const std::wstring& path, const std::vector<std::wstring>& programs)>;
+
 // Unpacks the package into the item's folder and puts the unpacked file in place. The old file is
-// replaced in one step, and only by a completely and correctly unpacked new one of a package whose
-// SHA-256 (when the manifest names one) matches, so a damaged or altered package never costs the
-// user the file they had. The package is opened once, the digest read and the archive unpacked
-// through the same handle, and the package goes away when that handle closes. True when the
-// new file is in place.
-bool PlaceFile(const UpdateItem& item, const std::wstring& packagePath);
+// replaced in one step, and only by a completely and correctly unpacked new one, flushed to the
+// disk, of a package whose SHA-256 (when the manifest names one) matches, so a damaged or altered
+// package, a full disk or a kill at any moment never costs the user the file they had. The
+// package is opened once, the digest read and the archive unpacked through the same handle, and
+// the package goes away when that handle closes. A target held open by another program is
+// offered to onFileInUse (none: a failure at once); every failure removes the unpacked file.
+PlaceResult PlaceFile(const UpdateItem& item,
+                      const std::wstring& packagePath,
+                      const FileInUseHandler& onFileInUse = {});

@@ -5,16 +5,20 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/install_outcome.h"
 #include "engine/minisign.h"
 
 class UserPrompt;
+struct PlaceResult;
 struct TransferOutcome;
+struct UpdateItem;
 
 // Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page: a
 // character the code page lacks comes out as "?"; the handler finds the name as it is in
 // InstallEngine::currentFile).
 using ProgressHandler = std::function<void(int, int, int, int, int, const std::string&)>;
-using CompletionHandler = std::function<void()>;
+// Called once at the end of every install run with what the run came to.
+using CompletionHandler = std::function<void(const RunOutcome&)>;
 
 enum EngineStage {
   kStageUpdateCheck = 1,
@@ -46,7 +50,12 @@ class InstallEngine {
   int CheckUpdate();
 
   // The install run: downloads, unpacks and places every missing or out-of-date file of the
-  // fetched manifest, then calls onComplete exactly once. installDir has no trailing backslash.
+  // fetched manifest, then calls onComplete exactly once with the run's outcome. installDir has
+  // no trailing backslash. The run stops at the first failure (a manifest that was refused or
+  // cannot be read, too little free space, a failed download, a package that is not the one
+  // named, cannot be unpacked or whose file cannot be put in place), leaves the files after it
+  // untouched and tells the user once: the failure message with the homepage offer, or, when the
+  // space check stops it before anything is downloaded, how much space is missing.
   void Install(std::wstring installDir);
 
   // One package transfer into localPath with stage-2 reports; returns resultCode. expectedBytes
@@ -73,7 +82,7 @@ class InstallEngine {
   // name their package's SHA-256.
   bool ManifestSigned() const { return manifestSigned_; }
 
-  // Where the download-failure message goes; the system's message box by default.
+  // Where the failure message and the questions go; the system's message boxes by default.
   void SetUserPrompt(UserPrompt& prompt) { prompt_ = &prompt; }
 
   // Makes a progress report from the current fields; fileName is in the ANSI code page.
@@ -95,10 +104,18 @@ class InstallEngine {
 
  private:
   InstallEngine();
-  // DownloadToFile tried again while the failure is transient; the last attempt's result.
+  // DownloadToFile tried again while the failure is transient; the last attempt's result, and
+  // its outcome in last.
   int DownloadWithRetries(const std::wstring& url,
                           const std::wstring& localPath,
-                          long long expectedBytes);
+                          long long expectedBytes,
+                          TransferOutcome& last);
+  // Install's run up to the call of onComplete.
+  RunOutcome RunInstall(const std::wstring& installDir);
+  // Downloads and places one item; the failure that stopped it, or kNone.
+  PlaceResult FetchAndPlace(const UpdateItem& item);
+  // Tells the user why the run failed (once per run) and offers the homepage.
+  void ReportFailure(const RunOutcome& outcome);
   // After try number `retry` (0 for the first) of a transfer ended with `result`: false when no
   // try follows (success, the last try, or a failure that is not transient); otherwise waits the
   // backoff and returns true.
@@ -120,6 +137,11 @@ class InstallEngine {
   std::vector<minisign::PublicKey> manifestKeys_;
   bool manifestKeysValid_ = true;
   bool manifestSigned_ = false;
+  // Why the last CheckUpdate left no manifest (kNone when it fetched one), and its code.
+  FailureReason manifestFailure_ = FailureReason::kNone;
+  int manifestFailureCode_ = 0;
+  // The Windows error of the last package download's failed write to its file, or 0.
+  unsigned long downloadWriteError_ = 0;
   UserPrompt* prompt_;
   std::function<void(int)> retryWait_;
   unsigned jitterState_;

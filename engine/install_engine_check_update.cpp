@@ -74,10 +74,15 @@ int InstallEngine::CheckUpdate() {
   // before refusing.
   if (result == kResultManifestNotSigned)
     result = FetchSignedManifest(UpdateManifestAddress());
-  if (result == 0)
+  manifestFailure_ = FailureReason::kNone;
+  manifestFailureCode_ = result;
+  if (result == 0) {
     manifestSigned_ = SignaturesRequired();
-  else
+  } else {
     manifestText.clear();
+    manifestFailure_ = result == kResultManifestNotSigned ? FailureReason::kManifestNotSigned
+                                                          : FailureReason::kManifestUnavailable;
+  }
   resultCode = result;
   // The stage-1 report starts the install worker, which writes resultCode from then on.
   ReportProgress(std::string());

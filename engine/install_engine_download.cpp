@@ -12,7 +12,9 @@ int InstallEngine::DownloadFile(const std::wstring& url,
   resultCode = 0;
   stage = kStagePackageDownload;
   currentFile = fileName;
-  int result = DownloadWithRetries(url, localPath, expectedBytes);
+  TransferOutcome last;
+  int result = DownloadWithRetries(url, localPath, expectedBytes, last);
+  downloadWriteError_ = last.writeError;
   if (result != 0)
     resultCode = result;
   ReportProgress(WideToAnsi(currentFile.c_str()));
@@ -21,7 +23,8 @@ int InstallEngine::DownloadFile(const std::wstring& url,
 
 int InstallEngine::DownloadWithRetries(const std::wstring& url,
                                        const std::wstring& localPath,
-                                       long long expectedBytes) {
+                                       long long expectedBytes,
+                                       TransferOutcome& last) {
   // Bytes of this file in localPath: written by earlier attempts and counted in downloadedBytes
   // once. A retry asks for the rest only; when the server cannot send a rest, the file starts
   // again from nothing and those bytes are taken back out of downloadedBytes.
@@ -38,7 +41,9 @@ int InstallEngine::DownloadWithRetries(const std::wstring& url,
       result = DownloadToFile(url, localPath, 0, outcome, expectedBytes);
       fileBytes = downloadedBytes - restartCounted;
     }
-    if (!WaitBeforeRetry(retry, result, outcome))
+    if (!WaitBeforeRetry(retry, result, outcome)) {
+      last = outcome;
       return result;
+    }
   }
 }

@@ -9,6 +9,7 @@
 #include "base/folder_chain.h"
 #include "engine/file_placing.h"
 #include "engine/install_engine.h"
+#include "engine/manifest_reader.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
 
@@ -16,13 +17,57 @@
 #error "QUENBY_HOMEPAGE_URL must name the product's homepage"
 #endif
 
+namespace {
+
+bool IsDiskFull(unsigned long error) {
+  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+// Bytes the caller may still write on the volume of folder; -1 when the system cannot tell.
+long long FreeBytes(const std::wstring& folder) {
+  ULARGE_INTEGER available;
+  if (!::GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, nullptr, nullptr))
+    return -1;
+  return static_cast<long long>(std::min<ULONGLONG>(available.QuadPart, LLONG_MAX));
+}
+
+// What the run will write at most: each package, and beside it the file it unpacks to (a
+// package holds its file compressed or stored, so not more than about its own size again).
+long long SpaceNeeded(const std::vector<UpdateItem>& items) {
+  long long packages = 0;
+  for (const UpdateItem& item : items)
+    packages += std::max(item.length, 0);
+  return 2 * packages;
+}
+
+// The item's name as the manifest places it: "Dir" followed by "Name".
+std::wstring ManifestName(const UpdateItem& item, const std::wstring& installDir) {
+  return item.targetPath.substr(std::min(item.targetPath.size(), installDir.size() + 1));
+}
+
+}  // namespace
+
 void InstallEngine::Install(std::wstring installDir) {
+  const RunOutcome outcome = RunInstall(installDir);
+  if (!outcome.Complete())
+    ReportFailure(outcome);
+  onComplete(outcome);
+}
+
+RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
+  RunOutcome outcome;
   totalBytes = 0;
-  std::vector<UpdateItem> items = ReadUpdateItems(manifestText, installDir);
+  ManifestContents manifest = ReadManifest(manifestText, installDir);
+  std::vector<UpdateItem>& items = manifest.items;
   // MD5 only tells which files changed: a signed manifest vouches for a file's package only
   // through its SHA-256, and a file without one is left as it is.
-  if (manifestSigned_)
+  if (manifestSigned_) {
+    for (const UpdateItem& item : items) {
+      if (item.sha256.empty())
+        manifest.unchanged.push_back(ManifestName(item, installDir));
+    }
     std::erase_if(items, [](const UpdateItem& item) { return item.sha256.empty(); });
+  }
   // Each length is already within the int range; their sum is kept there as well.
   long long sum = 0;
   for (const UpdateItem& item : items)
@@ -32,17 +77,67 @@ void InstallEngine::Install(std::wstring installDir) {
   downloadedBytes = 0;
   startTime = static_cast<int>(std::time(nullptr));
 
-  for (const UpdateItem& item : items) {
-    if (!::PathFileExistsW(item.folder.c_str()))
-      base::CreateFolderChain(item.folder);
-    std::wstring packagePath = item.folder + L"temp.pak";
-    if (DownloadFile(item.url, packagePath, item.name, item.length) != 0) {
-      // The partly written package stays; files replaced earlier in the run stay replaced.
-      if (prompt_->AskToVisitHomepage())
-        prompt_->OpenWebPage(QUENBY_HOMEPAGE_URL);
-      break;
-    }
-    PlaceFile(item, packagePath);
+  if (!manifest.readable) {
+    // A manifest that was refused or never arrived is the check's failure; anything else that
+    // reads as no update list is unreadable.
+    outcome.failure = manifestFailure_ != FailureReason::kNone ? manifestFailure_
+                                                               : FailureReason::kManifestUnreadable;
+    outcome.code = manifestFailure_ != FailureReason::kNone ? manifestFailureCode_ : 0;
+    return outcome;
   }
-  onComplete();
+  for (std::wstring& name : manifest.unchanged)
+    outcome.files.push_back({std::move(name), FileOutcome::kUnchanged});
+
+  size_t next = 0;
+  const long long freeBytes = items.empty() ? -1 : FreeBytes(installDir);
+  if (freeBytes >= 0 && freeBytes < SpaceNeeded(items)) {
+    outcome.failure = FailureReason::kNotEnoughSpace;
+    outcome.code = freeBytes;
+    outcome.bytesNeeded = SpaceNeeded(items);
+  } else {
+    for (; next < items.size(); ++next) {
+      const PlaceResult placed = FetchAndPlace(items[next]);
+      const std::wstring name = ManifestName(items[next], installDir);
+      if (!placed.Placed()) {
+        outcome.failure = placed.failure;
+        outcome.code = placed.code;
+        outcome.failedFile = name;
+        outcome.files.push_back({name, FileOutcome::kFailed});
+        ++next;
+        break;
+      }
+      outcome.files.push_back({name, FileOutcome::kPlaced});
+    }
+  }
+  for (; next < items.size(); ++next)
+    outcome.files.push_back({ManifestName(items[next], installDir), FileOutcome::kNotReached});
+  return outcome;
+}
+
+PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item) {
+  if (!::PathFileExistsW(item.folder.c_str()))
+    base::CreateFolderChain(item.folder);
+  const std::wstring packagePath = item.folder + L"temp.pak";
+  if (DownloadFile(item.url, packagePath, item.name, item.length) != 0) {
+    if (IsDiskFull(downloadWriteError_)) {
+      // What was written cannot be used and holds the space the user must free.
+      ::DeleteFileW(packagePath.c_str());
+      return {FailureReason::kDiskFull, static_cast<long long>(downloadWriteError_)};
+    }
+    // The partly written package stays; files replaced earlier in the run stay replaced.
+    return {FailureReason::kDownloadFailed, resultCode};
+  }
+  return PlaceFile(item, packagePath,
+                   [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
+                     return prompt_->AskToRetryFileInUse(path, programs);
+                   });
+}
+
+void InstallEngine::ReportFailure(const RunOutcome& outcome) {
+  if (outcome.failure == FailureReason::kNotEnoughSpace) {
+    prompt_->TellNotEnoughSpace(outcome.bytesNeeded, outcome.code);
+    return;
+  }
+  if (prompt_->AskToVisitHomepage())
+    prompt_->OpenWebPage(QUENBY_HOMEPAGE_URL);
 }

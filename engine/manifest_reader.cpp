@@ -13,7 +13,7 @@
 #include "engine/archive/item_path.h"
 #include "engine/file_digest.h"
 #include "engine/text_convert.h"
-#include "engine/update_item.h"
+#include "engine/manifest_reader.h"
 
 namespace {
 
@@ -36,15 +36,16 @@ int ParseLength(const std::string& text) {
 
 }  // namespace
 
-std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
-                                        const std::wstring& installDir) {
-  std::vector<UpdateItem> items;
+ManifestContents ReadManifest(const std::string& manifestText, const std::wstring& installDir) {
+  ManifestContents contents;
+  std::vector<UpdateItem>& items = contents.items;
   pugi::xml_document document;
   // The manifest is UTF-8 whatever its declaration or byte-order mark says; a UTF-8 mark is
-  // skipped. The status is not examined: a broken document gives what was read before the fault.
-  document.load_buffer(manifestText.data(), manifestText.size(), pugi::parse_default,
-                       pugi::encoding_utf8);
+  // skipped. A broken document still gives what was read before the fault, but is not readable.
+  const pugi::xml_parse_result parsed = document.load_buffer(
+      manifestText.data(), manifestText.size(), pugi::parse_default, pugi::encoding_utf8);
   pugi::xml_node root = document.child("UpdateFiles");
+  contents.readable = parsed && root;
   for (pugi::xml_node entry = root.first_child(); entry; entry = entry.next_sibling()) {
     std::string name = FieldValue(entry, "Name");
     std::string url = FieldValue(entry, "Url");
@@ -68,9 +69,16 @@ std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
     for (char& c : sha256)
       c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     item.sha256 = std::move(sha256);
-    if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5)
+    if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5) {
+      contents.unchanged.push_back(wideDir + item.name);
       continue;
+    }
     items.push_back(std::move(item));
   }
-  return items;
+  return contents;
+}
+
+std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
+                                        const std::wstring& installDir) {
+  return ReadManifest(manifestText, installDir).items;
 }

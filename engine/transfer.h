@@ -10,6 +10,7 @@ using TransferWriter = size_t (*)(char* data, size_t size, size_t count, void* s
 struct TransferOutcome {
   long httpStatus = 0;          // of the last response; 0 when none arrived
   long retryAfterSeconds = -1;  // the server's Retry-After; -1 when it gave none
+  unsigned long writeError = 0; // Windows error of a failed write of the body to its file
 };
 
 // One blocking HTTP(S) transfer of address (ASCII, escaped as engine/address_escape.h does) with

@@ -3,18 +3,49 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
+
 namespace {
+
+constexpr wchar_t kCaption[] = L"友情提示";
+
+// Bytes as the user reads them on a disk's properties: megabytes with one decimal.
+std::wstring Megabytes(long long bytes) {
+  wchar_t text[32];
+  std::swprintf(text, 32, L"%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  return text;
+}
 
 class SystemPrompt : public UserPrompt {
  public:
   bool AskToVisitHomepage() override {
-    return ::MessageBoxW(nullptr, L"文件更新失败，请去官网下载最新版本", L"友情提示", MB_OKCANCEL) ==
+    return ::MessageBoxW(nullptr, L"文件更新失败，请去官网下载最新版本", kCaption, MB_OKCANCEL) ==
            IDOK;
   }
 
   void OpenWebPage(const std::wstring& address) override {
     // Nothing to do when no browser answers: the message already told the user where to go.
     ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+
+  bool AskToRetryFileInUse(const std::wstring& path,
+                           const std::vector<std::wstring>& programs) override {
+    std::wstring text = L"文件正在被其他程序使用，无法更新：\n" + path + L"\n\n" +
+                        (programs.empty() ? L"请关闭正在使用该文件的程序" : L"请关闭以下程序") +
+                        L"，然后点击“重试”；点击“取消”将停止安装。";
+    if (!programs.empty())
+      text += L"\n";
+    for (const std::wstring& program : programs)
+      text += L"\n    " + program;
+    return ::MessageBoxW(nullptr, text.c_str(), kCaption,
+                         MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND) == IDRETRY;
+  }
+
+  void TellNotEnoughSpace(long long neededBytes, long long freeBytes) override {
+    const std::wstring text = L"安装目录所在的磁盘空间不足，无法开始安装。\n\n需要空间：" +
+                              Megabytes(neededBytes) + L"\n可用空间：" + Megabytes(freeBytes) +
+                              L"\n\n请清理磁盘或选择其他安装目录后重试。";
+    ::MessageBoxW(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
   }
 };
 

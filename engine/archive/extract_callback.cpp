@@ -292,6 +292,17 @@ HRESULT ExtractCallback::FinishItem(Int32 operationResult) {
       observer_->ExtractionDone(folder_);
     return S_OK;
   }
+  // On the disk before it may be renamed over the old file: a power loss after the rename must
+  // not leave a file whose name is new and whose contents never reached the disk.
+  if (currentFile_) {
+    const HRESULT flushed = currentFile_->Flush();
+    if (flushed != S_OK) {
+      currentFile_.Reset();
+      WriteDiagnostic(L"写入文件失败:", item_.targetPath);
+      DeleteFileEvenIfReadOnly(item_.targetPath);
+      return flushed;
+    }
+  }
   RestoreTimes();
   WriteDiagnostic(L"FileDone:", item_.targetPath);
   if (observer_ != nullptr) {

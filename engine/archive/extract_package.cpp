@@ -17,11 +17,18 @@ bool ExtractPackage(base::ScopedHandle archiveFile,
                     const std::wstring& archivePath,
                     const std::wstring& folder,
                     PercentFn percentFn) {
+  return ExtractPackageResult(std::move(archiveFile), archivePath, folder, percentFn) != 0;
+}
+
+int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
+                             const std::wstring& archivePath,
+                             const std::wstring& folder,
+                             PercentFn percentFn) {
   UnpackProgress progress(percentFn);
   ArchiveExtractor extractor;
   extractor.SetPath(archivePath);
   extractor.SetOpenedFile(std::move(archiveFile));
-  return extractor.ExtractTo(folder, &progress) != 0;
+  return extractor.ExtractTo(folder, &progress);
 }
 
 }  // namespace archive

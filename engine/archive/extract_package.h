@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "base/scoped_handle.h"
@@ -20,5 +21,12 @@ bool ExtractPackage(base::ScopedHandle archiveFile,
                     const std::wstring& archivePath,
                     const std::wstring& folder,
                     PercentFn percentFn);
+
+// ExtractPackage of an opened archive with the extractor's result: 0 on success, otherwise the
+// code of the step that failed (see ArchiveExtractor::ExtractTo).
+int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
+                             const std::wstring& archivePath,
+                             const std::wstring& folder,
+                             PercentFn percentFn);
 
 }  // namespace archive

@@ -73,6 +73,10 @@ STDMETHODIMP FileOutStream::SetSize(UInt64 newSize) noexcept {
   return SeekFile(file_.Get(), static_cast<Int64>(position), FILE_BEGIN, nullptr);
 }
 
+HRESULT FileOutStream::Flush() {
+  return ::FlushFileBuffers(file_.Get()) ? S_OK : LastErrorResult();
+}
+
 bool FileOutStream::SetTimes(const FILETIME* creation,
                              const FILETIME* access,
                              const FILETIME* modification) {

@@ -36,6 +36,8 @@ class FileOutStream final : public base::ComObject<IOutStream> {
   STDMETHODIMP Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition) noexcept override;
   STDMETHODIMP SetSize(UInt64 newSize) noexcept override;
 
+  // Makes the system write what the file holds to the disk; the error of a failed write.
+  HRESULT Flush();
   // Sets the given times (null ones stay as they are); false when the system refuses.
   bool SetTimes(const FILETIME* creation, const FILETIME* access, const FILETIME* modification);
 

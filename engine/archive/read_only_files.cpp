@@ -28,8 +28,12 @@ bool DeleteFileEvenIfReadOnly(const std::wstring& path) {
 bool ReplaceFileEvenIfReadOnly(const std::wstring& source, const std::wstring& target) {
   if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
     return true;
-  return ::GetLastError() == ERROR_ACCESS_DENIED && ClearReadOnly(target) &&
-         ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_ACCESS_DENIED && ClearReadOnly(target))
+    return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  // The caller tells a file held open from other failures by this error.
+  ::SetLastError(error);
+  return false;
 }
 
 }  // namespace archive

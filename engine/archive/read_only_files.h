@@ -12,7 +12,8 @@ namespace archive {
 // Deletes the file at path; false if it is still there (a folder is never deleted).
 bool DeleteFileEvenIfReadOnly(const std::wstring& path);
 
-// Renames source over target (replacing it), keeping source's attributes on the result.
+// Renames source over target (replacing it), keeping source's attributes on the result. On
+// failure the thread's last error is the rename's.
 bool ReplaceFileEvenIfReadOnly(const std::wstring& source, const std::wstring& target);
 
 }  // namespace archive

@@ -63,7 +63,8 @@ class InstallSessionTest : public testing::Test {
   // Starts the session and takes its updates until the finish, at most 60 s. The session is
   // destroyed only once its threads have left it, as the window does: the worker posts the finish
   // before it leaves the engine and counts itself out. One that never ends is left alive.
-  void RunToFinish() {
+  // Returns whether the finish page is due.
+  bool RunToFinish() {
     auto session =
         std::make_unique<InstallSession>(installDir_, [this] { ::SetEvent(wake_.Get()); });
     session->Start();
@@ -78,6 +79,7 @@ class InstallSessionTest : public testing::Test {
         shown_.push_back(ComposeProgressTexts(*taken.progress, session->installDir()));
       finished = taken.finished;
     }
+    const bool finishPageDue = session->FinishPageDue();
     const ULONGLONG deadline = ::GetTickCount64() + 30000;
     while (session->Running() && ::GetTickCount64() < deadline)
       ::Sleep(5);
@@ -85,6 +87,18 @@ class InstallSessionTest : public testing::Test {
       ADD_FAILURE() << "the session's threads did not end";
       static_cast<void>(session.release());
     }
+    return finishPageDue;
+  }
+
+  // An earlier installation's launcher in the install folder.
+  void PlaceLauncher() {
+    fs::create_directories(fs::path(installDir_));
+    ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\tarsklogin.exe", "an earlier client"));
+  }
+
+  bool Registered() {
+    return FileExists(installDir_ + L"\install.dat") || UninstallEntryExists() ||
+           FileExists(DesktopShortcutPath()) || FileExists(StartMenuShortcutPath());
   }
 
   std::wstring server_, servedRoot_, installDir_;
@@ -103,8 +117,9 @@ TEST_F(InstallSessionTest, InstallShowsProgressThenRegistersAndFinishes) {
                     L"\\published\\checkupdate\\tarskT\\shichang\\electron\\update.xml");
   const size_t begin = manifest.find("<UpdateFiles>") + 13;
   ServeManifest(manifest.substr(begin, manifest.find("</UpdateFiles>") - begin));
+  PlaceLauncher();
 
-  RunToFinish();
+  EXPECT_TRUE(RunToFinish());
 
   EXPECT_EQ(ReadFileBytes(std::wstring(QUENBY_FIXTURE_DIR) + L"\\release\\QuenbyClient.exe"),
             ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
@@ -137,32 +152,55 @@ TEST_F(InstallSessionTest, ProgressShowsANameTheAnsiCodePageCannotHold) {
   EXPECT_TRUE(FileExists(installDir_ + L"\\한국어.txt"));
 }
 
-TEST_F(InstallSessionTest, FailedDownloadStillWritesTheRecordAndRegisters) {
-  ServeManifest(
-      "<File><Name>tarsklogin.exe</Name><Url>@SERVER@/-/status/404/</Url><Dir></Dir>"
-      "<MD5>00000000000000000000000000000000</MD5><Length>1000</Length></File>");
+// A failed run once wrote install.dat, the shortcuts and the uninstall entry for a folder without
+// a client, and showed the finish page. Now the failure is told once, and only a folder that holds
+// a client (an update over an earlier installation) is registered and finished.
+TEST_F(InstallSessionTest, FailedRunRegistersAndFinishesOnlyAnInstalledClient) {
+  struct Case {
+    const char* description;
+    const wchar_t* server;  // empty: the test server
+    bool launcherBefore;
+  };
+  const Case kCases[] = {
+      // Nothing listens on port 1 of the loopback address: the check fails at once.
+      {"update check fails, fresh folder", L"http://127.0.0.1:1", false},
+      {"update check fails, earlier client", L"http://127.0.0.1:1", true},
+      {"download fails, fresh folder", L"", false},
+      {"download fails, earlier client", L"", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    RemoveRegistration();
+    fs::remove_all(fs::path(installDir_));
+    prompt_.asked = 0;
+    shown_.clear();
+    ServeManifest(
+        "<File><Name>tarsklogin.exe</Name><Url>@SERVER@/-/status/404/</Url><Dir></Dir>"
+        "<MD5>00000000000000000000000000000000</MD5><Length>1000</Length></File>");
+    InstallEngine::Instance().SetUpdateServer(*c.server ? c.server : server_.c_str());
+    if (c.launcherBefore)
+      PlaceLauncher();
 
-  RunToFinish();
+    const bool finishPageDue = RunToFinish();
 
-  EXPECT_EQ(1, prompt_.asked.load());
-  EXPECT_FALSE(FileExists(installDir_ + L"\\tarsklogin.exe"));
-  EXPECT_EQ(310u, ReadFileBytes(installDir_ + L"\\install.dat").size());
-  EXPECT_TRUE(UninstallEntryExists());
-  EXPECT_TRUE(FileExists(DesktopShortcutPath()));
-  EXPECT_TRUE(FileExists(StartMenuShortcutPath()));
+    EXPECT_EQ(1, prompt_.asked.load());
+    EXPECT_EQ(c.launcherBefore, finishPageDue);
+    EXPECT_EQ(c.launcherBefore, Registered());
+    if (c.launcherBefore) {
+      EXPECT_EQ(310u, ReadFileBytes(installDir_ + L"\\install.dat").size());
+      EXPECT_TRUE(UninstallEntryExists());
+      EXPECT_EQ("an earlier client", ReadFileBytes(installDir_ + L"\\tarsklogin.exe"));
+    }
+  }
 }
 
-TEST_F(InstallSessionTest, FailedUpdateCheckFinishesAtOnceWithTheRegistration) {
-  // Nothing listens on port 1 of the loopback address: the check fails at once.
-  InstallEngine::Instance().SetUpdateServer(L"http://127.0.0.1:1");
-
-  RunToFinish();
-
-  EXPECT_TRUE(shown_.empty());
-  EXPECT_NE(0, InstallEngine::Instance().resultCode);
-  // The folder chain was created at the start, so the record has its folder.
-  EXPECT_EQ(310u, ReadFileBytes(installDir_ + L"\\install.dat").size());
-  EXPECT_TRUE(UninstallEntryExists());
+// A release without the launcher installs, and shows the finish page, but registers nothing that
+// would point at a missing program.
+TEST_F(InstallSessionTest, CompleteRunWithoutALauncherFinishesUnregistered) {
+  ServeManifest("");
+  EXPECT_TRUE(RunToFinish());
+  EXPECT_EQ(0, prompt_.asked.load());
+  EXPECT_FALSE(Registered());
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <climits>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/file_digest.h"
 #include "engine/install_engine.h"
+#include "engine/install_outcome.h"
 #include "engine/text_convert.h"
 #include "tests/support/manifest_text.h"
 #include "tests/support/recording_prompt.h"
@@ -40,7 +42,10 @@ class InstallRunTest : public testing::Test {
           if (stage == kStagePackageDownload)
             downloadedNames_.push_back(name);
         },
-        [this] { ++completions_; });
+        [this](const RunOutcome& outcome) {
+          ++completions_;
+          lastOutcome_ = outcome;
+        });
     engine.SetRetryWait([](int) {});
   }
   void TearDown() override {
@@ -78,6 +83,7 @@ class InstallRunTest : public testing::Test {
   TempFolder folder_;
   RecordingPrompt prompt_;
   int completions_ = 0;
+  RunOutcome lastOutcome_;
   std::vector<std::string> downloadedNames_;
 };
 
@@ -202,6 +208,13 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
 
     EXPECT_EQ(1, completions_);
     EXPECT_EQ(1, prompt_.asked.load());
+    EXPECT_EQ(FailureReason::kDownloadFailed, lastOutcome_.failure);
+    EXPECT_EQ(L"res\\skin.dat", lastOutcome_.failedFile);
+    EXPECT_EQ(22, lastOutcome_.code);
+    ASSERT_EQ(3u, lastOutcome_.files.size());
+    EXPECT_EQ(FileOutcome::kPlaced, lastOutcome_.files[0].outcome);
+    EXPECT_EQ(FileOutcome::kFailed, lastOutcome_.files[1].outcome);
+    EXPECT_EQ(FileOutcome::kNotReached, lastOutcome_.files[2].outcome);
     EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"),
               ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
     ASSERT_TRUE(FileExists(installDir_ + L"\\res\\temp.pak"));
@@ -217,12 +230,30 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
 }
 
 TEST_F(InstallRunTest, NothingToFetchCompletesAtOnce) {
-  for (const std::string& manifest : {std::string(), std::string("<Other/>"), ManifestText("")}) {
+  RunInstall(ManifestText(""));
+  EXPECT_EQ(1, completions_);
+  EXPECT_TRUE(lastOutcome_.Complete());
+  EXPECT_EQ(0, prompt_.asked.load());
+  EXPECT_EQ(0, InstallEngine::Instance().totalBytes);
+  EXPECT_TRUE(downloadedNames_.empty());
+}
+
+// A manifest that is no update list once gave an empty run that "completed": the finish page
+// showed over a folder without a client.
+TEST_F(InstallRunTest, ManifestThatIsNoUpdateListFailsTheRun) {
+  std::string truncated = ManifestText(ManifestFileEntry("QuenbyClient.exe", "", "x", "1",
+                                                         server_ + "/files/"));
+  truncated.resize(truncated.size() - 10);
+  for (const std::string& manifest : {std::string(), std::string("<Other/>"), truncated}) {
+    SCOPED_TRACE(manifest);
     completions_ = 0;
+    prompt_.asked = 0;
     RunInstall(manifest);
     EXPECT_EQ(1, completions_);
-    EXPECT_EQ(0, InstallEngine::Instance().totalBytes);
+    EXPECT_EQ(1, prompt_.asked.load());
+    EXPECT_EQ(FailureReason::kManifestUnreadable, lastOutcome_.failure);
     EXPECT_TRUE(downloadedNames_.empty());
+    EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe"));
   }
 }
 
@@ -246,6 +277,7 @@ TEST_F(InstallRunTest, DamagedOrEscapingPackageKeepsTheOldFile) {
         ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"), "1",
                                        server_ + "/" + package + "?")));
     EXPECT_FALSE(downloadedNames_.empty());
+    EXPECT_EQ(FailureReason::kUnpackFailed, lastOutcome_.failure);
     EXPECT_EQ(oldBytes, ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
     EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe.tmp"));
     EXPECT_FALSE(FileExists(installDir_ + L"\\temp.pak"));
@@ -287,6 +319,125 @@ TEST_F(InstallRunTest, FileItemNamedLikeAFolderKeepsTheFolderAndTheOldFile) {
   EXPECT_EQ("the old client", ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
   // The package's first item was unpacked read-only before the second failed; it is gone.
   EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe.tmp"));
+}
+
+// A program that holds a file open until it is ended.
+class FileHolder {
+ public:
+  explicit FileHolder(const std::wstring& path) {
+    std::wstring command = L"\"" QUENBY_HOLD_FILE L"\" \"" + path + L"\"";
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+      return;
+    ::CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    // Held once nobody can open it for writing any more.
+    for (int wait = 0; wait < 500; ++wait) {
+      HANDLE probe = ::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+      if (probe == INVALID_HANDLE_VALUE)
+        return;
+      ::CloseHandle(probe);
+      ::Sleep(10);
+    }
+  }
+  ~FileHolder() { End(); }
+  FileHolder(const FileHolder&) = delete;
+  FileHolder& operator=(const FileHolder&) = delete;
+
+  void End() {
+    if (!process_)
+      return;
+    ::TerminateProcess(process_, 0);
+    ::WaitForSingleObject(process_, 10000);
+    ::CloseHandle(process_);
+    process_ = nullptr;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+};
+
+// Each failure after the manifest once passed in silence (the finish followed as after a complete
+// run). Now it is told once, stops the run before the next file, keeps the old file whole and
+// leaves no unpacked file; the next run, with the cause gone, completes.
+TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
+  enum class Holder { kNone, kRetry, kCancel };
+  struct Case {
+    const char* description;
+    const char* package;  // served in place of the client's package; "" for the real one
+    const char* sha256;
+    Holder holder;
+    FailureReason failure;
+  };
+  const Case kCases[] = {
+      {"digest mismatch", "", "0000000000000000000000000000000000000000000000000000000000000000",
+       Holder::kNone, FailureReason::kDigestMismatch},
+      {"damaged package", "corrupt.pak", "", Holder::kNone, FailureReason::kUnpackFailed},
+      {"file in use, Cancel", "", "", Holder::kCancel, FailureReason::kFileInUse},
+      {"file in use, Retry after it was closed", "", "", Holder::kRetry, FailureReason::kNone},
+  };
+  const std::wstring client = installDir_ + L"\\QuenbyClient.exe";
+  const std::string oldBytes = "the client the user already had";
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    fs::remove_all(fs::path(installDir_) / L"res");
+    ASSERT_TRUE(WriteFileBytes(client, oldBytes));
+    prompt_.asked = 0;
+    prompt_.askedInUse = 0;
+    completions_ = 0;
+    std::optional<FileHolder> holder;
+    if (c.holder != Holder::kNone)
+      holder.emplace(client);
+    prompt_.onFileInUse = [&] {
+      if (c.holder == Holder::kRetry)
+        holder->End();
+      return c.holder == Holder::kRetry;
+    };
+    auto manifestWith = [&](const std::string& clientUrl, const std::string& sha256) {
+      std::string entries =
+          ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                            std::to_string(ServedSize(L"files\\QuenbyClient.exe")), clientUrl);
+      if (!sha256.empty())
+        entries.insert(entries.find("</File>"), "<SHA256>" + sha256 + "</SHA256>");
+      return ManifestText(entries + ManifestFileEntry(
+                                        "skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
+                                        std::to_string(ServedSize(L"files\\res\\skin.dat")),
+                                        server_ + "/files/res/"));
+    };
+    const std::string manifest = manifestWith(server_ + "/files/", "");
+    RunInstall(*c.package ? manifestWith(server_ + "/" + c.package + "?", c.sha256)
+                          : manifestWith(server_ + "/files/", c.sha256));
+
+    EXPECT_EQ(1, completions_);
+    EXPECT_EQ(c.failure, lastOutcome_.failure) << "code " << lastOutcome_.code;
+    EXPECT_EQ(c.holder == Holder::kNone ? 0 : 1, prompt_.askedInUse.load());
+    if (c.holder != Holder::kNone)
+      EXPECT_EQ(client, prompt_.inUsePath);
+    EXPECT_FALSE(FileExists(client + L".tmp"));
+    EXPECT_FALSE(FileExists(installDir_ + L"\\temp.pak"));
+    if (c.failure == FailureReason::kNone) {
+      EXPECT_EQ(0, prompt_.asked.load());
+      EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"), ReadFileBytes(client));
+      EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+      continue;
+    }
+    EXPECT_EQ(1, prompt_.asked.load());
+    EXPECT_EQ(L"QuenbyClient.exe", lastOutcome_.failedFile);
+    EXPECT_EQ(oldBytes, ReadFileBytes(client));
+    EXPECT_FALSE(FileExists(installDir_ + L"\\res")) << "the file after the failed one";
+
+    // The cause gone, the next run completes.
+    if (holder)
+      holder->End();
+    RunInstall(manifest);
+    EXPECT_TRUE(lastOutcome_.Complete());
+    EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"), ReadFileBytes(client));
+    EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+  }
 }
 
 TEST_F(InstallRunTest, TotalOfHugeLengthsSaturates) {

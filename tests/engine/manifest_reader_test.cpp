@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/update_item.h"
+#include "engine/manifest_reader.h"
 #include "tests/support/manifest_text.h"
 #include "tests/support/temp_folder.h"
 
@@ -27,8 +27,11 @@ TEST_F(ManifestReaderTest, ListsMissingAndChangedFilesOnly) {
                                       ManifestFileEntry("changed.dll", "res\\", "0123", "400"));
   ASSERT_TRUE(WriteFileBytes(folder_ / L"res\\changed.dll", "abc"));
 
-  std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
+  const ManifestContents contents = ReadManifest(manifest, folder_.path());
+  const std::vector<UpdateItem>& items = contents.items;
 
+  EXPECT_TRUE(contents.readable);
+  EXPECT_EQ((std::vector<std::wstring>{L"present.dll", L"res\\skin.dat"}), contents.unchanged);
   ASSERT_EQ(2u, items.size());
   EXPECT_EQ(L"new.dll", items[0].name);
   EXPECT_EQ(folder_.path() + L"\\", items[0].folder);
@@ -98,17 +101,22 @@ TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
 }
 
 TEST_F(ManifestReaderTest, DocumentsWithoutFilesGiveNothing) {
-  const char* kManifests[] = {
-      "",
-      "not xml at all",
-      "<?xml version=\"1.0\"?><Other><File/></Other>",
-      "<Root><UpdateFiles>"
-      "<File><Name>a</Name></File></UpdateFiles></Root>",
-      "<UpdateFiles></UpdateFiles>",
+  struct Case {
+    const char* manifest;
+    bool readable;
   };
-  for (const char* manifest : kManifests) {
-    SCOPED_TRACE(manifest);
-    EXPECT_TRUE(ReadUpdateItems(manifest, folder_.path()).empty());
+  const Case kCases[] = {
+      {"", false},
+      {"not xml at all", false},
+      {"<?xml version=\"1.0\"?><Other><File/></Other>", false},
+      {"<Root><UpdateFiles><File><Name>a</Name></File></UpdateFiles></Root>", false},
+      {"<UpdateFiles></UpdateFiles>", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.manifest);
+    const ManifestContents contents = ReadManifest(c.manifest, folder_.path());
+    EXPECT_TRUE(contents.items.empty());
+    EXPECT_EQ(c.readable, contents.readable);
   }
 }
 
@@ -116,9 +124,11 @@ TEST_F(ManifestReaderTest, TruncatedDocumentKeepsTheEntriesBeforeTheFault) {
   std::string manifest =
       ManifestText(ManifestFileEntry("a.dll", "", "x") + ManifestFileEntry("b.dll", "", "x"));
   manifest.resize(manifest.find("<File><Name>b.dll") + 8);
-  std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
-  ASSERT_GE(items.size(), 1u);
-  EXPECT_EQ(L"a.dll", items[0].name);
+  const ManifestContents contents = ReadManifest(manifest, folder_.path());
+  ASSERT_GE(contents.items.size(), 1u);
+  EXPECT_EQ(L"a.dll", contents.items[0].name);
+  // A run must not act on a list cut short.
+  EXPECT_FALSE(contents.readable);
 }
 
 TEST_F(ManifestReaderTest, EntriesLeavingTheInstallFolderAreSkipped) {

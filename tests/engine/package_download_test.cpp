@@ -38,7 +38,7 @@ class EngineTransferTest : public testing::Test {
         [this](int stage, int code, int total, int downloaded, int start, const std::string& name) {
           reports_.push_back({stage, code, total, downloaded, start, name});
         },
-        [] {});
+        [](const RunOutcome&) {});
     // Retries wait in the tests only as long as it takes to write the wait down.
     engine.SetRetryWait([this](int milliseconds) { waits_.push_back(milliseconds); });
   }
@@ -319,7 +319,7 @@ TEST_F(EngineTransferTest, ExceptionInAChunkReportFailsTheTransfer) {
           throw std::runtime_error("the handler failed");
         reports_.push_back({stage, code, total, downloaded, start, name});
       },
-      [] {});
+      [](const RunOutcome&) {});
   EXPECT_EQ(CURLE_WRITE_ERROR,
             engine.DownloadFile(server_ + L"/client.pak", folder_ / L"temp.pak", L"client.pak"));
   ASSERT_EQ(1u, reports_.size()) << "only the closing report follows the failed chunk";
@@ -383,7 +383,7 @@ TEST_F(EngineTransferTest, CheckUpdateFetchesTheManifestAndReportsStageOne) {
 TEST_F(EngineTransferTest, CheckUpdateReturnsItsOwnResultWhateverTheWorkerWrites) {
   InstallEngine& engine = InstallEngine::Instance();
   engine.SetCallbacks(
-      [&engine](int, int, int, int, int, const std::string&) { engine.resultCode = 7; }, [] {});
+      [&engine](int, int, int, int, int, const std::string&) { engine.resultCode = 7; }, [](const RunOutcome&) {});
   engine.SetUpdateServer(server_ + L"/-/status/404");
   EXPECT_EQ(22, engine.CheckUpdate());
 }

@@ -35,7 +35,10 @@ class SignedManifestTest : public testing::Test {
           if (stage == kStagePackageDownload && (downloaded_.empty() || downloaded_.back() != name))
             downloaded_.push_back(name);
         },
-        [this] { ++completions_; });
+        [this](const RunOutcome& outcome) {
+          ++completions_;
+          lastOutcome_ = outcome;
+        });
     ASSERT_TRUE(engine.SetManifestKeys(TestKey()));
   }
   void TearDown() override {
@@ -64,6 +67,7 @@ class SignedManifestTest : public testing::Test {
   TempFolder folder_;
   RecordingPrompt prompt_;
   int completions_ = 0;
+  RunOutcome lastOutcome_;
   std::vector<std::string> downloaded_;
 };
 
@@ -99,9 +103,12 @@ TEST_F(SignedManifestTest, RefusesAManifestThePinnedKeyDidNotSign) {
     EXPECT_EQ(kResultManifestNotSigned, CheckAndInstall(c.path));
     EXPECT_TRUE(InstallEngine::Instance().manifestText.empty());
     EXPECT_FALSE(InstallEngine::Instance().ManifestSigned());
-    // The failure path of a manifest that could not be fetched: an empty run that completes.
+    // A refused manifest fails the run: told once, nothing downloaded.
     EXPECT_TRUE(downloaded_.empty());
     EXPECT_EQ(1, completions_);
+    EXPECT_EQ(FailureReason::kManifestNotSigned, lastOutcome_.failure);
+    EXPECT_EQ(1, prompt_.asked.load());
+    prompt_.asked = 0;
     EXPECT_FALSE(FileExists(installDir_ + L"\\Quenby.exe"));
   }
 }
@@ -134,6 +141,9 @@ TEST_F(SignedManifestTest, KeepsTheOldFileWhenAPackageIsNotTheSignedOne) {
   EXPECT_FALSE(FileExists(installDir_ + L"\\temp.pak"));
   EXPECT_FALSE(FileExists(installDir_ + L"\\res\\temp.pak"));
   EXPECT_EQ(1, completions_);
+  EXPECT_EQ(FailureReason::kDigestMismatch, lastOutcome_.failure);
+  EXPECT_EQ(L"Quenby.exe", lastOutcome_.failedFile);
+  EXPECT_EQ(1, prompt_.asked.load());
 }
 
 TEST_F(SignedManifestTest, LeavesAFileWithoutADigestInASignedManifest) {

@@ -1,20 +1,28 @@
 // Developer tool: drives the install engine the way the wizard does, without a window, and prints
 // every progress report and the completion. Usage:
-//   engine-run <update base address> <install folder> [--answer ok|cancel] [--quiet] [--timings]
-// --answer answers the download-failure message instead of showing the message box; --quiet
+//   engine-run <update base address> <install folder> [--answer ok|cancel]
+//              [--in-use retry|cancel] [--quiet] [--timings]
+// --answer answers the failure message instead of showing the message box; --in-use answers the
+// question about a file another program holds (Retry waits a second first, as a user closing the
+// program would; after 30 questions the answer is Cancel); --quiet
 // prints only the stage-1 and end-of-file reports instead of every chunk report; --timings
 // prints, at the end, where the run's time went as seen from the reports (for benchmarks).
 // Everything is printed in UTF-8, file names as the manifest gives them. The end names the route
-// (direct, or the proxy of the user's Internet settings) by which each server was reached.
+// (direct, or the proxy of the user's Internet settings) by which each server was reached. The
+// exit code is 0 for a complete run, 1 for a failed one (its file and reason printed), 2 for a
+// bad command line.
 #include <windows.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/proxy_credentials_dialog.h"
 #include "engine/install_engine.h"
+#include "engine/install_outcome.h"
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_routes.h"
 #include "engine/text_convert.h"
@@ -25,31 +33,73 @@ namespace {
 void PrintUsage() {
   std::fwprintf(stderr,
                 L"usage: engine-run <update base address> <install folder> "
-                L"[--answer ok|cancel] [--quiet] [--timings]\n");
+                L"[--answer ok|cancel] [--in-use retry|cancel] [--quiet] [--timings]\n");
 }
 
 std::string Narrow(const std::wstring& text) {
   return WideToUtf8(text);
 }
 
-// Answers the failure message from the command line and prints what the user would have seen.
+// Answers the engine's questions from the command line and prints what the user would have seen.
+// Unanswered ones show the system's message boxes.
 class AnsweringPrompt : public UserPrompt {
  public:
-  explicit AnsweringPrompt(bool answerOk) : answerOk_(answerOk) {}
+  std::optional<bool> answerOk;
+  std::optional<bool> answerRetry;
 
   bool AskToVisitHomepage() override {
+    if (!answerOk)
+      return SystemUserPrompt().AskToVisitHomepage();
     std::printf("failure message: %s -> %s\n",
                 Narrow(L"友情提示: 文件更新失败，请去官网下载最新版本").c_str(),
-                answerOk_ ? "OK" : "Cancel");
-    return answerOk_;
+                *answerOk ? "OK" : "Cancel");
+    std::fflush(stdout);
+    return *answerOk;
   }
   void OpenWebPage(const std::wstring& address) override {
     std::printf("open web page: %s\n", Narrow(address).c_str());
   }
+  bool AskToRetryFileInUse(const std::wstring& path,
+                           const std::vector<std::wstring>& programs) override {
+    if (!answerRetry)
+      return SystemUserPrompt().AskToRetryFileInUse(path, programs);
+    const bool retry = *answerRetry && ++inUseQuestions_ <= kMostInUseQuestions;
+    std::string names;
+    for (const std::wstring& program : programs)
+      names += (names.empty() ? "" : ", ") + Narrow(program);
+    std::printf("file in use: %s by [%s] -> %s\n", Narrow(path).c_str(), names.c_str(),
+                retry ? "Retry" : "Cancel");
+    std::fflush(stdout);
+    if (retry)
+      ::Sleep(1000);
+    return retry;
+  }
+  void TellNotEnoughSpace(long long neededBytes, long long freeBytes) override {
+    std::printf("not enough space: %lld bytes needed, %lld free\n", neededBytes, freeBytes);
+  }
 
  private:
-  bool answerOk_;
+  static constexpr int kMostInUseQuestions = 30;
+  int inUseQuestions_ = 0;
 };
+
+// One line for each file the run did not leave up to date, and the run's end.
+void PrintOutcome(const RunOutcome& outcome) {
+  int placed = 0, unchanged = 0;
+  for (const FileResult& file : outcome.files) {
+    placed += file.outcome == FileOutcome::kPlaced;
+    unchanged += file.outcome == FileOutcome::kUnchanged;
+    if (file.outcome == FileOutcome::kNotReached)
+      std::printf("not reached: %s\n", Narrow(file.name).c_str());
+  }
+  std::printf("files placed %d unchanged %d\n", placed, unchanged);
+  if (outcome.Complete()) {
+    std::printf("complete\n");
+  } else {
+    std::printf("failed: file=\"%s\" reason=\"%s\" code=%lld\n", Narrow(outcome.failedFile).c_str(),
+                FailureReasonText(outcome.failure), outcome.code);
+  }
+}
 
 double Now() {
   LARGE_INTEGER counter, frequency;
@@ -92,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring baseAddress = argv[1];
   std::wstring installDir = argv[2];
   InstallEngine& engine = InstallEngine::Instance();
-  AnsweringPrompt okPrompt(true), cancelPrompt(false);
+  AnsweringPrompt prompt;
   bool quiet = false;
   bool timings = false;
   RunTimings timing;
@@ -104,14 +154,17 @@ int wmain(int argc, wchar_t** argv) {
       timings = true;
     } else if (option == L"--answer" && i + 1 < argc &&
                (argv[i + 1] == std::wstring(L"ok") || argv[i + 1] == std::wstring(L"cancel"))) {
-      bool answerOk = argv[++i] == std::wstring(L"ok");
-      engine.SetUserPrompt(answerOk ? static_cast<UserPrompt&>(okPrompt) : cancelPrompt);
+      prompt.answerOk = argv[++i] == std::wstring(L"ok");
+    } else if (option == L"--in-use" && i + 1 < argc &&
+               (argv[i + 1] == std::wstring(L"retry") || argv[i + 1] == std::wstring(L"cancel"))) {
+      prompt.answerRetry = argv[++i] == std::wstring(L"retry");
     } else {
       PrintUsage();
       return 2;
     }
   }
 
+  engine.SetUserPrompt(prompt);
   // The wizard creates the install folder before it starts the engine.
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(installDir), ignored);
@@ -125,7 +178,7 @@ int wmain(int argc, wchar_t** argv) {
       });
 
   std::thread worker;
-  bool completed = false;
+  std::optional<RunOutcome> completed;
   int lastDownloaded = -1;
   ProgressHandler onProgress = [&](int stage, int code, int total, int downloaded, int start,
                                    const std::string& /*ansiFileName*/) {
@@ -159,10 +212,10 @@ int wmain(int argc, wchar_t** argv) {
       worker = std::thread([&] { InstallEngine::Instance().Install(installDir); });
     timing.inCallback += Now() - now;
   };
-  CompletionHandler onComplete = [&] {
+  CompletionHandler onComplete = [&](const RunOutcome& outcome) {
     timing.lastPlace = Now() - timing.lastBoundary;
-    completed = true;
-    std::printf("complete\n");
+    completed = outcome;
+    PrintOutcome(outcome);
     std::fflush(stdout);
   };
 
@@ -179,5 +232,5 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("route %s: %s\n", server.c_str(), route.empty() ? "direct" : route.c_str());
   if (timings)
     timing.Print();
-  return completed && engine.resultCode == 0 ? 0 : 1;
+  return completed && completed->Complete() ? 0 : 1;
 }

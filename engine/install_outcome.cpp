@@ -1,0 +1,29 @@
+#include "engine/install_outcome.h"
+
+const char* FailureReasonText(FailureReason reason) {
+  switch (reason) {
+    case FailureReason::kNone:
+      return "complete";
+    case FailureReason::kManifestUnavailable:
+      return "the update manifest could not be fetched";
+    case FailureReason::kManifestNotSigned:
+      return "the update manifest is not signed by a pinned key";
+    case FailureReason::kManifestUnreadable:
+      return "the update manifest is no readable update list";
+    case FailureReason::kNotEnoughSpace:
+      return "not enough free space in the install folder's volume";
+    case FailureReason::kDownloadFailed:
+      return "the package could not be downloaded";
+    case FailureReason::kDigestMismatch:
+      return "the package is not the one the manifest's SHA-256 names";
+    case FailureReason::kUnpackFailed:
+      return "the package could not be unpacked";
+    case FailureReason::kPlaceFailed:
+      return "the file could not be put in place";
+    case FailureReason::kDiskFull:
+      return "the disk is full";
+    case FailureReason::kFileInUse:
+      return "another program holds the file open";
+  }
+  return "unknown";
+}

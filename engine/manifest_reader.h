@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/update_item.h"
+
+// What an update manifest says about an install folder.
+struct ManifestContents {
+  // The document parsed completely and has an "UpdateFiles" root. A run refuses anything else:
+  // a list cut short would leave the client half updated.
+  bool readable = false;
+  // In manifest order, every file of the install folder that is missing or whose MD5 differs from
+  // the manifest's (compared byte for byte, so an uppercase digest never matches).
+  std::vector<UpdateItem> items;
+  // The files already up to date: "Dir" followed by "Name".
+  std::vector<std::wstring> unchanged;
+};
+
+// Reads the update manifest (UTF-8 XML) against the install folder. Entries whose "Dir" or
+// "Name" would place the file outside the install folder are skipped. A document that does not
+// parse gives what was read before the fault; one without an "UpdateFiles" root gives nothing.
+ManifestContents ReadManifest(const std::string& manifestText, const std::wstring& installDir);
+
+// The items of ReadManifest alone.
+std::vector<UpdateItem> ReadUpdateItems(const std::string& manifestText,
+                                        const std::wstring& installDir);

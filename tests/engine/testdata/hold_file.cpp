@@ -1,0 +1,20 @@
+// Test helper: holds a file open the way a running program holds its own files: read access,
+// shared for reading only, so that nothing can write, delete or rename over it.
+//   hold-file <path> [seconds]
+// Holds the file until the process is ended, or for the seconds given. Exit code 1 when the file
+// cannot be opened, 2 for a bad command line.
+#include <windows.h>
+
+#include <cwchar>
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2 || argc > 3)
+    return 2;
+  HANDLE file = ::CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return 1;
+  ::Sleep(argc == 3 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) * 1000 : INFINITE);
+  ::CloseHandle(file);
+  return 0;
+}
