@@ -32,6 +32,8 @@ TRICKLE = "files/QuenbyClient.dll=trickle/32768"
 STALL = "files/QuenbyClient.dll=stall/65536"
 # The second file of the manifest answers with a server error, every time.
 FAIL_SECOND = "files/Uninstall.exe=status/500"
+# The update manifest is not there.
+MANIFEST_MISSING = "checkupdate/tarskT/shichang/electron/update.xml=status/404"
 # Holds the download near the end of the first file: the percentage stays at about half.
 STALL_AT_HALF = f"files/QuenbyClient.dll=stall/{CLIENT_BYTES - 10000}"
 # The percentage's row on the installing page, and the part of it past the bar's end (x = 565).
@@ -301,31 +303,50 @@ class WizardEndToEndTest(unittest.TestCase):
                     installer.kill()
                     server.stop()
 
-    def test_failed_second_file_shows_the_failure_message_and_still_finishes(self):
-        server = self.serve(FAIL_SECOND)
-        installer = self.open_wizard(server)
-        self.start_install(installer)
+    def assert_failure_ends_the_wizard(self, installer, what):
+        """The failure message shows once; answered, the wizard ends without its finish page and
+        leaves nothing registered."""
         box = installer.wait_failure_message(INSTALL_BOUND)
         installer.screen.capture(*installer.screen.geometry(box),
                                  png_path=self.out / "failure_message.png")
         installer.answer_failure_message(box, "cancel")
-        installer.wait_page("finish", 30)
-        installer.shot(self.out / "finish.png")
+        pages = set()
 
-        # The run stopped at the failed file; what came before it stays, and the installation is
-        # registered all the same.
+        def ended():
+            if installer.running():
+                pages.add(installer.page())
+                return False
+            return True
+        wd.wait_until(ended, QUIT_BOUND + 10, f"the wizard to end after {what}")
+        self.assertEqual(0, installer.process.returncode, what)
+        self.assertNotIn("finish", pages, f"{what}: the finish page showed")
+        self.assertEqual([], installer.screen.find_windows(wd.FAILURE_CAPTION),
+                         f"{what}: a second failure message")
+        report = wd.read_installation(PROBE)
+        self.assertEqual("(missing)", report.get("install_dat.size"), f"{what}: install.dat")
+        self.assertEqual("missing", report.get("uninstall"), f"{what}: the uninstall entry")
+        self.assertEqual("no", report.get("shortcut.desktop.exists"), f"{what}: a shortcut")
+
+    def test_failed_second_file_shows_the_failure_message_and_ends_the_wizard(self):
+        server = self.serve(FAIL_SECOND)
+        installer = self.open_wizard(server)
+        self.start_install(installer)
+        self.assert_failure_ends_the_wizard(installer, "a failed download")
+        # The run stopped at the failed file; what came before it stays.
         installed = self.installed_files()
         self.assertIn("QuenbyClient.dll", installed)
         self.assertNotIn("Uninstall.exe", installed)
         self.assertNotIn("tarsklogin.exe", installed)
-        report = wd.read_installation(PROBE)
-        self.assertEqual("310", report["install_dat.size"])
-        self.assertEqual(INSTALL_DIR, report["uninstall.InstallLocation"])
         self.assertNotIn("/files/tarsklogin.exe", server.package_requests())
 
-        # No launcher to start: the finish button still ends the installer.
-        installer.click("btn_exec")
-        self.assert_ends_with_code_zero(installer, QUIT_BOUND + 10, "finish without a client")
+    def test_refused_manifest_shows_the_failure_message_and_never_the_finish_page(self):
+        server = self.serve(MANIFEST_MISSING)
+        installer = self.open_wizard(server)
+        # The message box follows at once and may cover the installing page.
+        installer.click("btn_install")
+        self.assert_failure_ends_the_wizard(installer, "a missing manifest")
+        self.assertEqual([], server.package_requests())
+        self.assertEqual({}, self.installed_files())
 
 
 if __name__ == "__main__":

@@ -1,0 +1,246 @@
+#!/usr/bin/env python3
+"""Install runs that fail under real conditions, with engine-run under Wine and the local update
+server: a disk that fills up while a file is unpacked (a small tmpfs holding the install folder),
+a volume too small to start on, and a kill of every Windows process part way through a throttled
+update (wineserver -k, in a prefix of the test's own). Each must tell the failure once, leave
+every client file whole (its old or its new version, never a torn one, and no ".tmp" beside it),
+and the next run must complete the install.
+
+  failed_runs_test.py --engine-run <engine-run.exe> --release <unused>
+
+Exits with 77 (skipped) when this machine refuses to mount a tmpfs (not root).
+"""
+import os
+import pathlib
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+REPO = pathlib.Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(REPO / "tools" / "publisher"))
+sys.path.insert(0, str(REPO / "tools" / "update_server"))
+import publish  # noqa: E402
+import server  # noqa: E402
+from engine_run import WINE_RUN, parse_arguments, release_faults, windows_path  # noqa: E402
+
+SKIPPED = 77
+MIB = 1 << 20
+
+
+def make_release(folder, version, big_bytes=6 * MIB, small_files=0):
+    """A client whose files all change between versions: a.txt, big.dat (compresses to almost
+    nothing, so that its package passes the space check while its file cannot be unpacked on a
+    small disk), tarsklogin.exe and z.txt, and small_files random files of 20 KB."""
+    rng = random.Random(version)
+    folder.mkdir(parents=True)
+    (folder / "a.txt").write_bytes(f"a, version {version}\n".encode() * 100)
+    (folder / "big.dat").write_bytes(str(version).encode() * big_bytes)
+    (folder / "tarsklogin.exe").write_bytes(bytes(rng.getrandbits(8) for _ in range(30000)))
+    (folder / "z.txt").write_bytes(f"z, version {version}\n".encode() * 100)
+    for index in range(small_files):
+        (folder / f"m{index:02}.bin").write_bytes(bytes(rng.getrandbits(8) for _ in range(20000)))
+    return folder
+
+
+def run_engine(engine_run, base, install, env=None, timeout=300):
+    done = subprocess.run([str(WINE_RUN), str(engine_run), base, windows_path(install),
+                           "--answer", "cancel", "--quiet"],
+                          capture_output=True, timeout=timeout, env=env)
+    return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+
+
+def leftovers(install):
+    return sorted(str(p.relative_to(install)) for p in install.rglob("*")
+                  if p.name.endswith(".tmp") or p.name == "temp.pak")
+
+
+def torn_files(install, versions):
+    """Client files that are none of the given release versions, as lines."""
+    faults = []
+    for path in sorted(p for p in install.rglob("*") if p.is_file()):
+        relative = path.relative_to(install)
+        if relative.name.endswith(".tmp") or relative.name == "temp.pak":
+            continue
+        data = path.read_bytes()
+        if not any((v / relative).is_file() and (v / relative).read_bytes() == data
+                   for v in versions):
+            faults.append(f"{relative}: torn (neither version)")
+    return faults
+
+
+class Tmpfs:
+    """A small tmpfs mounted on a folder, unmounted when done."""
+
+    def __init__(self, folder, size):
+        self.folder = folder
+        folder.mkdir(parents=True)
+        done = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)],
+                              capture_output=True, text=True)
+        self.mounted = done.returncode == 0
+        self.reason = done.stderr.strip()
+
+    def resize(self, size):
+        subprocess.run(["mount", "-o", f"remount,size={size}", str(self.folder)], check=True)
+
+    def used(self):
+        stat = os.statvfs(self.folder)
+        return (stat.f_blocks - stat.f_bfree) * stat.f_frsize
+
+    def unmount(self):
+        if self.mounted:
+            subprocess.run(["umount", "-l", str(self.folder)], check=False)
+            self.mounted = False
+
+
+def expect(faults, condition, text):
+    if not condition:
+        faults.append(text)
+
+
+def disk_fills_up(engine_run, work, base, served):
+    """An update whose big file cannot be unpacked on the full disk."""
+    faults = []
+    v1 = make_release(work / "release1", 1)
+    v2 = make_release(work / "release2", 2)
+    publish.publish(v1, served / "v1", f"{base}/v1", "7z")
+    publish.publish(v2, served / "v2", f"{base}/v2", "7z")
+    disk = Tmpfs(work / "disk", "32m")
+    if not disk.mounted:
+        return None, disk.reason
+    try:
+        install = disk.folder / "Quenby"
+        code, output = run_engine(engine_run, f"{base}/v1", install)
+        if code != 0:
+            return [f"installing version 1 ended with {code}:\n{output}"], None
+        # Room for every small file and the packages, not for a second copy of big.dat.
+        disk.resize(disk.used() + 2 * MIB)
+        code, output = run_engine(engine_run, f"{base}/v2", install)
+        expect(faults, code == 1, f"the failed run ended with {code}")
+        expect(faults, 'failed: file="big.dat" reason="the disk is full"' in output,
+               f"no disk-full failure at big.dat:\n{output}")
+        expect(faults, output.count("failure message:") == 1,
+               f"the failure message was not shown once:\n{output}")
+        expect(faults, (install / "a.txt").read_bytes() == (v2 / "a.txt").read_bytes(),
+               "a.txt, before the failure, is not the new version")
+        for name in ("big.dat", "tarsklogin.exe", "z.txt"):
+            expect(faults, (install / name).read_bytes() == (v1 / name).read_bytes(),
+                   f"{name}, at or after the failure, is not the old version")
+        expect(faults, not leftovers(install), f"left behind: {leftovers(install)}")
+
+        disk.resize("32m")
+        code, output = run_engine(engine_run, f"{base}/v2", install)
+        expect(faults, code == 0 and "\ncomplete\n" in output,
+               f"the run after the disk was freed ended with {code}:\n{output}")
+        faults += release_faults(v2, install)
+        expect(faults, not leftovers(install), f"left behind: {leftovers(install)}")
+    finally:
+        disk.unmount()
+    return [f"disk fills up: {f}" for f in faults], None
+
+
+def too_little_space_to_start(engine_run, work, base, served):
+    """A release whose packages alone do not fit: refused before anything is downloaded."""
+    faults = []
+    release = work / "release-large"
+    release.mkdir()
+    rng = random.Random(3)
+    (release / "tarsklogin.exe").write_bytes(bytes(rng.getrandbits(8) for _ in range(700000)))
+    publish.publish(release, served / "large", f"{base}/large", "7z")
+    disk = Tmpfs(work / "small-disk", "1m")
+    if not disk.mounted:
+        return None, disk.reason
+    try:
+        install = disk.folder / "Quenby"
+        code, output = run_engine(engine_run, f"{base}/large", install)
+        expect(faults, code == 1, f"ended with {code}")
+        expect(faults, re.search(r"^not enough space: \d+ bytes needed, \d+ free$", output, re.M),
+               f"the space was not told:\n{output}")
+        expect(faults, "stage=2" not in output, f"something was downloaded:\n{output}")
+        expect(faults, "failure message:" not in output,
+               "the homepage offer followed the space message")
+        expect(faults, not any(install.rglob("*")), "files were written")
+    finally:
+        disk.unmount()
+    return [f"too little space: {f}" for f in faults], None
+
+
+def killed_part_way(engine_run, work, base, served):
+    """Every Windows process killed while a throttled update runs, in the test's own prefix."""
+    faults = []
+    v1 = make_release(work / "release1-kill", 1, big_bytes=MIB, small_files=8)
+    v2 = make_release(work / "release2-kill", 2, big_bytes=MIB, small_files=8)
+    publish.publish(v1, served / "k1", f"{base}/k1", "7z")
+    # 2000 bytes every 50 ms: about half a second for each small file.
+    publish.publish(v2, served / "k2", f"{base}/-/trickle/2000/k2", "7z")
+    publish.publish(v2, served / "k2fast", f"{base}/k2fast", "7z")
+    prefix = work / "prefix"
+    env = dict(os.environ, QUENBY_WINEPREFIX=str(prefix))
+    install = work / "killed"
+    try:
+        code, output = run_engine(engine_run, f"{base}/k1", install, env)
+        if code != 0:
+            return [f"killed: installing version 1 ended with {code}:\n{output}"], None
+        process = subprocess.Popen([str(WINE_RUN), str(engine_run), f"{base}/-/trickle/2000/k2",
+                                    windows_path(install), "--answer", "cancel", "--quiet"],
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
+        # Killed once three files have arrived: the fourth is then on its way or being placed.
+        ends = 0
+        for line in process.stdout:
+            ends += line.startswith(b"progress stage=2")
+            if ends == 3:
+                break
+        time.sleep(0.2)
+        subprocess.run(["wineserver", "-k"], env=dict(env, WINEPREFIX=str(prefix)), check=False)
+        process.communicate(timeout=60)
+        faults += torn_files(install, [v1, v2])
+        changed = [p.name for p in install.iterdir() if p.is_file() and (v2 / p.name).is_file()
+                   and p.read_bytes() == (v2 / p.name).read_bytes()]
+        expect(faults, 0 < len(changed) < 12,
+               f"the kill did not come part way through ({len(changed)} files new)")
+        print(f"killed part way: {len(changed)} of 12 files new, the others old, "
+              f"left behind {leftovers(install)}")
+
+        code, output = run_engine(engine_run, f"{base}/k2fast", install, env)
+        expect(faults, code == 0 and "\ncomplete\n" in output,
+               f"the run after the kill ended with {code}:\n{output}")
+        faults += release_faults(v2, install)
+        expect(faults, not leftovers(install), f"left behind: {leftovers(install)}")
+    finally:
+        subprocess.run(["wineserver", "-k"], env=dict(env, WINEPREFIX=str(prefix)), check=False)
+        state = prefix / ".xvfb"
+        if state.exists():
+            pid = state.read_text().split()[1]
+            subprocess.run(["kill", pid], check=False)
+    return [f"killed: {f}" for f in faults], None
+
+
+def main():
+    args = parse_arguments(__doc__)
+    work = pathlib.Path(tempfile.mkdtemp(prefix="quenby-failed-runs-"))
+    faults = []
+    try:
+        served = work / "served"
+        port, _ = server.start(served, 0, tls=False)
+        base = f"http://127.0.0.1:{port}"
+        for scenario in (disk_fills_up, too_little_space_to_start):
+            found, skipped = scenario(args.engine_run, work, base, served)
+            if skipped is not None:
+                print(f"mounting a tmpfs was refused ({skipped}): skipped")
+                return SKIPPED
+            faults += found
+        found, _ = killed_part_way(args.engine_run, work, base, served)
+        faults += found
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    for fault in faults:
+        print(fault)
+    print("ok" if not faults else f"{len(faults)} faults")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
