@@ -24,7 +24,8 @@ demo_root=${QUENBY_DEMO_BUILD_DIR:-$repo_root/build-demo}
 build_dir=$demo_root/$arch
 shots=${QUENBY_DEMO_SHOTS:-$demo_root/screenshots}
 
-# The release is signed with the project's test key, and the demo's installer pins it.
+# The release is signed with the project's test key, and the demo's installer pins it; the
+# installer itself is signed with the test code-signing authority (scripts/build.sh says where).
 demo_key=$(tail -n1 "$repo_root/tools/publisher/test_key/quenby-test.pub")
 
 # Configures build/<arch> of the demo ($1) for the update server at port $2 and builds targets.
@@ -39,7 +40,7 @@ build_demo() {
       -DBUILD_TESTING=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/toolchain-$build_arch-mingw.cmake" \
       -DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_UPDATE_BASE_URL="http://127.0.0.1:$port" \
-      -DQUENBY_MANIFEST_KEYS="$demo_key" >/dev/null
+      -DQUENBY_MANIFEST_KEYS="$demo_key" -DQUENBY_SIGN_TEST_CA=ON >/dev/null
     cmake --build "$demo_root/$build_arch" -j"$(nproc)" --target "$@" >/dev/null
   )
 }
