@@ -25,7 +25,8 @@ endif()
 set(QUENBY_SIGN_TEST_CA_DIR "${quenby_cache_home}/quenby-sign" CACHE PATH
     "Folder of the test authority and its code-signing certificate, made on first use")
 # Empty: the test authority's certificate, or the system's roots for the publisher's certificate.
-set(QUENBY_SIGN_CA_FILE "" CACHE FILEPATH "Root certificates the tests verify the signature against")
+set(QUENBY_SIGN_CA_FILE "" CACHE FILEPATH
+    "Root certificates the tests verify the signature against")
 
 set(QUENBY_SIGNING FALSE)
 set(quenby_sign_key_args)
@@ -53,7 +54,8 @@ if(quenby_sign_key_args)
 elseif(QUENBY_SIGN_TEST_CA)
   set(QUENBY_SIGNING TRUE)
   set(quenby_test_ca ${QUENBY_SIGN_TEST_CA_DIR}/ca.pem)
-  set(quenby_test_signer ${QUENBY_SIGN_TEST_CA_DIR}/signer.pem ${QUENBY_SIGN_TEST_CA_DIR}/signer.key)
+  set(quenby_test_signer
+    ${QUENBY_SIGN_TEST_CA_DIR}/signer.pem ${QUENBY_SIGN_TEST_CA_DIR}/signer.key)
   set(quenby_sign_key_args -certs ${QUENBY_SIGN_TEST_CA_DIR}/signer.pem
                            -key ${QUENBY_SIGN_TEST_CA_DIR}/signer.key)
   set(quenby_sign_inputs ${quenby_test_signer})
@@ -69,7 +71,8 @@ elseif(QUENBY_SIGN_TEST_CA)
   # No dependencies: the set is made once and kept while it is there, shared by every build.
   add_custom_command(
     OUTPUT ${quenby_test_ca} ${quenby_test_signer}
-    COMMAND bash ${PROJECT_SOURCE_DIR}/tools/code_signing/make_test_ca.sh ${QUENBY_SIGN_TEST_CA_DIR}
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tools/code_signing/make_test_ca.sh
+            ${QUENBY_SIGN_TEST_CA_DIR}
     COMMENT "Making the test code-signing authority in ${QUENBY_SIGN_TEST_CA_DIR}"
     VERBATIM)
   add_custom_target(test_signing_certificate DEPENDS ${quenby_test_ca} ${quenby_test_signer})
@@ -78,7 +81,8 @@ if(QUENBY_SIGNING)
   find_program(QUENBY_OSSLSIGNCODE osslsigncode)
   if(NOT QUENBY_OSSLSIGNCODE)
     message(FATAL_ERROR "Signing needs osslsigncode (scripts/setup.sh installs it); without "
-                        "QUENBY_SIGN_* inputs and with QUENBY_SIGN_TEST_CA off the build is unsigned")
+                        "QUENBY_SIGN_* inputs and with QUENBY_SIGN_TEST_CA off the build is "
+                        "unsigned")
   endif()
   set(quenby_sign_args ${quenby_sign_key_args} -h sha256 -n Quenby -i ${QUENBY_HOMEPAGE_URL})
   if(QUENBY_SIGN_TIMESTAMP_URL)

@@ -28,12 +28,15 @@ mkdir -p "$(dirname "$folder")"
 work=$(mktemp -d "$folder.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout ca.key -out ca.pem \
+# openssl reports its progress on stderr: shown only when it fails.
+quiet() {
+  "$@" 2>openssl.log || { cat openssl.log >&2; return 1; }
+}
+quiet openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout ca.key -out ca.pem \
   -subj "/O=Quenby tests/CN=Quenby Test Code Signing CA" \
-  -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
-  2>/dev/null
-openssl req -new -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
-  -subj "/O=Orvane/CN=Orvane (test signing)" 2>/dev/null
+  -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign"
+quiet openssl req -new -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
+  -subj "/O=Orvane/CN=Orvane (test signing)"
 cat > signer.ext <<'END'
 basicConstraints = critical, CA:FALSE
 keyUsage = critical, digitalSignature
@@ -41,9 +44,9 @@ extendedKeyUsage = codeSigning
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 END
-openssl x509 -req -sha256 -days 1825 -in signer.csr -CA ca.pem -CAkey ca.key -set_serial "0x$(openssl rand -hex 8)" \
-  -extfile signer.ext -out signer.pem 2>/dev/null
-rm ca.key signer.csr signer.ext
+quiet openssl x509 -req -sha256 -days 1825 -in signer.csr -CA ca.pem -CAkey ca.key \
+  -set_serial "0x$(openssl rand -hex 8)" -extfile signer.ext -out signer.pem
+rm ca.key signer.csr signer.ext openssl.log
 chmod 600 signer.key
 cd /
 # Another build may have finished first: its set is as good as this one.
