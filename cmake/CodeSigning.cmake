@@ -1,9 +1,9 @@
-# Authenticode signing of the programs that ship, with osslsigncode (SHA-256 digests), right
-# after their link. The publisher's certificate comes as a PKCS#12 file or as PEM certificate and
-# key; without either, QUENBY_SIGN_TEST_CA signs with a test authority made on first use (the
-# test and demo scripts turn it on); with none of these the programs stay unsigned.
+# Authenticode signing of installer.exe (quenby_sign_after_link), with osslsigncode and SHA-256
+# digests, right after its link. The publisher's certificate comes as a PKCS#12 file or as PEM
+# certificate and key; without either, QUENBY_SIGN_TEST_CA signs with a test authority made on
+# first use (the test and demo scripts turn it on); with none of these the build is unsigned.
 #
-# Sets QUENBY_SIGNING (true when programs are signed) and QUENBY_SIGN_VERIFY_CA (the certificates
+# Sets QUENBY_SIGNING (true when the build signs) and QUENBY_SIGN_VERIFY_CA (the certificates
 # a signature is checked against by the tests).
 set(QUENBY_SIGN_PKCS12 "" CACHE FILEPATH
     "PKCS#12 file with the publisher's code-signing certificate, its chain and key")
