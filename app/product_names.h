@@ -1,5 +1,11 @@
 #pragma once
 
+// The publisher, as the uninstall entry and the program's version information name it. A macro
+// because the resource compiler reads it too (installer.rc); it sees nothing below it.
+#define QUENBY_PUBLISHER_NAME L"Orvane"
+
+#ifndef RC_INVOKED
+
 // Names the installer leaves on the system, shared with the stand-in client programs that the
 // tests and the demo install.
 namespace product {
@@ -18,9 +24,11 @@ inline constexpr wchar_t kShortcutFileName[] = L"Quenby.lnk";
 inline constexpr wchar_t kUninstallKeyPath[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\velmora";
 inline constexpr wchar_t kDisplayName[] = L"Quenby";
-inline constexpr wchar_t kPublisher[] = L"Orvane";
+inline constexpr wchar_t kPublisher[] = QUENBY_PUBLISHER_NAME;
 // The mutex that the one running installer holds. In the global namespace: installers of other
 // sessions on the machine would write the same folders.
 inline constexpr wchar_t kInstallerMutexName[] = L"Global\\Quenby.Installer.velmora";
 
 }  // namespace product
+
+#endif  // RC_INVOKED

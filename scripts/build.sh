@@ -5,7 +5,9 @@
 #   build.sh                  everything, tests included
 #   build.sh --shipped-only   only the programs that ship (installer.exe and the stand-ins)
 # A build other than i686 is told where build/i686 is, so that its test run checks the shipped
-# program too.
+# program too. installer.exe is signed with the test code-signing authority (made on first use in
+# ~/.cache/quenby-sign) unless the cache names the publisher's certificate;
+# QUENBY_SIGN_TEST_CA=OFF leaves it unsigned (its tests then skip the signature).
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
 export QUENBY_ARCH=${QUENBY_ARCH:-i686}
@@ -15,7 +17,7 @@ if [[ ${QUENBY_SKIP_SETUP:-0} != 1 ]]; then
   bash "$repo_root/scripts/deps.sh"
 fi
 build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
-options=(-DCMAKE_PREFIX_PATH="$DEPS_PREFIX")
+options=(-DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_SIGN_TEST_CA="${QUENBY_SIGN_TEST_CA:-ON}")
 targets=()
 if [[ ${1:-} == --shipped-only ]]; then
   options+=(-DBUILD_TESTING=OFF)

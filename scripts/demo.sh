@@ -8,7 +8,8 @@
 # to click through (QUENBY_DEMO_AUTO=1 clicks anyway); otherwise it runs on Xvfb and is clicked
 # through automatically. Prints the installed files against the release, the uninstall entry, both
 # shortcuts, install.dat and the stand-in client's record of its start, runs the installer again
-# over the installation (nothing is downloaded) and names the folder of the screenshots.
+# over the installation (nothing is downloaded), names the folder of the screenshots and verifies
+# the signature of the installer that ships against the test code-signing authority.
 #
 # The wizard that runs is the i686 installer.exe under 32-bit Wine where this machine runs 32-bit
 # programs, else the x86_64 build of the same installer under 64-bit Wine (QUENBY_ARCH=i686|x86_64
@@ -24,7 +25,8 @@ demo_root=${QUENBY_DEMO_BUILD_DIR:-$repo_root/build-demo}
 build_dir=$demo_root/$arch
 shots=${QUENBY_DEMO_SHOTS:-$demo_root/screenshots}
 
-# The release is signed with the project's test key, and the demo's installer pins it.
+# The release is signed with the project's test key, and the demo's installer pins it; the
+# installer itself is signed with the test code-signing authority (scripts/build.sh says where).
 demo_key=$(tail -n1 "$repo_root/tools/publisher/test_key/quenby-test.pub")
 
 # Configures build/<arch> of the demo ($1) for the update server at port $2 and builds targets.
@@ -39,7 +41,7 @@ build_demo() {
       -DBUILD_TESTING=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/toolchain-$build_arch-mingw.cmake" \
       -DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_UPDATE_BASE_URL="http://127.0.0.1:$port" \
-      -DQUENBY_MANIFEST_KEYS="$demo_key" >/dev/null
+      -DQUENBY_MANIFEST_KEYS="$demo_key" -DQUENBY_SIGN_TEST_CA=ON >/dev/null
     cmake --build "$demo_root/$build_arch" -j"$(nproc)" --target "$@" >/dev/null
   )
 }
@@ -88,6 +90,14 @@ python3 "$repo_root/tools/wizard_driver/demo_install.py" \
   --stand-ins "$build_dir/tools/stand_in_client" \
   --port "$port" --work "$work" --shots "$shots" "${mode[@]}"
 echo "== the i686 installer.exe that ships, for this server: $demo_root/i686/app/installer.exe"
+test_ca=$(sed -n 's#^QUENBY_SIGN_TEST_CA_DIR:PATH=##p' "$demo_root/i686/CMakeCache.txt")/ca.pem
+if osslsigncode verify -CAfile "$test_ca" -TSA-CAfile "$test_ca" \
+    -in "$demo_root/i686/app/installer.exe" >/dev/null 2>&1; then
+  echo "   signed (Authenticode, SHA-256) by the test code-signing authority $test_ca: verified"
+else
+  echo "   FAIL: its signature does not verify against the test code-signing authority $test_ca"
+  exit 1
+fi
 if [[ $arch != i686 ]]; then
   echo "   (this machine runs no 32-bit programs: the wizard above was its x86_64 build)"
 fi

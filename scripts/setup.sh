@@ -12,7 +12,7 @@ packages=(
   libz-mingw-w64-dev libstb-dev
   cmake ninja-build make dpkg-dev python3 openssl locales
   wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei
-  7zip gcab xz-utils nginx minisign
+  7zip gcab xz-utils nginx minisign osslsigncode
   xdotool imagemagick
 )
 

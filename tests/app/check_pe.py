@@ -5,6 +5,12 @@ only DLLs of Windows' KnownDLLs list. The installer is also checked for its reso
 client's configuration record ("KEYRES" 138) and a manifest that asks for administrator rights
 and version 6 of the common controls on any processor; its size is printed.
 
+With --version and --publisher, an installer must carry version information in Simplified
+Chinese naming them, the product and its file name, as Explorer's Properties page shows it.
+With --signed-by, an installer must carry an Authenticode signature that osslsigncode verifies
+against that file's certificates: a program altered after signing, or signed by anyone else,
+fails.
+
 The loader resolves a static import that is not a KnownDLL by searching the program's own folder
 first, and an elevated installer is often run from a download folder holding other files: a DLL
 planted there would run with administrator rights before the program's first line. Every other
@@ -13,11 +19,14 @@ system DLL is loaded at run time from the system folder.
 With --max-bytes, a program larger than that many bytes fails: an online installer is the file a
 user downloads first.
 
-  check_pe.py --machine i686|x86_64 [--max-bytes N] [--installer <installer.exe>] [<program.exe>...]
+  check_pe.py --machine i686|x86_64 [--max-bytes N] [--version X.Y.Z --publisher NAME]
+              [--signed-by <ca.pem>] [--installer <installer.exe>] [<program.exe>...]
 """
 import argparse
 import os
+import shutil
 import struct
+import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 
@@ -37,6 +46,12 @@ MACHINES = {
     "x86_64": (0x8664, 0x20B, "AMD64", "PE32+"),
 }
 RT_MANIFEST = 24
+RT_VERSION = 16
+# Simplified Chinese, and the block of strings in UTF-16 (code page 1200) for it.
+VERSION_LANGUAGE = 0x0804
+VERSION_CODE_PAGE = 1200
+VERSION_STRINGS_BLOCK = "080404b0"
+PRODUCT_NAME = "Quenby"
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 
@@ -63,6 +78,7 @@ class PeFile:
         table = optional + optional_size
         self.sections = [struct.unpack_from("<8sIIII", data, table + 40 * i)
                          for i in range(sections)]
+        self.resource_languages = {}
 
     def offset(self, rva):
         for _, vsize, vaddr, rawsize, rawptr in self.sections:
@@ -102,10 +118,11 @@ class PeFile:
         found = {}
         for kind, names in entries(0):
             for name, languages in entries(names & 0x7FFFFFFF):
-                _, leaf = next(entries(languages & 0x7FFFFFFF))
+                language, leaf = next(entries(languages & 0x7FFFFFFF))
                 rva, size = struct.unpack_from("<II", self.data, root + leaf)
                 start = self.offset(rva)
                 found[(kind, name)] = self.data[start:start + size]
+                self.resource_languages[(kind, name)] = language
         return found
 
 
@@ -133,9 +150,120 @@ def manifest_problems(text):
     return problems
 
 
-def check(path, machine_name, installer, max_bytes=None):
+def version_node(data, at=0):
+    """One node of a VS_VERSIONINFO tree at offset at: (key, value bytes, text flag, children,
+    length). Each node is its length, its value's length (in characters for text), a text flag,
+    its key in UTF-16, then the value and the children, each aligned to four bytes."""
+    length, value_length, is_text = struct.unpack_from("<HHH", data, at)
+    if length < 6 or at + length > len(data):
+        raise ValueError(f"version node at {at} has length {length}")
+    key_end = at + 6
+    while data[key_end:key_end + 2] != b"\0\0":
+        key_end += 2
+        if key_end >= at + length:
+            raise ValueError(f"version node at {at} has an unterminated key")
+    key = data[at + 6:key_end].decode("utf-16-le")
+    value_at = (key_end + 2 + 3) & ~3
+    value = data[value_at:value_at + (2 * value_length if is_text else value_length)]
+    children = []
+    child = (value_at + len(value) + 3) & ~3
+    while child < at + length:
+        node = version_node(data, child)
+        children.append(node)
+        child = (child + node[4] + 3) & ~3
+    return key, value, is_text, children, length
+
+
+def version_info(data):
+    """The file and product versions (four numbers each), the strings of each block by block
+    name (lower case) and the (language, code page) translations of a version resource."""
+    key, fixed, _, children, _ = version_node(data)
+    if key != "VS_VERSION_INFO":
+        raise ValueError(f"version resource named {key!r}")
+    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+    if signature != 0xFEEF04BD:
+        raise ValueError(f"fixed file information signature {signature:#x}")
+
+    def numbers(ms, ls):
+        return ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF
+
+    info = {"file_version": numbers(file_ms, file_ls),
+            "product_version": numbers(product_ms, product_ls), "strings": {},
+            "translations": []}
+    for name, _, _, blocks, _ in children:
+        if name == "StringFileInfo":
+            for block, _, _, strings, _ in blocks:
+                info["strings"][block.lower()] = {
+                    string_key: value.decode("utf-16-le").rstrip("\0")
+                    for string_key, value, _, _, _ in strings}
+        elif name == "VarFileInfo":
+            for var, value, _, _, _ in blocks:
+                if var == "Translation":
+                    info["translations"] += [struct.unpack_from("<HH", value, i)
+                                             for i in range(0, len(value) - 3, 4)]
+    return info
+
+
+def version_problems(pe, resources, version, publisher):
+    """What the installer's version information lacks against the expected version ("1.2.3")
+    and publisher."""
+    data = resources.get((RT_VERSION, 1))
+    if data is None:
+        return ["no version information (RT_VERSION 1)"]
+    try:
+        info = version_info(data)
+    except (ValueError, struct.error, UnicodeDecodeError) as error:
+        return [f"unreadable version information ({error})"]
+    problems = []
+    language = pe.resource_languages[(RT_VERSION, 1)]
+    if language != VERSION_LANGUAGE:
+        problems.append(f"version information in language {language:#06x}, not "
+                        f"{VERSION_LANGUAGE:#06x}")
+    numbers = tuple(int(n) for n in version.split(".")) + (0,) * (4 - version.count(".") - 1)
+    for field in ("file_version", "product_version"):
+        if info[field] != numbers:
+            problems.append(f"{field} is {info[field]}, not {numbers}")
+    if (VERSION_LANGUAGE, VERSION_CODE_PAGE) not in info["translations"]:
+        problems.append(f"translations {info['translations']} lack "
+                        f"({VERSION_LANGUAGE:#06x}, {VERSION_CODE_PAGE})")
+    strings = info["strings"].get(VERSION_STRINGS_BLOCK)
+    if strings is None:
+        return problems + [f"no string block {VERSION_STRINGS_BLOCK} (blocks: "
+                           f"{sorted(info['strings'])})"]
+    expected = {"CompanyName": publisher, "ProductName": PRODUCT_NAME, "FileVersion": version,
+                "ProductVersion": version, "OriginalFilename": "installer.exe"}
+    for name, value in expected.items():
+        if strings.get(name) != value:
+            problems.append(f"version string {name} is {strings.get(name)!r}, not {value!r}")
+    if not strings.get("FileDescription"):
+        problems.append("no version string FileDescription")
+    print(f"version information: {strings}")
+    return problems
+
+
+def signature_problems(path, ca_file):
+    """Why the program's Authenticode signature does not verify against ca_file's certificates;
+    nothing when it does."""
+    tool = shutil.which("osslsigncode")
+    if tool is None:
+        return ["osslsigncode is not installed: the signature cannot be verified"]
+    # The authority's file for timestamps too, so that no system certificate store is needed.
+    result = subprocess.run([tool, "verify", "-CAfile", ca_file, "-TSA-CAfile", ca_file,
+                             "-in", path], capture_output=True, text=True, errors="replace")
+    if result.returncode == 0:
+        print(f"{path}: signature verified against {ca_file}")
+        return []
+    said = [line.strip() for line in (result.stdout + result.stderr).splitlines()
+            if any(w in line for w in ("MISMATCH", "No signature", "failed", "error", "Error"))]
+    return [f"the signature does not verify against {ca_file}: " + ("; ".join(said) or
+                                                                    "osslsigncode failed")]
+
+
+def check(path, machine_name, installer, max_bytes=None, version=None, publisher=None,
+          signed_by=None):
     """Prints the program's imports (and an installer's size) and its problems; true when it has
-    none."""
+    none. An installer's version information is checked when version is given, its signature
+    when signed_by names the certificates to verify it against."""
     machine, magic, machine_label, format_label = MACHINES[machine_name]
     try:
         with open(path, "rb") as f:
@@ -169,6 +297,10 @@ def check(path, machine_name, installer, max_bytes=None):
             problems.append("no manifest (RT_MANIFEST 1)")
         else:
             problems += manifest_problems(manifest)
+        if version is not None:
+            problems += version_problems(pe, resources, version, publisher)
+        if signed_by is not None:
+            problems += signature_problems(path, signed_by)
     for problem in problems:
         print(f"FAIL: {path}: {problem}")
     return not problems
@@ -179,11 +311,17 @@ def main():
     parser.add_argument("--machine", choices=sorted(MACHINES), required=True)
     parser.add_argument("--installer", action="append", default=[])
     parser.add_argument("--max-bytes", type=int)
+    parser.add_argument("--version", help="the installer's version, X.Y.Z")
+    parser.add_argument("--publisher", help="the publisher its version information names")
+    parser.add_argument("--signed-by", help="certificates its signature must verify against")
     parser.add_argument("programs", nargs="*")
     args = parser.parse_args()
     if not args.installer and not args.programs:
         parser.error("nothing to check")
-    results = [check(path, args.machine, True, args.max_bytes) for path in args.installer]
+    if (args.version is None) != (args.publisher is None):
+        parser.error("--version and --publisher go together")
+    results = [check(path, args.machine, True, args.max_bytes, args.version, args.publisher,
+                     args.signed_by) for path in args.installer]
     results += [check(path, args.machine, False, args.max_bytes) for path in args.programs]
     sys.exit(0 if all(results) else 1)
 
