@@ -9,6 +9,7 @@
 #include "app/launch.h"
 #include "app/product_names.h"
 #include "app/proxy_credentials_dialog.h"
+#include "app/start_failure.h"
 #include "engine/proxy_credentials.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/progress.h"
@@ -42,6 +43,10 @@ LRESULT InstallWnd::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_CLOSE || message == WM_DESTROY)
     ::PostQuitMessage(0);
   return SkinWindow::ProcessWindowMessage(message, wParam, lParam);
+}
+
+void InstallWnd::OnSkinLoadFailed(const std::wstring& reason) {
+  RecordStartFailure(reason);
 }
 
 void InstallWnd::OnSkinReady() {

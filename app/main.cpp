@@ -1,8 +1,11 @@
 #include <windows.h>
 
+#include <string>
+
 #include "app/install_wnd.h"
 #include "app/installer_lock.h"
 #include "app/product_names.h"
+#include "app/start_failure.h"
 #include "base/system_library.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
@@ -27,8 +30,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Held until the process ends. A second installer shows the running one and ends.
   InstallerLock lock;
   if (!lock.Acquire(product::kInstallerMutexName, InstallWnd::kWindowClassName,
-                    kRunningWizardWaitMs))
+                    kRunningWizardWaitMs)) {
+    RecordStartFailure(L"ended at its start: another installer is running (its wizard was "
+                       L"brought to the front)");
     return 0;
+  }
 
   ui::SetProgramModule(instance);
   // Never deleted: the install's threads may use it until the process ends.
@@ -36,8 +42,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Creating the window loads the skin and proposes the default folder; a skin that cannot be
   // built ends the process with its message. Without a window nothing could ever end the loop
   // below, so the installer ends at once.
-  if (!wizard->CreateNativeWindow(nullptr, kWindowTitle, kWindowStyle, 0, 0, 0, 0, 0))
+  if (!wizard->CreateNativeWindow(nullptr, kWindowTitle, kWindowStyle, 0, 0, 0, 0, 0)) {
+    RecordStartFailure(L"the wizard window could not be created (CreateWindowExW, error " +
+                       std::to_wstring(::GetLastError()) + L")");
     return 0;
+  }
   wizard->CenterOnMonitor();
   wizard->ShowNativeWindow(true, true);
   ui::RunMessageLoop();

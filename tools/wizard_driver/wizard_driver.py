@@ -76,6 +76,16 @@ def wine_prefix():
     return pathlib.Path(done.stdout.strip())
 
 
+def start_failures(prefix=None):
+    """The lines the installer recorded of starts that failed (app/start_failure.h), from the
+    temporary folders of the prefix's users; oldest first."""
+    lines = []
+    pattern = "drive_c/users/*/Temp/Quenby-install-start.log"
+    for log in sorted((prefix or wine_prefix()).glob(pattern)):
+        lines += log.read_text(encoding="utf-8", errors="replace").splitlines()
+    return lines
+
+
 def windows_to_unix(path):
     """A C: path of the project's Wine prefix as a Unix path."""
     drive, rest = path.split(":", 1)
@@ -207,7 +217,9 @@ class Installer:
             env.pop(name, None)
         if proxy:
             env["http_proxy"] = proxy
+        self.log_path = log_path
         self.log = open(log_path, "wb") if log_path else subprocess.DEVNULL
+        self.start_records = len(start_failures())
         self.started = time.monotonic()
         self.process = subprocess.Popen([str(WINE_RUN), str(exe)], env=env,
                                         stdin=subprocess.DEVNULL, stdout=self.log,
@@ -243,7 +255,7 @@ class Installer:
         def shown():
             if not self.running():
                 raise DriverError(f"the installer ended with exit code {self.process.returncode}"
-                                  " before its window showed")
+                                  f" before its window showed{self.why_it_ended()}")
             display = wine_display()
             if not display:
                 return None
@@ -257,6 +269,18 @@ class Installer:
         geometry = wait_until(shown, timeout, "the wizard's window")
         self.origin = geometry[:2]
         return geometry
+
+    def why_it_ended(self):
+        """What the installer recorded of a start that failed, and what Wine printed; a program
+        that recorded nothing never reached its own start-up code."""
+        records = start_failures()[self.start_records:]
+        text = "".join(f"\n  recorded: {line}" for line in records) or \
+            "\n  recorded: nothing (the program did not reach its own start-up)"
+        if self.log_path and pathlib.Path(self.log_path).exists():
+            printed = pathlib.Path(self.log_path).read_text(errors="replace").strip()
+            if printed:
+                text += "\n  printed: " + printed[-2000:].replace("\n", "\n    ")
+        return text
 
     def window_gone(self):
         return not self.screen.find_windows(TITLE)
