@@ -407,6 +407,10 @@ class PaintManager : public IRenderContext {
   void SetColor(uint32_t ResourceInfo::*color, uint32_t value, ResourceSet set);
   // Measures a font with the window DC if its metrics are still unknown.
   void MeasureFont(FontInfo& info) const;
+  // The font that lookup finds among the window's fonts, else among the process's, measured;
+  // the default font when neither has it.
+  template <typename Lookup>
+  const FontInfo& MeasuredFontOrDefault(Lookup lookup);
 
   std::wstring name_;
   HWND window_ = nullptr;
