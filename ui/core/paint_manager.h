@@ -172,7 +172,7 @@ class PaintManager : public IRenderContext {
   // True when one accelerator translated the message (answered 0).
   bool TranslateAccelerators(MSG* message);
 
-  // The messages of the window that the manager serves (paint_manager_input.cpp): input becomes
+  // The messages of the window that the manager serves (paint_manager_messages.cpp): input becomes
   // control events, WM_PAINT paints (paint_manager_paint.cpp). True when handled, with the
   // answer in result; otherwise the window's default handling follows.
   bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -292,8 +292,12 @@ class PaintManager : public IRenderContext {
   // The layered-window repaint driven by the layered timer.
   void RepaintLayered();
 
-  // Input routing (paint_manager_input.cpp).
+  // Message routing (paint_manager_messages.cpp).
   bool RouteMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // Key down and character to the focus control, key up to where the key went down.
+  void RouteKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The window's minimum and maximum tracking size from the skin's "mininfo" and "maxinfo".
+  void ApplySizeLimits(MINMAXINFO& info) const;
   void OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam);
   void OnMouseLeaveMessage();
   bool OnMouseHover(POINT point, WPARAM wParam, LPARAM lParam);
