@@ -259,7 +259,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
     }
     NearEdge(childRect, across) = acrossStart;
     FarEdge(childRect, across) = acrossStart + sizeAcross;
-    child->SetRect(childRect, false);
+    child->SetRect(childRect, /*invalidate=*/false);
 
     position += nearAlong + sizeAlong + farAlong + childPadding_;
     neededAlong += nearAlong + sizeAlong + farAlong;

@@ -237,7 +237,7 @@ void ScrollBar::SetScrollRange(int range) {
   range_ = range < 0 ? 0 : range;
   if (position_ > range_)
     position_ = range_;
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
 }
 
 int ScrollBar::GetScrollPos() const {
@@ -258,7 +258,7 @@ void ScrollBar::SetScrollPos(int position, Notify notify) {
     }
   }
   position_ = static_cast<int>(std::min<int64_t>(snapped, range_));
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
   // Queued with repeats merged, so that a burst of moves arrives as one notification.
   if (notify == Notify::Yes && manager_)
     manager_->SendNotification(this, L"scroll", position_, old, Dispatch::Queued, Repeats::Merged);
@@ -292,7 +292,7 @@ bool ScrollBar::GetShowButton1() const {
 
 void ScrollBar::ShowButton1(bool show) {
   showButton1_ = show;
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
 }
 
 bool ScrollBar::GetShowButton2() const {
@@ -301,10 +301,11 @@ bool ScrollBar::GetShowButton2() const {
 
 void ScrollBar::ShowButton2(bool show) {
   showButton2_ = show;
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
 }
 
-void ScrollBar::LineStepBy(bool forward) {
+void ScrollBar::LineStepBy(Direction direction) {
+  const bool forward = direction == Direction::Forward;
   if (owner_) {
     if (horizontal_)
       forward ? owner_->ScrollLineRight() : owner_->ScrollLineLeft();
@@ -316,7 +317,8 @@ void ScrollBar::LineStepBy(bool forward) {
   SetScrollPos(ClampToInt(position_ + step), Notify::Yes);
 }
 
-void ScrollBar::PageStepBy(bool forward) {
+void ScrollBar::PageStepBy(Direction direction) {
+  const bool forward = direction == Direction::Forward;
   if (owner_) {
     if (horizontal_)
       forward ? owner_->ScrollPageRight() : owner_->ScrollPageLeft();
@@ -334,9 +336,9 @@ void ScrollBar::PageTowards(POINT point) {
   const LONG thumbStart = horizontal_ ? thumb.left : thumb.top;
   const LONG thumbEnd = horizontal_ ? thumb.right : thumb.bottom;
   if (along < thumbStart)
-    PageStepBy(false);
+    PageStepBy(Direction::Back);
   else if (along > thumbEnd)
-    PageStepBy(true);
+    PageStepBy(Direction::Forward);
 }
 
 bool ScrollBar::ChangeParts(bool (PointerState::*change)()) {
@@ -369,9 +371,9 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       if (manager_)
         manager_->StartTimer(this, kRepeatTimerId, kRepeatInterval);
       if (button1_.Press(base::RectContains(parts_.button1, point), IsEnabled())) {
-        LineStepBy(false);
+        LineStepBy(Direction::Back);
       } else if (button2_.Press(base::RectContains(parts_.button2, point), IsEnabled())) {
-        LineStepBy(true);
+        LineStepBy(Direction::Forward);
       } else if (thumb_.Press(base::RectContains(parts_.thumb, point), IsEnabled())) {
         dragStart_ = point;
         dragStartPosition_ = position_;
@@ -423,9 +425,9 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       if (repeatTicks_ <= kRepeatDelayTicks)
         return;
       if (button1_.IsPushed()) {
-        LineStepBy(false);
+        LineStepBy(Direction::Back);
       } else if (button2_.IsPushed()) {
-        LineStepBy(true);
+        LineStepBy(Direction::Forward);
       } else if (manager_ && manager_->PaintWindow()) {
         POINT cursor;
         if (::GetCursorPos(&cursor) && ::ScreenToClient(manager_->PaintWindow(), &cursor))

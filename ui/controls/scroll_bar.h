@@ -103,10 +103,13 @@ class ScrollBar : public Control {
 
   int Thickness() const;
   int Length() const;
-  // One line or page back (up, left) or forward (down, right): the owner's scroll operation,
-  // or a move of the bar's own position.
-  void LineStepBy(bool forward);
-  void PageStepBy(bool forward);
+  // Back is up or left, forward down or right.
+  enum class Direction { Back, Forward };
+
+  // One line or page in direction: the owner's scroll operation, or a move of the bar's own
+  // position.
+  void LineStepBy(Direction direction);
+  void PageStepBy(Direction direction);
   // A page step toward point when it lies on the track before or after the thumb.
   void PageTowards(POINT point);
   void PassOn(ControlEvent& event);
