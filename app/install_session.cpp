@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/install_completion.h"
+#include "app/product_names.h"
 #include "base/folder_chain.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
@@ -52,6 +53,8 @@ void InstallSession::RunUpdateCheck() {
         OnEngineProgress(stage, code, totalBytes, downloadedBytes, startTime, fileName);
       },
       [this](const RunOutcome& outcome) { OnEngineFinished(outcome); });
+  // Beside the uninstall entry: where only administrators can wind it back.
+  engine.SetSigningTimeKey(product::kUninstallKeyPath);
   // The result reaches the session through the stage-1 report.
   engine.CheckUpdate();
 }

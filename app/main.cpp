@@ -7,12 +7,15 @@
 #include "app/product_names.h"
 #include "app/start_failure.h"
 #include "base/system_library.h"
+#include "engine/manifest_keys.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
 
 namespace {
 
-constexpr wchar_t kWindowTitle[] = L"Quenby安装程序";
+// A build that accepts unsigned update manifests says so wherever it shows its name.
+constexpr const wchar_t* kWindowTitle =
+    kAcceptsUnsignedManifests ? L"Quenby安装程序 (unsigned)" : L"Quenby安装程序";
 // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the window
 // base takes the caption away and the skin gives the size.
 constexpr DWORD kWindowStyle = 0x96C80000;

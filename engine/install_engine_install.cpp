@@ -9,6 +9,7 @@
 #include "base/folder_chain.h"
 #include "engine/file_placing.h"
 #include "engine/install_engine.h"
+#include "engine/manifest_clock.h"
 #include "engine/manifest_reader.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
@@ -74,7 +75,7 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     sum = std::clamp(sum + item.length, static_cast<long long>(INT_MIN),
                      static_cast<long long>(INT_MAX));
   totalBytes = static_cast<int>(sum);
-  downloadedBytes = 0;
+  SetReceived(0);
   startTime = static_cast<int>(std::time(nullptr));
 
   if (!manifest.readable) {
@@ -85,6 +86,10 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     outcome.code = manifestFailure_ != FailureReason::kNone ? manifestFailureCode_ : 0;
     return outcome;
   }
+  // From now on no manifest signed before this one is taken: a kill part way through cannot
+  // reopen the door to the older release.
+  if (manifestSigned_)
+    KeepManifestSigningTime(signingTimeKey_, manifestSignedAt_);
   for (std::wstring& name : manifest.unchanged)
     outcome.files.push_back({std::move(name), FileOutcome::kUnchanged});
 
@@ -117,8 +122,13 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
 PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item) {
   if (!::PathFileExistsW(item.folder.c_str()))
     base::CreateFolderChain(item.folder);
+  // A digest that cannot be one cannot vouch for anything: nothing is fetched for it.
+  if (item.sha256Malformed)
+    return {FailureReason::kDigestMismatch, 0};
   const std::wstring packagePath = item.folder + L"temp.pak";
-  if (DownloadFile(item.url, packagePath, item.name, item.length) != 0) {
+  // No package may be longer than its Length: a server cannot fill the disk past it.
+  if (DownloadFile(item.url, packagePath, item.name, item.length,
+                   std::max(item.length, 0)) != 0) {
     if (IsDiskFull(downloadWriteError_)) {
       // What was written cannot be used and holds the space the user must free.
       ::DeleteFileW(packagePath.c_str());

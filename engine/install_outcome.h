@@ -13,6 +13,11 @@ enum class FailureReason {
   kManifestNotSigned,
   // The manifest is no readable update list (not XML, or no "UpdateFiles" root).
   kManifestUnreadable,
+  // The manifest's signature names no signing time; one signed before the newest manifest this
+  // machine installed from (a replayed older release); one signed ahead of the machine's clock.
+  kManifestUndated,
+  kManifestRolledBack,
+  kManifestFromTheFuture,
   // The install folder's volume has less free space than the run needs (code: bytes free; see
   // RunOutcome::bytesNeeded); nothing was downloaded.
   kNotEnoughSpace,

@@ -34,6 +34,22 @@ int ParseLength(const std::string& text) {
   return static_cast<int>(value);
 }
 
+// The digest without surrounding white space, in lowercase.
+std::string NormalizedDigest(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos)
+    return {};
+  const size_t last = text.find_last_not_of(" \t\r\n");
+  std::string digest = text.substr(first, last - first + 1);
+  for (char& c : digest)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return digest;
+}
+
+bool IsSha256Hex(const std::string& digest) {
+  return digest.size() == 64 && digest.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 }  // namespace
 
 ManifestContents ReadManifest(const std::string& manifestText, const std::wstring& installDir) {
@@ -66,9 +82,8 @@ ManifestContents ReadManifest(const std::string& manifestText, const std::wstrin
     item.length = ParseLength(WideToAnsi(Utf8ToWide(length).c_str()));
     // Built from the manifest's own text: the ANSI form of a name cannot hold every name.
     item.url = Utf8ToWide(PackageAddress(url, name));
-    for (char& c : sha256)
-      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    item.sha256 = std::move(sha256);
+    item.sha256 = NormalizedDigest(sha256);
+    item.sha256Malformed = !item.sha256.empty() && !IsSha256Hex(item.sha256);
     if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5) {
       contents.unchanged.push_back(wideDir + item.name);
       continue;

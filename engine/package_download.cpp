@@ -39,7 +39,8 @@ int DownloadToFile(const std::wstring& url,
                    const std::wstring& localPath,
                    long long resumeFrom,
                    TransferOutcome& outcome,
-                   long long expectedBytes) {
+                   long long expectedBytes,
+                   long long maxBytes) {
   if (url.empty() || localPath.empty())
     return -1;
   const std::string address = EscapeAddress(WideToUtf8(url));
@@ -49,7 +50,8 @@ int DownloadToFile(const std::wstring& url,
     return -1;
   lastWriteError = 0;
   int result =
-      PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome, expectedBytes);
+      PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome, expectedBytes,
+                      maxBytes);
   // The runtime's buffer still holds the last bytes: a disk that cannot take them fails the
   // transfer, as a failed write inside it does.
   if (result == 0 && std::fflush(file.get()) != 0) {
@@ -71,7 +73,7 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
     if (written != count)
       RecordWriteError();
     InstallEngine& engine = InstallEngine::Instance();
-    engine.downloadedBytes += static_cast<int>(written);
+    engine.CountReceived(static_cast<long long>(written));
     if (engine.stage == kStagePackageDownload)
       engine.ReportProgress(WideToAnsi(engine.currentFile.c_str()));
     return written;

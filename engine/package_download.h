@@ -14,12 +14,13 @@ int DownloadToFile(const std::wstring& url, const std::wstring& localPath);
 // The same transfer continuing a partial file: with resumeFrom above 0 the file is opened for
 // appending and only the bytes from resumeFrom on are asked for (see PerformTransfer); 0 is
 // DownloadToFile. Fills outcome. expectedBytes, when above 0, is the whole file's size as the
-// manifest gives it (see PerformTransfer).
+// manifest gives it, and maxBytes, when not negative, the most it may hold (see PerformTransfer).
 int DownloadToFile(const std::wstring& url,
                    const std::wstring& localPath,
                    long long resumeFrom,
                    TransferOutcome& outcome,
-                   long long expectedBytes = 0);
+                   long long expectedBytes = 0,
+                   long long maxBytes = -1);
 
 // libcurl write callbacks. WriteToFile writes a package chunk to the FILE* sink, advances the
 // engine's downloadedBytes and makes a stage-2 report; AppendToString appends a manifest chunk

@@ -49,6 +49,34 @@ TEST_F(ManifestReaderTest, DigestComparisonIsCaseSensitive) {
   EXPECT_EQ(1u, items.size());
 }
 
+// A SHA256 that is no digest once passed for one the package would never match, or for none.
+TEST_F(ManifestReaderTest, DigestIsSixtyFourHexDigitsAfterTrimming) {
+  const std::string digest(64, 'a');
+  struct Case {
+    std::string value;
+    std::string sha256;
+    bool malformed;
+  };
+  const Case kCases[] = {
+      {"", "", false},
+      {digest, digest, false},
+      {" \n" + std::string(64, 'A') + "\t ", digest, false},
+      {std::string(63, 'a'), std::string(63, 'a'), true},
+      {digest + "0", digest + "0", true},
+      {std::string(63, 'a') + "g", std::string(63, 'a') + "g", true},
+      {"   ", "", false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.value);
+    std::string entry = ManifestFileEntry("new.dll", "", "x");
+    entry.insert(entry.find("</File>"), "<SHA256>" + c.value + "</SHA256>");
+    const std::vector<UpdateItem> items = ReadUpdateItems(ManifestText(entry), folder_.path());
+    ASSERT_EQ(1u, items.size());
+    EXPECT_EQ(c.sha256, items[0].sha256);
+    EXPECT_EQ(c.malformed, items[0].sha256Malformed);
+  }
+}
+
 TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
   struct Case {
     const char* description;

@@ -20,9 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/product_names.h"
 #include "app/proxy_credentials_dialog.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
+#include "engine/manifest_keys.h"
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_routes.h"
 #include "engine/text_convert.h"
@@ -165,6 +167,9 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   engine.SetUserPrompt(prompt);
+  engine.SetSigningTimeKey(product::kUninstallKeyPath);
+  if (kAcceptsUnsignedManifests)
+    std::printf("unsigned: this build accepts update manifests that no key signed\n");
   // The wizard creates the install folder before it starts the engine.
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(installDir), ignored);

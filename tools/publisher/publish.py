@@ -35,6 +35,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import urllib.parse
 from xml.sax.saxutils import escape
 
@@ -82,10 +83,15 @@ def digest_of(path, algorithm):
     return digest.hexdigest()
 
 
-def sign(manifest, key):
-    """Writes manifest + ".minisig" with minisign (hashed mode, its default)."""
+def sign(manifest, key, signed_at=None):
+    """Writes manifest + ".minisig" with minisign (hashed mode, its default). The signed trusted
+    comment names the signing time ("timestamp:<seconds since 1970>", now unless signed_at
+    says otherwise), by which installers refuse a manifest older than one they installed from."""
     signature = manifest.with_name(manifest.name + ".minisig")
-    subprocess.run(["minisign", "-S", "-s", str(key), "-m", str(manifest), "-x", str(signature)],
+    seconds = int(time.time()) if signed_at is None else int(signed_at)
+    comment = f"timestamp:{seconds}\tfile:{manifest.name}\thashed"
+    subprocess.run(["minisign", "-S", "-s", str(key), "-m", str(manifest), "-x", str(signature),
+                    "-t", comment],
                    check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
 

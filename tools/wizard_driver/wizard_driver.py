@@ -24,6 +24,8 @@ WINE_RUN = REPO / "scripts" / "wine-run.sh"
 SKIN = REPO / "resources" / "install_online"
 
 TITLE = "Quenby安装程序"
+# The wizard's title as a pattern: a build that accepts unsigned manifests says so in it.
+TITLE_PATTERN = TITLE + r"( \(unsigned\))?"
 FAILURE_CAPTION = "友情提示"
 FOLDER_DIALOG_TITLE = "请选择安装目录"
 WINDOW_SIZE = (600, 400)
@@ -145,7 +147,8 @@ class Screen:
         return int(width), int(height)
 
     def find_windows(self, title):
-        """Ids of the visible top-level windows whose title is exactly title."""
+        """Ids of the visible top-level windows whose whole title matches title (an extended
+        regular expression)."""
         found = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$", check=False)
         return [int(w) for w in found.split()]
 
@@ -260,7 +263,7 @@ class Installer:
             if not display:
                 return None
             screen = Screen(display)
-            for window in screen.find_windows(TITLE):
+            for window in screen.find_windows(TITLE_PATTERN):
                 geometry = screen.geometry(window)
                 if geometry:
                     self.screen, self.window = screen, window
@@ -283,7 +286,7 @@ class Installer:
         return text
 
     def window_gone(self):
-        return not self.screen.find_windows(TITLE)
+        return not self.screen.find_windows(TITLE_PATTERN)
 
     def point(self, cell_or_point):
         """A screen point: the centre of a named cell, or a window point."""
