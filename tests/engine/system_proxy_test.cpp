@@ -291,10 +291,10 @@ TEST_F(SystemProxyTest, ProxyAskingForAPasswordGetsWhatTheUserTypes) {
     ProxyRoutes::Instance().SetRoutes(address, {proxy});
     std::vector<std::string> asked;
     ProxyCredentialStore::Instance().SetPrompt(
-        [&](const std::string& askingProxy, std::wstring& userName, std::wstring& password) {
+        [&](const std::string& askingProxy, std::wstring& userName, base::SecretWString& password) {
           asked.push_back(askingProxy);
           userName = L"quenby";
-          password = c.password;
+          password.Assign(c.password);
           return c.answer;
         });
     for (int transfer = 0; transfer < 2; ++transfer) {
