@@ -132,11 +132,11 @@ void InstallWnd::StartInstall() {
   feed_.emplace(session_->mailbox(),
                 installTimerRunning_ ? ProgressFeed::Pacing::Timer : ProgressFeed::Pacing::None);
   // A proxy that wants a password asks through the system's prompt, above the wizard.
-  ProxyCredentialStore::Instance().SetPrompt([owner = NativeWindow()](const std::string& proxy,
-                                                                      std::wstring& userName,
-                                                                      std::wstring& password) {
-    return AskForProxyCredentials(owner, proxy, userName, password);
-  });
+  ProxyCredentialStore::Instance().SetPrompt(
+      [owner = NativeWindow()](const std::string& proxy, std::wstring& userName,
+                               base::SecretWString& password) {
+        return AskForProxyCredentials(owner, proxy, userName, password);
+      });
   ShowPage(kInstallingPage);
   session_->Start();
 }

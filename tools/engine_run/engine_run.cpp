@@ -176,7 +176,7 @@ int wmain(int argc, wchar_t** argv) {
   engine.SetUpdateServer(baseAddress);
   // A proxy that wants a password asks through the system's prompt, as in the wizard.
   ProxyCredentialStore::Instance().SetPrompt(
-      [](const std::string& proxy, std::wstring& userName, std::wstring& password) {
+      [](const std::string& proxy, std::wstring& userName, base::SecretWString& password) {
         std::printf("proxy credentials asked: %s\n", proxy.c_str());
         std::fflush(stdout);
         return AskForProxyCredentials(nullptr, proxy, userName, password);
