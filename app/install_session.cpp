@@ -5,6 +5,7 @@
 #include "app/install_completion.h"
 #include "app/product_names.h"
 #include "base/folder_chain.h"
+#include "base/folder_security.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
 
@@ -32,7 +33,10 @@ void InstallSession::Start() {
   if (started_)
     return;
   started_ = true;
-  base::CreateFolderChain(installDir_);
+  // Folders made here hold the client as Program Files would: only administrators may change
+  // what is in them.
+  base::ProtectedFolderSecurity security;
+  base::CreateFolderChain(installDir_, security.Get());
   ++liveThreads_;
   try {
     installThread_ = std::make_unique<std::thread>([this] {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/install_outcome.h"
@@ -131,8 +132,11 @@ class InstallEngine {
   void SetReceived(long long bytes);
   // Install's run up to the call of onComplete.
   RunOutcome RunInstall(const std::wstring& installDir);
-  // Downloads and places one item; the failure that stopped it, or kNone.
-  PlaceResult FetchAndPlace(const UpdateItem& item);
+  // Downloads and places one item of a run into installDir; the failure that stopped it, or
+  // kNone. verifiedFolders holds the folders of the run found free of links so far.
+  PlaceResult FetchAndPlace(const UpdateItem& item,
+                            const std::wstring& installDir,
+                            std::unordered_set<std::wstring>& verifiedFolders);
   // Tells the user why the run failed (once per run) and offers the homepage.
   void ReportFailure(const RunOutcome& outcome);
   // After try number `retry` (0 for the first) of a transfer ended with `result`: false when no

@@ -11,6 +11,7 @@
 #include "engine/install_engine.h"
 #include "engine/manifest_clock.h"
 #include "engine/manifest_reader.h"
+#include "engine/package_download.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
 
@@ -100,8 +101,9 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     outcome.code = freeBytes;
     outcome.bytesNeeded = SpaceNeeded(items);
   } else {
+    std::unordered_set<std::wstring> verifiedFolders;
     for (; next < items.size(); ++next) {
-      const PlaceResult placed = FetchAndPlace(items[next]);
+      const PlaceResult placed = FetchAndPlace(items[next], installDir, verifiedFolders);
       const std::wstring name = ManifestName(items[next], installDir);
       if (!placed.Placed()) {
         outcome.failure = placed.failure;
@@ -119,9 +121,17 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
   return outcome;
 }
 
-PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item) {
+PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
+                                         const std::wstring& installDir,
+                                         std::unordered_set<std::wstring>& verifiedFolders) {
   if (!::PathFileExistsW(item.folder.c_str()))
     base::CreateFolderChain(item.folder);
+  // A junction planted below the install folder would take the elevated writes anywhere.
+  if (verifiedFolders.count(item.folder) == 0) {
+    if (!base::FirstReparsePointBelow(installDir, item.folder).empty())
+      return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
+    verifiedFolders.insert(item.folder);
+  }
   // A digest that cannot be one cannot vouch for anything: nothing is fetched for it.
   if (item.sha256Malformed)
     return {FailureReason::kDigestMismatch, 0};
@@ -129,6 +139,8 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item) {
   // No package may be longer than its Length: a server cannot fill the disk past it.
   if (DownloadFile(item.url, packagePath, item.name, item.length,
                    std::max(item.length, 0)) != 0) {
+    if (downloadWriteError_ == kErrorReparsePointEncountered)
+      return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
     if (IsDiskFull(downloadWriteError_)) {
       // What was written cannot be used and holds the space the user must free.
       ::DeleteFileW(packagePath.c_str());

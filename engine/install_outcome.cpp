@@ -28,6 +28,8 @@ const char* FailureReasonText(FailureReason reason) {
       return "the file could not be put in place";
     case FailureReason::kDiskFull:
       return "the disk is full";
+    case FailureReason::kLinkInPath:
+      return "a folder on the file's path is a link out of the install folder";
     case FailureReason::kFileInUse:
       return "another program holds the file open";
   }

@@ -31,6 +31,9 @@ enum class FailureReason {
   kPlaceFailed,
   // The volume filled up (code: the Windows error).
   kDiskFull,
+  // A folder on the file's path below the install folder is a junction or symbolic link, which
+  // a write would follow out of the folder.
+  kLinkInPath,
   // Another program holds the file and the user did not close it (code: the Windows error).
   kFileInUse,
 };
