@@ -13,9 +13,8 @@
 
 namespace {
 
-// A build that accepts unsigned update manifests says so wherever it shows its name.
 constexpr const wchar_t* kWindowTitle =
-    kAcceptsUnsignedManifests ? L"Quenby安装程序 (unsigned)" : L"Quenby安装程序";
+    kAcceptsUnsignedManifests ? product::kUnsignedWizardTitle : product::kWizardTitle;
 // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the window
 // base takes the caption away and the skin gives the size.
 constexpr DWORD kWindowStyle = 0x96C80000;

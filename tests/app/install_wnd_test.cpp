@@ -17,6 +17,7 @@
 #include "app/registration.h"
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
+#include "engine/manifest_keys.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 #include "tests/app/app_test_support.h"
@@ -643,7 +644,10 @@ class InstallerProcessTest : public InstallWndTest {
     ASSERT_TRUE(process_.IsValid());
     ASSERT_TRUE(PumpUntil(
         [&] {
-          HWND found = ::FindWindowW(L"Install_Wnd", kTitle);
+          // The installer program's own title: this build takes unsigned manifests.
+          HWND found = ::FindWindowW(L"Install_Wnd", kAcceptsUnsignedManifests
+                                                        ? product::kUnsignedWizardTitle
+                                                        : product::kWizardTitle);
           DWORD owner = 0;
           if (found && ::IsWindowVisible(found) && ::GetWindowThreadProcessId(found, &owner) &&
               owner == processId)
@@ -726,6 +730,8 @@ TEST_F(InstallerProcessTest, InstallsAndTheFinishButtonEndsTheInstallerWithCodeZ
     exitCode = WaitForExit(300);
   }
   EXPECT_EQ(0, exitCode);
+  // The client writes its record once it runs, which may be after the installer has ended.
+  ASSERT_TRUE(WaitForFile(installDir_ + L"\\tarsklogin.started.txt", 10000));
   LaunchRecord record;
   ASSERT_TRUE(ReadLaunchRecord(installDir_, record));
   EXPECT_EQ(installDir_, record.currentFolder);

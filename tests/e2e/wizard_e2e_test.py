@@ -235,7 +235,7 @@ class WizardEndToEndTest(unittest.TestCase):
         windows = set()
 
         def second_ended():
-            windows.update(first.screen.find_windows(wd.TITLE))
+            windows.update(first.screen.find_windows(wd.TITLE_PATTERN))
             return not second.running()
         wd.wait_until(second_ended, START_BOUND, "the second installer's end")
         self.assertEqual(0, second.wait_exit(QUIT_BOUND), "the second installer's exit code")
