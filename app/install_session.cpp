@@ -6,6 +6,8 @@
 #include "base/folder_chain.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
+#include "engine/run_log.h"
+#include "engine/text_convert.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ void InstallSession::Start() {
   if (started_)
     return;
   started_ = true;
+  ActiveRunLog().Printf("install button: install into %s", WideToUtf8(installDir_).c_str());
   base::CreateFolderChain(installDir_);
   ++liveThreads_;
   try {

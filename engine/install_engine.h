@@ -142,6 +142,8 @@ class InstallEngine {
   int manifestFailureCode_ = 0;
   // The Windows error of the last package download's failed write to its file, or 0.
   unsigned long downloadWriteError_ = 0;
+  // How many transfers the last package download took (1 when the first one ended it).
+  int downloadTries_ = 0;
   UserPrompt* prompt_;
   std::function<void(int)> retryWait_;
   unsigned jitterState_;

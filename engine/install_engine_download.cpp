@@ -2,6 +2,7 @@
 
 #include "engine/install_engine.h"
 #include "engine/package_download.h"
+#include "engine/run_log.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 
@@ -15,8 +16,13 @@ int InstallEngine::DownloadFile(const std::wstring& url,
   TransferOutcome last;
   int result = DownloadWithRetries(url, localPath, expectedBytes, last);
   downloadWriteError_ = last.writeError;
-  if (result != 0)
+  if (result != 0) {
     resultCode = result;
+    ActiveRunLog().Printf("download %s: failed after %d tries: libcurl code %d, HTTP status %ld, "
+                          "Windows error %lu writing it",
+                          AddressForLog(WideToUtf8(url)).c_str(), downloadTries_, result,
+                          last.httpStatus, last.writeError);
+  }
   ReportProgress(WideToAnsi(currentFile.c_str()));
   return resultCode;
 }
@@ -43,6 +49,7 @@ int InstallEngine::DownloadWithRetries(const std::wstring& url,
     }
     if (!WaitBeforeRetry(retry, result, outcome)) {
       last = outcome;
+      downloadTries_ = retry + 1;
       return result;
     }
   }
