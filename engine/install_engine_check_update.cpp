@@ -50,7 +50,7 @@ int InstallEngine::FetchWithRetries(const std::string& address, std::string& tex
     result = PerformTransfer(address, &AppendToString, &text, 0, &outcome);
     if (!WaitBeforeRetry(retry, result, outcome)) {
       if (result != 0)
-        ActiveRunLog().Printf("%s: failed after %d tries: libcurl code %d, HTTP status %ld",
+        ActiveRunLog().Printf("%s: failed, tries: %d, libcurl code %d, HTTP status %ld",
                               AddressForLog(address).c_str(), retry + 1, result,
                               outcome.httpStatus);
       return result;

@@ -18,10 +18,11 @@ int InstallEngine::DownloadFile(const std::wstring& url,
   downloadWriteError_ = last.writeError;
   if (result != 0) {
     resultCode = result;
-    ActiveRunLog().Printf("download %s: failed after %d tries: libcurl code %d, HTTP status %ld, "
-                          "Windows error %lu writing it",
+    ActiveRunLog().Printf("download %s: failed, tries: %d, libcurl code %d, HTTP status %ld",
                           AddressForLog(WideToUtf8(url)).c_str(), downloadTries_, result,
-                          last.httpStatus, last.writeError);
+                          last.httpStatus);
+    if (last.writeError != 0)
+      ActiveRunLog().Printf("writing the package failed: Windows error %lu", last.writeError);
   }
   ReportProgress(WideToAnsi(currentFile.c_str()));
   return resultCode;

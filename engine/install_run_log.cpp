@@ -32,7 +32,7 @@ void LogFileEnd(const std::wstring& name,
                 FailureReason failure,
                 int tries,
                 unsigned long long milliseconds) {
-  ActiveRunLog().Printf("file %s: %lld bytes, %s, %d tries, %llu.%01llu s",
+  ActiveRunLog().Printf("file %s: %lld bytes, %s, tries: %d, %llu.%01llu s",
                         WideToUtf8(name).c_str(), bytes,
                         failure == FailureReason::kNone ? "placed" : FailureReasonText(failure),
                         tries, milliseconds / 1000, milliseconds % 1000 / 100);

@@ -16,12 +16,11 @@ DroppingRunLog droppingLog;
 std::atomic<RunLog*> activeLog{&droppingLog};
 
 // The proxy libcurl takes from the environment for a direct transfer of scheme, in libcurl's
-// order: "<scheme>_proxy" (for http in lower case only), then "all_proxy". Empty when none.
+// order: "<scheme>_proxy", then "all_proxy" (Windows reads the names in any case). Empty when
+// none.
 std::string EnvironmentProxy(const std::string& scheme) {
-  static const char* const kHttpNames[] = {"http_proxy", "all_proxy", "ALL_PROXY", nullptr};
-  static const char* const kHttpsNames[] = {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
-  for (const char* name : scheme == "https" ? kHttpsNames : kHttpNames) {
-    const char* value = name ? std::getenv(name) : nullptr;
+  for (const char* name : {scheme == "https" ? "https_proxy" : "http_proxy", "all_proxy"}) {
+    const char* value = std::getenv(name);
     if (value && *value)
       return value;
   }
