@@ -73,19 +73,12 @@ ParsedCommandLine ParseCommandLine(const wchar_t* commandLine) {
 }
 
 std::wstring UsageText() {
-  return L"installer.exe [/S] [/D=<folder>] [/LOG=<file>]\n"
-         L"\n"
-         L"/S\tInstall without any window and without asking anything.\n"
-         L"/D=<folder>\tInstall into the folder \"velmora\" below <folder>, as the browse button "
-         L"does; put quotes around the whole option when the folder has spaces: "
-         L"\"/D=D:\\My Programs\".\n"
-         L"/LOG=<file>\tWrite the run's log there instead of "
-         L"%TEMP%\\Quenby-install-<date>-<time>.log.\n"
-         L"/?\tShow this message.\n"
-         L"\n"
-         L"Exit codes:\n"
-         L"0\tinstalled (or the wizard ended)\n"
-         L"1\tthe install failed (see the log)\n"
-         L"2\tbad command line\n"
-         L"3\tanother installer was still running after 10 minutes\n";
+  return L"installer.exe [/S] [/D=<folder>] [/LOG=<file>]\n\n"
+         L"/S\tinstall without a window, asking nothing\n"
+         L"/D=<folder>\tinstall into <folder>\\velmora (quote the whole option when the folder "
+         L"has spaces: \"/D=D:\\My Apps\")\n"
+         L"/LOG=<file>\tthe log, instead of %TEMP%\\Quenby-install-<date>-<time>.log\n"
+         L"/?\tthis message\n\n"
+         L"Exit codes: 0 installed, 1 failed (see the log), 2 bad command line, 3 another "
+         L"installer still ran after 10 minutes\n";
 }

@@ -36,13 +36,16 @@ int RunSilentInstall(const std::wstring& installDir) {
                               AddressForLog(proxy).c_str());
         return false;
       });
-  RunOutcome outcome;
+  // The registration follows the run as in the wizard, from the completion callback.
+  bool complete = false;
   engine.SetCallbacks([](int, int, int, int, int, const std::string&) {},
-                      [&outcome](const RunOutcome& result) { outcome = result; });
+                      [&complete, &installDir](const RunOutcome& outcome) {
+                        complete = outcome.Complete();
+                        CompleteInstallation(installDir, outcome);
+                      });
 
   base::CreateFolderChain(installDir);
   engine.CheckUpdate();
   engine.Install(installDir);
-  CompleteInstallation(installDir, outcome);
-  return outcome.Complete() ? kExitInstalled : kExitFailed;
+  return complete ? kExitInstalled : kExitFailed;
 }
