@@ -3,7 +3,9 @@
 #include <utility>
 
 #include "app/install_completion.h"
+#include "app/product_names.h"
 #include "base/folder_chain.h"
+#include "base/folder_security.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
 #include "engine/run_log.h"
@@ -34,7 +36,10 @@ void InstallSession::Start() {
     return;
   started_ = true;
   ActiveRunLog().Printf("install button: install into %s", WideToUtf8(installDir_).c_str());
-  base::CreateFolderChain(installDir_);
+  // Folders made here hold the client as Program Files would: only administrators may change
+  // what is in them.
+  base::ProtectedFolderSecurity security;
+  base::CreateFolderChain(installDir_, security.Get());
   ++liveThreads_;
   try {
     installThread_ = std::make_unique<std::thread>([this] {
@@ -55,6 +60,8 @@ void InstallSession::RunUpdateCheck() {
         OnEngineProgress(stage, code, totalBytes, downloadedBytes, startTime, fileName);
       },
       [this](const RunOutcome& outcome) { OnEngineFinished(outcome); });
+  // Beside the uninstall entry: where only administrators can wind it back.
+  engine.SetSigningTimeKey(product::kUninstallKeyPath);
   // The result reaches the session through the stage-1 report.
   engine.CheckUpdate();
 }

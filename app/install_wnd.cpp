@@ -9,6 +9,7 @@
 #include "app/launch.h"
 #include "app/product_names.h"
 #include "app/proxy_credentials_dialog.h"
+#include "app/start_failure.h"
 #include "engine/proxy_credentials.h"
 #include "engine/run_log.h"
 #include "ui/controls/check_box.h"
@@ -43,6 +44,10 @@ LRESULT InstallWnd::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_CLOSE || message == WM_DESTROY)
     ::PostQuitMessage(0);
   return SkinWindow::ProcessWindowMessage(message, wParam, lParam);
+}
+
+void InstallWnd::OnSkinLoadFailed(const std::wstring& reason) {
+  RecordStartFailure(reason);
 }
 
 void InstallWnd::OnSkinReady() {
@@ -133,11 +138,11 @@ void InstallWnd::StartInstall() {
   feed_.emplace(session_->mailbox(),
                 installTimerRunning_ ? ProgressFeed::Pacing::Timer : ProgressFeed::Pacing::None);
   // A proxy that wants a password asks through the system's prompt, above the wizard.
-  ProxyCredentialStore::Instance().SetPrompt([owner = NativeWindow()](const std::string& proxy,
-                                                                      std::wstring& userName,
-                                                                      std::wstring& password) {
-    return AskForProxyCredentials(owner, proxy, userName, password);
-  });
+  ProxyCredentialStore::Instance().SetPrompt(
+      [owner = NativeWindow()](const std::string& proxy, std::wstring& userName,
+                               base::SecretWString& password) {
+        return AskForProxyCredentials(owner, proxy, userName, password);
+      });
   ShowPage(kInstallingPage);
   session_->Start();
 }

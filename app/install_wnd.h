@@ -39,6 +39,8 @@ class InstallWnd : public ui::SkinWindow {
   LRESULT ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Proposes the default install folder (or the command line's) and disables the folder field.
   void OnSkinReady() override;
+  // Recorded where the user and the tests can read it (RecordStartFailure).
+  void OnSkinLoadFailed(const std::wstring& reason) override;
   std::wstring SkinFolderName() const override;
   std::wstring SkinFileName() const override;
   ui::SkinSourceKind SkinSource() const override;

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
+
 #include "app/command_line.h"
 #include "app/exit_code.h"
 #include "app/install_folder.h"
@@ -10,14 +13,18 @@
 #include "app/run_log_folder.h"
 #include "app/run_log_header.h"
 #include "app/silent_install.h"
+#include "app/start_failure.h"
 #include "base/system_library.h"
+#include "engine/manifest_keys.h"
 #include "engine/text_convert.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
 
 namespace {
 
-constexpr wchar_t kWindowTitle[] = L"Quenby安装程序";
+// A build that accepts unsigned update manifests says so wherever it shows its name.
+constexpr const wchar_t* kWindowTitle =
+    kAcceptsUnsignedManifests ? L"Quenby安装程序 (unsigned)" : L"Quenby安装程序";
 // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the window
 // base takes the caption away and the skin gives the size.
 constexpr DWORD kWindowStyle = 0x96C80000;
@@ -54,6 +61,8 @@ int RunWizard(RunLog& log, const CommandLineOptions& options, HINSTANCE instance
   InstallerLock lock;
   if (!lock.Acquire(product::kInstallerMutexName, InstallWnd::kWindowClassName,
                     kRunningWizardWaitMs)) {
+    RecordStartFailure(L"ended at its start: another installer is running (its wizard was "
+                       L"brought to the front)");
     log.Write("another installer runs: its wizard was brought to the front");
     return End(log, kExitInstalled);
   }
@@ -65,7 +74,13 @@ int RunWizard(RunLog& log, const CommandLineOptions& options, HINSTANCE instance
   // built ends the process with its message. Without a window nothing could ever end the loop
   // below, so the installer ends at once.
   if (!wizard->CreateNativeWindow(nullptr, kWindowTitle, kWindowStyle, 0, 0, 0, 0, 0)) {
-    log.Write("the wizard's window could not be created");
+    // Formatted narrow: std::to_wstring would bring the wide printf family into the program.
+    char reason[96];
+    std::snprintf(reason, sizeof reason,
+                  "the wizard window could not be created (CreateWindowExW, error %lu)",
+                  ::GetLastError());
+    RecordStartFailure(Utf8ToWide(reason));
+    log.Write(reason);
     return End(log, kExitInstalled);
   }
   log.Printf("wizard shown; install folder %s", WideToUtf8(wizard->installDir()).c_str());

@@ -9,7 +9,7 @@
 bool AskForProxyCredentials(HWND owner,
                             const std::string& proxy,
                             std::wstring& userName,
-                            std::wstring& password) {
+                            base::SecretWString& password) {
   const std::wstring proxyName = Utf8ToWide(proxy);
   const std::wstring message = L"代理服务器 " + proxyName + L" 需要用户名和密码";
   CREDUI_INFOW info = {};
@@ -18,12 +18,12 @@ bool AskForProxyCredentials(HWND owner,
   info.pszMessageText = message.c_str();
   info.pszCaptionText = L"代理服务器登录";
   std::vector<wchar_t> nameBuffer(CREDUI_MAX_USERNAME_LENGTH + 1, L'\0');
-  std::vector<wchar_t> passwordBuffer(CREDUI_MAX_PASSWORD_LENGTH + 1, L'\0');
+  password.Resize(CREDUI_MAX_PASSWORD_LENGTH);
   BOOL save = FALSE;
   const DWORD answer = ::CredUIPromptForCredentialsW(
       &info, proxyName.c_str(), nullptr, 0, nameBuffer.data(),
-      static_cast<ULONG>(nameBuffer.size()), passwordBuffer.data(),
-      static_cast<ULONG>(passwordBuffer.size()), &save,
+      static_cast<ULONG>(nameBuffer.size()), password.data(),
+      static_cast<ULONG>(password.size() + 1), &save,
       CREDUI_FLAGS_GENERIC_CREDENTIALS | CREDUI_FLAGS_DO_NOT_PERSIST | CREDUI_FLAGS_ALWAYS_SHOW_UI);
   if (answer == NO_ERROR) {
     userName.assign(nameBuffer.data());
@@ -32,9 +32,9 @@ bool AskForProxyCredentials(HWND owner,
     const std::wstring targetPrefix = proxyName + L"\\";
     if (userName.compare(0, targetPrefix.size(), targetPrefix) == 0)
       userName.erase(0, targetPrefix.size());
-    password.assign(passwordBuffer.data());
+    password.TrimAtNul();
+  } else {
+    password.Clear();
   }
-  // The password's copy in this buffer must not outlive the prompt.
-  ::SecureZeroMemory(passwordBuffer.data(), passwordBuffer.size() * sizeof(wchar_t));
   return answer == NO_ERROR;
 }

@@ -2,7 +2,9 @@
 
 #include "app/exit_code.h"
 #include "app/install_completion.h"
+#include "app/product_names.h"
 #include "base/folder_chain.h"
+#include "base/folder_security.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
 #include "engine/proxy_credentials.h"
@@ -31,7 +33,7 @@ int RunSilentInstall(const std::wstring& installDir) {
   InstallEngine& engine = InstallEngine::Instance();
   engine.SetUserPrompt(prompt);
   ProxyCredentialStore::Instance().SetPrompt(
-      [](const std::string& proxy, std::wstring&, std::wstring&) {
+      [](const std::string& proxy, std::wstring&, base::SecretWString&) {
         ActiveRunLog().Printf("proxy %s wants a password: not asked (silent install)",
                               AddressForLog(proxy).c_str());
         return false;
@@ -44,7 +46,11 @@ int RunSilentInstall(const std::wstring& installDir) {
                         CompleteInstallation(installDir, outcome);
                       });
 
-  base::CreateFolderChain(installDir);
+  // As the wizard's session makes them: only administrators may change what is in them.
+  base::ProtectedFolderSecurity security;
+  base::CreateFolderChain(installDir, security.Get());
+  // Beside the uninstall entry, as the wizard keeps it: where only administrators can wind it back.
+  engine.SetSigningTimeKey(product::kUninstallKeyPath);
   engine.CheckUpdate();
   engine.Install(installDir);
   return complete ? kExitInstalled : kExitFailed;

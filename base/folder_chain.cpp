@@ -14,9 +14,25 @@ std::vector<std::wstring> FolderChainPrefixes(const std::wstring& path) {
   return prefixes;
 }
 
-void CreateFolderChain(const std::wstring& path) {
-  for (const std::wstring& prefix : FolderChainPrefixes(path))
-    ::CreateDirectoryW(prefix.c_str(), nullptr);
+void CreateFolderChain(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
+  for (const std::wstring& prefix : FolderChainPrefixes(path)) {
+    // Set once more on a created folder: not every file system keeps the creation's rules (Wine
+    // keeps only what is set on the folder itself).
+    if (::CreateDirectoryW(prefix.c_str(), security) && security)
+      ::SetFileSecurityW(prefix.c_str(), DACL_SECURITY_INFORMATION,
+                         security->lpSecurityDescriptor);
+  }
+}
+
+std::wstring FirstReparsePointBelow(const std::wstring& root, const std::wstring& folder) {
+  for (const std::wstring& prefix : FolderChainPrefixes(folder)) {
+    if (prefix.size() <= root.size())
+      continue;
+    const DWORD attributes = ::GetFileAttributesW(prefix.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+      return prefix;
+  }
+  return {};
 }
 
 }  // namespace base

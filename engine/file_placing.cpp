@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/scoped_handle.h"
+#include "engine/archive/archive_extractor.h"
 #include "engine/archive/extract_package.h"
 #include "engine/archive/read_only_files.h"
 #include "engine/file_digest.h"
@@ -74,7 +75,9 @@ PlaceResult PlaceFile(const UpdateItem& item,
                       const FileInUseHandler& onFileInUse) {
   base::ScopedHandle package(::CreateFileW(
       packagePath.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+      OPEN_EXISTING,
+      FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr));
   const std::wstring unpackedPath = item.folder + item.name + L".tmp";
   if (!package.IsValid()) {
     const DWORD error = ::GetLastError();
@@ -89,7 +92,9 @@ PlaceResult PlaceFile(const UpdateItem& item,
   const int32_t extracted = archive::ExtractPackageResult(std::move(package), packagePath,
                                                          item.folder, &IgnorePercentage);
   PlaceResult result;
-  if (extracted != 0) {
+  if (extracted == archive::kResultLinkInTheWay) {
+    result = {FailureReason::kLinkInPath, extracted};
+  } else if (extracted != 0) {
     result = {IsDiskFullResult(extracted) ? FailureReason::kDiskFull : FailureReason::kUnpackFailed,
               extracted};
   } else if (!::PathFileExistsW(unpackedPath.c_str())) {

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
+
+#include "engine/manifest_keys.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 #include "engine/transfer_retry.h"
@@ -10,9 +14,6 @@
 #ifndef QUENBY_UPDATE_BASE_URL
 #error "QUENBY_UPDATE_BASE_URL must name the update server"
 #endif
-#ifndef QUENBY_MANIFEST_KEYS
-#error "QUENBY_MANIFEST_KEYS must list the manifest's signing keys (or be empty)"
-#endif
 
 InstallEngine::InstallEngine()
     : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)),
@@ -20,7 +21,7 @@ InstallEngine::InstallEngine()
       retryWait_([](int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }),
       // Differs between installers started in the same second: the jitter's whole point.
       jitterState_(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ 0x9E3779B9u) {
-  SetManifestKeys(QUENBY_MANIFEST_KEYS);
+  SetManifestKeys(kPinnedManifestKeys);
 }
 
 bool InstallEngine::WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome) {
@@ -49,6 +50,22 @@ void InstallEngine::SetCallbacks(const ProgressHandler& progress,
                                  const CompletionHandler& completion) {
   onProgress = progress;
   onComplete = completion;
+}
+
+void InstallEngine::CountReceived(long long bytes) {
+  SetReceived(ReceivedBytes() + bytes);
+}
+
+long long InstallEngine::ReceivedBytes() {
+  // downloadedBytes is a public field: a caller that set it restarts the count from there.
+  if (downloadedBytes != std::clamp(receivedBytes_, 0LL, static_cast<long long>(INT_MAX)))
+    receivedBytes_ = downloadedBytes;
+  return receivedBytes_;
+}
+
+void InstallEngine::SetReceived(long long bytes) {
+  receivedBytes_ = bytes;
+  downloadedBytes = static_cast<int>(std::clamp(bytes, 0LL, static_cast<long long>(INT_MAX)));
 }
 
 void InstallEngine::ReportProgress(const std::string& fileName) {

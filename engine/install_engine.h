@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/install_outcome.h"
@@ -25,8 +26,14 @@ enum EngineStage {
   kStagePackageDownload = 2,
 };
 
-// CheckUpdate's result when the manifest arrived but the build's pinned keys did not sign it.
+// CheckUpdate's results when the manifest arrived but is refused: the build's pinned keys did not
+// sign it; its signature names no signing time; it was signed before the newest manifest this
+// machine installed from (a replayed older release); it was signed more than a day ahead of this
+// machine's clock.
 constexpr int kResultManifestNotSigned = -2;
+constexpr int kResultManifestUndated = -3;
+constexpr int kResultManifestRolledBack = -4;
+constexpr int kResultManifestFromTheFuture = -5;
 
 // The process-wide object the wizard drives to install the client: it fetches the update
 // manifest, downloads and unpacks what is missing or out of date, and reports through the two
@@ -60,10 +67,12 @@ class InstallEngine {
 
   // One package transfer into localPath with stage-2 reports; returns resultCode. expectedBytes
   // is the package's size from the manifest when known (see PerformTransfer).
+  // maxBytes, when not negative, is the most the package may hold (see PerformTransfer).
   int DownloadFile(const std::wstring& url,
                    const std::wstring& localPath,
                    const std::wstring& fileName,
-                   long long expectedBytes = 0);
+                   long long expectedBytes = 0,
+                   long long maxBytes = -1);
 
   // The base address of the update server (the part before "/checkupdate/"). The installer keeps
   // the build's default; developer tools and tests point it at another server.
@@ -81,12 +90,19 @@ class InstallEngine {
   // Whether the fetched manifest carried a valid signature; a signed manifest's files must each
   // name their package's SHA-256.
   bool ManifestSigned() const { return manifestSigned_; }
+  // The key under HKEY_LOCAL_MACHINE that keeps the signing time of the newest manifest installed
+  // from (engine/manifest_clock.h): a signed manifest older than that is refused, and a run keeps
+  // the time of the manifest it installs from. Empty (the default) keeps nothing.
+  void SetSigningTimeKey(std::wstring keyPath) { signingTimeKey_ = std::move(keyPath); }
 
   // Where the failure message and the questions go; the system's message boxes by default.
   void SetUserPrompt(UserPrompt& prompt) { prompt_ = &prompt; }
 
   // Makes a progress report from the current fields; fileName is in the ANSI code page.
   void ReportProgress(const std::string& fileName);
+  // Adds bytes written by a package download to the run's count. downloadedBytes follows it,
+  // held at INT_MAX: a run past 2 GiB must not turn the report negative.
+  void CountReceived(long long bytes);
 
   // The engine's state, read by the progress reports and by tests. See the field notes in the
   // callback contract: sizes are bytes, startTime is in seconds since 1970 (low 32 bits).
@@ -109,11 +125,18 @@ class InstallEngine {
   int DownloadWithRetries(const std::wstring& url,
                           const std::wstring& localPath,
                           long long expectedBytes,
+                          long long maxBytes,
                           TransferOutcome& last);
+  // The run's count of received bytes, and setting it (downloadedBytes follows).
+  long long ReceivedBytes();
+  void SetReceived(long long bytes);
   // Install's run up to the call of onComplete.
   RunOutcome RunInstall(const std::wstring& installDir);
-  // Downloads and places one item; the failure that stopped it, or kNone.
-  PlaceResult FetchAndPlace(const UpdateItem& item);
+  // Downloads and places one item of a run into installDir; the failure that stopped it, or
+  // kNone. verifiedFolders holds the folders of the run found free of links so far.
+  PlaceResult FetchAndPlace(const UpdateItem& item,
+                            const std::wstring& installDir,
+                            std::unordered_set<std::wstring>& verifiedFolders);
   // Tells the user why the run failed (once per run) and offers the homepage.
   void ReportFailure(const RunOutcome& outcome);
   // After try number `retry` (0 for the first) of a transfer ended with `result`: false when no
@@ -122,13 +145,14 @@ class InstallEngine {
   bool WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome);
   // A random fraction in [0, 1) for the retry waits.
   double RetryJitter();
-  // Fetches address into text with the transfer retries; the last attempt's result.
-  int FetchWithRetries(const std::string& address, std::string& text);
+  // Fetches address into text with the transfer retries; the last attempt's result. A body
+  // past maxBytes fails the fetch.
+  int FetchWithRetries(const std::string& address, std::string& text, long long maxBytes);
   // True when a manifest must carry a signature by a pinned key to be used.
   bool SignaturesRequired() const;
   // Fetches the manifest (into manifestText) and, when keys are pinned, its signature, and
-  // checks it; 0, the manifest transfer's failure, or kResultManifestNotSigned (the signature is
-  // missing, cannot be fetched or does not verify).
+  // checks it; 0, the manifest transfer's failure, kResultManifestNotSigned (the signature is
+  // missing, cannot be fetched or does not verify) or the refusals of its signing time.
   int FetchSignedManifest(const std::wstring& manifestAddress);
   InstallEngine(const InstallEngine&) = delete;
   InstallEngine& operator=(const InstallEngine&) = delete;
@@ -137,6 +161,9 @@ class InstallEngine {
   std::vector<minisign::PublicKey> manifestKeys_;
   bool manifestKeysValid_ = true;
   bool manifestSigned_ = false;
+  // The signing time of the fetched manifest, when it is signed.
+  long long manifestSignedAt_ = 0;
+  std::wstring signingTimeKey_;
   // Why the last CheckUpdate left no manifest (kNone when it fetched one), and its code.
   FailureReason manifestFailure_ = FailureReason::kNone;
   int manifestFailureCode_ = 0;
@@ -144,6 +171,8 @@ class InstallEngine {
   unsigned long downloadWriteError_ = 0;
   // How many transfers the last package download took (1 when the first one ended it).
   int downloadTries_ = 0;
+  // Bytes written by the run's package downloads; downloadedBytes is its int form.
+  long long receivedBytes_ = 0;
   UserPrompt* prompt_;
   std::function<void(int)> retryWait_;
   unsigned jitterState_;

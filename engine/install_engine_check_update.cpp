@@ -1,9 +1,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 #include "engine/address_escape.h"
 #include "engine/install_engine.h"
+#include "engine/manifest_clock.h"
 #include "engine/package_download.h"
 #include "engine/run_log.h"
 #include "engine/text_convert.h"
@@ -12,6 +14,27 @@
 namespace {
 
 constexpr wchar_t kManifestPath[] = L"/checkupdate/tarskT/shichang/electron/update.xml";
+// Bounds before anything is verified: a manifest of many thousand files stays far below the
+// first; a minisign signature file is a few hundred bytes.
+constexpr long long kMostManifestBytes = 8LL << 20;
+constexpr long long kMostSignatureBytes = 4LL << 10;
+// How far a manifest's signing time may be ahead of this machine's clock.
+constexpr long long kMostClockAheadSeconds = 24 * 60 * 60;
+
+FailureReason ManifestFailure(int result) {
+  switch (result) {
+    case kResultManifestNotSigned:
+      return FailureReason::kManifestNotSigned;
+    case kResultManifestUndated:
+      return FailureReason::kManifestUndated;
+    case kResultManifestRolledBack:
+      return FailureReason::kManifestRolledBack;
+    case kResultManifestFromTheFuture:
+      return FailureReason::kManifestFromTheFuture;
+    default:
+      return FailureReason::kManifestUnavailable;
+  }
+}
 
 const char* VerdictText(minisign::Verdict verdict) {
   switch (verdict) {
@@ -42,12 +65,14 @@ std::wstring InstallEngine::UpdateManifestAddress() const {
   return updateServer_ + kManifestPath + std::wstring(query, query + (length > 0 ? length : 0));
 }
 
-int InstallEngine::FetchWithRetries(const std::string& address, std::string& text) {
+int InstallEngine::FetchWithRetries(const std::string& address,
+                                    std::string& text,
+                                    long long maxBytes) {
   int result = 0;
   for (int retry = 0;; ++retry) {
     text.clear();
     TransferOutcome outcome;
-    result = PerformTransfer(address, &AppendToString, &text, 0, &outcome);
+    result = PerformTransfer(address, &AppendToString, &text, 0, &outcome, 0, maxBytes);
     if (!WaitBeforeRetry(retry, result, outcome)) {
       if (result != 0)
         ActiveRunLog().Printf("%s: failed, tries: %d, libcurl code %d, HTTP status %ld",
@@ -72,7 +97,7 @@ bool InstallEngine::SignaturesRequired() const {
 
 int InstallEngine::FetchSignedManifest(const std::wstring& manifestAddress) {
   const std::string address = EscapeAddress(WideToUtf8(manifestAddress));
-  int result = FetchWithRetries(address, manifestText);
+  int result = FetchWithRetries(address, manifestText, kMostManifestBytes);
   if (result == 0)
     ActiveRunLog().Printf("manifest %s: %zu bytes", AddressForLog(address).c_str(),
                           manifestText.size());
@@ -88,14 +113,26 @@ int InstallEngine::FetchSignedManifest(const std::wstring& manifestAddress) {
       (query == std::string::npos ? std::string() : address.substr(query));
   // A signature that cannot be had is as good as none.
   std::string signature;
-  if (FetchWithRetries(signatureAddress, signature) != 0) {
+  std::string trustedComment;
+  if (FetchWithRetries(signatureAddress, signature, kMostSignatureBytes) != 0) {
     ActiveRunLog().Write("manifest signature: could not be fetched");
     return kResultManifestNotSigned;
   }
-  const minisign::Verdict verdict = minisign::Verify(manifestText, signature, manifestKeys_);
+  const minisign::Verdict verdict =
+      minisign::Verify(manifestText, signature, manifestKeys_, &trustedComment);
   ActiveRunLog().Printf("manifest signature: %s", VerdictText(verdict));
   if (verdict != minisign::Verdict::kValid)
     return kResultManifestNotSigned;
+  // A valid signature of an older release is what a replay brings: the signing time decides.
+  const std::optional<long long> signedAt = minisign::SigningTime(trustedComment);
+  if (!signedAt)
+    return kResultManifestUndated;
+  if (*signedAt < NewestManifestSigningTime(signingTimeKey_))
+    return kResultManifestRolledBack;
+  // Kept as the newest, a time far ahead would refuse every later release until it passed.
+  if (*signedAt > static_cast<long long>(std::time(nullptr)) + kMostClockAheadSeconds)
+    return kResultManifestFromTheFuture;
+  manifestSignedAt_ = *signedAt;
   return 0;
 }
 
@@ -103,6 +140,7 @@ int InstallEngine::CheckUpdate() {
   resultCode = 0;
   stage = kStageUpdateCheck;
   manifestSigned_ = false;
+  manifestSignedAt_ = 0;
   int result = FetchSignedManifest(UpdateManifestAddress());
   // A pair fetched while the publisher replaces it may be one old and one new file: once more
   // before refusing.
@@ -114,8 +152,7 @@ int InstallEngine::CheckUpdate() {
     manifestSigned_ = SignaturesRequired();
   } else {
     manifestText.clear();
-    manifestFailure_ = result == kResultManifestNotSigned ? FailureReason::kManifestNotSigned
-                                                          : FailureReason::kManifestUnavailable;
+    manifestFailure_ = ManifestFailure(result);
   }
   resultCode = result;
   // The stage-1 report starts the install worker, which writes resultCode from then on.

@@ -9,12 +9,13 @@
 int InstallEngine::DownloadFile(const std::wstring& url,
                                 const std::wstring& localPath,
                                 const std::wstring& fileName,
-                                long long expectedBytes) {
+                                long long expectedBytes,
+                                long long maxBytes) {
   resultCode = 0;
   stage = kStagePackageDownload;
   currentFile = fileName;
   TransferOutcome last;
-  int result = DownloadWithRetries(url, localPath, expectedBytes, last);
+  int result = DownloadWithRetries(url, localPath, expectedBytes, maxBytes, last);
   downloadWriteError_ = last.writeError;
   if (result != 0) {
     resultCode = result;
@@ -31,22 +32,23 @@ int InstallEngine::DownloadFile(const std::wstring& url,
 int InstallEngine::DownloadWithRetries(const std::wstring& url,
                                        const std::wstring& localPath,
                                        long long expectedBytes,
+                                       long long maxBytes,
                                        TransferOutcome& last) {
-  // Bytes of this file in localPath: written by earlier attempts and counted in downloadedBytes
+  // Bytes of this file in localPath: written by earlier attempts and counted in the run's total
   // once. A retry asks for the rest only; when the server cannot send a rest, the file starts
-  // again from nothing and those bytes are taken back out of downloadedBytes.
+  // again from nothing and those bytes are taken back out of the total.
   long long fileBytes = 0;
   for (int retry = 0;; ++retry) {
     TransferOutcome outcome;
-    const int countedBefore = downloadedBytes;
-    int result = DownloadToFile(url, localPath, fileBytes, outcome, expectedBytes);
-    fileBytes += downloadedBytes - countedBefore;
+    const long long countedBefore = ReceivedBytes();
+    int result = DownloadToFile(url, localPath, fileBytes, outcome, expectedBytes, maxBytes);
+    fileBytes += ReceivedBytes() - countedBefore;
     if (result == CURLE_RANGE_ERROR || (fileBytes > 0 && outcome.httpStatus == 416)) {
-      downloadedBytes -= static_cast<int>(fileBytes);
+      SetReceived(ReceivedBytes() - fileBytes);
       fileBytes = 0;
-      const int restartCounted = downloadedBytes;
-      result = DownloadToFile(url, localPath, 0, outcome, expectedBytes);
-      fileBytes = downloadedBytes - restartCounted;
+      const long long restartCounted = ReceivedBytes();
+      result = DownloadToFile(url, localPath, 0, outcome, expectedBytes, maxBytes);
+      fileBytes = ReceivedBytes() - restartCounted;
     }
     if (!WaitBeforeRetry(retry, result, outcome)) {
       last = outcome;

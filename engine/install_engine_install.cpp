@@ -10,7 +10,9 @@
 #include "engine/file_placing.h"
 #include "engine/install_engine.h"
 #include "engine/install_run_log.h"
+#include "engine/manifest_clock.h"
 #include "engine/manifest_reader.h"
+#include "engine/package_download.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
 
@@ -76,7 +78,7 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     sum = std::clamp(sum + item.length, static_cast<long long>(INT_MIN),
                      static_cast<long long>(INT_MAX));
   totalBytes = static_cast<int>(sum);
-  downloadedBytes = 0;
+  SetReceived(0);
   startTime = static_cast<int>(std::time(nullptr));
 
   if (!manifest.readable) {
@@ -87,6 +89,10 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     outcome.code = manifestFailure_ != FailureReason::kNone ? manifestFailureCode_ : 0;
     return outcome;
   }
+  // From now on no manifest signed before this one is taken: a kill part way through cannot
+  // reopen the door to the older release.
+  if (manifestSigned_)
+    KeepManifestSigningTime(signingTimeKey_, manifestSignedAt_);
   for (std::wstring& name : manifest.unchanged)
     outcome.files.push_back({std::move(name), FileOutcome::kUnchanged});
 
@@ -97,10 +103,11 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     outcome.code = freeBytes;
     outcome.bytesNeeded = SpaceNeeded(items);
   } else {
+    std::unordered_set<std::wstring> verifiedFolders;
     for (; next < items.size(); ++next) {
       const ULONGLONG started = ::GetTickCount64();
       downloadTries_ = 0;
-      const PlaceResult placed = FetchAndPlace(items[next]);
+      const PlaceResult placed = FetchAndPlace(items[next], installDir, verifiedFolders);
       const std::wstring name = ManifestName(items[next], installDir);
       LogFileEnd(name, items[next].length, placed.failure, downloadTries_,
                  ::GetTickCount64() - started);
@@ -120,11 +127,26 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
   return outcome;
 }
 
-PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item) {
+PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
+                                         const std::wstring& installDir,
+                                         std::unordered_set<std::wstring>& verifiedFolders) {
   if (!::PathFileExistsW(item.folder.c_str()))
     base::CreateFolderChain(item.folder);
+  // A junction planted below the install folder would take the elevated writes anywhere.
+  if (verifiedFolders.count(item.folder) == 0) {
+    if (!base::FirstReparsePointBelow(installDir, item.folder).empty())
+      return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
+    verifiedFolders.insert(item.folder);
+  }
+  // A digest that cannot be one cannot vouch for anything: nothing is fetched for it.
+  if (item.sha256Malformed)
+    return {FailureReason::kDigestMismatch, 0};
   const std::wstring packagePath = item.folder + L"temp.pak";
-  if (DownloadFile(item.url, packagePath, item.name, item.length) != 0) {
+  // No package may be longer than its Length: a server cannot fill the disk past it.
+  if (DownloadFile(item.url, packagePath, item.name, item.length,
+                   std::max(item.length, 0)) != 0) {
+    if (downloadWriteError_ == kErrorReparsePointEncountered)
+      return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
     if (IsDiskFull(downloadWriteError_)) {
       // What was written cannot be used and holds the space the user must free.
       ::DeleteFileW(packagePath.c_str());

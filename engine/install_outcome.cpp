@@ -10,6 +10,12 @@ const char* FailureReasonText(FailureReason reason) {
       return "the update manifest is not signed by a pinned key";
     case FailureReason::kManifestUnreadable:
       return "the update manifest is no readable update list";
+    case FailureReason::kManifestUndated:
+      return "the update manifest's signature names no signing time";
+    case FailureReason::kManifestRolledBack:
+      return "the update manifest is older than the one last installed from";
+    case FailureReason::kManifestFromTheFuture:
+      return "the update manifest is signed ahead of this machine's clock";
     case FailureReason::kNotEnoughSpace:
       return "not enough free space in the install folder's volume";
     case FailureReason::kDownloadFailed:
@@ -22,6 +28,8 @@ const char* FailureReasonText(FailureReason reason) {
       return "the file could not be put in place";
     case FailureReason::kDiskFull:
       return "the disk is full";
+    case FailureReason::kLinkInPath:
+      return "a folder on the file's path is a link out of the install folder";
     case FailureReason::kFileInUse:
       return "another program holds the file open";
   }

@@ -13,6 +13,11 @@ enum class FailureReason {
   kManifestNotSigned,
   // The manifest is no readable update list (not XML, or no "UpdateFiles" root).
   kManifestUnreadable,
+  // The manifest's signature names no signing time; one signed before the newest manifest this
+  // machine installed from (a replayed older release); one signed ahead of the machine's clock.
+  kManifestUndated,
+  kManifestRolledBack,
+  kManifestFromTheFuture,
   // The install folder's volume has less free space than the run needs (code: bytes free; see
   // RunOutcome::bytesNeeded); nothing was downloaded.
   kNotEnoughSpace,
@@ -26,6 +31,9 @@ enum class FailureReason {
   kPlaceFailed,
   // The volume filled up (code: the Windows error).
   kDiskFull,
+  // A folder on the file's path below the install folder is a junction or symbolic link, which
+  // a write would follow out of the folder.
+  kLinkInPath,
   // Another program holds the file and the user did not close it (code: the Windows error).
   kFileInUse,
 };

@@ -8,12 +8,14 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <unordered_set>
 
 #include "engine/address_escape.h"
 #include "engine/archive/item_path.h"
 #include "engine/file_digest.h"
 #include "engine/text_convert.h"
 #include "engine/manifest_reader.h"
+#include "engine/windows_names.h"
 
 namespace {
 
@@ -34,6 +36,29 @@ int ParseLength(const std::string& text) {
   return static_cast<int>(value);
 }
 
+// The digest without surrounding white space, in lowercase.
+std::string NormalizedDigest(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos)
+    return {};
+  const size_t last = text.find_last_not_of(" \t\r\n");
+  std::string digest = text.substr(first, last - first + 1);
+  for (char& c : digest)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return digest;
+}
+
+bool IsSha256Hex(const std::string& digest) {
+  return digest.size() == 64 && digest.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// Whether an entry's folder and name make a file this installer may write: inside the install
+// folder, one file name (no folder part of its own), and names Windows takes as they are spelt.
+bool IsAcceptableEntry(const std::wstring& dir, const std::wstring& name) {
+  return name.find(L'/') == std::wstring::npos && name.find(L'\\') == std::wstring::npos &&
+         archive::StaysInsideFolder(dir + name) && HoldsOnlyOrdinaryNames(dir + name);
+}
+
 }  // namespace
 
 ManifestContents ReadManifest(const std::string& manifestText, const std::wstring& installDir) {
@@ -46,6 +71,8 @@ ManifestContents ReadManifest(const std::string& manifestText, const std::wstrin
       manifestText.data(), manifestText.size(), pugi::parse_default, pugi::encoding_utf8);
   pugi::xml_node root = document.child("UpdateFiles");
   contents.readable = parsed && root;
+  // Entries naming the same file in another letter case would write it twice; the first stays.
+  std::unordered_set<std::wstring> listedFiles;
   for (pugi::xml_node entry = root.first_child(); entry; entry = entry.next_sibling()) {
     std::string name = FieldValue(entry, "Name");
     std::string url = FieldValue(entry, "Url");
@@ -58,17 +85,18 @@ ManifestContents ReadManifest(const std::string& manifestText, const std::wstrin
     item.name = Utf8ToWide(name);
     std::wstring wideDir = Utf8ToWide(dir);
     // The manifest arrives over plain HTTP and the installer runs with administrator rights: a
-    // file that would land outside the install folder is never fetched.
-    if (!archive::StaysInsideFolder(wideDir + item.name))
+    // file that would land outside the install folder, on a device or under another name than
+    // the one listed is never fetched.
+    if (!IsAcceptableEntry(wideDir, item.name) ||
+        !listedFiles.insert(FileSystemKey(wideDir + item.name)).second)
       continue;
     item.folder = installDir + L"\\" + wideDir;
     item.targetPath = item.folder + item.name;
     item.length = ParseLength(WideToAnsi(Utf8ToWide(length).c_str()));
     // Built from the manifest's own text: the ANSI form of a name cannot hold every name.
     item.url = Utf8ToWide(PackageAddress(url, name));
-    for (char& c : sha256)
-      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    item.sha256 = std::move(sha256);
+    item.sha256 = NormalizedDigest(sha256);
+    item.sha256Malformed = !item.sha256.empty() && !IsSha256Hex(item.sha256);
     if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5) {
       contents.unchanged.push_back(wideDir + item.name);
       continue;

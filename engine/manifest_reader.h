@@ -17,9 +17,12 @@ struct ManifestContents {
   std::vector<std::wstring> unchanged;
 };
 
-// Reads the update manifest (UTF-8 XML) against the install folder. Entries whose "Dir" or
-// "Name" would place the file outside the install folder are skipped. A document that does not
-// parse gives what was read before the fault; one without an "UpdateFiles" root gives nothing.
+// Reads the update manifest (UTF-8 XML) against the install folder. Entries are skipped whose
+// "Dir" or "Name" would place the file outside the install folder, whose "Name" holds a folder
+// separator, whose names Windows would not take as spelt (engine/windows_names.h: devices, a
+// trailing dot or space), or whose file an earlier entry already names in another letter case.
+// A document that does not parse gives what was read before the fault; one without an
+// "UpdateFiles" root gives nothing.
 ManifestContents ReadManifest(const std::string& manifestText, const std::wstring& installDir);
 
 // The items of ReadManifest alone.

@@ -189,4 +189,30 @@ Verdict Verify(std::string_view data,
   return Verdict::kValid;
 }
 
+std::optional<long long> SigningTime(std::string_view trustedComment) {
+  constexpr std::string_view kField = "timestamp:";
+  size_t field = 0;
+  while (field < trustedComment.size() &&
+         trustedComment.substr(field, kField.size()) != kField) {
+    field = trustedComment.find('\t', field);
+    if (field == std::string_view::npos)
+      return std::nullopt;
+    ++field;
+  }
+  if (field >= trustedComment.size())
+    return std::nullopt;
+  const size_t start = field + kField.size();
+  const size_t end = trustedComment.find('\t', start);
+  const std::string_view digits =
+      trustedComment.substr(start, end == std::string_view::npos ? end : end - start);
+  // Up to 12 digits: any time before the year 33000, and no overflow.
+  if (digits.empty() || digits.size() > 12 ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  long long seconds = 0;
+  for (char digit : digits)
+    seconds = seconds * 10 + (digit - '0');
+  return seconds;
+}
+
 }  // namespace minisign

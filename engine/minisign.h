@@ -43,6 +43,10 @@ Verdict Verify(std::string_view data,
                const std::vector<PublicKey>& keys,
                std::string* trustedComment = nullptr);
 
+// The signing time that a trusted comment names ("timestamp:<seconds since 1970>", as
+// `minisign -S` writes it, first or after a tab); nothing when it names none or no valid number.
+std::optional<long long> SigningTime(std::string_view trustedComment);
+
 // Strict base64 (RFC 4648, padded, no white space); nothing when the text is not.
 std::optional<std::vector<uint8_t>> DecodeBase64(std::string_view text);
 

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +31,55 @@ void RecordWriteError() {
     lastWriteError = ERROR_WRITE_FAULT;
 }
 
+// Opens the package file for writing without following a link at its place: a new one is
+// created (what was there, a link included, is removed first), one to resume must be a plain
+// file. Opened through the UTF-16 path: install folders outside the ANSI code page still work.
+base::ScopedFile OpenPackageFile(const std::wstring& path, bool resume) {
+  constexpr DWORD kAccess = GENERIC_READ | GENERIC_WRITE;
+  constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (resume) {
+    handle = ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kFlags,
+                           nullptr);
+    BY_HANDLE_FILE_INFORMATION information;
+    if (handle != INVALID_HANDLE_VALUE &&
+        (!::GetFileInformationByHandle(handle, &information) ||
+         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
+      ::CloseHandle(handle);
+      lastWriteError = kErrorReparsePointEncountered;
+      return nullptr;
+    }
+  } else {
+    // The common case, no package left, costs one call. A link in the package's place is
+    // refused, not removed: some systems (Wine) remove what a file link points at.
+    handle = ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, CREATE_NEW, kFlags,
+                           nullptr);
+    if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
+      const DWORD attributes = ::GetFileAttributesW(path.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES &&
+          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        lastWriteError = kErrorReparsePointEncountered;
+        return nullptr;
+      }
+      if (::DeleteFileW(path.c_str()))
+        handle = ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                               kFlags, nullptr);
+    }
+  }
+  if (handle == INVALID_HANDLE_VALUE)
+    return nullptr;
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
+                                         _O_BINARY | (resume ? _O_APPEND : 0));
+  if (descriptor == -1) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, resume ? "ab" : "wb+");
+  if (file == nullptr)
+    _close(descriptor);
+  return base::ScopedFile(file);
+}
+
 }  // namespace
 
 int DownloadToFile(const std::wstring& url, const std::wstring& localPath) {
@@ -39,17 +91,20 @@ int DownloadToFile(const std::wstring& url,
                    const std::wstring& localPath,
                    long long resumeFrom,
                    TransferOutcome& outcome,
-                   long long expectedBytes) {
+                   long long expectedBytes,
+                   long long maxBytes) {
   if (url.empty() || localPath.empty())
     return -1;
   const std::string address = EscapeAddress(WideToUtf8(url));
-  // Opened through the UTF-16 path: install folders outside the ANSI code page still work.
-  base::ScopedFile file(_wfopen(localPath.c_str(), resumeFrom > 0 ? L"ab" : L"wb+"));
-  if (!file)
-    return -1;
   lastWriteError = 0;
+  base::ScopedFile file = OpenPackageFile(localPath, resumeFrom > 0);
+  if (!file) {
+    outcome.writeError = lastWriteError;
+    return -1;
+  }
   int result =
-      PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome, expectedBytes);
+      PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome, expectedBytes,
+                      maxBytes);
   // The runtime's buffer still holds the last bytes: a disk that cannot take them fails the
   // transfer, as a failed write inside it does.
   if (result == 0 && std::fflush(file.get()) != 0) {
@@ -71,7 +126,7 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
     if (written != count)
       RecordWriteError();
     InstallEngine& engine = InstallEngine::Instance();
-    engine.downloadedBytes += static_cast<int>(written);
+    engine.CountReceived(static_cast<long long>(written));
     if (engine.stage == kStagePackageDownload)
       engine.ReportProgress(WideToAnsi(engine.currentFile.c_str()));
     return written;

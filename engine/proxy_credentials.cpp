@@ -1,17 +1,6 @@
 #include "engine/proxy_credentials.h"
 
-#include <algorithm>
-
 #include "engine/text_convert.h"
-
-namespace {
-
-// Overwrites a password's characters before its memory goes back to the heap.
-void Wipe(std::wstring& text) {
-  std::fill(text.begin(), text.end(), L'\0');
-}
-
-}  // namespace
 
 ProxyCredentialStore& ProxyCredentialStore::Instance() {
   // Never destroyed: a detached worker may still be transferring when the process exits.
@@ -31,14 +20,12 @@ bool ProxyCredentialStore::CredentialsFor(const std::string& proxy, ProxyCredent
   if (known == answers_.end()) {
     if (!prompt_)
       return false;
-    std::wstring userName, password;
+    std::wstring userName;
+    base::SecretWString password;
     const bool given = prompt_(proxy, userName, password);
-    known = answers_
-                .emplace(proxy, std::make_pair(
-                                    given && !userName.empty(),
-                                    ProxyCredentials{WideToUtf8(userName), WideToUtf8(password)}))
+    ProxyCredentials answer{WideToUtf8(userName), base::SecretToUtf8(password)};
+    known = answers_.emplace(proxy, std::make_pair(given && !userName.empty(), std::move(answer)))
                 .first;
-    Wipe(password);
   }
   if (!known->second.first)
     return false;

@@ -5,20 +5,25 @@
 #include <mutex>
 #include <string>
 
+#include "base/secret_string.h"
+
 // Asks the user for the name and password a proxy wants (the wizard shows the system's
 // credentials prompt). Called on an engine thread; false when the user cancelled.
-using ProxyCredentialsPrompt =
-    std::function<bool(const std::string& proxy, std::wstring& userName, std::wstring& password)>;
+using ProxyCredentialsPrompt = std::function<
+    bool(const std::string& proxy, std::wstring& userName, base::SecretWString& password)>;
 
-// A user name and password for a proxy, UTF-8 as libcurl takes them.
+// A user name and password for a proxy, UTF-8 as libcurl takes them. The password's storage,
+// in every copy, is wiped when it goes.
 struct ProxyCredentials {
   std::string userName;
-  std::string password;
+  base::SecretString password;
 };
 
 // The credentials given for each proxy of the run. The user is asked at most once per proxy
 // (a cancelled prompt is remembered too), and what was given lives in memory only: never
-// written, never logged. Shared by the engine's threads.
+// written, never logged, and the typed password in no storage that is freed unwiped (the
+// prompt's UTF-16 answer and the UTF-8 form kept are secret strings). Shared by the engine's
+// threads.
 class ProxyCredentialStore {
  public:
   static ProxyCredentialStore& Instance();
@@ -27,7 +32,7 @@ class ProxyCredentialStore {
   void SetPrompt(ProxyCredentialsPrompt prompt);
   // The credentials for proxy, asking the user the first time. False when there are none.
   bool CredentialsFor(const std::string& proxy, ProxyCredentials& credentials);
-  // Forgets every answer (tests).
+  // Forgets every answer, wiping the passwords (tests).
   void Clear();
 
  private:

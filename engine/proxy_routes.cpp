@@ -1,5 +1,6 @@
 #include "engine/proxy_routes.h"
 
+#include "engine/proxy_detection.h"
 #include "engine/proxy_settings.h"
 #include "engine/system_proxy.h"
 
@@ -25,15 +26,40 @@ std::vector<std::string> ProxyRoutes::RoutesFor(const std::string& address) {
   const std::string server = ServerOf(address);
   if (server.empty())
     return {std::string()};
-  // Held while the system is asked, so that the two engine threads never ask twice.
-  std::lock_guard<std::mutex> lock(mutex_);
-  const auto working = working_.find(server);
-  if (working != working_.end())
-    return {working->second};
-  auto known = routes_.find(server);
-  if (known == routes_.end())
-    known = routes_.emplace(server, SystemProxyRoutes(address)).first;
-  return known->second;
+  std::unique_lock<std::mutex> lock(mutex_);
+  bool replacesEarlier = false;
+  for (;;) {
+    const auto known = routes_.find(server);
+    replacesEarlier = known != routes_.end() && known->second.awaitsDetection &&
+                      !ProxyDetection::Instance().Running();
+    if (!replacesEarlier) {
+      const auto working = working_.find(server);
+      if (working != working_.end())
+        return {working->second};
+      if (known != routes_.end())
+        return known->second.routes;
+    }
+    if (asking_.count(server) == 0)
+      break;
+    // The other engine thread is asking for this server: its answer serves both.
+    answered_.wait(lock);
+  }
+  asking_.insert(server);
+  lock.unlock();
+  SystemProxyAnswer answer;
+  try {
+    answer = AskSystemProxy(address);
+  } catch (const std::exception&) {
+    answer = SystemProxyAnswer{{std::string()}, false};
+  }
+  lock.lock();
+  asking_.erase(server);
+  // Detection's late answer takes over from the route found without it.
+  if (replacesEarlier)
+    working_.erase(server);
+  routes_[server] = Known{answer.routes, answer.awaitsDetection};
+  answered_.notify_all();
+  return answer.routes;
 }
 
 void ProxyRoutes::RememberWorking(const std::string& address, const std::string& route) {
@@ -52,7 +78,7 @@ void ProxyRoutes::SetRoutes(const std::string& address, std::vector<std::string>
     routes.push_back(std::string());
   std::lock_guard<std::mutex> lock(mutex_);
   working_.erase(server);
-  routes_[server] = std::move(routes);
+  routes_[server] = Known{std::move(routes), false};
 }
 
 void ProxyRoutes::Clear() {

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 // The routes by which each server of the run is reached (see engine/proxy_settings.h: a proxy
-// for libcurl, or empty for direct). The user's settings are asked once per server; once a route
-// has reached the server, that route alone is used for it for the rest of the run. Shared by the
-// engine's threads.
+// for libcurl, or empty for direct). The user's settings are asked once per server, and once more
+// when that answer came while auto-detection was still running and it has ended since; once a
+// route has reached the server, that route alone is used for it until then. Shared by the
+// engine's threads: one asks for a server while the others wait for its answer, and no lock is
+// held while the system is asked.
 class ProxyRoutes {
  public:
   static ProxyRoutes& Instance();
@@ -28,7 +32,14 @@ class ProxyRoutes {
  private:
   ProxyRoutes() = default;
 
+  struct Known {
+    std::vector<std::string> routes;
+    bool awaitsDetection = false;
+  };
+
   mutable std::mutex mutex_;
-  std::map<std::string, std::vector<std::string>> routes_;
+  std::condition_variable answered_;  // a server's question ended
+  std::map<std::string, Known> routes_;
   std::map<std::string, std::string> working_;
+  std::set<std::string> asking_;  // servers whose question is open
 };

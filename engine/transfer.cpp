@@ -9,11 +9,17 @@
 
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_routes.h"
+#include "engine/system_root_certificates.h"
 #include "engine/transfer_session.h"
 
 namespace {
 
 std::atomic<int> stallLimitSeconds{60};
+
+#ifndef QUENBY_VERIFY_TLS
+#error "QUENBY_VERIFY_TLS must say whether servers' certificates are checked (0 or 1)"
+#endif
+std::atomic<bool> tlsVerification{QUENBY_VERIFY_TLS != 0};
 
 // Bytes libcurl hands over per receive call. Under Wine every receive has a fixed cost, so large
 // calls matter; each chunk still makes one progress report.
@@ -82,6 +88,28 @@ bool ProxyFailed(int result, long httpStatus) {
 
 constexpr long kProxyAuthenticationRequired = 407;
 
+// The body's bound, between libcurl and the caller's writer: a chunk that would pass it ends the
+// transfer (libcurl then reports a write error, which the attempt turns into the bound's code).
+struct BoundedSink {
+  TransferWriter writer;
+  void* sink;
+  long long remaining;  // negative: no bound
+  bool tooLong = false;
+};
+
+size_t WriteWithinBound(char* data, size_t size, size_t count, void* boundedSink) {
+  auto* bounded = static_cast<BoundedSink*>(boundedSink);
+  const long long bytes = static_cast<long long>(size) * static_cast<long long>(count);
+  if (bounded->remaining >= 0) {
+    if (bytes > bounded->remaining) {
+      bounded->tooLong = true;
+      return 0;
+    }
+    bounded->remaining -= bytes;
+  }
+  return bounded->writer(data, size, count, bounded->sink);
+}
+
 // One attempt by one route: a proxy, or empty for libcurl's own choice (direct, or the
 // environment's proxy variables where a developer has set them). With credentials, the proxy
 // gets them by whatever method it asks for. proxyStatus is the proxy's own answer when it
@@ -93,6 +121,7 @@ int PerformByRoute(const std::string& address,
                    void* sink,
                    long long resumeFrom,
                    long long expectedBytes,
+                   long long maxBytes,
                    TransferOutcome& outcome,
                    long& proxyStatus) {
   TransferSession& session = TransferSession::ForThisThread();
@@ -101,15 +130,31 @@ int PerformByRoute(const std::string& address,
     return CURLE_FAILED_INIT;
   curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMostRedirects);
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  const long verify = TlsVerification() ? 1L : 0L;
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, verify);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, verify * 2);
+  if (verify) {
+    // libcurl checks the chain and the name itself against the system's roots; a revocation
+    // list that cannot be reached does not fail an install.
+    const std::string& roots = SystemRootCertificatesPem();
+    curl_blob blob{const_cast<char*>(roots.data()), roots.size(), CURL_BLOB_NOCOPY};
+    curl_easy_setopt(curl, CURLOPT_CAINFO_BLOB, &blob);
+    curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+  }
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writer);
-  // Less than one byte per second over the limit counts as a stalled transfer (code 28).
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  // Under kStallBytesPerSecond over the limit counts as a stalled transfer (code 28).
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallLimitSeconds.load()));
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, sink);
+  BoundedSink bounded{writer, sink, maxBytes < 0 ? -1 : std::max(maxBytes - resumeFrom, 0LL)};
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteWithinBound);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bounded);
+  // A body announced past the bound is refused before any of it arrives (0 would mean none).
+  if (bounded.remaining > 0)
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bounded.remaining));
   if (!route.empty()) {
     curl_easy_setopt(curl, CURLOPT_PROXY, route.c_str());
     // The bypass list has been applied already; the environment's no_proxy must not undo it.
@@ -133,9 +178,15 @@ int PerformByRoute(const std::string& address,
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
   if (resumeFrom > 0)
     curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom));
-  const int result = session.Run();
+  int result = session.Run();
   outcome.httpStatus = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
+  // An error answer is an HTTP error whatever the length of the page that would come with it.
+  if (result == CURLE_FILESIZE_EXCEEDED && outcome.httpStatus >= 400)
+    result = CURLE_HTTP_RETURNED_ERROR;
+  else if (bounded.tooLong || result == CURLE_FILESIZE_EXCEEDED)
+    result = CURLE_FILESIZE_EXCEEDED;
+  outcome.tooLong = result == CURLE_FILESIZE_EXCEEDED;
   curl_off_t retryAfter = 0;
   const bool known = curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK;
   outcome.retryAfterSeconds = known && retryAfter > 0 ? static_cast<long>(retryAfter) : -1;
@@ -160,15 +211,16 @@ int PerformByProxyRoute(const std::string& address,
                         void* sink,
                         long long resumeFrom,
                         long long expectedBytes,
+                        long long maxBytes,
                         TransferOutcome& outcome) {
   long proxyStatus = 0;
   int result = PerformByRoute(address, route, nullptr, writer, sink, resumeFrom, expectedBytes,
-                              outcome, proxyStatus);
+                              maxBytes, outcome, proxyStatus);
   if (proxyStatus == kProxyAuthenticationRequired) {
     ProxyCredentials credentials;
     if (ProxyCredentialStore::Instance().CredentialsFor(route, credentials)) {
       result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom,
-                              expectedBytes, outcome, proxyStatus);
+                              expectedBytes, maxBytes, outcome, proxyStatus);
     }
   }
   if (proxyStatus == kProxyAuthenticationRequired && result != CURLE_OK) {
@@ -179,6 +231,14 @@ int PerformByProxyRoute(const std::string& address,
 }
 
 }  // namespace
+
+void SetTlsVerification(bool verify) {
+  tlsVerification = verify;
+}
+
+bool TlsVerification() {
+  return tlsVerification;
+}
 
 void SetTransferStallLimit(int seconds) {
   stallLimitSeconds = seconds;
@@ -193,7 +253,8 @@ int PerformTransfer(const std::string& address,
                     void* sink,
                     long long resumeFrom,
                     TransferOutcome* outcome,
-                    long long expectedBytes) {
+                    long long expectedBytes,
+                    long long maxBytes) {
   ProxyRoutes& proxyRoutes = ProxyRoutes::Instance();
   std::vector<std::string> routes = proxyRoutes.RoutesFor(address);
   // When every proxy fails, direct is tried once before the caller's retry rules apply.
@@ -204,7 +265,7 @@ int PerformTransfer(const std::string& address,
   for (const std::string& route : routes) {
     lastOutcome = TransferOutcome();
     result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, expectedBytes,
-                                 lastOutcome);
+                                 maxBytes, lastOutcome);
     // A proxy that asks for credentials is reached; going past it would only hide the question.
     const bool askedForCredentials = lastOutcome.httpStatus == kProxyAuthenticationRequired;
     if (askedForCredentials || !ProxyFailed(result, lastOutcome.httpStatus)) {

@@ -11,7 +11,14 @@ struct TransferOutcome {
   long httpStatus = 0;          // of the last response; 0 when none arrived
   long retryAfterSeconds = -1;  // the server's Retry-After; -1 when it gave none
   unsigned long writeError = 0; // Windows error of a failed write of the body to its file
+  bool tooLong = false;         // the body went past the transfer's byte bound
 };
+
+// The most a transfer may redirect, and the only schemes it may be sent to.
+constexpr long kMostRedirects = 10;
+// A transfer slower than this for the stall limit's seconds is a stalled one: a server that
+// trickles a few bytes a second would otherwise hold the install for ever.
+constexpr long kStallBytesPerSecond = 1024;
 
 // One blocking HTTP(S) transfer of address (ASCII, escaped as engine/address_escape.h does) with
 // the engine's option set, every chunk going to writer(sink). With resumeFrom above 0 only the
@@ -24,16 +31,27 @@ struct TransferOutcome {
 // buffer is made to fit it instead of taking its usual megabyte. libcurl allocates the buffer
 // for every transfer, and under Wine a fresh megabyte (its pages faulted in by the first
 // receive) costs more than a small file's whole transfer.
+// maxBytes, when not negative, bounds the whole body (from its start, resumed bytes included):
+// the transfer ends with CURLE_FILESIZE_EXCEEDED as soon as a server announces or sends more, so
+// an endless or oversized body never reaches the disk past it. Redirects are followed at most
+// kMostRedirects times, and like the first request only over http and https.
 // Returns 0 or libcurl's result code; fills outcome when given.
 int PerformTransfer(const std::string& address,
                     TransferWriter writer,
                     void* sink,
                     long long resumeFrom = 0,
                     TransferOutcome* outcome = nullptr,
-                    long long expectedBytes = 0);
+                    long long expectedBytes = 0,
+                    long long maxBytes = -1);
 
-// A transfer that receives no data for this many seconds ends with a non-zero result, so a dead
-// connection takes the failure path instead of hanging the install: 60 s unless a test shortens
-// it.
+// A transfer that receives less than kStallBytesPerSecond for this many seconds ends with a
+// non-zero result, so a dead or trickling connection takes the failure path instead of hanging
+// the install: 60 s unless a test shortens it.
 void SetTransferStallLimit(int seconds);
 int TransferStallLimit();
+
+// Whether servers' certificates and names are checked against the system's certificate store
+// (libcurl's Schannel back end reads the Windows store). The build's QUENBY_VERIFY_TLS by
+// default; tests switch it.
+void SetTlsVerification(bool verify);
+bool TlsVerification();

@@ -10,4 +10,5 @@ struct UpdateItem {
   std::wstring name;        // manifest "Name"
   std::wstring folder;      // install folder + "\" + manifest "Dir"
   std::string sha256;       // manifest "SHA256" of the package as served, lowercase; "" if none
+  bool sha256Malformed = false;  // "SHA256" is there but is not 64 hexadecimal digits
 };

@@ -20,10 +20,14 @@ build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
 options=(-DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_SIGN_TEST_CA="${QUENBY_SIGN_TEST_CA:-ON}")
 targets=()
 if [[ ${1:-} == --shipped-only ]]; then
-  options+=(-DBUILD_TESTING=OFF)
+  # The program that ships pins a key, here the project's test key.
+  test_key=$(tail -n1 "$repo_root/tools/publisher/test_key/quenby-test.pub")
+  options+=(-DBUILD_TESTING=OFF -DQUENBY_MANIFEST_KEYS="$test_key"
+    -DQUENBY_ALLOW_UNSIGNED_MANIFEST=OFF)
   targets=(--target installer stand-in-launcher stand-in-uninstaller)
 else
-  options+=(-DBUILD_TESTING=ON)
+  # The tests install unsigned releases (and pin keys where they test signatures).
+  options+=(-DBUILD_TESTING=ON -DQUENBY_MANIFEST_KEYS= -DQUENBY_ALLOW_UNSIGNED_MANIFEST=ON)
   [[ $QUENBY_ARCH == i686 ]] || options+=(-DQUENBY_SHIPPED_BUILD_DIR="$repo_root/build/i686")
 fi
 if [[ ! -f $build_dir/build.ninja ]]; then

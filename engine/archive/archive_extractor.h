@@ -10,6 +10,10 @@ namespace archive {
 
 class ExtractObserver;
 
+// ExtractTo's result when a junction or symbolic link stands at an item's place: it is neither
+// written through nor removed (HRESULT_FROM_WIN32(ERROR_REPARSE_POINT_ENCOUNTERED)).
+constexpr int32_t kResultLinkInTheWay = static_cast<int32_t>(0x8007112B);
+
 // Unpacks every item of a package archive into a folder, replacing what is already there, and
 // puts back the stored times and attributes.
 class ArchiveExtractor : public ArchiveReader {

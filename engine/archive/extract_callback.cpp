@@ -1,5 +1,7 @@
 #include "engine/archive/extract_callback.h"
 
+#include "engine/archive/archive_extractor.h"
+
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -34,6 +36,10 @@ constexpr uint32_t kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUT
 HRESULT RemoveFileInTheWay(const std::wstring& path, DWORD attributes) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+  // A link planted at the target is refused, not removed: some systems (Wine) remove what a
+  // file link points at.
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return kResultLinkInTheWay;
   if (!DeleteFileEvenIfReadOnly(path))
     return HRESULT_FROM_WIN32(::GetLastError());
   return S_OK;
@@ -216,9 +222,10 @@ DWORD ExtractCallback::CreationAttributes() const {
 
 base::ScopedHandle ExtractCallback::CreateTargetFile(DWORD disposition) const {
   // Deleting is shared, so that a damaged item can be removed while the handler still holds it.
-  return base::ScopedHandle(::CreateFileW(item_.targetPath.c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, disposition,
-                                          CreationAttributes(), nullptr));
+  // A link at the target is never followed: its own entry is what is opened.
+  return base::ScopedHandle(::CreateFileW(
+      item_.targetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+      disposition, CreationAttributes() | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 HRESULT ExtractCallback::CreateItemFile(ISequentialOutStream** outStream) {

@@ -97,7 +97,7 @@ class InstallSessionTest : public testing::Test {
   }
 
   bool Registered() {
-    return FileExists(installDir_ + L"\install.dat") || UninstallEntryExists() ||
+    return FileExists(installDir_ + L"\\install.dat") || UninstallEntryExists() ||
            FileExists(DesktopShortcutPath()) || FileExists(StartMenuShortcutPath());
   }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Install runs that fail under real conditions, with engine-run under Wine and the local update
 server: a disk that fills up while a file is unpacked (a small tmpfs holding the install folder),
-a volume too small to start on, and a kill of every Windows process part way through a throttled
+a volume too small to start on, links planted in the install folder, and a kill of every Windows process part way through a throttled
 update (wineserver -k, in a prefix of the test's own). Each must tell the failure once, leave
 every client file whole (its old or its new version, never a torn one, and no ".tmp" beside it),
 and the next run must complete the install.
@@ -218,6 +218,40 @@ def killed_part_way(engine_run, work, base, served):
     return [f"killed: {f}" for f in faults], None
 
 
+def links_are_not_followed(engine_run, work, base, served):
+    """Links a local user planted in the install folder (made from the host: Wine's
+    CreateSymbolicLinkW makes none): a folder linked out of it fails its file, and nothing is
+    written or removed through it. (A link to a file is a reparse point on Windows, refused in a
+    package's or an unpacked file's place; Wine shows it as the file it points at, so it is not
+    planted here.)"""
+    faults = []
+    release = work / "release-links"
+    (release / "res").mkdir(parents=True)
+    (release / "a.txt").write_bytes(b"a, the new version\n" * 50)
+    (release / "res" / "r.txt").write_bytes(b"r, the new version\n" * 50)
+    publish.publish(release, served / "links", f"{base}/links", "7z")
+    cases = [
+        ("a linked folder", "res", True, "res\\r.txt"),
+    ]
+    for index, (what, link, folder, failed_file) in enumerate(cases):
+        install = work / f"links{index}" / "Quenby"
+        outside = work / f"links{index}" / "outside"
+        install.mkdir(parents=True)
+        outside.mkdir()
+        (outside / "victim.txt").write_bytes(b"not the installer's to touch")
+        os.symlink(outside if folder else outside / "victim.txt", install / link)
+        code, output = run_engine(engine_run, f"{base}/links", install)
+        expect(faults, code == 1, f"{what}: ended with {code}:\n{output}")
+        expect(faults, f'failed: file="{failed_file}" reason="a folder on the file\'s path is a '
+                       f'link' in output, f"{what}: no failure at {failed_file}:\n{output}")
+        expect(faults, [p.name for p in outside.iterdir()] == ["victim.txt"],
+               f"{what}: written outside: {sorted(p.name for p in outside.iterdir())}")
+        expect(faults, (outside / "victim.txt").read_bytes() == b"not the installer's to touch",
+               f"{what}: the file it points at was changed")
+        expect(faults, (install / link).is_symlink(), f"{what}: the link was removed")
+    return [f"links: {f}" for f in faults], None
+
+
 def main():
     args = parse_arguments(__doc__)
     work = pathlib.Path(tempfile.mkdtemp(prefix="quenby-failed-runs-"))
@@ -232,8 +266,9 @@ def main():
                 print(f"mounting a tmpfs was refused ({skipped}): skipped")
                 return SKIPPED
             faults += found
-        found, _ = killed_part_way(args.engine_run, work, base, served)
-        faults += found
+        for scenario in (links_are_not_followed, killed_part_way):
+            found, _ = scenario(args.engine_run, work, base, served)
+            faults += found
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for fault in faults:

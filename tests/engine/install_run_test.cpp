@@ -103,8 +103,8 @@ TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
 
   EXPECT_EQ(1, completions_);
   EXPECT_EQ(0, prompt_.asked.load());
-  EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"), ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
-  EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+  EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+  EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") == ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
   int packages = ServedSize(L"files\\QuenbyClient.exe") + ServedSize(L"files\\res\\skin.dat");
   EXPECT_EQ(packages, engine.totalBytes);
   EXPECT_EQ(packages, engine.downloadedBytes);
@@ -189,7 +189,7 @@ TEST_F(InstallRunTest, UppercaseDigestDownloadsOnEveryRun) {
   ASSERT_FALSE(downloadedNames_.empty());
   for (const std::string& name : downloadedNames_)
     EXPECT_EQ("skin.dat", name);
-  EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+  EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") == ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
 }
 
 TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
@@ -202,7 +202,8 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
     prompt_.opened.clear();
     completions_ = 0;
     std::string manifest = ManifestText(
-        ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"), "1",
+        ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                          std::to_string(ServedSize(L"files\\QuenbyClient.exe")),
                           server_ + "/files/") +
         ManifestFileEntry("skin.dat", "res\\", "x", "1", server_ + "/-/status/404/files/res/") +
         ManifestFileEntry("never.dat", "", "x", "1", server_ + "/files/res/"));
@@ -218,8 +219,7 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
     EXPECT_EQ(FileOutcome::kPlaced, lastOutcome_.files[0].outcome);
     EXPECT_EQ(FileOutcome::kFailed, lastOutcome_.files[1].outcome);
     EXPECT_EQ(FileOutcome::kNotReached, lastOutcome_.files[2].outcome);
-    EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"),
-              ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+    EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
     ASSERT_TRUE(FileExists(installDir_ + L"\\res\\temp.pak"));
     EXPECT_EQ("", ReadFileBytes(installDir_ + L"\\res\\temp.pak"));
     EXPECT_FALSE(FileExists(installDir_ + L"\\never.dat"));
@@ -277,7 +277,8 @@ TEST_F(InstallRunTest, DamagedOrEscapingPackageKeepsTheOldFile) {
     ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", oldBytes));
     // Url + Name puts the file name in the query, so the server answers with the package.
     RunInstall(
-        ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"), "1",
+        ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                                       std::to_string(ServedSize(Utf8ToWide(package))),
                                        server_ + "/" + package + "?")));
     EXPECT_FALSE(downloadedNames_.empty());
     EXPECT_EQ(FailureReason::kUnpackFailed, lastOutcome_.failure);
@@ -301,7 +302,8 @@ TEST_F(InstallRunTest, ReadOnlyFilesAndLeftoversDoNotBlockTheNextRelease) {
   ASSERT_TRUE(::SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY));
 
   RunInstall(ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
-                                            "1", server_ + "/readonly.pak?")));
+                                            std::to_string(ServedSize(L"readonly.pak")),
+                                            server_ + "/readonly.pak?")));
   EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(target));
   EXPECT_NE(0u, ::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(FileExists(leftover));
@@ -317,7 +319,8 @@ TEST_F(InstallRunTest, FileItemNamedLikeAFolderKeepsTheFolderAndTheOldFile) {
   ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", "the old client"));
 
   RunInstall(ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
-                                            "1", server_ + "/folder_item.pak?")));
+                                            std::to_string(ServedSize(L"folder_item.pak")),
+                                            server_ + "/folder_item.pak?")));
   EXPECT_EQ("the user's notes", ReadFileBytes(userData + L"\\notes.txt"));
   EXPECT_EQ("the old client", ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
   // The package's first item was unpacked read-only before the second failed; it is gone.
@@ -329,7 +332,8 @@ class FileHolder {
  public:
   explicit FileHolder(const std::wstring& path) {
     std::wstring command = L"\"" QUENBY_HOLD_FILE L"\" \"" + path + L"\"";
-    STARTUPINFOW startup{sizeof(startup)};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process))
@@ -400,10 +404,11 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
         holder->End();
       return c.holder == Holder::kRetry;
     };
-    auto manifestWith = [&](const std::string& clientUrl, const std::string& sha256) {
+    auto manifestWith = [&](const std::string& clientUrl, const std::string& sha256,
+                            const std::wstring& package = L"files\\QuenbyClient.exe") {
       std::string entries =
           ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
-                            std::to_string(ServedSize(L"files\\QuenbyClient.exe")), clientUrl);
+                            std::to_string(ServedSize(package)), clientUrl);
       if (!sha256.empty())
         entries.insert(entries.find("</File>"), "<SHA256>" + sha256 + "</SHA256>");
       return ManifestText(entries + ManifestFileEntry(
@@ -412,20 +417,22 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
                                         server_ + "/files/res/"));
     };
     const std::string manifest = manifestWith(server_ + "/files/", "");
-    RunInstall(*c.package ? manifestWith(server_ + "/" + c.package + "?", c.sha256)
+    RunInstall(*c.package ? manifestWith(server_ + "/" + c.package + "?", c.sha256,
+                                         Utf8ToWide(c.package))
                           : manifestWith(server_ + "/files/", c.sha256));
 
     EXPECT_EQ(1, completions_);
     EXPECT_EQ(c.failure, lastOutcome_.failure) << "code " << lastOutcome_.code;
     EXPECT_EQ(c.holder == Holder::kNone ? 0 : 1, prompt_.askedInUse.load());
-    if (c.holder != Holder::kNone)
+    if (c.holder != Holder::kNone) {
       EXPECT_EQ(client, prompt_.inUsePath);
+    }
     EXPECT_FALSE(FileExists(client + L".tmp"));
     EXPECT_FALSE(FileExists(installDir_ + L"\\temp.pak"));
     if (c.failure == FailureReason::kNone) {
       EXPECT_EQ(0, prompt_.asked.load());
-      EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"), ReadFileBytes(client));
-      EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+      EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(client));
+      EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") == ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
       continue;
     }
     EXPECT_EQ(1, prompt_.asked.load());
@@ -438,8 +445,8 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
       holder->End();
     RunInstall(manifest);
     EXPECT_TRUE(lastOutcome_.Complete());
-    EXPECT_EQ(ReleaseBytes(L"QuenbyClient.exe"), ReadFileBytes(client));
-    EXPECT_EQ(ReleaseBytes(L"res\\skin.dat"), ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+    EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(client));
+    EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") == ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
   }
 }
 
@@ -454,18 +461,21 @@ TEST_F(InstallRunTest, RunLogTellsEachFileAndTheFailureAndNeverThePassword) {
   ProxyRoutes::Instance().SetRoutes(host + "/", {proxy});
   ProxyCredentialStore::Instance().Clear();
   ProxyCredentialStore::Instance().SetPrompt(
-      [](const std::string&, std::wstring& userName, std::wstring& password) {
+      [](const std::string&, std::wstring& userName, base::SecretWString& password) {
         userName = L"quenby";
-        password = L"proxy secret";
+        password.Assign(L"proxy secret");
         return true;
       });
   const int clientSize = ServedSize(L"files\\QuenbyClient.exe");
+  // Real lengths: a body bound below the size of the proxy's 407 page would end the transfer
+  // before the credentials are asked for.
+  const std::string skinSize = std::to_string(ServedSize(L"files\\res\\skin.dat"));
   RecordingRunLog log;
   RunInstall(ManifestText(
       ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
                         std::to_string(clientSize), host + "/files/") +
-      ManifestFileEntry("skin.dat", "res\\", "x", "1", host + "/-/status/404/files/res/") +
-      ManifestFileEntry("never.dat", "", "x", "1", host + "/files/res/")));
+      ManifestFileEntry("skin.dat", "res\\", "x", skinSize, host + "/-/status/404/files/res/") +
+      ManifestFileEntry("never.dat", "", "x", skinSize, host + "/files/res/")));
   ProxyRoutes::Instance().Clear();
   ProxyCredentialStore::Instance().SetPrompt(nullptr);
   ProxyCredentialStore::Instance().Clear();
@@ -474,7 +484,8 @@ TEST_F(InstallRunTest, RunLogTellsEachFileAndTheFailureAndNeverThePassword) {
   const std::string text = log.Text();
   for (const std::string& expected : {
            "file QuenbyClient.exe: " + std::to_string(clientSize) + " bytes, placed, tries: 1, ",
-           std::string("file res\\skin.dat: 1 bytes, the package could not be downloaded, tries: 1"),
+           "file res\\skin.dat: " + skinSize +
+               " bytes, the package could not be downloaded, tries: 1",
            "download " + host + "/-/status/404/files/res/skin.dat: failed, tries: 1, "
                "libcurl code 22, HTTP status 404",
            std::string("file never.dat: not reached"),

@@ -49,6 +49,34 @@ TEST_F(ManifestReaderTest, DigestComparisonIsCaseSensitive) {
   EXPECT_EQ(1u, items.size());
 }
 
+// A SHA256 that is no digest once passed for one the package would never match, or for none.
+TEST_F(ManifestReaderTest, DigestIsSixtyFourHexDigitsAfterTrimming) {
+  const std::string digest(64, 'a');
+  struct Case {
+    std::string value;
+    std::string sha256;
+    bool malformed;
+  };
+  const Case kCases[] = {
+      {"", "", false},
+      {digest, digest, false},
+      {" \n" + std::string(64, 'A') + "\t ", digest, false},
+      {std::string(63, 'a'), std::string(63, 'a'), true},
+      {digest + "0", digest + "0", true},
+      {std::string(63, 'a') + "g", std::string(63, 'a') + "g", true},
+      {"   ", "", false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.value);
+    std::string entry = ManifestFileEntry("new.dll", "", "x");
+    entry.insert(entry.find("</File>"), "<SHA256>" + c.value + "</SHA256>");
+    const std::vector<UpdateItem> items = ReadUpdateItems(ManifestText(entry), folder_.path());
+    ASSERT_EQ(1u, items.size());
+    EXPECT_EQ(c.sha256, items[0].sha256);
+    EXPECT_EQ(c.malformed, items[0].sha256Malformed);
+  }
+}
+
 TEST_F(ManifestReaderTest, FieldsAreTakenAsStored) {
   struct Case {
     const char* description;
@@ -143,6 +171,39 @@ TEST_F(ManifestReaderTest, EntriesLeavingTheInstallFolderAreSkipped) {
   std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
   ASSERT_EQ(1u, items.size());
   EXPECT_EQ(folder_ / L"res\\..x\\kept.dll", items[0].targetPath);
+}
+
+TEST_F(ManifestReaderTest, NamesWindowsWouldNotTakeAsSpeltAreSkipped) {
+  std::string manifest = ManifestText(
+      ManifestFileEntry("con.txt", "", "x") + ManifestFileEntry("x.dll", "res\\nul\\", "x") +
+      ManifestFileEntry("Com1.log", "res\\", "x") + ManifestFileEntry("CONOUT$", "", "x") +
+      ManifestFileEntry("COM\xC2\xB9", "", "x") + ManifestFileEntry("trailing.", "", "x") +
+      ManifestFileEntry("trailing ", "", "x") + ManifestFileEntry("x.dll", "res.\\", "x") +
+      ManifestFileEntry("sub/x.dll", "", "x") + ManifestFileEntry("sub\\x.dll", "res\\", "x") +
+      ManifestFileEntry("CONSOLE.txt", "res/sub/", "x") + ManifestFileEntry("COM10", "", "x"));
+  std::vector<UpdateItem> items = ReadUpdateItems(manifest, folder_.path());
+  ASSERT_EQ(2u, items.size());
+  EXPECT_EQ(folder_ / L"res/sub/CONSOLE.txt", items[0].targetPath);
+  EXPECT_EQ(folder_ / L"COM10", items[1].targetPath);
+}
+
+// NTFS finds one file under both spellings: a later entry would overwrite the first, possibly
+// with a package the manifest lists as something else.
+TEST_F(ManifestReaderTest, LaterEntriesNamingAListedFileInAnotherCaseAreSkipped) {
+  std::string manifest = ManifestText(ManifestFileEntry("present.dll", "", kAbcMd5) +
+                                      ManifestFileEntry("PRESENT.DLL", "", "1") +
+                                      ManifestFileEntry("new.dll", "res\\", "2", "20") +
+                                      ManifestFileEntry("New.dll", "RES/", "3", "30") +
+                                      ManifestFileEntry("new.dll", "Res\\\\", "4", "40") +
+                                      ManifestFileEntry("\xC3\x84.dll", "", "5", "50") +
+                                      ManifestFileEntry("\xC3\xA4.dll", "", "6", "60"));
+  const ManifestContents contents = ReadManifest(manifest, folder_.path());
+  EXPECT_EQ(std::vector<std::wstring>{L"present.dll"}, contents.unchanged);
+  ASSERT_EQ(2u, contents.items.size());
+  EXPECT_EQ(folder_ / L"res\\new.dll", contents.items[0].targetPath);
+  EXPECT_EQ(20, contents.items[0].length);
+  EXPECT_EQ(folder_ / L"\u00C4.dll", contents.items[1].targetPath);
+  EXPECT_EQ(50, contents.items[1].length);
 }
 
 }  // namespace

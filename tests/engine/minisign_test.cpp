@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "tests/support/temp_folder.h"
@@ -190,3 +191,30 @@ TEST(MinisignTest, DecodesStrictBase64) {
     }
   }
 }
+
+namespace {
+
+TEST(MinisignTest, ReadsTheSigningTimeOfATrustedComment) {
+  struct Case {
+    const char* comment;
+    std::optional<long long> seconds;
+  };
+  const Case kCases[] = {
+      {"timestamp:1700000000\tfile:update.xml\thashed", 1700000000},
+      {"timestamp:1700000000", 1700000000},
+      {"file:update.xml\ttimestamp:42", 42},
+      {"file:update.xml", std::nullopt},
+      {"", std::nullopt},
+      {"timestamp:", std::nullopt},
+      {"timestamp:-5", std::nullopt},
+      {"timestamp:12ab", std::nullopt},
+      {"a timestamp:5", std::nullopt},
+      {"timestamp:9999999999999", std::nullopt},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.comment);
+    EXPECT_EQ(c.seconds, minisign::SigningTime(c.comment));
+  }
+}
+
+}  // namespace

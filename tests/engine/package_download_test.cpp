@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <climits>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -355,6 +356,80 @@ TEST_F(EngineTransferTest, StalledTransferEndsWithFailure) {
   SetTransferStallLimit(2);
   int code = DownloadToFile(server_ + L"/-/stall/1000/stuck.pak", folder_ / L"temp.pak");
   EXPECT_EQ(28, code);  // CURLE_OPERATION_TIMEDOUT
+}
+
+// An elevated installer once wrote whatever a server sent, for as long as it sent it: an
+// endless body filled the system drive, and a redirect could lead anywhere.
+TEST_F(EngineTransferTest, HostileTransfersFailWithinTheirBounds) {
+  Serve(L"hostile.pak", 50000);
+  Serve(L"slow.pak", 5000);
+  const long long length = 10000;  // the manifest's Length: less than what is served
+  struct Case {
+    const char* description;
+    const wchar_t* path;
+    int code;
+  };
+  const Case kCases[] = {
+      {"an endless body", L"/-/endless/x", CURLE_FILESIZE_EXCEEDED},
+      {"a body past Length, announced", L"/hostile.pak", CURLE_FILESIZE_EXCEEDED},
+      {"a body past Length, unannounced", L"/-/nolength/hostile.pak", CURLE_FILESIZE_EXCEEDED},
+      {"a redirect loop", L"/-/loop/x", CURLE_TOO_MANY_REDIRECTS},
+      // libcurl knows no file: scheme here, and would refuse it by the protocol list.
+      {"a redirect to another scheme", L"/-/scheme/x", CURLE_URL_MALFORMAT},
+      // 20 bytes a second: a stall, however long it would go on.
+      {"a trickle", L"/-/trickle/1/slow.pak", CURLE_OPERATION_TIMEDOUT},
+  };
+  SetTransferStallLimit(2);
+  InstallEngine& engine = InstallEngine::Instance();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    const std::wstring target = folder_ / L"temp.pak";
+    EXPECT_EQ(c.code,
+              engine.DownloadFile(server_ + c.path, target, L"hostile.pak", length, length));
+    EXPECT_LE(std::filesystem::file_size(target), static_cast<uintmax_t>(length));
+  }
+  // A package that arrives whole within its Length is untouched by the bound.
+  const std::wstring target = folder_ / L"exact.pak";
+  EXPECT_EQ(0, engine.DownloadFile(server_ + L"/hostile.pak", target, L"hostile.pak", 50000,
+                                   50000));
+  EXPECT_EQ(50000u, std::filesystem::file_size(target));
+}
+
+TEST_F(EngineTransferTest, ManifestPastItsBoundIsRefusedUnread) {
+  const std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
+  std::filesystem::create_directories(std::filesystem::path(manifestDir));
+  std::string manifest = "<?xml version=\"1.0\"?><UpdateFiles>";
+  manifest.resize((8 << 20) + 1, ' ');
+  ASSERT_TRUE(WriteFileBytes(manifestDir + L"\\update.xml", manifest));
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetUpdateServer(server_);
+  EXPECT_EQ(CURLE_FILESIZE_EXCEEDED, engine.CheckUpdate());
+  EXPECT_TRUE(engine.manifestText.empty());
+}
+
+// The progress contract's counts are int: a run past 2 GiB once wrapped them negative.
+TEST_F(EngineTransferTest, ReceivedBytesPast2GiBHoldAtTheLargestInt) {
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.CountReceived(3LL << 30);
+  EXPECT_EQ(INT_MAX, engine.downloadedBytes);
+  engine.CountReceived(2LL << 30);
+  EXPECT_EQ(INT_MAX, engine.downloadedBytes);
+  // The count under the int is still the true one.
+  engine.CountReceived(-(5LL << 30) + 5);
+  EXPECT_EQ(5, engine.downloadedBytes);
+}
+
+TEST_F(EngineTransferTest, CertificatesAreCheckedOnlyWhenTheBuildAsks) {
+  const std::string body = Serve(L"secure.pak", 4096);
+  const std::wstring target = folder_ / L"temp.pak";
+  EXPECT_FALSE(TlsVerification()) << "the default build does not check certificates";
+  EXPECT_EQ(0, DownloadToFile(tlsServer_ + L"/secure.pak", target));
+  EXPECT_EQ(body, ReadFileBytes(target));
+  SetTlsVerification(true);
+  const int code = DownloadToFile(tlsServer_ + L"/secure.pak", target);
+  SetTlsVerification(false);
+  // The test server's certificate is its own: Schannel refuses it.
+  EXPECT_TRUE(code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR) << code;
 }
 
 TEST_F(EngineTransferTest, CheckUpdateFetchesTheManifestAndReportsStageOne) {

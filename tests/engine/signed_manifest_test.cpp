@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/install_engine.h"
+#include "engine/manifest_clock.h"
 #include "engine/text_convert.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/temp_folder.h"
@@ -44,6 +46,7 @@ class SignedManifestTest : public testing::Test {
   void TearDown() override {
     InstallEngine& engine = InstallEngine::Instance();
     engine.SetManifestKeys("");
+    engine.SetSigningTimeKey(L"");
     engine.SetUserPrompt(SystemUserPrompt());
     engine.SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
   }
@@ -74,8 +77,8 @@ class SignedManifestTest : public testing::Test {
 TEST_F(SignedManifestTest, InstallsWhatThePinnedKeySigned) {
   EXPECT_EQ(0, CheckAndInstall("/signed"));
   EXPECT_TRUE(InstallEngine::Instance().ManifestSigned());
-  EXPECT_EQ(Release(L"Quenby.exe"), Installed(L"Quenby.exe"));
-  EXPECT_EQ(Release(L"res\\skin.dat"), Installed(L"res\\skin.dat"));
+  EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
+  EXPECT_TRUE(Release(L"res\\skin.dat") == Installed(L"res\\skin.dat"));
   EXPECT_EQ(1, completions_);
   EXPECT_EQ(0, prompt_.asked.load());
 
@@ -110,6 +113,61 @@ TEST_F(SignedManifestTest, RefusesAManifestThePinnedKeyDidNotSign) {
     EXPECT_EQ(1, prompt_.asked.load());
     prompt_.asked = 0;
     EXPECT_FALSE(FileExists(installDir_ + L"\\Quenby.exe"));
+  }
+}
+
+// A validly signed older manifest, replayed by whoever answers the request, once downgraded the
+// client. The newest signing time installed from is kept under HKLM; only a manifest signed at
+// or after it, and not ahead of the clock, is taken.
+TEST_F(SignedManifestTest, OnlyTheNewestReleaseInstalls) {
+  const std::wstring clockKey = L"SOFTWARE\\QuenbyTest\\ManifestClock";
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, clockKey.c_str(), 0, 0);
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetSigningTimeKey(clockKey);
+  EXPECT_EQ(0, CheckAndInstall("/signed"));
+  EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
+  EXPECT_GT(NewestManifestSigningTime(clockKey), 1700000000);
+  struct Case {
+    const char* path;
+    int result;
+    FailureReason failure;
+  };
+  const Case kCases[] = {
+      {"/older", kResultManifestRolledBack, FailureReason::kManifestRolledBack},
+      {"/undated", kResultManifestUndated, FailureReason::kManifestUndated},
+      {"/future", kResultManifestFromTheFuture, FailureReason::kManifestFromTheFuture},
+      {"/signed", 0, FailureReason::kNone},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.path);
+    ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\Quenby.exe", "the client before"));
+    downloaded_.clear();
+    prompt_.asked = 0;
+    EXPECT_EQ(c.result, CheckAndInstall(c.path));
+    EXPECT_EQ(c.failure, lastOutcome_.failure);
+    if (c.result == 0) {
+      EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
+    } else {
+      EXPECT_TRUE(downloaded_.empty());
+      EXPECT_EQ(1, prompt_.asked.load());
+      EXPECT_EQ("the client before", Installed(L"Quenby.exe"));
+    }
+  }
+  engine.SetSigningTimeKey(L"");
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, clockKey.c_str(), 0, 0);
+}
+
+// A rotation pins two keys: a manifest signed by either installs.
+TEST_F(SignedManifestTest, APinnedPairOfKeysAcceptsEither) {
+  const std::string foreignKey = ReadFileBytes(std::wstring(QUENBY_SOURCE_DIR) +
+                                               L"\\tests\\engine\\testdata\\minisign\\foreign.pub");
+  ASSERT_TRUE(InstallEngine::Instance().SetManifestKeys(TestKey() + ";" + foreignKey));
+  for (const char* path : {"/signed", "/foreign"}) {
+    SCOPED_TRACE(path);
+    std::filesystem::remove_all(std::filesystem::path(installDir_) / L"res");
+    EXPECT_EQ(0, CheckAndInstall(path));
+    EXPECT_TRUE(lastOutcome_.Complete());
+    EXPECT_TRUE(Release(L"res\\skin.dat") == Installed(L"res\\skin.dat"));
   }
 }
 
@@ -148,7 +206,7 @@ TEST_F(SignedManifestTest, KeepsTheOldFileWhenAPackageIsNotTheSignedOne) {
 
 TEST_F(SignedManifestTest, LeavesAFileWithoutADigestInASignedManifest) {
   EXPECT_EQ(0, CheckAndInstall("/nodigest"));
-  EXPECT_EQ(Release(L"Quenby.exe"), Installed(L"Quenby.exe"));
+  EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
   EXPECT_FALSE(FileExists(installDir_ + L"\\res\\skin.dat"));
   EXPECT_EQ(std::vector<std::string>{"Quenby.exe"}, downloaded_);
 }
@@ -158,8 +216,8 @@ TEST_F(SignedManifestTest, ABuildWithoutAKeyInstallsUnsignedReleasesAsBefore) {
   ASSERT_TRUE(engine.SetManifestKeys(""));
   EXPECT_EQ(0, CheckAndInstall("/unsigned"));
   EXPECT_FALSE(engine.ManifestSigned());
-  EXPECT_EQ(Release(L"Quenby.exe"), Installed(L"Quenby.exe"));
-  EXPECT_EQ(Release(L"res\\skin.dat"), Installed(L"res\\skin.dat"));
+  EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
+  EXPECT_TRUE(Release(L"res\\skin.dat") == Installed(L"res\\skin.dat"));
 }
 
 TEST_F(SignedManifestTest, APinnedListThatIsNoListRefusesEverything) {

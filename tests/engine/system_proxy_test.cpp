@@ -9,13 +9,18 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "base/scoped_reg_key.h"
 #include "engine/package_download.h"
 #include "engine/proxy_credentials.h"
+#include "engine/proxy_detection.h"
 #include "engine/proxy_routes.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
@@ -24,12 +29,30 @@
 
 namespace {
 
+// What the PAC calls were asked to do, for a stand-in that answers as a system without WinHTTP's
+// auto-proxy service does.
+struct PacCall {
+  DWORD flags;
+  std::wstring script;
+};
+std::vector<PacCall> pacCalls;
+
+BOOL WINAPI PacServiceMissing(HINTERNET,
+                              LPCWSTR,
+                              WINHTTP_AUTOPROXY_OPTIONS* options,
+                              WINHTTP_PROXY_INFO*) {
+  pacCalls.push_back(
+      {options->dwFlags, options->lpszAutoConfigUrl ? options->lpszAutoConfigUrl : L""});
+  ::SetLastError(ERROR_WINHTTP_AUTO_PROXY_SERVICE_ERROR);
+  return FALSE;
+}
+
 constexpr wchar_t kConnectionsKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 constexpr wchar_t kSettingsValue[] = L"DefaultConnectionSettings";
 
 // Flags of the settings value.
-constexpr DWORD kDirect = 1, kNamedProxy = 2, kPacScript = 4;
+constexpr DWORD kDirect = 1, kNamedProxy = 2, kPacScript = 4, kAutoDetect = 8;
 
 // A host that no resolver knows: a transfer to it succeeds only through a proxy.
 constexpr char kProxyOnlyHost[] = "quenby-proxy-test.invalid";
@@ -84,8 +107,11 @@ class SystemProxyTest : public testing::Test {
     }
     ProxyRoutes::Instance().Clear();
     ProxyCredentialStore::Instance().Clear();
+    ProxyDetection::Instance().Reset();
   }
   void TearDown() override {
+    SetGetProxyForUrlCall(nullptr);
+    ProxyDetection::Instance().Reset();
     ProxyCredentialStore::Instance().SetPrompt(nullptr);
     ProxyCredentialStore::Instance().Clear();
     if (hadSettings_)
@@ -265,10 +291,10 @@ TEST_F(SystemProxyTest, ProxyAskingForAPasswordGetsWhatTheUserTypes) {
     ProxyRoutes::Instance().SetRoutes(address, {proxy});
     std::vector<std::string> asked;
     ProxyCredentialStore::Instance().SetPrompt(
-        [&](const std::string& askingProxy, std::wstring& userName, std::wstring& password) {
+        [&](const std::string& askingProxy, std::wstring& userName, base::SecretWString& password) {
           asked.push_back(askingProxy);
           userName = L"quenby";
-          password = c.password;
+          password.Assign(c.password);
           return c.answer;
         });
     for (int transfer = 0; transfer < 2; ++transfer) {
@@ -294,6 +320,105 @@ TEST_F(SystemProxyTest, DirectSettingsLeaveTransfersAlone) {
             SystemProxyRoutes(std::string("http://") + kProxyOnlyHost + "/x"));
   std::string body;
   EXPECT_NE(0, Fetch(std::string("http://") + kProxyOnlyHost + "/x", body));
+}
+
+// A script from the network must never run inside the elevated installer: WinHTTP is told to
+// run it in its service only, and where that service is missing the next choice is taken.
+TEST_F(SystemProxyTest, PacScriptRunsOnlyOutOfProcess) {
+  struct Case {
+    const char* name;
+    DWORD flags;
+    std::wstring expectedScript;
+  };
+  const std::wstring named = L"http://127.0.0.1:9/named.pac";
+  const std::wstring detected = L"http://127.0.0.1:9/wpad.dat";
+  const Case kCases[] = {
+      {"named script", kDirect | kNamedProxy | kPacScript, named},
+      {"detected script", kDirect | kNamedProxy | kAutoDetect, detected},
+  };
+  SetGetProxyForUrlCall(&PacServiceMissing);
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    pacCalls.clear();
+    ProxyDetection::Instance().Reset([&](std::wstring& script) {
+      script = detected;
+      return true;
+    });
+    WriteSettings(ConnectionSettings(c.flags, serverHostPort_, "", WideToUtf8(named)));
+    EXPECT_EQ(std::vector<std::string>{"http://" + serverHostPort_},
+              SystemProxyRoutes(std::string("http://") + kProxyOnlyHost + "/x"));
+    ASSERT_EQ(1u, pacCalls.size());
+    EXPECT_EQ(c.expectedScript, pacCalls[0].script);
+    EXPECT_EQ(
+        static_cast<DWORD>(WINHTTP_AUTOPROXY_CONFIG_URL | WINHTTP_AUTOPROXY_RUN_OUTPROCESS_ONLY),
+        pacCalls[0].flags);
+  }
+}
+
+// A detection that outlasts its wait goes on alone: it is started once for the run, later
+// servers do not wait for it again, and once it has found the script every server's transfers
+// follow it, the first server's included.
+TEST_F(SystemProxyTest, SlowDetectionRunsOnceAndItsLateAnswerServesLaterTransfers) {
+  Serve("late.pak", "late answer");
+  Serve("wpad.dat",
+        "function FindProxyForURL(url, host) { return \"PROXY " + serverHostPort_ + "\"; }\n");
+  base::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(release);
+  std::atomic<int> detections{0};
+  const std::wstring script = Utf8ToWide(server_ + "/wpad.dat");
+  ProxyDetection::Instance().Reset([&, event = release.Get()](std::wstring& found) {
+    ++detections;
+    ::WaitForSingleObject(event, 30000);
+    found = script;
+    return true;
+  });
+  WriteSettings(ConnectionSettings(kDirect | kAutoDetect, "", "", ""));
+  const std::string address = std::string("http://") + kProxyOnlyHost + "/late.pak";
+
+  // The first question waits for the detection (5 s), the next ones not again.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(std::vector<std::string>{std::string()}, ProxyRoutes::Instance().RoutesFor(address));
+  const auto firstWait = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(firstWait, std::chrono::seconds(4));
+  for (const char* other : {"http://a.invalid/x", "http://b.invalid:81/x", "https://c.invalid/"})
+    EXPECT_EQ(std::vector<std::string>{std::string()}, ProxyRoutes::Instance().RoutesFor(other));
+  ProxyRoutes::Instance().RoutesFor(address);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, firstWait + std::chrono::seconds(2));
+  EXPECT_EQ(1, detections.load());
+  EXPECT_TRUE(ProxyDetection::Instance().Running());
+
+  ::SetEvent(release.Get());
+  for (int i = 0; i < 500 && ProxyDetection::Instance().Running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_FALSE(ProxyDetection::Instance().Running());
+  std::string body;
+  ASSERT_EQ(0, Fetch(address, body));
+  EXPECT_EQ("late answer", body);
+  EXPECT_EQ(1, ProxiedRequests("/late.pak"));
+  EXPECT_EQ(std::vector<std::string>{"http://" + serverHostPort_},
+            ProxyRoutes::Instance().RoutesFor("http://d.invalid/x"));
+  EXPECT_EQ(1, detections.load());
+}
+
+// The routes of one server are asked without holding up the other engine thread's servers.
+TEST_F(SystemProxyTest, SlowQuestionDoesNotHoldUpKnownServers) {
+  base::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(release);
+  ProxyDetection::Instance().Reset([event = release.Get()](std::wstring&) {
+    ::WaitForSingleObject(event, 30000);
+    return false;
+  });
+  WriteSettings(ConnectionSettings(kDirect | kAutoDetect, "", "", ""));
+  const std::string known = "http://known.invalid/x";
+  ProxyRoutes::Instance().SetRoutes(known, {"http://127.0.0.1:9"});
+  std::thread asking([] { ProxyRoutes::Instance().RoutesFor("http://slow.invalid/x"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(std::vector<std::string>{"http://127.0.0.1:9"},
+            ProxyRoutes::Instance().RoutesFor(known));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  ::SetEvent(release.Get());
+  asking.join();
 }
 
 }  // namespace

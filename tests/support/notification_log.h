@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/core/paint_manager.h"
+#include "ui/core/notification.h"
 
 namespace ui::testing_support {
 

@@ -20,9 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/product_names.h"
 #include "app/proxy_credentials_dialog.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
+#include "engine/manifest_keys.h"
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_routes.h"
 #include "engine/text_convert.h"
@@ -165,13 +167,16 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   engine.SetUserPrompt(prompt);
+  engine.SetSigningTimeKey(product::kUninstallKeyPath);
+  if (kAcceptsUnsignedManifests)
+    std::printf("unsigned: this build accepts update manifests that no key signed\n");
   // The wizard creates the install folder before it starts the engine.
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(installDir), ignored);
   engine.SetUpdateServer(baseAddress);
   // A proxy that wants a password asks through the system's prompt, as in the wizard.
   ProxyCredentialStore::Instance().SetPrompt(
-      [](const std::string& proxy, std::wstring& userName, std::wstring& password) {
+      [](const std::string& proxy, std::wstring& userName, base::SecretWString& password) {
         std::printf("proxy credentials asked: %s\n", proxy.c_str());
         std::fflush(stdout);
         return AskForProxyCredentials(nullptr, proxy, userName, password);

@@ -13,7 +13,8 @@ Names and folders are kept as they are (UTF-8 on disk and in the manifest), what
 they hold: a space, '#', '%', '+', '&', CJK, emoji. The folders in Url are percent-encoded, as a
 web server serving <output> expects them; the installer encodes the name it appends. A name that
 Windows cannot hold (one of <>:"/\|?*, a control character, a trailing dot or space, a device
-name such as CON) stops the publishing with a message: no client could install it.
+name such as CON, nul.txt or COM¹), or two files whose paths differ only in letter case, stop the
+publishing with a message: no client could install them.
 
 Packages are made by real tools: 7zz (7z, zip), gcab (cab), lzma from xz-utils (raw lzma) and an
 lzma86 encoder given with --lzma86-tool. Raw lzma and lzma86 streams carry no file name, so the
@@ -35,12 +36,17 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import urllib.parse
 from xml.sax.saxutils import escape
 
 MANIFEST_PATH = "checkupdate/tarskT/shichang/electron/update.xml"
 FORMATS = ("7z", "zip", "cab", "lzma", "lzma86")
-WINDOWS_DEVICE_NAME = re.compile(r"(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\..*)?", re.IGNORECASE)
+# Windows reads a device from what comes before the first dot, less trailing blanks, in any
+# letter case (ASCII only), and counts the superscripts ¹²³ as port digits. The installer refuses
+# the same names (engine/windows_names.cpp).
+WINDOWS_DEVICE_NAME = re.compile(
+    r"(CON|PRN|AUX|NUL|CONIN\$|CONOUT\$|COM[1-9¹²³]|LPT[1-9¹²³]) *(\..*)?", re.IGNORECASE | re.ASCII)
 
 
 def windows_name_fault(name):
@@ -53,6 +59,13 @@ def windows_name_fault(name):
     if WINDOWS_DEVICE_NAME.fullmatch(name):
         return "is a device name"
     return None
+
+
+def file_system_key(relative):
+    """The form under which NTFS finds a relative path: upper-cased one character at a time, as
+    its names are compared (a character whose upper case is longer, such as "ß", stays)."""
+    upper = "".join(c.upper() if len(c.upper()) == 1 else c for c in relative)
+    return "\\".join(pathlib.PurePath(upper).parts)
 
 
 def make_package(fmt, staged, package, lzma86_tool):
@@ -82,10 +95,15 @@ def digest_of(path, algorithm):
     return digest.hexdigest()
 
 
-def sign(manifest, key):
-    """Writes manifest + ".minisig" with minisign (hashed mode, its default)."""
+def sign(manifest, key, signed_at=None):
+    """Writes manifest + ".minisig" with minisign (hashed mode, its default). The signed trusted
+    comment names the signing time ("timestamp:<seconds since 1970>", now unless signed_at
+    says otherwise), by which installers refuse a manifest older than one they installed from."""
     signature = manifest.with_name(manifest.name + ".minisig")
-    subprocess.run(["minisign", "-S", "-s", str(key), "-m", str(manifest), "-x", str(signature)],
+    seconds = int(time.time()) if signed_at is None else int(signed_at)
+    comment = f"timestamp:{seconds}\tfile:{manifest.name}\thashed"
+    subprocess.run(["minisign", "-S", "-s", str(key), "-m", str(manifest), "-x", str(signature),
+                    "-t", comment],
                    check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
 
@@ -101,6 +119,15 @@ def publish(release, output, base_url, fmt, lzma86_tool=None, sign_key=None):
             if fault:
                 sys.exit(f"publish: {relative}: the name {element!r} {fault}; "
                          "Windows cannot hold it")
+    # Files differing only in letter case are one file on Windows; the installer keeps the first.
+    seen = {}
+    for source in sources:
+        relative = source.relative_to(release)
+        key = file_system_key(str(relative))
+        if key in seen:
+            sys.exit(f"publish: {relative} and {seen[key]} differ only in letter case; "
+                     "Windows holds them as one file")
+        seen[key] = relative
     with tempfile.TemporaryDirectory(prefix="quenby-publish-") as scratch:
         for source in sources:
             relative = source.relative_to(release)

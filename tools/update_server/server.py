@@ -17,6 +17,10 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
   /-/tamper/<path>             serve the file with one bit of its middle byte flipped; signatures
                                (".minisig") unchanged, so that they no longer match
   /-/nosig/<path>              404 for signatures (".minisig"), other files served
+  /-/endless/<path>            a body without a length that never ends (the path is not read)
+  /-/nolength/<path>           the file's body without a Content-Length, then close
+  /-/loop/<path>               302 to itself, for ever
+  /-/scheme/<path>             302 to file:///C:/windows/win.ini (a scheme no transfer may take)
 
 Plain files answer a "Range: bytes=<from>-" request with 206 and the rest of the body. The
 server counts the requests of each address (GET /-/count/<address> answers the count).
@@ -137,6 +141,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.send_file(rest, send_body, None, 0)
             if kind == "redirect":
                 return self.send_redirect("/" + path.split("/", 2)[2])
+            if kind == "loop":
+                return self.send_redirect("/" + path)
+            if kind == "scheme":
+                return self.send_redirect("file:///C:/windows/win.ini")
+            if kind == "endless":
+                return self.send_endless(send_body)
+            if kind == "nolength":
+                return self.send_file(path.split("/", 2)[2], send_body, "nolength", 0, ranges=False)
             if kind == "https":
                 rest = path.split("/", 2)[2]
                 return self.send_redirect(f"https://127.0.0.1:{self.tls_port}/{rest}")
@@ -174,6 +186,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_status(self, code, send_body, retry_after=""):
         self.send_body(code, f"status {code}\n".encode(), send_body, retry_after)
 
+    def send_endless(self, send_body):
+        """A body with no length that goes on until the client hangs up."""
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.close_connection = True
+        if not send_body:
+            return
+        chunk = b"\0" * 65536
+        try:
+            while True:
+                self.wfile.write(chunk)
+        except (BrokenPipeError, ConnectionResetError, OSError):
+            pass
+
     def send_redirect(self, location):
         self.send_response(302)
         # Header values are ASCII: the decoded path goes out escaped again.
@@ -197,7 +225,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Range", f"bytes {first}-{len(data) - 1}/{len(data)}")
             data = data[first:]
         self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(len(data)))
+        if mode == "nolength":
+            self.send_header("Connection", "close")
+        else:
+            self.send_header("Content-Length", str(len(data)))
         self.end_headers()
         if not send_body:
             return

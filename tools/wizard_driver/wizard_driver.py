@@ -24,6 +24,8 @@ WINE_RUN = REPO / "scripts" / "wine-run.sh"
 SKIN = REPO / "resources" / "install_online"
 
 TITLE = "Quenby安装程序"
+# The wizard's title as a pattern: a build that accepts unsigned manifests says so in it.
+TITLE_PATTERN = TITLE + r"( \(unsigned\))?"
 FAILURE_CAPTION = "友情提示"
 FOLDER_DIALOG_TITLE = "请选择安装目录"
 WINDOW_SIZE = (600, 400)
@@ -74,6 +76,16 @@ def wine_prefix():
     done = subprocess.run([str(WINE_RUN), "--prefix", arch], stdout=subprocess.PIPE, text=True,
                           check=True)
     return pathlib.Path(done.stdout.strip())
+
+
+def start_failures(prefix=None):
+    """The lines the installer recorded of starts that failed (app/start_failure.h), from the
+    temporary folders of the prefix's users; oldest first."""
+    lines = []
+    pattern = "drive_c/users/*/Temp/Quenby-install-start.log"
+    for log in sorted((prefix or wine_prefix()).glob(pattern)):
+        lines += log.read_text(encoding="utf-8", errors="replace").splitlines()
+    return lines
 
 
 def windows_to_unix(path):
@@ -135,7 +147,8 @@ class Screen:
         return int(width), int(height)
 
     def find_windows(self, title):
-        """Ids of the visible top-level windows whose title is exactly title."""
+        """Ids of the visible top-level windows whose whole title matches title (an extended
+        regular expression)."""
         found = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$", check=False)
         return [int(w) for w in found.split()]
 
@@ -207,7 +220,9 @@ class Installer:
             env.pop(name, None)
         if proxy:
             env["http_proxy"] = proxy
+        self.log_path = log_path
         self.log = open(log_path, "wb") if log_path else subprocess.DEVNULL
+        self.start_records = len(start_failures())
         self.started = time.monotonic()
         self.process = subprocess.Popen([str(WINE_RUN), str(exe)], env=env,
                                         stdin=subprocess.DEVNULL, stdout=self.log,
@@ -243,12 +258,12 @@ class Installer:
         def shown():
             if not self.running():
                 raise DriverError(f"the installer ended with exit code {self.process.returncode}"
-                                  " before its window showed")
+                                  f" before its window showed{self.why_it_ended()}")
             display = wine_display()
             if not display:
                 return None
             screen = Screen(display)
-            for window in screen.find_windows(TITLE):
+            for window in screen.find_windows(TITLE_PATTERN):
                 geometry = screen.geometry(window)
                 if geometry:
                     self.screen, self.window = screen, window
@@ -258,8 +273,20 @@ class Installer:
         self.origin = geometry[:2]
         return geometry
 
+    def why_it_ended(self):
+        """What the installer recorded of a start that failed, and what Wine printed; a program
+        that recorded nothing never reached its own start-up code."""
+        records = start_failures()[self.start_records:]
+        text = "".join(f"\n  recorded: {line}" for line in records) or \
+            "\n  recorded: nothing (the program did not reach its own start-up)"
+        if self.log_path and pathlib.Path(self.log_path).exists():
+            printed = pathlib.Path(self.log_path).read_text(errors="replace").strip()
+            if printed:
+                text += "\n  printed: " + printed[-2000:].replace("\n", "\n    ")
+        return text
+
     def window_gone(self):
-        return not self.screen.find_windows(TITLE)
+        return not self.screen.find_windows(TITLE_PATTERN)
 
     def point(self, cell_or_point):
         """A screen point: the centre of a named cell, or a window point."""

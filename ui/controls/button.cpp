@@ -39,8 +39,10 @@ bool Button::Activate() {
 
 void Button::SetEnabled(bool enabled) {
   Control::SetEnabled(enabled);
-  if (!IsEnabled())
+  if (!IsEnabled()) {
     state_ = 0;
+    pointer_.Reset();
+  }
 }
 
 void Button::OnEvent(ControlEvent& event) {
@@ -59,60 +61,41 @@ void Button::OnEvent(ControlEvent& event) {
       break;
     case ControlEventKind::ButtonDown:
     case ControlEventKind::DoubleClick:
-      if (inside && IsEnabled()) {
-        state_ |= StatePushed | StateCaptured;
+      if (pointer_.Press(inside, IsEnabled()))
         Invalidate();
-      }
       return;
     case ControlEventKind::MouseMove:
-      if (state_ & StateCaptured) {
-        if (inside)
-          state_ |= StatePushed;
-        else
-          state_ &= ~StatePushed;
+      if (pointer_.Move(inside))
         Invalidate();
-      }
       return;
-    case ControlEventKind::ButtonUp:
-      if (state_ & StateCaptured) {
-        // The button is released before "click" goes out: a listener may destroy it.
-        state_ &= ~(StatePushed | StateCaptured);
+    case ControlEventKind::ButtonUp: {
+      // The button is released before "click" goes out: a listener may destroy it.
+      const PointerState::Release release = pointer_.ReleaseButton(inside, IsEnabled());
+      if (release != PointerState::Release::NoPress)
         Invalidate();
-        if (inside && IsEnabled())
-          Activate();
-      }
+      if (release == PointerState::Release::Click)
+        Activate();
       return;
+    }
     case ControlEventKind::CaptureLost:
       // The press ends without a release: nothing is activated.
-      if (state_ & (StatePushed | StateCaptured)) {
-        state_ &= ~(StatePushed | StateCaptured);
+      if (pointer_.EndPress())
         Invalidate();
-      }
       return;
     case ControlEventKind::ContextMenu:
       if (contextMenu_ && IsEnabled() && manager_)
         manager_->SendNotification(this, L"menu", event.wParam, event.lParam);
       return;
     case ControlEventKind::MouseEnter:
-      if (inside && IsEnabled() && !(state_ & StateHot)) {
-        state_ |= StateHot;
+      if (pointer_.Enter(inside, IsEnabled()))
         Invalidate();
-      }
       StartFade();
       break;
     case ControlEventKind::MouseLeave:
-      if (inside) {
-        // Still over the button (the pointer moved onto a child window, say): keep listening.
-        if (manager_)
-          manager_->AddMouseLeaveListener(this);
+      if (!PointerHasLeft(*this, event.mousePoint))
         return;
-      }
-      if (IsEnabled() && (state_ & StateHot)) {
-        state_ &= ~StateHot;
+      if (pointer_.Leave())
         Invalidate();
-      }
-      if (manager_)
-        manager_->RemoveMouseLeaveListener(this);
       StartFade();
       break;
     case ControlEventKind::SetCursor:
@@ -138,7 +121,7 @@ void Button::StartFade() {
 
 void Button::StepFade() {
   bool done = false;
-  if (state_ & StateHot) {
+  if (pointer_.IsHot()) {
     if (fadeDelta_ < fadeAlpha_) {
       fadeAlpha_ -= fadeDelta_;
     } else {
@@ -240,7 +223,7 @@ void Button::PaintStateImages(HDC dc) {
 
 void Button::PaintButtonImages(ControlPainter& painter, uint32_t maskedStates) {
   UpdateFocusAndDisabledBits();
-  const uint32_t state = state_ & ~maskedStates;
+  const uint32_t state = GetButtonState() & ~maskedStates;
   const bool fading = fadeDelta_ != 0;
 
   // Each state either finishes the paint, goes on to the fore image, or falls back to the
@@ -300,7 +283,7 @@ void Button::PaintButtonText(ControlPainter& painter, uint32_t maskedStates) {
   ResolveDefaultColors();
   if (text_.empty())
     return;
-  const uint32_t state = state_ & ~maskedStates;
+  const uint32_t state = GetButtonState() & ~maskedStates;
   uint32_t color;
   if ((state & StatePushed) && pushedTextColor_ != 0)
     color = pushedTextColor_;

@@ -5,19 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ui/controls/control_state.h"
 #include "ui/controls/label.h"
+#include "ui/controls/pointer_state.h"
 
 namespace ui {
-
-// The state bits of buttons, options and sliders.
-enum ControlStateBits : uint32_t {
-  StateFocused = 0x1,
-  StateSelected = 0x2,
-  StateDisabled = 0x4,
-  StateHot = 0x8,
-  StatePushed = 0x10,
-  StateCaptured = 0x40,
-};
 
 // A label that shows an image per state (normal, hot, pushed, focused, disabled), can cross-fade
 // between the normal and the hot image, and sends "click" when activated: by a button press and
@@ -42,7 +34,7 @@ class Button : public Label {
   void PaintStateImages(HDC dc) override;
   void PaintText(HDC dc) override;
 
-  uint32_t GetButtonState() const { return state_; }
+  uint32_t GetButtonState() const { return state_ | pointer_.Bits(); }
   uint8_t GetFadeAlpha() const { return fadeAlpha_; }
   uint8_t GetFadeDelta() const { return fadeDelta_; }
   void SetFadeDelta(uint8_t delta) { fadeDelta_ = delta; }
@@ -81,7 +73,9 @@ class Button : public Label {
   // Draws image at the given opacity, set after the image is resolved.
   static bool DrawFaded(ControlPainter& painter, ImageDrawInfo& image, uint8_t fade);
 
+  // The focused, disabled and selected bits; the pointer's are in pointer_.
   uint32_t state_ = 0;
+  PointerState pointer_;
   uint32_t hotBackColor_ = 0;
   uint32_t hotTextColor_ = 0;
   uint32_t pushedTextColor_ = 0;

@@ -206,7 +206,8 @@ void Container::PlaceItems() {
         std::clamp<int>(inner.right - inner.left, child->GetMinWidth(), child->GetMaxWidth());
     const int height =
         std::clamp<int>(inner.bottom - inner.top, child->GetMinHeight(), child->GetMaxHeight());
-    child->SetRect({inner.left, inner.top, inner.left + width, inner.top + height}, false);
+    child->SetRect({inner.left, inner.top, inner.left + width, inner.top + height},
+                   /*invalidate=*/false);
   });
 }
 
@@ -225,18 +226,18 @@ void Container::PlaceFloatingItem(int index) {
       child->GetFixedWidth() + static_cast<int>(width * anchor.right) + offset.cx,
       child->GetFixedHeight() + static_cast<int>(height * anchor.bottom) + offset.cy,
   };
-  child->SetRect(placed, false);
+  child->SetRect(placed, /*invalidate=*/false);
 }
 
 void Container::Offset(int dx, int dy, bool invalidate) {
   Control::Offset(dx, dy, invalidate);
   if (IsBarShown(verticalBar_))
-    verticalBar_->Offset(dx, dy, false);
+    verticalBar_->Offset(dx, dy, /*invalidate=*/false);
   if (IsBarShown(horizontalBar_))
-    horizontalBar_->Offset(dx, dy, false);
+    horizontalBar_->Offset(dx, dy, /*invalidate=*/false);
   for (Control* child : items_) {
     if (child->IsVisible())
-      child->Offset(dx, dy, false);
+      child->Offset(dx, dy, /*invalidate=*/false);
   }
 }
 
@@ -394,12 +395,12 @@ void Container::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"vscrollbar") {
     ShowScrollBars(base::attribute::ParseBool(value), horizontalBar_ != nullptr);
   } else if (name == L"vscrollbarstyle") {
-    ShowScrollBars(true, horizontalBar_ != nullptr);
+    ShowScrollBars(/*vertical=*/true, horizontalBar_ != nullptr);
     verticalBar_->ApplyAttributeList(value);
   } else if (name == L"hscrollbar") {
     ShowScrollBars(verticalBar_ != nullptr, base::attribute::ParseBool(value));
   } else if (name == L"hscrollbarstyle") {
-    ShowScrollBars(verticalBar_ != nullptr, true);
+    ShowScrollBars(verticalBar_ != nullptr, /*horizontal=*/true);
     horizontalBar_->ApplyAttributeList(value);
   } else if (name == L"childpadding") {
     SetChildPadding(base::attribute::ParseInt(value));

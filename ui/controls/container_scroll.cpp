@@ -40,7 +40,7 @@ void Container::SetScrollOffset(SIZE offset) {
     return;
   for (Control* child : items_) {
     if (child->IsVisible() && !child->IsFloat())
-      child->Offset(-dx, -dy, false);
+      child->Offset(-dx, -dy, /*invalidate=*/false);
   }
   Invalidate();
 }
@@ -114,7 +114,8 @@ void Container::ScrollEndRight() {
 }
 
 void Container::ShowScrollBars(bool vertical, bool horizontal) {
-  auto update = [this](ScrollBar*& bar, bool wanted, bool isHorizontal) {
+  auto update = [this](ScrollBar*& bar, bool wanted) {
+    const bool isHorizontal = &bar == &horizontalBar_;
     if (!wanted && bar) {
       bar->Destroy();
       bar = nullptr;
@@ -123,7 +124,7 @@ void Container::ShowScrollBars(bool vertical, bool horizontal) {
       if (isHorizontal)
         bar->SetHorizontal(true);
       bar->SetOwner(this);
-      bar->Attach(manager_, nullptr, false);
+      bar->Attach(manager_, nullptr, /*initialize=*/false);
       if (manager_) {
         const wchar_t* defaults =
             manager_->GetDefaultAttributeList(isHorizontal ? L"HScrollBar" : L"VScrollBar");
@@ -132,8 +133,8 @@ void Container::ShowScrollBars(bool vertical, bool horizontal) {
       }
     }
   };
-  update(verticalBar_, vertical, false);
-  update(horizontalBar_, horizontal, true);
+  update(verticalBar_, vertical);
+  update(horizontalBar_, horizontal);
   RequestLayout();
 }
 
@@ -148,7 +149,7 @@ ScrollBar* Container::HorizontalScrollBar() const {
 void Container::Relayout() {
   const bool wasInRelayout = inScrollRelayout_;
   inScrollRelayout_ = true;
-  SetRect(floating_ && parent_ ? GetRelativeRect() : rect_, true);
+  SetRect(floating_ && parent_ ? GetRelativeRect() : rect_, /*invalidate=*/true);
   inScrollRelayout_ = wasInRelayout;
 }
 
@@ -191,7 +192,7 @@ void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededH
       Relayout();
       return;
     }
-    bar->SetRect(axis.place, false);
+    bar->SetRect(axis.place, /*invalidate=*/false);
     if (bar->GetScrollRange() != axis.overflow) {
       const int oldPosition = bar->GetScrollPos();
       bar->SetScrollRange(std::abs(axis.overflow));

@@ -65,6 +65,16 @@ int Wanted(const Limits& limits) {
   return limits.fixed > 0 ? limits.fixed : limits.max;
 }
 
+// What a child takes along the axis from the size it measures to: a column keeps a measured
+// height (a label is as tall as its text), a row only a fixed width; zero means that the child
+// shares the room left. A multi-line label measures to the whole width it is offered, so a row
+// that kept measured widths would push the children after it out.
+LONG KeptAlong(LONG measured, const Limits& limits, Axis axis) {
+  if (axis == Axis::Horizontal && limits.fixed <= 0)
+    return 0;
+  return measured;
+}
+
 // A size given along and across the axis.
 SIZE MakeSize(Axis axis, LONG along, LONG across) {
   return axis == Axis::Horizontal ? SIZE{along, across} : SIZE{across, along};
@@ -136,10 +146,10 @@ void LinearLayout::OnEvent(ControlEvent& event) {
   Container::OnEvent(event);
 }
 
-// Lines the children up along the axis. A child that measures to a size along the axis keeps it
-// (clamped to its limits); the children that measure to zero share what is left, the last of
-// them taking the remainder of the division. Across the axis every child spans the available
-// room unless its fixed or maximum size is smaller, and sits where the cross alignment says.
+// Lines the children up along the axis. A child keeps the size along the axis that KeptAlong
+// gives it (clamped to its limits); the others share what is left, the last of them taking the
+// remainder of the division. Across the axis every child spans the available room unless its
+// fixed or maximum size is smaller, and sits where the cross alignment says.
 void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   // The size hooks may destroy the control: the rest of the layout is then skipped.
   DispatchScope dispatch;
@@ -180,6 +190,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
                  std::min<int>(Wanted(acrossLimits),
                                availableAcross - NearEdge(p, across) - FarEdge(p, across))));
     LONG& sizeAlong = Along(size, along);
+    sizeAlong = KeptAlong(sizeAlong, alongLimits, along);
     if (sizeAlong == 0)
       ++stretchables;
     else
@@ -228,7 +239,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
     fixedLeft -= nearAlong + farAlong;
     if (placed > 1)
       fixedLeft -= childPadding_;
-    LONG sizeAlong = Along(size, along);
+    LONG sizeAlong = KeptAlong(Along(size, along), alongLimits, along);
     if (sizeAlong != 0) {
       sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
       fixedLeft -= sizeAlong;
@@ -259,7 +270,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
     }
     NearEdge(childRect, across) = acrossStart;
     FarEdge(childRect, across) = acrossStart + sizeAcross;
-    child->SetRect(childRect, false);
+    child->SetRect(childRect, /*invalidate=*/false);
 
     position += nearAlong + sizeAlong + farAlong + childPadding_;
     neededAlong += nearAlong + sizeAlong + farAlong;

@@ -4,11 +4,11 @@
 
 namespace ui {
 
-// A layout that lines its children up along one axis: sized children keep their size, the
-// others share the rest. With a separator size, the layout has a band along its far (positive
-// size) or near (negative size) edge on that axis that the user drags to change the layout's
-// extent there. HorizontalLayout and VerticalLayout fix the axis and name the separator
-// attribute.
+// A layout that lines its children up along one axis: children of a fixed size, and in a column
+// those that measure to a height, keep their size; the others share the rest. With a separator
+// size, the layout has a band along its far (positive size) or near (negative size) edge on that
+// axis that the user drags to change the layout's extent there. HorizontalLayout and VerticalLayout
+// fix the axis and name the separator attribute.
 class LinearLayout : public Container {
  public:
   enum class Axis { Horizontal, Vertical };

@@ -47,8 +47,10 @@ void Option::Attach(PaintManager* manager, Control* parent, bool initialize) {
 
 void Option::SetEnabled(bool enabled) {
   Control::SetEnabled(enabled);
-  if (!IsEnabled())
+  if (!IsEnabled()) {
     state_ = selected_ ? uint32_t{StateSelected} : 0;
+    pointer_.Reset();
+  }
 }
 
 void Option::SetGroup(std::wstring_view group) {
@@ -121,7 +123,7 @@ void Option::PaintOptionImages(ControlPainter& painter) {
   if (!selected_) {
     PaintButtonImages(painter, StatePushed);
   } else {
-    bool drawn = (state_ & StateHot) && painter.DrawImage(selectedHotImage_);
+    bool drawn = pointer_.IsHot() && painter.DrawImage(selectedHotImage_);
     if (!drawn)
       drawn = painter.DrawImage(selectedImage_);
     if (!drawn) {

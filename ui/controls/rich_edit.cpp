@@ -97,26 +97,24 @@ void RichEdit::SetText(std::wstring_view text) {
   services->TxSendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text_.c_str()), &result);
 }
 
-RECT RichEdit::AreaInside(bool withTextPadding) const {
+RECT RichEdit::AreaInside() const {
   RECT area = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
                rect_.bottom - inset_.bottom};
   if (IsBarShown(verticalBar_))
     area.right -= verticalBar_->GetFixedWidth();
   if (IsBarShown(horizontalBar_))
     area.bottom -= horizontalBar_->GetFixedHeight();
-  if (withTextPadding) {
-    area.left += textPadding_.left;
-    area.top += textPadding_.top;
-    area.right -= textPadding_.right;
-    area.bottom -= textPadding_.bottom;
-  }
+  area.left += textPadding_.left;
+  area.top += textPadding_.top;
+  area.right -= textPadding_.right;
+  area.bottom -= textPadding_.bottom;
   area.right = std::max(area.right, area.left);
   area.bottom = std::max(area.bottom, area.top);
   return area;
 }
 
 RECT RichEdit::TextArea() const {
-  return host_ ? host_->ClientRect() : AreaInside(true);
+  return host_ ? host_->ClientRect() : AreaInside();
 }
 
 bool RichEdit::FitVerticalBar(const RECT& area) {
@@ -155,12 +153,12 @@ void RichEdit::PlaceScrollBars() {
   if (IsBarShown(verticalBar_)) {
     verticalBar_->SetRect(
         {inner.right - verticalWidth, inner.top, inner.right, inner.bottom - horizontalHeight},
-        false);
+        /*invalidate=*/false);
   }
   if (IsBarShown(horizontalBar_)) {
     horizontalBar_->SetRect(
         {inner.left, inner.bottom - horizontalHeight, inner.right - verticalWidth, inner.bottom},
-        false);
+        /*invalidate=*/false);
   }
 }
 
@@ -171,10 +169,10 @@ void RichEdit::SetRect(const RECT& rect, bool invalidate) {
   if (!IsAlive())
     return;
   if (host_) {
-    host_->SetClientRect(AreaInside(true));
+    host_->SetClientRect(AreaInside());
     // A bar shown or hidden to fit the text changes the area the text has.
-    if (FitVerticalBar(AreaInside(true)))
-      host_->SetClientRect(AreaInside(true));
+    if (FitVerticalBar(AreaInside()))
+      host_->SetClientRect(AreaInside());
   }
   PlaceScrollBars();
   PlaceItems();
@@ -184,7 +182,7 @@ void RichEdit::SetRect(const RECT& rect, bool invalidate) {
 void RichEdit::Offset(int dx, int dy, bool invalidate) {
   Container::Offset(dx, dy, invalidate);
   if (host_)
-    host_->SetClientRect(AreaInside(true));
+    host_->SetClientRect(AreaInside());
 }
 
 // A disabled field shows no caret: the service loses the focus while the control is disabled and

@@ -97,8 +97,8 @@ class RichEdit : public Container, public IMessageFilter {
   RECT TextArea() const;
 
  private:
-  // The rectangle less inset and visible scroll bars, and with textPadding also less that.
-  RECT AreaInside(bool withTextPadding) const;
+  // The rectangle less inset, visible scroll bars and text padding.
+  RECT AreaInside() const;
   // Shows the vertical bar when the text does not fit the area (and hides it again when it was
   // shown for that reason only); true when the bar changed.
   bool FitVerticalBar(const RECT& area);

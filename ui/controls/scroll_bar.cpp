@@ -7,7 +7,6 @@
 
 #include "base/attribute_values.h"
 #include "base/rect_math.h"
-#include "ui/controls/button.h"
 #include "ui/controls/container.h"
 #include "ui/core/control_painter.h"
 #include "ui/core/paint_manager.h"
@@ -130,9 +129,9 @@ void ScrollBar::SetVisible(bool visible) {
 void ScrollBar::SetEnabled(bool enabled) {
   Control::SetEnabled(enabled);
   if (!IsEnabled()) {
-    button1State_ = 0;
-    button2State_ = 0;
-    thumbState_ = 0;
+    button1_.Reset();
+    button2_.Reset();
+    thumb_.Reset();
   }
 }
 
@@ -238,7 +237,7 @@ void ScrollBar::SetScrollRange(int range) {
   range_ = range < 0 ? 0 : range;
   if (position_ > range_)
     position_ = range_;
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
 }
 
 int ScrollBar::GetScrollPos() const {
@@ -259,7 +258,7 @@ void ScrollBar::SetScrollPos(int position, Notify notify) {
     }
   }
   position_ = static_cast<int>(std::min<int64_t>(snapped, range_));
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
   // Queued with repeats merged, so that a burst of moves arrives as one notification.
   if (notify == Notify::Yes && manager_)
     manager_->SendNotification(this, L"scroll", position_, old, Dispatch::Queued, Repeats::Merged);
@@ -293,7 +292,7 @@ bool ScrollBar::GetShowButton1() const {
 
 void ScrollBar::ShowButton1(bool show) {
   showButton1_ = show;
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
 }
 
 bool ScrollBar::GetShowButton2() const {
@@ -302,10 +301,11 @@ bool ScrollBar::GetShowButton2() const {
 
 void ScrollBar::ShowButton2(bool show) {
   showButton2_ = show;
-  SetRect(rect_, true);
+  SetRect(rect_, /*invalidate=*/true);
 }
 
-void ScrollBar::LineStepBy(bool forward) {
+void ScrollBar::LineStepBy(Direction direction) {
+  const bool forward = direction == Direction::Forward;
   if (owner_) {
     if (horizontal_)
       forward ? owner_->ScrollLineRight() : owner_->ScrollLineLeft();
@@ -317,7 +317,8 @@ void ScrollBar::LineStepBy(bool forward) {
   SetScrollPos(ClampToInt(position_ + step), Notify::Yes);
 }
 
-void ScrollBar::PageStepBy(bool forward) {
+void ScrollBar::PageStepBy(Direction direction) {
+  const bool forward = direction == Direction::Forward;
   if (owner_) {
     if (horizontal_)
       forward ? owner_->ScrollPageRight() : owner_->ScrollPageLeft();
@@ -335,9 +336,16 @@ void ScrollBar::PageTowards(POINT point) {
   const LONG thumbStart = horizontal_ ? thumb.left : thumb.top;
   const LONG thumbEnd = horizontal_ ? thumb.right : thumb.bottom;
   if (along < thumbStart)
-    PageStepBy(false);
+    PageStepBy(Direction::Back);
   else if (along > thumbEnd)
-    PageStepBy(true);
+    PageStepBy(Direction::Forward);
+}
+
+bool ScrollBar::ChangeParts(bool (PointerState::*change)()) {
+  bool changed = false;
+  for (PointerState* part : {&button1_, &button2_, &thumb_})
+    changed |= (part->*change)();
+  return changed;
 }
 
 void ScrollBar::PassOn(ControlEvent& event) {
@@ -362,14 +370,11 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       repeatTicks_ = 0;
       if (manager_)
         manager_->StartTimer(this, kRepeatTimerId, kRepeatInterval);
-      if (base::RectContains(parts_.button1, point)) {
-        button1State_ |= StatePushed;
-        LineStepBy(false);
-      } else if (base::RectContains(parts_.button2, point)) {
-        button2State_ |= StatePushed;
-        LineStepBy(true);
-      } else if (base::RectContains(parts_.thumb, point)) {
-        thumbState_ |= StatePushed | StateCaptured;
+      if (button1_.Press(base::RectContains(parts_.button1, point), IsEnabled())) {
+        LineStepBy(Direction::Back);
+      } else if (button2_.Press(base::RectContains(parts_.button2, point), IsEnabled())) {
+        LineStepBy(Direction::Forward);
+      } else if (thumb_.Press(base::RectContains(parts_.thumb, point), IsEnabled())) {
         dragStart_ = point;
         dragStartPosition_ = position_;
       } else {
@@ -384,18 +389,11 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       repeatTicks_ = 0;
       if (manager_)
         manager_->StopTimer(this, kRepeatTimerId);
-      if (thumbState_ & StateCaptured)
-        thumbState_ &= ~(StatePushed | StateCaptured);
-      else if (button1State_ & StatePushed)
-        button1State_ &= ~StatePushed;
-      else if (button2State_ & StatePushed)
-        button2State_ &= ~StatePushed;
-      else
-        return;
-      Invalidate();
+      if (ChangeParts(&PointerState::EndPress))
+        Invalidate();
       return;
     case ControlEventKind::MouseMove:
-      if (thumbState_ & StateCaptured) {
+      if (thumb_.IsCaptured()) {
         const RECT& thumb = parts_.thumb;
         const int thumbLength = horizontal_ ? thumb.right - thumb.left : thumb.bottom - thumb.top;
         const int64_t travel = int64_t{Length()} - thumbLength - (showButton1_ ? Thickness() : 0) -
@@ -406,20 +404,14 @@ void ScrollBar::OnEvent(ControlEvent& event) {
         dragDelta_ = ClampToInt(moved * range_ / travel);
         return;
       }
-      if ((thumbState_ & StateHot) && !base::RectContains(parts_.thumb, point)) {
-        thumbState_ &= ~StateHot;
+      if (thumb_.Hover(base::RectContains(parts_.thumb, point), IsEnabled()))
         Invalidate();
-      } else if (IsEnabled() && !(thumbState_ & StateHot) &&
-                 base::RectContains(parts_.thumb, point)) {
-        thumbState_ |= StateHot;
-        Invalidate();
-      }
       return;
     case ControlEventKind::Timer:
       if (event.wParam != kRepeatTimerId)
         break;
       ++repeatTicks_;
-      if (thumbState_ & StateCaptured) {
+      if (thumb_.IsCaptured()) {
         const int target = ClampToInt(int64_t{dragStartPosition_} + dragDelta_);
         if (owner_) {
           const SIZE offset = owner_->GetScrollOffset();
@@ -432,40 +424,31 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       }
       if (repeatTicks_ <= kRepeatDelayTicks)
         return;
-      if (button1State_ & StatePushed) {
-        LineStepBy(false);
-      } else if (button2State_ & StatePushed) {
-        LineStepBy(true);
+      if (button1_.IsPushed()) {
+        LineStepBy(Direction::Back);
+      } else if (button2_.IsPushed()) {
+        LineStepBy(Direction::Forward);
       } else if (manager_ && manager_->PaintWindow()) {
         POINT cursor;
         if (::GetCursorPos(&cursor) && ::ScreenToClient(manager_->PaintWindow(), &cursor))
           PageTowards(cursor);
       }
       return;
-    case ControlEventKind::MouseEnter:
-      if (base::RectContains(rect_, point) && IsEnabled()) {
-        button1State_ |= StateHot;
-        button2State_ |= StateHot;
-        if (base::RectContains(parts_.thumb, point))
-          thumbState_ |= StateHot;
+    case ControlEventKind::MouseEnter: {
+      const bool overBar = base::RectContains(rect_, point);
+      bool changed = button1_.Enter(overBar, IsEnabled());
+      changed |= button2_.Enter(overBar, IsEnabled());
+      changed |= thumb_.Enter(overBar && base::RectContains(parts_.thumb, point), IsEnabled());
+      if (changed)
         Invalidate();
-      }
       break;
+    }
     case ControlEventKind::MouseLeave:
       // Leaving for a part of the bar itself is no leave: the bar waits for the real one.
-      if (base::RectContains(rect_, point)) {
-        if (manager_)
-          manager_->AddMouseLeaveListener(this);
+      if (!PointerHasLeft(*this, point))
         return;
-      }
-      if (IsEnabled()) {
-        button1State_ &= ~StateHot;
-        button2State_ &= ~StateHot;
-        thumbState_ &= ~StateHot;
+      if (ChangeParts(&PointerState::Leave))
         Invalidate();
-      }
-      if (manager_)
-        manager_->RemoveMouseLeaveListener(this);
       break;
     default:
       break;
@@ -499,28 +482,25 @@ void ScrollBar::DrawPartImage(ControlPainter& painter,
 }
 
 void ScrollBar::PaintParts(ControlPainter& painter) {
-  auto followEnabled = [this](uint32_t& state) {
-    state = IsEnabled() ? state & ~StateDisabled : state | StateDisabled;
-  };
-  followEnabled(thumbState_);
-  DrawPartImage(painter, Background, thumbState_, nullptr);
+  const uint32_t disabled = IsEnabled() ? 0 : uint32_t{StateDisabled};
+  const uint32_t thumbState = thumb_.Bits() | disabled;
+  DrawPartImage(painter, Background, thumbState, nullptr);
 
   struct Button {
     bool shown;
-    uint32_t& state;
+    const PointerState& pointer;
     uint32_t color;
     Part part;
     const RECT& rect;
   };
   for (const Button& button :
-       {Button{showButton1_, button1State_, button1Color_, Button1, parts_.button1},
-        Button{showButton2_, button2State_, button2Color_, Button2, parts_.button2}}) {
+       {Button{showButton1_, button1_, button1Color_, Button1, parts_.button1},
+        Button{showButton2_, button2_, button2Color_, Button2, parts_.button2}}) {
     if (!button.shown)
       continue;
-    followEnabled(button.state);
     if (button.color != 0)
       painter.FillRect(button.rect, AdjustColor(button.color));
-    DrawPartImage(painter, button.part, button.state, &button.rect);
+    DrawPartImage(painter, button.part, button.pointer.Bits() | disabled, &button.rect);
   }
 
   const RECT& thumb = parts_.thumb;
@@ -528,7 +508,7 @@ void ScrollBar::PaintParts(ControlPainter& painter) {
     return;
   if (thumbColor_ != 0)
     painter.FillRect(thumb, AdjustColor(thumbColor_));
-  DrawPartImage(painter, Thumb, thumbState_, &thumb);
+  DrawPartImage(painter, Thumb, thumbState, &thumb);
 
   const int t = Thickness();
   RECT rail;
@@ -539,7 +519,7 @@ void ScrollBar::PaintParts(ControlPainter& painter) {
     const LONG top = (thumb.top + thumb.bottom) / 2 - t / 2;
     rail = {thumb.left, top, thumb.right, top + t};
   }
-  DrawPartImage(painter, Rail, thumbState_, &rail);
+  DrawPartImage(painter, Rail, thumbState, &rail);
 }
 
 bool ScrollBar::PaintSelf(HDC dc, const RECT&, Control*) {

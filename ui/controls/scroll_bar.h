@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ui/controls/pointer_state.h"
 #include "ui/core/control.h"
 
 namespace ui {
@@ -87,9 +88,9 @@ class ScrollBar : public Control {
   uint32_t GetThumbColor() const { return thumbColor_; }
 
   const ScrollBarParts& GetParts() const { return parts_; }
-  uint32_t GetButton1State() const { return button1State_; }
-  uint32_t GetButton2State() const { return button2State_; }
-  uint32_t GetThumbState() const { return thumbState_; }
+  uint32_t GetButton1State() const { return button1_.Bits(); }
+  uint32_t GetButton2State() const { return button2_.Bits(); }
+  uint32_t GetThumbState() const { return thumb_.Bits(); }
   int GetRepeatTicks() const { return repeatTicks_; }
 
   // The parts after the background and before the border: the background state image, the
@@ -102,13 +103,18 @@ class ScrollBar : public Control {
 
   int Thickness() const;
   int Length() const;
-  // One line or page back (up, left) or forward (down, right): the owner's scroll operation,
-  // or a move of the bar's own position.
-  void LineStepBy(bool forward);
-  void PageStepBy(bool forward);
+  // Back is up or left, forward down or right.
+  enum class Direction { Back, Forward };
+
+  // One line or page in direction: the owner's scroll operation, or a move of the bar's own
+  // position.
+  void LineStepBy(Direction direction);
+  void PageStepBy(Direction direction);
   // A page step toward point when it lies on the track before or after the thumb.
   void PageTowards(POINT point);
   void PassOn(ControlEvent& event);
+  // Applies change to the pointer state of both buttons and the thumb; true when any changed.
+  bool ChangeParts(bool (PointerState::*change)());
   // Draws the image of part for state (disabled, pushed, hot, else or failing: normal); dest,
   // when given, places it relative to the bar.
   void DrawPartImage(ControlPainter& painter, Part part, uint32_t state, const RECT* dest);
@@ -125,9 +131,11 @@ class ScrollBar : public Control {
   int repeatTicks_ = 0;
   bool showButton1_ = true;
   bool showButton2_ = true;
-  uint32_t button1State_ = 0;
-  uint32_t button2State_ = 0;
-  uint32_t thumbState_ = 0;
+  // The buttons turn hot with the whole bar, the thumb when the pointer is over it; a held
+  // button or thumb stays pushed wherever the pointer goes.
+  PointerState button1_;
+  PointerState button2_;
+  PointerState thumb_;
   uint32_t button1Color_ = 0;
   uint32_t button2Color_ = 0;
   uint32_t thumbColor_ = 0;

@@ -5,7 +5,6 @@
 
 #include "base/attribute_values.h"
 #include "base/rect_math.h"
-#include "ui/controls/button.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -87,7 +86,7 @@ uint32_t Slider::GetFlags() const {
 void Slider::SetEnabled(bool enabled) {
   Control::SetEnabled(enabled);
   if (!IsEnabled())
-    state_ = 0;
+    pointer_.Reset();
 }
 
 RECT Slider::GetThumbRect() const {
@@ -111,13 +110,14 @@ void Slider::NotifyValueChanged() {
 }
 
 void Slider::OnEvent(ControlEvent& event) {
-  const bool dragging = (state_ & StateCaptured) != 0;
+  const bool inside = base::RectContains(rect_, event.mousePoint);
+  // The drag goes on wherever the pointer goes, so the slider does not follow it with pushed.
+  const bool dragging = pointer_.IsCaptured();
   switch (event.kind) {
     case ControlEventKind::ButtonDown:
     case ControlEventKind::DoubleClick: {
-      if (!IsEnabled())
+      if (!pointer_.Press(inside, IsEnabled()))
         return;
-      state_ |= StateCaptured;
       const int value = ValueAt(event.mousePoint);
       if (value != value_ && value >= minValue_ && value <= maxValue_) {
         value_ = value;
@@ -137,15 +137,14 @@ void Slider::OnEvent(ControlEvent& event) {
       if (dragging) {
         // The drag ends before the window hears of it: a listener may destroy the slider.
         value_ = ValueAt(event.mousePoint);
-        state_ &= ~StateCaptured;
+        pointer_.EndPress();
         Invalidate();
         NotifyValueChanged();
       }
       return;
     case ControlEventKind::CaptureLost:
       // The drag ends at the value it reached, which the window then hears of.
-      if (dragging) {
-        state_ &= ~StateCaptured;
+      if (pointer_.EndPress()) {
         Invalidate();
         NotifyValueChanged();
       }
@@ -167,23 +166,14 @@ void Slider::OnEvent(ControlEvent& event) {
       }
       break;
     case ControlEventKind::MouseEnter:
-      if (base::RectContains(rect_, event.mousePoint) && IsEnabled()) {
-        state_ |= StateHot;
+      if (pointer_.Enter(inside, IsEnabled()))
         Invalidate();
-      }
       break;
     case ControlEventKind::MouseLeave:
-      if (base::RectContains(rect_, event.mousePoint)) {
-        if (manager_)
-          manager_->AddMouseLeaveListener(this);
+      if (!PointerHasLeft(*this, event.mousePoint))
         return;
-      }
-      if (IsEnabled()) {
-        state_ &= ~StateHot;
+      if (pointer_.Leave())
         Invalidate();
-      }
-      if (manager_)
-        manager_->RemoveMouseLeaveListener(this);
       break;
     default:
       break;
@@ -228,9 +218,9 @@ void Slider::PaintThumb(ControlPainter& painter) {
     image.dest = relative;
     return painter.DrawImage(image);
   };
-  if ((state_ & StateCaptured) && drawAtThumb(thumbPushedImage_))
+  if (pointer_.IsCaptured() && drawAtThumb(thumbPushedImage_))
     return;
-  if (!(state_ & StateCaptured) && (state_ & StateHot) && drawAtThumb(thumbHotImage_))
+  if (!pointer_.IsCaptured() && pointer_.IsHot() && drawAtThumb(thumbHotImage_))
     return;
   drawAtThumb(thumbImage_);
 }

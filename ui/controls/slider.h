@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ui/controls/pointer_state.h"
 #include "ui/controls/progress.h"
 
 namespace ui {
@@ -49,7 +50,7 @@ class Slider : public Progress {
   void SetStep(int step) { step_ = step; }
   bool IsNotifyWhileDragging() const { return notifyWhileDragging_; }
   void SetNotifyWhileDragging(bool notify) { notifyWhileDragging_ = notify; }
-  uint32_t GetSliderState() const { return state_; }
+  uint32_t GetSliderState() const { return pointer_.Bits(); }
 
   void SetThumbImage(std::wstring_view description) { ReplaceImage(thumbImage_, description); }
   void SetThumbHotImage(std::wstring_view description) {
@@ -70,7 +71,8 @@ class Slider : public Progress {
 
   int thumbWidth_ = 10;
   int thumbHeight_ = 10;
-  uint32_t state_ = 0;
+  // Hot while the pointer is over the slider; captured while the thumb is dragged.
+  PointerState pointer_;
   int step_ = 1;
   bool notifyWhileDragging_ = false;
   ImageDrawInfo thumbImage_;

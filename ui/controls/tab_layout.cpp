@@ -90,7 +90,8 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
       size.cy = std::max(height, 0);
     size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
     size.cy = std::clamp<LONG>(size.cy, child->GetMinHeight(), child->GetMaxHeight());
-    child->SetRect({area.left, area.top, area.left + size.cx, area.top + size.cy}, false);
+    child->SetRect({area.left, area.top, area.left + size.cx, area.top + size.cy},
+                   /*invalidate=*/false);
   });
 }
 

@@ -168,7 +168,7 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
           std::clamp(height, overlay_->GetMinHeight(), overlay_->GetMaxHeight());
       placed = {rect_.left, rect_.top, rect_.left + overlayWidth, rect_.top + overlayHeight};
     }
-    overlay_->SetRect(placed, false);
+    overlay_->SetRect(placed, /*invalidate=*/false);
   }
 }
 
@@ -181,7 +181,7 @@ void Control::Offset(int dx, int dy, bool invalidate) {
       manager_->Invalidate(area);
   }
   if (overlay_ && overlay_->IsVisible())
-    overlay_->Offset(dx, dy, false);
+    overlay_->Offset(dx, dy, /*invalidate=*/false);
 }
 
 bool Control::ClipByAncestors(RECT& area) const {

@@ -52,13 +52,15 @@ void Control::PaintBackgroundColor(HDC dc) {
   if (backColor3_ != 0) {
     const int middle = (rect_.top + rect_.bottom) / 2;
     RenderEngine::DrawGradient(dc, {rect_.left, rect_.top, rect_.right, middle},
-                               AdjustColor(backColor_), AdjustColor(backColor2_), true, 8);
+                               AdjustColor(backColor_), AdjustColor(backColor2_), /*vertical=*/true,
+                               /*steps=*/8);
     RenderEngine::DrawGradient(dc, {rect_.left, middle, rect_.right, rect_.bottom},
-                               AdjustColor(backColor2_), AdjustColor(backColor3_), true, 8);
+                               AdjustColor(backColor2_), AdjustColor(backColor3_),
+                               /*vertical=*/true, /*steps=*/8);
     return;
   }
-  RenderEngine::DrawGradient(dc, rect_, AdjustColor(backColor_), AdjustColor(backColor2_), true,
-                             16);
+  RenderEngine::DrawGradient(dc, rect_, AdjustColor(backColor_), AdjustColor(backColor2_),
+                             /*vertical=*/true, /*steps=*/16);
 }
 
 void Control::PaintBackgroundImage(HDC dc) {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/core/paint_manager.h"
+#include "ui/core/notification.h"
 
 namespace ui {
 

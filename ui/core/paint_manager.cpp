@@ -148,7 +148,7 @@ bool PaintManager::RegisterControls(Control* control, Control* parent) {
     return false;
   // Initialising runs the controls' init hooks, which may destroy controls of the subtree.
   DispatchScope dispatch;
-  control->Attach(this, parent ? parent : control->GetParent(), true);
+  control->Attach(this, parent ? parent : control->GetParent(), /*initialize=*/true);
   // Without flags the walk visits every control, children before their container, so a
   // container wins over a child of the same name.
   control->Find(
@@ -315,7 +315,7 @@ bool PaintManager::RemoveNativeWindow(HWND nativeWindow) {
 void PaintManager::AddDelayedCleanup(Control* control) {
   if (!control || Contains(delayedCleanup_, control))
     return;
-  control->Attach(this, nullptr, false);
+  control->Attach(this, nullptr, /*initialize=*/false);
   delayedCleanup_.push_back(control);
   PostQueueMessage();
 }
@@ -365,7 +365,7 @@ bool PaintManager::RunLayoutPass(const RECT& clientRect) {
     return false;
   bool rootLaidOut = false;
   if (root_->IsLayoutNeeded()) {
-    root_->SetRect(clientRect, true);
+    root_->SetRect(clientRect, /*invalidate=*/true);
     rootLaidOut = true;
   } else {
     // The walk stops below each control that needs layout: laying it out places its subtree.
@@ -384,9 +384,9 @@ bool PaintManager::RunLayoutPass(const RECT& clientRect) {
       if (!control->IsAlive())
         continue;
       if (control->IsFloat())
-        control->SetRect(control->GetRelativeRect(), true);
+        control->SetRect(control->GetRelativeRect(), /*invalidate=*/true);
       else
-        control->SetRect(control->GetRect(), true);
+        control->SetRect(control->GetRect(), /*invalidate=*/true);
     }
   }
   if (firstLayout_ && root_) {

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "base/scoped_gdi.h"
+#include "ui/core/control_event.h"
 #include "ui/core/message_filter.h"
+#include "ui/core/notification.h"
 #include "ui/core/observer_list.h"
 #include "ui/core/queue_message.h"
 #include "ui/core/resource_info.h"
@@ -23,85 +25,6 @@ namespace ui {
 
 class Control;
 
-// Input kinds handed to Control::HandleEvent. The numbers are fixed: mouse events are exactly the
-// kinds between MouseBegin and MouseEnd (exclusive).
-enum class ControlEventKind : int32_t {
-  KeyDown = 3,
-  KeyUp = 4,
-  Char = 5,
-  SysKey = 6,
-  MouseBegin = 8,
-  MouseMove = 9,
-  MouseLeave = 10,
-  MouseEnter = 11,
-  MouseHover = 12,
-  ButtonDown = 13,
-  ButtonUp = 14,
-  RightButtonDown = 15,
-  DoubleClick = 16,
-  ContextMenu = 17,
-  ScrollWheel = 18,
-  MouseEnd = 19,
-  KillFocus = 20,
-  SetFocus = 21,
-  WindowSize = 22,
-  SetCursor = 23,
-  Timer = 24,
-  // The press ends without a release: the window lost the mouse capture, or is closing. The
-  // pressed control drops its pushed state and activates nothing.
-  CaptureLost = 25,
-};
-
-inline bool IsMouseEvent(ControlEventKind kind) {
-  return kind > ControlEventKind::MouseBegin && kind < ControlEventKind::MouseEnd;
-}
-
-// Bits of ControlEvent::keyState.
-enum KeyStateBits : uint16_t {
-  KeyStateLeftButton = 0x01,
-  KeyStateRightButton = 0x02,
-  KeyStateShift = 0x04,
-  KeyStateControl = 0x08,
-  KeyStateAlt = 0x20,
-};
-
-// The input record a control receives from its paint manager.
-struct ControlEvent {
-  ControlEventKind kind = ControlEventKind::MouseMove;
-  Control* sender = nullptr;
-  uint32_t timestamp = 0;
-  POINT mousePoint = {0, 0};
-  wchar_t keyChar = 0;
-  uint16_t keyState = 0;
-  uint32_t wParam = 0;
-  int32_t lParam = 0;
-};
-
-// What a control tells the window's listeners, e.g. "click" or "tabselect".
-struct Notification {
-  std::wstring type;
-  std::wstring virtualWindow;
-  Control* sender = nullptr;
-  uint32_t timestamp = 0;
-  POINT mousePoint = {0, 0};
-  uint32_t wParam = 0;
-  int32_t lParam = 0;
-};
-
-class INotifyListener {
- public:
-  virtual void ReceiveNotification(Notification& notification) = 0;
-
- protected:
-  ~INotifyListener() = default;
-};
-
-// How SendNotification delivers: to the listeners before it returns, or through the window's
-// queue message.
-enum class Dispatch { Now, Queued };
-// Whether a queued notification may stand in the queue beside an earlier one of the same sender
-// and type, or updates that one instead.
-enum class Repeats { Allowed, Merged };
 // Whether moving the focus to a control also gives the window the platform's keyboard focus.
 enum class PlatformFocus { Keep, Take };
 enum class TabDirection { Backward, Forward };
@@ -249,7 +172,7 @@ class PaintManager : public IRenderContext {
   // True when one accelerator translated the message (answered 0).
   bool TranslateAccelerators(MSG* message);
 
-  // The messages of the window that the manager serves (paint_manager_input.cpp): input becomes
+  // The messages of the window that the manager serves (paint_manager_messages.cpp): input becomes
   // control events, WM_PAINT paints (paint_manager_paint.cpp). True when handled, with the
   // answer in result; otherwise the window's default handling follows.
   bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -369,8 +292,12 @@ class PaintManager : public IRenderContext {
   // The layered-window repaint driven by the layered timer.
   void RepaintLayered();
 
-  // Input routing (paint_manager_input.cpp).
+  // Message routing (paint_manager_messages.cpp).
   bool RouteMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // Key down and character to the focus control, key up to where the key went down.
+  void RouteKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The window's minimum and maximum tracking size from the skin's "mininfo" and "maxinfo".
+  void ApplySizeLimits(MINMAXINFO& info) const;
   void OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam);
   void OnMouseLeaveMessage();
   bool OnMouseHover(POINT point, WPARAM wParam, LPARAM lParam);
@@ -407,6 +334,10 @@ class PaintManager : public IRenderContext {
   void SetColor(uint32_t ResourceInfo::*color, uint32_t value, ResourceSet set);
   // Measures a font with the window DC if its metrics are still unknown.
   void MeasureFont(FontInfo& info) const;
+  // The font that lookup finds among the window's fonts, else among the process's, measured;
+  // the default font when neither has it.
+  template <typename Lookup>
+  const FontInfo& MeasuredFontOrDefault(Lookup lookup);
 
   std::wstring name_;
   HWND window_ = nullptr;

@@ -140,7 +140,7 @@ void PaintManager::PaintWindowMessage() {
   } else if (layered_ && layeredChanged_) {
     if (offscreenPixels_)
       FillPixels(offscreenPixels_, client.right, client, 0);
-    root_->SetRect(client, true);
+    root_->SetRect(client, /*invalidate=*/true);
   }
   // A listener of "windowinit" or a size hook may have taken the window or the tree away.
   if (!window_ || !root_)

@@ -182,28 +182,25 @@ HFONT PaintManager::GetFont(int id) {
   return GetFontInfo(id).font.Get();
 }
 
+template <typename Lookup>
+const FontInfo& PaintManager::MeasuredFontOrDefault(Lookup lookup) {
+  FontInfo* info = lookup(resources_.fonts);
+  if (!info)
+    info = lookup(SharedResources().fonts);
+  if (!info)
+    return GetDefaultFontInfo();
+  MeasureFont(*info);
+  return *info;
+}
+
 const FontInfo& PaintManager::GetFontInfo(int id) {
-  if (id >= 0) {
-    FontInfo* info = resources_.fonts.Find(id);
-    if (!info)
-      info = SharedResources().fonts.Find(id);
-    if (info) {
-      MeasureFont(*info);
-      return *info;
-    }
-  }
-  return GetDefaultFontInfo();
+  if (id < 0)
+    return GetDefaultFontInfo();
+  return MeasuredFontOrDefault([id](FontTable& fonts) { return fonts.Find(id); });
 }
 
 const FontInfo& PaintManager::GetFontInfo(HFONT font) {
-  FontInfo* info = resources_.fonts.FindByHandle(font);
-  if (!info)
-    info = SharedResources().fonts.FindByHandle(font);
-  if (info) {
-    MeasureFont(*info);
-    return *info;
-  }
-  return GetDefaultFontInfo();
+  return MeasuredFontOrDefault([font](FontTable& fonts) { return fonts.FindByHandle(font); });
 }
 
 HFONT PaintManager::FindFont(std::wstring_view faceName,

@@ -184,20 +184,20 @@ LRESULT CALLBACK WindowWrapper::ClassWindowProc(HWND window,
                                                 UINT message,
                                                 WPARAM wParam,
                                                 LPARAM lParam) {
-  return Dispatch(ObjectOf(window, message, lParam, false), window, message, wParam, lParam, false);
+  constexpr ObjectSlot slot = ObjectSlot::UserData;
+  return Dispatch(ObjectOf(window, message, lParam, slot), window, message, wParam, lParam, slot);
 }
 
 LRESULT CALLBACK WindowWrapper::SuperclassWindowProc(HWND window,
                                                      UINT message,
                                                      WPARAM wParam,
                                                      LPARAM lParam) {
-  return Dispatch(ObjectOf(window, message, lParam, true), window, message, wParam, lParam, true);
+  constexpr ObjectSlot slot = ObjectSlot::Property;
+  return Dispatch(ObjectOf(window, message, lParam, slot), window, message, wParam, lParam, slot);
 }
 
-WindowWrapper* WindowWrapper::ObjectOf(HWND window,
-                                       UINT message,
-                                       LPARAM lParam,
-                                       bool usesProperty) {
+WindowWrapper* WindowWrapper::ObjectOf(HWND window, UINT message, LPARAM lParam, ObjectSlot slot) {
+  const bool usesProperty = slot == ObjectSlot::Property;
   if (message != WM_NCCREATE) {
     return static_cast<WindowWrapper*>(
         usesProperty ? ::GetPropW(window, kObjectProperty)
@@ -217,7 +217,8 @@ LRESULT WindowWrapper::Dispatch(WindowWrapper* object,
                                 UINT message,
                                 WPARAM wParam,
                                 LPARAM lParam,
-                                bool usesProperty) {
+                                ObjectSlot slot) {
+  const bool usesProperty = slot == ObjectSlot::Property;
   if (!object)
     return ::DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCCREATE) {
@@ -249,7 +250,7 @@ LRESULT WindowWrapper::Dispatch(WindowWrapper* object,
       queue->RunPending();
       // The window's own work on the message (its paint manager's queue) follows, unless a task
       // destroyed the window or deleted its object, which cuts the two apart.
-      if (ObjectOf(window, message, lParam, usesProperty) != object)
+      if (ObjectOf(window, message, lParam, slot) != object)
         return 0;
     }
     return object->ProcessWindowMessage(message, wParam, lParam);

@@ -89,16 +89,20 @@ class WindowWrapper {
                                                UINT message,
                                                WPARAM wParam,
                                                LPARAM lParam);
+  // Where a window keeps its object: a superclassed window's user data belongs to its class, so
+  // it keeps it in a property.
+  enum class ObjectSlot { UserData, Property };
+
   // The window's object: on WM_NCCREATE taken from the creation parameters and stored in the
-  // window (user data, or the property of a superclassed window), afterwards read from there.
-  static WindowWrapper* ObjectOf(HWND window, UINT message, LPARAM lParam, bool usesProperty);
+  // window's slot, afterwards read from there.
+  static WindowWrapper* ObjectOf(HWND window, UINT message, LPARAM lParam, ObjectSlot slot);
   // What both window procedures do once they know the object (null before WM_NCCREATE).
   static LRESULT Dispatch(WindowWrapper* object,
                           HWND window,
                           UINT message,
                           WPARAM wParam,
                           LPARAM lParam,
-                          bool usesProperty);
+                          ObjectSlot slot);
 
   HWND window_ = nullptr;
   WNDPROC previousWindowProc_;

@@ -97,7 +97,8 @@ class FormattedTextLayout {
   void SelectCurrentFont();
   void PushFont(HFONT font);
   void PopFont();
-  HFONT StyledFont(bool bold, bool underline, bool italic);
+  enum class FontStyle { Bold, Underline, Italic };
+  HFONT StyledFont(FontStyle style);
   HFONT FindOrAddFont(std::wstring_view face, int size, bool bold, bool underline, bool italic);
   HFONT FontFromArgument(std::wstring_view argument);
   int FontHeight() const { return metrics_.tmHeight + metrics_.tmExternalLeading; }
@@ -347,7 +348,7 @@ bool FormattedTextLayout::PlaceImage(const InlineImageArgument& inlineImage) {
           ? nullptr
           : context_->GetOrAddImage(inlineImage.name,
                                     inlineImage.type.empty() ? nullptr : inlineImage.type.c_str(),
-                                    0, false);
+                                    /*mask=*/0, /*followsShift=*/false);
   if (!image)
     return true;
   const int frameWidth = image->width / inlineImage.frames;
@@ -384,7 +385,7 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
         state_.linkStart = {x_ + shift_, lineTop_};
         state_.colors.push_back(hover ? context_->GetLinkHoverFontColor()
                                       : context_->GetLinkFontColor());
-        PushFont(StyledFont(false, true, false));
+        PushFont(StyledFont(FontStyle::Underline));
       } else if (state_.inLink) {
         StoreLink();
         state_.inLink = false;
@@ -394,7 +395,7 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
       }
       break;
     case L'b':
-      tag.closing ? PopFont() : PushFont(StyledFont(true, false, false));
+      tag.closing ? PopFont() : PushFont(StyledFont(FontStyle::Bold));
       break;
     case L'c':
       if (!tag.closing)
@@ -409,7 +410,7 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
       if (tag.closing) {
         PopFont();
       } else if (argument.empty()) {
-        PushFont(StyledFont(false, false, true));
+        PushFont(StyledFont(FontStyle::Italic));
       } else if (!PlaceImage(ParseInlineImageArgument(argument))) {
         return false;
       }
@@ -445,7 +446,7 @@ bool FormattedTextLayout::ApplyTag(const FormatTag& tag) {
       state_.selected = !state_.selected;
       break;
     case L'u':
-      tag.closing ? PopFont() : PushFont(StyledFont(false, true, false));
+      tag.closing ? PopFont() : PushFont(StyledFont(FontStyle::Underline));
       break;
     case L'v':
       if (!tag.closing) {
@@ -524,14 +525,20 @@ void FormattedTextLayout::PopFont() {
     Advance(static_cast<int>(space.abcB) / 2);
 }
 
-// The current font with the given styles added; the current font itself when it has them.
-HFONT FormattedTextLayout::StyledFont(bool bold, bool underline, bool italic) {
+// The current font with style added; the current font itself when it has that style.
+HFONT FormattedTextLayout::StyledFont(FontStyle style) {
   const FontInfo& info = context_->GetFontInfo(state_.fonts.back());
-  if ((!bold || info.bold) && (!underline || info.underline) && (!italic || info.italic))
+  bool bold = info.bold;
+  bool underline = info.underline;
+  bool italic = info.italic;
+  bool& added = style == FontStyle::Bold        ? bold
+                : style == FontStyle::Underline ? underline
+                                                : italic;
+  if (added)
     return state_.fonts.back();
+  added = true;
   const std::wstring face = info.faceName;
-  return FindOrAddFont(face, info.size, info.bold || bold, info.underline || underline,
-                       info.italic || italic);
+  return FindOrAddFont(face, info.size, bold, underline, italic);
 }
 
 HFONT FormattedTextLayout::FindOrAddFont(std::wstring_view face,

@@ -134,14 +134,18 @@ void FillGradient(HDC dc,
                vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
 }
 
-void DrawWithPen(HDC dc, int style, int width, uint32_t color, bool hollow, auto draw) {
+// Whether a shape drawn with the pen is left unfilled or filled with the DC's brush.
+enum class Interior { Filled, Hollow };
+
+void DrawWithPen(HDC dc, int style, int width, uint32_t color, Interior interior, auto draw) {
   if (!dc)
     return;
   base::ScopedPen pen(::CreatePen(style, width, ToColorRef(color)));
   if (!pen)
     return;
   base::ScopedSelectObject selectPen(dc, pen.Get());
-  base::ScopedSelectObject selectBrush(dc, hollow ? ::GetStockObject(NULL_BRUSH) : nullptr);
+  base::ScopedSelectObject selectBrush(
+      dc, interior == Interior::Hollow ? ::GetStockObject(NULL_BRUSH) : nullptr);
   draw();
 }
 
@@ -319,7 +323,7 @@ void RenderEngine::DrawGradient(HDC dc,
 }
 
 void RenderEngine::DrawLine(HDC dc, const RECT& rect, int width, uint32_t color, int penStyle) {
-  DrawWithPen(dc, penStyle, width, color, false, [&] {
+  DrawWithPen(dc, penStyle, width, color, Interior::Filled, [&] {
     ::MoveToEx(dc, rect.left, rect.top, nullptr);
     ::LineTo(dc, rect.right, rect.bottom);
   });
@@ -330,7 +334,7 @@ void RenderEngine::DrawRectOutline(HDC dc,
                                    int width,
                                    uint32_t color,
                                    int penStyle) {
-  DrawWithPen(dc, penStyle | PS_INSIDEFRAME, width, color, true,
+  DrawWithPen(dc, penStyle | PS_INSIDEFRAME, width, color, Interior::Hollow,
               [&] { ::Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom); });
 }
 
@@ -341,7 +345,7 @@ void RenderEngine::DrawRoundRect(HDC dc,
                                  int ellipseHeight,
                                  uint32_t color,
                                  int penStyle) {
-  DrawWithPen(dc, penStyle | PS_INSIDEFRAME, width, color, true, [&] {
+  DrawWithPen(dc, penStyle | PS_INSIDEFRAME, width, color, Interior::Hollow, [&] {
     ::RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, ellipseWidth, ellipseHeight);
   });
 }

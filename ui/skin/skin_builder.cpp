@@ -142,7 +142,7 @@ void SkinBuilder::RegisterResources(const MarkupNode& root, PaintManager* manage
         ++mask;
       uint32_t maskValue = mask ? static_cast<uint32_t>(std::wcstoul(mask, nullptr, 16)) : 0;
       // "shared" puts the image into the table every window of the process sees.
-      manager->AddImage(name, type, maskValue, false, SetOf(node));
+      manager->AddImage(name, type, maskValue, /*followsShift=*/false, SetOf(node));
     } else if (NameIs(element, L"Font")) {
       int id = IntAttribute(node, L"id", -1);
       const wchar_t* face = Attribute(node, L"name");
@@ -266,14 +266,14 @@ Control* SkinBuilder::BuildChildren(const MarkupNode& element,
       }
     }
     if (manager) {
-      control->Attach(manager, nullptr, false);
+      control->Attach(manager, nullptr, /*initialize=*/false);
       if (const wchar_t* defaults = manager->GetDefaultAttributeList(name))
         control->ApplyAttributeList(defaults);
     }
     for (int i = 0; i < node.AttributeCount(); ++i)
       control->SetAttribute(node.AttributeName(i), node.AttributeValue(i));
     if (manager)
-      control->Attach(nullptr, nullptr, false);
+      control->Attach(nullptr, nullptr, /*initialize=*/false);
     if (!first)
       first = control;
   }

@@ -348,7 +348,7 @@ LRESULT SkinWindow::HandleCreate(UINT, WPARAM, LPARAM, bool&) {
   try {
     return BuildWindow();
   } catch (...) {
-    FailSkinLoad();
+    FailSkinLoad(L"an exception was thrown while the window was built");
   }
 }
 
@@ -391,8 +391,11 @@ LRESULT SkinWindow::BuildWindow() {
   } else {
     root = builder.BuildFrom(fileName.c_str(), nullptr, this, &paintManager_, nullptr);
   }
-  if (!root)
-    FailSkinLoad();
+  if (!root) {
+    const MarkupDocument& document = builder.Document();
+    FailSkinLoad(L"the skin \"" + fileName + L"\" could not be built: " +
+                 document.ErrorMessage() + L" " + document.ErrorLocation());
+  }
   paintManager_.AttachRoot(root);
   paintManager_.AddListener(this);
   OnSkinReady();
@@ -421,7 +424,13 @@ bool SkinWindow::UseSkinPackageResource() {
   return true;
 }
 
-void SkinWindow::FailSkinLoad() {
+void SkinWindow::OnSkinLoadFailed(const std::wstring&) {}
+
+void SkinWindow::FailSkinLoad(const std::wstring& reason) {
+  try {
+    OnSkinLoadFailed(reason);
+  } catch (...) {
+  }
   ::MessageBoxW(nullptr, kSkinLoadFailedText, kSkinLoadFailedCaption, MB_ICONERROR);
   ::ExitProcess(1);
 }

@@ -55,6 +55,9 @@ class SkinWindow : public WindowWrapper,
 
   // Called once the skin's tree is attached, at the end of WM_CREATE.
   virtual void OnSkinReady();
+  // The window cannot be built and the process is about to end: why, in English, for whoever
+  // records it. Called before the fatal skin message; must not throw.
+  virtual void OnSkinLoadFailed(const std::wstring& reason);
   // "click": "closebtn" closes, "minbtn", "maxbtn" and "restorebtn" send the system command.
   virtual void OnClickNotification(Notification& notification);
   // The folder of loose skin files below the program folder, and the root markup file.
@@ -108,7 +111,8 @@ class SkinWindow : public WindowWrapper,
 
  private:
   // Ends the process with the fatal skin message: the skin cannot be loaded.
-  [[noreturn]] static void FailSkinLoad();
+  // Ends the process (exit code 1) with the fatal skin message, after telling OnSkinLoadFailed.
+  [[noreturn]] void FailSkinLoad(const std::wstring& reason);
   // WM_CREATE's work: the frameless style, the manager attached, the skin built and attached.
   LRESULT BuildWindow();
   bool UseSkinPackageResource();

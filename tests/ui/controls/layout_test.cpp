@@ -6,6 +6,7 @@
 #include "tests/support/rect_compare.h"
 #include "ui/controls/container.h"
 #include "ui/controls/horizontal_layout.h"
+#include "ui/controls/label.h"
 #include "ui/controls/linear_layout.h"
 #include "ui/controls/scroll_bar.h"
 #include "ui/controls/tab_layout.h"
@@ -193,7 +194,8 @@ class MeasuredControl : public Control {
 };
 
 // Both linear layouts are one algorithm: each case is written along and across the axis and
-// runs once as a column and once, transposed, as a row.
+// runs once as a column and once, transposed, as a row. They differ in one rule: a row stretches
+// a child without a fixed width whatever it measures to, a column keeps a measured height.
 TEST(LinearLayoutTest, BothAxesPlaceAlike) {
   struct Child {
     int fixedAlong = 0;
@@ -202,6 +204,9 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
     RECT padding = {};         // near along, near across, far along, far across
     int minAlong = 0;
     int maxAlong = 0;  // 0: no maximum
+    // A multi-line label with text instead: it measures to the whole room it is offered along a
+    // row, and to its text's height along a column.
+    bool multiLineLabel = false;
   };
   // A child's place: (start along, start across, size along, size across).
   struct Place {
@@ -218,7 +223,8 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
     int childPadding;
     Align align;
     std::vector<Child> children;
-    std::vector<Place> expected;
+    std::vector<Place> expected;          // in a column; none: the case runs as a row only
+    std::vector<Place> rowExpected = {};  // none: as in a column
   };
   const Case kCases[] = {
       {"fixed sizes first, the last of the shares takes the remainder",
@@ -228,22 +234,32 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
        Align::Near,
        {{.fixedAlong = 21}, {}, {}},
        {{0, 0, 21, 50}, {21, 0, 40, 50}, {61, 0, 41, 50}}},
-      // A row used to give a child without a fixed width a share whatever it measured, so a
-      // one-line label in a row never kept its text width.
-      {"a child that measures to a size keeps it; one that measures to zero shares",
+      {"a child without a fixed size that measures 30: a column keeps 30, a row stretches it",
        100,
        50,
        0,
        Align::Near,
        {{.measured = {30, 12}}, {.measured = {0, 12}}},
-       {{0, 0, 30, 50}, {30, 0, 70, 50}}},
-      {"a measured size is clamped to the limits along the axis",
+       {{0, 0, 30, 50}, {30, 0, 70, 50}},
+       {{0, 0, 50, 50}, {50, 0, 50, 50}}},
+      {"a measured size is clamped to the limits in a column; a row shares instead",
        100,
        50,
        0,
        Align::Near,
        {{.measured = {80, 0}, .maxAlong = 40}, {.measured = {5, 0}, .minAlong = 20}, {}},
-       {{0, 0, 40, 50}, {40, 0, 20, 50}, {60, 0, 40, 50}}},
+       {{0, 0, 40, 50}, {40, 0, 20, 50}, {60, 0, 40, 50}},
+       {{0, 0, 33, 50}, {33, 0, 33, 50}, {66, 0, 34, 50}}},
+      // Fault: a row that kept measured widths gave a multi-line label all 300 pixels, since it
+      // measures to the room it is offered, and pushed the fixed child after it out of the row.
+      {"a multi-line label without a width beside a 60 pixel child",
+       300,
+       50,
+       0,
+       Align::Near,
+       {{.multiLineLabel = true}, {.fixedAlong = 60}},
+       {},
+       {{0, 0, 240, 50}, {240, 0, 60, 50}}},
       {"paddings and child padding come out of the room",
        100,
        50,
@@ -284,6 +300,10 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
   for (const Case& c : kCases) {
     for (const Axis axis : {Axis::Vertical, Axis::Horizontal}) {
       const bool row = axis == Axis::Horizontal;
+      const std::vector<Place>& expected =
+          row && !c.rowExpected.empty() ? c.rowExpected : c.expected;
+      if (expected.empty())
+        continue;
       SCOPED_TRACE(testing::Message() << c.description << (row ? " (row)" : " (column)"));
       auto size = [row](int along, int across) {
         return row ? SIZE{along, across} : SIZE{across, along};
@@ -300,7 +320,14 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
       std::vector<Control*> children;
       for (const Child& wanted : c.children) {
         const SIZE measured = size(wanted.measured.cx, wanted.measured.cy);
-        Control* child = wanted.measured.cx < 0 ? new Control : new MeasuredControl(measured);
+        Control* child = nullptr;
+        if (wanted.multiLineLabel)
+          child = testing_support::Make<Label>(
+              {{L"multiline", L"true"}, {L"text", L"Two words, then more."}});
+        else if (wanted.measured.cx < 0)
+          child = new Control;
+        else
+          child = new MeasuredControl(measured);
         const SIZE fixed = size(wanted.fixedAlong, wanted.fixedAcross);
         child->SetFixedWidth(fixed.cx);
         child->SetFixedHeight(fixed.cy);
@@ -317,9 +344,9 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
       manager.AttachRoot(layout);
       const SIZE room = size(c.alongRoom, c.acrossRoom);
       layout->SetRect({0, 0, room.cx, room.cy}, false);
-      ASSERT_EQ(c.expected.size(), children.size());
+      ASSERT_EQ(expected.size(), children.size());
       for (size_t i = 0; i < children.size(); ++i) {
-        const Place& e = c.expected[i];
+        const Place& e = expected[i];
         const SIZE start = size(e.along, e.across);
         const SIZE extent = size(e.alongSize, e.acrossSize);
         EXPECT_EQ((RECT{start.cx, start.cy, start.cx + extent.cx, start.cy + extent.cy}),

@@ -235,6 +235,23 @@ TEST_F(InputRoutingTest, KeysGoToTheFocusAndKeyUpToWhereTheKeyWentDown) {
             log_.Of({ControlEventKind::KeyDown, ControlEventKind::Char, ControlEventKind::KeyUp}));
 }
 
+// The skin's limits replace only the values it gives; the window's default handling follows.
+TEST_F(InputRoutingTest, SizeLimitsOfZeroKeepTheSystemsValues) {
+  manager_.SetMinInfo(200, 0);
+  manager_.SetMaxInfo(0, 300);
+  MINMAXINFO limits = {};
+  limits.ptMinTrackSize = {1, 2};
+  limits.ptMaxTrackSize = {3, 4};
+  LRESULT result = 0;
+  EXPECT_FALSE(
+      manager_.HandleWindowMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits), result));
+  EXPECT_EQ(200, limits.ptMinTrackSize.x);
+  EXPECT_EQ(2, limits.ptMinTrackSize.y);
+  EXPECT_EQ(3, limits.ptMaxTrackSize.x);
+  EXPECT_EQ(300, limits.ptMaxTrackSize.y);
+  EXPECT_FALSE(manager_.HandleWindowMessage(WM_GETMINMAXINFO, 0, 0, result)) << "no record";
+}
+
 TEST_F(InputRoutingTest, FilterThatHandlesAMessageHidesItFromTheControls) {
   struct SwallowClicks : IMessageFilter {
     LRESULT FilterMessage(UINT message, WPARAM, LPARAM, bool& handled) override {

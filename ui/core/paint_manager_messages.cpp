@@ -185,20 +185,10 @@ bool PaintManager::HandleWindowMessage(UINT message,
         return false;
       result = MA_NOACTIVATE;
       return true;
-    case WM_GETMINMAXINFO: {
-      if (!lParam)
-        return false;
-      auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
-      if (minSize_.cx > 0)
-        info.ptMinTrackSize.x = minSize_.cx;
-      if (minSize_.cy > 0)
-        info.ptMinTrackSize.y = minSize_.cy;
-      if (maxSize_.cx > 0)
-        info.ptMaxTrackSize.x = maxSize_.cx;
-      if (maxSize_.cy > 0)
-        info.ptMaxTrackSize.y = maxSize_.cy;
+    case WM_GETMINMAXINFO:
+      if (lParam)
+        ApplySizeLimits(*reinterpret_cast<MINMAXINFO*>(lParam));
       return false;
-    }
     case WM_NOTIFY: {
       if (!lParam)
         return false;
@@ -226,32 +216,12 @@ bool PaintManager::HandleWindowMessage(UINT message,
       }
       return false;
     }
-    case WM_KEYDOWN: {
-      if (!root_ || !focus_)
-        return false;
-      keyControl_ = focus_;
-      ControlEvent event = MakeEvent(ControlEventKind::KeyDown, focus_, wParam, lParam);
-      event.keyChar = static_cast<wchar_t>(wParam);
-      focus_->HandleEvent(event);
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+      if (root_)
+        RouteKeyMessage(message, wParam, lParam);
       return false;
-    }
-    case WM_KEYUP: {
-      if (!root_ || !keyControl_)
-        return false;
-      Control* control = std::exchange(keyControl_, nullptr);
-      ControlEvent event = MakeEvent(ControlEventKind::KeyUp, control, wParam, lParam);
-      event.keyChar = static_cast<wchar_t>(wParam);
-      control->HandleEvent(event);
-      return false;
-    }
-    case WM_CHAR: {
-      if (!root_ || !focus_)
-        return false;
-      ControlEvent event = MakeEvent(ControlEventKind::Char, focus_, wParam, lParam);
-      event.keyChar = static_cast<wchar_t>(wParam);
-      focus_->HandleEvent(event);
-      return false;
-    }
     case WM_TIMER:
       OnTimerMessage(LOWORD(wParam), lParam);
       return false;
@@ -349,6 +319,44 @@ bool PaintManager::RouteMouseMessage(UINT message, WPARAM wParam, LPARAM lParam,
     default:
       return false;
   }
+}
+
+void PaintManager::RouteKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  Control* target = nullptr;
+  ControlEventKind kind = ControlEventKind::Char;
+  switch (message) {
+    case WM_KEYDOWN:
+      // The key's release goes where the key went down, even if the focus moves meanwhile.
+      if (focus_)
+        keyControl_ = focus_;
+      target = focus_;
+      kind = ControlEventKind::KeyDown;
+      break;
+    case WM_KEYUP:
+      target = std::exchange(keyControl_, nullptr);
+      kind = ControlEventKind::KeyUp;
+      break;
+    default:
+      target = focus_;
+      break;
+  }
+  if (!target)
+    return;
+  ControlEvent event = MakeEvent(kind, target, wParam, lParam);
+  event.keyChar = static_cast<wchar_t>(wParam);
+  target->HandleEvent(event);
+}
+
+// A limit of zero leaves the system's value.
+void PaintManager::ApplySizeLimits(MINMAXINFO& info) const {
+  if (minSize_.cx > 0)
+    info.ptMinTrackSize.x = minSize_.cx;
+  if (minSize_.cy > 0)
+    info.ptMinTrackSize.y = minSize_.cy;
+  if (maxSize_.cx > 0)
+    info.ptMaxTrackSize.x = maxSize_.cx;
+  if (maxSize_.cy > 0)
+    info.ptMaxTrackSize.y = maxSize_.cy;
 }
 
 void PaintManager::OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam) {

@@ -1,0 +1,65 @@
+#include "app/start_failure.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "base/scoped_handle.h"
+
+namespace {
+
+constexpr wchar_t kLogName[] = L"Quenby-install-start.log";
+constexpr LONGLONG kMostBytes = 64 * 1024;
+
+std::string Utf8(const std::wstring& text) {
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+  std::string utf8(bytes > 0 ? bytes : 0, '\0');
+  if (bytes > 0) {
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
+                          bytes, nullptr, nullptr);
+  }
+  return utf8;
+}
+
+}  // namespace
+
+std::wstring StartFailureLogPath() {
+  wchar_t folder[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+  if (length == 0 || length > MAX_PATH)
+    return {};
+  return std::wstring(folder, length) + kLogName;
+}
+
+void RecordStartFailure(const std::wstring& reason) {
+  try {
+    const std::wstring path = StartFailureLogPath();
+    if (path.empty())
+      return;
+    base::ScopedHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+      return;
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > kMostBytes) {
+      file.Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file.IsValid())
+        return;
+    }
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    // Formatted narrow: the wide printf family would bring a second formatter into the program.
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u [pid %lu] ", now.wYear,
+                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                  ::GetCurrentProcessId());
+    const std::string line = stamp + Utf8(reason) + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  } catch (...) {
+    // Nothing more can be told.
+  }
+}

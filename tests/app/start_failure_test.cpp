@@ -1,0 +1,34 @@
+#include "app/start_failure.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// The reason of a start that failed once went nowhere: a GUI program's standard error is lost.
+TEST(StartFailureTest, AppendsTheReasonAsAUtf8LineInTheTemporaryFolder) {
+  const std::wstring path = StartFailureLogPath();
+  ASSERT_FALSE(path.empty());
+  const std::wstring reason =
+      L"测试: CreateWindowExW failed, error " + std::to_wstring(::GetTickCount());
+  RecordStartFailure(reason);
+  RecordStartFailure(L"a second line");
+
+  const std::string text = ReadFileBytes(path);
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, reason.c_str(), -1, nullptr, 0, nullptr,
+                                          nullptr);
+  std::string utf8(bytes - 1, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, reason.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+  const size_t at = text.rfind(utf8);
+  ASSERT_NE(std::string::npos, at);
+  EXPECT_EQ("\r\n", text.substr(at + utf8.size(), 2));
+  EXPECT_NE(std::string::npos, text.find("[pid " + std::to_string(::GetCurrentProcessId()) + "]"));
+  EXPECT_EQ(text.size() - std::string("a second line\r\n").size(), text.rfind("a second line"));
+}
+
+}  // namespace
