@@ -6,6 +6,7 @@
 #include "app/product_names.h"
 #include "app/registration.h"
 #include "engine/install_outcome.h"
+#include "engine/run_log.h"
 
 namespace {
 
@@ -22,6 +23,11 @@ CompletionResult CompleteInstallation(const std::wstring& installDir, const RunO
   if (result.clientPresent) {
     result.recordWritten = WriteInstallRecord(installDir);
     result.registered = RegisterInstallation(installDir);
+    ActiveRunLog().Printf("launcher found: install.dat %s, shortcuts and uninstall entry %s",
+                          result.recordWritten ? "written" : "NOT written",
+                          result.registered ? "written" : "NOT all written");
+  } else {
+    ActiveRunLog().Write("no launcher in the install folder: nothing registered");
   }
   result.showFinishPage = outcome.Complete() || result.clientPresent;
   return result;

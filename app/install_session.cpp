@@ -8,6 +8,8 @@
 #include "base/folder_security.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
+#include "engine/run_log.h"
+#include "engine/text_convert.h"
 
 namespace {
 
@@ -33,6 +35,7 @@ void InstallSession::Start() {
   if (started_)
     return;
   started_ = true;
+  ActiveRunLog().Printf("install button: install into %s", WideToUtf8(installDir_).c_str());
   // Folders made here hold the client as Program Files would: only administrators may change
   // what is in them.
   base::ProtectedFolderSecurity security;

@@ -11,6 +11,7 @@
 #include "app/proxy_credentials_dialog.h"
 #include "app/start_failure.h"
 #include "engine/proxy_credentials.h"
+#include "engine/run_log.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
@@ -26,7 +27,7 @@ constexpr UINT_PTR kInstallTimerId = 0x2100;
 
 }  // namespace
 
-InstallWnd::InstallWnd() = default;
+InstallWnd::InstallWnd(std::wstring chosenFolder) : chosenFolder_(std::move(chosenFolder)) {}
 
 InstallWnd::~InstallWnd() = default;
 
@@ -53,6 +54,11 @@ void InstallWnd::OnSkinReady() {
   const DefaultInstallFolder folder = LookUpDefaultInstallFolder();
   folder_.SetDefault(folder);
   SetControlText(L"edit_dir", folder.editText);
+  if (!chosenFolder_.empty()) {
+    const ChosenInstallFolder chosen = MakeChosenInstallFolder(chosenFolder_);
+    if (folder_.Accept(chosen))
+      SetControlText(L"edit_dir", chosen.editText);
+  }
   // The folder is chosen through the dialogs only; the field just shows it.
   if (ui::Control* field = FindControl(L"edit_dir"))
     field->SetEnabled(false);
@@ -187,7 +193,10 @@ void InstallWnd::LaunchClientAndQuit() {
   ShowNativeWindow(false, false);
   // Whether the client started or not, the wizard ends: a client that cannot be started has no
   // message of its own.
-  LaunchClient(folder_.installDir(), product::kLauncherName);
+  const LaunchOutcome launched = LaunchClient(folder_.installDir(), product::kLauncherName);
+  ActiveRunLog().Printf("finish button: the client %s",
+                        launched == LaunchOutcome::kStarted || launched ==
+                        LaunchOutcome::kStartedByFallback ? "started" : "could NOT be started");
   Quit();
 }
 

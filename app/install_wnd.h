@@ -28,14 +28,16 @@ class InstallWnd : public ui::SkinWindow {
   // The native window class, by which a second installer finds this wizard.
   static constexpr wchar_t kWindowClassName[] = L"Install_Wnd";
 
-  InstallWnd();
+  // chosenFolder: a folder given on the command line ("/D="), taken as the browse button takes
+  // a chosen one; empty for the default.
+  explicit InstallWnd(std::wstring chosenFolder = std::wstring());
   ~InstallWnd() override;
 
   const wchar_t* WindowClassName() const override;
   // A close or destroy of the window ends the message loop; every message then takes the window
   // base's path, which offers it to the paint manager once. The install's timer is handled here.
   LRESULT ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  // Proposes the default install folder and disables the folder field.
+  // Proposes the default install folder (or the command line's) and disables the folder field.
   void OnSkinReady() override;
   // Recorded where the user and the tests can read it (RecordStartFailure).
   void OnSkinLoadFailed(const std::wstring& reason) override;
@@ -72,6 +74,7 @@ class InstallWnd : public ui::SkinWindow {
   ui::Control* FindControl(const wchar_t* name) const;
   void SetControlText(const wchar_t* name, const std::wstring& text);
 
+  const std::wstring chosenFolder_;
   InstallFolderChoice folder_;
   std::unique_ptr<InstallSession> session_;
   std::optional<ProgressFeed> feed_;

@@ -46,6 +46,35 @@ bool InstallerLock::Acquire(const wchar_t* mutexName,
   }
 }
 
+bool InstallerLock::AcquireWaiting(const wchar_t* mutexName, DWORD waitMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + waitMs;
+  for (;;) {
+    mutex_.Reset(::CreateMutexW(nullptr, TRUE, mutexName));
+    const DWORD error = ::GetLastError();
+    if (mutex_.IsValid()) {
+      if (error != ERROR_ALREADY_EXISTS) {
+        owned_ = true;
+        return true;
+      }
+      const ULONGLONG now = ::GetTickCount64();
+      const DWORD waited =
+          ::WaitForSingleObject(mutex_.Get(), now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
+      // An abandoned mutex is ours as well: its installer ended without releasing it.
+      owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+      return owned_;
+    }
+    // Refused: another user's installer holds it (it cannot be waited on from here, so it is
+    // asked for again), or this process may not create it at all, which must not keep the
+    // administrator from installing.
+    base::ScopedHandle existing(::OpenMutexW(SYNCHRONIZE, FALSE, mutexName));
+    if (!existing.IsValid() && ::GetLastError() != ERROR_ACCESS_DENIED)
+      return true;
+    if (::GetTickCount64() >= deadline)
+      return false;
+    ::Sleep(kPollMs * 10);
+  }
+}
+
 bool BringWizardToFront(const wchar_t* wizardClassName) {
   // A hidden wizard is on its way out (the finish button hides it before starting the client).
   HWND wizard = nullptr;

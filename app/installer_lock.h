@@ -25,6 +25,11 @@ class InstallerLock {
   // A mutex that cannot be created at all does not keep the user from installing (true).
   bool Acquire(const wchar_t* mutexName, const wchar_t* wizardClassName, DWORD waitMs);
 
+  // The silent installer's way: no window is looked for; the mutex is waited for at most waitMs,
+  // however the other installer is doing. True when this is the one installer (or the mutex
+  // cannot be created at all), false when the other one still ran after waitMs.
+  bool AcquireWaiting(const wchar_t* mutexName, DWORD waitMs);
+
  private:
   base::ScopedHandle mutex_;
   bool owned_ = false;

@@ -21,8 +21,19 @@ int Percent(int downloadedBytes, int totalBytes) {
   return static_cast<int>(percent);  // truncates toward zero
 }
 
+// By hand: std::to_wstring goes through the wide printf family, a second formatter in the
+// program.
 std::wstring Number(int64_t value) {
-  return std::to_wstring(value);
+  wchar_t digits[24];
+  wchar_t* start = digits + 24;
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    *--start = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0)
+    *--start = L'-';
+  return std::wstring(start, digits + 24);
 }
 
 // Cuts to at most limit units without leaving half of a surrogate pair at the end.

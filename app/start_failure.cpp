@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cwchar>
+#include <cstdio>
 
 #include "base/scoped_handle.h"
 
@@ -51,10 +51,12 @@ void RecordStartFailure(const std::wstring& reason) {
     }
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    wchar_t stamp[64];
-    std::swprintf(stamp, 64, L"%04u-%02u-%02u %02u:%02u:%02u [pid %lu] ", now.wYear, now.wMonth,
-                  now.wDay, now.wHour, now.wMinute, now.wSecond, ::GetCurrentProcessId());
-    const std::string line = Utf8(stamp + reason) + "\r\n";
+    // Formatted narrow: the wide printf family would bring a second formatter into the program.
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u [pid %lu] ", now.wYear,
+                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                  ::GetCurrentProcessId());
+    const std::string line = stamp + Utf8(reason) + "\r\n";
     DWORD written = 0;
     ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   } catch (...) {

@@ -7,6 +7,7 @@
 #include "engine/install_engine.h"
 #include "engine/manifest_clock.h"
 #include "engine/package_download.h"
+#include "engine/run_log.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 
@@ -35,6 +36,22 @@ FailureReason ManifestFailure(int result) {
   }
 }
 
+const char* VerdictText(minisign::Verdict verdict) {
+  switch (verdict) {
+    case minisign::Verdict::kValid:
+      return "valid";
+    case minisign::Verdict::kMalformed:
+      return "refused: malformed";
+    case minisign::Verdict::kUnknownKey:
+      return "refused: made by a key that is not pinned";
+    case minisign::Verdict::kBadSignature:
+      return "refused: does not match the manifest";
+    case minisign::Verdict::kBadTrustedComment:
+      return "refused: its trusted comment does not verify";
+  }
+  return "refused";
+}
+
 }  // namespace
 
 std::wstring InstallEngine::UpdateManifestAddress() const {
@@ -42,9 +59,10 @@ std::wstring InstallEngine::UpdateManifestAddress() const {
   // so two requests in the same second carry the same number.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   int draw = std::rand();
-  wchar_t query[32];
-  std::swprintf(query, 32, L"?ts=8000%d", draw);
-  return updateServer_ + kManifestPath + query;
+  // Formatted narrow: the wide printf family would bring a second formatter into the program.
+  char query[32];
+  const int length = std::snprintf(query, sizeof query, "?ts=8000%d", draw);
+  return updateServer_ + kManifestPath + std::wstring(query, query + (length > 0 ? length : 0));
 }
 
 int InstallEngine::FetchWithRetries(const std::string& address,
@@ -55,8 +73,13 @@ int InstallEngine::FetchWithRetries(const std::string& address,
     text.clear();
     TransferOutcome outcome;
     result = PerformTransfer(address, &AppendToString, &text, 0, &outcome, 0, maxBytes);
-    if (!WaitBeforeRetry(retry, result, outcome))
+    if (!WaitBeforeRetry(retry, result, outcome)) {
+      if (result != 0)
+        ActiveRunLog().Printf("%s: failed, tries: %d, libcurl code %d, HTTP status %ld",
+                              AddressForLog(address).c_str(), retry + 1, result,
+                              outcome.httpStatus);
       return result;
+    }
   }
 }
 
@@ -75,8 +98,14 @@ bool InstallEngine::SignaturesRequired() const {
 int InstallEngine::FetchSignedManifest(const std::wstring& manifestAddress) {
   const std::string address = EscapeAddress(WideToUtf8(manifestAddress));
   int result = FetchWithRetries(address, manifestText, kMostManifestBytes);
-  if (result != 0 || !SignaturesRequired())
+  if (result == 0)
+    ActiveRunLog().Printf("manifest %s: %zu bytes", AddressForLog(address).c_str(),
+                          manifestText.size());
+  if (result != 0 || !SignaturesRequired()) {
+    if (result == 0)
+      ActiveRunLog().Write("manifest signature: not checked (this build pins no key)");
     return result;
+  }
   // The signature sits beside the manifest and is asked for with the same cache-busting query.
   const size_t query = address.find('?');
   const std::string signatureAddress =
@@ -85,9 +114,14 @@ int InstallEngine::FetchSignedManifest(const std::wstring& manifestAddress) {
   // A signature that cannot be had is as good as none.
   std::string signature;
   std::string trustedComment;
-  if (FetchWithRetries(signatureAddress, signature, kMostSignatureBytes) != 0 ||
-      minisign::Verify(manifestText, signature, manifestKeys_, &trustedComment) !=
-          minisign::Verdict::kValid)
+  if (FetchWithRetries(signatureAddress, signature, kMostSignatureBytes) != 0) {
+    ActiveRunLog().Write("manifest signature: could not be fetched");
+    return kResultManifestNotSigned;
+  }
+  const minisign::Verdict verdict =
+      minisign::Verify(manifestText, signature, manifestKeys_, &trustedComment);
+  ActiveRunLog().Printf("manifest signature: %s", VerdictText(verdict));
+  if (verdict != minisign::Verdict::kValid)
     return kResultManifestNotSigned;
   // A valid signature of an older release is what a replay brings: the signing time decides.
   const std::optional<long long> signedAt = minisign::SigningTime(trustedComment);

@@ -2,6 +2,7 @@
 
 #include "engine/install_engine.h"
 #include "engine/package_download.h"
+#include "engine/run_log.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 
@@ -16,8 +17,14 @@ int InstallEngine::DownloadFile(const std::wstring& url,
   TransferOutcome last;
   int result = DownloadWithRetries(url, localPath, expectedBytes, maxBytes, last);
   downloadWriteError_ = last.writeError;
-  if (result != 0)
+  if (result != 0) {
     resultCode = result;
+    ActiveRunLog().Printf("download %s: failed, tries: %d, libcurl code %d, HTTP status %ld",
+                          AddressForLog(WideToUtf8(url)).c_str(), downloadTries_, result,
+                          last.httpStatus);
+    if (last.writeError != 0)
+      ActiveRunLog().Printf("writing the package failed: Windows error %lu", last.writeError);
+  }
   ReportProgress(WideToAnsi(currentFile.c_str()));
   return resultCode;
 }
@@ -45,6 +52,7 @@ int InstallEngine::DownloadWithRetries(const std::wstring& url,
     }
     if (!WaitBeforeRetry(retry, result, outcome)) {
       last = outcome;
+      downloadTries_ = retry + 1;
       return result;
     }
   }

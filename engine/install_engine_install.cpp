@@ -9,6 +9,7 @@
 #include "base/folder_chain.h"
 #include "engine/file_placing.h"
 #include "engine/install_engine.h"
+#include "engine/install_run_log.h"
 #include "engine/manifest_clock.h"
 #include "engine/manifest_reader.h"
 #include "engine/package_download.h"
@@ -51,6 +52,7 @@ std::wstring ManifestName(const UpdateItem& item, const std::wstring& installDir
 
 void InstallEngine::Install(std::wstring installDir) {
   const RunOutcome outcome = RunInstall(installDir);
+  LogRunEnd(outcome);
   if (!outcome.Complete())
     ReportFailure(outcome);
   onComplete(outcome);
@@ -103,8 +105,12 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
   } else {
     std::unordered_set<std::wstring> verifiedFolders;
     for (; next < items.size(); ++next) {
+      const ULONGLONG started = ::GetTickCount64();
+      downloadTries_ = 0;
       const PlaceResult placed = FetchAndPlace(items[next], installDir, verifiedFolders);
       const std::wstring name = ManifestName(items[next], installDir);
+      LogFileEnd(name, items[next].length, placed.failure, downloadTries_,
+                 ::GetTickCount64() - started);
       if (!placed.Placed()) {
         outcome.failure = placed.failure;
         outcome.code = placed.code;
@@ -151,6 +157,7 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
   }
   return PlaceFile(item, packagePath,
                    [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
+                     LogFileInUse(path, programs);
                      return prompt_->AskToRetryFileInUse(path, programs);
                    });
 }

@@ -3,17 +3,19 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cwchar>
+#include <cstdio>
 
 namespace {
 
 constexpr wchar_t kCaption[] = L"友情提示";
 
 // Bytes as the user reads them on a disk's properties: megabytes with one decimal.
+// Formatted narrow: the wide printf family would bring a second formatter into the program.
 std::wstring Megabytes(long long bytes) {
-  wchar_t text[32];
-  std::swprintf(text, 32, L"%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-  return text;
+  char text[32];
+  const int length =
+      std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  return std::wstring(text, text + (length > 0 ? length : 0));
 }
 
 class SystemPrompt : public UserPrompt {

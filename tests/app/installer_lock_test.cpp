@@ -129,4 +129,31 @@ TEST(InstallerLockTest, LockPassesWhenTheRunningInstallerEndsMeanwhile) {
   third.join();
 }
 
+// A silent installer never looks for a window: a visible wizard does not end it, it waits for the
+// mutex instead, and gives up only when the wait runs out.
+TEST(InstallerLockTest, SilentInstallerWaitsForTheRunningOneWhateverItShows) {
+  const std::wstring name = TestMutexName();
+  RunningInstaller first(name);
+  WizardWindow wizard(SW_SHOWNORMAL);
+  ASSERT_NE(nullptr, wizard.Get());
+
+  {
+    InstallerLock tooShort;
+    const ULONGLONG started = ::GetTickCount64();
+    EXPECT_FALSE(tooShort.AcquireWaiting(name.c_str(), 300));
+    EXPECT_GE(::GetTickCount64() - started, 250u) << "it did not wait";
+  }
+  std::thread ending = first.EndAfter(300);
+  InstallerLock second;
+  EXPECT_TRUE(second.AcquireWaiting(name.c_str(), 30000));
+  ending.join();
+
+  // Now the second holds it against a third, silent or not.
+  std::thread third([&] {
+    InstallerLock lock;
+    EXPECT_FALSE(lock.AcquireWaiting(name.c_str(), 100));
+  });
+  third.join();
+}
+
 }  // namespace

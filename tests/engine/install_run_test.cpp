@@ -9,9 +9,12 @@
 #include "engine/file_digest.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
+#include "engine/proxy_credentials.h"
+#include "engine/proxy_routes.h"
 #include "engine/text_convert.h"
 #include "tests/support/manifest_text.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/recording_run_log.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -444,6 +447,56 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
     EXPECT_TRUE(lastOutcome_.Complete());
     EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(client));
     EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") == ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+  }
+}
+
+// What an administrator reads after a failed run: each file with its size, outcome and tries,
+// the failed download with libcurl's code and the HTTP status, the files not reached, the route
+// and the outcome; never the proxy's password, here typed into the prompt for a proxy that wants
+// one (the local server, as a proxy for hosts under proxy-auth.invalid).
+TEST_F(InstallRunTest, RunLogTellsEachFileAndTheFailureAndNeverThePassword) {
+  const std::string host = "http://files.proxy-auth.invalid";
+  const std::string proxy = "http://" + server_.substr(server_.find("//") + 2);
+  ProxyRoutes::Instance().Clear();
+  ProxyRoutes::Instance().SetRoutes(host + "/", {proxy});
+  ProxyCredentialStore::Instance().Clear();
+  ProxyCredentialStore::Instance().SetPrompt(
+      [](const std::string&, std::wstring& userName, base::SecretWString& password) {
+        userName = L"quenby";
+        password.Assign(L"proxy secret");
+        return true;
+      });
+  const int clientSize = ServedSize(L"files\\QuenbyClient.exe");
+  // Real lengths: a body bound below the size of the proxy's 407 page would end the transfer
+  // before the credentials are asked for.
+  const std::string skinSize = std::to_string(ServedSize(L"files\\res\\skin.dat"));
+  RecordingRunLog log;
+  RunInstall(ManifestText(
+      ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                        std::to_string(clientSize), host + "/files/") +
+      ManifestFileEntry("skin.dat", "res\\", "x", skinSize, host + "/-/status/404/files/res/") +
+      ManifestFileEntry("never.dat", "", "x", skinSize, host + "/files/res/")));
+  ProxyRoutes::Instance().Clear();
+  ProxyCredentialStore::Instance().SetPrompt(nullptr);
+  ProxyCredentialStore::Instance().Clear();
+
+  ASSERT_EQ(FailureReason::kDownloadFailed, lastOutcome_.failure);
+  const std::string text = log.Text();
+  for (const std::string& expected : {
+           "file QuenbyClient.exe: " + std::to_string(clientSize) + " bytes, placed, tries: 1, ",
+           "file res\\skin.dat: " + skinSize +
+               " bytes, the package could not be downloaded, tries: 1",
+           "download " + host + "/-/status/404/files/res/skin.dat: failed, tries: 1, "
+               "libcurl code 22, HTTP status 404",
+           std::string("file never.dat: not reached"),
+           "server " + host + ":80: proxy " + proxy,
+           std::string("run failed at res\\skin.dat: the package could not be downloaded "
+                       "(libcurl code 22)"),
+       }) {
+    EXPECT_NE(std::string::npos, text.find(expected)) << expected << "\nin:\n" << text;
+  }
+  for (const char* secret : {"secret", "cXVlbmJ5OnByb3h5IHNlY3JldA"}) {
+    EXPECT_EQ(std::string::npos, text.find(secret)) << secret << " in:\n" << text;
   }
 }
 

@@ -1,0 +1,57 @@
+#include "app/silent_install.h"
+
+#include "app/exit_code.h"
+#include "app/install_completion.h"
+#include "app/product_names.h"
+#include "base/folder_chain.h"
+#include "base/folder_security.h"
+#include "engine/install_engine.h"
+#include "engine/install_outcome.h"
+#include "engine/proxy_credentials.h"
+#include "engine/run_log.h"
+#include "engine/user_prompt.h"
+
+namespace {
+
+// Answers every question as an absent user would, and notes it in the log.
+class DecliningPrompt : public UserPrompt {
+ public:
+  bool AskToVisitHomepage() override { return false; }
+  void OpenWebPage(const std::wstring&) override {}
+  bool AskToRetryFileInUse(const std::wstring&, const std::vector<std::wstring>&) override {
+    ActiveRunLog().Write("file in use: cancelled (silent install)");
+    return false;
+  }
+  void TellNotEnoughSpace(long long, long long) override {}
+};
+
+}  // namespace
+
+int RunSilentInstall(const std::wstring& installDir) {
+  // The engine keeps it until the process ends.
+  static DecliningPrompt prompt;
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetUserPrompt(prompt);
+  ProxyCredentialStore::Instance().SetPrompt(
+      [](const std::string& proxy, std::wstring&, base::SecretWString&) {
+        ActiveRunLog().Printf("proxy %s wants a password: not asked (silent install)",
+                              AddressForLog(proxy).c_str());
+        return false;
+      });
+  // The registration follows the run as in the wizard, from the completion callback.
+  bool complete = false;
+  engine.SetCallbacks([](int, int, int, int, int, const std::string&) {},
+                      [&complete, &installDir](const RunOutcome& outcome) {
+                        complete = outcome.Complete();
+                        CompleteInstallation(installDir, outcome);
+                      });
+
+  // As the wizard's session makes them: only administrators may change what is in them.
+  base::ProtectedFolderSecurity security;
+  base::CreateFolderChain(installDir, security.Get());
+  // Beside the uninstall entry, as the wizard keeps it: where only administrators can wind it back.
+  engine.SetSigningTimeKey(product::kUninstallKeyPath);
+  engine.CheckUpdate();
+  engine.Install(installDir);
+  return complete ? kExitInstalled : kExitFailed;
+}
