@@ -62,7 +62,6 @@ int RunWizard(RunLog& log, const CommandLineOptions& options, HINSTANCE instance
                     kRunningWizardWaitMs)) {
     RecordStartFailure(L"ended at its start: another installer is running (its wizard was "
                        L"brought to the front)");
-    log.Write("another installer runs: its wizard was brought to the front");
     return End(log, kExitInstalled);
   }
 
@@ -79,7 +78,6 @@ int RunWizard(RunLog& log, const CommandLineOptions& options, HINSTANCE instance
                   "the wizard window could not be created (CreateWindowExW, error %lu)",
                   ::GetLastError());
     RecordStartFailure(Utf8ToWide(reason));
-    log.Write(reason);
     return End(log, kExitInstalled);
   }
   log.Printf("wizard shown; install folder %s", WideToUtf8(wizard->installDir()).c_str());

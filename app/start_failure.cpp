@@ -5,22 +5,13 @@
 #include <cstdio>
 
 #include "base/scoped_handle.h"
+#include "engine/run_log.h"
+#include "engine/text_convert.h"
 
 namespace {
 
 constexpr wchar_t kLogName[] = L"Quenby-install-start.log";
 constexpr LONGLONG kMostBytes = 64 * 1024;
-
-std::string Utf8(const std::wstring& text) {
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-  std::string utf8(bytes > 0 ? bytes : 0, '\0');
-  if (bytes > 0) {
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
-                          bytes, nullptr, nullptr);
-  }
-  return utf8;
-}
 
 }  // namespace
 
@@ -34,6 +25,7 @@ std::wstring StartFailureLogPath() {
 
 void RecordStartFailure(const std::wstring& reason) {
   try {
+    ActiveRunLog().Write(WideToUtf8(reason));
     const std::wstring path = StartFailureLogPath();
     if (path.empty())
       return;
@@ -56,7 +48,7 @@ void RecordStartFailure(const std::wstring& reason) {
     std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u [pid %lu] ", now.wYear,
                   now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
                   ::GetCurrentProcessId());
-    const std::string line = stamp + Utf8(reason) + "\r\n";
+    const std::string line = stamp + WideToUtf8(reason) + "\r\n";
     DWORD written = 0;
     ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   } catch (...) {
