@@ -35,8 +35,11 @@ VARIANT Child(long id) {
   return child;
 }
 
-// A BSTR answer as text; "(none)" when the object gave no string.
-std::wstring TakeText(HRESULT result, BSTR text) {
+// The string that ask answers (ask is called with the out parameter), "(none)" when it gave none.
+template <typename Ask>
+std::wstring AskText(Ask ask) {
+  BSTR text = nullptr;
+  const HRESULT result = ask(&text);
   std::wstring taken =
       SUCCEEDED(result) && text ? std::wstring(text, ::SysStringLen(text)) : L"(none)";
   ::SysFreeString(text);
@@ -142,16 +145,13 @@ class InstallWndAccessibilityTest : public testing::Test {
     return ids;
   }
   std::wstring Name(long id) const {
-    BSTR text = nullptr;
-    return TakeText(accessible_->get_accName(Child(id), &text), text);
+    return AskText([&](BSTR* text) { return accessible_->get_accName(Child(id), text); });
   }
   std::wstring Value(long id) const {
-    BSTR text = nullptr;
-    return TakeText(accessible_->get_accValue(Child(id), &text), text);
+    return AskText([&](BSTR* text) { return accessible_->get_accValue(Child(id), text); });
   }
   std::wstring DefaultAction(long id) const {
-    BSTR text = nullptr;
-    return TakeText(accessible_->get_accDefaultAction(Child(id), &text), text);
+    return AskText([&](BSTR* text) { return accessible_->get_accDefaultAction(Child(id), text); });
   }
   long Role(long id) const {
     VARIANT role;

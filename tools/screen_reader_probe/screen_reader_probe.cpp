@@ -57,7 +57,11 @@ VARIANT ChildId(long id) {
   return child;
 }
 
-std::wstring Text(HRESULT result, BSTR text) {
+// The string that ask answers (ask is called with the out parameter); empty when it gave none.
+template <typename Ask>
+std::wstring AskText(Ask ask) {
+  BSTR text = nullptr;
+  const HRESULT result = ask(&text);
   std::wstring taken = result == S_OK && text ? std::wstring(text, ::SysStringLen(text)) : L"";
   ::SysFreeString(text);
   return taken;
@@ -84,12 +88,10 @@ bool ReadChildren(IAccessible* client, std::vector<Child>& children) {
       child.role = number.lVal;
     if (SUCCEEDED(client->get_accState(ChildId(child.id), &number)) && number.vt == VT_I4)
       child.state = number.lVal;
-    BSTR text = nullptr;
-    child.name = Text(client->get_accName(ChildId(child.id), &text), text);
-    text = nullptr;
-    child.value = Text(client->get_accValue(ChildId(child.id), &text), text);
-    text = nullptr;
-    child.action = Text(client->get_accDefaultAction(ChildId(child.id), &text), text);
+    const VARIANT childId = ChildId(child.id);
+    child.name = AskText([&](BSTR* text) { return client->get_accName(childId, text); });
+    child.value = AskText([&](BSTR* text) { return client->get_accValue(childId, text); });
+    child.action = AskText([&](BSTR* text) { return client->get_accDefaultAction(childId, text); });
     children.push_back(child);
   }
   return true;
