@@ -103,6 +103,9 @@ void InstallWnd::RefineAccessibleDescription(const ui::Control& control,
     description.value = AgreementPageAddress();
   } else if (name == L"slr_progress") {
     description.role = ROLE_SYSTEM_PROGRESSBAR;
+  } else if (name == L"edit_dir") {
+    // The field shows the folder after a caption; its value is the folder alone.
+    description.value = folder_.installDir();
   }
 }
 

@@ -194,8 +194,10 @@ TEST_F(InstallWndAccessibilityTest, EachPageListsItsControlsWithRoleNameStateAnd
     std::vector<Row> rows;
   };
   const long focusable = STATE_SYSTEM_FOCUSABLE;
-  const std::wstring folder = Find(L"edit_dir")->GetText();
+  // The field shows the folder after a caption; its value is the folder alone.
+  const std::wstring folder = wizard_->installDir();
   ASSERT_FALSE(folder.empty()) << "the default folder is proposed";
+  ASSERT_NE(folder, Find(L"edit_dir")->GetText());
   // The progress as the install shows it half way.
   static_cast<ui::Progress*>(Find(L"slr_progress")->CastTo(L"Progress"))->SetValue(45);
   const Page pages[] = {
