@@ -1,5 +1,7 @@
 #include "app/install_wnd.h"
 
+#include <oleacc.h>
+
 #include <optional>
 #include <utility>
 
@@ -91,6 +93,25 @@ void InstallWnd::ReceiveNotification(ui::Notification& notification) {
     ui::Control* install = FindControl(L"btn_install");
     if (agreement && install)
       install->SetVisible(agreement->IsChecked());
+  }
+}
+
+long InstallWnd::AccessibleWindowRole() const {
+  return ROLE_SYSTEM_DIALOG;
+}
+
+void InstallWnd::RefineAccessibleDescription(const ui::Control& control,
+                                             ui::AccessibleDescription& description) const {
+  const std::wstring name = control.GetName();
+  if (name == L"btn_agreement") {
+    description.role = ROLE_SYSTEM_LINK;
+    description.defaultAction = L"Jump";
+    description.value = AgreementPageAddress();
+  } else if (name == L"slr_progress") {
+    description.role = ROLE_SYSTEM_PROGRESSBAR;
+  } else if (name == L"edit_dir") {
+    // The field shows the folder after a caption; its value is the folder alone.
+    description.value = folder_.installDir();
   }
 }
 

@@ -48,6 +48,12 @@ class InstallWnd : public ui::SkinWindow {
   // The notification table: clicks by sender name and the agreement check box's selection. No
   // notification reaches the message maps.
   void ReceiveNotification(ui::Notification& notification) override;
+  // To screen readers the window is a dialog; the agreement button is a link to the licence page,
+  // the slider, which the user cannot move, the install's progress bar and the folder field's
+  // value the install folder.
+  long AccessibleWindowRole() const override;
+  void RefineAccessibleDescription(const ui::Control& control,
+                                   ui::AccessibleDescription& description) const override;
 
   const std::wstring& installDir() const { return folder_.installDir(); }
   // True while an install started by the wizard still has threads in the engine.

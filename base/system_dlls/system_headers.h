@@ -6,6 +6,7 @@
 
 #include <bcrypt.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <restartmanager.h>
 #include <wincred.h>
 #include <wincrypt.h>

@@ -6,12 +6,15 @@ local update server, which serves a published client release, through the proxy 
 takes from the environment.
 
 Run one case:  wizard_e2e_test.py WizardEndToEndTest.test_full_install
-Environment: QUENBY_INSTALLER, QUENBY_INSTALL_PROBE (install-probe.exe), QUENBY_STAND_IN_DIR
+Environment: QUENBY_INSTALLER, QUENBY_INSTALL_PROBE (install-probe.exe), QUENBY_SCREEN_READER_PROBE
+(screen-reader-probe.exe, for the case that drives the wizard through Active Accessibility alone),
+QUENBY_STAND_IN_DIR
 (the built stand-in client programs) and QUENBY_E2E_OUTPUT (screenshots and logs of each case).
 """
 import os
 import pathlib
 import shutil
+import subprocess
 import sys
 import time
 import unittest
@@ -21,6 +24,7 @@ import wizard_driver as wd  # noqa: E402
 
 INSTALLER = os.environ.get("QUENBY_INSTALLER", "")
 PROBE = os.environ.get("QUENBY_INSTALL_PROBE", "")
+SCREEN_READER_PROBE = os.environ.get("QUENBY_SCREEN_READER_PROBE", "")
 STAND_INS = os.environ.get("QUENBY_STAND_IN_DIR", "")
 OUTPUT = pathlib.Path(os.environ.get("QUENBY_E2E_OUTPUT", "e2e-output"))
 
@@ -191,6 +195,38 @@ class WizardEndToEndTest(unittest.TestCase):
         wd.wait_until(record.exists, 30, "the stand-in client's record of its start")
         self.assertIn(f"current_folder={INSTALL_DIR}",
                       record.read_text(encoding="utf-8").splitlines())
+
+    def test_screen_reader_completes_an_install_through_default_actions(self):
+        if not SCREEN_READER_PROBE:
+            self.skipTest("QUENBY_SCREEN_READER_PROBE is not set")
+        server = self.serve(TRICKLE)
+        installer = self.open_wizard(server)
+        # No pointer and no key: the probe presses the buttons by their default actions.
+        done = subprocess.run([str(wd.WINE_RUN), SCREEN_READER_PROBE, str(INSTALL_BOUND)],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              stdin=subprocess.DEVNULL, timeout=INSTALL_BOUND + 90)
+        output = done.stdout.decode("utf-8", "replace").replace("\r", "")
+        (self.out / "probe.txt").write_text(output, encoding="utf-8")
+        self.assertEqual(0, done.returncode, output)
+        lines = output.splitlines()
+        self.assertEqual("done", lines[-1])
+        # The pages as read: the agreement box checked and the folder field unavailable, the
+        # progress bar's value moving, the finish button.
+        self.assertTrue(any(line.startswith("page 0:") and "role=44 " in line
+                            and "name=我已阅读并同意" in line and line.endswith("action=Uncheck")
+                            for line in lines), output)
+        self.assertTrue(any(line.startswith("page 0:") and "role=42 state=0x1 " in line
+                            and f"value={INSTALL_DIR}" in line for line in lines), output)
+        progress = [line for line in lines if line.startswith("progress ")]
+        self.assertGreaterEqual(len(progress), 2, output)
+        self.assertTrue(any("name=立即体验" in line for line in lines if line.startswith("page 2:")))
+
+        self.assert_ends_with_code_zero(installer, QUIT_BOUND + 10, "the finish button's action")
+        record = wd.windows_to_unix(INSTALL_DIR) / "tarsklogin.started.txt"
+        wd.wait_until(record.exists, 30, "the stand-in client's record of its start")
+        self.assertEqual(wd.file_digests(self.release),
+                         {k: v for k, v in self.installed_files().items()
+                          if k not in ("install.dat", record.name)})
 
     def test_percentage_shows_whole_and_ends_where_the_bar_ends(self):
         server = self.serve(STALL_AT_HALF)

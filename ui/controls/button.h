@@ -33,6 +33,7 @@ class Button : public Label {
   SIZE MeasureSize(SIZE available) override;
   void PaintStateImages(HDC dc) override;
   void PaintText(HDC dc) override;
+  void DescribeAccessible(AccessibleDescription& description) const override;
 
   uint32_t GetButtonState() const { return state_ | pointer_.Bits(); }
   uint8_t GetFadeAlpha() const { return fadeAlpha_; }

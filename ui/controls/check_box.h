@@ -11,6 +11,7 @@ class CheckBox : public Option {
  public:
   const wchar_t* GetClassName() const override;
   void* CastTo(std::wstring_view interfaceName) override;
+  void DescribeAccessible(AccessibleDescription& description) const override;
 
   bool IsChecked() const { return IsSelected(); }
 };

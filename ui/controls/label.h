@@ -61,6 +61,7 @@ class Label : public Control {
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   SIZE MeasureSize(SIZE available) override;
   void PaintText(HDC dc) override;
+  void DescribeAccessible(AccessibleDescription& description) const override;
 
   uint32_t GetTextStyle() const { return textStyle_; }
   void SetTextStyle(uint32_t style);

@@ -71,6 +71,7 @@ void Option::Select(bool selected, Notify notify) {
     state_ |= StateSelected;
   else
     state_ &= ~StateSelected;
+  NotifyAccessibleEvent(EVENT_OBJECT_STATECHANGE);
 
   if (manager_) {
     if (!group_.empty()) {

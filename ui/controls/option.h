@@ -27,6 +27,7 @@ class Option : public Button {
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   void PaintStateImages(HDC dc) override;
   void PaintText(HDC dc) override;
+  void DescribeAccessible(AccessibleDescription& description) const override;
   // Selects or deselects; with notify a change is told as "selectchanged" (the deselected
   // members of a group are never told).
   virtual void Select(bool selected, Notify notify);

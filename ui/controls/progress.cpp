@@ -48,6 +48,7 @@ void Progress::SetValue(int value) {
     return;
   value_ = clamped;
   Invalidate();
+  NotifyAccessibleEvent(EVENT_OBJECT_VALUECHANGE);
 }
 
 void Progress::SetMinValue(int value) {

@@ -30,6 +30,7 @@ class Progress : public Label {
   void* CastTo(std::wstring_view interfaceName) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   void PaintStateImages(HDC dc) override;
+  void DescribeAccessible(AccessibleDescription& description) const override;
 
   int GetValue() const { return value_; }
   // Stores value clamped into the range (the maximum is applied first); repaints only when the

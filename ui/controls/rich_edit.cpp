@@ -87,7 +87,10 @@ int RichEdit::GetTextLength() const {
 
 // Replacing the selection with undo switched off: the new text is no step the user can undo.
 void RichEdit::SetText(std::wstring_view text) {
+  const bool changed = text_ != text;
   text_ = text;
+  if (changed)
+    NotifyAccessibleEvent(EVENT_OBJECT_VALUECHANGE);
   if (!host_ || !host_->Services())
     return;
   base::ComPtr<ITextServices> services = host_->ServicesRef();

@@ -45,6 +45,7 @@ class RichEdit : public Container, public IMessageFilter {
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   SIZE MeasureSize(SIZE available) override;
   bool PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) override;
+  void DescribeAccessible(AccessibleDescription& description) const override;
   void SetScrollOffset(SIZE offset) override;
   void ScrollLineUp() override;
   void ScrollLineDown() override;

@@ -42,6 +42,7 @@ class Slider : public Progress {
   void OnEvent(ControlEvent& event) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   void PaintStateImages(HDC dc) override;
+  void DescribeAccessible(AccessibleDescription& description) const override;
 
   RECT GetThumbRect() const;
   SIZE GetThumbSize() const { return {thumbWidth_, thumbHeight_}; }

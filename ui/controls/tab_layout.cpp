@@ -127,6 +127,8 @@ bool TabLayout::SelectItem(int index, Notify notify) {
     return true;
   RequestParentLayout();
   if (manager_) {
+    // The client's children are now the new page's controls.
+    manager_->NotifyAccessibleEvent(EVENT_OBJECT_REORDER, nullptr);
     manager_->MoveFocusByTab(TabDirection::Forward);
     if (!IsAlive())
       return true;

@@ -51,6 +51,8 @@ PaintManager* Control::GetManager() const {
 void Control::Attach(PaintManager* manager, Control* parent, bool initialize) {
   if (overlay_)
     overlay_->Attach(manager, this, initialize);
+  if (manager != manager_)
+    accessibleId_ = manager ? manager->TakeAccessibleId() : 0;
   manager_ = manager;
   parent_ = parent;
   if (initialize && parent_)
@@ -90,6 +92,9 @@ void Control::SetText(std::wstring_view text) {
     return;
   text_ = text;
   Invalidate();
+  // A control named by "accname" keeps its name whatever it shows.
+  if (accessibleName_.empty())
+    NotifyAccessibleEvent(EVENT_OBJECT_NAMECHANGE);
 }
 
 const RECT& Control::GetRect() const {
@@ -377,8 +382,10 @@ void Control::SetVisible(bool visible) {
     manager_->SetFocusControl(nullptr, PlatformFocus::Take);
   if (!alive_)
     return;
-  if (IsVisible() != wasVisible)
+  if (IsVisible() != wasVisible) {
     RequestParentLayout();
+    NotifyAccessibleEvent(IsVisible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
+  }
   if (overlay_)
     overlay_->SetInheritedVisible(IsVisible());
 }
@@ -401,6 +408,7 @@ void Control::SetEnabled(bool enabled) {
     return;
   enabled_ = enabled;
   Invalidate();
+  NotifyAccessibleEvent(EVENT_OBJECT_STATECHANGE);
 }
 
 bool Control::IsMouseEnabled() const {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/core/accessible_description.h"
 #include "ui/core/delegate.h"
 #include "ui/core/dispatch_scope.h"
 #include "ui/render/render_engine.h"
@@ -151,10 +152,23 @@ class Control {
   virtual void PaintText(HDC dc);
   virtual void PaintBorder(HDC dc);
   virtual void PaintAfter(HDC dc);
+  // What the control is to a screen reader (control_accessibility.cpp): the base gives the name
+  // ("accname", else the text) and the states that visibility, availability and the keyboard
+  // focus make; a control that is more than layout adds its role, value and default action.
+  virtual void DescribeAccessible(AccessibleDescription& description) const;
 
   // False once Destroy has been called on the control or one of its ancestors: it is then told
   // nothing more. Read after a call out, inside the DispatchScope that keeps it readable.
   bool IsAlive() const { return alive_; }
+
+  // The control's child id in its window's accessible tree: given when the control joins a
+  // manager and kept while it stays there, so that it names the same control across pages.
+  long GetAccessibleId() const { return accessibleId_; }
+  const std::wstring& GetAccessibleName() const { return accessibleName_; }
+  void SetAccessibleName(std::wstring_view name) { accessibleName_ = name; }
+  // Tells accessibility clients (NotifyWinEvent) of a change to the control, when it is in the
+  // accessible tree and its window exists.
+  void NotifyAccessibleEvent(uint32_t event);
 
   void Invalidate();
   void RequestLayout();
@@ -238,6 +252,7 @@ class Control {
   RECT paintRect_ = {0, 0, 0, 0};
   RECT borderSize_ = {0, 0, 0, 0};
   std::map<std::wstring, std::wstring, std::less<>> extraAttributes_;
+  std::wstring accessibleName_;
 
  private:
   // Retires the control and its subtree: each answers IsAlive with false, its paint manager
@@ -248,6 +263,7 @@ class Control {
   bool alive_ = true;
   // Retired and waiting for the outermost dispatch to end.
   bool awaitingDelete_ = false;
+  long accessibleId_ = 0;
 };
 
 }  // namespace ui

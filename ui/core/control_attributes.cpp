@@ -84,6 +84,8 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     SetName(value);
   } else if (name == L"text") {
     SetText(value);
+  } else if (name == L"accname") {
+    SetAccessibleName(value);
   } else if (name == L"tooltip") {
     SetToolTip(value);
   } else if (name == L"userdata") {

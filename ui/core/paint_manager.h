@@ -158,6 +158,11 @@ class PaintManager : public IRenderContext {
   void SendNotification(Notification& notification,
                         Dispatch dispatch = Dispatch::Now,
                         Repeats repeats = Repeats::Allowed);
+  // Active Accessibility: a new child id for a control that joins the manager, and the event
+  // (EVENT_OBJECT_*) for the window's client object, of control or, when null, of the client
+  // itself.
+  long TakeAccessibleId() { return ++accessibleIds_; }
+  void NotifyAccessibleEvent(uint32_t event, const Control* control);
   void SetVirtualWindowsUsed(bool used) { virtualWindowsUsed_ = used; }
   bool AreVirtualWindowsUsed() const { return virtualWindowsUsed_; }
 
@@ -382,6 +387,7 @@ class PaintManager : public IRenderContext {
   bool painting_ = false;
   bool virtualWindowsUsed_ = false;
   bool queueMessagePosted_ = false;
+  long accessibleIds_ = 0;
   ObserverList<INotifyListener*> listeners_;
   ObserverList<IMessageFilter*> preFilters_;
   ObserverList<IMessageFilter*> filters_;

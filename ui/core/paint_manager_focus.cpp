@@ -61,6 +61,8 @@ void PaintManager::SetFocusControl(Control* control, PlatformFocus platformFocus
     control->HandleEvent(event);
     if (control->IsAlive())
       SendNotification(control, L"setfocus");
+    if (focus_ == control && control->IsAlive())
+      control->NotifyAccessibleEvent(EVENT_OBJECT_FOCUS);
   }
 }
 

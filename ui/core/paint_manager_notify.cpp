@@ -100,4 +100,10 @@ void PaintManager::DrainQueue() {
   DestroyDelayedCleanup();
 }
 
+void PaintManager::NotifyAccessibleEvent(uint32_t event, const Control* control) {
+  if (window_)
+    ::NotifyWinEvent(event, window_, OBJID_CLIENT,
+                     control ? control->GetAccessibleId() : CHILDID_SELF);
+}
+
 }  // namespace ui

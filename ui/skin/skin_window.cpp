@@ -88,6 +88,9 @@ LRESULT SkinWindowHitTest(PaintManager& manager, POINT point, const RECT& client
 SkinWindow::SkinWindow() = default;
 
 SkinWindow::~SkinWindow() {
+  DisconnectAccessible();
+  accessible_.Reset();
+  accessibleApartment_.reset();
   // A window that outlives its object must not reach it any more.
   DetachNativeWindow();
   RemoveRegistrations();
@@ -167,6 +170,9 @@ LRESULT SkinWindow::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_MOUSEHOVER:
       result = HandleMouseHover(message, wParam, lParam, handled);
       break;
+    case WM_GETOBJECT:
+      result = HandleGetObject(message, wParam, lParam, handled);
+      break;
     default:
       handled = false;
       break;
@@ -182,6 +188,7 @@ LRESULT SkinWindow::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void SkinWindow::OnWindowGone(HWND) {
+  DisconnectAccessible();
   RemoveRegistrations();
   paintManager_.DetachWindow();
 }
@@ -191,6 +198,36 @@ void SkinWindow::RemoveRegistrations() {
   paintManager_.RemoveListener(this);
   paintManager_.ForgetControl(paintManager_.GetRoot());
 }
+
+void SkinWindow::DisconnectAccessible() {
+  if (accessible_)
+    accessible_->Disconnect();
+}
+
+LRESULT SkinWindow::HandleGetObject(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
+  // The object id travels in the low 32 bits, sign and all.
+  if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT || !NativeWindow()) {
+    handled = false;
+    return 0;
+  }
+  if (!accessible_) {
+    // Marshalling the object to the client needs an apartment on this thread.
+    if (!accessibleApartment_)
+      accessibleApartment_ = std::make_unique<base::ScopedComInitializer>();
+    accessible_.Reset(new ControlTreeAccessible(paintManager_, *this, UiQueue()));
+  }
+  const LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam,
+                                             static_cast<IAccessible*>(accessible_.Get()));
+  // A failure (a negative HRESULT) leaves the request to the system's own object.
+  handled = result >= 0;
+  return result;
+}
+
+long SkinWindow::AccessibleWindowRole() const {
+  return ROLE_SYSTEM_CLIENT;
+}
+
+void SkinWindow::RefineAccessibleDescription(const Control&, AccessibleDescription&) const {}
 
 void SkinWindow::OnSkinReady() {}
 

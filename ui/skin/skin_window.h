@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "base/com_ptr.h"
+#include "base/scoped_com_initializer.h"
+#include "ui/core/control_tree_accessible.h"
 #include "ui/core/message_filter.h"
 #include "ui/core/notify_pump.h"
 #include "ui/core/paint_manager.h"
@@ -36,7 +40,8 @@ class SkinWindow : public WindowWrapper,
                    public NotifyPump,
                    public INotifyListener,
                    public IMessageFilter,
-                   public IBuilderCallback {
+                   public IBuilderCallback,
+                   public IAccessibleWindowDescriber {
  public:
   SkinWindow();
 
@@ -89,6 +94,9 @@ class SkinWindow : public WindowWrapper,
   virtual LRESULT HandleLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT HandleLButtonUp(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT HandleMouseMove(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // OBJID_CLIENT: the accessible object over the control tree (made on the first request, in an
+  // apartment of the window's thread); other objects are left to the default handling.
+  virtual LRESULT HandleGetObject(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // Any message without a handler of its own, before the manager sees it.
   virtual LRESULT HandleOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // The window's current style without WS_CAPTION.
@@ -101,6 +109,10 @@ class SkinWindow : public WindowWrapper,
   LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   // IBuilderCallback: no custom controls.
   Control* CreateCustomControl(const wchar_t* elementName) override;
+  // IAccessibleWindowDescriber: a client area (ROLE_SYSTEM_CLIENT), the controls as they say.
+  long AccessibleWindowRole() const override;
+  void RefineAccessibleDescription(const Control& control,
+                                   AccessibleDescription& description) const override;
 
   // One entry: "click" from any control calls OnClickNotification.
   const NotifyMessageMap* GetMessageMap() const override;
@@ -118,7 +130,13 @@ class SkinWindow : public WindowWrapper,
   bool UseSkinPackageResource();
   void RemoveRegistrations();
 
+  // Clients may hold the object after the window has gone: it is disconnected then, and the
+  // apartment stays until this object goes.
+  void DisconnectAccessible();
+
   bool registered_ = false;
+  std::unique_ptr<base::ScopedComInitializer> accessibleApartment_;
+  base::ComPtr<ControlTreeAccessible> accessible_;
 };
 
 }  // namespace ui

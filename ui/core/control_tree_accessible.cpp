@@ -1,0 +1,604 @@
+#include "ui/core/control_tree_accessible.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "base/com_ptr.h"
+#include "base/exception_barrier.h"
+#include "ui/core/control.h"
+#include "ui/core/paint_manager.h"
+#include "ui/core/ui_thread_queue.h"
+
+namespace ui {
+namespace {
+
+void SetEmpty(VARIANT* variant) {
+  ::VariantInit(variant);
+}
+
+void SetId(VARIANT* variant, long id) {
+  variant->vt = VT_I4;
+  variant->lVal = id;
+}
+
+// A string answer: S_FALSE and no string when there is nothing to say.
+HRESULT ReturnText(const std::wstring& text, BSTR* out) {
+  if (text.empty())
+    return S_FALSE;
+  *out = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+POINT Center(const RECT& rect) {
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// Whether candidate lies wholly beyond from in a spatial direction of accNavigate.
+bool LiesBeyond(const RECT& from, const RECT& candidate, long direction) {
+  switch (direction) {
+    case NAVDIR_UP:
+      return candidate.bottom <= from.top;
+    case NAVDIR_DOWN:
+      return candidate.top >= from.bottom;
+    case NAVDIR_LEFT:
+      return candidate.right <= from.left;
+    case NAVDIR_RIGHT:
+      return candidate.left >= from.right;
+    default:
+      return false;
+  }
+}
+
+struct Collector {
+  const IAccessibleWindowDescriber* describer;
+  std::vector<Control*>* children;
+
+  static Control* Visit(Control* control, void* data) {
+    auto* collector = static_cast<Collector*>(data);
+    const Control* parent = control->GetParent();
+    if (parent && !parent->IsVisible())
+      return nullptr;
+    AccessibleDescription description;
+    control->DescribeAccessible(description);
+    collector->describer->RefineAccessibleDescription(*control, description);
+    if (description.role != 0)
+      collector->children->push_back(control);
+    return nullptr;
+  }
+};
+
+}  // namespace
+
+ControlTreeAccessible::ControlTreeAccessible(PaintManager& manager,
+                                             const IAccessibleWindowDescriber& describer,
+                                             std::shared_ptr<UiThreadQueue> uiQueue)
+    : connection_(std::make_shared<Connection>()) {
+  connection_->manager = &manager;
+  connection_->describer = &describer;
+  connection_->uiQueue = std::move(uiQueue);
+}
+
+ControlTreeAccessible::ControlTreeAccessible(std::shared_ptr<Connection> connection)
+    : connection_(std::move(connection)) {}
+
+void ControlTreeAccessible::Disconnect() {
+  connection_->manager = nullptr;
+  connection_->describer = nullptr;
+  connection_->uiQueue.reset();
+}
+
+HWND ControlTreeAccessible::Window() const {
+  return connection_->manager ? connection_->manager->PaintWindow() : nullptr;
+}
+
+std::vector<Control*> ControlTreeAccessible::ChildrenOf(const Connection& connection) {
+  std::vector<Control*> children;
+  Control* root = connection.manager ? connection.manager->GetRoot() : nullptr;
+  if (!root)
+    return children;
+  Collector collector{connection.describer, &children};
+  root->Find(Collector::Visit, &collector, FindMeFirst);
+  return children;
+}
+
+std::vector<Control*> ControlTreeAccessible::Children() const {
+  return ChildrenOf(*connection_);
+}
+
+AccessibleDescription ControlTreeAccessible::Describe(const Control& control) const {
+  AccessibleDescription description;
+  control.DescribeAccessible(description);
+  connection_->describer->RefineAccessibleDescription(control, description);
+  return description;
+}
+
+HRESULT ControlTreeAccessible::ResolveChild(const VARIANT& child, Control*& control) const {
+  control = nullptr;
+  if (child.vt != VT_I4)
+    return E_INVALIDARG;
+  if (child.lVal == CHILDID_SELF)
+    return S_OK;
+  for (Control* candidate : Children()) {
+    if (candidate->GetAccessibleId() == child.lVal) {
+      control = candidate;
+      return S_OK;
+    }
+  }
+  return E_INVALIDARG;
+}
+
+RECT ControlTreeAccessible::ScreenRect(const Control* control) const {
+  const HWND window = Window();
+  RECT rect = {};
+  if (control)
+    rect = control->GetRect();
+  else
+    ::GetClientRect(window, &rect);
+  ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+Control* ControlTreeAccessible::Navigate(const Control* start, long direction) const {
+  const std::vector<Control*> children = Children();
+  if (children.empty())
+    return nullptr;
+  if (!start) {
+    if (direction == NAVDIR_FIRSTCHILD)
+      return children.front();
+    if (direction == NAVDIR_LASTCHILD)
+      return children.back();
+    return nullptr;
+  }
+  size_t index = 0;
+  while (index < children.size() && children[index] != start)
+    ++index;
+  if (direction == NAVDIR_NEXT)
+    return index + 1 < children.size() ? children[index + 1] : nullptr;
+  if (direction == NAVDIR_PREVIOUS)
+    return index > 0 && index < children.size() ? children[index - 1] : nullptr;
+  // Spatially: among the shown children wholly on that side, the nearest row or column (the
+  // gap between the edges), and in it the one closest across (the centres' offset).
+  const RECT from = start->GetRect();
+  const POINT fromCenter = Center(from);
+  const bool vertical = direction == NAVDIR_UP || direction == NAVDIR_DOWN;
+  Control* nearest = nullptr;
+  std::pair<long, long> nearestDistance = {LONG_MAX, LONG_MAX};
+  for (Control* candidate : children) {
+    const RECT rect = candidate->GetRect();
+    if (candidate == start || !candidate->IsVisible() || !LiesBeyond(from, rect, direction))
+      continue;
+    const POINT center = Center(rect);
+    const std::pair<long, long> distance =
+        vertical ? std::make_pair(std::max(rect.top - from.bottom, from.top - rect.bottom),
+                                  std::labs(center.x - fromCenter.x))
+                 : std::make_pair(std::max(rect.left - from.right, from.left - rect.right),
+                                  std::labs(center.y - fromCenter.y));
+    if (distance < nearestDistance) {
+      nearestDistance = distance;
+      nearest = candidate;
+    }
+  }
+  return nearest;
+}
+
+bool ControlTreeAccessible::RunOnWindowThread(bool now,
+                                              std::function<void(Control&)> task,
+                                              long childId) const {
+  // The control is looked up again when the task runs: it may be gone or hidden by then.
+  auto run = [connection = connection_, childId, task = std::move(task)] {
+    for (Control* control : ChildrenOf(*connection)) {
+      if (control->GetAccessibleId() == childId) {
+        task(*control);
+        return;
+      }
+    }
+  };
+  if (now && ::GetWindowThreadProcessId(Window(), nullptr) == ::GetCurrentThreadId()) {
+    run();
+    return true;
+  }
+  return connection_->uiQueue && connection_->uiQueue->Post(std::move(run));
+}
+
+STDMETHODIMP ControlTreeAccessible::GetTypeInfoCount(UINT* count) noexcept {
+  if (!count)
+    return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+STDMETHODIMP ControlTreeAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
+  if (info)
+    *info = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP ControlTreeAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP ControlTreeAccessible::Invoke(DISPID,
+                                           REFIID,
+                                           LCID,
+                                           WORD,
+                                           DISPPARAMS*,
+                                           VARIANT*,
+                                           EXCEPINFO*,
+                                           UINT*) noexcept {
+  return E_NOTIMPL;
+}
+
+// The window's own object (its frame), as the system makes it.
+STDMETHODIMP ControlTreeAccessible::get_accParent(IDispatch** parent) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!parent)
+      return E_POINTER;
+    *parent = nullptr;
+    const HWND window = Window();
+    if (!window)
+      return CO_E_OBJNOTCONNECTED;
+    return ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
+                                        reinterpret_cast<void**>(parent));
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accChildCount(long* count) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!count)
+      return E_POINTER;
+    *count = 0;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    *count = static_cast<long>(Children().size());
+    return S_OK;
+  });
+}
+
+// The children are simple elements: no object of their own.
+STDMETHODIMP ControlTreeAccessible::get_accChild(VARIANT child, IDispatch** object) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!object)
+      return E_POINTER;
+    *object = nullptr;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (ResolveChild(child, control) != S_OK || !control)
+      return E_INVALIDARG;
+    return S_FALSE;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accName(VARIANT child, BSTR* name) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!name)
+      return E_POINTER;
+    *name = nullptr;
+    const HWND window = Window();
+    if (!window)
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    if (control)
+      return ReturnText(Describe(*control).name, name);
+    std::wstring title(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    title.resize(static_cast<size_t>(
+        ::GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
+    return ReturnText(title, name);
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accValue(VARIANT child, BSTR* value) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!value)
+      return E_POINTER;
+    *value = nullptr;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    return control ? ReturnText(Describe(*control).value, value) : S_FALSE;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accDescription(VARIANT child, BSTR* description) noexcept {
+  return get_accHelp(child, description);
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accRole(VARIANT child, VARIANT* role) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!role)
+      return E_POINTER;
+    SetEmpty(role);
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    SetId(role, control ? Describe(*control).role : connection_->describer->AccessibleWindowRole());
+    return S_OK;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accState(VARIANT child, VARIANT* state) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!state)
+      return E_POINTER;
+    SetEmpty(state);
+    const HWND window = Window();
+    if (!window)
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    long bits = 0;
+    if (control) {
+      bits = static_cast<long>(Describe(*control).state);
+    } else {
+      bits = STATE_SYSTEM_FOCUSABLE;
+      if (::GetFocus() == window)
+        bits |= STATE_SYSTEM_FOCUSED;
+      if (!::IsWindowVisible(window))
+        bits |= STATE_SYSTEM_INVISIBLE;
+    }
+    SetId(state, bits);
+    return S_OK;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accHelp(VARIANT child, BSTR* help) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!help)
+      return E_POINTER;
+    *help = nullptr;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    return S_FALSE;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accHelpTopic(BSTR* helpFile,
+                                                     VARIANT,
+                                                     long* topic) noexcept {
+  if (helpFile)
+    *helpFile = nullptr;
+  if (topic)
+    *topic = -1;
+  return Window() ? S_FALSE : CO_E_OBJNOTCONNECTED;
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accKeyboardShortcut(VARIANT child,
+                                                            BSTR* shortcut) noexcept {
+  return get_accHelp(child, shortcut);
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accFocus(VARIANT* focus) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!focus)
+      return E_POINTER;
+    SetEmpty(focus);
+    const HWND window = Window();
+    if (!window)
+      return CO_E_OBJNOTCONNECTED;
+    if (::GetFocus() != window)
+      return S_FALSE;
+    const Control* focused = connection_->manager->GetFocusControl();
+    long id = CHILDID_SELF;
+    for (Control* candidate : Children()) {
+      if (candidate == focused && candidate->IsVisible())
+        id = candidate->GetAccessibleId();
+    }
+    SetId(focus, id);
+    return S_OK;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accSelection(VARIANT* selection) noexcept {
+  if (!selection)
+    return E_POINTER;
+  SetEmpty(selection);
+  return Window() ? S_FALSE : CO_E_OBJNOTCONNECTED;
+}
+
+STDMETHODIMP ControlTreeAccessible::get_accDefaultAction(VARIANT child, BSTR* action) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!action)
+      return E_POINTER;
+    *action = nullptr;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    return control ? ReturnText(Describe(*control).defaultAction, action) : S_FALSE;
+  });
+}
+
+// Only the focus can be taken: nothing in the tree is selectable.
+STDMETHODIMP ControlTreeAccessible::accSelect(long flags, VARIANT child) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    const HWND window = Window();
+    if (!window)
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    if (flags != SELFLAG_TAKEFOCUS)
+      return DISP_E_MEMBERNOTFOUND;
+    if (!control)
+      return ::SetFocus(window) || ::GetFocus() == window ? S_OK : S_FALSE;
+    if ((Describe(*control).state & STATE_SYSTEM_FOCUSABLE) == 0)
+      return S_FALSE;
+    const bool done = RunOnWindowThread(
+        true, [](Control& target) { target.SetFocus(); }, control->GetAccessibleId());
+    // The control's SetFocus keeps the window's focus as it is: take it for the window too.
+    if (done && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId())
+      ::SetFocus(window);
+    return done ? S_OK : E_FAIL;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::accLocation(long* left,
+                                                long* top,
+                                                long* width,
+                                                long* height,
+                                                VARIANT child) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!left || !top || !width || !height)
+      return E_POINTER;
+    *left = *top = *width = *height = 0;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    const RECT rect = ScreenRect(control);
+    *left = rect.left;
+    *top = rect.top;
+    *width = rect.right - rect.left;
+    *height = rect.bottom - rect.top;
+    return S_OK;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::accNavigate(long direction,
+                                                VARIANT start,
+                                                VARIANT* end) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!end)
+      return E_POINTER;
+    SetEmpty(end);
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* from = nullptr;
+    if (HRESULT result = ResolveChild(start, from); result != S_OK)
+      return result;
+    if (direction < NAVDIR_UP || direction > NAVDIR_LASTCHILD)
+      return E_INVALIDARG;
+    // The client's siblings belong to the window's own object.
+    if (Control* reached = Navigate(from, direction)) {
+      SetId(end, reached->GetAccessibleId());
+      return S_OK;
+    }
+    return S_FALSE;
+  });
+}
+
+// The shown child on top at the point (later in the tree paints over earlier), else the client.
+STDMETHODIMP ControlTreeAccessible::accHitTest(long x, long y, VARIANT* child) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!child)
+      return E_POINTER;
+    SetEmpty(child);
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    const POINT point = {x, y};
+    const RECT client = ScreenRect(nullptr);
+    if (!::PtInRect(&client, point))
+      return S_FALSE;
+    const std::vector<Control*> children = Children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+      if ((*it)->IsVisible()) {
+        const RECT rect = ScreenRect(*it);
+        if (::PtInRect(&rect, point)) {
+          SetId(child, (*it)->GetAccessibleId());
+          return S_OK;
+        }
+      }
+    }
+    SetId(child, CHILDID_SELF);
+    return S_OK;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::accDoDefaultAction(VARIANT child) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    Control* control = nullptr;
+    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+      return result;
+    if (!control)
+      return DISP_E_MEMBERNOTFOUND;
+    const AccessibleDescription description = Describe(*control);
+    if (description.defaultAction.empty() ||
+        (description.state & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE)) != 0) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    return RunOnWindowThread(
+               false, [](Control& target) { target.Activate(); }, control->GetAccessibleId())
+               ? S_OK
+               : E_FAIL;
+  });
+}
+
+// Names and values come from the skin and the controls; clients do not set them.
+STDMETHODIMP ControlTreeAccessible::put_accName(VARIANT, BSTR) noexcept {
+  return Window() ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
+}
+
+STDMETHODIMP ControlTreeAccessible::put_accValue(VARIANT, BSTR) noexcept {
+  return Window() ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
+}
+
+STDMETHODIMP ControlTreeAccessible::Next(ULONG count, VARIANT* children, ULONG* fetched) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (fetched)
+      *fetched = 0;
+    if (!children || (count > 1 && !fetched))
+      return E_POINTER;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    const std::vector<Control*> all = Children();
+    ULONG taken = 0;
+    while (taken < count && cursor_ < all.size()) {
+      SetId(&children[taken], all[cursor_]->GetAccessibleId());
+      ++taken;
+      ++cursor_;
+    }
+    if (fetched)
+      *fetched = taken;
+    return taken == count ? S_OK : S_FALSE;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::Skip(ULONG count) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    const size_t size = Children().size();
+    const bool enough = cursor_ + count <= size;
+    cursor_ = enough ? cursor_ + count : static_cast<ULONG>(size);
+    return enough ? S_OK : S_FALSE;
+  });
+}
+
+STDMETHODIMP ControlTreeAccessible::Reset() noexcept {
+  cursor_ = 0;
+  return Window() ? S_OK : CO_E_OBJNOTCONNECTED;
+}
+
+STDMETHODIMP ControlTreeAccessible::Clone(IEnumVARIANT** copy) noexcept {
+  return base::CatchAll([&]() -> HRESULT {
+    if (!copy)
+      return E_POINTER;
+    *copy = nullptr;
+    if (!Window())
+      return CO_E_OBJNOTCONNECTED;
+    base::ComPtr<ControlTreeAccessible> clone(new ControlTreeAccessible(connection_));
+    clone->cursor_ = cursor_;
+    *copy = clone.Get();
+    (*copy)->AddRef();
+    return S_OK;
+  });
+}
+
+}  // namespace ui
