@@ -152,9 +152,9 @@ int PerformByRoute(const std::string& address,
   BoundedSink bounded{writer, sink, maxBytes < 0 ? -1 : std::max(maxBytes - resumeFrom, 0LL)};
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteWithinBound);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bounded);
-  // A body announced past the bound is refused before any of it arrives (0 would mean none).
-  if (bounded.remaining > 0)
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bounded.remaining));
+  // The bound is kept in the writer alone: libcurl's own size limit would also stop on the
+  // pages of a proxy's authentication answers (407), which it reads and drops on the way to the
+  // body, and end the transfer before the proxy was ever answered.
   if (!route.empty()) {
     curl_easy_setopt(curl, CURLOPT_PROXY, route.c_str());
     // The bypass list has been applied already; the environment's no_proxy must not undo it.
@@ -181,10 +181,7 @@ int PerformByRoute(const std::string& address,
   int result = session.Run();
   outcome.httpStatus = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
-  // An error answer is an HTTP error whatever the length of the page that would come with it.
-  if (result == CURLE_FILESIZE_EXCEEDED && outcome.httpStatus >= 400)
-    result = CURLE_HTTP_RETURNED_ERROR;
-  else if (bounded.tooLong || result == CURLE_FILESIZE_EXCEEDED)
+  if (bounded.tooLong)
     result = CURLE_FILESIZE_EXCEEDED;
   outcome.tooLong = result == CURLE_FILESIZE_EXCEEDED;
   curl_off_t retryAfter = 0;

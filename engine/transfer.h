@@ -32,8 +32,8 @@ constexpr long kStallBytesPerSecond = 1024;
 // for every transfer, and under Wine a fresh megabyte (its pages faulted in by the first
 // receive) costs more than a small file's whole transfer.
 // maxBytes, when not negative, bounds the whole body (from its start, resumed bytes included):
-// the transfer ends with CURLE_FILESIZE_EXCEEDED as soon as a server announces or sends more, so
-// an endless or oversized body never reaches the disk past it. Redirects are followed at most
+// the transfer ends with CURLE_FILESIZE_EXCEEDED at the first chunk that would pass it, so an
+// endless or oversized body, announced or not, never reaches the disk past it. Redirects are followed at most
 // kMostRedirects times, and like the first request only over http and https.
 // Returns 0 or libcurl's result code; fills outcome when given.
 int PerformTransfer(const std::string& address,
