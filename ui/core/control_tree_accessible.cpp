@@ -273,10 +273,16 @@ STDMETHODIMP ControlTreeAccessible::get_accChild(VARIANT child, IDispatch** obje
 }
 
 STDMETHODIMP ControlTreeAccessible::get_accName(VARIANT child, BSTR* name) noexcept {
+  return DescribedText(child, &AccessibleDescription::name, name);
+}
+
+HRESULT ControlTreeAccessible::DescribedText(const VARIANT& child,
+                                             std::wstring AccessibleDescription::*field,
+                                             BSTR* text) const noexcept {
   return base::CatchAll([&]() -> HRESULT {
-    if (!name)
+    if (!text)
       return E_POINTER;
-    *name = nullptr;
+    *text = nullptr;
     const HWND window = Window();
     if (!window)
       return CO_E_OBJNOTCONNECTED;
@@ -284,26 +290,19 @@ STDMETHODIMP ControlTreeAccessible::get_accName(VARIANT child, BSTR* name) noexc
     if (HRESULT result = ResolveChild(child, control); result != S_OK)
       return result;
     if (control)
-      return ReturnText(Describe(*control).name, name);
+      return ReturnText(Describe(*control).*field, text);
+    // The window itself has a name, its title, and no value or action.
+    if (field != &AccessibleDescription::name)
+      return S_FALSE;
     std::wstring title(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
     title.resize(static_cast<size_t>(
         ::GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
-    return ReturnText(title, name);
+    return ReturnText(title, text);
   });
 }
 
 STDMETHODIMP ControlTreeAccessible::get_accValue(VARIANT child, BSTR* value) noexcept {
-  return base::CatchAll([&]() -> HRESULT {
-    if (!value)
-      return E_POINTER;
-    *value = nullptr;
-    if (!Window())
-      return CO_E_OBJNOTCONNECTED;
-    Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
-      return result;
-    return control ? ReturnText(Describe(*control).value, value) : S_FALSE;
-  });
+  return DescribedText(child, &AccessibleDescription::value, value);
 }
 
 STDMETHODIMP ControlTreeAccessible::get_accDescription(VARIANT child, BSTR* description) noexcept {
@@ -409,17 +408,7 @@ STDMETHODIMP ControlTreeAccessible::get_accSelection(VARIANT* selection) noexcep
 }
 
 STDMETHODIMP ControlTreeAccessible::get_accDefaultAction(VARIANT child, BSTR* action) noexcept {
-  return base::CatchAll([&]() -> HRESULT {
-    if (!action)
-      return E_POINTER;
-    *action = nullptr;
-    if (!Window())
-      return CO_E_OBJNOTCONNECTED;
-    Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
-      return result;
-    return control ? ReturnText(Describe(*control).defaultAction, action) : S_FALSE;
-  });
+  return DescribedText(child, &AccessibleDescription::defaultAction, action);
 }
 
 // Only the focus can be taken: nothing in the tree is selectable.

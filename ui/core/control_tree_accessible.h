@@ -124,6 +124,10 @@ class ControlTreeAccessible : public base::ComObject<IAccessible, IEnumVARIANT> 
   AccessibleDescription Describe(const Control& control) const;
   // S_OK with control (null for CHILDID_SELF), E_INVALIDARG for anything that is no child.
   HRESULT ResolveChild(const VARIANT& child, Control*& control) const;
+  // One text of the child's description (the window's title for the window's name) as a BSTR.
+  HRESULT DescribedText(const VARIANT& child,
+                        std::wstring AccessibleDescription::*field,
+                        BSTR* text) const noexcept;
   // The control's rectangle, or the client area for null, in screen pixels.
   RECT ScreenRect(const Control* control) const;
   // The child that accNavigate reaches from start (null for CHILDID_SELF) in direction; null when
