@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/com_ptr.h"
+#include "base/scoped_co_mem.h"
 #include "base/scoped_com_initializer.h"
 
 namespace {
@@ -13,11 +14,6 @@ namespace {
 using base::ComPtr;
 
 constexpr wchar_t kDialogTitle[] = L"请选择安装目录";
-
-// The shell allocates ID lists and display names with the task allocator.
-struct TaskMemFree {
-  void operator()(void* memory) const { ::CoTaskMemFree(memory); }
-};
 
 enum class ItemDialogOutcome { kChosen, kCancelled, kUnavailable };
 
@@ -49,7 +45,8 @@ ItemDialogOutcome BrowseWithFileDialog(HWND owner,
   wchar_t* name = nullptr;
   if (FAILED(result->GetDisplayName(SIGDN_DESKTOPABSOLUTEPARSING, &name)) || !name)
     return ItemDialogOutcome::kUnavailable;
-  std::unique_ptr<wchar_t, TaskMemFree> ownedName(name);
+  // The shell allocates display names and ID lists with the task allocator.
+  base::ScopedCoMem<wchar_t> ownedName(name);
   chosen = ownedName.get();
   return ItemDialogOutcome::kChosen;
 }
@@ -64,7 +61,7 @@ std::optional<std::wstring> BrowseWithFolderTree(HWND owner) {
   ITEMIDLIST* found = ::SHBrowseForFolderW(&info);
   if (!found)
     return std::nullopt;
-  std::unique_ptr<ITEMIDLIST, TaskMemFree> list(found);
+  base::ScopedCoMem<ITEMIDLIST> list(found);
   wchar_t path[MAX_PATH] = {};
   if (!::SHGetPathFromIDListW(list.get(), path) || !path[0])
     return std::nullopt;

@@ -4,6 +4,7 @@
 
 #include "app/install_completion.h"
 #include "app/product_names.h"
+#include "base/exception_barrier.h"
 #include "base/folder_chain.h"
 #include "base/folder_security.h"
 #include "engine/install_engine.h"
@@ -41,12 +42,13 @@ void InstallSession::Start() {
   base::ProtectedFolderSecurity security;
   base::CreateFolderChain(installDir_, security.Get());
   ++liveThreads_;
-  try {
+  const bool started = base::CatchAllVoid([this] {
     installThread_ = std::make_unique<std::thread>([this] {
       RunUpdateCheck();
       --liveThreads_;
     });
-  } catch (...) {
+  });
+  if (!started) {
     --liveThreads_;
     OnEngineFinished(NoThreadOutcome());
   }
@@ -82,9 +84,7 @@ void InstallSession::OnEngineProgress(int stage,
     // Whatever the check's result: the run tells the user of a failed check and ends.
     // Counted before it starts, so that the count never passes through 0 between the threads.
     ++liveThreads_;
-    try {
-      std::thread(&InstallSession::RunInstallWorker, this).detach();
-    } catch (...) {
+    if (!base::CatchAllVoid([this] { std::thread(&InstallSession::RunInstallWorker, this).detach(); })) {
       --liveThreads_;
       // Without a worker the run ends here, as a failed one.
       OnEngineFinished(NoThreadOutcome());
@@ -94,8 +94,9 @@ void InstallSession::OnEngineProgress(int stage,
   if (stage != kStagePackageDownload)
     return;
   // Only the raw figures and their time: the UI thread formats what it shows, so the transfer
-  // goes on at once.
-  try {
+  // goes on at once. A report that cannot be copied is skipped; the next one carries newer
+  // figures.
+  base::CatchAllVoid([&] {
     ProgressReport report;
     report.totalBytes = totalBytes;
     report.downloadedBytes = downloadedBytes;
@@ -106,21 +107,16 @@ void InstallSession::OnEngineProgress(int stage,
     report.now = CurrentTimeLow32();
     if (mailbox_.PostProgress(std::move(report)))
       wakeUi_();
-  } catch (...) {
-    // A report that cannot be copied is skipped; the next one carries newer figures.
-  }
+  });
 }
 
 void InstallSession::OnEngineFinished(const RunOutcome& outcome) {
   // Called by the engine at the end of its run: no exception may leave, and the finish is
   // posted whatever the registration managed.
-  try {
-    finishPageDue_ = CompleteInstallation(installDir_, outcome).showFinishPage;
-  } catch (...) {
-  }
-  try {
+  base::CatchAllVoid(
+      [&] { finishPageDue_ = CompleteInstallation(installDir_, outcome).showFinishPage; });
+  base::CatchAllVoid([&] {
     if (mailbox_.PostFinished())
       wakeUi_();
-  } catch (...) {
-  }
+  });
 }

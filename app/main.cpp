@@ -24,9 +24,9 @@ namespace {
 
 constexpr const wchar_t* kWindowTitle =
     kAcceptsUnsignedManifests ? product::kUnsignedWizardTitle : product::kWizardTitle;
-// WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the window
-// base takes the caption away and the skin gives the size.
-constexpr DWORD kWindowStyle = 0x96C80000;
+// The window base takes the caption away and the skin gives the size.
+constexpr DWORD kWindowStyle =
+    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
 // How long a second installer looks for the running one's wizard, which may still be starting.
 constexpr DWORD kRunningWizardWaitMs = 10000;
 // How long a silent installer waits for another one to end.

@@ -4,15 +4,12 @@
 
 #include <shlobj.h>
 
-#include <memory>
+#include "base/scoped_co_mem.h"
 
 namespace {
 
 // The shell allocates ID lists with the task allocator.
-struct IdListFree {
-  void operator()(ITEMIDLIST* list) const { ::CoTaskMemFree(list); }
-};
-using ScopedIdList = std::unique_ptr<ITEMIDLIST, IdListFree>;
+using ScopedIdList = base::ScopedCoMem<ITEMIDLIST>;
 
 }  // namespace
 

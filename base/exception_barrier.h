@@ -18,6 +18,18 @@ Result CatchAllOr(Result failure, Body&& body) noexcept {
   }
 }
 
+// The form for work that returns nothing: true when body ran to its end, false when it threw
+// (what it did before is kept).
+template <typename Body>
+bool CatchAllVoid(Body&& body) noexcept {
+  try {
+    body();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 // The COM form: an exception becomes E_OUTOFMEMORY (allocation) or E_FAIL.
 template <typename Body>
 HRESULT CatchAll(Body&& body) noexcept {

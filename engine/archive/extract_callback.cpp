@@ -17,7 +17,9 @@ namespace archive::detail {
 
 namespace {
 
-// Returned when an item's parent folder cannot be created.
+// Returned when an item's parent folder cannot be created. The plain Win32 code, not an HRESULT
+// (SUCCEEDED() holds for it): the extractor's callers take 1631 as its documented result and
+// only ever test for non-zero.
 constexpr HRESULT kParentFolderFailed = ERROR_CREATE_FAILED;
 // Returned for an item whose path leads out of the destination folder.
 constexpr HRESULT kItemOutsideFolder = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);

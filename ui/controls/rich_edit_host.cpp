@@ -283,19 +283,17 @@ BOOL RichEditHost::TxSetScrollPos(INT bar, INT pos, BOOL) {
 }
 
 void RichEditHost::TxInvalidateRect(LPCRECT rect, BOOL) {
-  base::CatchAllOr<bool>(false, [&] {
+  base::CatchAllVoid([&] {
     PaintManager* manager = owner_ ? owner_->GetManager() : nullptr;
     if (manager)
       manager->Invalidate(rect ? *rect : clientRect_);
-    return true;
   });
 }
 
 void RichEditHost::TxViewChange(BOOL) {
-  base::CatchAllOr<bool>(false, [&] {
+  base::CatchAllVoid([&] {
     if (owner_ && owner_->OnServiceViewChanged())
       owner_->Invalidate();
-    return true;
   });
 }
 
@@ -350,11 +348,10 @@ BOOL RichEditHost::TxSetTimer(UINT id, UINT timeout) {
 }
 
 void RichEditHost::TxKillTimer(UINT id) {
-  base::CatchAllOr<bool>(false, [&] {
+  base::CatchAllVoid([&] {
     if (PaintManager* manager = owner_ ? owner_->GetManager() : nullptr)
       manager->StopTimer(owner_, id);
     SetFlag(HostTimerRunning, false);
-    return true;
   });
 }
 
@@ -374,10 +371,9 @@ void RichEditHost::TxSetCapture(BOOL capture) {
 }
 
 void RichEditHost::TxSetFocus() {
-  base::CatchAllOr<bool>(false, [&] {
+  base::CatchAllVoid([&] {
     if (owner_)
       owner_->SetFocus();
-    return true;
   });
 }
 

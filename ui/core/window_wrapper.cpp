@@ -235,9 +235,8 @@ LRESULT WindowWrapper::Dispatch(WindowWrapper* object,
       ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     object->window_ = nullptr;
     object->uiQueue_->Unbind();
-    base::CatchAllOr<bool>(false, [&] {
+    base::CatchAllVoid([&] {
       object->OnWindowGone(window);
-      return true;
     });
     return result;
   }
