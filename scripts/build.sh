@@ -14,8 +14,9 @@ export QUENBY_ARCH=${QUENBY_ARCH:-i686}
 source "$repo_root/scripts/deps/common.sh"
 if [[ ${QUENBY_SKIP_SETUP:-0} != 1 ]]; then
   bash "$repo_root/scripts/setup.sh"
-  bash "$repo_root/scripts/deps.sh"
 fi
+# Each dependency is built once per recipe; what is built is only checked.
+bash "$repo_root/scripts/deps.sh"
 build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
 options=(-DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_SIGN_TEST_CA="${QUENBY_SIGN_TEST_CA:-ON}")
 targets=()

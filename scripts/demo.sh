@@ -36,7 +36,8 @@ build_demo() {
   (
     export QUENBY_ARCH=$build_arch
     source "$repo_root/scripts/deps/common.sh"
-    [[ ${QUENBY_SKIP_SETUP:-0} == 1 ]] || bash "$repo_root/scripts/deps.sh" >/dev/null
+    # Each dependency is built once per recipe; what is built is only checked.
+    bash "$repo_root/scripts/deps.sh" >/dev/null
     cmake -S "$repo_root" -B "$demo_root/$build_arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DBUILD_TESTING=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$repo_root/cmake/toolchain-$build_arch-mingw.cmake" \
@@ -82,7 +83,8 @@ fi
 work=$(mktemp -d /tmp/quenby-demo-XXXXXX)
 source "$repo_root/scripts/keep-wine-up.sh"
 wine_keepalive_pid=
-trap 'kill $wine_keepalive_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill $wine_keepalive_pid 2>/dev/null || true; rm -rf "$work"
+      bash "$repo_root/scripts/wine-run.sh" --stop "$arch"' EXIT
 keep_wine_up "$build_dir"
 python3 "$repo_root/tools/wizard_driver/demo_install.py" \
   --installer "$build_dir/app/installer.exe" \

@@ -9,6 +9,8 @@ repo_root=$(cd "$(dirname "$0")/.." && pwd)
 if [[ ${QUENBY_SKIP_SETUP:-0} != 1 ]]; then
   bash "$repo_root/scripts/setup.sh"
 fi
+# The machine is set up now: the builds below only see to their dependencies.
+export QUENBY_SKIP_SETUP=1
 arch=$(bash "$repo_root/scripts/arch.sh" --say)
 export QUENBY_ARCH=$arch
 if [[ $arch != i686 ]]; then
@@ -20,7 +22,8 @@ cd "$build_dir"
 log=$(mktemp)
 source "$repo_root/scripts/keep-wine-up.sh"
 wine_keepalive_pid=
-trap 'kill $wine_keepalive_pid 2>/dev/null || true; rm -f "$log"' EXIT
+trap 'kill $wine_keepalive_pid 2>/dev/null || true; rm -f "$log"
+      bash "$repo_root/scripts/wine-run.sh" --stop "$arch"' EXIT
 keep_wine_up "$build_dir"
 set +e
 # Every test has a time-out: its own, or this one.

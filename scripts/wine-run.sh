@@ -5,6 +5,7 @@
 #   wine-run.sh program.exe args...     runs the program
 #   wine-run.sh --prefix i686|x86_64|program.exe
 #                                       prints the prefix that architecture's programs run in
+#   wine-run.sh --stop i686|x86_64      ends Wine and the Xvfb started for that prefix
 #
 # A 32-bit program runs under 32-bit Wine in .wineprefix, a 64-bit one under 64-bit Wine (its
 # loader called directly: the `wine` script picks the 32-bit loader whenever it is installed) in
@@ -45,6 +46,18 @@ if [[ ${1:-} == --prefix ]]; then
   arch=${2:?wine-run: --prefix needs an architecture or a program}
   [[ -f $arch ]] && arch=$(pe_arch "$arch")
   echo "${QUENBY_WINEPREFIX:-$(prefix_of "$arch")}"
+  exit 0
+fi
+# wine-run.sh --stop i686|x86_64: ends what runs in that architecture's prefix, Wine's server and
+# programs and the Xvfb this script started for it, so that a script's run leaves nothing behind.
+if [[ ${1:-} == --stop ]]; then
+  prefix=${QUENBY_WINEPREFIX:-$(prefix_of "${2:?wine-run: --stop needs an architecture}")}
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  if [[ -f $prefix/.xvfb ]]; then
+    read -r _ pid < "$prefix/.xvfb" || true
+    [[ -n ${pid:-} ]] && kill "$pid" 2>/dev/null || true
+    rm -f "$prefix/.xvfb"
+  fi
   exit 0
 fi
 (($#)) || { echo "usage: wine-run.sh program.exe args..." >&2; exit 2; }
