@@ -86,7 +86,8 @@ std::vector<uint32_t> ResamplePixels(const uint32_t* pixels,
       const int alpha = std::clamp(static_cast<int>(std::lround(sum[3])), 0, 255);
       for (int c = 0; c < 4; ++c) {
         // Premultiplied colour never exceeds its alpha.
-        const int value = std::clamp(static_cast<int>(std::lround(sum[c])), 0, c == 3 ? 255 : alpha);
+        const int value =
+            std::clamp(static_cast<int>(std::lround(sum[c])), 0, c == 3 ? 255 : alpha);
         pixel |= static_cast<uint32_t>(value) << kShifts[c];
       }
       result[static_cast<size_t>(y) * newWidth + x] = pixel;

@@ -15,8 +15,8 @@ std::wstring ImageVariantName(std::wstring_view name, int variantDpi) {
   // The extension is the part after the last dot of the last path element.
   const size_t slash = name.find_last_of(L"/\\");
   const size_t dot = name.rfind(L'.');
-  const bool hasExtension = dot != std::wstring_view::npos &&
-                            (slash == std::wstring_view::npos || dot > slash);
+  const bool hasExtension =
+      dot != std::wstring_view::npos && (slash == std::wstring_view::npos || dot > slash);
   const size_t at = hasExtension ? dot : name.size();
   std::wstring result(name.substr(0, at));
   result += suffix;

@@ -19,12 +19,12 @@ TEST(DisplayScaleTest, RoundsLengthsHalfAwayFromZero) {
     int toSkin;
   };
   const Case kCases[] = {
-      {96, 7, 7, 7, 7},        {120, 10, 13, 13, 8},  // 12.5 rounds up, 8 back from 10
-      {120, 1, 1, 1, 1},       {144, 1, 2, 2, 1},     // 1.5 rounds up
-      {144, 3, 5, 5, 2},       {144, 600, 900, 900, 400},
+      {96, 7, 7, 7, 7},          {120, 10, 13, 13, 8},  // 12.5 rounds up, 8 back from 10
+      {120, 1, 1, 1, 1},         {144, 1, 2, 2, 1},     // 1.5 rounds up
+      {144, 3, 5, 5, 2},         {144, 600, 900, 900, 400},
       {192, 400, 800, 800, 200}, {144, -3, -5, -3, -2},  // negative offsets mirror positive ones
-      {108, 1, 1, 1, 1},       {100, 0, 0, 0, 0},     // a zero border stays zero
-      {0, 12, 12, 12, 12},                           // no DPI: the base scale
+      {108, 1, 1, 1, 1},         {100, 0, 0, 0, 0},      // a zero border stays zero
+      {0, 12, 12, 12, 12},                               // no DPI: the base scale
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "dpi " << c.dpi << " value " << c.value);
@@ -74,7 +74,7 @@ TEST(ImageVariantTest, NamesTheVariantBeforeTheExtension) {
       {L"btn_start.png", 192, L"btn_start@2x.png"},
       {L"btn_start.png", 144, L"btn_start@1.5x.png"},
       {L"btn_start.png", 96, L"btn_start.png"},
-      {L"btn_start.png", 120, L"btn_start.png"},  // no variant is drawn for 125 %
+      {L"btn_start.png", 120, L"btn_start.png"},   // no variant is drawn for 125 %
       {L"img/a.b/logo", 192, L"img/a.b/logo@2x"},  // a dot in a folder is no extension
       {L"img\\logo.big.png", 192, L"img\\logo.big@2x.png"},
   };
