@@ -37,6 +37,8 @@ if [[ -z ${DISPLAY:-} ]]; then
   export DISPLAY
 fi
 read -r screen_w screen_h < <(xdotool getdisplaygeometry)
+# The pointer stays off the window, so that no button is hot.
+xdotool mousemove 0 0
 want_w=$(((600 * dpi + 48) / 96))
 want_h=$(((400 * dpi + 48) / 96))
 

@@ -155,8 +155,7 @@ void RichEdit::PlaceScrollBars() {
   const RECT inset = Scale().Rect(inset_);
   const RECT inner = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
                       rect_.bottom - inset.bottom};
-  const int horizontalHeight =
-      IsBarShown(horizontalBar_) ? horizontalBar_->ScaledFixedHeight() : 0;
+  const int horizontalHeight = IsBarShown(horizontalBar_) ? horizontalBar_->ScaledFixedHeight() : 0;
   const int verticalWidth = IsBarShown(verticalBar_) ? verticalBar_->ScaledFixedWidth() : 0;
   if (IsBarShown(verticalBar_)) {
     verticalBar_->SetRect(

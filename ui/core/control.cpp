@@ -136,9 +136,8 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
       floatOffset_.cy = scale.ToSkin(r.top - static_cast<int>(floatAnchor_.top * parentHeight));
       fixedWidth_ = scale.ToSkin(r.right - static_cast<int>(floatAnchor_.right * parentWidth)) -
                     floatOffset_.cx;
-      fixedHeight_ =
-          scale.ToSkin(r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight)) -
-          floatOffset_.cy;
+      fixedHeight_ = scale.ToSkin(r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight)) -
+                     floatOffset_.cy;
     }
   } else {
     rect_ = r;

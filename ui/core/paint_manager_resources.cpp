@@ -145,8 +145,7 @@ HFONT PaintManager::AddFont(int id,
                             bool underline,
                             bool italic,
                             ResourceSet set) {
-  base::ScopedFont font =
-      CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
   if (!font)
     return nullptr;
   FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
@@ -163,8 +162,7 @@ bool PaintManager::SetDefaultFont(std::wstring_view faceName,
                                   bool underline,
                                   bool italic,
                                   ResourceSet set) {
-  base::ScopedFont font =
-      CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
   if (!font)
     return false;
   FontInfo& target =

@@ -98,12 +98,12 @@ ImageRecordPtr LoadCacheImage(const std::wstring& name,
   } else if (record->dpi != dpi) {
     const SIZE skinSize = SkinSize(*record);
     const DisplayScale scale(dpi);
-    ImageRecordPtr resized =
-        ResampleImage(*record, std::max(1, scale.Length(skinSize.cx)),
-                      std::max(1, scale.Length(skinSize.cy)));
+    ImageRecordPtr resized = ResampleImage(*record, std::max(1, scale.Length(skinSize.cx)),
+                                           std::max(1, scale.Length(skinSize.cy)));
     // Without memory for the copy the image is drawn stretched instead.
     if (resized) {
       resized->dpi = dpi;
+      resized->resampled = true;
       record = std::move(resized);
     }
   }

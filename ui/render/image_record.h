@@ -22,6 +22,9 @@ struct ImageRecord {
   int height = 0;
   // The DPI the pixels were made for: width and height are the skin's size times dpi / 96.
   int dpi = 96;
+  // Resampled from a variant drawn for another DPI: each pixel mixes its neighbours, also those
+  // across the line between two cells of a sprite.
+  bool resampled = false;
   bool hasAlpha = false;
   bool followsShift = false;
   std::wstring resourceType;

@@ -47,6 +47,19 @@ uint8_t Channel(uint32_t pixel, int shift) {
 
 }  // namespace
 
+RECT InsetCellEdges(const RECT& source, int width, int height) {
+  RECT inner = source;
+  if (source.right - source.left > 2) {
+    inner.left += source.left > 0 ? 1 : 0;
+    inner.right -= source.right < width ? 1 : 0;
+  }
+  if (source.bottom - source.top > 2) {
+    inner.top += source.top > 0 ? 1 : 0;
+    inner.bottom -= source.bottom < height ? 1 : 0;
+  }
+  return inner;
+}
+
 std::vector<uint32_t> ResamplePixels(const uint32_t* pixels,
                                      int width,
                                      int height,

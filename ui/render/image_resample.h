@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -14,5 +16,10 @@ std::vector<uint32_t> ResamplePixels(const uint32_t* pixels,
                                      int height,
                                      int newWidth,
                                      int newHeight);
+
+// The part of source (a cell of a resampled sprite of width × height pixels) to draw: each edge
+// that borders another cell moves in by one pixel, whose colour the filter mixed with that
+// neighbour's; the edges of the image stay. A cell too small to lose a pixel stays as it is.
+RECT InsetCellEdges(const RECT& source, int width, int height);
 
 }  // namespace ui

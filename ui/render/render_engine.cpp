@@ -10,6 +10,7 @@
 #include "ui/render/gdi_helpers.h"
 #include "ui/render/image_description.h"
 #include "ui/render/image_record.h"
+#include "ui/render/image_resample.h"
 #include "ui/render/msimg32_functions.h"
 #include "ui/render/nine_grid.h"
 #include "ui/render/render_context.h"
@@ -218,6 +219,8 @@ bool RenderEngine::DrawImageInfo(HDC dc,
   RECT source = imageScale.Rect(info.source);
   source.right = std::min<LONG>(source.right, info.image->width);
   source.bottom = std::min<LONG>(source.bottom, info.image->height);
+  if (info.image->resampled)
+    source = InsetCellEdges(source, info.image->width, info.image->height);
   if (d.left != 0 || d.top != 0 || d.right != 0 || d.bottom != 0) {
     // Every edge is held inside the item, the left and top ones too: a negative offset would
     // otherwise paint over the neighbouring controls.

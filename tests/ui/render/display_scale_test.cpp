@@ -126,5 +126,27 @@ TEST(ImageResampleTest, KeepsFlatColourAndAveragesWhenReducing) {
   EXPECT_TRUE(ResamplePixels(board.data(), 2, 2, 0, 1).empty());
 }
 
+// Fault: the finish button's sprite, enlarged from 1x, showed a faint line under the pill: its
+// last row mixed in the first row of the hover cell below it.
+TEST(ImageResampleTest, CellsOfAResampledSpriteLeaveOutTheRowsMixedWithTheirNeighbours) {
+  struct Case {
+    const char* description;
+    RECT source;
+    RECT drawn;
+  };
+  const Case kCases[] = {
+      {"first of three cells", {0, 0, 356, 116}, {0, 0, 356, 115}},
+      {"middle cell", {0, 116, 356, 232}, {0, 117, 356, 231}},
+      {"last cell", {0, 232, 356, 348}, {0, 233, 356, 348}},
+      {"the whole image", {0, 0, 356, 348}, {0, 0, 356, 348}},
+      {"side by side cells", {20, 0, 40, 348}, {21, 0, 39, 348}},
+      {"too thin to lose a pixel", {0, 10, 356, 12}, {0, 10, 356, 12}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    EXPECT_EQ(c.drawn, InsetCellEdges(c.source, 356, 348));
+  }
+}
+
 }  // namespace
 }  // namespace ui
