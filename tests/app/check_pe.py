@@ -3,7 +3,8 @@
 expected machine (i686: PE32 for Intel 80386; x86_64: PE32+ for AMD64) whose import table names
 only DLLs of Windows' KnownDLLs list. The installer is also checked for its resources: the
 client's configuration record ("KEYRES" 138) and a manifest that asks for administrator rights
-and version 6 of the common controls on any processor; its size is printed.
+and version 6 of the common controls on any processor, declares per-monitor (v2) DPI awareness
+and names Windows 7 to 11 as supported; its size is printed.
 
 With --version and --publisher, an installer must carry version information in Simplified
 Chinese naming them, the product and its file name, as Explorer's Properties page shows it.
@@ -54,6 +55,16 @@ VERSION_STRINGS_BLOCK = "080404b0"
 PRODUCT_NAME = "Quenby"
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY_V1 = "{urn:schemas-microsoft-com:compatibility.v1}"
+WINDOWS_SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+WINDOWS_SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+# The supportedOS ids of Windows 7, 8, 8.1 and 10 (which Windows 11 shares).
+SUPPORTED_OS_IDS = {
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "Windows 8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "Windows 8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11",
+}
 
 
 class PeFile:
@@ -126,9 +137,31 @@ class PeFile:
         return found
 
 
+def dpi_problems(root):
+    """What the manifest lacks for a sharp window at every display scale: per-monitor v2
+    awareness with per-monitor fallback (dpiAwareness), and per-monitor or system awareness for
+    Windows before 10 1607 (dpiAware)."""
+    problems = []
+    aware = [(e.text or "").strip().lower() for e in root.iter(WINDOWS_SETTINGS_2005 + "dpiAware")]
+    if aware != ["true/pm"]:
+        problems.append(f"the manifest's dpiAware is {aware}, not ['true/pm']")
+    awareness = [[part.strip().lower() for part in (e.text or "").split(",")]
+                 for e in root.iter(WINDOWS_SETTINGS_2016 + "dpiAwareness")]
+    if awareness != [["permonitorv2", "permonitor"]]:
+        problems.append(f"the manifest's dpiAwareness is {awareness}, not PerMonitorV2, PerMonitor")
+    return problems
+
+
+def compatibility_problems(root):
+    """The Windows versions from 7 to 11 that the manifest does not name as supported."""
+    named = {(e.get("Id") or "").lower() for e in root.iter(COMPATIBILITY_V1 + "supportedOS")}
+    return [f"the manifest does not name {system} as supported"
+            for os_id, system in SUPPORTED_OS_IDS.items() if os_id not in named]
+
+
 def manifest_problems(text):
     """What the installer's manifest lacks: administrator rights, common controls 6 for any
-    processor."""
+    processor, DPI awareness and the supported Windows versions."""
     try:
         root = ElementTree.fromstring(text)
     except ElementTree.ParseError as error:
@@ -147,7 +180,7 @@ def manifest_problems(text):
         if identity.get("processorArchitecture") != "*":
             problems.append("the common controls' processorArchitecture is "
                             f"{identity.get('processorArchitecture')!r}, not '*'")
-    return problems
+    return problems + dpi_problems(root) + compatibility_problems(root)
 
 
 def version_node(data, at=0):

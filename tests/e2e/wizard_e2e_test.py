@@ -133,6 +133,42 @@ class WizardEndToEndTest(unittest.TestCase):
         self.assertGreater(wd.dark_pixels(installer.pixels("edit_dir")), 100,
                            "the folder field shows no text")
 
+    def test_at_150_percent_opens_centred_at_900_by_600_and_the_check_box_still_works(self):
+        # The display at 150 %; the prefix keeps the value, so it goes back to 96 whatever
+        # happens (cleanups run after tearDown has ended the installer).
+        self.addCleanup(wd.set_log_pixels, 96)
+        wd.set_log_pixels(144)
+        server = self.serve()
+        installer = wd.Installer(INSTALLER, proxy=server.proxy,
+                                 log_path=self.out / "installer0.log")
+        self.installers.append(installer)
+        x, y, width, height = installer.wait_window(START_BOUND)
+        screen_width, screen_height = installer.screen.size()
+        self.assertEqual((900, 600), (width, height), "the window is not 1.5 times 600 x 400")
+        self.assertEqual(((screen_width - 900) // 2, (screen_height - 600) // 2), (x, y),
+                         "centred on the screen")
+
+        # The install button shows as a white pill; the check box's scaled centre toggles it.
+        install = wd.scaled_cell(wd.CELLS["btn_install"], 144)
+        check = wd.scaled_cell(wd.CELLS["ckbox_agree"], 144)
+        self.assertEqual((315, 315, 582, 402), install)
+        installer.move_away()
+        def pill_shown():
+            pixels = installer.pixels(install)
+            return pixels if wd.white_share(pixels) > 0.4 else None
+        shown = wd.wait_until(pill_shown, 30, "the install button at 150 %")
+        installer.pixels((0, 0, 900, 600), self.out / "configuration_150.png")
+        check_point = ((check[0] + check[2]) // 2, (check[1] + check[3]) // 2)
+        installer.click(check_point)
+        wd.wait_until(lambda: wd.white_share(installer.pixels(install)) < 0.02, 10,
+                      "the install button to hide")
+        installer.pixels((0, 0, 900, 600), self.out / "unticked_150.png")
+        installer.click(check_point)
+        wd.wait_until(lambda: wd.difference(installer.pixels(install), shown) <= 1.0, 10,
+                      "the install button to show again")
+        self.assertTrue(installer.running())
+        self.assertEqual([], server.requests(), "the check box started something")
+
     def test_agreement_check_box_hides_and_shows_the_install_button(self):
         installer = self.open_wizard(self.serve())
         shown = installer.pixels("btn_install")

@@ -7,6 +7,9 @@ a state draws a cut or shifted picture. An image drawn without "source" is stret
 control, so it must have the control's size (its own width and height, else its nearest
 ancestor's, else the window's), or it shows up blurred or distorted.
 
+A variant for high display scales, "name@2x.png" or "name@1.5x.png" beside "name.png", must be
+the base image's size times its factor (rounded), so that every cell and place scales with it.
+
 Usage: check_skin_images.py SKIN_FOLDER
 """
 import os
@@ -73,6 +76,20 @@ def main():
     uses = collect(folder)
     failures = []
     present = {n for n in os.listdir(folder) if n.endswith(".png")}
+    variants = {n: match for n in present
+                if (match := re.fullmatch(r"(.+)@(2|1\.5)x\.png", n))}
+    for variant, match in sorted(variants.items()):
+        base = match.group(1) + ".png"
+        if base not in uses or base not in present:
+            failures.append(f"{variant}: a variant of {base}, which the markup does not name")
+            continue
+        factor = float(match.group(2))
+        want = tuple(int(v * factor + 0.5) for v in png_size(os.path.join(folder, base)))
+        size = png_size(os.path.join(folder, variant))
+        if size != want:
+            failures.append(f"{variant}: {size[0]}x{size[1]}, {factor:g} times {base} is "
+                            f"{want[0]}x{want[1]}")
+    present -= set(variants)
     for extra in sorted(present - set(uses)):
         failures.append(f"{extra}: not named by the markup")
     for image, entry in sorted(uses.items()):

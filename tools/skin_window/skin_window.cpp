@@ -1,11 +1,13 @@
 // Shows the installer's skin in a real skinned window, as the installer does (created at 0 × 0
 // with the installer's style, centred, shown, served by the message loop), so that real input
-// can be tried on it and its screen pixels captured:  skin-window <layout file>
+// can be tried on it and its screen pixels captured:  skin-window <layout file> [page]
 // Once the window is shown, writes to the layout file one line per item, "name left top right
 // bottom": "window" in screen coordinates, then the buttons and the folder field's text area in
 // client coordinates. The folder field shows the default folder, disabled, as the wizard sets it
 // up. A click on the install button shows the installing page; the close button, Escape or
-// closing the window ends the program with exit code 0.
+// closing the window ends the program with exit code 0. With a page number (0 configuration,
+// 1 installing, 2 finish) the window opens on that page. The window takes the display's DPI as
+// the installer does.
 #include <windows.h>
 
 #include <cstdio>
@@ -95,15 +97,22 @@ class PreviewWindow : public ui::SkinWindow {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: skin-window <layout file>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: skin-window <layout file> [page]\n");
     return 2;
   }
+  const int page = argc == 3 ? _wtoi(argv[2]) : 0;
   ui::SetProgramModule(::GetModuleHandleW(nullptr));
   PreviewWindow window;
   if (!window.CreateNativeWindow(nullptr, L"skin-window", kInstallerStyle, 0, 0, 0, 0, 0)) {
     std::fprintf(stderr, "skin-window: the window could not be created\n");
     return 1;
+  }
+  if (page != 0) {
+    auto* tabs = static_cast<ui::TabLayout*>(
+        window.GetPaintManager().FindControlByName(L"wizard_setup_tab"));
+    if (tabs)
+      tabs->SelectItem(page, ui::Notify::No);
   }
   window.CenterOnMonitor();
   window.ShowNativeWindow(true, true);

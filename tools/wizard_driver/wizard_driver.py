@@ -123,6 +123,27 @@ def run_wine(program, *args, timeout=120):
     return done.stdout.decode("utf-8", "replace").replace("\r", "")
 
 
+def set_log_pixels(dpi):
+    """Sets the prefix's display scale (HKCU\\Control Panel\\Desktop LogPixels) for the programs
+    started from now on; the prefix keeps it, so a caller sets 96 back when done."""
+    run_wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+             "/d", str(dpi), "/f")
+
+
+def scaled_cell(cell, dpi):
+    """A cell of CELLS at a display scale: each edge times dpi / 96, rounded half up, as the
+    framework lays it out."""
+    return tuple((value * dpi + 48) // 96 for value in cell)
+
+
+def white_share(pixels):
+    """The share of near-white pixels among RGB bytes."""
+    count = len(pixels) // 3
+    white = sum(1 for i in range(0, count * 3, 3)
+                if pixels[i] > 230 and pixels[i + 1] > 230 and pixels[i + 2] > 230)
+    return white / max(count, 1)
+
+
 def parse_report(text):
     """install-probe's "name=value" lines as a dictionary."""
     return dict(line.split("=", 1) for line in text.splitlines() if "=" in line)

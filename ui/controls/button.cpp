@@ -181,21 +181,24 @@ void Button::SetFiveStatusImage(std::wstring_view description) {
     RenderEngine::ResolveImageInfo(manager_, image);
     if (!image.image)
       continue;
-    const int cellWidth = image.image->width / 5;
-    image.source = {i * cellWidth, 0, (i + 1) * cellWidth, image.image->height};
+    const SIZE size = SkinSize(*image.image);
+    const int cellWidth = size.cx / 5;
+    image.source = {i * cellWidth, 0, (i + 1) * cellWidth, size.cy};
   }
   const ImageRecord* record = normalImage_.image;
   if (record && floating_ && fixedWidth_ == 0 && fixedHeight_ == 0) {
-    fixedWidth_ = record->width / 5;
-    fixedHeight_ = record->height;
+    const SIZE size = SkinSize(*record);
+    fixedWidth_ = size.cx / 5;
+    fixedHeight_ = size.cy;
   }
   Invalidate();
 }
 
 SIZE Button::MeasureSize(SIZE) {
+  const DisplayScale scale = Scale();
   if (fixedHeight_ > 0)
-    return {fixedWidth_, fixedHeight_};
-  return {fixedWidth_, FontHeight() + 8};
+    return scale.Size({fixedWidth_, fixedHeight_});
+  return {scale.Length(fixedWidth_), FontHeight() + scale.Length(8)};
 }
 
 void Button::UpdateFocusAndDisabledBits() {

@@ -166,12 +166,13 @@ bool Container::IsBarShown(const ScrollBar* bar) const {
 }
 
 RECT Container::InnerRect() const {
-  RECT inner = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
-                rect_.bottom - inset_.bottom};
+  const RECT inset = Scale().Rect(inset_);
+  RECT inner = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
+                rect_.bottom - inset.bottom};
   if (IsBarShown(verticalBar_))
-    inner.right -= verticalBar_->GetFixedWidth();
+    inner.right -= verticalBar_->ScaledFixedWidth();
   if (IsBarShown(horizontalBar_))
-    inner.bottom -= horizontalBar_->GetFixedHeight();
+    inner.bottom -= horizontalBar_->ScaledFixedHeight();
   return inner;
 }
 
@@ -203,9 +204,9 @@ void Container::PlaceItems() {
   }
   PlaceChildren([&inner](Control* child) {
     const int width =
-        std::clamp<int>(inner.right - inner.left, child->GetMinWidth(), child->GetMaxWidth());
-    const int height =
-        std::clamp<int>(inner.bottom - inner.top, child->GetMinHeight(), child->GetMaxHeight());
+        std::clamp<int>(inner.right - inner.left, child->ScaledMinWidth(), child->ScaledMaxWidth());
+    const int height = std::clamp<int>(inner.bottom - inner.top, child->ScaledMinHeight(),
+                                       child->ScaledMaxHeight());
     child->SetRect({inner.left, inner.top, inner.left + width, inner.top + height},
                    /*invalidate=*/false);
   });
@@ -219,12 +220,16 @@ void Container::PlaceFloatingItem(int index) {
   const int height = rect_.bottom - rect_.top;
   const FloatAnchor anchor = child->GetFloatAnchor();
   const SIZE offset = child->GetFloatOffset();
+  // The float position's edges are scaled each on its own, so that floating neighbours that
+  // touch in the skin touch on the screen.
+  const RECT position = Scale().Rect({offset.cx, offset.cy, offset.cx + child->GetFixedWidth(),
+                                      offset.cy + child->GetFixedHeight()});
   // Relative to this container: the child's own SetRect adds our top-left corner.
   const RECT placed = {
-      static_cast<int>(width * anchor.left) + offset.cx,
-      static_cast<int>(height * anchor.top) + offset.cy,
-      child->GetFixedWidth() + static_cast<int>(width * anchor.right) + offset.cx,
-      child->GetFixedHeight() + static_cast<int>(height * anchor.bottom) + offset.cy,
+      static_cast<int>(width * anchor.left) + position.left,
+      static_cast<int>(height * anchor.top) + position.top,
+      static_cast<int>(width * anchor.right) + position.right,
+      static_cast<int>(height * anchor.bottom) + position.bottom,
   };
   child->SetRect(placed, /*invalidate=*/false);
 }

@@ -166,10 +166,10 @@ void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededH
       {horizontalBar_,
        neededWidth - (inner.right - inner.left),
        {inner.left, inner.bottom, inner.right,
-        inner.bottom + (horizontalBar_ ? horizontalBar_->GetFixedHeight() : 0)}},
+        inner.bottom + (horizontalBar_ ? horizontalBar_->ScaledFixedHeight() : 0)}},
       {verticalBar_,
        neededHeight - (inner.bottom - inner.top),
-       {inner.right, inner.top, inner.right + (verticalBar_ ? verticalBar_->GetFixedWidth() : 0),
+       {inner.right, inner.top, inner.right + (verticalBar_ ? verticalBar_->ScaledFixedWidth() : 0),
         inner.bottom}},
   };
   for (const Axis& axis : axes) {

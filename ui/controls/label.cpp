@@ -190,21 +190,26 @@ int Label::FontHeight() const {
 }
 
 SIZE Label::MeasureSize(SIZE available) {
+  const DisplayScale scale = Scale();
   if (fixedWidth_ > 0 && fixedHeight_ > 0)
-    return {fixedWidth_, fixedHeight_};
+    return scale.Size({fixedWidth_, fixedHeight_});
   const bool singleLine = (textStyle_ & DT_SINGLELINE) != 0;
   if (!singleLine && (available.cx != measuredFor_.cx || available.cy != measuredFor_.cy))
+    measureDirty_ = true;
+  // Text measured at another scale was measured with other fonts.
+  if (measuredDpi_ != scale.Dpi())
     measureDirty_ = true;
   if (!measureDirty_)
     return measured_;
 
   measuredFor_ = available;
-  measured_ = {fixedWidth_, fixedHeight_};
+  measuredDpi_ = scale.Dpi();
+  measured_ = scale.Size({fixedWidth_, fixedHeight_});
   measureDirty_ = false;
-  const RECT& padding = textPadding_;
+  const RECT padding = scale.Rect(textPadding_);
   if (singleLine) {
     if (measured_.cy == 0)
-      measured_.cy = FontHeight() + 8 + padding.top + padding.bottom;
+      measured_.cy = FontHeight() + scale.Length(8) + padding.top + padding.bottom;
     if (measured_.cx == 0) {
       RECT area = {0, 0, 9999, measured_.cy};
       MeasureString(manager_, area, text_, font_, textStyle_ & ~(DT_CENTER | DT_RIGHT), Markup());
@@ -221,8 +226,9 @@ SIZE Label::MeasureSize(SIZE available) {
 }
 
 RECT Label::GetTextRect() const {
-  return {rect_.left + textPadding_.left, rect_.top + textPadding_.top,
-          rect_.right - textPadding_.right, rect_.bottom - textPadding_.bottom};
+  const RECT padding = Scale().Rect(textPadding_);
+  return {rect_.left + padding.left, rect_.top + padding.top, rect_.right - padding.right,
+          rect_.bottom - padding.bottom};
 }
 
 void Label::ResolveDefaultColors() {

@@ -106,6 +106,7 @@ class Label : public Control {
   SIZE measuredFor_ = {0, 0};
   SIZE measured_ = {0, 0};
   bool measureDirty_ = true;
+  int measuredDpi_ = 0;
   TextEffects effects_;
   ScopedGdiplus gdiplus_;
 };

@@ -56,8 +56,8 @@ struct Limits {
 
 Limits LimitsAlong(const Control* child, Axis axis) {
   if (axis == Axis::Horizontal)
-    return {child->GetFixedWidth(), child->GetMinWidth(), child->GetMaxWidth()};
-  return {child->GetFixedHeight(), child->GetMinHeight(), child->GetMaxHeight()};
+    return {child->ScaledFixedWidth(), child->ScaledMinWidth(), child->ScaledMaxWidth()};
+  return {child->ScaledFixedHeight(), child->ScaledMinHeight(), child->ScaledMaxHeight()};
 }
 
 // The size a child asks for along the axis: its fixed size, or its maximum without one.
@@ -91,13 +91,12 @@ uint32_t LinearLayout::GetFlags() const {
 RECT LinearLayout::SeparatorBand(const RECT& base) const {
   if (separatorSize_ == 0)
     return {0, 0, 0, 0};
+  const int separator = Scale().Length(separatorSize_);
   RECT band = base;
-  if (separatorSize_ > 0)
-    NearEdge(band, axis_) =
-        std::max<LONG>(NearEdge(base, axis_), FarEdge(base, axis_) - separatorSize_);
+  if (separator > 0)
+    NearEdge(band, axis_) = std::max<LONG>(NearEdge(base, axis_), FarEdge(base, axis_) - separator);
   else
-    FarEdge(band, axis_) =
-        std::min<LONG>(FarEdge(base, axis_), NearEdge(base, axis_) - separatorSize_);
+    FarEdge(band, axis_) = std::min<LONG>(FarEdge(base, axis_), NearEdge(base, axis_) - separator);
   return band;
 }
 
@@ -157,6 +156,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   if (!IsAlive())
     return;
   const RECT rc = InnerRect();
+  const int childPadding = Scale().Length(childPadding_);
   if (items_.empty()) {
     UpdateScrollBars(rc, 0, 0);
     return;
@@ -182,7 +182,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
     if (!child->IsVisible() || child->IsFloat())
       continue;
     ++measured;
-    const RECT p = child->GetPadding();
+    const RECT p = child->ScaledPadding();
     const Limits alongLimits = LimitsAlong(child, along);
     const Limits acrossLimits = LimitsAlong(child, across);
     SIZE size = child->MeasureSize(
@@ -201,7 +201,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
     neededAcross =
         std::max<int>(neededAcross, sizeAcross + NearEdge(p, across) + FarEdge(p, across));
   }
-  const int paddingTotal = measured > 0 ? (measured - 1) * childPadding_ : 0;
+  const int paddingTotal = measured > 0 ? (measured - 1) * childPadding : 0;
   fixedTotal += paddingTotal;
   const int share =
       stretchables > 0 ? std::max(0, (availableAlong - fixedTotal) / stretchables) : 0;
@@ -227,7 +227,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   int stretched = 0;
   const bool alive = PlaceChildren([&](Control* child) {
     ++placed;
-    const RECT p = child->GetPadding();
+    const RECT p = child->ScaledPadding();
     const int nearAlong = NearEdge(p, along);
     const int farAlong = FarEdge(p, along);
     remaining -= nearAlong;
@@ -238,7 +238,7 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
                                             std::min(Wanted(acrossLimits), acrossRoom)));
     fixedLeft -= nearAlong + farAlong;
     if (placed > 1)
-      fixedLeft -= childPadding_;
+      fixedLeft -= childPadding;
     LONG sizeAlong = KeptAlong(Along(size, along), alongLimits, along);
     if (sizeAlong != 0) {
       sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
@@ -272,9 +272,9 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
     FarEdge(childRect, across) = acrossStart + sizeAcross;
     child->SetRect(childRect, /*invalidate=*/false);
 
-    position += nearAlong + sizeAlong + farAlong + childPadding_;
+    position += nearAlong + sizeAlong + farAlong + childPadding;
     neededAlong += nearAlong + sizeAlong + farAlong;
-    remaining -= sizeAlong + childPadding_ + farAlong;
+    remaining -= sizeAlong + childPadding + farAlong;
   });
   if (!alive)
     return;
@@ -291,8 +291,8 @@ void LinearLayout::DragSeparator(POINT point, int delta) {
       (delta < 0 && pointer > FarEdge(oldBand, axis_)))
     return;
   const bool horizontal = axis_ == Axis::Horizontal;
-  const int minExtent = horizontal ? GetMinWidth() : GetMinHeight();
-  const int maxExtent = horizontal ? GetMaxWidth() : GetMaxHeight();
+  const int minExtent = horizontal ? ScaledMinWidth() : ScaledMinHeight();
+  const int maxExtent = horizontal ? ScaledMaxWidth() : ScaledMaxHeight();
   const int oldExtent = FarEdge(dragRect_, axis_) - NearEdge(dragRect_, axis_);
   const bool movesNearEdge = separatorSize_ < 0;
   int extent = oldExtent + (movesNearEdge ? -delta : delta);
@@ -309,7 +309,7 @@ void LinearLayout::DragSeparator(POINT point, int delta) {
     NearEdge(dragRect_, axis_) = FarEdge(dragRect_, axis_) - extent;
   else
     FarEdge(dragRect_, axis_) = NearEdge(dragRect_, axis_) + extent;
-  (horizontal ? fixedWidth_ : fixedHeight_) = extent;
+  (horizontal ? fixedWidth_ : fixedHeight_) = Scale().ToSkin(extent);
   if (immediate_) {
     rect_ = dragRect_;
     RequestParentLayout();

@@ -95,7 +95,10 @@ void Progress::PaintForeImage(ControlPainter& painter) {
   value_ = std::max(std::min(value_, maxValue_), minValue_);
   if (!painter.ResolveImage(foreImage_))
     return;
-  foreImage_.dest = ProgressFillRect(Width(), Height(), horizontal_, minValue_, maxValue_, value_);
+  // The image's destination is in skin units, like one written in the skin.
+  const DisplayScale scale = Scale();
+  foreImage_.dest = ProgressFillRect(scale.ToSkin(Width()), scale.ToSkin(Height()), horizontal_,
+                                     minValue_, maxValue_, value_);
   painter.DrawImage(foreImage_);
 }
 

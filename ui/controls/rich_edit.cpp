@@ -101,16 +101,19 @@ void RichEdit::SetText(std::wstring_view text) {
 }
 
 RECT RichEdit::AreaInside() const {
-  RECT area = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
-               rect_.bottom - inset_.bottom};
+  const DisplayScale scale = Scale();
+  const RECT inset = scale.Rect(inset_);
+  const RECT padding = scale.Rect(textPadding_);
+  RECT area = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
+               rect_.bottom - inset.bottom};
   if (IsBarShown(verticalBar_))
-    area.right -= verticalBar_->GetFixedWidth();
+    area.right -= verticalBar_->ScaledFixedWidth();
   if (IsBarShown(horizontalBar_))
-    area.bottom -= horizontalBar_->GetFixedHeight();
-  area.left += textPadding_.left;
-  area.top += textPadding_.top;
-  area.right -= textPadding_.right;
-  area.bottom -= textPadding_.bottom;
+    area.bottom -= horizontalBar_->ScaledFixedHeight();
+  area.left += padding.left;
+  area.top += padding.top;
+  area.right -= padding.right;
+  area.bottom -= padding.bottom;
   area.right = std::max(area.right, area.left);
   area.bottom = std::max(area.bottom, area.top);
   return area;
@@ -149,10 +152,11 @@ bool RichEdit::FitVerticalBar(const RECT& area) {
 }
 
 void RichEdit::PlaceScrollBars() {
-  const RECT inner = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
-                      rect_.bottom - inset_.bottom};
-  const int horizontalHeight = IsBarShown(horizontalBar_) ? horizontalBar_->GetFixedHeight() : 0;
-  const int verticalWidth = IsBarShown(verticalBar_) ? verticalBar_->GetFixedWidth() : 0;
+  const RECT inset = Scale().Rect(inset_);
+  const RECT inner = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
+                      rect_.bottom - inset.bottom};
+  const int horizontalHeight = IsBarShown(horizontalBar_) ? horizontalBar_->ScaledFixedHeight() : 0;
+  const int verticalWidth = IsBarShown(verticalBar_) ? verticalBar_->ScaledFixedWidth() : 0;
   if (IsBarShown(verticalBar_)) {
     verticalBar_->SetRect(
         {inner.right - verticalWidth, inner.top, inner.right, inner.bottom - horizontalHeight},
@@ -172,6 +176,11 @@ void RichEdit::SetRect(const RECT& rect, bool invalidate) {
   if (!IsAlive())
     return;
   if (host_) {
+    // The window's fonts were made again at a new scale: the text takes the new one.
+    if (manager_ && fontDpi_ != Scale().Dpi()) {
+      fontDpi_ = Scale().Dpi();
+      host_->SetFont(manager_->GetFont(font_));
+    }
     host_->SetClientRect(AreaInside());
     // A bar shown or hidden to fit the text changes the area the text has.
     if (FitVerticalBar(AreaInside()))
@@ -223,6 +232,7 @@ void RichEdit::OnInitialize() {
   settings.rich = rich_;
   settings.maxLength = maxLength_;
   settings.font = manager_ ? manager_->GetFont(font_) : nullptr;
+  fontDpi_ = Scale().Dpi();
   settings.textColor = textColor_;
   settings.text = text_;
   host_ = RichEditHost::Create(this, settings);
@@ -365,7 +375,7 @@ void RichEdit::SetRich(bool rich) {
 
 // Only a fixed size: the text services do not size the control.
 SIZE RichEdit::MeasureSize(SIZE) {
-  return {fixedWidth_, fixedHeight_};
+  return Scale().Size({fixedWidth_, fixedHeight_});
 }
 
 bool RichEdit::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {

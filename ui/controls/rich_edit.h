@@ -125,6 +125,8 @@ class RichEdit : public Container, public IMessageFilter {
   bool readOnly_ = false;
   uint32_t textColor_ = 0;
   int font_ = -1;
+  // The DPI of the font the text services were last given.
+  int fontDpi_ = 0;
   int maxLength_ = 32767;
   uint32_t style_ = ES_MULTILINE;
   bool caretOn_ = true;

@@ -74,12 +74,13 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
   if (!IsAlive())
     return;
   // Pages fill the rectangle less the inset; a tab layout does not scroll.
-  const RECT rc = {rect_.left + inset_.left, rect_.top + inset_.top, rect_.right - inset_.right,
-                   rect_.bottom - inset_.bottom};
+  const RECT inset = Scale().Rect(inset_);
+  const RECT rc = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
+                   rect_.bottom - inset.bottom};
   PlaceChildren([this, &rc](Control* child) {
     if (IndexOf(child) != selectedIndex_)
       return;
-    const RECT p = child->GetPadding();
+    const RECT p = child->ScaledPadding();
     const RECT area = {rc.left + p.left, rc.top + p.top, rc.right - p.right, rc.bottom - p.bottom};
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
@@ -88,8 +89,8 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
       size.cx = std::max(width, 0);
     if (size.cy == 0)
       size.cy = std::max(height, 0);
-    size.cx = std::clamp<LONG>(size.cx, child->GetMinWidth(), child->GetMaxWidth());
-    size.cy = std::clamp<LONG>(size.cy, child->GetMinHeight(), child->GetMaxHeight());
+    size.cx = std::clamp<LONG>(size.cx, child->ScaledMinWidth(), child->ScaledMaxWidth());
+    size.cy = std::clamp<LONG>(size.cy, child->ScaledMinHeight(), child->ScaledMaxHeight());
     child->SetRect({area.left, area.top, area.left + size.cx, area.top + size.cy},
                    /*invalidate=*/false);
   });

@@ -97,6 +97,10 @@ void Control::SetText(std::wstring_view text) {
     NotifyAccessibleEvent(EVENT_OBJECT_NAMECHANGE);
 }
 
+DisplayScale Control::Scale() const {
+  return manager_ ? manager_->Scale() : DisplayScale();
+}
+
 const RECT& Control::GetRect() const {
   return rect_;
 }
@@ -126,11 +130,14 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
       rect_ = base::OffsetRectBy(r, parentRect.left, parentRect.top);
       const int parentWidth = parentRect.right - parentRect.left;
       const int parentHeight = parentRect.bottom - parentRect.top;
-      floatOffset_.cx = r.left - static_cast<int>(floatAnchor_.left * parentWidth);
-      floatOffset_.cy = r.top - static_cast<int>(floatAnchor_.top * parentHeight);
-      fixedWidth_ = r.right - static_cast<int>(floatAnchor_.right * parentWidth) - floatOffset_.cx;
-      fixedHeight_ =
-          r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight) - floatOffset_.cy;
+      // The float position is kept in skin units, edge by edge, as the layout scales it.
+      const DisplayScale scale = Scale();
+      floatOffset_.cx = scale.ToSkin(r.left - static_cast<int>(floatAnchor_.left * parentWidth));
+      floatOffset_.cy = scale.ToSkin(r.top - static_cast<int>(floatAnchor_.top * parentHeight));
+      fixedWidth_ = scale.ToSkin(r.right - static_cast<int>(floatAnchor_.right * parentWidth)) -
+                    floatOffset_.cx;
+      fixedHeight_ = scale.ToSkin(r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight)) -
+                     floatOffset_.cy;
     }
   } else {
     rect_ = r;
@@ -522,7 +529,7 @@ void Control::OnEvent(ControlEvent& event) {
 }
 
 SIZE Control::MeasureSize(SIZE) {
-  return {fixedWidth_, fixedHeight_};
+  return Scale().Size({fixedWidth_, fixedHeight_});
 }
 
 void Control::Invalidate() {

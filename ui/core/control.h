@@ -10,6 +10,7 @@
 #include "ui/core/accessible_description.h"
 #include "ui/core/delegate.h"
 #include "ui/core/dispatch_scope.h"
+#include "ui/render/display_scale.h"
 #include "ui/render/render_engine.h"
 
 // windows.h maps GetClassName to GetClassNameW; controls have a GetClassName of their own.
@@ -156,6 +157,17 @@ class Control {
   // ("accname", else the text) and the states that visibility, availability and the keyboard
   // focus make; a control that is more than layout adds its role, value and default action.
   virtual void DescribeAccessible(AccessibleDescription& description) const;
+
+  // The layout values in the window's pixels: the skin's 96-DPI values above times the window's
+  // display scale (the base scale without a manager).
+  DisplayScale Scale() const;
+  RECT ScaledPadding() const { return Scale().Rect(GetPadding()); }
+  int ScaledFixedWidth() const { return Scale().Length(GetFixedWidth()); }
+  int ScaledFixedHeight() const { return Scale().Length(GetFixedHeight()); }
+  int ScaledMinWidth() const { return Scale().Length(GetMinWidth()); }
+  int ScaledMaxWidth() const { return Scale().Length(GetMaxWidth()); }
+  int ScaledMinHeight() const { return Scale().Length(GetMinHeight()); }
+  int ScaledMaxHeight() const { return Scale().Length(GetMaxHeight()); }
 
   // False once Destroy has been called on the control or one of its ancestors: it is then told
   // nothing more. Read after a call out, inside the DispatchScope that keeps it readable.

@@ -64,8 +64,9 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     backImage_.description = value;
     RenderEngine::ResolveImageInfo(manager_, backImage_);
     if (floating_ && fixedWidth_ == 0 && fixedHeight_ == 0 && backImage_.image) {
-      fixedWidth_ = backImage_.image->width;
-      fixedHeight_ = backImage_.image->height;
+      const SIZE size = SkinSize(*backImage_.image);
+      fixedWidth_ = size.cx;
+      fixedHeight_ = size.cy;
     }
     Invalidate();
   } else if (name == L"width") {

@@ -27,8 +27,10 @@ bool Control::Paint(HDC dc, const RECT& dirty, Control* stopAt) {
 bool Control::PaintSelf(HDC dc, const RECT&, Control*) {
   const bool rounded = borderRound_.cx > 0 || borderRound_.cy > 0;
   ClipState roundClip;
-  if (rounded)
-    roundClip = RenderEngine::RoundClip(dc, paintRect_, rect_, borderRound_.cx, borderRound_.cy);
+  if (rounded) {
+    const SIZE round = Scale().Size(borderRound_);
+    roundClip = RenderEngine::RoundClip(dc, paintRect_, rect_, round.cx, round.cy);
+  }
   PaintBackgroundColor(dc);
   PaintBackgroundImage(dc);
   PaintStateImages(dc);
@@ -74,14 +76,17 @@ void Control::PaintStateImages(HDC) {}
 void Control::PaintText(HDC) {}
 
 void Control::PaintBorder(HDC dc) {
-  const RECT& size = borderSize_;
-  if (size.left <= 0 || (borderColor_ == 0 && focusBorderColor_ == 0))
+  if (borderSize_.left <= 0 || (borderColor_ == 0 && focusBorderColor_ == 0))
     return;
+  // Lines scale but never thin to nothing.
+  const DisplayScale scale = Scale();
+  const RECT size = {scale.Border(borderSize_.left), scale.Border(borderSize_.top),
+                     scale.Border(borderSize_.right), scale.Border(borderSize_.bottom)};
   const uint32_t color =
       AdjustColor(IsFocused() && focusBorderColor_ != 0 ? focusBorderColor_ : borderColor_);
   if (borderRound_.cx > 0 || borderRound_.cy > 0) {
-    RenderEngine::DrawRoundRect(dc, rect_, size.left, borderRound_.cx, borderRound_.cy, color,
-                                borderStyle_);
+    const SIZE round = scale.Size(borderRound_);
+    RenderEngine::DrawRoundRect(dc, rect_, size.left, round.cx, round.cy, color, borderStyle_);
     return;
   }
   if (size.top == size.left && size.right == size.left && size.bottom == size.left) {

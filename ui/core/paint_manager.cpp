@@ -5,6 +5,7 @@
 
 #include "base/rect_math.h"
 #include "ui/core/control.h"
+#include "ui/core/window_dpi.h"
 
 namespace ui {
 namespace {
@@ -95,6 +96,7 @@ void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
     return;
   }
   windowDc_ = base::ScopedGetDC(window_);
+  scale_ = DisplayScale(WindowDpi(window_));
   if (!ManagerList().Contains(this))
     ManagerList().Add(this);
 }

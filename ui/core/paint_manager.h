@@ -17,6 +17,7 @@
 #include "ui/core/observer_list.h"
 #include "ui/core/queue_message.h"
 #include "ui/core/resource_info.h"
+#include "ui/render/display_scale.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/render_context.h"
 #include "ui/render/render_engine.h"
@@ -264,6 +265,21 @@ class PaintManager : public IRenderContext {
   void SetNoActivate(bool noActivate) { noActivate_ = noActivate; }
   bool IsNoActivate() const { return noActivate_; }
 
+  // Display scale (paint_manager_scale.cpp). The skin stays in 96-DPI units; layout, fonts,
+  // images and the window's own sizes are multiplied by the scale. AttachWindow takes the
+  // window's DPI; SetDpi changes it later (a move to a monitor of another scale): the fonts are
+  // made again, the tree is laid out and painted anew and images are taken at the new scale.
+  DisplayScale GetDisplayScale() const override { return scale_; }
+  const DisplayScale& Scale() const { return scale_; }
+  void SetDpi(int dpi);
+  // The skin's window size, caption, corners and size limits at the window's scale.
+  SIZE ScaledInitSize() const { return scale_.Size(initSize_); }
+  RECT ScaledCaptionRect() const { return scale_.Rect(caption_); }
+  RECT ScaledSizeBox() const { return scale_.Rect(sizeBox_); }
+  SIZE ScaledRoundCorner() const { return scale_.Size(roundCorner_); }
+  SIZE ScaledMinInfo() const { return scale_.Size(minSize_); }
+  SIZE ScaledMaxInfo() const { return scale_.Size(maxSize_); }
+
  private:
   struct TimerRecord {
     Control* control = nullptr;
@@ -337,6 +353,8 @@ class PaintManager : public IRenderContext {
   void ApplyLayeredImage(const RECT& client, const RECT& dirty);
   void UpdateLayeredOutput(const RECT& client);
   void SetColor(uint32_t ResourceInfo::*color, uint32_t value, ResourceSet set);
+  // Makes every skin font again at the current scale.
+  void RescaleFonts();
   // Measures a font with the window DC if its metrics are still unknown.
   void MeasureFont(FontInfo& info) const;
   // The font that lookup finds among the window's fonts, else among the process's, measured;
@@ -404,6 +422,7 @@ class PaintManager : public IRenderContext {
   std::map<std::wstring, std::wstring, std::less<>> customWindowAttributes_;
   std::map<std::wstring, std::vector<Control*>, std::less<>> optionGroups_;
   bool forceSharedResources_ = false;
+  DisplayScale scale_;
   ResourceInfo resources_;
   // Images: the window's cache, falling back to the process-wide one (paint_manager_images.cpp).
  public:

@@ -10,18 +10,21 @@ ImageRecord* PaintManager::AddImage(const std::wstring& name,
                                     bool followsShift,
                                     ResourceSet set) {
   // The window's images come from the skin.
-  ImageRecordPtr record = LoadCacheImage(name, type, mask, followsShift, &ReadSkinResource);
+  ImageRecordPtr record =
+      LoadCacheImage(name, type, mask, followsShift, &ReadSkinResource, scale_.Dpi());
   if (!record)
     return nullptr;
   ImageCache& target =
       set == ResourceSet::Shared || forceSharedResources_ ? ImageCache::Shared() : images_;
-  return target.Insert(name, std::move(record));
+  return target.Insert(ImageCacheKey(name, scale_.Dpi()), std::move(record));
 }
 
 ImageRecord* PaintManager::GetImage(const std::wstring& name) const {
-  if (ImageRecord* own = images_.Find(name))
+  // Each scale has its own copy of an image.
+  const std::wstring key = ImageCacheKey(name, scale_.Dpi());
+  if (ImageRecord* own = images_.Find(key))
     return own;
-  return ImageCache::Shared().Find(name);
+  return ImageCache::Shared().Find(key);
 }
 
 ImageRecord* PaintManager::GetOrAddImage(const std::wstring& name,

@@ -349,14 +349,16 @@ void PaintManager::RouteKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // A limit of zero leaves the system's value.
 void PaintManager::ApplySizeLimits(MINMAXINFO& info) const {
-  if (minSize_.cx > 0)
-    info.ptMinTrackSize.x = minSize_.cx;
-  if (minSize_.cy > 0)
-    info.ptMinTrackSize.y = minSize_.cy;
-  if (maxSize_.cx > 0)
-    info.ptMaxTrackSize.x = maxSize_.cx;
-  if (maxSize_.cy > 0)
-    info.ptMaxTrackSize.y = maxSize_.cy;
+  const SIZE minSize = ScaledMinInfo();
+  const SIZE maxSize = ScaledMaxInfo();
+  if (minSize.cx > 0)
+    info.ptMinTrackSize.x = minSize.cx;
+  if (minSize.cy > 0)
+    info.ptMinTrackSize.y = minSize.cy;
+  if (maxSize.cx > 0)
+    info.ptMaxTrackSize.x = maxSize.cx;
+  if (maxSize.cy > 0)
+    info.ptMaxTrackSize.y = maxSize.cy;
 }
 
 void PaintManager::OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam) {

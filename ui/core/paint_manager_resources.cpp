@@ -145,10 +145,11 @@ HFONT PaintManager::AddFont(int id,
                             bool underline,
                             bool italic,
                             ResourceSet set) {
-  base::ScopedFont font = CreateSkinFont(faceName, size, bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
   if (!font)
     return nullptr;
   FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
+  info.dpi = scale_.Dpi();
   MeasureFont(info);
   FontTable& table = set == ResourceSet::Shared || forceSharedResources_ ? SharedResources().fonts
                                                                          : resources_.fonts;
@@ -161,12 +162,13 @@ bool PaintManager::SetDefaultFont(std::wstring_view faceName,
                                   bool underline,
                                   bool italic,
                                   ResourceSet set) {
-  base::ScopedFont font = CreateSkinFont(faceName, size, bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
   if (!font)
     return false;
   FontInfo& target =
       set == ResourceSet::Shared ? SharedResources().defaultFont : resources_.defaultFont;
   target = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
+  target.dpi = scale_.Dpi();
   MeasureFont(target);
   return true;
 }
@@ -212,6 +214,27 @@ HFONT PaintManager::FindFont(std::wstring_view faceName,
   if (!info)
     info = SharedResources().fonts.FindMatch(faceName, size, bold, underline, italic);
   return info ? info->font.Get() : nullptr;
+}
+
+void PaintManager::RescaleFonts() {
+  const auto rescale = [this](FontInfo& info) {
+    if (info.dpi == 0 || info.dpi == scale_.Dpi())
+      return;
+    base::ScopedFont font = CreateSkinFont(info.faceName, scale_.FontSize(info.size), info.bold,
+                                           info.underline, info.italic);
+    // A font that cannot be made again keeps its old size rather than vanishing.
+    if (!font)
+      return;
+    info.font = std::move(font);
+    info.dpi = scale_.Dpi();
+    info.metrics = {};
+  };
+  // The shared fonts follow the window that changed scale last; the installer has one window at
+  // a time, and its dialogs take the same scale.
+  for (ResourceInfo* set : {&resources_, &SharedResources()}) {
+    rescale(set->defaultFont);
+    set->fonts.ForEach(rescale);
+  }
 }
 
 void PaintManager::RemoveAllFonts(ResourceSet set) {

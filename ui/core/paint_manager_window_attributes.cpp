@@ -8,7 +8,9 @@ void PaintManager::SetInitSize(int cx, int cy) {
   initSize_ = {cx, cy};
   // Once a tree is attached the window keeps the size it has.
   if (!root_ && window_) {
-    ::SetWindowPos(window_, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    const SIZE size = ScaledInitSize();
+    ::SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+                   SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
   }
 }
 

@@ -26,6 +26,11 @@ class FontTable {
   // Stores info under id; a font already stored under id is deleted first.
   FontInfo& Insert(int id, FontInfo info);
   void Clear() { fonts_.clear(); }
+  template <typename Visit>
+  void ForEach(Visit&& visit) {
+    for (auto& [id, info] : fonts_)
+      visit(info);
+  }
   size_t size() const { return fonts_.size(); }
 
  private:

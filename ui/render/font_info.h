@@ -17,6 +17,9 @@ struct FontInfo {
   bool bold = false;
   bool underline = false;
   bool italic = false;
+  // The DPI the skin font was made for (its size stays in 96-DPI units); 0 for the system's
+  // default font, which is never rescaled.
+  int dpi = 0;
   TEXTMETRICW metrics = {};
 };
 

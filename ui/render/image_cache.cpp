@@ -1,13 +1,51 @@
 #include "ui/render/image_cache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/render/color_shift.h"
 #include "ui/render/image_loader.h"
+#include "ui/render/image_variant.h"
 
 namespace ui {
+
+namespace {
+
+// The variant of a skin file drawn nearest above dpi, decoded; its record says which DPI it was
+// drawn for.
+ImageRecordPtr LoadImageVariant(const std::wstring& name,
+                                uint32_t mask,
+                                const ImageBytesReader& readBytes,
+                                int dpi) {
+  if (!readBytes)
+    return nullptr;
+  std::vector<int> available;
+  std::vector<std::vector<uint8_t>> files;
+  for (int variantDpi : kImageVariantDpis) {
+    std::vector<uint8_t> bytes = readBytes(ImageVariantName(name, variantDpi).c_str(), nullptr);
+    if (bytes.empty())
+      continue;
+    available.push_back(variantDpi);
+    files.push_back(std::move(bytes));
+  }
+  const int chosen = ChooseImageVariant(available, dpi);
+  for (size_t i = 0; i < available.size(); ++i) {
+    if (available[i] != chosen)
+      continue;
+    ImageRecordPtr record = DecodeImage(files[i].data(), files[i].size(), mask);
+    if (record)
+      record->dpi = chosen;
+    return record;
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 ImageCache& ImageCache::Shared() {
   static ImageCache shared;
@@ -25,11 +63,19 @@ ImageRecord* ImageCache::Insert(const std::wstring& name, ImageRecordPtr record)
   return slot.get();
 }
 
+std::wstring ImageCacheKey(const std::wstring& name, int dpi) {
+  if (dpi == DisplayScale::kBaseDpi)
+    return name;
+  // "|" never occurs in a file name, so no image name can look like another at a DPI.
+  return name + L"|" + std::to_wstring(dpi);
+}
+
 ImageRecordPtr LoadCacheImage(const std::wstring& name,
                               const wchar_t* type,
                               uint32_t mask,
                               bool followsShift,
-                              const ImageBytesReader& readBytes) {
+                              const ImageBytesReader& readBytes,
+                              int dpi) {
   if (name.empty())
     return nullptr;
   bool hasType = type && *type;
@@ -39,11 +85,28 @@ ImageRecordPtr LoadCacheImage(const std::wstring& name,
   if (hasType && !isColor && std::iswdigit(name[0])) {
     unsigned long identifier = std::wcstoul(name.c_str(), nullptr, 10);
     record = LoadImage(MAKEINTRESOURCEW(identifier & 0xFFFF), type, mask, readBytes);
+  } else if (!hasType && dpi != DisplayScale::kBaseDpi) {
+    record = LoadImageVariant(name, mask, readBytes, dpi);
   } else {
     record = LoadImage(name.c_str(), hasType ? type : nullptr, mask, readBytes);
   }
   if (!record)
     return nullptr;
+  if (isColor) {
+    // One colour looks the same at every scale.
+    record->dpi = dpi;
+  } else if (record->dpi != dpi) {
+    const SIZE skinSize = SkinSize(*record);
+    const DisplayScale scale(dpi);
+    ImageRecordPtr resized = ResampleImage(*record, std::max(1, scale.Length(skinSize.cx)),
+                                           std::max(1, scale.Length(skinSize.cy)));
+    // Without memory for the copy the image is drawn stretched instead.
+    if (resized) {
+      resized->dpi = dpi;
+      resized->resampled = true;
+      record = std::move(resized);
+    }
+  }
   record->followsShift = followsShift;
   if (hasType)
     record->resourceType = type;

@@ -3,6 +3,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "ui/render/display_scale.h"
 #include "ui/render/image_loader.h"
 #include "ui/render/image_record.h"
 
@@ -33,10 +34,18 @@ class ImageCache {
 // identifier when a type is given and it starts with a digit; the record remembers type, mask
 // and whether it follows the window-wide colour shift (keeping an unshifted copy of its pixels
 // if so).
+//
+// The record is made for dpi: a skin file "name.png" may come with "name@1.5x.png" and
+// "name@2x.png", and the variant that ChooseImageVariant picks is read; pixels drawn for another
+// DPI than dpi are resampled to the skin size times dpi / 96, so that the image is drawn 1:1.
 ImageRecordPtr LoadCacheImage(const std::wstring& name,
                               const wchar_t* type,
                               uint32_t mask,
                               bool followsShift,
-                              const ImageBytesReader& readBytes);
+                              const ImageBytesReader& readBytes,
+                              int dpi = DisplayScale::kBaseDpi);
+
+// The cache key of an image at a DPI: the name itself at 96 DPI.
+std::wstring ImageCacheKey(const std::wstring& name, int dpi);
 
 }  // namespace ui

@@ -1,5 +1,6 @@
 #include "ui/render/image_loader.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <utility>
@@ -7,6 +8,7 @@
 
 #include "ui/render/color_shift.h"
 #include "ui/render/gdi_helpers.h"
+#include "ui/render/image_resample.h"
 
 #define STBI_NO_STDIO
 #define STBI_ONLY_PNG
@@ -93,6 +95,25 @@ ImageRecordPtr DecodeImage(const uint8_t* bytes, size_t size, uint32_t mask) {
         PremultiplyPixels(rgba.get(), static_cast<size_t>(width) * height, mask, record->pixels);
   }
   return record;
+}
+
+ImageRecordPtr ResampleImage(const ImageRecord& record, int width, int height) {
+  if (!record.pixels || width <= 0 || height <= 0 || width > kMaxImageSide ||
+      height > kMaxImageSide) {
+    return nullptr;
+  }
+  const std::vector<uint32_t> pixels =
+      ResamplePixels(record.pixels, record.width, record.height, width, height);
+  ImageRecordPtr resized = CreateBitmapRecord(width, height);
+  if (!resized || pixels.empty())
+    return nullptr;
+  std::copy(pixels.begin(), pixels.end(), resized->pixels);
+  resized->hasAlpha =
+      std::any_of(pixels.begin(), pixels.end(), [](uint32_t pixel) { return pixel < 0xFF000000; });
+  resized->dpi = record.dpi;
+  resized->mask = record.mask;
+  resized->resourceType = record.resourceType;
+  return resized;
 }
 
 ImageRecordPtr LoadImage(const wchar_t* source,

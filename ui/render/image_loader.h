@@ -33,6 +33,9 @@ ImageRecordPtr LoadImage(const wchar_t* source,
                          uint32_t mask,
                          const ImageBytesReader& readBytes);
 
+// A copy of record's pixels resized to width × height with ResamplePixels; its DPI, colour key
+// and type are taken over. Null when the bitmap cannot be created or a size is not positive.
+ImageRecordPtr ResampleImage(const ImageRecord& record, int width, int height);
 // Decodes image bytes (any format stb_image reads) into a record; null on failure.
 ImageRecordPtr DecodeImage(const uint8_t* bytes, size_t size, uint32_t mask);
 

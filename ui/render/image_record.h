@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/scoped_gdi.h"
+#include "ui/render/display_scale.h"
 
 namespace ui {
 
@@ -19,11 +20,22 @@ struct ImageRecord {
   std::unique_ptr<uint32_t[]> unshiftedPixels;  // kept only for images that follow the shift
   int width = 0;
   int height = 0;
+  // The DPI the pixels were made for: width and height are the skin's size times dpi / 96.
+  int dpi = 96;
+  // Resampled from a variant drawn for another DPI: each pixel mixes its neighbours, also those
+  // across the line between two cells of a sprite.
+  bool resampled = false;
   bool hasAlpha = false;
   bool followsShift = false;
   std::wstring resourceType;
   uint32_t mask = 0;
 };
+
+// The size of an image in the skin's 96-DPI units.
+inline SIZE SkinSize(const ImageRecord& record) {
+  const DisplayScale scale(record.dpi);
+  return {scale.ToSkin(record.width), scale.ToSkin(record.height)};
+}
 
 using ImageRecordPtr = std::unique_ptr<ImageRecord>;
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/render/display_scale.h"
 #include "ui/render/font_info.h"
 #include "ui/render/image_record.h"
 
@@ -51,6 +52,9 @@ class IRenderContext {
   virtual uint32_t GetLinkFontColor() const = 0;
   virtual uint32_t GetLinkHoverFontColor() const = 0;
   virtual uint32_t GetSelectedColor() const = 0;
+  // The window's display scale: image places and sizes are in 96-DPI units and are drawn
+  // multiplied by it.
+  virtual DisplayScale GetDisplayScale() const { return DisplayScale(); }
 
  protected:
   virtual ~IRenderContext() = default;

@@ -10,6 +10,7 @@
 #include "ui/render/gdi_helpers.h"
 #include "ui/render/image_description.h"
 #include "ui/render/image_record.h"
+#include "ui/render/image_resample.h"
 #include "ui/render/msimg32_functions.h"
 #include "ui/render/nine_grid.h"
 #include "ui/render/render_context.h"
@@ -178,12 +179,23 @@ bool RenderEngine::ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info
     if (!info.image)
       return false;
     const RECT& s = info.source;
+    const SIZE size = SkinSize(*info.image);
     if (s.left == 0 && s.top == 0 && s.right == 0 && s.bottom == 0)
-      info.source = {0, 0, info.image->width, info.image->height};
+      info.source = {0, 0, size.cx, size.cy};
+  } else if (info.image->dpi != context->GetDisplayScale().Dpi() && !info.imageName.empty()) {
+    // The window changed scale: the same image at the new one. Places stay in skin units; the
+    // record drawn before stays in its cache.
+    const ImageRecord& before = *info.image;
+    const wchar_t* type = before.resourceType.empty() ? nullptr : before.resourceType.c_str();
+    if (ImageRecord* rescaled =
+            context->GetOrAddImage(info.imageName, type, before.mask, before.followsShift)) {
+      info.image = rescaled;
+    }
   }
   // A source reaching past the image is cut to it.
-  info.source.right = std::min<LONG>(info.source.right, info.image->width);
-  info.source.bottom = std::min<LONG>(info.source.bottom, info.image->height);
+  const SIZE size = SkinSize(*info.image);
+  info.source.right = std::min<LONG>(info.source.right, size.cx);
+  info.source.bottom = std::min<LONG>(info.source.bottom, size.cy);
   return true;
 }
 
@@ -199,8 +211,16 @@ bool RenderEngine::DrawImageInfo(HDC dc,
   if (!dc)
     return true;
 
+  // Places in the description are in skin units: the destination goes by the window's scale,
+  // the source and corners by the scale the image's pixels were made for.
   RECT destination = item;
-  const RECT& d = info.dest;
+  const RECT d = context->GetDisplayScale().Rect(info.dest);
+  const DisplayScale imageScale(info.image->dpi);
+  RECT source = imageScale.Rect(info.source);
+  source.right = std::min<LONG>(source.right, info.image->width);
+  source.bottom = std::min<LONG>(source.bottom, info.image->height);
+  if (info.image->resampled)
+    source = InsetCellEdges(source, info.image->width, info.image->height);
   if (d.left != 0 || d.top != 0 || d.right != 0 || d.bottom != 0) {
     // Every edge is held inside the item, the left and top ones too: a negative offset would
     // otherwise paint over the neighbouring controls.
@@ -213,8 +233,8 @@ bool RenderEngine::DrawImageInfo(HDC dc,
     DrawImage(dc, info.image->bitmap.Get(),
               {.dest = destination,
                .dirty = dirty,
-               .source = info.source,
-               .corner = info.corner,
+               .source = source,
+               .corner = imageScale.Rect(info.corner),
                .hasAlpha = info.image->hasAlpha,
                .fade = info.fade,
                .hole = info.hole,

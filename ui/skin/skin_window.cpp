@@ -47,6 +47,9 @@ MONITORINFO NearestMonitorInfo(HWND window) {
   return info;
 }
 
+// WM_DPICHANGED, which the headers define only for newer targets than the program's.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
 constexpr wchar_t kSkinLoadFailedText[] = L"加载资源文件失败";
 constexpr wchar_t kSkinLoadFailedCaption[] = L"错误";
 
@@ -61,7 +64,7 @@ const NotifyMessageMap SkinWindow::kMessageMap = {&NotifyPump::kMessageMap, kSki
 
 LRESULT SkinWindowHitTest(PaintManager& manager, POINT point, const RECT& client, bool maximized) {
   if (!maximized) {
-    const RECT& box = manager.GetSizeBox();
+    const RECT box = manager.ScaledSizeBox();
     const bool left = point.x < client.left + box.left;
     const bool right = point.x > client.right - box.right;
     if (point.y < client.top + box.top)
@@ -75,7 +78,7 @@ LRESULT SkinWindowHitTest(PaintManager& manager, POINT point, const RECT& client
   }
   // The caption's left and right are distances from the client edges; its top and bottom are
   // taken as they are.
-  const RECT& caption = manager.GetCaptionRect();
+  const RECT caption = manager.ScaledCaptionRect();
   if (point.x >= client.left + caption.left && point.x < client.right - caption.right &&
       point.y >= caption.top && point.y < caption.bottom) {
     const Control* control = manager.FindControlAt(point);
@@ -172,6 +175,9 @@ LRESULT SkinWindow::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPa
       break;
     case WM_GETOBJECT:
       result = HandleGetObject(message, wParam, lParam, handled);
+      break;
+    case kDpiChangedMessage:
+      result = HandleDpiChanged(message, wParam, lParam, handled);
       break;
     default:
       handled = false;
@@ -324,7 +330,7 @@ LRESULT SkinWindow::HandleGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool& handl
                         monitor.rcWork.top - monitor.rcMonitor.top};
   info.ptMaxTrackSize = {monitor.rcWork.right - monitor.rcWork.left,
                          monitor.rcWork.bottom - monitor.rcWork.top};
-  const SIZE minimum = paintManager_.GetMinInfo();
+  const SIZE minimum = paintManager_.ScaledMinInfo();
   info.ptMinTrackSize = {minimum.cx, minimum.cy};
   return 0;
 }
@@ -341,7 +347,7 @@ LRESULT SkinWindow::HandleMouseHover(UINT, WPARAM, LPARAM, bool& handled) {
 
 LRESULT SkinWindow::HandleSize(UINT, WPARAM, LPARAM, bool& handled) {
   handled = false;
-  const SIZE corner = paintManager_.GetRoundCorner();
+  const SIZE corner = paintManager_.ScaledRoundCorner();
   if (::IsIconic(NativeWindow()) || (corner.cx == 0 && corner.cy == 0))
     return 0;
   RECT bounds;
@@ -499,6 +505,18 @@ LRESULT SkinWindow::HandleLButtonUp(UINT, WPARAM, LPARAM, bool& handled) {
 
 LRESULT SkinWindow::HandleMouseMove(UINT, WPARAM, LPARAM, bool& handled) {
   handled = false;
+  return 0;
+}
+
+LRESULT SkinWindow::HandleDpiChanged(UINT, WPARAM wParam, LPARAM lParam, bool&) {
+  // Both halves of wParam carry the new DPI; a window's scale is the same on both axes.
+  paintManager_.SetDpi(HIWORD(wParam));
+  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+  if (suggested) {
+    ::SetWindowPos(NativeWindow(), nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   return 0;
 }
 

@@ -99,6 +99,9 @@ class SkinWindow : public WindowWrapper,
   virtual LRESULT HandleGetObject(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // Any message without a handler of its own, before the manager sees it.
   virtual LRESULT HandleOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+  // The window moved to a monitor of another scale (WM_DPICHANGED): the paint manager takes the
+  // new DPI (fonts, layout, images) and the window the rectangle that the system suggests.
+  virtual LRESULT HandleDpiChanged(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // The window's current style without WS_CAPTION.
   virtual DWORD WindowStyle() const;
 

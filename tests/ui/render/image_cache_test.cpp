@@ -3,11 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/paint_surface.h"
+#include "tests/support/temp_folder.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_resource.h"
 #include "ui/render/color_shift.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/image_loader.h"
+#include "ui/render/image_variant.h"
+#include "ui/render/render_engine.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -203,6 +207,86 @@ TEST_F(ImageCacheTest, GetOrAddLoadsOnceIntoTheWindowCache) {
   EXPECT_EQ(nullptr, ImageCache::Shared().Find(path));
   EXPECT_EQ(nullptr, manager_.GetOrAddImage(L"", nullptr, 0, false));
   EXPECT_EQ(nullptr, manager_.GetOrAddImage(SkinImage(L"nothing.png"), nullptr, 0, false));
+}
+
+// A skin image in up to three variants, each one flat colour so that a pixel shows which variant
+// was drawn: the base image red, @1.5x blue, and @2x green (the sentinel).
+class ScaledImageTest : public testing::Test {
+ protected:
+  void TearDown() override { ImageCache::Shared().Clear(); }
+
+  // Writes name (4 × 4 skin units) in the variants given by their DPIs.
+  std::wstring WriteImage(const std::wstring& name, const std::vector<int>& dpis) {
+    for (int dpi : dpis) {
+      const int side = DisplayScale(dpi).Length(4);
+      const uint8_t* rgba = dpi == 96 ? kRed : dpi == 144 ? kBlue : kGreen;
+      std::vector<uint8_t> pixels;
+      for (int i = 0; i < side * side; ++i)
+        pixels.insert(pixels.end(), rgba, rgba + 4);
+      const std::vector<uint8_t> png = EncodePng(side, side, pixels);
+      EXPECT_TRUE(WriteFileBytes(folder_ / ImageVariantName(name, dpi),
+                                 std::string(png.begin(), png.end())));
+    }
+    return folder_ / name;
+  }
+
+  static constexpr uint8_t kRed[4] = {255, 0, 0, 255};
+  static constexpr uint8_t kBlue[4] = {0, 0, 255, 255};
+  static constexpr uint8_t kGreen[4] = {0, 255, 0, 255};
+  TempFolder folder_;
+  PaintManager manager_;
+};
+
+TEST_F(ScaledImageTest, LoadsTheChosenVariantAtTheWindowsScale) {
+  struct Case {
+    const char* description;
+    std::vector<int> variants;
+    int dpi;
+    uint32_t color;
+    int side;
+  };
+  const Case kCases[] = {
+      {"100 %: the base image", {96, 192}, 96, 0xFFFF0000, 4},
+      {"200 %: the 2x variant as it is", {96, 192}, 192, 0xFF00FF00, 8},
+      {"150 % without 1.5x: 2x reduced", {96, 192}, 144, 0xFF00FF00, 6},
+      {"150 % with 1.5x", {96, 144, 192}, 144, 0xFF0000FF, 6},
+      {"125 %: 1.5x reduced", {96, 144, 192}, 120, 0xFF0000FF, 5},
+      {"150 % with the base image only: enlarged", {96}, 144, 0xFFFF0000, 6},
+  };
+  int index = 0;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    const std::wstring path = WriteImage(L"mark" + std::to_wstring(index++) + L".png", c.variants);
+    manager_.SetDpi(c.dpi);
+    ImageRecord* image = manager_.GetOrAddImage(path, nullptr, 0, false);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(c.dpi, image->dpi);
+    EXPECT_EQ(c.side, image->width);
+    EXPECT_EQ(c.side, image->height);
+    EXPECT_EQ(c.color, image->pixels[0]);
+    EXPECT_EQ(c.color, image->pixels[c.side * c.side - 1]) << "a flat colour stays flat";
+    EXPECT_EQ(4, SkinSize(*image).cx) << "the skin size does not change";
+  }
+}
+
+TEST_F(ScaledImageTest, DrawsAtTheScaledPlaceAndFollowsAScaleChange) {
+  WriteImage(L"mark.png", {96, 192});
+  ImageDrawInfo info;
+  info.description = L"file='" + (folder_ / L"mark.png") + L"' dest='2,2,6,6'";
+  const RECT item = {0, 0, 16, 16};
+
+  testing_support::PaintSurface atBase(16, 16);
+  ASSERT_TRUE(RenderEngine::DrawImageInfo(atBase.dc(), &manager_, item, item, info));
+  EXPECT_TRUE(atBase.IsAll({2, 2, 6, 6}, 0xFF0000));
+  EXPECT_EQ(16 * 16 - 16, atBase.Count(item, [](uint32_t p) { return p == 0xFFFFFF; }));
+
+  // The same description after a move to a 200 % monitor: twice the place, the 2x pixels.
+  manager_.SetDpi(192);
+  testing_support::PaintSurface doubled(16, 16);
+  ASSERT_TRUE(RenderEngine::DrawImageInfo(doubled.dc(), &manager_, item, item, info));
+  EXPECT_TRUE(doubled.IsAll({4, 4, 12, 12}, 0x00FF00));
+  EXPECT_EQ(16 * 16 - 64, doubled.Count(item, [](uint32_t p) { return p == 0xFFFFFF; }));
+  EXPECT_EQ(192, info.image->dpi);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "base/scoped_handle.h"
 #include "tests/support/message_pump.h"
 #include "tests/support/mouse_points.h"
+#include "tests/support/rect_compare.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/button.h"
 #include "ui/controls/container.h"
@@ -181,6 +182,51 @@ TEST(SkinWindowCloseTest, ClosingWhileTheInstallButtonIsHeldClicksNothing) {
     EXPECT_EQ(attached.end(),
               std::find(attached.begin(), attached.end(), &window.GetPaintManager()));
   }
+}
+
+// WM_DPICHANGED as the system sends it when the window moves to a monitor of another scale: the
+// new DPI in both halves of wParam and the suggested window rectangle in lParam.
+void SendDpiChanged(HWND window, int dpi, int width, int height) {
+  RECT bounds;
+  ::GetWindowRect(window, &bounds);
+  RECT suggested = {bounds.left, bounds.top, bounds.left + width, bounds.top + height};
+  ::SendMessageW(window, 0x02E0, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+TEST_F(SkinWindowTest, AMoveToAMonitorOfTwiceTheScaleDoublesTheWizard) {
+  HWND window = window_.NativeWindow();
+  PaintManager& manager = window_.GetPaintManager();
+  const wchar_t* const kNames[] = {L"btn_install", L"ckbox_agree",    L"btn_agreement",
+                                   L"edit_dir",    L"btn_select_dir", L"btn_close"};
+  std::vector<RECT> atBase;
+  for (const wchar_t* name : kNames)
+    atBase.push_back(window_.Find(name)->GetRect());
+  const int fontHeight = manager.GetFontInfo(0).metrics.tmHeight;
+
+  SendDpiChanged(window, 192, 1200, 800);
+  window_.Paint();
+  RECT bounds;
+  ::GetWindowRect(window, &bounds);
+  EXPECT_EQ(1200, bounds.right - bounds.left) << "the suggested rectangle is taken";
+  EXPECT_EQ(800, bounds.bottom - bounds.top);
+  EXPECT_EQ((RECT{0, 0, 1200, 800}), manager.GetRoot()->GetRect());
+  for (size_t i = 0; i < atBase.size(); ++i) {
+    SCOPED_TRACE(i);
+    const RECT& r = atBase[i];
+    EXPECT_EQ((RECT{2 * r.left, 2 * r.top, 2 * r.right, 2 * r.bottom}),
+              window_.Find(kNames[i])->GetRect());
+  }
+  EXPECT_NEAR(2 * fontHeight, manager.GetFontInfo(0).metrics.tmHeight, 2) << "fonts follow";
+  EXPECT_EQ(HTCAPTION, HitTest({100, 439})) << "the caption strip is 440 pixels high now";
+  EXPECT_EQ(HTCLIENT, HitTest({100, 440}));
+  EXPECT_EQ(1, window_.Count(L"windowinit"));
+
+  // Back at 100 %, every control is where it started.
+  SendDpiChanged(window, 96, 600, 400);
+  window_.Paint();
+  for (size_t i = 0; i < atBase.size(); ++i)
+    EXPECT_EQ(atBase[i], window_.Find(kNames[i])->GetRect());
+  EXPECT_EQ(fontHeight, manager.GetFontInfo(0).metrics.tmHeight);
 }
 
 TEST_F(SkinWindowTest, SystemMenuCloseSendsCloseWithCode0) {

@@ -1,0 +1,28 @@
+#include "ui/core/control.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+
+void PaintManager::SetDpi(int dpi) {
+  const DisplayScale scale(dpi);
+  if (scale == scale_)
+    return;
+  scale_ = scale;
+  RescaleFonts();
+  // Images are looked up again when next drawn (a record knows the DPI it was made for); the
+  // whole tree is laid out anew because every size in it changes.
+  if (root_) {
+    root_->RequestLayout();
+    root_->Find(
+        [](Control* visited, void*) -> Control* {
+          visited->RequestLayout();
+          return nullptr;
+        },
+        nullptr, 0);
+  }
+  updateNeeded_ = true;
+  DropPaintBuffers();
+  InvalidateAll();
+}
+
+}  // namespace ui

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+// The display scale of a window: skins are written in 96-DPI units and a window at another DPI
+// multiplies them by DPI / 96. Each edge of a rectangle is rounded on its own, so rectangles that
+// touch in skin units still touch on the screen. Rounding is half away from zero, in integers.
+class DisplayScale {
+ public:
+  static constexpr int kBaseDpi = 96;
+
+  DisplayScale() = default;
+  // A DPI below 1 stands for the base DPI.
+  explicit DisplayScale(int dpi) : dpi_(dpi > 0 ? dpi : kBaseDpi) {}
+
+  int Dpi() const { return dpi_; }
+  double Factor() const { return static_cast<double>(dpi_) / kBaseDpi; }
+  bool IsIdentity() const { return dpi_ == kBaseDpi; }
+
+  // round(value · s).
+  int Length(int value) const { return MulDivRounded(value, dpi_, kBaseDpi); }
+  // Each edge scaled: right' = round(right · s), never round(left · s) + round(width · s).
+  RECT Rect(const RECT& rect) const;
+  SIZE Size(SIZE size) const { return {Length(size.cx), Length(size.cy)}; }
+  POINT Point(POINT point) const { return {Length(point.x), Length(point.y)}; }
+  // A font's pixel size; a line width, which never thins to nothing: max(1, round(w · s)) for a
+  // positive width.
+  int FontSize(int size) const { return Length(size); }
+  int Border(int width) const;
+  // From screen pixels back to skin units: round(value / s).
+  int ToSkin(int value) const { return MulDivRounded(value, kBaseDpi, dpi_); }
+
+  bool operator==(const DisplayScale& other) const { return dpi_ == other.dpi_; }
+  bool operator!=(const DisplayScale& other) const { return dpi_ != other.dpi_; }
+
+ private:
+  static int MulDivRounded(int value, int numerator, int denominator);
+
+  int dpi_ = kBaseDpi;
+};
+
+}  // namespace ui
