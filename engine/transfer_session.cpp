@@ -49,6 +49,10 @@ CURLcode TransferSession::Run() {
   CURLcode result = CURLE_FAILED_INIT;
   bool done = false;
   while (!done) {
+    if (stop_ != nullptr && stop_->load()) {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
     int running = 0;
     if (curl_multi_perform(multi_, &running) != CURLM_OK)
       break;
@@ -63,8 +67,9 @@ CURLcode TransferSession::Run() {
       break;
     long timeoutMs = -1;
     curl_multi_timeout(multi_, &timeoutMs);
+    const long longest = stop_ != nullptr ? kStopPollMs : kLongestWaitMs;
     if (timeoutMs != 0)
-      Wait(timeoutMs < 0 ? kLongestWaitMs : std::min(timeoutMs, kLongestWaitMs));
+      Wait(timeoutMs < 0 ? longest : std::min(timeoutMs, longest));
   }
   curl_multi_remove_handle(multi_, easy_);
   return result;
