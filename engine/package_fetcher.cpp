@@ -114,14 +114,15 @@ void PackageFetcher::Fetch(size_t index) {
   int result = -1;
   for (int retry = 0;; ++retry) {
     TransferOutcome outcome;
-    result = PerformTransfer(address, &WriteChunk, &sink, fetched.package.Size(), &outcome,
-                             item.length, maxBytes);
+    const long long resumeFrom = fetched.package.Size();
+    result = PerformTransfer(address, &WriteChunk, &sink, resumeFrom, &outcome, item.length,
+                             maxBytes);
     // A server that cannot send the rest sends the whole package again. One that ignored the
     // range and answered 200 announced the whole length, which the bound of the rest refuses
     // before libcurl finds the range missing.
-    const bool resumed = fetched.package.Size() > 0;
     if (result == CURLE_RANGE_ERROR ||
-        (resumed && (outcome.httpStatus == 416 || outcome.httpStatus == 200))) {
+        (resumeFrom > 0 && result != 0 &&
+         (outcome.httpStatus == 416 || outcome.httpStatus == 200))) {
       fetched.package.Restart();
       result = PerformTransfer(address, &WriteChunk, &sink, 0, &outcome, item.length, maxBytes);
     }
