@@ -12,6 +12,8 @@ namespace {
 // The longest single wait. libcurl's timers (the stall bound's once-a-second speed check among
 // them) usually ask for less; this bounds a wait when they ask for nothing.
 constexpr long kLongestWaitMs = 1000;
+// Connections the shared cache keeps, more than a run's transfers at once.
+constexpr long kKeptConnections = 32;
 
 }  // namespace
 
@@ -24,7 +26,13 @@ TransferSession& TransferSession::ForThisThread() {
   return *session;
 }
 
-TransferSession::TransferSession() : easy_(curl_easy_init()), multi_(curl_multi_init()) {}
+TransferSession::TransferSession() : easy_(curl_easy_init()), multi_(curl_multi_init()) {
+  // The connections kept in the shared cache are bounded by the multi handle of the transfer
+  // that returns one, by default four times its transfers: with one transfer a thread, a run's
+  // parallel transfers would close a kept connection each time one of them ended.
+  if (multi_ != nullptr)
+    curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kKeptConnections);
+}
 
 TransferSession::~TransferSession() {
   // The easy handle is never left attached: Run removes it before it returns.
