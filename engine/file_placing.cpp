@@ -114,7 +114,7 @@ PlaceResult PlaceFile(const UpdateItem& item,
     return {FailureReason::kDigestMismatch, 0};
 
   const int32_t extracted = archive::ExtractPackageResult(std::move(package), packagePath,
-                                                         item.folder, &IgnorePercentage);
+                                                          item.folder, &IgnorePercentage);
   return PlaceUnpacked(item, extracted, onFileInUse);
 }
 
@@ -126,9 +126,9 @@ PlaceResult PlaceReceivedFile(const UpdateItem& item,
     return {FailureReason::kDigestMismatch, 0};
   int32_t extracted = 0;
   if (received.InMemory()) {
-    extracted = archive::ExtractPackageResult(received.Bytes().data(), received.Bytes().size(),
-                                              item.folder + L"temp.pak", item.folder,
-                                              &IgnorePercentage);
+    extracted =
+        archive::ExtractPackageResult(received.Bytes().data(), received.Bytes().size(),
+                                      item.folder + L"temp.pak", item.folder, &IgnorePercentage);
   } else {
     const std::wstring packagePath = received.FilePath();
     extracted = archive::ExtractPackageResult(received.TakeFile(), packagePath, item.folder,

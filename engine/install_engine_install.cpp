@@ -191,11 +191,11 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
   }
   // The end of the file's transfer: the count of the report before, once more.
   ReportProgress(WideToAnsi(currentFile.c_str()));
-  const PlaceResult placed =
-      PlaceReceivedFile(item, std::move(fetched.package),
-                        [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
-                          return prompt_->AskToRetryFileInUse(path, programs);
-                        });
+  const PlaceResult placed = PlaceReceivedFile(
+      item, std::move(fetched.package),
+      [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
+        return prompt_->AskToRetryFileInUse(path, programs);
+      });
   fetcher.Placed(index);
   return placed;
 }

@@ -115,14 +115,13 @@ void PackageFetcher::Fetch(size_t index) {
   for (int retry = 0;; ++retry) {
     TransferOutcome outcome;
     const long long resumeFrom = fetched.package.Size();
-    result = PerformTransfer(address, &WriteChunk, &sink, resumeFrom, &outcome, item.length,
-                             maxBytes);
+    result =
+        PerformTransfer(address, &WriteChunk, &sink, resumeFrom, &outcome, item.length, maxBytes);
     // A server that cannot send the rest sends the whole package again. One that ignored the
     // range and answered 200 announced the whole length, which the bound of the rest refuses
     // before libcurl finds the range missing.
-    if (result == CURLE_RANGE_ERROR ||
-        (resumeFrom > 0 && result != 0 &&
-         (outcome.httpStatus == 416 || outcome.httpStatus == 200))) {
+    if (result == CURLE_RANGE_ERROR || (resumeFrom > 0 && result != 0 &&
+                                        (outcome.httpStatus == 416 || outcome.httpStatus == 200))) {
       fetched.package.Restart();
       result = PerformTransfer(address, &WriteChunk, &sink, 0, &outcome, item.length, maxBytes);
     }

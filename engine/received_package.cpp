@@ -65,9 +65,9 @@ ReceivedPackage& ReceivedPackage::operator=(ReceivedPackage&&) noexcept = defaul
 
 bool ReceivedPackage::UseFile(const std::wstring& path) {
   // Delete-on-close: the package goes with its last handle, whichever way the run ends.
-  file_ = CreatePackageFile(path, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE |
-                                      FILE_FLAG_SEQUENTIAL_SCAN,
-                            writeError_);
+  file_ = CreatePackageFile(
+      path, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN,
+      writeError_);
   filePath_ = path;
   return file_.IsValid();
 }

@@ -196,8 +196,7 @@ TEST_F(InstallRunTest, ServerDroppingEveryConnectionOnceStillInstallsEveryFile) 
         ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
                           std::to_string(ServedSize(L"files\\QuenbyClient.exe")), dropping) +
         ManifestFileEntry("skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
-                          std::to_string(ServedSize(L"files\\res\\skin.dat")),
-                          dropping + "res/")));
+                          std::to_string(ServedSize(L"files\\res\\skin.dat")), dropping + "res/")));
     EXPECT_TRUE(lastOutcome_.Complete());
     EXPECT_EQ(0, prompt_.asked.load());
     EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(installDir_ + L"\\QuenbyClient.exe"));
@@ -216,10 +215,10 @@ TEST_F(InstallRunTest, FilesArrivingOutOfOrderArePlacedInManifestOrder) {
   for (int i = 0; i < kFiles; ++i) {
     // The client's package, once in each folder, the first held back longest.
     const int delayMs = std::max(0, 900 - 300 * i);
-    entries += ManifestFileEntry(
-        "QuenbyClient.exe", "d" + std::to_string(i) + "\\", ReleaseMd5(L"QuenbyClient.exe"),
-        std::to_string(ServedSize(L"files\\QuenbyClient.exe")),
-        server_ + "/-/delay/" + std::to_string(delayMs) + "/files/");
+    entries += ManifestFileEntry("QuenbyClient.exe", "d" + std::to_string(i) + "\\",
+                                 ReleaseMd5(L"QuenbyClient.exe"),
+                                 std::to_string(ServedSize(L"files\\QuenbyClient.exe")),
+                                 server_ + "/-/delay/" + std::to_string(delayMs) + "/files/");
   }
   auto placed = [&](int i) {
     return FileExists(installDir_ + L"\\d" + std::to_wstring(i) + L"\\QuenbyClient.exe");
@@ -250,14 +249,13 @@ TEST_F(InstallRunTest, FilesArrivingOutOfOrderArePlacedInManifestOrder) {
     SCOPED_TRACE(i);
     EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") ==
                 ReadFileBytes(installDir_ + L"\\d" + std::to_wstring(i) + L"\\QuenbyClient.exe"));
-    EXPECT_EQ(std::vector<std::wstring>{L"QuenbyClient.exe"},
-              [&] {
-                std::vector<std::wstring> names;
-                for (const fs::directory_entry& entry :
-                     fs::directory_iterator(fs::path(installDir_) / (L"d" + std::to_wstring(i))))
-                  names.push_back(entry.path().filename().wstring());
-                return names;
-              }());
+    EXPECT_EQ(std::vector<std::wstring>{L"QuenbyClient.exe"}, [&] {
+      std::vector<std::wstring> names;
+      for (const fs::directory_entry& entry :
+           fs::directory_iterator(fs::path(installDir_) / (L"d" + std::to_wstring(i))))
+        names.push_back(entry.path().filename().wstring());
+      return names;
+    }());
   }
   ExpectProgressOnlyGrows(progress_);
   EXPECT_EQ(InstallEngine::Instance().totalBytes, InstallEngine::Instance().downloadedBytes);
