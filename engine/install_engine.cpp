@@ -27,10 +27,17 @@ InstallEngine::InstallEngine()
 }
 
 bool InstallEngine::WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome) {
-  if (result == 0 || retry >= kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+  const int delay = RetryDelay(retry, result, outcome);
+  if (delay < 0)
     return false;
-  retryWait_(RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter()));
+  retryWait_(delay);
   return true;
+}
+
+int InstallEngine::RetryDelay(int retry, int result, const TransferOutcome& outcome) {
+  if (result == 0 || retry >= kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+    return -1;
+  return RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter());
 }
 
 double InstallEngine::RetryJitter() {

@@ -82,8 +82,12 @@ class InstallEngine {
   std::wstring UpdateManifestAddress() const;
 
   // How the engine waits before trying a failed transfer again (milliseconds); sleeps by
-  // default. Tests record the waits instead of sleeping.
-  void SetRetryWait(std::function<void(int)> wait) { retryWait_ = std::move(wait); }
+  // default (a run's transfer waits end early when the run stops). Tests record the waits
+  // instead of sleeping.
+  void SetRetryWait(std::function<void(int)> wait) {
+    retryWait_ = std::move(wait);
+    sleepsBeforeRetry_ = false;
+  }
 
   // The minisign public keys whose signature the manifest must carry, separated by ';'; none
   // means that manifests are not signed. The build's QUENBY_MANIFEST_KEYS by default. A list that
@@ -156,6 +160,9 @@ class InstallEngine {
   // try follows (success, the last try, or a failure that is not transient); otherwise waits the
   // backoff and returns true.
   bool WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome);
+  // The wait in milliseconds before the try after try number `retry`, or -1 when none follows
+  // (WaitBeforeRetry's rule).
+  int RetryDelay(int retry, int result, const TransferOutcome& outcome);
   // A random fraction in [0, 1) for the retry waits.
   double RetryJitter();
   // Fetches address into text with the transfer retries; the last attempt's result. A body
@@ -186,6 +193,8 @@ class InstallEngine {
   long long receivedBytes_ = 0;
   UserPrompt* prompt_;
   std::function<void(int)> retryWait_;
+  // Whether retryWait_ is the default sleep.
+  bool sleepsBeforeRetry_ = true;
   // The jitter is drawn by every transfer thread of a run.
   std::mutex jitterMutex_;
   unsigned jitterState_;

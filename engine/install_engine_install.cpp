@@ -131,8 +131,9 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
         items, parallelTransfers_,
         [&](const UpdateItem& item) { return PrepareFolder(item, installDir, fetcherFolders); },
         [this](int retry, int result, const TransferOutcome& last) {
-          return WaitBeforeRetry(retry, result, last);
-        });
+          return RetryDelay(retry, result, last);
+        },
+        sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_);
     std::unordered_set<std::wstring> verifiedFolders;
     for (; next < items.size(); ++next) {
       const PlaceResult placed =

@@ -21,10 +21,12 @@ struct PackageFetcher::Sink {
 PackageFetcher::PackageFetcher(const std::vector<UpdateItem>& items,
                                int transfers,
                                FolderCheck folderCheck,
-                               RetryRule retryRule)
+                               RetryRule retryRule,
+                               RetryWait retryWait)
     : items_(items),
       folderCheck_(std::move(folderCheck)),
       retryRule_(std::move(retryRule)),
+      retryWait_(std::move(retryWait)),
       slots_(std::make_unique<Slot[]>(items.size())),
       firstFailure_(items.size()) {
   lengthsBefore_.push_back(0);
@@ -127,11 +129,23 @@ void PackageFetcher::Fetch(size_t index) {
     }
     outcome.writeError = fetched.package.WriteError();
     fetched.outcome = outcome;
-    if (slot.stop || !retryRule_(retry, result, outcome))
+    const int delay = slot.stop ? -1 : retryRule_(retry, result, outcome);
+    if (delay < 0 || !WaitToRetry(slot, delay))
       break;
   }
   TransferSession::ForThisThread().SetStopFlag(nullptr);
   fetched.result = result;
+}
+
+bool PackageFetcher::WaitToRetry(Slot& slot, int milliseconds) {
+  if (retryWait_) {
+    retryWait_(milliseconds);
+  } else {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                      [&] { return slot.stop.load(); });
+  }
+  return !slot.stop;
 }
 
 // Runs inside libcurl, which cannot pass an exception on: a failed allocation becomes a short

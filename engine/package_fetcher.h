@@ -43,17 +43,21 @@ class PackageFetcher {
   // Sets up an item's folder for a package that goes to a temporary file there; false when a
   // link on the folder's path refuses it. Called on the fetcher's threads, one at a time.
   using FolderCheck = std::function<bool(const UpdateItem& item)>;
-  // After try number `retry` (0 for the first) ended with `result`: false when no try follows,
-  // otherwise waits before the next and returns true (InstallEngine's rule). Called on the
+  // After try number `retry` (0 for the first) ended with `result`: the wait in milliseconds
+  // before the next try, or -1 when none follows (InstallEngine's rule). Called on the
   // fetcher's threads, possibly several at once.
-  using RetryRule = std::function<bool(int retry, int result, const TransferOutcome& outcome)>;
+  using RetryRule = std::function<int(int retry, int result, const TransferOutcome& outcome)>;
+  // Waits before a retry. Without one the fetcher waits itself, and a transfer that is stopped
+  // stops waiting at once.
+  using RetryWait = std::function<void(int milliseconds)>;
 
   // Starts up to `transfers` threads for items (which must outlive the fetcher). Items whose
   // SHA256 is malformed are not fetched.
   PackageFetcher(const std::vector<UpdateItem>& items,
                  int transfers,
                  FolderCheck folderCheck,
-                 RetryRule retryRule);
+                 RetryRule retryRule,
+                 RetryWait retryWait = {});
   ~PackageFetcher();
   PackageFetcher(const PackageFetcher&) = delete;
   PackageFetcher& operator=(const PackageFetcher&) = delete;
@@ -87,11 +91,14 @@ class PackageFetcher {
   bool MayStart(size_t index) const;
   // The transfer of one item with its retries, on a fetcher thread.
   void Fetch(size_t index);
+  // Waits the given time before a retry of the slot's transfer; false when it was stopped.
+  bool WaitToRetry(Slot& slot, int milliseconds);
   static size_t WriteChunk(char* data, size_t size, size_t count, void* sink);
 
   const std::vector<UpdateItem>& items_;
   FolderCheck folderCheck_;
   RetryRule retryRule_;
+  RetryWait retryWait_;
   // Bytes of packages of the items before each index (lengths below 0 count as 0).
   std::vector<long long> lengthsBefore_;
   std::unique_ptr<Slot[]> slots_;

@@ -48,7 +48,7 @@ class PackageFetcherTest : public testing::Test {
     return [](const UpdateItem&) { return true; };
   }
   static PackageFetcher::RetryRule NoRetries() {
-    return [](int, int, const TransferOutcome&) { return false; };
+    return [](int, int, const TransferOutcome&) { return -1; };
   }
   // How many requests the server has had for the item's address.
   int RequestCount(const UpdateItem& item) {
