@@ -85,8 +85,12 @@ void PackageFetcher::Fetch(size_t index) {
   Slot& slot = slots_[index];
   FetchedPackage& fetched = slot.fetched;
   // A digest that cannot be one cannot vouch for anything: placement refuses the item.
-  if (item.sha256Malformed || slot.stop)
+  if (item.sha256Malformed)
     return;
+  if (slot.stop) {
+    fetched.result = CURLE_ABORTED_BY_CALLBACK;
+    return;
+  }
   if (item.url.empty()) {
     fetched.result = -1;
     return;
