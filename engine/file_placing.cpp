@@ -12,6 +12,7 @@
 #include "engine/archive/read_only_files.h"
 #include "engine/file_digest.h"
 #include "engine/file_holders.h"
+#include "engine/received_package.h"
 
 namespace {
 
@@ -68,6 +69,29 @@ PlaceResult ReplaceTarget(const std::wstring& unpackedPath,
   }
 }
 
+// What an unpacking that ended with `extracted` comes to: the unpacked file put in place, or
+// the failure, with the unpacked file removed.
+PlaceResult PlaceUnpacked(const UpdateItem& item,
+                          int32_t extracted,
+                          const FileInUseHandler& onFileInUse) {
+  const std::wstring unpackedPath = item.folder + item.name + L".tmp";
+  PlaceResult result;
+  if (extracted == archive::kResultLinkInTheWay) {
+    result = {FailureReason::kLinkInPath, extracted};
+  } else if (extracted != 0) {
+    result = {IsDiskFullResult(extracted) ? FailureReason::kDiskFull : FailureReason::kUnpackFailed,
+              extracted};
+  } else if (!::PathFileExistsW(unpackedPath.c_str())) {
+    // The package holds other files but not this one.
+    result = {FailureReason::kUnpackFailed, ERROR_FILE_NOT_FOUND};
+  } else {
+    result = ReplaceTarget(unpackedPath, item.targetPath, onFileInUse);
+  }
+  if (!result.Placed())
+    archive::DeleteFileEvenIfReadOnly(unpackedPath);
+  return result;
+}
+
 }  // namespace
 
 PlaceResult PlaceFile(const UpdateItem& item,
@@ -90,20 +114,25 @@ PlaceResult PlaceFile(const UpdateItem& item,
     return {FailureReason::kDigestMismatch, 0};
 
   const int32_t extracted = archive::ExtractPackageResult(std::move(package), packagePath,
-                                                         item.folder, &IgnorePercentage);
-  PlaceResult result;
-  if (extracted == archive::kResultLinkInTheWay) {
-    result = {FailureReason::kLinkInPath, extracted};
-  } else if (extracted != 0) {
-    result = {IsDiskFullResult(extracted) ? FailureReason::kDiskFull : FailureReason::kUnpackFailed,
-              extracted};
-  } else if (!::PathFileExistsW(unpackedPath.c_str())) {
-    // The package holds other files but not this one.
-    result = {FailureReason::kUnpackFailed, ERROR_FILE_NOT_FOUND};
+                                                          item.folder, &IgnorePercentage);
+  return PlaceUnpacked(item, extracted, onFileInUse);
+}
+
+PlaceResult PlaceReceivedFile(const UpdateItem& item,
+                              ReceivedPackage&& package,
+                              const FileInUseHandler& onFileInUse) {
+  ReceivedPackage received = std::move(package);
+  if (!item.sha256.empty() && received.Sha256Hex() != item.sha256)
+    return {FailureReason::kDigestMismatch, 0};
+  int32_t extracted = 0;
+  if (received.InMemory()) {
+    extracted =
+        archive::ExtractPackageResult(received.Bytes().data(), received.Bytes().size(),
+                                      item.folder + L"temp.pak", item.folder, &IgnorePercentage);
   } else {
-    result = ReplaceTarget(unpackedPath, item.targetPath, onFileInUse);
+    const std::wstring packagePath = received.FilePath();
+    extracted = archive::ExtractPackageResult(received.TakeFile(), packagePath, item.folder,
+                                              &IgnorePercentage);
   }
-  if (!result.Placed())
-    archive::DeleteFileEvenIfReadOnly(unpackedPath);
-  return result;
+  return PlaceUnpacked(item, extracted, onFileInUse);
 }

@@ -7,6 +7,8 @@
 #include "engine/install_outcome.h"
 #include "engine/update_item.h"
 
+class ReceivedPackage;
+
 // What placing one file came to: kNone when the new file is in place.
 struct PlaceResult {
   FailureReason failure = FailureReason::kNone;
@@ -30,3 +32,10 @@ using FileInUseHandler =
 PlaceResult PlaceFile(const UpdateItem& item,
                       const std::wstring& packagePath,
                       const FileInUseHandler& onFileInUse = {});
+
+// PlaceFile for a package received by a transfer, in memory or in its temporary file, whose
+// SHA-256 was computed as it arrived: the package is not read again to check it. The package
+// is used up (its file, if any, goes away).
+PlaceResult PlaceReceivedFile(const UpdateItem& item,
+                              ReceivedPackage&& package,
+                              const FileInUseHandler& onFileInUse = {});

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "engine/manifest_keys.h"
+#include "engine/package_fetcher.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 #include "engine/transfer_retry.h"
@@ -20,19 +21,28 @@ InstallEngine::InstallEngine()
       prompt_(&SystemUserPrompt()),
       retryWait_([](int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }),
       // Differs between installers started in the same second: the jitter's whole point.
-      jitterState_(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ 0x9E3779B9u) {
+      jitterState_(::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ 0x9E3779B9u),
+      parallelTransfers_(kParallelTransfers) {
   SetManifestKeys(kPinnedManifestKeys);
 }
 
 bool InstallEngine::WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome) {
-  if (result == 0 || retry >= kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+  const int delay = RetryDelay(retry, result, outcome);
+  if (delay < 0)
     return false;
-  retryWait_(RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter()));
+  retryWait_(delay);
   return true;
 }
 
+int InstallEngine::RetryDelay(int retry, int result, const TransferOutcome& outcome) {
+  if (result == 0 || retry >= kTransferRetries || !IsTransientFailure(result, outcome.httpStatus))
+    return -1;
+  return RetryDelayMilliseconds(retry + 1, outcome.retryAfterSeconds, RetryJitter());
+}
+
 double InstallEngine::RetryJitter() {
-  // xorshift32: no lock and no shared state, and good enough to spread waits apart.
+  // xorshift32: good enough to spread waits apart.
+  std::lock_guard<std::mutex> lock(jitterMutex_);
   jitterState_ ^= jitterState_ << 13;
   jitterState_ ^= jitterState_ >> 17;
   jitterState_ ^= jitterState_ << 5;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -9,6 +10,7 @@
 #include "engine/install_outcome.h"
 #include "engine/minisign.h"
 
+class PackageFetcher;
 class UserPrompt;
 struct PlaceResult;
 struct TransferOutcome;
@@ -80,8 +82,12 @@ class InstallEngine {
   std::wstring UpdateManifestAddress() const;
 
   // How the engine waits before trying a failed transfer again (milliseconds); sleeps by
-  // default. Tests record the waits instead of sleeping.
-  void SetRetryWait(std::function<void(int)> wait) { retryWait_ = std::move(wait); }
+  // default (a run's transfer waits end early when the run stops). Tests record the waits
+  // instead of sleeping.
+  void SetRetryWait(std::function<void(int)> wait) {
+    retryWait_ = std::move(wait);
+    sleepsBeforeRetry_ = false;
+  }
 
   // The minisign public keys whose signature the manifest must carry, separated by ';'; none
   // means that manifests are not signed. The build's QUENBY_MANIFEST_KEYS by default. A list that
@@ -94,6 +100,10 @@ class InstallEngine {
   // from (engine/manifest_clock.h): a signed manifest older than that is refused, and a run keeps
   // the time of the manifest it installs from. Empty (the default) keeps nothing.
   void SetSigningTimeKey(std::wstring keyPath) { signingTimeKey_ = std::move(keyPath); }
+
+  // How many package transfers a run keeps going at once (kParallelTransfers by default; 1 for a
+  // run that fetches one file after the other, as benchmarks compare).
+  void SetParallelTransfers(int transfers) { parallelTransfers_ = transfers; }
 
   // Where the failure message and the questions go; the system's message boxes by default.
   void SetUserPrompt(UserPrompt& prompt) { prompt_ = &prompt; }
@@ -112,8 +122,9 @@ class InstallEngine {
   int downloadedBytes = 0;
   int stage = 0;
   int resultCode = 0;
-  // The manifest's name of the file being downloaded. Written and reported on the same thread,
-  // so a progress handler may read it.
+  // The manifest's name of the file being downloaded (DownloadFile), or, in a run, the file
+  // being placed or the one placement waits for. Written and reported on the same thread, so a
+  // progress handler may read it.
   std::wstring currentFile;
   int totalBytes = 0;
   int startTime = 0;
@@ -132,17 +143,26 @@ class InstallEngine {
   void SetReceived(long long bytes);
   // Install's run up to the call of onComplete.
   RunOutcome RunInstall(const std::wstring& installDir);
-  // Downloads and places one item of a run into installDir; the failure that stopped it, or
-  // kNone. verifiedFolders holds the folders of the run found free of links so far.
+  // Places item number `index` of a run into installDir once fetcher has received its package,
+  // reporting progress while it waits; the failure that stopped it, or kNone. verifiedFolders
+  // holds the folders of the run found free of links so far.
   PlaceResult FetchAndPlace(const UpdateItem& item,
+                            size_t index,
                             const std::wstring& installDir,
-                            std::unordered_set<std::wstring>& verifiedFolders);
+                            std::unordered_set<std::wstring>& verifiedFolders,
+                            PackageFetcher& fetcher);
+  // Brings downloadedBytes up to what fetcher has received (never past totalBytes) and reports
+  // it when it moved.
+  void ReportReceived(const PackageFetcher& fetcher);
   // Tells the user why the run failed (once per run) and offers the homepage.
   void ReportFailure(const RunOutcome& outcome);
   // After try number `retry` (0 for the first) of a transfer ended with `result`: false when no
   // try follows (success, the last try, or a failure that is not transient); otherwise waits the
   // backoff and returns true.
   bool WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome);
+  // The wait in milliseconds before the try after try number `retry`, or -1 when none follows
+  // (WaitBeforeRetry's rule).
+  int RetryDelay(int retry, int result, const TransferOutcome& outcome);
   // A random fraction in [0, 1) for the retry waits.
   double RetryJitter();
   // Fetches address into text with the transfer retries; the last attempt's result. A body
@@ -175,5 +195,10 @@ class InstallEngine {
   long long receivedBytes_ = 0;
   UserPrompt* prompt_;
   std::function<void(int)> retryWait_;
+  // Whether retryWait_ is the default sleep.
+  bool sleepsBeforeRetry_ = true;
+  // The jitter is drawn by every transfer thread of a run.
+  std::mutex jitterMutex_;
   unsigned jitterState_;
+  int parallelTransfers_;
 };

@@ -1,6 +1,7 @@
 #include <curl/curl.h>
 
 #include "engine/install_engine.h"
+#include "engine/install_run_log.h"
 #include "engine/package_download.h"
 #include "engine/run_log.h"
 #include "engine/text_convert.h"
@@ -19,11 +20,7 @@ int InstallEngine::DownloadFile(const std::wstring& url,
   downloadWriteError_ = last.writeError;
   if (result != 0) {
     resultCode = result;
-    ActiveRunLog().Printf("download %s: failed, tries: %d, libcurl code %d, HTTP status %ld",
-                          AddressForLog(WideToUtf8(url)).c_str(), downloadTries_, result,
-                          last.httpStatus);
-    if (last.writeError != 0)
-      ActiveRunLog().Printf("writing the package failed: Windows error %lu", last.writeError);
+    LogDownloadFailure(url, downloadTries_, result, last);
   }
   ReportProgress(WideToAnsi(currentFile.c_str()));
   return resultCode;

@@ -13,6 +13,9 @@
 #include "engine/manifest_clock.h"
 #include "engine/manifest_reader.h"
 #include "engine/package_download.h"
+#include "engine/package_fetcher.h"
+#include "engine/received_package.h"
+#include "engine/text_convert.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
 
@@ -41,6 +44,26 @@ long long SpaceNeeded(const std::vector<UpdateItem>& items) {
   for (const UpdateItem& item : items)
     packages += std::max(item.length, 0);
   return 2 * packages;
+}
+
+// How often a run waiting for a package reports what its transfers have received.
+constexpr int kProgressIntervalMs = 100;
+
+// Creates the item's folder when it is missing and checks that no folder on its path below the
+// install folder is a link; false when one is. verifiedFolders holds the folders found free of
+// links so far.
+bool PrepareFolder(const UpdateItem& item,
+                   const std::wstring& installDir,
+                   std::unordered_set<std::wstring>& verifiedFolders) {
+  if (!::PathFileExistsW(item.folder.c_str()))
+    base::CreateFolderChain(item.folder);
+  // A junction planted below the install folder would take the elevated writes anywhere.
+  if (verifiedFolders.count(item.folder) == 0) {
+    if (!base::FirstReparsePointBelow(installDir, item.folder).empty())
+      return false;
+    verifiedFolders.insert(item.folder);
+  }
+  return true;
 }
 
 // The item's name as the manifest places it: "Dir" followed by "Name".
@@ -103,11 +126,22 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     outcome.code = freeBytes;
     outcome.bytesNeeded = SpaceNeeded(items);
   } else {
+    // Transfers run on the fetcher's threads ahead of placement, which stays on this thread in
+    // manifest order; so do the progress reports.
+    std::unordered_set<std::wstring> fetcherFolders;
+    PackageFetcher fetcher(
+        items, parallelTransfers_,
+        [&](const UpdateItem& item) { return PrepareFolder(item, installDir, fetcherFolders); },
+        [this](int retry, int result, const TransferOutcome& last) {
+          return RetryDelay(retry, result, last);
+        },
+        sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_);
     std::unordered_set<std::wstring> verifiedFolders;
     for (; next < items.size(); ++next) {
       const ULONGLONG started = ::GetTickCount64();
       downloadTries_ = 0;
-      const PlaceResult placed = FetchAndPlace(items[next], installDir, verifiedFolders);
+      const PlaceResult placed =
+          FetchAndPlace(items[next], next, installDir, verifiedFolders, fetcher);
       const std::wstring name = ManifestName(items[next], installDir);
       LogFileEnd(name, items[next].length, placed.failure, downloadTries_,
                  ::GetTickCount64() - started);
@@ -121,6 +155,8 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
       }
       outcome.files.push_back({name, FileOutcome::kPlaced});
     }
+    // Transfers of files after a failure end here; what they received goes with them.
+    fetcher.Stop();
   }
   for (; next < items.size(); ++next)
     outcome.files.push_back({ManifestName(items[next], installDir), FileOutcome::kNotReached});
@@ -128,38 +164,59 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
 }
 
 PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
+                                         size_t index,
                                          const std::wstring& installDir,
-                                         std::unordered_set<std::wstring>& verifiedFolders) {
-  if (!::PathFileExistsW(item.folder.c_str()))
-    base::CreateFolderChain(item.folder);
-  // A junction planted below the install folder would take the elevated writes anywhere.
-  if (verifiedFolders.count(item.folder) == 0) {
-    if (!base::FirstReparsePointBelow(installDir, item.folder).empty())
-      return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
-    verifiedFolders.insert(item.folder);
-  }
-  // A digest that cannot be one cannot vouch for anything: nothing is fetched for it.
+                                         std::unordered_set<std::wstring>& verifiedFolders,
+                                         PackageFetcher& fetcher) {
+  if (!PrepareFolder(item, installDir, verifiedFolders))
+    return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
+  // A digest that cannot be one cannot vouch for anything: nothing was fetched for it.
   if (item.sha256Malformed)
     return {FailureReason::kDigestMismatch, 0};
-  const std::wstring packagePath = item.folder + L"temp.pak";
-  // No package may be longer than its Length: a server cannot fill the disk past it.
-  if (DownloadFile(item.url, packagePath, item.name, item.length,
-                   std::max(item.length, 0)) != 0) {
-    if (downloadWriteError_ == kErrorReparsePointEncountered)
+  resultCode = 0;
+  stage = kStagePackageDownload;
+  currentFile = item.name;
+  while (!fetcher.WaitFor(index, kProgressIntervalMs))
+    ReportReceived(fetcher);
+  FetchedPackage fetched = fetcher.Take(index);
+  ReportReceived(fetcher);
+  downloadTries_ = fetched.tries;
+  if (fetched.result != 0) {
+    resultCode = fetched.result;
+    LogDownloadFailure(item.url, fetched.tries, fetched.result, fetched.outcome);
+    ReportProgress(WideToAnsi(currentFile.c_str()));
+    // Nothing after this file will be placed: the other transfers end before anything else.
+    fetcher.Stop();
+    const unsigned long writeError = fetched.outcome.writeError;
+    if (writeError == kErrorReparsePointEncountered)
       return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
-    if (IsDiskFull(downloadWriteError_)) {
-      // What was written cannot be used and holds the space the user must free.
-      ::DeleteFileW(packagePath.c_str());
-      return {FailureReason::kDiskFull, static_cast<long long>(downloadWriteError_)};
-    }
-    // The partly written package stays; files replaced earlier in the run stay replaced.
+    // What was received of a package the disk could not take goes with its temporary file.
+    if (IsDiskFull(writeError))
+      return {FailureReason::kDiskFull, static_cast<long long>(writeError)};
+    // The partly received package stays as temp.pak; files replaced earlier in the run stay
+    // replaced.
+    fetched.package.KeepAs(item.folder + L"temp.pak");
     return {FailureReason::kDownloadFailed, resultCode};
   }
-  return PlaceFile(item, packagePath,
-                   [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
-                     LogFileInUse(path, programs);
-                     return prompt_->AskToRetryFileInUse(path, programs);
-                   });
+  // The end of the file's transfer: the count of the report before, once more.
+  ReportProgress(WideToAnsi(currentFile.c_str()));
+  const PlaceResult placed = PlaceReceivedFile(
+      item, std::move(fetched.package),
+      [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
+        LogFileInUse(path, programs);
+        return prompt_->AskToRetryFileInUse(path, programs);
+      });
+  fetcher.Placed(index);
+  return placed;
+}
+
+void InstallEngine::ReportReceived(const PackageFetcher& fetcher) {
+  const long long shown =
+      std::clamp(fetcher.ReceivedBytes(), 0LL, static_cast<long long>(std::max(totalBytes, 0)));
+  if (shown <= downloadedBytes)
+    return;
+  SetReceived(shown);
+  ReportProgress(WideToAnsi(currentFile.c_str()));
 }
 
 void InstallEngine::ReportFailure(const RunOutcome& outcome) {

@@ -38,6 +38,17 @@ void LogFileEnd(const std::wstring& name,
                         tries, milliseconds / 1000, milliseconds % 1000 / 100);
 }
 
+void LogDownloadFailure(const std::wstring& url,
+                        int tries,
+                        int result,
+                        const TransferOutcome& outcome) {
+  ActiveRunLog().Printf("download %s: failed, tries: %d, libcurl code %d, HTTP status %ld",
+                        AddressForLog(WideToUtf8(url)).c_str(), tries, result,
+                        outcome.httpStatus);
+  if (outcome.writeError != 0)
+    ActiveRunLog().Printf("writing the package failed: Windows error %lu", outcome.writeError);
+}
+
 void LogFileInUse(const std::wstring& path, const std::vector<std::wstring>& programs) {
   std::string holders;
   for (const std::wstring& program : programs)

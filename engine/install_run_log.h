@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/install_outcome.h"
+#include "engine/transfer.h"
 
 // The install run's lines in the run log (engine/run_log.h), written by InstallEngine::Install.
 // Apart from the run itself, so that the run's hot path keeps only the calls.
@@ -15,6 +16,12 @@ void LogFileEnd(const std::wstring& name,
                 FailureReason failure,
                 int tries,
                 unsigned long long milliseconds);
+// A package download that failed after its tries: its address (without a password), the tries,
+// libcurl's result, the HTTP status and a failed write's Windows error.
+void LogDownloadFailure(const std::wstring& url,
+                        int tries,
+                        int result,
+                        const TransferOutcome& outcome);
 // A file that another program holds open, and the programs the system named.
 void LogFileInUse(const std::wstring& path, const std::vector<std::wstring>& programs);
 // The run's end: the route that reached each server, the files not fetched and the outcome.

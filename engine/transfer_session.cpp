@@ -12,6 +12,8 @@ namespace {
 // The longest single wait. libcurl's timers (the stall bound's once-a-second speed check among
 // them) usually ask for less; this bounds a wait when they ask for nothing.
 constexpr long kLongestWaitMs = 1000;
+// Connections the shared cache keeps, more than a run's transfers at once.
+constexpr long kKeptConnections = 32;
 
 }  // namespace
 
@@ -24,7 +26,13 @@ TransferSession& TransferSession::ForThisThread() {
   return *session;
 }
 
-TransferSession::TransferSession() : easy_(curl_easy_init()), multi_(curl_multi_init()) {}
+TransferSession::TransferSession() : easy_(curl_easy_init()), multi_(curl_multi_init()) {
+  // The connections kept in the shared cache are bounded by the multi handle of the transfer
+  // that returns one, by default four times its transfers: with one transfer a thread, a run's
+  // parallel transfers would close a kept connection each time one of them ended.
+  if (multi_ != nullptr)
+    curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kKeptConnections);
+}
 
 TransferSession::~TransferSession() {
   // The easy handle is never left attached: Run removes it before it returns.
@@ -49,6 +57,10 @@ CURLcode TransferSession::Run() {
   CURLcode result = CURLE_FAILED_INIT;
   bool done = false;
   while (!done) {
+    if (stop_ != nullptr && stop_->load()) {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
     int running = 0;
     if (curl_multi_perform(multi_, &running) != CURLM_OK)
       break;
@@ -63,8 +75,9 @@ CURLcode TransferSession::Run() {
       break;
     long timeoutMs = -1;
     curl_multi_timeout(multi_, &timeoutMs);
+    const long longest = stop_ != nullptr ? kStopPollMs : kLongestWaitMs;
     if (timeoutMs != 0)
-      Wait(timeoutMs < 0 ? kLongestWaitMs : std::min(timeoutMs, kLongestWaitMs));
+      Wait(timeoutMs < 0 ? longest : std::min(timeoutMs, longest));
   }
   curl_multi_remove_handle(multi_, easy_);
   return result;

@@ -9,6 +9,7 @@
 #include "engine/archive/extract_callback.h"
 #include "engine/archive/extract_observer.h"
 #include "engine/archive/file_streams.h"
+#include "engine/archive/memory_in_stream.h"
 #include "engine/archive/open_callback.h"
 #include "engine/archive/seven_zip.h"
 
@@ -22,9 +23,19 @@ void ArchiveExtractor::SetOpenedFile(base::ScopedHandle file) {
   openedFile_ = std::move(file);
 }
 
+void ArchiveExtractor::SetMemory(const void* data, size_t size) {
+  memory_ = data;
+  memorySize_ = size;
+}
+
 int32_t ArchiveExtractor::Extract(const std::wstring& folder, ExtractObserver* callback) {
   base::ComPtr<IInStream> stream;
-  if (openedFile_.IsValid()) {
+  if (memory_ != nullptr) {
+    stream.Reset(new (std::nothrow) detail::MemoryInStream(memory_, memorySize_));
+    memory_ = nullptr;
+    if (!stream)
+      return E_OUTOFMEMORY;
+  } else if (openedFile_.IsValid()) {
     stream.Reset(new (std::nothrow) detail::FileInStream(std::move(openedFile_)));
     if (!stream)
       return E_OUTOFMEMORY;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +28,9 @@ class ArchiveExtractor : public ArchiveReader {
   // start instead of opening the path (which still names the archive to the observer), and
   // closes it when it ends.
   void SetOpenedFile(base::ScopedHandle file);
+  // Hands over the archive as bytes in memory, which must stay in place until ExtractTo returns:
+  // the next ExtractTo reads them instead of a file (the path still names it to the observer).
+  void SetMemory(const void* data, size_t size);
 
  private:
   int32_t Extract(const std::wstring& folder, ExtractObserver* callback);
@@ -34,6 +38,8 @@ class ArchiveExtractor : public ArchiveReader {
   // 1: an existing file at an item's target is deleted before the item is written.
   int overwriteMode_ = 1;
   base::ScopedHandle openedFile_;
+  const void* memory_ = nullptr;
+  size_t memorySize_ = 0;
 };
 
 }  // namespace archive

@@ -31,4 +31,18 @@ int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
   return extractor.ExtractTo(folder, &progress);
 }
 
+int32_t ExtractPackageResult(const void* data,
+                             size_t size,
+                             const std::wstring& archivePath,
+                             const std::wstring& folder,
+                             PercentFn percentFn) {
+  UnpackProgress progress(percentFn);
+  ArchiveExtractor extractor;
+  extractor.SetPath(archivePath);
+  // An empty package still goes to the handlers, which refuse it as they would an empty file.
+  static const char kNothing = 0;
+  extractor.SetMemory(size > 0 ? data : &kNothing, size);
+  return extractor.ExtractTo(folder, &progress);
+}
+
 }  // namespace archive

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,14 @@ bool ExtractPackage(base::ScopedHandle archiveFile,
 // ExtractPackage of an opened archive with the extractor's result: 0 on success, otherwise the
 // code of the step that failed (see ArchiveExtractor::ExtractTo).
 int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
+                             const std::wstring& archivePath,
+                             const std::wstring& folder,
+                             PercentFn percentFn);
+
+// The same for an archive held in memory (data, size), which stays the caller's; archivePath
+// only names it.
+int32_t ExtractPackageResult(const void* data,
+                             size_t size,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
                              PercentFn percentFn);

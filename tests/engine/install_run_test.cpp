@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <functional>
+#include <utility>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -41,9 +44,13 @@ class InstallRunTest : public testing::Test {
     InstallEngine& engine = InstallEngine::Instance();
     engine.SetUserPrompt(prompt_);
     engine.SetCallbacks(
-        [this](int stage, int, int, int, int, const std::string& name) {
-          if (stage == kStagePackageDownload)
-            downloadedNames_.push_back(name);
+        [this](int stage, int, int total, int downloaded, int, const std::string& name) {
+          if (stage != kStagePackageDownload)
+            return;
+          downloadedNames_.push_back(name);
+          progress_.push_back({total, downloaded});
+          if (onReport_)
+            onReport_();
         },
         [this](const RunOutcome& outcome) {
           ++completions_;
@@ -76,6 +83,7 @@ class InstallRunTest : public testing::Test {
   }
   void RunInstall(const std::string& manifest) {
     downloadedNames_.clear();
+    progress_.clear();
     InstallEngine::Instance().manifestText = manifest;
     InstallEngine::Instance().Install(installDir_);
   }
@@ -88,7 +96,21 @@ class InstallRunTest : public testing::Test {
   int completions_ = 0;
   RunOutcome lastOutcome_;
   std::vector<std::string> downloadedNames_;
+  // Stage-2 reports of the last run: total, downloaded.
+  std::vector<std::pair<int, int>> progress_;
+  // Called on every stage-2 report, on the thread that reports.
+  std::function<void()> onReport_;
 };
+
+// The downloaded figure of a run's reports only grows and never passes the total.
+void ExpectProgressOnlyGrows(const std::vector<std::pair<int, int>>& progress) {
+  int last = 0;
+  for (const auto& [total, downloaded] : progress) {
+    EXPECT_GE(downloaded, last);
+    EXPECT_LE(downloaded, total);
+    last = downloaded;
+  }
+}
 
 TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
   std::wstring manifestDir = servedRoot_ + L"\\checkupdate\\tarskT\\shichang\\electron";
@@ -165,19 +187,124 @@ TEST_F(InstallRunTest, NamesAnAddressMustEscapeInstallUnderTheirOwnNames) {
   }
 }
 
+// Each package's first answer is cut 3000 bytes in; the next one resumes it, or, from a server
+// that ignores ranges, sends it whole again. The count restarted for the second once went back.
 TEST_F(InstallRunTest, ServerDroppingEveryConnectionOnceStillInstallsEveryFile) {
-  // 3000 bytes into its first answer for each package, the server closes the connection.
-  const std::string dropping = server_ + "/-/droponce/3000/files/";
-  RunInstall(ManifestText(
-      ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
-                        std::to_string(ServedSize(L"files\\QuenbyClient.exe")), dropping) +
-      ManifestFileEntry("skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
-                        std::to_string(ServedSize(L"files\\res\\skin.dat")), dropping + "res/")));
-  EXPECT_EQ(1, completions_);
-  EXPECT_EQ(0, prompt_.asked.load());
-  EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(installDir_ + L"\\QuenbyClient.exe"));
-  EXPECT_EQ(ReleaseMd5(L"res\\skin.dat"), FileMd5Hex(installDir_ + L"\\res\\skin.dat"));
+  for (const char* prefix : {"/-/droponce/3000/files/", "/-/droponce/3000/-/norange/files/"}) {
+    SCOPED_TRACE(prefix);
+    fs::remove_all(fs::path(installDir_) / L"res");
+    fs::remove(fs::path(installDir_) / L"QuenbyClient.exe");
+    const std::string dropping = server_ + prefix;
+    RunInstall(ManifestText(
+        ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                          std::to_string(ServedSize(L"files\\QuenbyClient.exe")), dropping) +
+        ManifestFileEntry("skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
+                          std::to_string(ServedSize(L"files\\res\\skin.dat")), dropping + "res/")));
+    EXPECT_TRUE(lastOutcome_.Complete());
+    EXPECT_EQ(0, prompt_.asked.load());
+    EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(installDir_ + L"\\QuenbyClient.exe"));
+    EXPECT_EQ(ReleaseMd5(L"res\\skin.dat"), FileMd5Hex(installDir_ + L"\\res\\skin.dat"));
+    EXPECT_EQ(InstallEngine::Instance().totalBytes, InstallEngine::Instance().downloadedBytes);
+    ExpectProgressOnlyGrows(progress_);
+  }
+}
+
+// Later packages arrive first (the earlier ones are held back by the server), yet files are
+// placed one after the other in manifest order: whenever a report names the file placement
+// waits for, every file before it is in place and none after it.
+TEST_F(InstallRunTest, FilesArrivingOutOfOrderArePlacedInManifestOrder) {
+  constexpr int kFiles = 6;
+  std::string entries;
+  for (int i = 0; i < kFiles; ++i) {
+    // The client's package, once in each folder, the first held back longest.
+    const int delayMs = std::max(0, 900 - 300 * i);
+    // Appended piece by piece: GCC 12 warns falsely on "d" + std::to_string(i).
+    std::string dir = "d";
+    dir += std::to_string(i);
+    dir += "\\";
+    entries += ManifestFileEntry("QuenbyClient.exe", dir,
+                                 ReleaseMd5(L"QuenbyClient.exe"),
+                                 std::to_string(ServedSize(L"files\\QuenbyClient.exe")),
+                                 server_ + "/-/delay/" + std::to_string(delayMs) + "/files/");
+  }
+  auto placed = [&](int i) {
+    return FileExists(installDir_ + L"\\d" + std::to_wstring(i) + L"\\QuenbyClient.exe");
+  };
+  int lastWaitedFor = 0;
+  int checkedReports = 0;
+  onReport_ = [&] {
+    // Every report names one of the clients; the folder of the one placement waits for is the
+    // only one whose file may still be missing at its place in the order.
+    const std::wstring current = InstallEngine::Instance().currentFile;
+    EXPECT_EQ(L"QuenbyClient.exe", current);
+    int waitedFor = 0;
+    while (waitedFor < kFiles && placed(waitedFor))
+      ++waitedFor;
+    for (int later = waitedFor + 1; later < kFiles; ++later)
+      EXPECT_FALSE(placed(later)) << "placed before file " << waitedFor << ": " << later;
+    EXPECT_GE(waitedFor, lastWaitedFor);
+    lastWaitedFor = waitedFor;
+    ++checkedReports;
+  };
+
+  RunInstall(ManifestText(entries));
+  onReport_ = nullptr;
+
+  EXPECT_TRUE(lastOutcome_.Complete()) << FailureReasonText(lastOutcome_.failure);
+  EXPECT_GT(checkedReports, kFiles);
+  for (int i = 0; i < kFiles; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") ==
+                ReadFileBytes(installDir_ + L"\\d" + std::to_wstring(i) + L"\\QuenbyClient.exe"));
+    EXPECT_EQ(std::vector<std::wstring>{L"QuenbyClient.exe"}, [&] {
+      std::vector<std::wstring> names;
+      for (const fs::directory_entry& entry :
+           fs::directory_iterator(fs::path(installDir_) / (L"d" + std::to_wstring(i))))
+        names.push_back(entry.path().filename().wstring());
+      return names;
+    }());
+  }
+  ExpectProgressOnlyGrows(progress_);
   EXPECT_EQ(InstallEngine::Instance().totalBytes, InstallEngine::Instance().downloadedBytes);
+}
+
+// A download fails (after its retries) while later transfers are under way, one of them into a
+// temporary file (its declared length passes the memory budget): the files before it are
+// placed, nothing after it, the later transfers end without waiting for their stalled servers,
+// their temporary files are gone, and the failed file's partial package stays as temp.pak.
+TEST_F(InstallRunTest, FailedDownloadStopsLaterTransfersAndLeavesOnlyItsPartialPackage) {
+  const std::string client = ReleaseMd5(L"QuenbyClient.exe");
+  const std::string clientLength = std::to_string(ServedSize(L"files\\QuenbyClient.exe"));
+  const std::string stalled = server_ + "/-/stall/1000/files/";
+  RunInstall(ManifestText(
+      ManifestFileEntry("QuenbyClient.exe", "d0\\", client, clientLength,
+                        server_ + "/-/delay/300/files/") +
+      // 2000 bytes and a dropped connection on every try: four tries, 8000 bytes.
+      ManifestFileEntry("QuenbyClient.exe", "d1\\", client, clientLength,
+                        server_ + "/-/drop/2000/files/") +
+      ManifestFileEntry("QuenbyClient.exe", "d2\\", client, clientLength, stalled) +
+      ManifestFileEntry("QuenbyClient.exe", "d3\\", client, std::to_string(40 << 20), stalled)));
+
+  EXPECT_EQ(FailureReason::kDownloadFailed, lastOutcome_.failure);
+  EXPECT_EQ(L"d1\\QuenbyClient.exe", lastOutcome_.failedFile);
+  EXPECT_EQ(1, prompt_.asked.load());
+  ASSERT_EQ(4u, lastOutcome_.files.size());
+  EXPECT_EQ(FileOutcome::kPlaced, lastOutcome_.files[0].outcome);
+  EXPECT_EQ(FileOutcome::kFailed, lastOutcome_.files[1].outcome);
+  EXPECT_EQ(FileOutcome::kNotReached, lastOutcome_.files[2].outcome);
+  EXPECT_EQ(FileOutcome::kNotReached, lastOutcome_.files[3].outcome);
+  EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") ==
+              ReadFileBytes(installDir_ + L"\\d0\\QuenbyClient.exe"));
+  const std::string served = ReadFileBytes(servedRoot_ + L"\\files\\QuenbyClient.exe");
+  EXPECT_TRUE(served.substr(0, 8000) == ReadFileBytes(installDir_ + L"\\d1\\temp.pak"));
+  std::vector<std::wstring> left;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(installDir_)) {
+    if (entry.is_regular_file())
+      left.push_back(fs::relative(entry.path(), fs::path(installDir_)).wstring());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ((std::vector<std::wstring>{L"d0\\QuenbyClient.exe", L"d1\\temp.pak"}), left);
+  ExpectProgressOnlyGrows(progress_);
 }
 
 TEST_F(InstallRunTest, UppercaseDigestDownloadsOnEveryRun) {

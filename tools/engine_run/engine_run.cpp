@@ -1,12 +1,14 @@
 // Developer tool: drives the install engine the way the wizard does, without a window, and prints
 // every progress report and the completion. Usage:
 //   engine-run <update base address> <install folder> [--answer ok|cancel]
-//              [--in-use retry|cancel] [--quiet] [--timings]
+//              [--in-use retry|cancel] [--quiet] [--timings] [--transfers <n>]
 // --answer answers the failure message instead of showing the message box; --in-use answers the
 // question about a file another program holds (Retry waits a second first, as a user closing the
 // program would; after 30 questions the answer is Cancel); --quiet
 // prints only the stage-1 and end-of-file reports instead of every chunk report; --timings
-// prints, at the end, where the run's time went as seen from the reports (for benchmarks).
+// prints, at the end, where the run's time went as seen from the reports (for benchmarks);
+// --transfers sets how many package transfers run at once (benchmarks compare 1 with the
+// default).
 // Everything is printed in UTF-8, file names as the manifest gives them. The end names the route
 // (direct, or the proxy of the user's Internet settings) by which each server was reached. The
 // exit code is 0 for a complete run, 1 for a failed one (its file and reason printed), 2 for a
@@ -14,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,7 +38,8 @@ namespace {
 void PrintUsage() {
   std::fwprintf(stderr,
                 L"usage: engine-run <update base address> <install folder> "
-                L"[--answer ok|cancel] [--in-use retry|cancel] [--quiet] [--timings]\n");
+                L"[--answer ok|cancel] [--in-use retry|cancel] [--quiet] [--timings] "
+                L"[--transfers <n>]\n");
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -154,6 +158,8 @@ int wmain(int argc, wchar_t** argv) {
       quiet = true;
     } else if (option == L"--timings") {
       timings = true;
+    } else if (option == L"--transfers" && i + 1 < argc && _wtoi(argv[i + 1]) > 0) {
+      engine.SetParallelTransfers(_wtoi(argv[++i]));
     } else if (option == L"--answer" && i + 1 < argc &&
                (argv[i + 1] == std::wstring(L"ok") || argv[i + 1] == std::wstring(L"cancel"))) {
       prompt.answerOk = argv[++i] == std::wstring(L"ok");
