@@ -18,6 +18,7 @@
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
 #include "engine/manifest_keys.h"
+#include "engine/package_download.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 #include "tests/app/app_test_support.h"
@@ -745,9 +746,16 @@ TEST_F(InstallerProcessTest, QuittingDuringAnInstallEndsAtOnceWithCodeZero) {
   StartInstaller();
 
   ASSERT_TRUE(ClickInstall());
-  // The package file is created when its transfer starts (what arrives stays in the stream's
-  // buffer while the transfer waits).
-  ASSERT_TRUE(WaitForFile(installDir_ + L"\\temp.pak", 30000)) << "the download did not start";
+  // The server counts the stalled file's requests: the install is under way once it has one.
+  const std::string counter =
+      WideToAnsi(server_.c_str()) + "/-/count/-/stall/2000/files/QuenbyClient.dll";
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        std::string count;
+        return PerformTransfer(counter, &AppendToString, &count) == 0 && count != "0";
+      },
+      30000))
+      << "the download did not start";
 
   ::PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_EQ(0, WaitForExit(10000));
