@@ -61,15 +61,21 @@ bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
 
 bool ReadLaunchRecord(const std::wstring& installDir, LaunchRecord& record) {
   const std::wstring path = installDir + L"\\tarsklogin.started.txt";
-  if (!WaitForFile(path, 30000))
-    return false;
-  const std::wstring text = Utf8ToWide(ReadFileBytes(path));
-  const size_t folderAt = text.find(L"current_folder=");
-  const size_t commandAt = text.find(L"\r\ncommand_line=");
-  if (folderAt != 0 || commandAt == std::wstring::npos)
-    return false;
-  record.currentFolder = text.substr(15, commandAt - 15);
-  const size_t commandStart = commandAt + 15;
-  record.commandLine = text.substr(commandStart, text.find(L"\r\n", commandStart) - commandStart);
-  return true;
+  // The client may still be writing its record: read until both lines are whole.
+  const ULONGLONG deadline = ::GetTickCount64() + 30000;
+  for (;;) {
+    const std::wstring text = Utf8ToWide(ReadFileBytes(path));
+    const size_t commandAt = text.find(L"\r\ncommand_line=");
+    const size_t commandStart = commandAt + 15;
+    const size_t commandEnd =
+        commandAt == std::wstring::npos ? commandAt : text.find(L"\r\n", commandStart);
+    if (text.find(L"current_folder=") == 0 && commandEnd != std::wstring::npos) {
+      record.currentFolder = text.substr(15, commandAt - 15);
+      record.commandLine = text.substr(commandStart, commandEnd - commandStart);
+      return true;
+    }
+    if (::GetTickCount64() >= deadline)
+      return false;
+    ::Sleep(20);
+  }
 }
