@@ -84,7 +84,8 @@ void InstallSession::OnEngineProgress(int stage,
     // Whatever the check's result: the run tells the user of a failed check and ends.
     // Counted before it starts, so that the count never passes through 0 between the threads.
     ++liveThreads_;
-    if (!base::CatchAllVoid([this] { std::thread(&InstallSession::RunInstallWorker, this).detach(); })) {
+    if (!base::CatchAllVoid(
+            [this] { std::thread(&InstallSession::RunInstallWorker, this).detach(); })) {
       --liveThreads_;
       // Without a worker the run ends here, as a failed one.
       OnEngineFinished(NoThreadOutcome());

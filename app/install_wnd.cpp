@@ -215,9 +215,11 @@ void InstallWnd::LaunchClientAndQuit() {
   // Whether the client started or not, the wizard ends: a client that cannot be started has no
   // message of its own.
   const LaunchOutcome launched = LaunchClient(folder_.installDir(), product::kLauncherName);
-  ActiveRunLog().Printf("finish button: the client %s",
-                        launched == LaunchOutcome::kStarted || launched ==
-                        LaunchOutcome::kStartedByFallback ? "started" : "could NOT be started");
+  ActiveRunLog().Printf(
+      "finish button: the client %s",
+      launched == LaunchOutcome::kStarted || launched == LaunchOutcome::kStartedByFallback
+          ? "started"
+          : "could NOT be started");
   Quit();
 }
 

@@ -57,8 +57,8 @@ bool InstallerLock::AcquireWaiting(const wchar_t* mutexName, DWORD waitMs) {
         return true;
       }
       const ULONGLONG now = ::GetTickCount64();
-      const DWORD waited =
-          ::WaitForSingleObject(mutex_.Get(), now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
+      const DWORD waited = ::WaitForSingleObject(
+          mutex_.Get(), now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
       // An abandoned mutex is ours as well: its installer ended without releasing it.
       owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
       return owned_;

@@ -60,8 +60,9 @@ int RunWizard(RunLog& log, const CommandLineOptions& options, HINSTANCE instance
   InstallerLock lock;
   if (!lock.Acquire(product::kInstallerMutexName, InstallWnd::kWindowClassName,
                     kRunningWizardWaitMs)) {
-    RecordStartFailure(L"ended at its start: another installer is running (its wizard was "
-                       L"brought to the front)");
+    RecordStartFailure(
+        L"ended at its start: another installer is running (its wizard was "
+        L"brought to the front)");
     return End(log, kExitInstalled);
   }
 

@@ -19,8 +19,7 @@ void CreateFolderChain(const std::wstring& path, SECURITY_ATTRIBUTES* security) 
     // Set once more on a created folder: not every file system keeps the creation's rules (Wine
     // keeps only what is set on the folder itself).
     if (::CreateDirectoryW(prefix.c_str(), security) && security)
-      ::SetFileSecurityW(prefix.c_str(), DACL_SECURITY_INFORMATION,
-                         security->lpSecurityDescriptor);
+      ::SetFileSecurityW(prefix.c_str(), DACL_SECURITY_INFORMATION, security->lpSecurityDescriptor);
   }
 }
 

@@ -27,8 +27,8 @@ bool ReadBlocks(HANDLE file, Update update) {
 template <typename Update>
 bool ReadBlocks(const std::wstring& path, Update update) {
   base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   return file.IsValid() && ReadBlocks(file.Get(), update);
 }
 

@@ -42,9 +42,9 @@ bool MayBeHeldOpen(DWORD error) {
 // a rename over it needs. Asked where the system names no holder (the Restart Manager cannot see
 // every process, and some systems lack it).
 bool IsOpenWithoutDeleteSharing(const std::wstring& path) {
-  base::ScopedHandle probe(::CreateFileW(
-      path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  base::ScopedHandle probe(
+      ::CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   return !probe.IsValid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 

@@ -43,8 +43,7 @@ void LogDownloadFailure(const std::wstring& url,
                         int result,
                         const TransferOutcome& outcome) {
   ActiveRunLog().Printf("download %s: failed, tries: %d, libcurl code %d, HTTP status %ld",
-                        AddressForLog(WideToUtf8(url)).c_str(), tries, result,
-                        outcome.httpStatus);
+                        AddressForLog(WideToUtf8(url)).c_str(), tries, result, outcome.httpStatus);
   if (outcome.writeError != 0)
     ActiveRunLog().Printf("writing the package failed: Windows error %lu", outcome.writeError);
 }

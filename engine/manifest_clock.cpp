@@ -33,5 +33,6 @@ bool KeepManifestSigningTime(const std::wstring& keyPath, long long signedAt) {
   const base::ScopedRegKey key(opened);
   const unsigned long long seconds = static_cast<unsigned long long>(signedAt);
   return ::RegSetValueExW(key.Get(), kValueName, 0, REG_QWORD,
-                          reinterpret_cast<const BYTE*>(&seconds), sizeof(seconds)) == ERROR_SUCCESS;
+                          reinterpret_cast<const BYTE*>(&seconds),
+                          sizeof(seconds)) == ERROR_SUCCESS;
 }

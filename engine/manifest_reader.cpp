@@ -13,8 +13,8 @@
 #include "engine/address_escape.h"
 #include "engine/archive/item_path.h"
 #include "engine/file_digest.h"
-#include "engine/text_convert.h"
 #include "engine/manifest_reader.h"
+#include "engine/text_convert.h"
 #include "engine/windows_names.h"
 
 namespace {

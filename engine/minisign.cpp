@@ -192,8 +192,7 @@ Verdict Verify(std::string_view data,
 std::optional<long long> SigningTime(std::string_view trustedComment) {
   constexpr std::string_view kField = "timestamp:";
   size_t field = 0;
-  while (field < trustedComment.size() &&
-         trustedComment.substr(field, kField.size()) != kField) {
+  while (field < trustedComment.size() && trustedComment.substr(field, kField.size()) != kField) {
     field = trustedComment.find('\t', field);
     if (field == std::string_view::npos)
       return std::nullopt;

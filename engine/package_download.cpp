@@ -52,8 +52,8 @@ base::ScopedFile OpenPackageFile(const std::wstring& path, bool resume) {
   } else {
     // The common case, no package left, costs one call. A link in the package's place is
     // refused, not removed: some systems (Wine) remove what a file link points at.
-    handle = ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, CREATE_NEW, kFlags,
-                           nullptr);
+    handle =
+        ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, CREATE_NEW, kFlags, nullptr);
     if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
       const DWORD attributes = ::GetFileAttributesW(path.c_str());
       if (attributes != INVALID_FILE_ATTRIBUTES &&
@@ -62,14 +62,14 @@ base::ScopedFile OpenPackageFile(const std::wstring& path, bool resume) {
         return nullptr;
       }
       if (::DeleteFileW(path.c_str()))
-        handle = ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                               kFlags, nullptr);
+        handle = ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, CREATE_NEW, kFlags,
+                               nullptr);
     }
   }
   if (handle == INVALID_HANDLE_VALUE)
     return nullptr;
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
-                                         _O_BINARY | (resume ? _O_APPEND : 0));
+  const int descriptor =
+      _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (resume ? _O_APPEND : 0));
   if (descriptor == -1) {
     ::CloseHandle(handle);
     return nullptr;
@@ -102,9 +102,8 @@ int DownloadToFile(const std::wstring& url,
     outcome.writeError = lastWriteError;
     return -1;
   }
-  int result =
-      PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome, expectedBytes,
-                      maxBytes);
+  int result = PerformTransfer(address, &WriteToFile, file.get(), resumeFrom, &outcome,
+                               expectedBytes, maxBytes);
   // The runtime's buffer still holds the last bytes: a disk that cannot take them fails the
   // transfer, as a failed write inside it does.
   if (result == 0 && std::fflush(file.get()) != 0) {

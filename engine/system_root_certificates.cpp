@@ -26,8 +26,8 @@ std::string Base64(const BYTE* data, DWORD size) {
 }
 
 void AppendStore(DWORD location, std::string& pem) {
-  HCERTSTORE store = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                     location | CERT_STORE_READONLY_FLAG, L"ROOT");
+  HCERTSTORE store =
+      ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, location | CERT_STORE_READONLY_FLAG, L"ROOT");
   if (store == nullptr)
     return;
   PCCERT_CONTEXT certificate = nullptr;

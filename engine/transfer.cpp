@@ -216,8 +216,8 @@ int PerformByProxyRoute(const std::string& address,
   if (proxyStatus == kProxyAuthenticationRequired) {
     ProxyCredentials credentials;
     if (ProxyCredentialStore::Instance().CredentialsFor(route, credentials)) {
-      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom,
-                              expectedBytes, maxBytes, outcome, proxyStatus);
+      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom, expectedBytes,
+                              maxBytes, outcome, proxyStatus);
     }
   }
   if (proxyStatus == kProxyAuthenticationRequired && result != CURLE_OK) {
@@ -261,8 +261,8 @@ int PerformTransfer(const std::string& address,
   int result = CURLE_FAILED_INIT;
   for (const std::string& route : routes) {
     lastOutcome = TransferOutcome();
-    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, expectedBytes,
-                                 maxBytes, lastOutcome);
+    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, expectedBytes, maxBytes,
+                                 lastOutcome);
     // A proxy that asks for credentials is reached; going past it would only hide the question.
     const bool askedForCredentials = lastOutcome.httpStatus == kProxyAuthenticationRequired;
     if (askedForCredentials || !ProxyFailed(result, lastOutcome.httpStatus)) {

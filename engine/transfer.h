@@ -8,10 +8,10 @@ using TransferWriter = size_t (*)(char* data, size_t size, size_t count, void* s
 
 // What a transfer ended with, beyond its result code.
 struct TransferOutcome {
-  long httpStatus = 0;          // of the last response; 0 when none arrived
-  long retryAfterSeconds = -1;  // the server's Retry-After; -1 when it gave none
-  unsigned long writeError = 0; // Windows error of a failed write of the body to its file
-  bool tooLong = false;         // the body went past the transfer's byte bound
+  long httpStatus = 0;           // of the last response; 0 when none arrived
+  long retryAfterSeconds = -1;   // the server's Retry-After; -1 when it gave none
+  unsigned long writeError = 0;  // Windows error of a failed write of the body to its file
+  bool tooLong = false;          // the body went past the transfer's byte bound
 };
 
 // The most a transfer may redirect, and the only schemes it may be sent to.
@@ -33,8 +33,8 @@ constexpr long kStallBytesPerSecond = 1024;
 // receive) costs more than a small file's whole transfer.
 // maxBytes, when not negative, bounds the whole body (from its start, resumed bytes included):
 // the transfer ends with CURLE_FILESIZE_EXCEEDED at the first chunk that would pass it, so an
-// endless or oversized body, announced or not, never reaches the disk past it. Redirects are followed at most
-// kMostRedirects times, and like the first request only over http and https.
+// endless or oversized body, announced or not, never reaches the disk past it. Redirects are
+// followed at most kMostRedirects times, and like the first request only over http and https.
 // Returns 0 or libcurl's result code; fills outcome when given.
 int PerformTransfer(const std::string& address,
                     TransferWriter writer,

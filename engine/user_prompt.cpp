@@ -1,7 +1,7 @@
 #include "engine/user_prompt.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 

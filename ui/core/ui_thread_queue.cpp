@@ -52,9 +52,7 @@ void UiThreadQueue::RunPending() {
   DispatchScope dispatch;
   for (Task& task : tasks) {
     // Tasks run inside the window procedure, which no exception may leave.
-    base::CatchAllVoid([&] {
-      task();
-    });
+    base::CatchAllVoid([&] { task(); });
     // The window went with that task: the rest of the batch was meant for it and is dropped,
     // as tasks queued after the window has gone are.
     if (!IsBound())

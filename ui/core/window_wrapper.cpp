@@ -235,9 +235,7 @@ LRESULT WindowWrapper::Dispatch(WindowWrapper* object,
       ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     object->window_ = nullptr;
     object->uiQueue_->Unbind();
-    base::CatchAllVoid([&] {
-      object->OnWindowGone(window);
-    });
+    base::CatchAllVoid([&] { object->OnWindowGone(window); });
     return result;
   }
   // No exception may cross the window procedure into the system's code: a handler that throws

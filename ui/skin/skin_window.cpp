@@ -436,8 +436,8 @@ LRESULT SkinWindow::BuildWindow() {
   }
   if (!root) {
     const MarkupDocument& document = builder.Document();
-    FailSkinLoad(L"the skin \"" + fileName + L"\" could not be built: " +
-                 document.ErrorMessage() + L" " + document.ErrorLocation());
+    FailSkinLoad(L"the skin \"" + fileName + L"\" could not be built: " + document.ErrorMessage() +
+                 L" " + document.ErrorLocation());
   }
   paintManager_.AttachRoot(root);
   paintManager_.AddListener(this);
