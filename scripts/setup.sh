@@ -13,7 +13,7 @@ packages=(
   cmake ninja-build make dpkg-dev python3 openssl locales
   wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei
   7zip gcab xz-utils nginx minisign osslsigncode
-  xdotool imagemagick
+  xdotool imagemagick clang-format
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
