@@ -1,7 +1,8 @@
 #include "engine/user_prompt.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 
