@@ -110,25 +110,40 @@ size_t WriteWithinBound(char* data, size_t size, size_t count, void* boundedSink
   return bounded->writer(data, size, count, bounded->sink);
 }
 
+// What one transfer asks for, whichever route takes it (see PerformTransfer).
+struct TransferRequest {
+  const std::string& address;
+  TransferWriter writer;
+  void* sink;
+  long long resumeFrom;
+  long long expectedBytes;
+  long long maxBytes;
+};
+
+// What one attempt by one route came to: libcurl's result, the outcome, and the proxy's own
+// answer when it refused the request or the tunnel (else 0).
+struct RouteResult {
+  int code = CURLE_FAILED_INIT;
+  TransferOutcome outcome;
+  long proxyStatus = 0;
+};
+
 // One attempt by one route: a proxy, or empty for libcurl's own choice (direct, or the
 // environment's proxy variables where a developer has set them). With credentials, the proxy
-// gets them by whatever method it asks for. proxyStatus is the proxy's own answer when it
-// refused the request or the tunnel, else 0.
-int PerformByRoute(const std::string& address,
-                   const std::string& route,
-                   const ProxyCredentials* credentials,
-                   TransferWriter writer,
-                   void* sink,
-                   long long resumeFrom,
-                   long long expectedBytes,
-                   long long maxBytes,
-                   TransferOutcome& outcome,
-                   long& proxyStatus) {
+// gets them by whatever method it asks for.
+RouteResult PerformByRoute(const TransferRequest& request,
+                           const std::string& route,
+                           const ProxyCredentials* credentials) {
+  RouteResult attempt;
+  TransferOutcome& outcome = attempt.outcome;
   TransferSession& session = TransferSession::ForThisThread();
   CURL* curl = session.Prepare();
   if (curl == nullptr)
-    return CURLE_FAILED_INIT;
-  curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    return attempt;
+  const long long resumeFrom = request.resumeFrom;
+  const long long expectedBytes = request.expectedBytes;
+  const long long maxBytes = request.maxBytes;
+  curl_easy_setopt(curl, CURLOPT_URL, request.address.c_str());
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -149,7 +164,8 @@ int PerformByRoute(const std::string& address,
   // Under kStallBytesPerSecond over the limit counts as a stalled transfer (code 28).
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallLimitSeconds.load()));
-  BoundedSink bounded{writer, sink, maxBytes < 0 ? -1 : std::max(maxBytes - resumeFrom, 0LL)};
+  BoundedSink bounded{request.writer, request.sink,
+                      maxBytes < 0 ? -1 : std::max(maxBytes - resumeFrom, 0LL)};
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteWithinBound);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bounded);
   // The bound is kept in the writer alone: libcurl's own size limit would also stop on the
@@ -178,7 +194,8 @@ int PerformByRoute(const std::string& address,
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
   if (resumeFrom > 0)
     curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeFrom));
-  int result = session.Run();
+  int& result = attempt.code;
+  result = session.Run();
   outcome.httpStatus = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
   if (bounded.tooLong)
@@ -187,44 +204,32 @@ int PerformByRoute(const std::string& address,
   curl_off_t retryAfter = 0;
   const bool known = curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK;
   outcome.retryAfterSeconds = known && retryAfter > 0 ? static_cast<long>(retryAfter) : -1;
-  proxyStatus = 0;
   if (!route.empty()) {
     long connectStatus = 0;
     curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
     if (connectStatus >= 300)
-      proxyStatus = connectStatus;
+      attempt.proxyStatus = connectStatus;
     else if (outcome.httpStatus == kProxyAuthenticationRequired)
-      proxyStatus = outcome.httpStatus;
+      attempt.proxyStatus = outcome.httpStatus;
   }
-  return result;
+  return attempt;
 }
 
 // A proxy that still answers 407 after the logged-on user's credentials wants a password: the
 // user is asked (once a run) and the attempt is made again with what was given. A 407 that
 // stays ends the transfer as an HTTP error, which is not tried again.
-int PerformByProxyRoute(const std::string& address,
-                        const std::string& route,
-                        TransferWriter writer,
-                        void* sink,
-                        long long resumeFrom,
-                        long long expectedBytes,
-                        long long maxBytes,
-                        TransferOutcome& outcome) {
-  long proxyStatus = 0;
-  int result = PerformByRoute(address, route, nullptr, writer, sink, resumeFrom, expectedBytes,
-                              maxBytes, outcome, proxyStatus);
-  if (proxyStatus == kProxyAuthenticationRequired) {
+RouteResult PerformByProxyRoute(const TransferRequest& request, const std::string& route) {
+  RouteResult attempt = PerformByRoute(request, route, nullptr);
+  if (attempt.proxyStatus == kProxyAuthenticationRequired) {
     ProxyCredentials credentials;
-    if (ProxyCredentialStore::Instance().CredentialsFor(route, credentials)) {
-      result = PerformByRoute(address, route, &credentials, writer, sink, resumeFrom, expectedBytes,
-                              maxBytes, outcome, proxyStatus);
-    }
+    if (ProxyCredentialStore::Instance().CredentialsFor(route, credentials))
+      attempt = PerformByRoute(request, route, &credentials);
   }
-  if (proxyStatus == kProxyAuthenticationRequired && result != CURLE_OK) {
-    outcome.httpStatus = kProxyAuthenticationRequired;
-    result = CURLE_HTTP_RETURNED_ERROR;
+  if (attempt.proxyStatus == kProxyAuthenticationRequired && attempt.code != CURLE_OK) {
+    attempt.outcome.httpStatus = kProxyAuthenticationRequired;
+    attempt.code = CURLE_HTTP_RETURNED_ERROR;
   }
-  return result;
+  return attempt;
 }
 
 }  // namespace
@@ -257,20 +262,18 @@ int PerformTransfer(const std::string& address,
   // When every proxy fails, direct is tried once before the caller's retry rules apply.
   if (std::find(routes.begin(), routes.end(), std::string()) == routes.end())
     routes.push_back(std::string());
-  TransferOutcome lastOutcome;
-  int result = CURLE_FAILED_INIT;
+  const TransferRequest request{address, writer, sink, resumeFrom, expectedBytes, maxBytes};
+  RouteResult attempt;
   for (const std::string& route : routes) {
-    lastOutcome = TransferOutcome();
-    result = PerformByProxyRoute(address, route, writer, sink, resumeFrom, expectedBytes, maxBytes,
-                                 lastOutcome);
+    attempt = PerformByProxyRoute(request, route);
     // A proxy that asks for credentials is reached; going past it would only hide the question.
-    const bool askedForCredentials = lastOutcome.httpStatus == kProxyAuthenticationRequired;
-    if (askedForCredentials || !ProxyFailed(result, lastOutcome.httpStatus)) {
+    const bool askedForCredentials = attempt.outcome.httpStatus == kProxyAuthenticationRequired;
+    if (askedForCredentials || !ProxyFailed(attempt.code, attempt.outcome.httpStatus)) {
       proxyRoutes.RememberWorking(address, route);
       break;
     }
   }
   if (outcome != nullptr)
-    *outcome = lastOutcome;
-  return result;
+    *outcome = attempt.outcome;
+  return attempt.code;
 }
