@@ -26,6 +26,11 @@ InstallEngine::InstallEngine()
   SetManifestKeys(kPinnedManifestKeys);
 }
 
+void InstallEngine::UseDefaultRetryWait() {
+  retryWait_ = [](int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); };
+  sleepsBeforeRetry_ = true;
+}
+
 bool InstallEngine::WaitBeforeRetry(int retry, int result, const TransferOutcome& outcome) {
   const int delay = RetryDelay(retry, result, outcome);
   if (delay < 0)

@@ -88,6 +88,8 @@ class InstallEngine {
     retryWait_ = std::move(wait);
     sleepsBeforeRetry_ = false;
   }
+  // Back to the default: sleeping, in waits a stopped run ends early.
+  void UseDefaultRetryWait();
 
   // The minisign public keys whose signature the manifest must carry, separated by ';'; none
   // means that manifests are not signed. The build's QUENBY_MANIFEST_KEYS by default. A list that

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "engine/text_convert.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -34,14 +36,10 @@ class InstallSessionTest : public testing::Test {
     ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
     RemoveRegistration();
     ASSERT_TRUE(wake_.IsValid());
-    InstallEngine::Instance().SetUserPrompt(prompt_);
-    InstallEngine::Instance().SetUpdateServer(server_);
+    scopedEngine_.emplace(prompt_).engine().SetUpdateServer(server_);
     installDir_ = temp_ / L"Cobalind\\velmora";
   }
-  void TearDown() override {
-    InstallEngine::Instance().SetUserPrompt(SystemUserPrompt());
-    RemoveRegistration();
-  }
+  void TearDown() override { RemoveRegistration(); }
 
   static void RemoveRegistration() {
     ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0, 0);
@@ -104,6 +102,7 @@ class InstallSessionTest : public testing::Test {
   std::wstring server_, servedRoot_, installDir_;
   TempFolder temp_;
   RecordingPrompt prompt_;
+  std::optional<ScopedEngineForTest> scopedEngine_;
   base::ScopedHandle wake_{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   std::vector<ProgressTexts> shown_;
 };

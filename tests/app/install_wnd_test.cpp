@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -25,6 +26,7 @@
 #include "tests/support/message_pump.h"
 #include "tests/support/mouse_points.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/core/window_test_support.h"
 #include "ui/controls/check_box.h"
@@ -208,14 +210,13 @@ class InstallWndTest : public testing::Test {
     ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
     installDir_ = LookUpDefaultInstallFolder().installDir;
     RemoveInstallation();
-    InstallEngine::Instance().SetUpdateServer(server_);
-    InstallEngine::Instance().SetUserPrompt(prompt_);
+    scopedEngine_.emplace(prompt_).engine().SetUpdateServer(server_);
     DiscardMessages();
   }
 
   void TearDown() override {
     CloseWizard();
-    InstallEngine::Instance().SetUserPrompt(SystemUserPrompt());
+    scopedEngine_.reset();
     RemoveInstallation();
   }
 
@@ -298,6 +299,7 @@ class InstallWndTest : public testing::Test {
 
   std::wstring server_, servedRoot_, installDir_;
   RecordingPrompt prompt_;
+  std::optional<ScopedEngineForTest> scopedEngine_;
   std::unique_ptr<InstallWnd> wizard_;
 };
 
@@ -567,14 +569,11 @@ TEST_F(InstallWndTest, LostWakeUpsStrandNeitherProgressNorTheFinish) {
   EXPECT_EQ(L"安装目录：" + installDir_ + L"\\tarsklogin.exe", Find(L"progress_file")->GetText());
 }
 
-// A transfer that stops sending fails once the stall bound has passed on every try (the bound and
-// the waits between tries shortened here): the failure message follows, the rest of the run is
-// skipped and the finish page still comes with the installation recorded.
-// A failed run on a fresh folder once showed the finish page and registered a client that was
+// A transfer that stops sending fails once the stall bound has passed on every try (the bound
+// shortened here). A failed run on a fresh folder once showed the finish page and registered a client that was
 // not there. After the failure message the wizard now ends, and nothing is registered.
 TEST_F(InstallWndTest, StalledDownloadFailsAfterTheStallBoundAndEndsTheWizard) {
   SetTransferStallLimit(2);
-  InstallEngine::Instance().SetRetryWait([](int) {});
   ServeRelease("QuenbyClient.dll", "stall/2000");
   OpenWizard();
   Click(L"btn_install");
@@ -593,8 +592,6 @@ TEST_F(InstallWndTest, StalledDownloadFailsAfterTheStallBoundAndEndsTheWizard) {
         return quit;
       },
       60000);
-  SetTransferStallLimit(60);
-  InstallEngine::Instance().SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
   ASSERT_TRUE(quit) << "the wizard did not end in 60 s";
   EXPECT_EQ(0, exitCode);
   EXPECT_FALSE(finishPageShown);

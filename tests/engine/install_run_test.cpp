@@ -17,6 +17,7 @@
 #include "engine/text_convert.h"
 #include "tests/support/manifest_text.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/recording_run_log.h"
 #include "tests/support/temp_folder.h"
 
@@ -41,8 +42,7 @@ class InstallRunTest : public testing::Test {
 
     installDir_ = folder_ / L"Quenby";
     ASSERT_TRUE(::CreateDirectoryW(installDir_.c_str(), nullptr));
-    InstallEngine& engine = InstallEngine::Instance();
-    engine.SetUserPrompt(prompt_);
+    InstallEngine& engine = scopedEngine_.emplace(prompt_).engine();
     engine.SetCallbacks(
         [this](int stage, int, int total, int downloaded, int, const std::string& name) {
           if (stage != kStagePackageDownload)
@@ -56,11 +56,6 @@ class InstallRunTest : public testing::Test {
           ++completions_;
           lastOutcome_ = outcome;
         });
-    engine.SetRetryWait([](int) {});
-  }
-  void TearDown() override {
-    InstallEngine::Instance().SetUserPrompt(SystemUserPrompt());
-    InstallEngine::Instance().SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
   }
 
   std::string ReleaseMd5(const std::wstring& relative) {
@@ -93,6 +88,7 @@ class InstallRunTest : public testing::Test {
   std::wstring servedRoot_, installDir_;
   TempFolder folder_;
   RecordingPrompt prompt_;
+  std::optional<ScopedEngineForTest> scopedEngine_;
   int completions_ = 0;
   RunOutcome lastOutcome_;
   std::vector<std::string> downloadedNames_;

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
 #include "engine/transfer_retry.h"
+#include "tests/support/recording_prompt.h"
+#include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -31,7 +34,11 @@ class EngineTransferTest : public testing::Test {
     tlsServer_ = EnvironmentValue(L"QUENBY_TEST_SERVER_TLS");
     servedRoot_ = EnvironmentValue(L"QUENBY_TEST_SERVER_ROOT");
     ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
-    InstallEngine& engine = InstallEngine::Instance();
+    // Retries wait in the tests only as long as it takes to write the wait down.
+    InstallEngine& engine =
+        scopedEngine_
+            .emplace(prompt_, [this](int milliseconds) { waits_.push_back(milliseconds); })
+            .engine();
     engine.downloadedBytes = 0;
     engine.totalBytes = 0;
     engine.startTime = 0;
@@ -40,12 +47,6 @@ class EngineTransferTest : public testing::Test {
           reports_.push_back({stage, code, total, downloaded, start, name});
         },
         [](const RunOutcome&) {});
-    // Retries wait in the tests only as long as it takes to write the wait down.
-    engine.SetRetryWait([this](int milliseconds) { waits_.push_back(milliseconds); });
-  }
-  void TearDown() override {
-    SetTransferStallLimit(60);
-    InstallEngine::Instance().SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
   }
 
   // Puts a manifest without files where CheckUpdate asks for it and returns it.
@@ -77,6 +78,8 @@ class EngineTransferTest : public testing::Test {
   std::wstring server_, tlsServer_, servedRoot_;
   std::vector<Report> reports_;
   std::vector<int> waits_;
+  RecordingPrompt prompt_;
+  std::optional<ScopedEngineForTest> scopedEngine_;
   TempFolder folder_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "engine/manifest_clock.h"
 #include "engine/text_convert.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"
 
 // Installs against releases that tests/engine/testdata/publish_signed_releases.py published and
@@ -29,9 +31,7 @@ class SignedManifestTest : public testing::Test {
     ASSERT_FALSE(server_.empty()) << "run through tools/update_server/with_server.py";
     installDir_ = folder_ / L"Quenby";
     ASSERT_TRUE(::CreateDirectoryW(installDir_.c_str(), nullptr));
-    InstallEngine& engine = InstallEngine::Instance();
-    engine.SetUserPrompt(prompt_);
-    engine.SetRetryWait([](int) {});
+    InstallEngine& engine = scopedEngine_.emplace(prompt_).engine();
     engine.SetCallbacks(
         [this](int stage, int, int, int, int, const std::string& name) {
           if (stage == kStagePackageDownload && (downloaded_.empty() || downloaded_.back() != name))
@@ -42,13 +42,6 @@ class SignedManifestTest : public testing::Test {
           lastOutcome_ = outcome;
         });
     ASSERT_TRUE(engine.SetManifestKeys(TestKey()));
-  }
-  void TearDown() override {
-    InstallEngine& engine = InstallEngine::Instance();
-    engine.SetManifestKeys("");
-    engine.SetSigningTimeKey(L"");
-    engine.SetUserPrompt(SystemUserPrompt());
-    engine.SetRetryWait([](int milliseconds) { ::Sleep(milliseconds); });
   }
 
   // CheckUpdate and Install against the release published under `path` of the server.
@@ -69,6 +62,7 @@ class SignedManifestTest : public testing::Test {
   std::wstring served_, installDir_;
   TempFolder folder_;
   RecordingPrompt prompt_;
+  std::optional<ScopedEngineForTest> scopedEngine_;
   int completions_ = 0;
   RunOutcome lastOutcome_;
   std::vector<std::string> downloaded_;
