@@ -6,26 +6,15 @@
 #   arch.sh --say    also says on standard error which build is tested and why
 set -euo pipefail
 
-loader32=/usr/lib/wine/wine
-loader64=/usr/lib/wine/wine64
-
-# Empty when the loader starts here, else the reason it does not.
-cannot_start() {
-  [[ -x $1 ]] || { echo "$1 is not installed"; return; }
-  local reason
-  if ! reason=$(export LC_ALL=C; "$1" --version 2>&1 >/dev/null); then
-    reason=$(tail -n1 <<<"${reason:-failed}")
-    echo "$1: ${reason##*: }"
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 
 say=0
 [[ ${1:-} == --say ]] && say=1
-why32=$(cannot_start "$loader32")
+why32=$(wine_loader_cannot_start "$wine_loader32")
 if [[ -n ${QUENBY_ARCH:-} ]]; then
   case $QUENBY_ARCH in
     i686) why=$why32 ;;
-    x86_64) why=$(cannot_start "$loader64") ;;
+    x86_64) why=$(wine_loader_cannot_start "$wine_loader64") ;;
     *) echo "arch: QUENBY_ARCH must be i686 or x86_64, not '$QUENBY_ARCH'" >&2; exit 1 ;;
   esac
   if [[ -n $why ]]; then
@@ -38,7 +27,7 @@ elif [[ -z $why32 ]]; then
   arch=i686
   reason="this machine runs 32-bit programs"
 else
-  why64=$(cannot_start "$loader64")
+  why64=$(wine_loader_cannot_start "$wine_loader64")
   if [[ -n $why64 ]]; then
     echo "arch: this machine can run neither 32-bit Wine ($why32) nor 64-bit Wine ($why64)" >&2
     exit 1

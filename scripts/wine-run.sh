@@ -20,6 +20,7 @@
 set -euo pipefail
 
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$repo_root/scripts/wine-loader.sh"
 
 prefix_of() {
   case $1 in
@@ -68,10 +69,10 @@ default_prefix=$(prefix_of "$arch")
 export WINEPREFIX=${QUENBY_WINEPREFIX:-$default_prefix}
 if [[ $arch == x86_64 ]]; then
   export WINEARCH=win64
-  loader=/usr/lib/wine/wine64
+  loader=$wine_loader64
 else
   export WINEARCH=win32
-  loader=/usr/lib/wine/wine
+  loader=$wine_loader32
 fi
 export WINELOADER=$loader
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -86,9 +87,9 @@ if [[ ! -x $loader ]]; then
   echo "wine-run: $loader is missing: the $arch Wine is not installed (scripts/setup.sh)" >&2
   exit 126
 fi
-if ! reason=$(export LC_ALL=C; "$loader" --version 2>&1 >/dev/null); then
-  reason=$(tail -n1 <<<"${reason:-no reason given}")
-  echo "wine-run: the $arch Wine loader $loader cannot start on this machine: ${reason##*: }" >&2
+why=$(wine_loader_cannot_start "$loader")
+if [[ -n $why ]]; then
+  echo "wine-run: the $arch Wine loader cannot start on this machine: $why" >&2
   [[ $arch == i686 ]] && echo "wine-run: this machine runs no 32-bit programs; use the x86_64 build" >&2
   exit 126
 fi
