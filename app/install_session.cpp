@@ -7,6 +7,7 @@
 #include "base/exception_barrier.h"
 #include "base/folder_chain.h"
 #include "base/folder_security.h"
+#include "engine/engine_report.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
 #include "engine/run_log.h"
@@ -56,12 +57,8 @@ void InstallSession::Start() {
 
 void InstallSession::RunUpdateCheck() {
   InstallEngine& engine = InstallEngine::Instance();
-  engine.SetCallbacks(
-      [this](int stage, int code, int totalBytes, int downloadedBytes, int startTime,
-             const std::string& fileName) {
-        OnEngineProgress(stage, code, totalBytes, downloadedBytes, startTime, fileName);
-      },
-      [this](const RunOutcome& outcome) { OnEngineFinished(outcome); });
+  engine.SetCallbacks([this](const EngineReport& report) { OnEngineProgress(report); },
+                      [this](const RunOutcome& outcome) { OnEngineFinished(outcome); });
   // Beside the uninstall entry: where only administrators can wind it back.
   engine.SetSigningTimeKey(product::kUninstallKeyPath);
   // The result reaches the session through the stage-1 report.
@@ -73,14 +70,9 @@ void InstallSession::RunInstallWorker() {
   --liveThreads_;
 }
 
-void InstallSession::OnEngineProgress(int stage,
-                                      int /*code*/,
-                                      int totalBytes,
-                                      int downloadedBytes,
-                                      int startTime,
-                                      const std::string& /*fileName*/) {
-  // Called from inside the engine's transfer: no exception may leave.
-  if (stage == kStageUpdateCheck) {
+void InstallSession::OnEngineProgress(const EngineReport& engineReport) {
+  // Called from inside the engine's run: no exception may leave.
+  if (engineReport.stage == kStageUpdateCheck) {
     // Whatever the check's result: the run tells the user of a failed check and ends.
     // Counted before it starts, so that the count never passes through 0 between the threads.
     ++liveThreads_;
@@ -92,19 +84,18 @@ void InstallSession::OnEngineProgress(int stage,
     }
     return;
   }
-  if (stage != kStagePackageDownload)
+  if (engineReport.stage != kStagePackageDownload)
     return;
   // Only the raw figures and their time: the UI thread formats what it shows, so the transfer
   // goes on at once. A report that cannot be copied is skipped; the next one carries newer
   // figures.
   base::CatchAllVoid([&] {
     ProgressReport report;
-    report.totalBytes = totalBytes;
-    report.downloadedBytes = downloadedBytes;
-    report.startTime = startTime;
-    // The report's narrow name has lost what the ANSI code page cannot hold (a Korean name on a
-    // Chinese system); the engine's own field, written on this thread, has the name as it is.
-    report.fileName = InstallEngine::Instance().currentFile;
+    report.totalBytes = engineReport.totalBytes;
+    report.downloadedBytes = engineReport.downloadedBytes;
+    report.startTime = engineReport.startTime;
+    // The name as the manifest gives it, which the contract's ANSI form cannot always hold.
+    report.fileName = engineReport.fileName;
     report.now = CurrentTimeLow32();
     if (mailbox_.PostProgress(std::move(report)))
       wakeUi_();

@@ -8,6 +8,7 @@
 
 #include "app/progress_mailbox.h"
 
+struct EngineReport;
 struct RunOutcome;
 
 // One install as the wizard runs it, apart from the window: the folder chain, the update check
@@ -41,12 +42,7 @@ class InstallSession {
   bool Running() const { return liveThreads_.load() > 0; }
 
   // The engine's callbacks.
-  void OnEngineProgress(int stage,
-                        int code,
-                        int totalBytes,
-                        int downloadedBytes,
-                        int startTime,
-                        const std::string& fileName);
+  void OnEngineProgress(const EngineReport& report);
   void OnEngineFinished(const RunOutcome& outcome);
 
   // UI thread: what the engine's threads handed over (ProgressFeed takes it).

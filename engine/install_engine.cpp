@@ -64,6 +64,13 @@ InstallEngine& InstallEngine::Instance() {
 void InstallEngine::SetCallbacks(const ProgressHandler& progress,
                                  const CompletionHandler& completion) {
   onProgress = progress;
+  onReport = nullptr;
+  onComplete = completion;
+}
+
+void InstallEngine::SetCallbacks(const ReportHandler& report, const CompletionHandler& completion) {
+  onReport = report;
+  onProgress = nullptr;
   onComplete = completion;
 }
 
@@ -83,6 +90,13 @@ void InstallEngine::SetReceived(long long bytes) {
   downloadedBytes = static_cast<int>(std::clamp(bytes, 0LL, static_cast<long long>(INT_MAX)));
 }
 
-void InstallEngine::ReportProgress(const std::string& fileName) {
-  onProgress(stage, resultCode, totalBytes, downloadedBytes, startTime, fileName);
+void InstallEngine::ReportProgress() {
+  const std::wstring& fileName = stage == kStagePackageDownload ? currentFile : std::wstring();
+  if (onReport) {
+    onReport({stage, resultCode, totalBytes, downloadedBytes, startTime, fileName});
+    return;
+  }
+  // The contract's narrow name: a character the ANSI code page lacks comes out as "?".
+  onProgress(stage, resultCode, totalBytes, downloadedBytes, startTime,
+             WideToAnsi(fileName.c_str()));
 }

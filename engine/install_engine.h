@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/engine_report.h"
 #include "engine/install_outcome.h"
 #include "engine/minisign.h"
 
@@ -17,8 +18,7 @@ struct TransferOutcome;
 struct UpdateItem;
 
 // Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page: a
-// character the code page lacks comes out as "?"; the handler finds the name as it is in
-// InstallEngine::currentFile).
+// character the code page lacks comes out as "?"; a ReportHandler gets the name as it is).
 using ProgressHandler = std::function<void(int, int, int, int, int, const std::string&)>;
 // Called once at the end of every install run with what the run came to.
 using CompletionHandler = std::function<void(const RunOutcome&)>;
@@ -50,6 +50,9 @@ class InstallEngine {
   static InstallEngine& Instance();
 
   void SetCallbacks(const ProgressHandler& progress, const CompletionHandler& completion);
+  // The same with typed reports that carry the file's name as it is; the six-argument handler,
+  // and the ANSI name it takes, is then not called.
+  void SetCallbacks(const ReportHandler& report, const CompletionHandler& completion);
 
   // Fetches the update manifest into manifestText and reports stage 1; returns resultCode.
   // When the build pins signing keys, the manifest's signature ("update.xml.minisig" beside it)
@@ -110,8 +113,8 @@ class InstallEngine {
   // Where the failure message and the questions go; the system's message boxes by default.
   void SetUserPrompt(UserPrompt& prompt) { prompt_ = &prompt; }
 
-  // Makes a progress report from the current fields; fileName is in the ANSI code page.
-  void ReportProgress(const std::string& fileName);
+  // Makes a progress report from the current fields (in stage 2 with currentFile's name).
+  void ReportProgress();
   // Adds bytes written by a package download to the run's count. downloadedBytes follows it,
   // held at INT_MAX: a run past 2 GiB must not turn the report negative.
   void CountReceived(long long bytes);
@@ -120,6 +123,8 @@ class InstallEngine {
   // callback contract: sizes are bytes, startTime is in seconds since 1970 (low 32 bits).
   std::string manifestText;
   ProgressHandler onProgress;
+  // Set instead of onProgress by the typed SetCallbacks.
+  ReportHandler onReport;
   CompletionHandler onComplete;
   int downloadedBytes = 0;
   int stage = 0;

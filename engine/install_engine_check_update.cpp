@@ -156,6 +156,6 @@ int InstallEngine::CheckUpdate() {
   }
   resultCode = result;
   // The stage-1 report starts the install worker, which writes resultCode from then on.
-  ReportProgress(std::string());
+  ReportProgress();
   return result;
 }

@@ -22,7 +22,7 @@ int InstallEngine::DownloadFile(const std::wstring& url,
     resultCode = result;
     LogDownloadFailure(url, downloadTries_, result, last);
   }
-  ReportProgress(WideToAnsi(currentFile.c_str()));
+  ReportProgress();
   return resultCode;
 }
 

@@ -184,7 +184,7 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
   if (fetched.result != 0) {
     resultCode = fetched.result;
     LogDownloadFailure(item.url, fetched.tries, fetched.result, fetched.outcome);
-    ReportProgress(WideToAnsi(currentFile.c_str()));
+    ReportProgress();
     // Nothing after this file will be placed: the other transfers end before anything else.
     fetcher.Stop();
     const unsigned long writeError = fetched.outcome.writeError;
@@ -199,7 +199,7 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
     return {FailureReason::kDownloadFailed, resultCode};
   }
   // The end of the file's transfer: the count of the report before, once more.
-  ReportProgress(WideToAnsi(currentFile.c_str()));
+  ReportProgress();
   const PlaceResult placed = PlaceReceivedFile(
       item, std::move(fetched.package),
       [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
@@ -216,7 +216,7 @@ void InstallEngine::ReportReceived(const PackageFetcher& fetcher) {
   if (shown <= downloadedBytes)
     return;
   SetReceived(shown);
-  ReportProgress(WideToAnsi(currentFile.c_str()));
+  ReportProgress();
 }
 
 void InstallEngine::ReportFailure(const RunOutcome& outcome) {

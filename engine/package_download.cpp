@@ -127,7 +127,7 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
     InstallEngine& engine = InstallEngine::Instance();
     engine.CountReceived(static_cast<long long>(written));
     if (engine.stage == kStagePackageDownload)
-      engine.ReportProgress(WideToAnsi(engine.currentFile.c_str()));
+      engine.ReportProgress();
     return written;
   });
 }

@@ -191,8 +191,8 @@ int wmain(int argc, wchar_t** argv) {
   std::thread worker;
   std::optional<RunOutcome> completed;
   int lastDownloaded = -1;
-  ProgressHandler onProgress = [&](int stage, int code, int total, int downloaded, int start,
-                                   const std::string& /*ansiFileName*/) {
+  ReportHandler onReport = [&](const EngineReport& report) {
+    const int stage = report.stage, code = report.resultCode, downloaded = report.downloadedBytes;
     const double now = Now();
     // A report that repeats the previous figure is the end of a file; so is a failure.
     bool chunk = stage == kStagePackageDownload && code == 0 && downloaded != lastDownloaded;
@@ -211,11 +211,9 @@ int wmain(int argc, wchar_t** argv) {
       timing.lastBoundary = now;
     }
     if (!quiet || !chunk) {
-      // The report's own name is in the ANSI code page, which cannot hold every name.
-      const std::string fileName =
-          stage == kStagePackageDownload ? Narrow(InstallEngine::Instance().currentFile) : "";
       std::printf("progress stage=%d code=%d total=%d downloaded=%d start=%d file=\"%s\"\n", stage,
-                  code, total, downloaded, start, fileName.c_str());
+                  code, report.totalBytes, downloaded, report.startTime,
+                  Narrow(report.fileName).c_str());
     }
     std::fflush(stdout);
     // As in the wizard, the stage-1 report starts the install on a second thread.
@@ -231,7 +229,7 @@ int wmain(int argc, wchar_t** argv) {
   };
 
   std::thread checker([&] {
-    engine.SetCallbacks(onProgress, onComplete);
+    engine.SetCallbacks(onReport, onComplete);
     engine.CheckUpdate();
   });
   checker.join();
