@@ -355,12 +355,17 @@ class Installer:
         return page_shown(self.pixels("btn_install"))
 
     def wait_page(self, name, timeout):
+        """Waits for the page name, or for any of a tuple of names; returns the page reached."""
+        names = name if isinstance(name, tuple) else (name,)
+        what = " or ".join(names)
+
         def reached():
             if not self.running():
                 raise DriverError(f"the installer ended (exit code {self.process.returncode}) "
-                                  f"before the {name} page showed")
-            return self.page() == name
-        wait_until(reached, timeout, f"the {name} page")
+                                  f"before the {what} page showed")
+            page = self.page()
+            return page if page in names else None
+        return wait_until(reached, timeout, f"the {what} page")
 
     # The failure message box of the engine.
 
