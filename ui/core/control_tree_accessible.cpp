@@ -117,6 +117,8 @@ AccessibleDescription ControlTreeAccessible::Describe(const Control& control) co
 
 HRESULT ControlTreeAccessible::ResolveChild(const VARIANT& child, Control*& control) const {
   control = nullptr;
+  if (!Window())
+    return CO_E_OBJNOTCONNECTED;
   if (child.vt != VT_I4)
     return E_INVALIDARG;
   if (child.lVal == CHILDID_SELF)
@@ -314,8 +316,6 @@ STDMETHODIMP ControlTreeAccessible::get_accRole(VARIANT child, VARIANT* role) no
     if (!role)
       return E_POINTER;
     SetEmpty(role);
-    if (!Window())
-      return CO_E_OBJNOTCONNECTED;
     Control* control = nullptr;
     if (HRESULT result = ResolveChild(child, control); result != S_OK)
       return result;
@@ -355,8 +355,6 @@ STDMETHODIMP ControlTreeAccessible::get_accHelp(VARIANT child, BSTR* help) noexc
     if (!help)
       return E_POINTER;
     *help = nullptr;
-    if (!Window())
-      return CO_E_OBJNOTCONNECTED;
     Control* control = nullptr;
     if (HRESULT result = ResolveChild(child, control); result != S_OK)
       return result;
@@ -444,8 +442,6 @@ STDMETHODIMP ControlTreeAccessible::accLocation(long* left,
     if (!left || !top || !width || !height)
       return E_POINTER;
     *left = *top = *width = *height = 0;
-    if (!Window())
-      return CO_E_OBJNOTCONNECTED;
     Control* control = nullptr;
     if (HRESULT result = ResolveChild(child, control); result != S_OK)
       return result;
@@ -465,8 +461,6 @@ STDMETHODIMP ControlTreeAccessible::accNavigate(long direction,
     if (!end)
       return E_POINTER;
     SetEmpty(end);
-    if (!Window())
-      return CO_E_OBJNOTCONNECTED;
     Control* from = nullptr;
     if (HRESULT result = ResolveChild(start, from); result != S_OK)
       return result;
@@ -510,8 +504,6 @@ STDMETHODIMP ControlTreeAccessible::accHitTest(long x, long y, VARIANT* child) n
 
 STDMETHODIMP ControlTreeAccessible::accDoDefaultAction(VARIANT child) noexcept {
   return base::CatchAll([&]() -> HRESULT {
-    if (!Window())
-      return CO_E_OBJNOTCONNECTED;
     Control* control = nullptr;
     if (HRESULT result = ResolveChild(child, control); result != S_OK)
       return result;

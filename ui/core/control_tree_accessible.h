@@ -122,7 +122,8 @@ class ControlTreeAccessible : public base::ComObject<IAccessible, IEnumVARIANT> 
   HWND Window() const;
   std::vector<Control*> Children() const;
   AccessibleDescription Describe(const Control& control) const;
-  // S_OK with control (null for CHILDID_SELF), E_INVALIDARG for anything that is no child.
+  // S_OK with control (null for CHILDID_SELF), E_INVALIDARG for anything that is no child,
+  // CO_E_OBJNOTCONNECTED once the window is gone.
   HRESULT ResolveChild(const VARIANT& child, Control*& control) const;
   // One text of the child's description (the window's title for the window's name) as a BSTR.
   HRESULT DescribedText(const VARIANT& child,
