@@ -25,10 +25,16 @@ void Control::RetireSubtree() {
   Find(&Control::Retire, nullptr, 0);
 }
 
+// The walk reaches the overlay and the children before the control itself, and each goes as it
+// would when deleted: extra attributes cleared, destroy hooks fired while its paint manager
+// still knows it, then forgotten. The destructor that follows later finds nothing left to fire.
 Control* Control::Retire(Control* control, void*) {
   if (!control->alive_)
     return nullptr;
   control->alive_ = false;
+  control->ClearExtraAttributes();
+  control->destroyHooks.Fire(control);
+  control->destroyHooks.Clear();
   control->initHooks.Clear();
   control->sizeHooks.Clear();
   control->eventHooks.Clear();

@@ -15,6 +15,7 @@
 #include "ui/controls/container.h"
 #include "ui/core/control.h"
 #include "ui/core/delegate.h"
+#include "ui/core/dispatch_scope.h"
 
 namespace ui {
 namespace {
@@ -215,6 +216,45 @@ TEST_F(PaintManagerRegistryTest, DestroyedControlLeavesNoReferenceBehind) {
   EXPECT_EQ(L"scroll", log_.received[0].type);
   EXPECT_EQ(nullptr, log_.received[0].sender);
   EXPECT_EQ(7u, log_.received[0].wParam);
+}
+
+// A destroy hook may still ask the manager about the control: it fires before the manager
+// forgets it, whether the control goes at once or after the dispatch it was destroyed in.
+TEST_F(PaintManagerRegistryTest, DestroyHooksFireBeforeTheManagerForgetsTheControl) {
+  struct Seen {
+    PaintManager* manager = nullptr;
+    Control* control = nullptr;
+    int fired = 0;
+    bool focused = false;
+    bool registered = false;
+    bool OnDestroy(void*) {
+      ++fired;
+      focused = manager->GetFocusControl() == control;
+      registered = manager->FindControlByName(L"field") == control;
+      return true;
+    }
+  };
+  for (const bool duringDispatch : {false, true}) {
+    SCOPED_TRACE(duringDispatch ? "during a dispatch" : "at once");
+    auto* field = AddChild<TabStop>(L"field");
+    ASSERT_EQ(field, manager_.FindControlByName(L"field"));
+    manager_.SetFocusControl(field, PlatformFocus::Keep);
+    Seen seen{&manager_, field};
+    field->destroyHooks.Add(MakeDelegate(&seen, &Seen::OnDestroy));
+    {
+      std::unique_ptr<DispatchScope> dispatch;
+      if (duringDispatch)
+        dispatch = std::make_unique<DispatchScope>();
+      root_->Remove(field, true);
+      field->Destroy();
+      EXPECT_EQ(1, seen.fired);
+      EXPECT_TRUE(seen.focused);
+      EXPECT_TRUE(seen.registered);
+      EXPECT_EQ(nullptr, manager_.GetFocusControl());
+      EXPECT_EQ(nullptr, manager_.FindControlByName(L"field"));
+    }
+    EXPECT_EQ(1, seen.fired) << "the later deletion fires nothing again";
+  }
 }
 
 TEST_F(PaintManagerRegistryTest, ReplacedRootIsDestroyedFromTheQueueMessage) {
