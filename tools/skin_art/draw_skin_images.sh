@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Draws the eleven images of the installer's skin into resources/install_online/.
 #
-# Needs ImageMagick and two fonts, all Debian packages, and optipng for the smallest files:
-#   apt-get install imagemagick fonts-wqy-microhei fonts-inter optipng
+# Needs ImageMagick and two fonts, all Debian packages, and optipng and zopfli for the smallest
+# files:
+#   apt-get install imagemagick fonts-wqy-microhei fonts-inter optipng zopfli
 # Usage: tools/skin_art/draw_skin_images.sh [--scale 2] [output folder] [image...]
 #
 # With --scale 2 the same art is drawn at twice the size into name@2x.png, for displays at 200 %
@@ -53,9 +54,12 @@ trap 'rm -rf "$work"' EXIT
 
 # Stable files: no time chunks, no metadata, fixed colour type. The second argument is the
 # image's name; the scale's suffix goes before ".png".
-# Each image is then recompressed without loss (optipng), when installed: the art travels inside
-# the installer, whose size is bounded.
-shrink() { if command -v optipng >/dev/null; then optipng -quiet -o7 -strip all "$1"; fi; }
+# Each image is then recompressed without loss (optipng, then zopflipng, whichever is installed):
+# the art travels inside the installer, whose size is bounded.
+shrink() {
+  if command -v optipng >/dev/null; then optipng -quiet -o7 -strip all "$1"; fi
+  if command -v zopflipng >/dev/null; then zopflipng -y -m "$1" "$1" >/dev/null; fi
+}
 save_rgba() {
   "$im" "$1" -strip -depth 8 -define png:exclude-chunks=date,time,tIME "png32:$out/${2%.png}$suffix.png"
   shrink "$out/${2%.png}$suffix.png"
