@@ -28,7 +28,6 @@ build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
 prefix=$("$repo_root/scripts/wine-run.sh" --prefix "$QUENBY_ARCH")
 wine_run=$repo_root/scripts/wine-run.sh
 engine_run=$build_dir/tools/engine_run/engine-run.exe
-nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
 
 work=$(mktemp -d /tmp/quenby-link-XXXXXX)
 chmod 755 "$work"  # nginx workers run as another user
@@ -38,6 +37,7 @@ forwarder_pid=
 wine_keepalive_pid=
 trap 'kill $nginx_pid $forwarder_pid $wine_keepalive_pid 2>/dev/null; rm -rf "$work" "$bench_drive"' EXIT
 source "$repo_root/scripts/keep-wine-up.sh"
+source "$repo_root/bench/bench_common.sh"
 keep_wine_up "$build_dir"
 
 # The releases: the small one here, the large one as bench/make_release.sh makes it.
@@ -51,61 +51,23 @@ for i in range(1, 513):
 PY
 for i in 1 2 3; do head -c $((64 << 20)) /dev/urandom > "$work/release/large/part$i.bin"; done
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-mkdir -p "$work/served" "$work/nginx"
-cat > "$work/nginx/nginx.conf" <<EOF2
-daemon off;
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 256; }
-http {
-  access_log off;
-  sendfile on;
-  tcp_nopush on;
-  keepalive_requests 100000;
-  client_body_temp_path $work/nginx;
-  proxy_temp_path $work/nginx;
-  fastcgi_temp_path $work/nginx;
-  uwsgi_temp_path $work/nginx;
-  scgi_temp_path $work/nginx;
-  default_type application/octet-stream;
-  server { listen 127.0.0.1:$port; root $work/served; }
-}
-EOF2
-"$nginx_bin" -c "$work/nginx/nginx.conf" &
-nginx_pid=$!
+start_nginx
 python3 "$repo_root/bench/link_forwarder.py" --upstream "$port" --rtt-ms $rtt_ms --mbit $mbit \
   > "$work/forwarder.port" &
 forwarder_pid=$!
 for _ in $(seq 50); do
-  [[ -s $work/forwarder.port ]] && curl -s -o /dev/null "http://127.0.0.1:$port/" && break
+  [[ -s $work/forwarder.port ]] && break
   sleep 0.1
 done
 local_base=http://127.0.0.1:$port
 link_base=http://127.0.0.1:$(cat "$work/forwarder.port")
 
-manifest_path=checkupdate/tarskT/shichang/electron/update.xml
 python3 "$repo_root/tools/publisher/publish.py" --release "$work/release/small" \
   --output "$work/served/small" --base-url "$link_base/small" > /dev/null
 python3 "$repo_root/tools/publisher/publish.py" --release "$work/release/large" \
   --output "$work/served/large" --base-url "$local_base/large" > /dev/null
-mkdir -p "$(dirname "$work/served/empty/$manifest_path")"
-printf '<?xml version="1.0" encoding="utf-8"?>\n<UpdateFiles>\n</UpdateFiles>\n' \
-  > "$work/served/empty/$manifest_path"
+write_empty_manifest
 
-now() { date +%s.%N; }
-median() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    eval "$before"
-    local start=$(now)
-    "$@" > "$work/last.out" 2>&1
-    times+=("$(echo "$(now) - $start" | bc -l)")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END {
-    print (NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2) }'
-}
 engine() {  # <base> [options]: an install into a fresh folder that must complete
   local base=$1
   shift
@@ -136,13 +98,7 @@ for n, f in enumerate(ET.parse(sys.argv[1]).getroot()):
     print(f'url = "{sys.argv[2]}{path}"\noutput = "{sys.argv[3]}/p{n}.pak"')
 PY
   rm -rf "$work/native" && mkdir -p "$work/native/out"
-  curl -s -f "$@" -K "$work/$shape.curl" &&
-    7zz x -y -bso0 -bsp0 "-o$work/native/out" "$work/native/*.pak" &&
-    python3 -c 'import os, sys
-d = sys.argv[1]
-for n in os.listdir(d):
-    if n.endswith(".tmp"): os.replace(os.path.join(d, n), os.path.join(d, n[:-4]))' \
-      "$work/native/out"
+  curl -s -f "$@" -K "$work/$shape.curl" && native_unpack_and_place
 }
 before=:
 native_small=$(median native_for small "$link_base" -Z --parallel-max 8)

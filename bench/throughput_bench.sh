@@ -27,7 +27,6 @@ done
 build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
 prefix=$("$repo_root/scripts/wine-run.sh" --prefix "$QUENBY_ARCH")
 wine_run=$repo_root/scripts/wine-run.sh
-nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
 
 work=$(mktemp -d /tmp/quenby-throughput-XXXXXX)
 chmod 755 "$work"  # nginx workers run as another user
@@ -39,62 +38,21 @@ trap 'kill $nginx_pid $wine_keepalive_pid 2>/dev/null; rm -rf "$work" "$bench_dr
 # program, they would run beside it on the same cores and add a second or so that the start-up
 # subtracted below, measured over a run too short to meet them, does not take away.
 source "$repo_root/scripts/keep-wine-up.sh"
+source "$repo_root/bench/bench_common.sh"
 keep_wine_up "$build_dir"
 
 # The releases.
 bash "$repo_root/bench/make_release.sh" "$work/release/large" "$work/release/small"
 
 # nginx on a free loopback port, serving the published releases.
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-mkdir -p "$work/served" "$work/nginx"
-cat > "$work/nginx/nginx.conf" <<EOF
-daemon off;
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 256; }
-http {
-  access_log off;
-  sendfile on;
-  tcp_nopush on;
-  keepalive_requests 100000;
-  client_body_temp_path $work/nginx;
-  proxy_temp_path $work/nginx;
-  fastcgi_temp_path $work/nginx;
-  uwsgi_temp_path $work/nginx;
-  scgi_temp_path $work/nginx;
-  default_type application/octet-stream;
-  server { listen 127.0.0.1:$port; root $work/served; }
-}
-EOF
-"$nginx_bin" -c "$work/nginx/nginx.conf" &
-nginx_pid=$!
+start_nginx
 base=http://127.0.0.1:$port
-for _ in $(seq 50); do curl -s -o /dev/null "$base/" && break; sleep 0.1; done
 
-manifest_path=checkupdate/tarskT/shichang/electron/update.xml
 for shape in large small; do
   python3 "$repo_root/tools/publisher/publish.py" --release "$work/release/$shape" \
     --output "$work/served/$shape" --base-url "$base/$shape" > /dev/null
 done
-mkdir -p "$(dirname "$work/served/empty/$manifest_path")"
-printf '<?xml version="1.0" encoding="utf-8"?>\n<UpdateFiles>\n</UpdateFiles>\n' \
-  > "$work/served/empty/$manifest_path"
-
-now() { date +%s.%N; }
-# Median of $runs timings of a command (its output is discarded); $before runs first each time.
-# The machine's other work moves single runs a lot; the median follows it less than the fastest.
-median() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    eval "$before"
-    local start=$(now)
-    "$@" > "$work/last.out" 2>&1
-    times+=("$(echo "$(now) - $start" | bc -l)")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END {
-    print (NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2) }'
-}
+write_empty_manifest
 
 mkdir -p "$bench_drive"
 before='rm -rf "$bench_drive/engine"'
@@ -145,13 +103,7 @@ PY
     "$work/$shape.items" > "$work/$shape.curl"
   native_run() {
     rm -rf "$work/native" && mkdir -p "$work/native/out"
-    curl -s -f -K "$work/$shape.curl" &&
-      7zz x -y -bso0 -bsp0 "-o$work/native/out" "$work/native/*.pak" &&
-      python3 -c 'import os, sys
-d = sys.argv[1]
-for n in os.listdir(d):
-    if n.endswith(".tmp"): os.replace(os.path.join(d, n), os.path.join(d, n[:-4]))' \
-        "$work/native/out"
+    curl -s -f -K "$work/$shape.curl" && native_unpack_and_place
   }
   before=:
   native_s[$shape]=$(median native_run)

@@ -5,26 +5,16 @@ wizard_e2e_test.py). No window may show, nothing may wait for an answer, the exi
 outcome and the log tells what happened.
 
 Run one case:  silent_install_e2e_test.py SilentInstallTest.test_exit_codes
-Environment: as wizard_e2e_test.py (QUENBY_INSTALLER, QUENBY_INSTALL_PROBE, QUENBY_STAND_IN_DIR,
-QUENBY_E2E_OUTPUT).
+Environment: as installer_case.py.
 """
-import os
 import pathlib
 import shutil
 import subprocess
-import sys
 import time
 import unittest
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools" / "wizard_driver"))
-import wizard_driver as wd  # noqa: E402
+from installer_case import INSTALLER, PROBE, InstallerCase, wd
 
-INSTALLER = os.environ.get("QUENBY_INSTALLER", "")
-PROBE = os.environ.get("QUENBY_INSTALL_PROBE", "")
-STAND_INS = os.environ.get("QUENBY_STAND_IN_DIR", "")
-OUTPUT = pathlib.Path(os.environ.get("QUENBY_E2E_OUTPUT", "e2e-output"))
-
-CLIENT_BYTES = 300_000
 # A folder with a space, given as the browse button would be: "velmora" goes below it.
 CHOSEN_FOLDER = "C:\\Silent Target"
 CHOSEN_INSTALL_DIR = CHOSEN_FOLDER + "\\velmora"
@@ -41,12 +31,7 @@ class SilentRun:
     every visible top-level window that was not on the display before it started counts."""
 
     def __init__(self, args, proxy=None, log_path=None):
-        env = dict(os.environ)
-        for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                     "ALL_PROXY", "no_proxy", "NO_PROXY"):
-            env.pop(name, None)
-        if proxy:
-            env["http_proxy"] = proxy
+        env = wd.proxy_environment(proxy)
         self.before = set(self._visible_windows())
         self.windows = set()
         self.output = open(log_path, "wb") if log_path else subprocess.DEVNULL
@@ -94,50 +79,19 @@ def windows_path(path):
 
 
 def temp_logs():
-    """The run logs in the Windows user's temporary folder of the prefix."""
-    users = wd.wine_prefix() / "drive_c" / "users"
-    return sorted(users.glob("*/Temp/Quenby-install-*.log"), key=lambda p: p.stat().st_mtime)
+    """The run logs in the Windows user's temporary folder of the prefix, oldest first."""
+    return sorted(wd.temp_files("Quenby-install-*.log"), key=lambda p: p.stat().st_mtime)
 
 
-class SilentInstallTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        for name, value in (("QUENBY_INSTALLER", INSTALLER), ("QUENBY_INSTALL_PROBE", PROBE),
-                            ("QUENBY_STAND_IN_DIR", STAND_INS)):
-            if not value:
-                raise unittest.SkipTest(f"{name} is not set")
-
-    def setUp(self):
-        self.out = OUTPUT / self.id().rsplit(".", 1)[-1]
-        shutil.rmtree(self.out, ignore_errors=True)
-        self.out.mkdir(parents=True)
-        self.release = wd.make_release(self.out / "release", STAND_INS, CLIENT_BYTES)
-        self.served = self.out / "served"
-        wd.publish(self.release, self.served, wd.PRODUCT_UPDATE_BASE)
-        self.servers = []
-        self.processes = []
-        self.reset()
-
-    def tearDown(self):
-        for process in self.processes:
-            process.kill()
-        for server in self.servers:
-            server.stop()
-        self.reset()
-
+class SilentInstallTest(InstallerCase):
     def reset(self):
-        wd.reset_installation(PROBE)
+        super().reset()
         wd.reset_installation(PROBE, CHOSEN_INSTALL_DIR)
         shutil.rmtree(wd.windows_to_unix(CHOSEN_FOLDER), ignore_errors=True)
 
-    def serve(self, *rules):
-        server = wd.UpdateServer(self.served, rules, self.out / f"server{len(self.servers)}.log")
-        self.servers.append(server)
-        return server
-
     def run_silent(self, *args, proxy=None):
-        run = SilentRun(args, proxy, self.out / f"installer{len(self.processes)}.out")
-        self.processes.append(run)
+        run = SilentRun(args, proxy, self.out / f"installer{len(self.installers)}.out")
+        self.installers.append(run)
         return run
 
     def assert_no_window(self, run, what):
@@ -198,7 +152,7 @@ class SilentInstallTest(unittest.TestCase):
         for what, rules, args, code, line in cases:
             with self.subTest(what):
                 server = self.serve(*rules)
-                log_path = self.out / f"{code}-{len(self.processes)}.log"
+                log_path = self.out / f"{code}-{len(self.installers)}.log"
                 run = self.run_silent(*args, f"/LOG={windows_path(log_path)}",
                                       proxy=server.proxy)
                 started = time.monotonic()

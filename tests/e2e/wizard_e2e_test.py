@@ -6,27 +6,17 @@ local update server, which serves a published client release, through the proxy 
 takes from the environment.
 
 Run one case:  wizard_e2e_test.py WizardEndToEndTest.test_full_install
-Environment: QUENBY_INSTALLER, QUENBY_INSTALL_PROBE (install-probe.exe), QUENBY_SCREEN_READER_PROBE
-(screen-reader-probe.exe, for the case that drives the wizard through Active Accessibility alone),
-QUENBY_STAND_IN_DIR
-(the built stand-in client programs) and QUENBY_E2E_OUTPUT (screenshots and logs of each case).
+Environment: as installer_case.py, and QUENBY_SCREEN_READER_PROBE (screen-reader-probe.exe, for
+the case that drives the wizard through Active Accessibility alone).
 """
 import os
-import pathlib
-import shutil
 import subprocess
-import sys
 import time
 import unittest
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools" / "wizard_driver"))
-import wizard_driver as wd  # noqa: E402
+from installer_case import INSTALLER, PROBE, InstallerCase, wd
 
-INSTALLER = os.environ.get("QUENBY_INSTALLER", "")
-PROBE = os.environ.get("QUENBY_INSTALL_PROBE", "")
 SCREEN_READER_PROBE = os.environ.get("QUENBY_SCREEN_READER_PROBE", "")
-STAND_INS = os.environ.get("QUENBY_STAND_IN_DIR", "")
-OUTPUT = pathlib.Path(os.environ.get("QUENBY_E2E_OUTPUT", "e2e-output"))
 
 INSTALL_DIR = wd.DEFAULT_INSTALL_DIR
 # The release's big file; trickled, its download takes a few seconds.
@@ -53,38 +43,10 @@ INSTALL_BOUND = 120
 QUIT_BOUND = 10
 
 
-class WizardEndToEndTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        for name, value in (("QUENBY_INSTALLER", INSTALLER), ("QUENBY_INSTALL_PROBE", PROBE),
-                            ("QUENBY_STAND_IN_DIR", STAND_INS)):
-            if not value:
-                raise unittest.SkipTest(f"{name} is not set")
-
-    def setUp(self):
-        self.out = OUTPUT / self.id().rsplit(".", 1)[-1]
-        shutil.rmtree(self.out, ignore_errors=True)
-        self.out.mkdir(parents=True)
-        self.release = wd.make_release(self.out / "release", STAND_INS, CLIENT_BYTES)
-        self.served = self.out / "served"
-        wd.publish(self.release, self.served, wd.PRODUCT_UPDATE_BASE)
-        self.installers = []
-        self.servers = []
-        wd.reset_installation(PROBE)
-
-    def tearDown(self):
-        for installer in self.installers:
-            installer.kill()
-        for server in self.servers:
-            server.stop()
-        wd.reset_installation(PROBE)
+class WizardEndToEndTest(InstallerCase):
+    client_bytes = CLIENT_BYTES
 
     # Helpers.
-
-    def serve(self, *rules):
-        server = wd.UpdateServer(self.served, rules, self.out / f"server{len(self.servers)}.log")
-        self.servers.append(server)
-        return server
 
     def open_wizard(self, server):
         """Starts installer.exe and waits for its window on the configuration page."""

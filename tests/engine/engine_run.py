@@ -44,3 +44,11 @@ def release_faults(release, install):
     for relative in installed - expected.keys():
         faults.append(f"{relative}: installed but not in the release")
     return faults
+
+
+def report(faults):
+    """Prints each fault and a last line, "ok" or how many; the test's exit code."""
+    for fault in faults:
+        print(fault)
+    print("ok" if not faults else f"{len(faults)} faults")
+    return 1 if faults else 0

@@ -9,7 +9,6 @@ must download nothing.
 
 Exits with 77 (skipped) when nginx is not installed.
 """
-import os
 import pathlib
 import re
 import shutil
@@ -24,7 +23,7 @@ sys.path.insert(0, str(REPO / "tools" / "publisher"))
 sys.path.insert(0, str(REPO / "tools" / "update_server"))
 import publish  # noqa: E402
 import server  # noqa: E402
-from engine_run import parse_arguments, release_faults, run_engine  # noqa: E402
+from engine_run import parse_arguments, release_faults, report, run_engine  # noqa: E402
 
 SKIPPED = 77
 
@@ -132,10 +131,7 @@ def main():
                    check_install(args.engine_run, base, args.release, work / "b")]
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    for fault in faults:
-        print(fault)
-    print("ok" if not faults else f"{len(faults)} faults")
-    return 1 if faults else 0
+    return report(faults)
 
 
 if __name__ == "__main__":

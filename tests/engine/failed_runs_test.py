@@ -25,7 +25,8 @@ sys.path.insert(0, str(REPO / "tools" / "publisher"))
 sys.path.insert(0, str(REPO / "tools" / "update_server"))
 import publish  # noqa: E402
 import server  # noqa: E402
-from engine_run import WINE_RUN, parse_arguments, release_faults, windows_path  # noqa: E402
+from engine_run import (  # noqa: E402
+    WINE_RUN, parse_arguments, release_faults, report, windows_path)
 
 SKIPPED = 77
 MIB = 1 << 20
@@ -271,10 +272,7 @@ def main():
             faults += found
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    for fault in faults:
-        print(fault)
-    print("ok" if not faults else f"{len(faults)} faults")
-    return 1 if faults else 0
+    return report(faults)
 
 
 if __name__ == "__main__":

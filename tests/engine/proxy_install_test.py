@@ -27,7 +27,8 @@ import server  # noqa: E402
 
 sys.path.insert(0, str(REPO / "tools" / "wizard_driver"))
 import wizard_driver  # noqa: E402
-from engine_run import WINE_RUN, parse_arguments, release_faults, run_engine  # noqa: E402
+from engine_run import (  # noqa: E402
+    WINE_RUN, parse_arguments, release_faults, report, run_engine)
 
 SETTINGS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections"
 SETTINGS_VALUE = "DefaultConnectionSettings"
@@ -160,10 +161,7 @@ def main():
     finally:
         registry.write_settings(saved or connection_settings(DIRECT))
         shutil.rmtree(work, ignore_errors=True)
-    for fault in faults:
-        print(fault)
-    print("ok" if not faults else f"{len(faults)} faults")
-    return 1 if faults else 0
+    return report(faults)
 
 
 if __name__ == "__main__":

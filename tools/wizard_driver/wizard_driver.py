@@ -78,14 +78,29 @@ def wine_prefix():
     return pathlib.Path(done.stdout.strip())
 
 
+def temp_files(pattern, prefix=None):
+    """The files matching pattern in the temporary folders of the prefix's users."""
+    return sorted((prefix or wine_prefix()).glob(f"drive_c/users/*/Temp/{pattern}"))
+
+
 def start_failures(prefix=None):
     """The lines the installer recorded of starts that failed (app/start_failure.h), from the
     temporary folders of the prefix's users; oldest first."""
     lines = []
-    pattern = "drive_c/users/*/Temp/Quenby-install-start.log"
-    for log in sorted((prefix or wine_prefix()).glob(pattern)):
+    for log in temp_files("Quenby-install-start.log", prefix):
         lines += log.read_text(encoding="utf-8", errors="replace").splitlines()
     return lines
+
+
+def proxy_environment(proxy=None):
+    """This process's environment without any proxy setting, but for proxy as http_proxy."""
+    env = dict(os.environ)
+    for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                 "ALL_PROXY", "no_proxy", "NO_PROXY"):
+        env.pop(name, None)
+    if proxy:
+        env["http_proxy"] = proxy
+    return env
 
 
 def windows_to_unix(path):
@@ -235,12 +250,7 @@ class Installer:
     """One run of installer.exe under Wine and its window."""
 
     def __init__(self, exe, proxy=None, log_path=None):
-        env = dict(os.environ)
-        for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                     "ALL_PROXY", "no_proxy", "NO_PROXY"):
-            env.pop(name, None)
-        if proxy:
-            env["http_proxy"] = proxy
+        env = proxy_environment(proxy)
         self.log_path = log_path
         self.log = open(log_path, "wb") if log_path else subprocess.DEVNULL
         self.start_records = len(start_failures())
