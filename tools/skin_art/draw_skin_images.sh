@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Draws the eleven images of the installer's skin into resources/install_online/.
 #
-# Needs ImageMagick and two fonts, all Debian packages, and optipng and zopfli for the smallest
-# files:
-#   apt-get install imagemagick fonts-wqy-microhei fonts-inter optipng zopfli
+# Needs ImageMagick and two fonts, all Debian packages, and optipng, zopfli and pngquant for the
+# smallest files:
+#   apt-get install imagemagick fonts-wqy-microhei fonts-inter optipng zopfli pngquant
 # Usage: tools/skin_art/draw_skin_images.sh [--scale 2] [output folder] [image...]
 #
 # With --scale 2 the same art is drawn at twice the size into name@2x.png, for displays at 200 %
@@ -68,6 +68,17 @@ save_rgb() {
   "$im" "$1" -strip -alpha off -depth 8 -define png:exclude-chunks=date,time,tIME "png24:$out/${2%.png}$suffix.png"
   shrink "$out/${2%.png}$suffix.png"
 }
+# The background, the largest image by far, is reduced to a palette of its 256 most telling
+# colours (pngquant, with dithering): about half the bytes at a peak signal-to-noise ratio near
+# 59 dB, which no eye tells from the original. Without pngquant it is kept in full colour.
+save_rgb_palette() {
+  local file=$out/${2%.png}$suffix.png
+  save_rgb "$1" "$2"
+  if command -v pngquant >/dev/null; then
+    pngquant --quality 95-100 --speed 1 --strip --force --output "$file" "$file"
+    shrink "$file"
+  fi
+}
 
 # Lengths at the drawing's scale: x k, for integers and for fractions.
 px() { echo $(($1 * k)); }
@@ -123,7 +134,7 @@ bg() {
     -fill none -stroke 'rgba(20,45,90,0.28)' -strokewidth $k \
     -draw "rectangle $(fx 0.5),$(fx 0.5) $(awk -v w=$w -v k=$k 'BEGIN { print w - k / 2 }'),$(awk -v h=$h -v k=$k 'BEGIN { print h - k / 2 }')" \
     "$work/bg.png"
-  save_rgb "$work/bg.png" bg_main.png
+  save_rgb_palette "$work/bg.png" bg_main.png
 }
 
 # ---------------------------------------------------------------------------------------------
