@@ -14,10 +14,14 @@ mkdir -p "$out"
 work=$(mktemp -d)
 wine_run=$repo_root/scripts/wine-run.sh
 prefix=$("$wine_run" --prefix "$exe")
+QUENBY_ARCH=$(basename "$prefix" | sed -n 's/^\.wineprefix-x86_64$/x86_64/p')
+export QUENBY_ARCH=${QUENBY_ARCH:-i686}
 pid=""
 
+# reg.exe is no file here, so the wrapper takes the architecture from QUENBY_ARCH: that of the
+# window's program, whose prefix is set.
 set_log_pixels() {
-  QUENBY_ARCH=i686 "$wine_run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+  "$wine_run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
     /d "$1" /f >/dev/null 2>&1
 }
 cleanup() {
