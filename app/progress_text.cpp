@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <ctime>
 
+#include "base/decimal_text.h"
+
 namespace {
 
 // "安装目录：%s\%s" is written with a bound of 519 units, the terminator included.
@@ -19,21 +21,6 @@ int Percent(int downloadedBytes, int totalBytes) {
   if (percent <= static_cast<double>(INT_MIN))
     return INT_MIN;
   return static_cast<int>(percent);  // truncates toward zero
-}
-
-// By hand: std::to_wstring goes through the wide printf family, a second formatter in the
-// program.
-std::wstring Number(int64_t value) {
-  wchar_t digits[24];
-  wchar_t* start = digits + 24;
-  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  do {
-    *--start = static_cast<wchar_t>(L'0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (value < 0)
-    *--start = L'-';
-  return std::wstring(start, digits + 24);
 }
 
 // Cuts to at most limit units without leaving half of a surrogate pair at the end.
@@ -61,22 +48,22 @@ ProgressTexts ComposeProgressTexts(const ProgressReport& report, const std::wstr
   const int64_t remaining = static_cast<int64_t>(report.totalBytes) - downloaded;
 
   texts.fileText = Truncated(L"安装目录：" + installDir + L"\\" + report.fileName, kFileTextLimit);
-  texts.percentText = Number(texts.percent) + L"%";
+  texts.percentText = base::DecimalText(texts.percent) + L"%";
 
   std::wstring& tip = texts.tipText;
-  tip = L"软件大小:" + Number(report.totalBytes / 1000000) + L"MB,已下载:";
+  tip = L"软件大小:" + base::DecimalText(report.totalBytes / 1000000) + L"MB,已下载:";
   if (downloaded < 1001000)
-    tip += Number(downloaded / 1000) + L"KB,网速:";
+    tip += base::DecimalText(downloaded / 1000) + L"KB,网速:";
   else
-    tip += Number(downloaded / 1000000) + L"MB,网速:";
+    tip += base::DecimalText(downloaded / 1000000) + L"MB,网速:";
   if (speed > 1000000)
-    tip += Number(speed / 1000000) + L"MB/s,剩余:";
+    tip += base::DecimalText(speed / 1000000) + L"MB/s,剩余:";
   else if (speed > 1000)
-    tip += Number(speed / 1000) + L"KB/s,剩余:";
+    tip += base::DecimalText(speed / 1000) + L"KB/s,剩余:";
   else
-    tip += Number(speed) + L"B/s,剩余:";
+    tip += base::DecimalText(speed) + L"B/s,剩余:";
   if (speed > 0)
-    tip += Number(remaining / speed) + L"秒";
+    tip += base::DecimalText(remaining / speed) + L"秒";
   else
     tip += L"-秒";
   return texts;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 
+#include "base/decimal_text.h"
 #include "base/exception_barrier.h"
 #include "engine/address_escape.h"
 #include "engine/package_download.h"
@@ -106,7 +107,7 @@ void PackageFetcher::Fetch(size_t index) {
       fetched.outcome.writeError = kErrorReparsePointEncountered;
       return;
     }
-    if (!fetched.package.UseFile(item.folder + L"temp-" + std::to_wstring(index) + L".pak")) {
+    if (!fetched.package.UseFile(item.folder + L"temp-" + base::DecimalText(index) + L".pak")) {
       fetched.result = -1;
       fetched.outcome.writeError = fetched.package.WriteError();
       return;

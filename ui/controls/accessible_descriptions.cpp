@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/decimal_text.h"
 #include "ui/controls/button.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/label.h"
@@ -21,7 +22,7 @@ std::wstring PercentText(const Progress& progress) {
   const long long range = static_cast<long long>(progress.GetMaxValue()) - progress.GetMinValue();
   const long long offset = static_cast<long long>(progress.GetValue()) - progress.GetMinValue();
   const long long percent = range > 0 ? offset * 100 / range : 0;
-  return std::to_wstring(percent) + L"%";
+  return base::DecimalText(percent) + L"%";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/decimal_text.h"
 #include "ui/render/color_shift.h"
 #include "ui/render/image_loader.h"
 #include "ui/render/image_variant.h"
@@ -67,7 +68,7 @@ std::wstring ImageCacheKey(const std::wstring& name, int dpi) {
   if (dpi == DisplayScale::kBaseDpi)
     return name;
   // "|" never occurs in a file name, so no image name can look like another at a DPI.
-  return name + L"|" + std::to_wstring(dpi);
+  return name + L"|" + base::DecimalText(dpi);
 }
 
 ImageRecordPtr LoadCacheImage(const std::wstring& name,
