@@ -20,16 +20,20 @@ int IgnorePercentage(const std::wstring&, int) {
   return 0;
 }
 
-bool IsDiskFull(DWORD error) {
-  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
-}
-
 // The extractor's result is the HRESULT of the step that failed; a write that found the volume
 // full carries its Windows error.
 bool IsDiskFullResult(int32_t result) {
   return result == HRESULT_FROM_WIN32(ERROR_DISK_FULL) ||
          result == HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL);
 }
+
+}  // namespace
+
+bool IsDiskFull(unsigned long error) {
+  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+namespace {
 
 // The errors of a rename over a file that a running program holds: open without delete sharing,
 // a locked range, or (on Windows) a running executable.

@@ -17,6 +17,9 @@ struct PlaceResult {
   bool Placed() const { return failure == FailureReason::kNone; }
 };
 
+// The Windows errors of a write that found the volume full.
+bool IsDiskFull(unsigned long error);
+
 // Asked when another program holds the file at path open (programs: those the system could
 // name); true to try again (the user closed them), false to give up.
 using FileInUseHandler =

@@ -194,8 +194,6 @@ class InstallEngine {
   // Why the last CheckUpdate left no manifest (kNone when it fetched one), and its code.
   FailureReason manifestFailure_ = FailureReason::kNone;
   int manifestFailureCode_ = 0;
-  // The Windows error of the last package download's failed write to its file, or 0.
-  unsigned long downloadWriteError_ = 0;
   // How many transfers the last package download took (1 when the first one ended it).
   int downloadTries_ = 0;
   // Bytes written by the run's package downloads; downloadedBytes is its int form.

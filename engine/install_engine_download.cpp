@@ -17,7 +17,6 @@ int InstallEngine::DownloadFile(const std::wstring& url,
   currentFile = fileName;
   TransferOutcome last;
   int result = DownloadWithRetries(url, localPath, expectedBytes, maxBytes, last);
-  downloadWriteError_ = last.writeError;
   if (result != 0) {
     resultCode = result;
     LogDownloadFailure(url, downloadTries_, result, last);

@@ -25,10 +25,6 @@
 
 namespace {
 
-bool IsDiskFull(unsigned long error) {
-  return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
-}
-
 // Bytes the caller may still write on the volume of folder; -1 when the system cannot tell.
 long long FreeBytes(const std::wstring& folder) {
   ULARGE_INTEGER available;
@@ -121,10 +117,11 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
 
   size_t next = 0;
   const long long freeBytes = items.empty() ? -1 : FreeBytes(installDir);
-  if (freeBytes >= 0 && freeBytes < SpaceNeeded(items)) {
+  const long long bytesNeeded = SpaceNeeded(items);
+  if (freeBytes >= 0 && freeBytes < bytesNeeded) {
     outcome.failure = FailureReason::kNotEnoughSpace;
     outcome.code = freeBytes;
-    outcome.bytesNeeded = SpaceNeeded(items);
+    outcome.bytesNeeded = bytesNeeded;
   } else {
     // Transfers run on the fetcher's threads ahead of placement, which stays on this thread in
     // manifest order; so do the progress reports.

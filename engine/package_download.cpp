@@ -42,12 +42,14 @@ base::ScopedFile OpenPackageFile(const std::wstring& path, bool resume) {
     handle = ::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kFlags,
                            nullptr);
     BY_HANDLE_FILE_INFORMATION information;
-    if (handle != INVALID_HANDLE_VALUE &&
-        (!::GetFileInformationByHandle(handle, &information) ||
-         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
-      ::CloseHandle(handle);
-      lastWriteError = kErrorReparsePointEncountered;
-      return nullptr;
+    if (handle != INVALID_HANDLE_VALUE) {
+      const bool read = ::GetFileInformationByHandle(handle, &information);
+      const DWORD readError = ::GetLastError();
+      if (!read || (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        ::CloseHandle(handle);
+        lastWriteError = read ? kErrorReparsePointEncountered : readError;
+        return nullptr;
+      }
     }
   } else {
     // The common case, no package left, costs one call. A link in the package's place is

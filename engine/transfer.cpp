@@ -200,7 +200,6 @@ RouteResult PerformByRoute(const TransferRequest& request,
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &outcome.httpStatus);
   if (bounded.tooLong)
     result = CURLE_FILESIZE_EXCEEDED;
-  outcome.tooLong = result == CURLE_FILESIZE_EXCEEDED;
   curl_off_t retryAfter = 0;
   const bool known = curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK;
   outcome.retryAfterSeconds = known && retryAfter > 0 ? static_cast<long>(retryAfter) : -1;

@@ -11,7 +11,6 @@ struct TransferOutcome {
   long httpStatus = 0;           // of the last response; 0 when none arrived
   long retryAfterSeconds = -1;   // the server's Retry-After; -1 when it gave none
   unsigned long writeError = 0;  // Windows error of a failed write of the body to its file
-  bool tooLong = false;          // the body went past the transfer's byte bound
 };
 
 // The most a transfer may redirect, and the only schemes it may be sent to.
