@@ -5,6 +5,8 @@
 #include "app/install_record.h"
 #include "app/product_names.h"
 #include "app/registration.h"
+#include "base/folder_chain.h"
+#include "base/folder_security.h"
 #include "engine/install_outcome.h"
 #include "engine/run_log.h"
 
@@ -16,6 +18,11 @@ bool IsFile(const std::wstring& path) {
 }
 
 }  // namespace
+
+void CreateInstallFolder(const std::wstring& installDir) {
+  base::ProtectedFolderSecurity security;
+  base::CreateFolderChain(installDir, security.Get());
+}
 
 CompletionResult CompleteInstallation(const std::wstring& installDir, const RunOutcome& outcome) {
   CompletionResult result;

@@ -14,6 +14,10 @@ struct CompletionResult {
   bool showFinishPage = false;
 };
 
+// Makes installDir and the folders above it that are missing, as Program Files holds programs:
+// only administrators may change what is in them. Before a run, in the wizard and silently.
+void CreateInstallFolder(const std::wstring& installDir);
+
 // Ends an install run in installDir. Only a folder that holds the client's launcher gets
 // install.dat and the registration (shortcuts and uninstall entry): they would point at nothing
 // otherwise. No failure stops the other steps. The finish page follows a complete run, and a

@@ -5,8 +5,6 @@
 #include "app/install_completion.h"
 #include "app/product_names.h"
 #include "base/exception_barrier.h"
-#include "base/folder_chain.h"
-#include "base/folder_security.h"
 #include "engine/engine_report.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
@@ -38,10 +36,7 @@ void InstallSession::Start() {
     return;
   started_ = true;
   ActiveRunLog().Printf("install button: install into %s", WideToUtf8(installDir_).c_str());
-  // Folders made here hold the client as Program Files would: only administrators may change
-  // what is in them.
-  base::ProtectedFolderSecurity security;
-  base::CreateFolderChain(installDir_, security.Get());
+  CreateInstallFolder(installDir_);
   ++liveThreads_;
   const bool started = base::CatchAllVoid([this] {
     installThread_ = std::make_unique<std::thread>([this] {

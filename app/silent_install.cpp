@@ -3,8 +3,7 @@
 #include "app/exit_code.h"
 #include "app/install_completion.h"
 #include "app/product_names.h"
-#include "base/folder_chain.h"
-#include "base/folder_security.h"
+#include "engine/engine_report.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
 #include "engine/proxy_credentials.h"
@@ -40,15 +39,13 @@ int RunSilentInstall(const std::wstring& installDir) {
       });
   // The registration follows the run as in the wizard, from the completion callback.
   bool complete = false;
-  engine.SetCallbacks([](int, int, int, int, int, const std::string&) {},
+  engine.SetCallbacks([](const EngineReport&) {},
                       [&complete, &installDir](const RunOutcome& outcome) {
                         complete = outcome.Complete();
                         CompleteInstallation(installDir, outcome);
                       });
 
-  // As the wizard's session makes them: only administrators may change what is in them.
-  base::ProtectedFolderSecurity security;
-  base::CreateFolderChain(installDir, security.Get());
+  CreateInstallFolder(installDir);
   // Beside the uninstall entry, as the wizard keeps it: where only administrators can wind it back.
   engine.SetSigningTimeKey(product::kUninstallKeyPath);
   engine.CheckUpdate();

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/run_log_folder.h"
 #include "base/scoped_handle.h"
 #include "engine/run_log.h"
 #include "engine/text_convert.h"
@@ -16,11 +17,8 @@ constexpr LONGLONG kMostBytes = 64 * 1024;
 }  // namespace
 
 std::wstring StartFailureLogPath() {
-  wchar_t folder[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-  if (length == 0 || length > MAX_PATH)
-    return {};
-  return std::wstring(folder, length) + kLogName;
+  const std::wstring folder = RunLogFolder();
+  return folder.empty() ? folder : folder + kLogName;
 }
 
 void RecordStartFailure(const std::wstring& reason) {
