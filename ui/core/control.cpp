@@ -98,7 +98,7 @@ void Control::SetText(std::wstring_view text) {
 }
 
 DisplayScale Control::Scale() const {
-  return manager_ ? manager_->Scale() : DisplayScale();
+  return manager_ ? manager_->GetDisplayScale() : DisplayScale();
 }
 
 const RECT& Control::GetRect() const {

@@ -270,7 +270,6 @@ class PaintManager : public IRenderContext {
   // window's DPI; SetDpi changes it later (a move to a monitor of another scale): the fonts are
   // made again, the tree is laid out and painted anew and images are taken at the new scale.
   DisplayScale GetDisplayScale() const override { return scale_; }
-  const DisplayScale& Scale() const { return scale_; }
   void SetDpi(int dpi);
   // The skin's window size, caption, corners and size limits at the window's scale.
   SIZE ScaledInitSize() const { return scale_.Size(initSize_); }

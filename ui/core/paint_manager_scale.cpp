@@ -12,7 +12,6 @@ void PaintManager::SetDpi(int dpi) {
   // Images are looked up again when next drawn (a record knows the DPI it was made for); the
   // whole tree is laid out anew because every size in it changes.
   if (root_) {
-    root_->RequestLayout();
     root_->Find(
         [](Control* visited, void*) -> Control* {
           visited->RequestLayout();

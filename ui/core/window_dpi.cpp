@@ -1,6 +1,7 @@
 #include "ui/core/window_dpi.h"
 
 #include "base/scoped_gdi.h"
+#include "base/system_library.h"
 #include "ui/render/display_scale.h"
 
 namespace ui {
@@ -9,13 +10,10 @@ namespace {
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 
+// user32 is loaded with every GUI program; GetModuleHandle takes no reference to release.
 GetDpiForWindowFunction LookUpGetDpiForWindow() {
-  // user32 is loaded with every GUI program; GetModuleHandle takes no reference to release.
-  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-  if (!user32)
-    return nullptr;
-  return reinterpret_cast<GetDpiForWindowFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(user32, "GetDpiForWindow")));
+  return base::GetProcedure<GetDpiForWindowFunction>(::GetModuleHandleW(L"user32.dll"),
+                                                     "GetDpiForWindow");
 }
 
 }  // namespace

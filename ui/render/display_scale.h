@@ -16,15 +16,12 @@ class DisplayScale {
   explicit DisplayScale(int dpi) : dpi_(dpi > 0 ? dpi : kBaseDpi) {}
 
   int Dpi() const { return dpi_; }
-  double Factor() const { return static_cast<double>(dpi_) / kBaseDpi; }
-  bool IsIdentity() const { return dpi_ == kBaseDpi; }
 
   // round(value · s).
   int Length(int value) const { return MulDivRounded(value, dpi_, kBaseDpi); }
   // Each edge scaled: right' = round(right · s), never round(left · s) + round(width · s).
   RECT Rect(const RECT& rect) const;
   SIZE Size(SIZE size) const { return {Length(size.cx), Length(size.cy)}; }
-  POINT Point(POINT point) const { return {Length(point.x), Length(point.y)}; }
   // A font's pixel size; a line width, which never thins to nothing: max(1, round(w · s)) for a
   // positive width.
   int FontSize(int size) const { return Length(size); }

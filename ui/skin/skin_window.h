@@ -125,7 +125,6 @@ class SkinWindow : public WindowWrapper,
   PaintManager paintManager_;
 
  private:
-  // Ends the process with the fatal skin message: the skin cannot be loaded.
   // Ends the process (exit code 1) with the fatal skin message, after telling OnSkinLoadFailed.
   [[noreturn]] void FailSkinLoad(const std::wstring& reason);
   // WM_CREATE's work: the frameless style, the manager attached, the skin built and attached.
