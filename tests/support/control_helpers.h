@@ -37,6 +37,7 @@ class RecordingPainter : public ControlPainter {
     std::wstring description;
     uint8_t fade;
     RECT dest;
+    bool destInPixels;
   };
   struct TextCall {
     RECT rect;
@@ -53,6 +54,7 @@ class RecordingPainter : public ControlPainter {
     if (!image.triedLoad) {
       image.triedLoad = true;
       image.dest = {0, 0, 0, 0};
+      image.destInPixels = false;
       image.fade = 255;
     }
     return !image.description.empty() && !missing.count(image.description);
@@ -60,7 +62,7 @@ class RecordingPainter : public ControlPainter {
   bool DrawImage(ImageDrawInfo& image) override {
     if (!ResolveImage(image))
       return false;
-    images.push_back({image.description, image.fade, image.dest});
+    images.push_back({image.description, image.fade, image.dest, image.destInPixels});
     return true;
   }
   void FillColor(uint32_t color) override { fills.push_back(color); }

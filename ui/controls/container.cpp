@@ -216,22 +216,9 @@ void Container::PlaceFloatingItem(int index) {
   Control* child = ItemAt(index);
   if (!child || !child->IsVisible() || !child->IsFloat())
     return;
-  const int width = rect_.right - rect_.left;
-  const int height = rect_.bottom - rect_.top;
-  const FloatAnchor anchor = child->GetFloatAnchor();
-  const SIZE offset = child->GetFloatOffset();
-  // The float position's edges are scaled each on its own, so that floating neighbours that
-  // touch in the skin touch on the screen.
-  const RECT position = Scale().Rect({offset.cx, offset.cy, offset.cx + child->GetFixedWidth(),
-                                      offset.cy + child->GetFixedHeight()});
   // Relative to this container: the child's own SetRect adds our top-left corner.
-  const RECT placed = {
-      static_cast<int>(width * anchor.left) + position.left,
-      static_cast<int>(height * anchor.top) + position.top,
-      static_cast<int>(width * anchor.right) + position.right,
-      static_cast<int>(height * anchor.bottom) + position.bottom,
-  };
-  child->SetRect(placed, /*invalidate=*/false);
+  child->SetRect(child->FloatPlacement(rect_.right - rect_.left, rect_.bottom - rect_.top),
+                 /*invalidate=*/false);
 }
 
 void Container::Offset(int dx, int dy, bool invalidate) {

@@ -95,10 +95,8 @@ void Progress::PaintForeImage(ControlPainter& painter) {
   value_ = std::max(std::min(value_, maxValue_), minValue_);
   if (!painter.ResolveImage(foreImage_))
     return;
-  // The image's destination is in skin units, like one written in the skin.
-  const DisplayScale scale = Scale();
-  foreImage_.dest = ProgressFillRect(scale.ToSkin(Width()), scale.ToSkin(Height()), horizontal_,
-                                     minValue_, maxValue_, value_);
+  foreImage_.dest = ProgressFillRect(Width(), Height(), horizontal_, minValue_, maxValue_, value_);
+  foreImage_.destInPixels = true;
   painter.DrawImage(foreImage_);
 }
 

@@ -101,7 +101,7 @@ void* ScrollBar::CastTo(std::wstring_view interfaceName) {
 }
 
 int ScrollBar::Thickness() const {
-  return horizontal_ ? fixedHeight_ : fixedWidth_;
+  return horizontal_ ? ScaledFixedHeight() : ScaledFixedWidth();
 }
 
 int ScrollBar::Length() const {
@@ -464,8 +464,10 @@ void ScrollBar::DrawPartImage(ControlPainter& painter,
   auto draw = [&](ImageDrawInfo& image) {
     if (!painter.ResolveImage(image))
       return false;
-    if (dest)
+    if (dest) {
       image.dest = base::OffsetRectBy(*dest, -rect_.left, -rect_.top);
+      image.destInPixels = true;
+    }
     return painter.DrawImage(image);
   };
   if (state & StateDisabled) {

@@ -91,7 +91,7 @@ void Slider::SetEnabled(bool enabled) {
 
 RECT Slider::GetThumbRect() const {
   return SliderThumbRect(rect_, horizontal_, minValue_, maxValue_, value_,
-                         {thumbWidth_, thumbHeight_});
+                         Scale().Size({thumbWidth_, thumbHeight_}));
 }
 
 void Slider::SetThumbSize(int width, int height) {
@@ -100,8 +100,8 @@ void Slider::SetThumbSize(int width, int height) {
 }
 
 int Slider::ValueAt(POINT point) const {
-  return SliderValueAt(rect_, horizontal_, minValue_, maxValue_, {thumbWidth_, thumbHeight_},
-                       point);
+  return SliderValueAt(rect_, horizontal_, minValue_, maxValue_,
+                       Scale().Size({thumbWidth_, thumbHeight_}), point);
 }
 
 void Slider::NotifyValueChanged() {
@@ -216,6 +216,7 @@ void Slider::PaintThumb(ControlPainter& painter) {
     if (!painter.ResolveImage(image))
       return false;
     image.dest = relative;
+    image.destInPixels = true;
     return painter.DrawImage(image);
   };
   if (pointer_.IsCaptured() && drawAtThumb(thumbPushedImage_))

@@ -167,21 +167,31 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
     const int height = rect_.bottom - rect_.top;
     RECT placed;
     if (overlay_->IsFloat()) {
-      const FloatAnchor anchor = overlay_->GetFloatAnchor();
-      const SIZE offset = overlay_->GetFloatOffset();
-      placed.left = static_cast<int>(width * anchor.left) + offset.cx;
-      placed.top = static_cast<int>(height * anchor.top) + offset.cy;
-      placed.right = overlay_->GetFixedWidth() + static_cast<int>(width * anchor.right) + offset.cx;
-      placed.bottom =
-          overlay_->GetFixedHeight() + static_cast<int>(height * anchor.bottom) + offset.cy;
+      placed = overlay_->FloatPlacement(width, height);
     } else {
-      const int overlayWidth = std::clamp(width, overlay_->GetMinWidth(), overlay_->GetMaxWidth());
+      const int overlayWidth =
+          std::clamp(width, overlay_->ScaledMinWidth(), overlay_->ScaledMaxWidth());
       const int overlayHeight =
-          std::clamp(height, overlay_->GetMinHeight(), overlay_->GetMaxHeight());
+          std::clamp(height, overlay_->ScaledMinHeight(), overlay_->ScaledMaxHeight());
       placed = {rect_.left, rect_.top, rect_.left + overlayWidth, rect_.top + overlayHeight};
     }
     overlay_->SetRect(placed, /*invalidate=*/false);
   }
+}
+
+RECT Control::FloatPlacement(int parentWidth, int parentHeight) const {
+  const FloatAnchor anchor = GetFloatAnchor();
+  const SIZE offset = GetFloatOffset();
+  // The float position's edges are scaled each on its own, so that floating neighbours that
+  // touch in the skin touch on the screen.
+  const RECT position = Scale().Rect(
+      {offset.cx, offset.cy, offset.cx + GetFixedWidth(), offset.cy + GetFixedHeight()});
+  return {
+      static_cast<int>(parentWidth * anchor.left) + position.left,
+      static_cast<int>(parentHeight * anchor.top) + position.top,
+      static_cast<int>(parentWidth * anchor.right) + position.right,
+      static_cast<int>(parentHeight * anchor.bottom) + position.bottom,
+  };
 }
 
 void Control::Offset(int dx, int dy, bool invalidate) {

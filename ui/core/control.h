@@ -168,6 +168,10 @@ class Control {
   int ScaledMaxWidth() const { return Scale().Length(GetMaxWidth()); }
   int ScaledMinHeight() const { return Scale().Length(GetMinHeight()); }
   int ScaledMaxHeight() const { return Scale().Length(GetMaxHeight()); }
+  // Where this floating control goes in a parent of the given size, relative to the parent's
+  // top-left corner (its SetRect adds that corner): the anchors in the parent's pixels, the
+  // offset and size scaled edge by edge.
+  RECT FloatPlacement(int parentWidth, int parentHeight) const;
 
   // False once Destroy has been called on the control or one of its ancestors: it is then told
   // nothing more. Read after a call out, inside the DispatchScope that keeps it readable.

@@ -167,6 +167,7 @@ bool RenderEngine::ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info
       return false;
     const ImageDescription parsed = ParseImageDescription(info.description);
     info.dest = parsed.dest;
+    info.destInPixels = false;
     info.source = parsed.source;
     info.corner = parsed.corner;
     info.fade = parsed.fade;
@@ -214,7 +215,7 @@ bool RenderEngine::DrawImageInfo(HDC dc,
   // Places in the description are in skin units: the destination goes by the window's scale,
   // the source and corners by the scale the image's pixels were made for.
   RECT destination = item;
-  const RECT d = context->GetDisplayScale().Rect(info.dest);
+  const RECT d = info.destInPixels ? info.dest : context->GetDisplayScale().Rect(info.dest);
   const DisplayScale imageScale(info.image->dpi);
   RECT source = imageScale.Rect(info.source);
   source.right = std::min<LONG>(source.right, info.image->width);

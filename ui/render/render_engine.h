@@ -23,6 +23,9 @@ struct ImageDrawInfo {
   bool triedLoad = false;
   ImageRecord* image = nullptr;
   RECT dest = {0, 0, 0, 0};
+  // dest is in the window's pixels, set by a control from its laid-out rectangle; a destination
+  // written in the skin is in skin units and goes by the window's scale.
+  bool destInPixels = false;
   RECT source = {0, 0, 0, 0};
   RECT corner = {0, 0, 0, 0};
   uint8_t fade = 255;

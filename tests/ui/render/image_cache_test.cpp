@@ -289,5 +289,22 @@ TEST_F(ScaledImageTest, DrawsAtTheScaledPlaceAndFollowsAScaleChange) {
   EXPECT_EQ(192, info.image->dpi);
 }
 
+// A control that places an image itself (a slider's thumb, a progress bar's fill) gives its
+// destination in pixels: at 200 % it is drawn there, not at twice the place.
+TEST_F(ScaledImageTest, DestinationInPixelsIsNotScaledAgain) {
+  WriteImage(L"mark.png", {96, 192});
+  manager_.SetDpi(192);
+  ImageDrawInfo info;
+  info.description = L"file='" + (folder_ / L"mark.png") + L"'";
+  ASSERT_TRUE(RenderEngine::ResolveImageInfo(&manager_, info));
+  info.dest = {4, 4, 12, 12};
+  info.destInPixels = true;
+  const RECT item = {0, 0, 16, 16};
+  testing_support::PaintSurface surface(16, 16);
+  ASSERT_TRUE(RenderEngine::DrawImageInfo(surface.dc(), &manager_, item, item, info));
+  EXPECT_TRUE(surface.IsAll({4, 4, 12, 12}, 0x00FF00));
+  EXPECT_EQ(16 * 16 - 64, surface.Count(item, [](uint32_t p) { return p == 0xFFFFFF; }));
+}
+
 }  // namespace
 }  // namespace ui
