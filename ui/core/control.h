@@ -272,9 +272,12 @@ class Control {
 
  private:
   // Retires the control and its subtree: each answers IsAlive with false, its paint manager
-  // forgets it and its hooks (but the destroy hooks) are dropped.
+  // forgets it, its destroy hooks fire and every hook list is dropped.
   void RetireSubtree();
   static Control* Retire(Control* control, void* data);
+  // What a control leaves when it goes, after its overlay: extra attributes cleared, the destroy
+  // hooks fired while its paint manager still knows it, then forgotten by the manager.
+  void Depart();
 
   bool alive_ = true;
   // Retired and waiting for the outermost dispatch to end.

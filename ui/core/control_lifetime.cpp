@@ -26,24 +26,27 @@ void Control::RetireSubtree() {
 }
 
 // The walk reaches the overlay and the children before the control itself, and each goes as it
-// would when deleted: extra attributes cleared, destroy hooks fired while its paint manager
-// still knows it, then forgotten. The destructor that follows later finds nothing left to fire.
+// would when deleted. The destructor that follows later finds no hook left to fire.
 Control* Control::Retire(Control* control, void*) {
   if (!control->alive_)
     return nullptr;
   control->alive_ = false;
-  control->ClearExtraAttributes();
-  control->destroyHooks.Fire(control);
-  control->destroyHooks.Clear();
   control->initHooks.Clear();
   control->sizeHooks.Clear();
   control->eventHooks.Clear();
   control->notifyHooks.Clear();
   control->paintHooks.Clear();
   control->postPaintHooks.Clear();
-  if (control->manager_)
-    control->manager_->ForgetControl(control);
+  control->Depart();
   return nullptr;
+}
+
+void Control::Depart() {
+  ClearExtraAttributes();
+  destroyHooks.Fire(this);
+  destroyHooks.Clear();
+  if (manager_)
+    manager_->ForgetControl(this);
 }
 
 Control::~Control() {
@@ -51,10 +54,7 @@ Control::~Control() {
     overlay_->Destroy();
     overlay_ = nullptr;
   }
-  ClearExtraAttributes();
-  destroyHooks.Fire(this);
-  if (manager_)
-    manager_->ForgetControl(this);
+  Depart();
 }
 
 }  // namespace ui
