@@ -27,6 +27,9 @@ class InstallWnd : public ui::SkinWindow {
   enum Page { kConfigurationPage = 0, kInstallingPage = 1, kFinishPage = 2 };
   // The native window class, by which a second installer finds this wizard.
   static constexpr wchar_t kWindowClassName[] = L"Install_Wnd";
+  // The window base takes the caption away and the skin gives the size.
+  static constexpr DWORD kWindowStyle =
+      WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
 
   // chosenFolder: a folder given on the command line ("/D="), taken as the browse button takes
   // a chosen one; empty for the default.

@@ -24,9 +24,6 @@ namespace {
 
 constexpr const wchar_t* kWindowTitle =
     kAcceptsUnsignedManifests ? product::kUnsignedWizardTitle : product::kWizardTitle;
-// The window base takes the caption away and the skin gives the size.
-constexpr DWORD kWindowStyle =
-    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
 // How long a second installer looks for the running one's wizard, which may still be starting.
 constexpr DWORD kRunningWizardWaitMs = 10000;
 // How long a silent installer waits for another one to end.
@@ -72,7 +69,7 @@ int RunWizard(RunLog& log, const CommandLineOptions& options, HINSTANCE instance
   // Creating the window loads the skin and proposes the default folder; a skin that cannot be
   // built ends the process with its message. Without a window nothing could ever end the loop
   // below, so the installer ends at once.
-  if (!wizard->CreateNativeWindow(nullptr, kWindowTitle, kWindowStyle, 0, 0, 0, 0, 0)) {
+  if (!wizard->CreateNativeWindow(nullptr, kWindowTitle, InstallWnd::kWindowStyle, 0, 0, 0, 0, 0)) {
     // Formatted narrow: std::to_wstring would bring the wide printf family into the program.
     char reason[96];
     std::snprintf(reason, sizeof reason,

@@ -9,6 +9,7 @@
 
 #include "app/agreement_page.h"
 #include "app/install_wnd.h"
+#include "app/product_names.h"
 #include "base/com_ptr.h"
 #include "base/scoped_com_initializer.h"
 #include "tests/support/message_pump.h"
@@ -22,8 +23,6 @@
 // oleacc hands out for the real window, over the real skin.
 namespace {
 
-constexpr wchar_t kTitle[] = L"Quenby安装程序";
-constexpr DWORD kInstallerStyle = 0x96C80000;
 // The states a row of the tables fixes; the focus depends on where the keyboard is.
 constexpr long kStatesChecked = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_UNAVAILABLE |
                                 STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_CHECKED;
@@ -98,8 +97,8 @@ class InstallWndAccessibilityTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(com_.Succeeded());
     wizard_ = std::make_unique<InstallWnd>();
-    ASSERT_NE(nullptr,
-              wizard_->CreateNativeWindow(nullptr, kTitle, kInstallerStyle, 0, 0, 0, 0, 0));
+    ASSERT_NE(nullptr, wizard_->CreateNativeWindow(nullptr, product::kWizardTitle,
+                                                   InstallWnd::kWindowStyle, 0, 0, 0, 0, 0));
     wizard_->CenterOnMonitor();
     wizard_->ShowNativeWindow(true, true);
     ::UpdateWindow(Window());
@@ -175,7 +174,7 @@ class InstallWndAccessibilityTest : public testing::Test {
 
 TEST_F(InstallWndAccessibilityTest, WindowIsADialogNamedByItsTitle) {
   EXPECT_EQ(ROLE_SYSTEM_DIALOG, Role(CHILDID_SELF));
-  EXPECT_EQ(kTitle, Name(CHILDID_SELF));
+  EXPECT_EQ(product::kWizardTitle, Name(CHILDID_SELF));
 }
 
 // Each page's children in tree order: the page's own controls, then the title bar's buttons;

@@ -14,8 +14,8 @@
 #include "app/install_folder.h"
 #include "app/install_record.h"
 #include "app/product_names.h"
-#include "app/shell_link.h"
 #include "app/registration.h"
+#include "app/shell_link.h"
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
 #include "engine/manifest_keys.h"
@@ -37,9 +37,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr wchar_t kTitle[] = L"Quenby安装程序";
-constexpr DWORD kInstallerStyle = 0x96C80000;
 
 // The left button pressed, and held, at a client point, through the window's message queue as
 // the mouse would send it.
@@ -262,8 +259,8 @@ class InstallWndTest : public testing::Test {
   // Starts the wizard as the entry point does.
   void OpenWizard(std::unique_ptr<InstallWnd> wizard = std::make_unique<InstallWnd>()) {
     wizard_ = std::move(wizard);
-    ASSERT_NE(nullptr,
-              wizard_->CreateNativeWindow(nullptr, kTitle, kInstallerStyle, 0, 0, 0, 0, 0));
+    ASSERT_NE(nullptr, wizard_->CreateNativeWindow(nullptr, product::kWizardTitle,
+                                                   InstallWnd::kWindowStyle, 0, 0, 0, 0, 0));
     wizard_->CenterOnMonitor();
     wizard_->ShowNativeWindow(true, true);
     ::UpdateWindow(wizard_->NativeWindow());
@@ -306,7 +303,7 @@ class InstallWndTest : public testing::Test {
 TEST_F(InstallWndTest, OpensOnTheConfigurationPageWithTheDefaultFolder) {
   OpenWizard();
   HWND window = wizard_->NativeWindow();
-  EXPECT_EQ(window, ::FindWindowW(L"Install_Wnd", kTitle));
+  EXPECT_EQ(window, ::FindWindowW(L"Install_Wnd", product::kWizardTitle));
   RECT client;
   ::GetClientRect(window, &client);
   EXPECT_EQ(600, client.right);
@@ -570,8 +567,9 @@ TEST_F(InstallWndTest, LostWakeUpsStrandNeitherProgressNorTheFinish) {
 }
 
 // A transfer that stops sending fails once the stall bound has passed on every try (the bound
-// shortened here). A failed run on a fresh folder once showed the finish page and registered a client that was
-// not there. After the failure message the wizard now ends, and nothing is registered.
+// shortened here). A failed run on a fresh folder once showed the finish page and registered a
+// client that was not there. After the failure message the wizard now ends, and nothing is
+// registered.
 TEST_F(InstallWndTest, StalledDownloadFailsAfterTheStallBoundAndEndsTheWizard) {
   SetTransferStallLimit(2);
   ServeRelease("QuenbyClient.dll", "stall/2000");
@@ -644,8 +642,8 @@ class InstallerProcessTest : public InstallWndTest {
         [&] {
           // The installer program's own title: this build takes unsigned manifests.
           HWND found = ::FindWindowW(L"Install_Wnd", kAcceptsUnsignedManifests
-                                                        ? product::kUnsignedWizardTitle
-                                                        : product::kWizardTitle);
+                                                         ? product::kUnsignedWizardTitle
+                                                         : product::kWizardTitle);
           DWORD owner = 0;
           if (found && ::IsWindowVisible(found) && ::GetWindowThreadProcessId(found, &owner) &&
               owner == processId)
