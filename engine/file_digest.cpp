@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
+#include "engine/digest_hex.h"
 #include "engine/md5.h"
 
 namespace {
@@ -43,13 +44,7 @@ std::string Sha256Hex(const Source& source) {
   crypto_hash_sha256_final(&state, digest);
   if (!read)
     return std::string();
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : digest) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xF];
-  }
-  return hex;
+  return DigestHex(digest, sizeof digest);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/digest_hex.h"
+
 namespace {
 
 constexpr uint32_t kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
@@ -52,13 +54,7 @@ void Md5::Update(const void* data, size_t size) {
 std::string Md5::HexDigest() {
   if (!finished_)
     Finish();
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (uint8_t byte : digest_) {
-    hex += kHex[byte >> 4];
-    hex += kHex[byte & 15];
-  }
-  return hex;
+  return DigestHex(digest_, sizeof digest_);
 }
 
 void Md5::Finish() {

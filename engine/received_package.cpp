@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/digest_hex.h"
 #include "engine/package_download.h"
 
 namespace {
@@ -101,13 +102,7 @@ std::string ReceivedPackage::Sha256Hex() const {
   crypto_hash_sha256_state state = *hash_;
   unsigned char digest[crypto_hash_sha256_BYTES];
   crypto_hash_sha256_final(&state, digest);
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : digest) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xF];
-  }
-  return hex;
+  return DigestHex(digest, sizeof digest);
 }
 
 base::ScopedHandle ReceivedPackage::TakeFile() {
