@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,29 +19,25 @@ namespace ui {
 namespace {
 
 // The variant of a skin file drawn nearest above dpi, decoded; its record says which DPI it was
-// drawn for.
+// drawn for. The variants are asked for in the order they would be chosen, so that only the one
+// drawn is read and unpacked.
 ImageRecordPtr LoadImageVariant(const std::wstring& name,
                                 uint32_t mask,
                                 const ImageBytesReader& readBytes,
                                 int dpi) {
   if (!readBytes)
     return nullptr;
-  std::vector<int> available;
-  std::vector<std::vector<uint8_t>> files;
-  for (int variantDpi : kImageVariantDpis) {
-    std::vector<uint8_t> bytes = readBytes(ImageVariantName(name, variantDpi).c_str(), nullptr);
+  std::vector<int> untried(std::begin(kImageVariantDpis), std::end(kImageVariantDpis));
+  while (!untried.empty()) {
+    const int variantDpi = ChooseImageVariant(untried, dpi);
+    std::erase(untried, variantDpi);
+    const std::vector<uint8_t> bytes =
+        readBytes(ImageVariantName(name, variantDpi).c_str(), nullptr);
     if (bytes.empty())
       continue;
-    available.push_back(variantDpi);
-    files.push_back(std::move(bytes));
-  }
-  const int chosen = ChooseImageVariant(available, dpi);
-  for (size_t i = 0; i < available.size(); ++i) {
-    if (available[i] != chosen)
-      continue;
-    ImageRecordPtr record = DecodeImage(files[i].data(), files[i].size(), mask);
+    ImageRecordPtr record = DecodeImage(bytes.data(), bytes.size(), mask);
     if (record)
-      record->dpi = chosen;
+      record->dpi = variantDpi;
     return record;
   }
   return nullptr;
