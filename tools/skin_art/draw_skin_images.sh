@@ -64,8 +64,11 @@ save_rgba() {
   "$im" "$1" -strip -depth 8 -define png:exclude-chunks=date,time,tIME "png32:$out/${2%.png}$suffix.png"
   shrink "$out/${2%.png}$suffix.png"
 }
-save_rgb() {
+write_rgb() {
   "$im" "$1" -strip -alpha off -depth 8 -define png:exclude-chunks=date,time,tIME "png24:$out/${2%.png}$suffix.png"
+}
+save_rgb() {
+  write_rgb "$1" "$2"
   shrink "$out/${2%.png}$suffix.png"
 }
 # The background, the largest image by far, is reduced to a palette of its 256 most telling
@@ -73,11 +76,11 @@ save_rgb() {
 # 59 dB, which no eye tells from the original. Without pngquant it is kept in full colour.
 save_rgb_palette() {
   local file=$out/${2%.png}$suffix.png
-  save_rgb "$1" "$2"
+  write_rgb "$1" "$2"
   if command -v pngquant >/dev/null; then
     pngquant --quality 95-100 --speed 1 --strip --force --output "$file" "$file"
-    shrink "$file"
   fi
+  shrink "$file"
 }
 
 # Lengths at the drawing's scale: x k, for integers and for fractions.
