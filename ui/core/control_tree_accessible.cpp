@@ -104,6 +104,14 @@ std::vector<Control*> ControlTreeAccessible::ChildrenOf(const Connection& connec
   return children;
 }
 
+Control* ControlTreeAccessible::ChildById(const Connection& connection, long childId) {
+  for (Control* child : ChildrenOf(connection)) {
+    if (child->GetAccessibleId() == childId)
+      return child;
+  }
+  return nullptr;
+}
+
 std::vector<Control*> ControlTreeAccessible::Children() const {
   return ChildrenOf(*connection_);
 }
@@ -123,13 +131,8 @@ HRESULT ControlTreeAccessible::ResolveChild(const VARIANT& child, Control*& cont
     return E_INVALIDARG;
   if (child.lVal == CHILDID_SELF)
     return S_OK;
-  for (Control* candidate : Children()) {
-    if (candidate->GetAccessibleId() == child.lVal) {
-      control = candidate;
-      return S_OK;
-    }
-  }
-  return E_INVALIDARG;
+  control = ChildById(*connection_, child.lVal);
+  return control ? S_OK : E_INVALIDARG;
 }
 
 RECT ControlTreeAccessible::ScreenRect(const Control* control) const {
@@ -191,12 +194,8 @@ bool ControlTreeAccessible::RunOnWindowThread(bool now,
                                               long childId) const {
   // The control is looked up again when the task runs: it may be gone or hidden by then.
   auto run = [connection = connection_, childId, task = std::move(task)] {
-    for (Control* control : ChildrenOf(*connection)) {
-      if (control->GetAccessibleId() == childId) {
-        task(*control);
-        return;
-      }
-    }
+    if (Control* control = ChildById(*connection, childId))
+      task(*control);
   };
   if (now && ::GetWindowThreadProcessId(Window(), nullptr) == ::GetCurrentThreadId()) {
     run();

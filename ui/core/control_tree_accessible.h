@@ -118,6 +118,8 @@ class ControlTreeAccessible : public base::ComObject<IAccessible, IEnumVARIANT> 
 
   // The children in tree order while connected.
   static std::vector<Control*> ChildrenOf(const Connection& connection);
+  // The child of that id among ChildrenOf(connection); null when there is none.
+  static Control* ChildById(const Connection& connection, long childId);
   // The window while connected, else null.
   HWND Window() const;
   std::vector<Control*> Children() const;
