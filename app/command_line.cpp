@@ -66,10 +66,21 @@ ParsedCommandLine ParseCommandLine(const wchar_t* commandLine) {
     } else {
       error = L"Unknown option or missing value: ";
     }
-    if (!error.empty() && parsed.error.empty())
-      parsed.error = error + argument;
+    if (!error.empty()) {
+      parsed.ignored.push_back(argument);
+      if (parsed.error.empty())
+        parsed.error = error + argument;
+    }
   }
   return parsed;
+}
+
+StartChoice ChooseStart(const ParsedCommandLine& parsed) {
+  if (parsed.options.silent && !parsed.error.empty())
+    return StartChoice::kBadCommandLine;
+  if (parsed.options.help)
+    return StartChoice::kHelp;
+  return parsed.options.silent ? StartChoice::kSilent : StartChoice::kWizard;
 }
 
 std::wstring UsageText() {
@@ -77,8 +88,9 @@ std::wstring UsageText() {
          L"/S\tinstall without a window, asking nothing\n"
          L"/D=<folder>\tinstall into <folder>\\velmora (quote the whole option when the folder "
          L"has spaces: \"/D=D:\\My Apps\")\n"
-         L"/LOG=<file>\tthe log, instead of %TEMP%\\Quenby-install-<date>-<time>.log\n"
+         L"/LOG=<file>\tthe log, instead of Quenby-install-<date>-<time>.log in "
+         L"%ProgramData%\\Quenby\\logs (an elevated installer) or %TEMP%\n"
          L"/?\tthis message\n\n"
-         L"Exit codes: 0 installed, 1 failed (see the log), 2 bad command line, 3 another "
-         L"installer still ran after 10 minutes\n";
+         L"Exit codes: 0 installed, 1 failed (see the log), 2 bad command line (/S), 3 another "
+         L"installer still ran after 10 minutes, 4 internal error (see the log)\n";
 }

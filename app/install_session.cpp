@@ -10,11 +10,12 @@
 #include "engine/install_outcome.h"
 #include "engine/run_log.h"
 #include "engine/text_convert.h"
+#include "engine/user_prompt.h"
 
 namespace {
 
-// A run that could not start its thread installed nothing.
-RunOutcome NoThreadOutcome() {
+// A run that failed in the session's own code: what it did before stays as it is.
+RunOutcome SessionFailureOutcome() {
   RunOutcome outcome;
   outcome.failure = FailureReason::kDownloadFailed;
   outcome.code = -1;
@@ -23,8 +24,14 @@ RunOutcome NoThreadOutcome() {
 
 }  // namespace
 
-InstallSession::InstallSession(std::wstring installDir, WakeUi wakeUi)
-    : installDir_(std::move(installDir)), wakeUi_(std::move(wakeUi)) {}
+InstallSession::InstallSession(std::wstring installDir,
+                               WakeUi wakeUi,
+                               UserPrompt& prompt,
+                               EngineSteps steps)
+    : installDir_(std::move(installDir)),
+      wakeUi_(std::move(wakeUi)),
+      prompt_(prompt),
+      steps_(std::move(steps)) {}
 
 InstallSession::~InstallSession() {
   if (installThread_ && installThread_->joinable())
@@ -40,14 +47,25 @@ void InstallSession::Start() {
   ++liveThreads_;
   const bool started = base::CatchAllVoid([this] {
     installThread_ = std::make_unique<std::thread>([this] {
-      RunUpdateCheck();
+      if (!base::CatchAllVoid([this] { RunUpdateCheck(); }))
+        FailRun("the update check ended with an exception");
       --liveThreads_;
     });
   });
   if (!started) {
     --liveThreads_;
-    OnEngineFinished(NoThreadOutcome());
+    FailRun("the install thread could not be started");
   }
+}
+
+void InstallSession::FailRun(const char* why) {
+  // Everything here is a barrier of its own: the run's end must come whatever fails on the way.
+  base::CatchAllVoid([why] { ActiveRunLog().Printf("internal error: %s; the run fails", why); });
+  base::CatchAllVoid([this] {
+    if (prompt_.AskToVisitHomepage())
+      prompt_.OpenWebPage(QUENBY_HOMEPAGE_URL);
+  });
+  OnEngineFinished(SessionFailureOutcome());
 }
 
 void InstallSession::RunUpdateCheck() {
@@ -57,11 +75,21 @@ void InstallSession::RunUpdateCheck() {
   // Beside the uninstall entry: where only administrators can wind it back.
   engine.SetSigningTimeKey(product::kUninstallKeyPath);
   // The result reaches the session through the stage-1 report.
-  engine.CheckUpdate();
+  if (steps_.checkUpdate)
+    steps_.checkUpdate();
+  else
+    engine.CheckUpdate();
 }
 
 void InstallSession::RunInstallWorker() {
-  InstallEngine::Instance().Install(installDir_);
+  const bool ran = base::CatchAllVoid([this] {
+    if (steps_.install)
+      steps_.install(installDir_);
+    else
+      InstallEngine::Instance().Install(installDir_);
+  });
+  if (!ran)
+    FailRun("the install run ended with an exception");
   --liveThreads_;
 }
 
@@ -75,7 +103,7 @@ void InstallSession::OnEngineProgress(const EngineReport& engineReport) {
             [this] { std::thread(&InstallSession::RunInstallWorker, this).detach(); })) {
       --liveThreads_;
       // Without a worker the run ends here, as a failed one.
-      OnEngineFinished(NoThreadOutcome());
+      FailRun("the install worker could not be started");
     }
     return;
   }

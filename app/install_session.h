@@ -10,6 +10,7 @@
 
 struct EngineReport;
 struct RunOutcome;
+class UserPrompt;
 
 // One install as the wizard runs it, apart from the window: the folder chain, the update check
 // on the install thread, the install run on the worker thread that the stage-1 report starts,
@@ -21,6 +22,10 @@ struct RunOutcome;
 // was made and formatted by the UI thread; the finish comes after the last progress and is never
 // dropped.
 //
+// Each of the session's threads has an exception barrier at its entry, and a thread that cannot
+// be started counts the same: the run ends as a failed one, the failure message is shown through
+// the prompt (as the engine shows it) and the run's log says why.
+//
 // The session must outlive its threads: the wizard keeps it for the life of the process. The
 // install thread is joined by the destructor; the worker is detached, so a session that is to be
 // destroyed waits until Running() is false first.
@@ -28,7 +33,18 @@ class InstallSession {
  public:
   using WakeUi = std::function<void()>;
 
-  InstallSession(std::wstring installDir, WakeUi wakeUi);
+  // The engine's two steps, each on its thread: the update check (which reports stage 1 through
+  // OnEngineProgress) and the install run. Empty ones are InstallEngine's; tests give their own.
+  struct EngineSteps {
+    std::function<void()> checkUpdate;
+    std::function<void(const std::wstring& installDir)> install;
+  };
+
+  // prompt tells the user of a run that failed inside the session itself.
+  InstallSession(std::wstring installDir,
+                 WakeUi wakeUi,
+                 UserPrompt& prompt,
+                 EngineSteps steps = {});
   ~InstallSession();
   InstallSession(const InstallSession&) = delete;
   InstallSession& operator=(const InstallSession&) = delete;
@@ -56,9 +72,13 @@ class InstallSession {
  private:
   void RunUpdateCheck();
   void RunInstallWorker();
+  // Ends the run as a failed one for a reason of the session's own (no engine outcome).
+  void FailRun(const char* why);
 
   const std::wstring installDir_;
   const WakeUi wakeUi_;
+  UserPrompt& prompt_;
+  const EngineSteps steps_;
   ProgressMailbox mailbox_;
   std::unique_ptr<std::thread> installThread_;
   // The session's threads still running: the install thread and the worker.

@@ -14,6 +14,7 @@
 #include "app/start_failure.h"
 #include "engine/proxy_credentials.h"
 #include "engine/run_log.h"
+#include "engine/user_prompt.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
@@ -151,7 +152,8 @@ void InstallWnd::StartInstall() {
   // The button is on the page that the start leaves, so it is used once.
   if (session_)
     return;
-  session_ = std::make_unique<InstallSession>(folder_.Freeze(), [this] { WakeUiThread(); });
+  session_ = std::make_unique<InstallSession>(
+      folder_.Freeze(), [this] { WakeUiThread(); }, SystemUserPrompt());
   // Paces the progress and takes whatever a lost wake-up left waiting. Without it every wake-up
   // shows what it finds.
   installTimerRunning_ =

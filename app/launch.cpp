@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include "app/desktop_shell_start.h"
 #include "base/scoped_handle.h"
+#include "base/token_elevation.h"
+#include "engine/run_log.h"
 #include "engine/text_convert.h"
 
 namespace {
@@ -33,10 +36,26 @@ std::optional<std::wstring> BuildLaunchCommand(const std::wstring& installDir,
   return command;
 }
 
+LaunchRoute ChooseLaunchRoute(TOKEN_ELEVATION_TYPE elevation) {
+  return elevation == TokenElevationTypeFull ? LaunchRoute::kDesktopShell
+                                             : LaunchRoute::kThisProcess;
+}
+
 LaunchOutcome LaunchClient(const std::wstring& installDir, const std::wstring& launcherName) {
   const std::optional<std::wstring> command = BuildLaunchCommand(installDir, launcherName);
   if (!command)
     return LaunchOutcome::kCommandTooLong;
+  if (ChooseLaunchRoute(base::ProcessElevationType()) == LaunchRoute::kDesktopShell) {
+    std::string failure;
+    if (StartThroughDesktopShell(*command, installDir, failure)) {
+      ActiveRunLog().Write("client started through the desktop's shell, as the desktop's user");
+      return LaunchOutcome::kStarted;
+    }
+    ActiveRunLog().Printf(
+        "the desktop's shell could not start the client (%s): the installer starts it with its "
+        "own token",
+        failure.c_str());
+  }
   if (StartProcess(*command, installDir))
     return LaunchOutcome::kStarted;
 

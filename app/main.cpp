@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -14,16 +15,15 @@
 #include "app/run_log_header.h"
 #include "app/silent_install.h"
 #include "app/start_failure.h"
+#include "app/wizard_title.h"
 #include "base/system_library.h"
-#include "engine/manifest_keys.h"
 #include "engine/text_convert.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
 
 namespace {
 
-constexpr const wchar_t* kWindowTitle =
-    kAcceptsUnsignedManifests ? product::kUnsignedWizardTitle : product::kWizardTitle;
+constexpr const wchar_t* kWindowTitle = kBuildWizardTitle;
 // How long a second installer looks for the running one's wizard, which may still be starting.
 constexpr DWORD kRunningWizardWaitMs = 10000;
 // How long a silent installer waits for another one to end.
@@ -45,6 +45,13 @@ RunLog& OpenRunLog(const CommandLineOptions& options) {
     RemoveOldRunLogs(folder, kRunLogsKept);
   SetActiveRunLog(log);
   return *log;
+}
+
+// abort(), from the runtime or a library, would end the process with 3, the code of "another
+// installer still ran": it ends with the code of an internal error instead.
+void OnAbort(int) {
+  ActiveRunLog().Printf("internal error: the installer aborted; exit code %d", kExitInternalError);
+  ::TerminateProcess(::GetCurrentProcess(), kExitInternalError);
 }
 
 int End(RunLog& log, int exitCode) {
@@ -108,32 +115,33 @@ int RunSilent(RunLog& log, const CommandLineOptions& options) {
 
 }  // namespace
 
-// Without arguments: the wizard, which always ends with 0. The command line (app/command_line.h)
-// asks for a silent install, another folder or log, or the options.
+// Without "/S" or "/?": the wizard, which ends with 0 whatever the arguments. The command line
+// (app/command_line.h) asks for a silent install, another folder or log, or the options.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Before anything can load a DLL by name: the installer is often started from a download
   // folder, where a planted DLL must never be picked up.
   base::RestrictDllSearchToSystemFolder();
+  std::signal(SIGABRT, OnAbort);
 
   const wchar_t* commandLine = ::GetCommandLineW();
   const ParsedCommandLine parsed = ParseCommandLine(commandLine);
   RunLog& log = OpenRunLog(parsed.options);
   WriteRunLogHeader(log, commandLine);
 
-  if (!parsed.error.empty()) {
-    log.Printf("bad command line: %s", WideToUtf8(parsed.error).c_str());
-    // An unattended run must not wait for a click on a message box.
-    if (!parsed.options.silent) {
-      ::MessageBoxW(nullptr, (parsed.error + L"\n\n" + UsageText()).c_str(), kWindowTitle,
-                    MB_OK | MB_ICONERROR);
-    }
-    return End(log, kExitBadCommandLine);
+  for (const std::wstring& argument : parsed.ignored)
+    log.Printf("argument not understood: %s", WideToUtf8(argument).c_str());
+  switch (ChooseStart(parsed)) {
+    case StartChoice::kBadCommandLine:
+      // An unattended run must not wait for a click on a message box.
+      log.Printf("bad command line: %s", WideToUtf8(parsed.error).c_str());
+      return End(log, kExitBadCommandLine);
+    case StartChoice::kHelp:
+      ::MessageBoxW(nullptr, UsageText().c_str(), kWindowTitle, MB_OK | MB_ICONINFORMATION);
+      return End(log, kExitInstalled);
+    case StartChoice::kSilent:
+      return RunSilent(log, parsed.options);
+    case StartChoice::kWizard:
+      break;
   }
-  if (parsed.options.help) {
-    ::MessageBoxW(nullptr, UsageText().c_str(), kWindowTitle, MB_OK | MB_ICONINFORMATION);
-    return End(log, kExitInstalled);
-  }
-  if (parsed.options.silent)
-    return RunSilent(log, parsed.options);
   return RunWizard(log, parsed.options, instance);
 }

@@ -10,9 +10,11 @@
 // tests and the demo install.
 namespace product {
 
-// The wizard's title; a build that accepts unsigned update manifests says so in it.
+// The wizard's title; a build that accepts unsigned update manifests, or pins the repository's
+// test key, says so in it (app/wizard_title.h).
 inline constexpr wchar_t kWizardTitle[] = L"Quenby安装程序";
 inline constexpr wchar_t kUnsignedWizardTitle[] = L"Quenby安装程序 (unsigned)";
+inline constexpr wchar_t kTestKeyWizardTitle[] = L"Quenby安装程序 (test key)";
 // The client's launcher inside the install folder.
 inline constexpr wchar_t kLauncherName[] = L"tarsklogin.exe";
 // The client's uninstaller inside the install folder; it comes with the packages.

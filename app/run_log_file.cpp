@@ -4,10 +4,11 @@
 
 #include <cstdio>
 
+#include "app/log_file_open.h"
+
 RunLogFile::RunLogFile(const std::wstring& path) {
-  file_.Reset(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  file_ = OpenLogFileNoFollow(path, FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS);
   LARGE_INTEGER size;
   // A new file starts with the byte order mark, by which older editors know it for UTF-8.
   if (file_.IsValid() && ::GetFileSizeEx(file_.Get(), &size) && size.QuadPart == 0) {

@@ -9,8 +9,9 @@
 
 // The run's log as a UTF-8 text file: each line stamped with the local time to the millisecond
 // and ended with CR LF. The file is opened for appending, so two installers started in the same
-// second share one log rather than overwrite each other's. Writes from any thread; a file that
-// cannot be opened or written loses its lines, never the install.
+// second share one log rather than overwrite each other's. It is opened without following links
+// (app/log_file_open.h): a name that is a link or another file's hard link is no log. Writes from
+// any thread; a file that cannot be opened or written loses its lines, never the install.
 class RunLogFile : public RunLog {
  public:
   explicit RunLogFile(const std::wstring& path);

@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/log_file_open.h"
+#include "app/protected_log_folder.h"
 #include "base/scoped_generic.h"
 #include "base/string_compare.h"
+#include "base/token_elevation.h"
 
 namespace {
 
@@ -45,7 +48,14 @@ bool IsRunLogName(std::wstring_view name) {
   return true;
 }
 
+LogPlace ChooseLogPlace(TOKEN_ELEVATION_TYPE elevation) {
+  return elevation == TokenElevationTypeFull ? LogPlace::kProtectedFolder
+                                             : LogPlace::kTemporaryFolder;
+}
+
 std::wstring RunLogFolder() {
+  if (ChooseLogPlace(base::ProcessElevationType()) == LogPlace::kProtectedFolder)
+    return ProtectedLogFolder();
   wchar_t folder[MAX_PATH + 1];
   const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
   if (length == 0 || length > MAX_PATH)
@@ -62,7 +72,8 @@ void RemoveOldRunLogs(const std::wstring& folder, size_t kept) {
     return;
   std::vector<std::wstring> logs;
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsRunLogName(found.cFileName))
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+        IsRunLogName(found.cFileName))
       logs.push_back(found.cFileName);
   } while (::FindNextFileW(find.Get(), &found));
   // The names hold the start time from the year down, so the smallest stamp is the oldest run's;
@@ -72,7 +83,7 @@ void RemoveOldRunLogs(const std::wstring& folder, size_t kept) {
         logs.begin(), logs.end(), [](const std::wstring& a, const std::wstring& b) {
           return a.compare(kPrefix.size(), kStampLength, b, kPrefix.size(), kStampLength) < 0;
         });
-    ::DeleteFileW((folder + *oldest).c_str());
+    DeleteLogFileNoFollow(folder + *oldest);
     logs.erase(oldest);
   }
 }

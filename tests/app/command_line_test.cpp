@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(CommandLineTest, ReadsTheOptionsAsWindowsSplitsTheLine) {
@@ -37,8 +40,8 @@ TEST(CommandLineTest, ReadsTheOptionsAsWindowsSplitsTheLine) {
        false},
       // An option given twice keeps its last value.
       {L"installer.exe /D=C:\\A /D=C:\\B", false, false, L"C:\\B", L"", false},
-      // Refused: unknown options, missing or relative values, an unquoted space. What was read
-      // stays, so that a refused silent line shows no window.
+      // Not understood: unknown options, missing or relative values, an unquoted space. What was
+      // read stays, so that a refused silent line shows no window.
       {L"installer.exe /S /Q", true, false, L"", L"", true},
       {L"installer.exe /silent", false, false, L"", L"", true},
       {L"installer.exe S", false, false, L"", L"", true},
@@ -60,11 +63,38 @@ TEST(CommandLineTest, ReadsTheOptionsAsWindowsSplitsTheLine) {
   }
 }
 
-// The message names the argument that was refused, the first one when several are.
+// The message names the argument that was refused, the first one when several are; the log gets
+// every one.
 TEST(CommandLineTest, ErrorNamesTheFirstRefusedArgument) {
   const ParsedCommandLine parsed = ParseCommandLine(L"installer.exe /S /X /D=relative");
   EXPECT_NE(std::wstring::npos, parsed.error.find(L"/X")) << parsed.error;
   EXPECT_EQ(std::wstring::npos, parsed.error.find(L"relative")) << parsed.error;
+  EXPECT_EQ((std::vector<std::wstring>{L"/X", L"/D=relative"}), parsed.ignored);
+}
+
+// A shortcut or launcher that passed an argument of its own once got a message box and exit 2
+// instead of the wizard. Only a silent install refuses what it does not understand.
+TEST(CommandLineTest, StartsTheWizardWhateverTheArgumentsWithoutSilent) {
+  struct Case {
+    const wchar_t* commandLine;
+    StartChoice start;
+  };
+  const Case kCases[] = {
+      {L"installer.exe", StartChoice::kWizard},
+      {L"installer.exe /silent --from-launcher S", StartChoice::kWizard},
+      {L"installer.exe /D=Apps /LOG=", StartChoice::kWizard},
+      {L"installer.exe /D=D:\\Apps /unknown", StartChoice::kWizard},
+      {L"installer.exe /?", StartChoice::kHelp},
+      {L"installer.exe /? /unknown", StartChoice::kHelp},
+      {L"installer.exe /S", StartChoice::kSilent},
+      {L"installer.exe /S /?", StartChoice::kHelp},
+      {L"installer.exe /S /unknown", StartChoice::kBadCommandLine},
+      {L"installer.exe /S /? /D=Apps", StartChoice::kBadCommandLine},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "command line: " << c.commandLine);
+    EXPECT_EQ(c.start, ChooseStart(ParseCommandLine(c.commandLine)));
+  }
 }
 
 }  // namespace

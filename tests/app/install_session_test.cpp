@@ -5,16 +5,19 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/product_names.h"
 #include "app/registration.h"
 #include "base/scoped_handle.h"
+#include "engine/engine_report.h"
 #include "engine/install_engine.h"
 #include "engine/text_convert.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/recording_run_log.h"
 #include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"
 
@@ -63,8 +66,8 @@ class InstallSessionTest : public testing::Test {
   // before it leaves the engine and counts itself out. One that never ends is left alive.
   // Returns whether the finish page is due.
   bool RunToFinish() {
-    auto session =
-        std::make_unique<InstallSession>(installDir_, [this] { ::SetEvent(wake_.Get()); });
+    auto session = std::make_unique<InstallSession>(
+        installDir_, [this] { ::SetEvent(wake_.Get()); }, prompt_, steps_);
     session->Start();
     bool finished = false;
     while (!finished) {
@@ -105,6 +108,7 @@ class InstallSessionTest : public testing::Test {
   std::optional<ScopedEngineForTest> scopedEngine_;
   base::ScopedHandle wake_{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   std::vector<ProgressTexts> shown_;
+  InstallSession::EngineSteps steps_;
 };
 
 TEST_F(InstallSessionTest, InstallShowsProgressThenRegistersAndFinishes) {
@@ -200,6 +204,52 @@ TEST_F(InstallSessionTest, CompleteRunWithoutALauncherFinishesUnregistered) {
   EXPECT_TRUE(RunToFinish());
   EXPECT_EQ(0, prompt_.asked.load());
   EXPECT_FALSE(Registered());
+}
+
+// An exception on one of the session's threads once ended the process through abort(): no
+// message, and a silent install's exit code read as "another installer was running". Now the run
+// fails as any failed run does: the failure message once, the log saying why, the finish posted.
+TEST_F(InstallSessionTest, ThrowingThreadEndsTheRunAsAFailureWithItsMessage) {
+  InstallSession* running = nullptr;
+  const auto reportCheckDone = [&running] {
+    EngineReport checked;
+    checked.stage = kStageUpdateCheck;
+    running->OnEngineProgress(checked);
+  };
+  struct Case {
+    const char* description;
+    InstallSession::EngineSteps steps;
+    const char* logged;
+  };
+  const Case kCases[] = {
+      {"the update check throws",
+       {[] { throw std::runtime_error("check"); }, nullptr},
+       "internal error: the update check ended with an exception; the run fails"},
+      {"the install run throws",
+       {reportCheckDone, [](const std::wstring&) { throw std::bad_alloc(); }},
+       "internal error: the install run ended with an exception; the run fails"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    prompt_.asked = 0;
+    RecordingRunLog log;
+    auto session = std::make_unique<InstallSession>(
+        installDir_, [this] { ::SetEvent(wake_.Get()); }, prompt_, c.steps);
+    running = session.get();
+    session->Start();
+    bool finished = false;
+    while (!finished && ::WaitForSingleObject(wake_.Get(), 30000) == WAIT_OBJECT_0)
+      finished = session->mailbox().Take().finished;
+    ASSERT_TRUE(finished) << "no finish in 30 s";
+    const ULONGLONG deadline = ::GetTickCount64() + 30000;
+    while (session->Running() && ::GetTickCount64() < deadline)
+      ::Sleep(5);
+    ASSERT_FALSE(session->Running());
+    EXPECT_FALSE(session->FinishPageDue());
+    EXPECT_EQ(1, prompt_.asked.load());
+    EXPECT_NE(std::string::npos, log.Text().find(c.logged)) << log.Text();
+    EXPECT_FALSE(Registered());
+  }
 }
 
 }  // namespace

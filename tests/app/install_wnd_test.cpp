@@ -16,9 +16,9 @@
 #include "app/product_names.h"
 #include "app/registration.h"
 #include "app/shell_link.h"
+#include "app/wizard_title.h"
 #include "base/scoped_handle.h"
 #include "engine/install_engine.h"
-#include "engine/manifest_keys.h"
 #include "engine/package_download.h"
 #include "engine/text_convert.h"
 #include "engine/transfer.h"
@@ -641,9 +641,7 @@ class InstallerProcessTest : public InstallWndTest {
     ASSERT_TRUE(PumpUntil(
         [&] {
           // The installer program's own title: this build takes unsigned manifests.
-          HWND found = ::FindWindowW(L"Install_Wnd", kAcceptsUnsignedManifests
-                                                         ? product::kUnsignedWizardTitle
-                                                         : product::kWizardTitle);
+          HWND found = ::FindWindowW(L"Install_Wnd", kBuildWizardTitle);
           DWORD owner = 0;
           if (found && ::IsWindowVisible(found) && ::GetWindowThreadProcessId(found, &owner) &&
               owner == processId)

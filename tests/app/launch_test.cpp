@@ -29,6 +29,25 @@ TEST(LaunchCommandTest, JoinsFolderAndLauncherWithinTheLimit) {
   }
 }
 
+// An elevated installer once started the client with its own administrator's token: the client
+// ran elevated, and so did whatever sat at the launcher's path. Only the elevated half of a split
+// token goes through the desktop's shell; a token that is not split is the desktop user's own.
+TEST(LaunchRouteTest, SplitElevatedTokenStartsThroughTheDesktopShell) {
+  struct Case {
+    TOKEN_ELEVATION_TYPE elevation;
+    LaunchRoute route;
+  };
+  const Case kCases[] = {
+      {TokenElevationTypeFull, LaunchRoute::kDesktopShell},
+      {TokenElevationTypeDefault, LaunchRoute::kThisProcess},
+      {TokenElevationTypeLimited, LaunchRoute::kThisProcess},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "elevation type " << c.elevation);
+    EXPECT_EQ(c.route, ChooseLaunchRoute(c.elevation));
+  }
+}
+
 // Starts the stand-in launcher and reads what it recorded.
 class LaunchTest : public testing::Test {
  protected:

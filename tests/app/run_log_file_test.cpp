@@ -1,12 +1,14 @@
 #include "app/run_log_file.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/run_log_folder.h"
+#include "base/token_elevation.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -70,13 +72,22 @@ TEST(RunLogFileTest, LinesFromSeveralThreadsStayWhole) {
     EXPECT_EQ(std::string(100, line.back()), line.substr(24));
 }
 
-// A log that cannot be opened loses its lines; the caller goes on.
+// A log that cannot be opened loses its lines; the caller goes on. A name that leads to another
+// file (a hard link planted where the log goes) is no log: nothing is written through it.
 TEST(RunLogFileTest, LogThatCannotBeOpenedDropsItsLines) {
   TempFolder folder;
   RunLogFile log(folder / L"no such folder\\run.log");
   EXPECT_FALSE(log.IsOpen());
   log.Printf("line %d", 1);
   EXPECT_FALSE(FileExists(folder / L"no such folder\\run.log"));
+
+  ASSERT_TRUE(WriteFileBytes(folder / L"victim.dat", "system data"));
+  ASSERT_TRUE(::CreateHardLinkW((folder / L"planted.log").c_str(), (folder / L"victim.dat").c_str(),
+                                nullptr));
+  RunLogFile planted(folder / L"planted.log");
+  EXPECT_FALSE(planted.IsOpen());
+  planted.Write("through the link");
+  EXPECT_EQ("system data", ReadFileBytes(folder / L"victim.dat"));
 }
 
 TEST(RunLogFolderTest, NamesAndRecognisesRunLogs) {
@@ -129,6 +140,13 @@ TEST(RunLogFolderTest, RemovesRunLogsBeyondTheNewestKept) {
                               L"Quenby-install-20000101-000000.log.bak"};
   for (const wchar_t* other : kOthers)
     ASSERT_TRUE(WriteFileBytes(folder / other, "x"));
+  // Named as an old log, but a second name of a file elsewhere, and a folder: neither is removed.
+  const std::wstring victim = folder / L"victim.dat";
+  ASSERT_TRUE(WriteFileBytes(victim, "x"));
+  const std::wstring linked = folder / L"Quenby-install-19990101-000000.log";
+  ASSERT_TRUE(::CreateHardLinkW(linked.c_str(), victim.c_str(), nullptr));
+  const std::wstring folderNamedAsLog = folder / L"Quenby-install-19990101-000001.log";
+  ASSERT_TRUE(::CreateDirectoryW(folderNamedAsLog.c_str(), nullptr));
 
   RemoveOldRunLogs(folder.path() + L"\\", kRunLogsKept);
 
@@ -138,6 +156,50 @@ TEST(RunLogFolderTest, RemovesRunLogsBeyondTheNewestKept) {
   }
   for (const wchar_t* other : kOthers)
     EXPECT_TRUE(FileExists(folder / other)) << other;
+  EXPECT_TRUE(FileExists(linked));
+  EXPECT_TRUE(FileExists(victim));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(folderNamedAsLog.c_str()));
+}
+
+TEST(RunLogFolderTest, ElevatedInstallerLogsWhereOnlyAdministratorsWrite) {
+  struct Case {
+    TOKEN_ELEVATION_TYPE elevation;
+    LogPlace place;
+  };
+  const Case kCases[] = {
+      {TokenElevationTypeFull, LogPlace::kProtectedFolder},
+      {TokenElevationTypeDefault, LogPlace::kTemporaryFolder},
+      {TokenElevationTypeLimited, LogPlace::kTemporaryFolder},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "elevation type " << c.elevation);
+    EXPECT_EQ(c.place, ChooseLogPlace(c.elevation));
+  }
+}
+
+// Wine's token is an elevated one of a split pair: the logs go to ProgramData's folder of the
+// installer, never to %TEMP%, which every program of the user controls.
+TEST(RunLogFolderTest, LogsLandInTheProtectedFolderWhenElevated) {
+  if (base::ProcessElevationType() != TokenElevationTypeFull)
+    GTEST_SKIP() << "this process is not elevated with a split token";
+  TempFolder temporary;
+  const std::wstring savedTmp = EnvironmentValue(L"TMP");
+  ::SetEnvironmentVariableW(L"TMP", temporary.path().c_str());
+  const std::wstring folder = RunLogFolder();
+  ::SetEnvironmentVariableW(L"TMP", savedTmp.empty() ? nullptr : savedTmp.c_str());
+
+  wchar_t programData[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(
+      ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, programData)));
+  EXPECT_EQ(std::wstring(programData) + L"\\Quenby\\logs\\", folder);
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  // Held without delete sharing for the process's life: it cannot be renamed under the logs.
+  const std::wstring moved = std::wstring(programData) + L"\\Quenby\\logs-moved";
+  const std::wstring held = folder.substr(0, folder.size() - 1);
+  EXPECT_FALSE(::MoveFileW(held.c_str(), moved.c_str()));
+  ::MoveFileW(moved.c_str(), held.c_str());
 }
 
 }  // namespace

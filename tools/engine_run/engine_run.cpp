@@ -25,6 +25,7 @@
 
 #include "app/product_names.h"
 #include "app/proxy_credentials_dialog.h"
+#include "build_marks.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
 #include "engine/manifest_keys.h"
@@ -176,6 +177,10 @@ int wmain(int argc, wchar_t** argv) {
   engine.SetSigningTimeKey(product::kUninstallKeyPath);
   if (kAcceptsUnsignedManifests)
     std::printf("unsigned: this build accepts update manifests that no key signed\n");
+  else if (kPinsTestKey)
+    std::printf(
+        "test key: this build pins the repository's test key, whose secret key anyone "
+        "can read\n");
   // The wizard creates the install folder before it starts the engine.
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(installDir), ignored);

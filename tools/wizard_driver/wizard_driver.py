@@ -25,7 +25,7 @@ SKIN = REPO / "resources" / "install_online"
 
 TITLE = "Quenby安装程序"
 # The wizard's title as a pattern: a build that accepts unsigned manifests says so in it.
-TITLE_PATTERN = TITLE + r"( \(unsigned\))?"
+TITLE_PATTERN = TITLE + r"( \((unsigned|test key)\))?"
 FAILURE_CAPTION = "友情提示"
 FOLDER_DIALOG_TITLE = "请选择安装目录"
 WINDOW_SIZE = (600, 400)
@@ -78,16 +78,20 @@ def wine_prefix():
     return pathlib.Path(done.stdout.strip())
 
 
-def temp_files(pattern, prefix=None):
-    """The files matching pattern in the temporary folders of the prefix's users."""
-    return sorted((prefix or wine_prefix()).glob(f"drive_c/users/*/Temp/{pattern}"))
+def log_files(pattern, prefix=None):
+    """The installer's log files matching pattern: in the folder an elevated installer keeps them
+    in (app/protected_log_folder.h; every program under Wine runs elevated), and in the temporary
+    folders of the prefix's users, where one that is not elevated keeps them."""
+    root = prefix or wine_prefix()
+    return sorted([*root.glob(f"drive_c/ProgramData/Quenby/logs/{pattern}"),
+                   *root.glob(f"drive_c/users/*/Temp/{pattern}")])
 
 
 def start_failures(prefix=None):
     """The lines the installer recorded of starts that failed (app/start_failure.h), from the
-    temporary folders of the prefix's users; oldest first."""
+    prefix's log folders; oldest first."""
     lines = []
-    for log in temp_files("Quenby-install-start.log", prefix):
+    for log in log_files("Quenby-install-start.log", prefix):
         lines += log.read_text(encoding="utf-8", errors="replace").splitlines()
     return lines
 
@@ -249,13 +253,13 @@ def background(cell):
 class Installer:
     """One run of installer.exe under Wine and its window."""
 
-    def __init__(self, exe, proxy=None, log_path=None):
+    def __init__(self, exe, proxy=None, log_path=None, args=()):
         env = proxy_environment(proxy)
         self.log_path = log_path
         self.log = open(log_path, "wb") if log_path else subprocess.DEVNULL
         self.start_records = len(start_failures())
         self.started = time.monotonic()
-        self.process = subprocess.Popen([str(WINE_RUN), str(exe)], env=env,
+        self.process = subprocess.Popen([str(WINE_RUN), str(exe), *args], env=env,
                                         stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=self.log)
         self.screen = None
