@@ -46,8 +46,13 @@ LaunchOutcome LaunchClient(const std::wstring& installDir, const std::wstring& l
   if (!command)
     return LaunchOutcome::kCommandTooLong;
   if (ChooseLaunchRoute(base::ProcessElevationType()) == LaunchRoute::kDesktopShell) {
-    std::string failure;
-    if (StartThroughDesktopShell(*command, installDir, failure)) {
+    std::string failure = "no launcher in the install folder";
+    // The shell answers for a start it hands on, not for the file: a missing launcher is told
+    // here, as the installer's own start tells it.
+    const DWORD attributes = ::GetFileAttributesW(command->c_str());
+    const bool launcherThere =
+        attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (launcherThere && StartThroughDesktopShell(*command, installDir, failure)) {
       ActiveRunLog().Write("client started through the desktop's shell, as the desktop's user");
       return LaunchOutcome::kStarted;
     }
