@@ -58,8 +58,12 @@ base::ScopedHandle HoldProtectedFolder(const std::wstring& path) {
   const bool created = ::CreateDirectoryW(path.c_str(), security.Get()) != FALSE;
   if (!created && ::GetLastError() != ERROR_ALREADY_EXISTS)
     return base::ScopedHandle();
+  // Listing access: sharing binds only handles that have data access, so a handle of attributes
+  // and rules alone would not keep the folder from being renamed.
   base::ScopedHandle folder(
-      ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+      ::CreateFileW(path.c_str(),
+                    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL |
+                        WRITE_DAC | WRITE_OWNER,
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!folder.IsValid())
