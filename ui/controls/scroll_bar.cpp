@@ -445,7 +445,7 @@ void ScrollBar::OnEvent(ControlEvent& event) {
     }
     case ControlEventKind::MouseLeave:
       // Leaving for a part of the bar itself is no leave: the bar waits for the real one.
-      if (!PointerHasLeft(*this, point))
+      if (!ConfirmMouseLeave(*this, point))
         return;
       if (ChangeParts(&PointerState::Leave))
         Invalidate();

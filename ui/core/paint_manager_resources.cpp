@@ -145,7 +145,7 @@ HFONT PaintManager::AddFont(int id,
                             bool underline,
                             bool italic,
                             ResourceSet set) {
-  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, scale_.Length(size), bold, underline, italic);
   if (!font)
     return nullptr;
   FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
@@ -162,7 +162,7 @@ bool PaintManager::SetDefaultFont(std::wstring_view faceName,
                                   bool underline,
                                   bool italic,
                                   ResourceSet set) {
-  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
+  base::ScopedFont font = CreateSkinFont(faceName, scale_.Length(size), bold, underline, italic);
   if (!font)
     return false;
   FontInfo& target =
@@ -220,7 +220,7 @@ void PaintManager::RescaleFonts() {
   const auto rescale = [this](FontInfo& info) {
     if (info.dpi == 0 || info.dpi == scale_.Dpi())
       return;
-    base::ScopedFont font = CreateSkinFont(info.faceName, scale_.FontSize(info.size), info.bold,
+    base::ScopedFont font = CreateSkinFont(info.faceName, scale_.Length(info.size), info.bold,
                                            info.underline, info.italic);
     // A font that cannot be made again keeps its old size rather than vanishing.
     if (!font)
