@@ -34,7 +34,8 @@ class TestDescriber final : public IAccessibleWindowDescriber {
 //   top (0,0)-(40,20)      right (50,0)-(90,20)
 //   bottom (0,30)-(40,50)  far (50,30)-(90,50), hidden
 //   cover (30,10)-(60,40), on top of the four
-// with a label, a control that the describer leaves out, and a hidden panel whose button
+//   caption (0,60)-(90,80), a label
+// with a control that the describer leaves out, and a hidden panel whose button
 // (placed over everything) is not part of the tree.
 class AccessibleTreeTest : public testing::Test {
  protected:
@@ -53,7 +54,9 @@ class AccessibleTreeTest : public testing::Test {
       button->SetRect(rect, false);
     }
     manager_.FindControlByName(L"far")->SetVisible(false);
-    root->Add(Make<Label>({{L"name", L"caption"}}));
+    Label* caption = Make<Label>({{L"name", L"caption"}});
+    root->Add(caption);
+    caption->SetRect({0, 60, 90, 80}, false);
     root->Add(Make<Button>({{L"name", L"quiet"}}));
     Container* panel = Make<Container>({{L"name", L"panel"}, {L"visible", L"false"}});
     root->Add(panel);
@@ -115,6 +118,7 @@ TEST_F(AccessibleTreeTest, NavigatesInTreeOrderAndAcrossThePage) {
       // Wholly on that side, nearest row or column first, then closest across.
       {L"top", NAVDIR_RIGHT, L"right"},
       {L"top", NAVDIR_DOWN, L"bottom"},
+      {L"bottom", NAVDIR_DOWN, L"caption"},
       {L"right", NAVDIR_LEFT, L"top"},
       {L"right", NAVDIR_DOWN, L"bottom"},  // "far" is hidden, "cover" overlaps
       {L"bottom", NAVDIR_UP, L"top"},
