@@ -149,7 +149,8 @@ void LinearLayout::OnEvent(ControlEvent& event) {
 // Lines the children up along the axis. A child keeps the size along the axis that KeptAlong
 // gives it (clamped to its limits); the others share what is left, the last of them taking the
 // remainder of the division. Across the axis every child spans the available room unless its
-// fixed or maximum size is smaller, and sits where the cross alignment says.
+// fixed or maximum size is smaller, and sits where the cross alignment says. The two passes (the
+// sizes, then the places) share their running totals, which is why they stay in one function.
 void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   // The size hooks may destroy the control: the rest of the layout is then skipped.
   DispatchScope dispatch;

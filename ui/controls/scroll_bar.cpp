@@ -355,6 +355,8 @@ void ScrollBar::PassOn(ControlEvent& event) {
     Control::OnEvent(event);
 }
 
+// One case per event kind, each short; the switch is kept whole so that the bar's answer to
+// every event can be read side by side.
 void ScrollBar::OnEvent(ControlEvent& event) {
   const POINT point = event.mousePoint;
   switch (event.kind) {
