@@ -1,5 +1,7 @@
 #include "ui/controls/button.h"
 
+#include <oleacc.h>
+
 #include "base/attribute_values.h"
 #include "base/rect_math.h"
 #include "ui/core/paint_manager.h"
@@ -92,7 +94,7 @@ void Button::OnEvent(ControlEvent& event) {
       StartFade();
       break;
     case ControlEventKind::MouseLeave:
-      if (!PointerHasLeft(*this, event.mousePoint))
+      if (!ConfirmMouseLeave(*this, event.mousePoint))
         return;
       if (pointer_.Leave())
         Invalidate();
@@ -297,6 +299,12 @@ void Button::PaintButtonText(ControlPainter& painter, uint32_t maskedStates) {
   else
     color = IsEnabled() ? textColor_ : disabledTextColor_;
   painter.DrawString(GetTextRect(), text_, color, font_, textStyle_, Markup());
+}
+
+void Button::DescribeAccessible(AccessibleDescription& description) const {
+  Control::DescribeAccessible(description);
+  description.role = ROLE_SYSTEM_PUSHBUTTON;
+  description.defaultAction = L"Press";
 }
 
 }  // namespace ui

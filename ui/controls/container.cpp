@@ -31,11 +31,33 @@ Container::Container() = default;
 // Children go at once: the manager that would clean them up later may be going away too.
 Container::~Container() {
   deferItemDeletion_ = false;
-  Container::Clear();
-  if (verticalBar_)
-    verticalBar_->Destroy();
-  if (horizontalBar_)
-    horizontalBar_->Destroy();
+  DestroyHeld();
+  RequestLayout();
+}
+
+std::vector<Control*> Container::HeldInTeardownOrder() const {
+  std::vector<Control*> held = items_;
+  for (ScrollBar* bar : {verticalBar_, horizontalBar_}) {
+    if (bar)
+      held.push_back(bar);
+  }
+  for (Control* overlay : Control::HeldInTeardownOrder())
+    held.push_back(overlay);
+  return held;
+}
+
+bool Container::LetGo(Control* held) {
+  if (const auto item = std::find(items_.begin(), items_.end(), held); item != items_.end()) {
+    items_.erase(item);
+    return ownsItems_;
+  }
+  for (ScrollBar** bar : {&verticalBar_, &horizontalBar_}) {
+    if (*bar == held) {
+      *bar = nullptr;
+      return true;
+    }
+  }
+  return Control::LetGo(held);
 }
 
 Control* Container::ItemAt(int index) const {

@@ -100,6 +100,11 @@ class Container : public Control, public IContainer {
   virtual void UpdateScrollBars(const RECT& inner, int neededWidth, int neededHeight);
 
  protected:
+  // The children, the scroll bars, then the overlay.
+  std::vector<Control*> HeldInTeardownOrder() const override;
+  // Owned children and the bars are let go of; children not owned are kept (and only dropped).
+  bool LetGo(Control* held) override;
+
   // The rectangle less inset and visible scroll bars, where the flow of children goes.
   RECT InnerRect() const;
   // Gives every visible child the inner rectangle (shifted by the scroll offsets); floating

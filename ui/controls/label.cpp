@@ -1,5 +1,7 @@
 #include "ui/controls/label.h"
 
+#include <oleacc.h>
+
 #include "base/attribute_values.h"
 #include "ui/core/paint_manager.h"
 
@@ -264,6 +266,11 @@ void Label::ReplaceImage(ImageDrawInfo& image, std::wstring_view description) {
   image.Clear();
   image.description = description;
   Invalidate();
+}
+
+void Label::DescribeAccessible(AccessibleDescription& description) const {
+  Control::DescribeAccessible(description);
+  description.role = ROLE_SYSTEM_STATICTEXT;
 }
 
 }  // namespace ui

@@ -42,6 +42,8 @@ void SetSmoothQuality(Gdiplus::Graphics& graphics) {
 
 }  // namespace
 
+// One GDI+ drawing from start to end, each effect a few lines on the same graphics and path: the
+// function stays whole so that the order of the effects reads in one place.
 void Label::PaintEffectText(HDC dc) {
   if (!gdiplus_.IsStarted() || !manager_ || !dc || text_.empty())
     return;

@@ -1,6 +1,7 @@
 #include "ui/controls/linear_layout.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/attribute_values.h"
 #include "base/rect_math.h"
@@ -65,13 +66,13 @@ int Wanted(const Limits& limits) {
   return limits.fixed > 0 ? limits.fixed : limits.max;
 }
 
-// What a child takes along the axis from the size it measures to: a column keeps a measured
-// height (a label is as tall as its text), a row only a fixed width; zero means that the child
-// shares the room left. A multi-line label measures to the whole width it is offered, so a row
-// that kept measured widths would push the children after it out.
-LONG KeptAlong(LONG measured, const Limits& limits, Axis axis) {
-  if (axis == Axis::Horizontal && limits.fixed <= 0)
-    return 0;
+// What a child keeps along the axis of the size it measures to: a column keeps a measured height
+// (a label is as tall as its text), a row only a fixed width; none (nor a size of zero) means
+// that the child stretches, sharing the room left. A multi-line label measures to the whole width
+// it is offered, so a row that kept measured widths would push the children after it out.
+std::optional<LONG> KeptAlong(LONG measured, const Limits& limits, Axis axis) {
+  if ((axis == Axis::Horizontal && limits.fixed <= 0) || measured == 0)
+    return std::nullopt;
   return measured;
 }
 
@@ -148,7 +149,8 @@ void LinearLayout::OnEvent(ControlEvent& event) {
 // Lines the children up along the axis. A child keeps the size along the axis that KeptAlong
 // gives it (clamped to its limits); the others share what is left, the last of them taking the
 // remainder of the division. Across the axis every child spans the available room unless its
-// fixed or maximum size is smaller, and sits where the cross alignment says.
+// fixed or maximum size is smaller, and sits where the cross alignment says. The two passes (the
+// sizes, then the places) share their running totals, which is why they stay in one function.
 void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   // The size hooks may destroy the control: the rest of the layout is then skipped.
   DispatchScope dispatch;
@@ -190,11 +192,13 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
                  std::min<int>(Wanted(acrossLimits),
                                availableAcross - NearEdge(p, across) - FarEdge(p, across))));
     LONG& sizeAlong = Along(size, along);
-    sizeAlong = KeptAlong(sizeAlong, alongLimits, along);
-    if (sizeAlong == 0)
+    const std::optional<LONG> kept = KeptAlong(sizeAlong, alongLimits, along);
+    if (!kept) {
+      sizeAlong = 0;
       ++stretchables;
-    else
-      sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
+    } else {
+      sizeAlong = std::clamp<LONG>(*kept, alongLimits.min, alongLimits.max);
+    }
     fixedTotal += NearEdge(p, along) + FarEdge(p, along) + sizeAlong;
     const LONG sizeAcross = std::clamp<LONG>(std::max<LONG>(Along(size, across), 0),
                                              acrossLimits.min, acrossLimits.max);
@@ -239,9 +243,10 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
     fixedLeft -= nearAlong + farAlong;
     if (placed > 1)
       fixedLeft -= childPadding;
-    LONG sizeAlong = KeptAlong(Along(size, along), alongLimits, along);
-    if (sizeAlong != 0) {
-      sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
+    const std::optional<LONG> kept = KeptAlong(Along(size, along), alongLimits, along);
+    LONG sizeAlong = 0;
+    if (kept) {
+      sizeAlong = std::clamp<LONG>(*kept, alongLimits.min, alongLimits.max);
       fixedLeft -= sizeAlong;
     } else {
       ++stretched;

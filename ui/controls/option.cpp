@@ -1,5 +1,7 @@
 #include "ui/controls/option.h"
 
+#include <oleacc.h>
+
 #include <vector>
 
 #include "base/attribute_values.h"
@@ -156,6 +158,14 @@ void Option::PaintOptionText(ControlPainter& painter) {
   else
     color = selectedTextColor_ != 0 ? selectedTextColor_ : textColor_;
   painter.DrawString(GetTextRect(), text_, color, font_, textStyle_, Markup());
+}
+
+void Option::DescribeAccessible(AccessibleDescription& description) const {
+  Control::DescribeAccessible(description);
+  description.role = ROLE_SYSTEM_RADIOBUTTON;
+  if (IsSelected())
+    description.state |= STATE_SYSTEM_CHECKED;
+  description.defaultAction = L"Check";
 }
 
 }  // namespace ui

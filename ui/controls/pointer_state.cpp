@@ -54,7 +54,7 @@ bool PointerState::EndPress() {
   return Clear(StatePushed | StateCaptured);
 }
 
-bool PointerHasLeft(Control& control, POINT point) {
+bool ConfirmMouseLeave(Control& control, POINT point) {
   PaintManager* manager = control.GetManager();
   if (base::RectContains(control.GetRect(), point)) {
     if (manager)

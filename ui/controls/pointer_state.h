@@ -57,10 +57,10 @@ class PointerState {
   uint32_t bits_ = 0;
 };
 
-// Answers the mouse-leave that control was told of with the pointer at point. While the pointer
-// is still over the control (it went onto a child window, say) the leave is none: the control
-// goes on listening for the real one, and the answer is false. Otherwise the control stops
-// listening and the answer is true.
-bool PointerHasLeft(Control& control, POINT point);
+// Settles the mouse-leave that control was told of with the pointer at point. While the pointer
+// is still over the control (it went onto a child window, say) the leave is none: the control is
+// registered again to listen for the real one, and the answer is false. Otherwise the control
+// stops listening and the answer is true.
+bool ConfirmMouseLeave(Control& control, POINT point);
 
 }  // namespace ui

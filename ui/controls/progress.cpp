@@ -1,10 +1,13 @@
 #include "ui/controls/progress.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 
 #include "base/attribute_values.h"
+#include "base/decimal_text.h"
 
 namespace ui {
 
@@ -98,6 +101,24 @@ void Progress::PaintForeImage(ControlPainter& painter) {
   foreImage_.dest = ProgressFillRect(Width(), Height(), horizontal_, minValue_, maxValue_, value_);
   foreImage_.destInPixels = true;
   painter.DrawImage(foreImage_);
+}
+
+namespace {
+
+// "45%": the value's place in the range, as a progress bar reads out.
+std::wstring PercentText(const Progress& progress) {
+  const long long range = static_cast<long long>(progress.GetMaxValue()) - progress.GetMinValue();
+  const long long offset = static_cast<long long>(progress.GetValue()) - progress.GetMinValue();
+  const long long percent = range > 0 ? offset * 100 / range : 0;
+  return base::DecimalText(percent) + L"%";
+}
+
+}  // namespace
+
+void Progress::DescribeAccessible(AccessibleDescription& description) const {
+  Control::DescribeAccessible(description);
+  description.role = ROLE_SYSTEM_PROGRESSBAR;
+  description.value = PercentText(*this);
 }
 
 }  // namespace ui

@@ -1,5 +1,7 @@
 #include "ui/controls/rich_edit.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -463,6 +465,14 @@ void RichEdit::SetScrollOffset(SIZE offset) {
       SendToService(axis.message, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(now)), 0, nullptr);
     }
   }
+}
+
+// The text is the field's value; only "accname" names it.
+void RichEdit::DescribeAccessible(AccessibleDescription& description) const {
+  Control::DescribeAccessible(description);
+  description.role = ROLE_SYSTEM_TEXT;
+  description.name = GetAccessibleName();
+  description.value = GetText();
 }
 
 }  // namespace ui

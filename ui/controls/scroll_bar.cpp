@@ -355,6 +355,8 @@ void ScrollBar::PassOn(ControlEvent& event) {
     Control::OnEvent(event);
 }
 
+// One case per event kind, each short; the switch is kept whole so that the bar's answer to
+// every event can be read side by side.
 void ScrollBar::OnEvent(ControlEvent& event) {
   const POINT point = event.mousePoint;
   switch (event.kind) {
@@ -445,7 +447,7 @@ void ScrollBar::OnEvent(ControlEvent& event) {
     }
     case ControlEventKind::MouseLeave:
       // Leaving for a part of the bar itself is no leave: the bar waits for the real one.
-      if (!PointerHasLeft(*this, point))
+      if (!ConfirmMouseLeave(*this, point))
         return;
       if (ChangeParts(&PointerState::Leave))
         Invalidate();

@@ -1,5 +1,7 @@
 #include "ui/controls/slider.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -170,7 +172,7 @@ void Slider::OnEvent(ControlEvent& event) {
         Invalidate();
       break;
     case ControlEventKind::MouseLeave:
-      if (!PointerHasLeft(*this, event.mousePoint))
+      if (!ConfirmMouseLeave(*this, event.mousePoint))
         return;
       if (pointer_.Leave())
         Invalidate();
@@ -224,6 +226,11 @@ void Slider::PaintThumb(ControlPainter& painter) {
   if (!pointer_.IsCaptured() && pointer_.IsHot() && drawAtThumb(thumbHotImage_))
     return;
   drawAtThumb(thumbImage_);
+}
+
+void Slider::DescribeAccessible(AccessibleDescription& description) const {
+  Progress::DescribeAccessible(description);
+  description.role = ROLE_SYSTEM_SLIDER;
 }
 
 }  // namespace ui

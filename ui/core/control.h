@@ -155,7 +155,8 @@ class Control {
   virtual void PaintAfter(HDC dc);
   // What the control is to a screen reader (control_accessibility.cpp): the base gives the name
   // ("accname", else the text) and the states that visibility, availability and the keyboard
-  // focus make; a control that is more than layout adds its role, value and default action.
+  // focus make; a control that is more than layout adds its role, value and default action in
+  // its own file, its verbs Active Accessibility's usual English ones (clients translate them).
   virtual void DescribeAccessible(AccessibleDescription& description) const;
 
   // The layout values in the window's pixels: the skin's 96-DPI values above times the window's
@@ -225,6 +226,17 @@ class Control {
   // Shrinks area by every ancestor; false when an ancestor is hidden or the area vanishes.
   bool ClipByAncestors(RECT& area) const;
 
+  // The controls this one holds, in the one order in which they go when it goes, deleted or
+  // retired: the children, then the scroll bars, then the overlay (the base gives the overlay; a
+  // class that holds more puts its own before the base's). The control itself goes last.
+  virtual std::vector<Control*> HeldInTeardownOrder() const;
+  // Lets go of a held control that is about to be destroyed; false when this control holds it
+  // without owning it (a container that does not own its items), so that it is not destroyed.
+  virtual bool LetGo(Control* held);
+  // Destroys the held controls in teardown order. The destructor of each class that holds
+  // controls calls it first, while its own parts are still there.
+  void DestroyHeld();
+
   PaintManager* manager_ = nullptr;
   Control* parent_ = nullptr;
   Control* overlay_ = nullptr;
@@ -271,10 +283,10 @@ class Control {
   std::wstring accessibleName_;
 
  private:
-  // Retires the control and its subtree: each answers IsAlive with false, its paint manager
-  // forgets it, its destroy hooks fire and every hook list is dropped.
+  // Retires the control and its subtree in teardown order: each answers IsAlive with false, its
+  // paint manager forgets it, its destroy hooks fire and every hook list is dropped.
   void RetireSubtree();
-  static Control* Retire(Control* control, void* data);
+  void Retire();
   // What a control leaves when it goes, after its overlay: extra attributes cleared, the destroy
   // hooks fired while its paint manager still knows it, then forgotten by the manager.
   void Depart();

@@ -11,6 +11,8 @@ std::wstring Control::GetAttribute(std::wstring_view) const {
   return std::wstring();
 }
 
+// One branch per skin attribute of the base, read as a table: split, the names would no longer
+// be found in one place.
 void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
   // Stores a colour and repaints when it changed.
   auto setColor = [this](uint32_t& field, uint32_t color) {

@@ -1,8 +1,12 @@
 #include "ui/core/control.h"
+
+#include <vector>
+
 #include "ui/core/paint_manager.h"
 
 // How a control goes: deleted at once, or, while a dispatch is under way, retired with its
-// subtree and deleted when the dispatch ends (dispatch_scope.h).
+// subtree and deleted when the dispatch ends (dispatch_scope.h). Both take the held controls in
+// the order HeldInTeardownOrder gives, each before the control itself.
 namespace ui {
 
 void Control::Destroy() {
@@ -21,24 +25,44 @@ void Control::Destroy() {
 }
 
 void Control::RetireSubtree() {
-  // Without flags the walk reaches every control below, overlays and scroll bars included.
-  Find(&Control::Retire, nullptr, 0);
+  for (Control* held : HeldInTeardownOrder())
+    held->RetireSubtree();
+  Retire();
 }
 
-// The walk reaches the overlay and the children before the control itself, and each goes as it
-// would when deleted. The destructor that follows later finds no hook left to fire.
-Control* Control::Retire(Control* control, void*) {
-  if (!control->alive_)
-    return nullptr;
-  control->alive_ = false;
-  control->initHooks.Clear();
-  control->sizeHooks.Clear();
-  control->eventHooks.Clear();
-  control->notifyHooks.Clear();
-  control->paintHooks.Clear();
-  control->postPaintHooks.Clear();
-  control->Depart();
-  return nullptr;
+// Each control goes as it would when deleted; the destructor that follows later finds no hook
+// left to fire.
+void Control::Retire() {
+  if (!alive_)
+    return;
+  alive_ = false;
+  initHooks.Clear();
+  sizeHooks.Clear();
+  eventHooks.Clear();
+  notifyHooks.Clear();
+  paintHooks.Clear();
+  postPaintHooks.Clear();
+  Depart();
+}
+
+std::vector<Control*> Control::HeldInTeardownOrder() const {
+  if (overlay_)
+    return {overlay_};
+  return {};
+}
+
+bool Control::LetGo(Control* held) {
+  if (held != overlay_)
+    return false;
+  overlay_ = nullptr;
+  return true;
+}
+
+void Control::DestroyHeld() {
+  for (Control* held : HeldInTeardownOrder()) {
+    if (LetGo(held))
+      held->Destroy();
+  }
 }
 
 void Control::Depart() {
@@ -50,10 +74,7 @@ void Control::Depart() {
 }
 
 Control::~Control() {
-  if (overlay_) {
-    overlay_->Destroy();
-    overlay_ = nullptr;
-  }
+  DestroyHeld();
   Depart();
 }
 

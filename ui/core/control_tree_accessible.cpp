@@ -1,8 +1,5 @@
 #include "ui/core/control_tree_accessible.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -32,42 +29,11 @@ HRESULT ReturnText(const std::wstring& text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-POINT Center(const RECT& rect) {
-  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-// Whether candidate lies wholly beyond from in a spatial direction of accNavigate.
-bool LiesBeyond(const RECT& from, const RECT& candidate, long direction) {
-  switch (direction) {
-    case NAVDIR_UP:
-      return candidate.bottom <= from.top;
-    case NAVDIR_DOWN:
-      return candidate.top >= from.bottom;
-    case NAVDIR_LEFT:
-      return candidate.right <= from.left;
-    case NAVDIR_RIGHT:
-      return candidate.left >= from.right;
-    default:
-      return false;
-  }
-}
-
-struct Collector {
-  const IAccessibleWindowDescriber* describer;
-  std::vector<Control*>* children;
-
-  static Control* Visit(Control* control, void* data) {
-    auto* collector = static_cast<Collector*>(data);
-    const Control* parent = control->GetParent();
-    if (parent && !parent->IsVisible())
-      return nullptr;
-    AccessibleDescription description;
-    control->DescribeAccessible(description);
-    collector->describer->RefineAccessibleDescription(*control, description);
-    if (description.role != 0)
-      collector->children->push_back(control);
-    return nullptr;
-  }
+// The describer of a disconnected object, whose tree is empty.
+class NoWindowDescriber final : public IAccessibleWindowDescriber {
+ public:
+  long AccessibleWindowRole() const override { return 0; }
+  void RefineAccessibleDescription(const Control&, AccessibleDescription&) const override {}
 };
 
 }  // namespace
@@ -94,36 +60,20 @@ HWND ControlTreeAccessible::Window() const {
   return connection_->manager ? connection_->manager->PaintWindow() : nullptr;
 }
 
-std::vector<Control*> ControlTreeAccessible::ChildrenOf(const Connection& connection) {
-  std::vector<Control*> children;
-  Control* root = connection.manager ? connection.manager->GetRoot() : nullptr;
-  if (!root)
-    return children;
-  Collector collector{connection.describer, &children};
-  root->Find(Collector::Visit, &collector, FindMeFirst);
-  return children;
+AccessibleTree ControlTreeAccessible::TreeOf(const Connection& connection) {
+  static const NoWindowDescriber noWindow;
+  if (!connection.manager)
+    return AccessibleTree(nullptr, noWindow);
+  return AccessibleTree(connection.manager->GetRoot(), *connection.describer);
 }
 
 Control* ControlTreeAccessible::ChildById(const Connection& connection, long childId) {
-  for (Control* child : ChildrenOf(connection)) {
-    if (child->GetAccessibleId() == childId)
-      return child;
-  }
-  return nullptr;
+  return TreeOf(connection).ChildById(childId);
 }
 
-std::vector<Control*> ControlTreeAccessible::Children() const {
-  return ChildrenOf(*connection_);
-}
-
-AccessibleDescription ControlTreeAccessible::Describe(const Control& control) const {
-  AccessibleDescription description;
-  control.DescribeAccessible(description);
-  connection_->describer->RefineAccessibleDescription(control, description);
-  return description;
-}
-
-HRESULT ControlTreeAccessible::ResolveChild(const VARIANT& child, Control*& control) const {
+HRESULT ControlTreeAccessible::ResolveChild(const AccessibleTree& tree,
+                                            const VARIANT& child,
+                                            Control*& control) const {
   control = nullptr;
   if (!Window())
     return CO_E_OBJNOTCONNECTED;
@@ -131,7 +81,7 @@ HRESULT ControlTreeAccessible::ResolveChild(const VARIANT& child, Control*& cont
     return E_INVALIDARG;
   if (child.lVal == CHILDID_SELF)
     return S_OK;
-  control = ChildById(*connection_, child.lVal);
+  control = tree.ChildById(child.lVal);
   return control ? S_OK : E_INVALIDARG;
 }
 
@@ -144,49 +94,6 @@ RECT ControlTreeAccessible::ScreenRect(const Control* control) const {
     ::GetClientRect(window, &rect);
   ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
-}
-
-Control* ControlTreeAccessible::Navigate(const Control* start, long direction) const {
-  const std::vector<Control*> children = Children();
-  if (children.empty())
-    return nullptr;
-  if (!start) {
-    if (direction == NAVDIR_FIRSTCHILD)
-      return children.front();
-    if (direction == NAVDIR_LASTCHILD)
-      return children.back();
-    return nullptr;
-  }
-  size_t index = 0;
-  while (index < children.size() && children[index] != start)
-    ++index;
-  if (direction == NAVDIR_NEXT)
-    return index + 1 < children.size() ? children[index + 1] : nullptr;
-  if (direction == NAVDIR_PREVIOUS)
-    return index > 0 && index < children.size() ? children[index - 1] : nullptr;
-  // Spatially: among the shown children wholly on that side, the nearest row or column (the
-  // gap between the edges), and in it the one closest across (the centres' offset).
-  const RECT from = start->GetRect();
-  const POINT fromCenter = Center(from);
-  const bool vertical = direction == NAVDIR_UP || direction == NAVDIR_DOWN;
-  Control* nearest = nullptr;
-  std::pair<long, long> nearestDistance = {LONG_MAX, LONG_MAX};
-  for (Control* candidate : children) {
-    const RECT rect = candidate->GetRect();
-    if (candidate == start || !candidate->IsVisible() || !LiesBeyond(from, rect, direction))
-      continue;
-    const POINT center = Center(rect);
-    const std::pair<long, long> distance =
-        vertical ? std::make_pair(std::max(rect.top - from.bottom, from.top - rect.bottom),
-                                  std::labs(center.x - fromCenter.x))
-                 : std::make_pair(std::max(rect.left - from.right, from.left - rect.right),
-                                  std::labs(center.y - fromCenter.y));
-    if (distance < nearestDistance) {
-      nearestDistance = distance;
-      nearest = candidate;
-    }
-  }
-  return nearest;
 }
 
 bool ControlTreeAccessible::RunOnWindowThread(bool now,
@@ -253,7 +160,7 @@ STDMETHODIMP ControlTreeAccessible::get_accChildCount(long* count) noexcept {
     *count = 0;
     if (!Window())
       return CO_E_OBJNOTCONNECTED;
-    *count = static_cast<long>(Children().size());
+    *count = static_cast<long>(Tree().Children().size());
     return S_OK;
   });
 }
@@ -266,8 +173,9 @@ STDMETHODIMP ControlTreeAccessible::get_accChild(VARIANT child, IDispatch** obje
     *object = nullptr;
     if (!Window())
       return CO_E_OBJNOTCONNECTED;
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (ResolveChild(child, control) != S_OK || !control)
+    if (ResolveChild(tree, child, control) != S_OK || !control)
       return E_INVALIDARG;
     return S_FALSE;
   });
@@ -287,11 +195,12 @@ HRESULT ControlTreeAccessible::DescribedText(const VARIANT& child,
     const HWND window = Window();
     if (!window)
       return CO_E_OBJNOTCONNECTED;
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, child, control); result != S_OK)
       return result;
     if (control)
-      return ReturnText(Describe(*control).*field, text);
+      return ReturnText(tree.Describe(*control).*field, text);
     // The window itself has a name, its title, and no value or action.
     if (field != &AccessibleDescription::name)
       return S_FALSE;
@@ -315,10 +224,12 @@ STDMETHODIMP ControlTreeAccessible::get_accRole(VARIANT child, VARIANT* role) no
     if (!role)
       return E_POINTER;
     SetEmpty(role);
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, child, control); result != S_OK)
       return result;
-    SetId(role, control ? Describe(*control).role : connection_->describer->AccessibleWindowRole());
+    SetId(role,
+          control ? tree.Describe(*control).role : connection_->describer->AccessibleWindowRole());
     return S_OK;
   });
 }
@@ -331,12 +242,13 @@ STDMETHODIMP ControlTreeAccessible::get_accState(VARIANT child, VARIANT* state) 
     const HWND window = Window();
     if (!window)
       return CO_E_OBJNOTCONNECTED;
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, child, control); result != S_OK)
       return result;
     long bits = 0;
     if (control) {
-      bits = static_cast<long>(Describe(*control).state);
+      bits = static_cast<long>(tree.Describe(*control).state);
     } else {
       bits = STATE_SYSTEM_FOCUSABLE;
       if (::GetFocus() == window)
@@ -354,8 +266,9 @@ STDMETHODIMP ControlTreeAccessible::get_accHelp(VARIANT child, BSTR* help) noexc
     if (!help)
       return E_POINTER;
     *help = nullptr;
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, child, control); result != S_OK)
       return result;
     return S_FALSE;
   });
@@ -387,12 +300,7 @@ STDMETHODIMP ControlTreeAccessible::get_accFocus(VARIANT* focus) noexcept {
     if (::GetFocus() != window)
       return S_FALSE;
     const Control* focused = connection_->manager->GetFocusControl();
-    long id = CHILDID_SELF;
-    for (Control* candidate : Children()) {
-      if (candidate == focused && candidate->IsVisible())
-        id = candidate->GetAccessibleId();
-    }
-    SetId(focus, id);
+    SetId(focus, Tree().IsShownChild(focused) ? focused->GetAccessibleId() : CHILDID_SELF);
     return S_OK;
   });
 }
@@ -414,14 +322,15 @@ STDMETHODIMP ControlTreeAccessible::accSelect(long flags, VARIANT child) noexcep
     const HWND window = Window();
     if (!window)
       return CO_E_OBJNOTCONNECTED;
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, child, control); result != S_OK)
       return result;
     if (flags != SELFLAG_TAKEFOCUS)
       return DISP_E_MEMBERNOTFOUND;
     if (!control)
       return ::SetFocus(window) || ::GetFocus() == window ? S_OK : S_FALSE;
-    if ((Describe(*control).state & STATE_SYSTEM_FOCUSABLE) == 0)
+    if ((tree.Describe(*control).state & STATE_SYSTEM_FOCUSABLE) == 0)
       return S_FALSE;
     const bool done = RunOnWindowThread(
         true, [](Control& target) { target.SetFocus(); }, control->GetAccessibleId());
@@ -441,8 +350,9 @@ STDMETHODIMP ControlTreeAccessible::accLocation(long* left,
     if (!left || !top || !width || !height)
       return E_POINTER;
     *left = *top = *width = *height = 0;
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, child, control); result != S_OK)
       return result;
     const RECT rect = ScreenRect(control);
     *left = rect.left;
@@ -460,13 +370,14 @@ STDMETHODIMP ControlTreeAccessible::accNavigate(long direction,
     if (!end)
       return E_POINTER;
     SetEmpty(end);
+    const AccessibleTree tree = Tree();
     Control* from = nullptr;
-    if (HRESULT result = ResolveChild(start, from); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, start, from); result != S_OK)
       return result;
     if (direction < NAVDIR_UP || direction > NAVDIR_LASTCHILD)
       return E_INVALIDARG;
     // The client's siblings belong to the window's own object.
-    if (Control* reached = Navigate(from, direction)) {
+    if (Control* reached = tree.Navigate(from, direction)) {
       SetId(end, reached->GetAccessibleId());
       return S_OK;
     }
@@ -482,33 +393,26 @@ STDMETHODIMP ControlTreeAccessible::accHitTest(long x, long y, VARIANT* child) n
     SetEmpty(child);
     if (!Window())
       return CO_E_OBJNOTCONNECTED;
-    const POINT point = {x, y};
+    POINT point = {x, y};
     const RECT client = ScreenRect(nullptr);
     if (!::PtInRect(&client, point))
       return S_FALSE;
-    const std::vector<Control*> children = Children();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-      if ((*it)->IsVisible()) {
-        const RECT rect = ScreenRect(*it);
-        if (::PtInRect(&rect, point)) {
-          SetId(child, (*it)->GetAccessibleId());
-          return S_OK;
-        }
-      }
-    }
-    SetId(child, CHILDID_SELF);
+    ::MapWindowPoints(HWND_DESKTOP, Window(), &point, 1);
+    const Control* hit = Tree().HitTest(point);
+    SetId(child, hit ? hit->GetAccessibleId() : CHILDID_SELF);
     return S_OK;
   });
 }
 
 STDMETHODIMP ControlTreeAccessible::accDoDefaultAction(VARIANT child) noexcept {
   return base::CatchAll([&]() -> HRESULT {
+    const AccessibleTree tree = Tree();
     Control* control = nullptr;
-    if (HRESULT result = ResolveChild(child, control); result != S_OK)
+    if (HRESULT result = ResolveChild(tree, child, control); result != S_OK)
       return result;
     if (!control)
       return DISP_E_MEMBERNOTFOUND;
-    const AccessibleDescription description = Describe(*control);
+    const AccessibleDescription description = tree.Describe(*control);
     if (description.defaultAction.empty() ||
         (description.state & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE)) != 0) {
       return DISP_E_MEMBERNOTFOUND;
@@ -537,7 +441,8 @@ STDMETHODIMP ControlTreeAccessible::Next(ULONG count, VARIANT* children, ULONG* 
       return E_POINTER;
     if (!Window())
       return CO_E_OBJNOTCONNECTED;
-    const std::vector<Control*> all = Children();
+    const AccessibleTree tree = Tree();
+    const std::vector<Control*>& all = tree.Children();
     ULONG taken = 0;
     while (taken < count && cursor_ < all.size()) {
       SetId(&children[taken], all[cursor_]->GetAccessibleId());
@@ -554,7 +459,7 @@ STDMETHODIMP ControlTreeAccessible::Skip(ULONG count) noexcept {
   return base::CatchAll([&]() -> HRESULT {
     if (!Window())
       return CO_E_OBJNOTCONNECTED;
-    const size_t size = Children().size();
+    const size_t size = Tree().Children().size();
     const bool enough = cursor_ + count <= size;
     cursor_ = enough ? cursor_ + count : static_cast<ULONG>(size);
     return enough ? S_OK : S_FALSE;

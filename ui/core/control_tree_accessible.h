@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/com_object.h"
-#include "ui/core/accessible_description.h"
+#include "ui/core/accessible_tree.h"
 
 namespace base {
 
@@ -23,26 +23,12 @@ struct InterfaceIds<IAccessible> {
 
 namespace ui {
 
-class Control;
 class PaintManager;
 class UiThreadQueue;
 
-// What the application knows about its window that the controls cannot tell: the window's own
-// role and, for a control, a role, name or value that differs from what the control gives.
-class IAccessibleWindowDescriber {
- public:
-  virtual long AccessibleWindowRole() const = 0;
-  virtual void RefineAccessibleDescription(const Control& control,
-                                           AccessibleDescription& description) const = 0;
-
- protected:
-  ~IAccessibleWindowDescriber() = default;
-};
-
-// The Active Accessibility object of a window's client area, over its paint manager's control
-// tree. Its children are simple elements (no objects of their own): the controls of the tree
-// with a role whose parents are visible (so the shown page's controls, a hidden button among
-// them as INVISIBLE), numbered by their accessible ids. It answers on the window's thread, where
+// The Active Accessibility object of a window's client area: a COM shell over an AccessibleTree
+// of its paint manager's controls, whose children are simple elements (no objects of their own)
+// numbered by their accessible ids. It answers on the window's thread, where
 // cross-process calls arrive through the message loop. Default actions are posted to that
 // thread's queue rather than run inside the call, so that a client never waits on what a
 // control starts (a modal dialog, the end of the window). The window calls Disconnect when it
@@ -116,26 +102,22 @@ class ControlTreeAccessible : public base::ComObject<IAccessible, IEnumVARIANT> 
 
   explicit ControlTreeAccessible(std::shared_ptr<Connection> connection);
 
-  // The children in tree order while connected.
-  static std::vector<Control*> ChildrenOf(const Connection& connection);
-  // The child of that id among ChildrenOf(connection); null when there is none.
+  // The tree as it is now; no children once disconnected.
+  static AccessibleTree TreeOf(const Connection& connection);
+  // The child of that id in TreeOf(connection); null when there is none.
   static Control* ChildById(const Connection& connection, long childId);
   // The window while connected, else null.
   HWND Window() const;
-  std::vector<Control*> Children() const;
-  AccessibleDescription Describe(const Control& control) const;
+  AccessibleTree Tree() const { return TreeOf(*connection_); }
   // S_OK with control (null for CHILDID_SELF), E_INVALIDARG for anything that is no child,
   // CO_E_OBJNOTCONNECTED once the window is gone.
-  HRESULT ResolveChild(const VARIANT& child, Control*& control) const;
+  HRESULT ResolveChild(const AccessibleTree& tree, const VARIANT& child, Control*& control) const;
   // One text of the child's description (the window's title for the window's name) as a BSTR.
   HRESULT DescribedText(const VARIANT& child,
                         std::wstring AccessibleDescription::*field,
                         BSTR* text) const noexcept;
   // The control's rectangle, or the client area for null, in screen pixels.
   RECT ScreenRect(const Control* control) const;
-  // The child that accNavigate reaches from start (null for CHILDID_SELF) in direction; null when
-  // none lies there.
-  Control* Navigate(const Control* start, long direction) const;
   // Runs task on the window's thread: now when called there and now is true, else through the
   // window's queue. False when it cannot be queued.
   bool RunOnWindowThread(bool now, std::function<void(Control&)> task, long childId) const;

@@ -217,6 +217,8 @@ int32_t MarkupDocument::ReserveElement() {
   return static_cast<int32_t>(elements_.size()) - 1;
 }
 
+// One loop over the input with an explicit stack of open elements: its steps share the position
+// and the stack, so the loop stays whole.
 bool MarkupDocument::ParseElements(wchar_t*& position) {
   // The elements whose children are being parsed, innermost last. Kept on the heap rather than
   // in recursion, so that deeply nested input cannot exhaust the stack.

@@ -312,27 +312,46 @@ class PaintManager : public IRenderContext {
   // The layered-window repaint driven by the layered timer.
   void RepaintLayered();
 
-  // Message routing (paint_manager_messages.cpp).
-  bool RouteMouseMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  // Key down and character to the focus control, key up to where the key went down.
-  void RouteKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  // The window's minimum and maximum tracking size from the skin's "mininfo" and "maxinfo".
-  void ApplySizeLimits(MINMAXINFO& info) const;
+  // The window's message table (paint_manager_messages.cpp): each handler answers whether it
+  // handled the message, with its result; false lets the window's default handling run.
+  using MessageHandler = bool (PaintManager::*)(UINT message,
+                                                WPARAM wParam,
+                                                LPARAM lParam,
+                                                LRESULT& result);
+  struct MessageRoute {
+    UINT message;
+    MessageHandler handler;
+  };
+  static const MessageRoute kMessageRoutes[];
+  // The filters first: true when one took the message.
+  bool RunFilters(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleLayeredFrame(UINT message, WPARAM wParam, LRESULT& result);
+  bool HandleQueue(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleSize(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleKillFocus(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandlePaint(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandlePrintClient(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleClose(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleCancelMode(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleEraseBackground(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleSetCursor(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleMouseActivate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleGetMinMaxInfo(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleTimer(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The mouse (paint_manager_mouse.cpp).
+  bool HandleMouseMove(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleButtonDown(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleButtonUp(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleMouseWheel(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleMouseHover(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleMouseLeave(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool HandleContextMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam);
   void OnMouseLeaveMessage();
   bool OnMouseHover(POINT point, WPARAM wParam, LPARAM lParam);
-  void OnCloseMessage();
-  // The capture went elsewhere (wentTo, null when just released) or the system cancelled the
-  // mode: a press under way ends without activating anything.
-  void OnCaptureChanged(HWND wentTo);
-  // Ends the press of the pressed control without a release (CaptureLost), and gives back the
-  // capture when this window still holds it.
-  void CancelPress();
-  void OnKillFocusMessage(HWND newFocus);
-  bool OnSetCursorMessage(WPARAM wParam, LPARAM lParam);
-  // The hovered control's tooltip (the tooltip window is created on first use).
-  void ShowToolTip(Control* control, POINT point);
-  void HideToolTip();
   // A control at point that belongs to this manager; sets foreign when it belongs to another.
   Control* ControlAtPoint(POINT point, bool& foreign) const;
   // The event for control with the current time, mouse position and key state.
@@ -340,7 +359,18 @@ class PaintManager : public IRenderContext {
                          Control* sender,
                          WPARAM wParam,
                          LPARAM lParam) const;
+  // The keyboard (paint_manager_keys.cpp).
+  bool HandleKey(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool OnSysChar(WPARAM character);
+  // The capture went elsewhere (wentTo, null when just released) or the system cancelled the
+  // mode: a press under way ends without activating anything.
+  void OnCaptureChanged(HWND wentTo);
+  // Ends the press of the pressed control without a release (CaptureLost), and gives back the
+  // capture when this window still holds it.
+  void CancelPress();
+  // The hovered control's tooltip (paint_manager_tooltip.cpp; the window is made on first use).
+  void ShowToolTip(Control* control, POINT point);
+  void HideToolTip();
 
   // Window painting (paint_manager_paint.cpp).
   void PaintWindowMessage();

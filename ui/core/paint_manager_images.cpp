@@ -11,7 +11,7 @@ ImageRecord* PaintManager::AddImage(const std::wstring& name,
                                     ResourceSet set) {
   // The window's images come from the skin.
   ImageRecordPtr record =
-      LoadCacheImage(name, type, mask, followsShift, &ReadSkinResource, scale_.Dpi());
+      LoadCacheImage(name, type, mask, followsShift, &ReadSkinImage, scale_.Dpi());
   if (!record)
     return nullptr;
   ImageCache& target =

@@ -89,6 +89,9 @@ bool PaintManager::CreateOffscreenBuffer(const RECT& client) {
   return true;
 }
 
+// One paint pass, in order: the dirty area, the layout, the buffers, then the paint itself. Each
+// step may end the pass early (nothing dirty, a listener took the tree away, no buffer), which is
+// why the steps stay in one function.
 void PaintManager::PaintWindowMessage() {
   if (!root_) {
     base::ScopedPaint paint(window_);

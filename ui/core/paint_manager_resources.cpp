@@ -60,6 +60,23 @@ FontInfo DescribeFont(base::ScopedFont font,
   return info;
 }
 
+// The skin font of that description at scale: made at the skin size times the scale, stamped
+// with the scale's DPI so that a change of scale can make it again. No font when it cannot be
+// made.
+FontInfo MakeScaledFont(std::wstring_view faceName,
+                        int size,
+                        bool bold,
+                        bool underline,
+                        bool italic,
+                        DisplayScale scale) {
+  base::ScopedFont font = CreateSkinFont(faceName, scale.Length(size), bold, underline, italic);
+  if (!font)
+    return {};
+  FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
+  info.dpi = scale.Dpi();
+  return info;
+}
+
 }  // namespace
 
 FontInfo* FontTable::Find(int id) {
@@ -145,11 +162,9 @@ HFONT PaintManager::AddFont(int id,
                             bool underline,
                             bool italic,
                             ResourceSet set) {
-  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
-  if (!font)
+  FontInfo info = MakeScaledFont(faceName, size, bold, underline, italic, scale_);
+  if (!info.font)
     return nullptr;
-  FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
-  info.dpi = scale_.Dpi();
   MeasureFont(info);
   FontTable& table = set == ResourceSet::Shared || forceSharedResources_ ? SharedResources().fonts
                                                                          : resources_.fonts;
@@ -162,13 +177,12 @@ bool PaintManager::SetDefaultFont(std::wstring_view faceName,
                                   bool underline,
                                   bool italic,
                                   ResourceSet set) {
-  base::ScopedFont font = CreateSkinFont(faceName, scale_.FontSize(size), bold, underline, italic);
-  if (!font)
+  FontInfo info = MakeScaledFont(faceName, size, bold, underline, italic, scale_);
+  if (!info.font)
     return false;
   FontInfo& target =
       set == ResourceSet::Shared ? SharedResources().defaultFont : resources_.defaultFont;
-  target = DescribeFont(std::move(font), faceName, size, bold, underline, italic);
-  target.dpi = scale_.Dpi();
+  target = std::move(info);
   MeasureFont(target);
   return true;
 }
@@ -220,14 +234,11 @@ void PaintManager::RescaleFonts() {
   const auto rescale = [this](FontInfo& info) {
     if (info.dpi == 0 || info.dpi == scale_.Dpi())
       return;
-    base::ScopedFont font = CreateSkinFont(info.faceName, scale_.FontSize(info.size), info.bold,
-                                           info.underline, info.italic);
+    FontInfo remade =
+        MakeScaledFont(info.faceName, info.size, info.bold, info.underline, info.italic, scale_);
     // A font that cannot be made again keeps its old size rather than vanishing.
-    if (!font)
-      return;
-    info.font = std::move(font);
-    info.dpi = scale_.Dpi();
-    info.metrics = {};
+    if (remade.font)
+      info = std::move(remade);
   };
   // The shared fonts follow the window that changed scale last; the installer has one window at
   // a time, and its dialogs take the same scale.

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "base/scoped_handle.h"
+#include "ui/core/process_elevation.h"
 #include "ui/core/skin_settings.h"
 #include "ui/core/zip_reader.h"
 
@@ -121,7 +122,25 @@ bool ReadSkinDocument(const wchar_t* name, std::vector<uint8_t>* bytes, std::wst
   return false;
 }
 
-std::vector<uint8_t> ReadSkinResource(const wchar_t* name, const wchar_t* type) {
+bool IsAbsolutePath(const wchar_t* path) {
+  if (!path)
+    return false;
+  auto isSlash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (isSlash(path[0]))
+    return isSlash(path[1]);
+  const bool isLetter =
+      (path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z');
+  return isLetter && path[1] == L':' && isSlash(path[2]);
+}
+
+std::vector<uint8_t> ReadSkinImage(const wchar_t* name, const wchar_t* type, ImageName kind) {
+  return ReadSkinResource(name, type,
+                          kind == ImageName::Variant ? PathFallback::Never : PathFallback::Allowed);
+}
+
+std::vector<uint8_t> ReadSkinResource(const wchar_t* name,
+                                      const wchar_t* type,
+                                      PathFallback fallback) {
   if (!name)
     return {};
   std::vector<uint8_t> bytes;
@@ -139,7 +158,9 @@ std::vector<uint8_t> ReadSkinResource(const wchar_t* name, const wchar_t* type) 
       return bytes;
   }
   // Last resort: the name as a path of its own. An integer identifier has no path.
-  if (IS_INTRESOURCE(name))
+  if (fallback == PathFallback::Never || IS_INTRESOURCE(name))
+    return {};
+  if (!IsAbsolutePath(name) && ProcessIsElevated())
     return {};
   bytes.clear();
   if (ReadWholeFile(name, kMaxSkinResourceSize, &bytes) != ReadStatus::Ok)

@@ -17,14 +17,12 @@ class DisplayScale {
 
   int Dpi() const { return dpi_; }
 
-  // round(value · s).
+  // round(value · s): lengths of every kind, a font's pixel size among them.
   int Length(int value) const { return MulDivRounded(value, dpi_, kBaseDpi); }
   // Each edge scaled: right' = round(right · s), never round(left · s) + round(width · s).
   RECT Rect(const RECT& rect) const;
   SIZE Size(SIZE size) const { return {Length(size.cx), Length(size.cy)}; }
-  // A font's pixel size; a line width, which never thins to nothing: max(1, round(w · s)) for a
-  // positive width.
-  int FontSize(int size) const { return Length(size); }
+  // A line width, which never thins to nothing: max(1, round(w · s)) for a positive width.
   int Border(int width) const;
   // From screen pixels back to skin units: round(value / s).
   int ToSkin(int value) const { return MulDivRounded(value, kBaseDpi, dpi_); }

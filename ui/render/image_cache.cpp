@@ -32,7 +32,9 @@ ImageRecordPtr LoadImageVariant(const std::wstring& name,
     const int variantDpi = ChooseImageVariant(untried, dpi);
     std::erase(untried, variantDpi);
     const std::vector<uint8_t> bytes =
-        readBytes(ImageVariantName(name, variantDpi).c_str(), nullptr);
+        variantDpi == DisplayScale::kBaseDpi
+            ? readBytes(name.c_str(), nullptr, ImageName::Given)
+            : readBytes(ImageVariantName(name, variantDpi).c_str(), nullptr, ImageName::Variant);
     if (bytes.empty())
       continue;
     ImageRecordPtr record = DecodeImage(bytes.data(), bytes.size(), mask);

@@ -127,7 +127,7 @@ ImageRecordPtr LoadImage(const wchar_t* source,
     return isIdentifier ? nullptr : LoadColorImage(source, mask);
   if (!readBytes)
     return nullptr;
-  const std::vector<uint8_t> bytes = readBytes(source, type);
+  const std::vector<uint8_t> bytes = readBytes(source, type, ImageName::Given);
   return DecodeImage(bytes.data(), bytes.size(), mask);
 }
 

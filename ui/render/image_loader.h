@@ -16,11 +16,15 @@ constexpr int kMaxImageSide = 16384;
 // The resource type that makes LoadImage read the name as a colour instead of reading bytes.
 constexpr wchar_t kColorImageType[] = L"*COLOR*";
 
+// Whether a name asked of an ImageBytesReader is the one the skin gave, or a variant made from it
+// for a scale ("name@2x.png"), which only the skin itself may supply.
+enum class ImageName { Given, Variant };
+
 // Where image bytes come from: given the name (an integer resource identifier, MAKEINTRESOURCE,
-// when a type is given) and the type (null for none), the whole encoded image; empty when it
-// cannot be had. The window's owner supplies it (for the skin, the skin resource lookup).
+// when a type is given), the type (null for none) and the kind of name, the whole encoded image;
+// empty when it cannot be had. The window's owner supplies it (for the skin, ReadSkinImage).
 using ImageBytesReader =
-    std::function<std::vector<uint8_t>(const wchar_t* name, const wchar_t* type)>;
+    std::function<std::vector<uint8_t>(const wchar_t* name, const wchar_t* type, ImageName kind)>;
 
 // Loads an image into a premultiplied 32-bit bitmap. `source` is a resource name, or an integer
 // resource identifier (MAKEINTRESOURCE) when `type` is given, whose bytes readBytes supplies;

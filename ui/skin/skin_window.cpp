@@ -3,25 +3,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/exception_barrier.h"
 #include "base/scoped_gdi.h"
-#include "base/string_compare.h"
 #include "ui/core/control.h"
+#include "ui/skin/dpi_change.h"
 #include "ui/skin/skin_builder.h"
 
 namespace ui {
 namespace {
-
-// Controls that take clicks themselves: the caption does not drag the window over them.
-bool TakesClicks(const Control* control) {
-  const wchar_t* className = control->GetClassName();
-  if (!className)
-    return false;
-  for (const wchar_t* clickable : {L"Button", L"Option", L"Text", L"CheckBox"}) {
-    if (base::EqualsIgnoringCase(className, clickable))
-      return true;
-  }
-  return false;
-}
 
 // The integer resource identifier that text writes in decimal; 0 when it is none.
 WORD ResourceIdOf(std::wstring_view text) {
@@ -47,9 +36,6 @@ MONITORINFO NearestMonitorInfo(HWND window) {
   return info;
 }
 
-// WM_DPICHANGED, which the headers define only for newer targets than the program's.
-constexpr UINT kDpiChangedMessage = 0x02E0;
-
 constexpr wchar_t kSkinLoadFailedText[] = L"加载资源文件失败";
 constexpr wchar_t kSkinLoadFailedCaption[] = L"错误";
 
@@ -62,38 +48,10 @@ const NotifyMapEntry kSkinWindowEntries[] = {
 
 const NotifyMessageMap SkinWindow::kMessageMap = {&NotifyPump::kMessageMap, kSkinWindowEntries};
 
-LRESULT SkinWindowHitTest(PaintManager& manager, POINT point, const RECT& client, bool maximized) {
-  if (!maximized) {
-    const RECT box = manager.ScaledSizeBox();
-    const bool left = point.x < client.left + box.left;
-    const bool right = point.x > client.right - box.right;
-    if (point.y < client.top + box.top)
-      return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
-    if (point.y > client.bottom - box.bottom)
-      return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
-    if (left)
-      return HTLEFT;
-    if (right)
-      return HTRIGHT;
-  }
-  // The caption's left and right are distances from the client edges; its top and bottom are
-  // taken as they are.
-  const RECT caption = manager.ScaledCaptionRect();
-  if (point.x >= client.left + caption.left && point.x < client.right - caption.right &&
-      point.y >= caption.top && point.y < caption.bottom) {
-    const Control* control = manager.FindControlAt(point);
-    if (control && !TakesClicks(control))
-      return HTCAPTION;
-  }
-  return HTCLIENT;
-}
-
 SkinWindow::SkinWindow() = default;
 
 SkinWindow::~SkinWindow() {
-  DisconnectAccessible();
-  accessible_.Reset();
-  accessibleApartment_.reset();
+  accessibility_.Close();
   // A window that outlives its object must not reach it any more.
   DetachNativeWindow();
   RemoveRegistrations();
@@ -194,7 +152,7 @@ LRESULT SkinWindow::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void SkinWindow::OnWindowGone(HWND) {
-  DisconnectAccessible();
+  accessibility_.Disconnect();
   RemoveRegistrations();
   paintManager_.DetachWindow();
 }
@@ -205,28 +163,9 @@ void SkinWindow::RemoveRegistrations() {
   paintManager_.ForgetControl(paintManager_.GetRoot());
 }
 
-void SkinWindow::DisconnectAccessible() {
-  if (accessible_)
-    accessible_->Disconnect();
-}
-
 LRESULT SkinWindow::HandleGetObject(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
-  // The object id travels in the low 32 bits, sign and all.
-  if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT || !NativeWindow()) {
-    handled = false;
-    return 0;
-  }
-  if (!accessible_) {
-    // Marshalling the object to the client needs an apartment on this thread.
-    if (!accessibleApartment_)
-      accessibleApartment_ = std::make_unique<base::ScopedComInitializer>();
-    accessible_.Reset(new ControlTreeAccessible(paintManager_, *this, UiQueue()));
-  }
-  const LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam,
-                                             static_cast<IAccessible*>(accessible_.Get()));
-  // A failure (a negative HRESULT) leaves the request to the system's own object.
-  handled = result >= 0;
-  return result;
+  return accessibility_.HandleGetObject(NativeWindow(), wParam, lParam, paintManager_, *this,
+                                        UiQueue(), handled);
 }
 
 long SkinWindow::AccessibleWindowRole() const {
@@ -388,11 +327,10 @@ LRESULT SkinWindow::HandleSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
 LRESULT SkinWindow::HandleCreate(UINT, WPARAM, LPARAM, bool&) {
   // A window that could not be built (an exception from the builder, the resources or the
   // application's OnSkinReady) would stay empty: that ends like a skin that cannot be loaded.
-  try {
-    return BuildWindow();
-  } catch (...) {
+  LRESULT result = 0;
+  if (!base::CatchAllVoid([&] { result = BuildWindow(); }))
     FailSkinLoad(L"an exception was thrown while the window was built");
-  }
+  return result;
 }
 
 LRESULT SkinWindow::BuildWindow() {
@@ -470,10 +408,8 @@ bool SkinWindow::UseSkinPackageResource() {
 void SkinWindow::OnSkinLoadFailed(const std::wstring&) {}
 
 void SkinWindow::FailSkinLoad(const std::wstring& reason) {
-  try {
-    OnSkinLoadFailed(reason);
-  } catch (...) {
-  }
+  // The message and the exit follow whatever the application's record does.
+  base::CatchAllVoid([&] { OnSkinLoadFailed(reason); });
   ::MessageBoxW(nullptr, kSkinLoadFailedText, kSkinLoadFailedCaption, MB_ICONERROR);
   ::ExitProcess(1);
 }
@@ -509,14 +445,7 @@ LRESULT SkinWindow::HandleMouseMove(UINT, WPARAM, LPARAM, bool& handled) {
 }
 
 LRESULT SkinWindow::HandleDpiChanged(UINT, WPARAM wParam, LPARAM lParam, bool&) {
-  // Both halves of wParam carry the new DPI; a window's scale is the same on both axes.
-  paintManager_.SetDpi(HIWORD(wParam));
-  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-  if (suggested) {
-    ::SetWindowPos(NativeWindow(), nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  ApplyDpiChange(paintManager_, NativeWindow(), wParam, lParam);
   return 0;
 }
 

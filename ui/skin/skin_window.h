@@ -5,22 +5,17 @@
 #include <memory>
 #include <string>
 
-#include "base/com_ptr.h"
-#include "base/scoped_com_initializer.h"
-#include "ui/core/control_tree_accessible.h"
+#include "ui/core/accessible_tree.h"
 #include "ui/core/message_filter.h"
 #include "ui/core/notify_pump.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/skin_settings.h"
 #include "ui/core/window_wrapper.h"
+#include "ui/skin/accessibility_host.h"
 #include "ui/skin/skin_builder.h"
+#include "ui/skin/skin_window_hit_test.h"
 
 namespace ui {
-
-// The answer of WM_NCHITTEST for a frameless skinned window at point (client coordinates):
-// resize borders from the manager's size box (not while maximised), then the caption area,
-// except where an enabled button, option, text or check box lies, else the client area.
-LRESULT SkinWindowHitTest(PaintManager& manager, POINT point, const RECT& client, bool maximized);
 
 // A frameless window drawn from a skin. WM_CREATE loads the skin from where the application
 // says (SkinSource and friends), builds the control tree into the embedded PaintManager and calls
@@ -94,13 +89,12 @@ class SkinWindow : public WindowWrapper,
   virtual LRESULT HandleLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT HandleLButtonUp(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   virtual LRESULT HandleMouseMove(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-  // OBJID_CLIENT: the accessible object over the control tree (made on the first request, in an
-  // apartment of the window's thread); other objects are left to the default handling.
+  // OBJID_CLIENT: the accessible object over the control tree (AccessibilityHost); other objects
+  // are left to the default handling.
   virtual LRESULT HandleGetObject(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // Any message without a handler of its own, before the manager sees it.
   virtual LRESULT HandleOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-  // The window moved to a monitor of another scale (WM_DPICHANGED): the paint manager takes the
-  // new DPI (fonts, layout, images) and the window the rectangle that the system suggests.
+  // The window moved to a monitor of another scale (WM_DPICHANGED): ApplyDpiChange.
   virtual LRESULT HandleDpiChanged(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
   // The window's current style without WS_CAPTION.
   virtual DWORD WindowStyle() const;
@@ -132,13 +126,8 @@ class SkinWindow : public WindowWrapper,
   bool UseSkinPackageResource();
   void RemoveRegistrations();
 
-  // Clients may hold the object after the window has gone: it is disconnected then, and the
-  // apartment stays until this object goes.
-  void DisconnectAccessible();
-
-  bool registered_ = false;
-  std::unique_ptr<base::ScopedComInitializer> accessibleApartment_;
-  base::ComPtr<ControlTreeAccessible> accessible_;
+  // Disconnected when the window goes; closed first when this object goes.
+  AccessibilityHost accessibility_;
 };
 
 }  // namespace ui

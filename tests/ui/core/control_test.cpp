@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "ui/controls/scroll_bar.h"
 #include "ui/controls/slider.h"
 #include "ui/controls/vertical_layout.h"
+#include "ui/core/dispatch_scope.h"
 #include "ui/core/paint_manager.h"
 #include "ui/render/image_cache.h"
 
@@ -338,6 +340,47 @@ TEST(ControlTest, HooksFireAtTheirMoments) {
   manager.AttachRoot(new Container);  // flushes the delayed-cleanup list
   ASSERT_EQ(1u, destroy.calls.size());
   EXPECT_EQ(child, destroy.calls[0]);
+}
+
+// A control that goes while a dispatch is under way is only retired then; either way its held
+// controls go first, in one order: children, scroll bars, overlay, then the control itself.
+TEST(ControlTest, DeletionAndRetirementGoInTheSameOrder) {
+  for (const bool duringDispatch : {false, true}) {
+    SCOPED_TRACE(duringDispatch ? "retired during a dispatch" : "deleted");
+    PaintManager manager;
+    auto* root = new Container;
+    manager.AttachRoot(root);
+    auto* box = Make<Container>({{L"name", L"box"}, {L"vscrollbar", L"true"}});
+    root->Add(box);
+    box->Add(Make<Control>({{L"name", L"first"}}));
+    box->Add(Make<Control>({{L"name", L"second"}}));
+    box->SetOverlay(Make<Control>({{L"name", L"overlay"}}));
+    ASSERT_TRUE(box->VerticalScrollBar());
+    box->VerticalScrollBar()->SetName(L"bar");
+
+    std::vector<std::wstring> gone;
+    struct Watch {
+      std::vector<std::wstring>* gone;
+      bool OnDestroy(void* control) {
+        gone->push_back(static_cast<Control*>(control)->GetName());
+        return true;
+      }
+    } watch{&gone};
+    for (Control* control :
+         {box->ItemAt(0), box->ItemAt(1), box->GetOverlay(),
+          static_cast<Control*>(box->VerticalScrollBar()), static_cast<Control*>(box)}) {
+      control->destroyHooks.Add(MakeDelegate(&watch, &Watch::OnDestroy));
+    }
+
+    {
+      std::optional<DispatchScope> dispatch;
+      if (duringDispatch)
+        dispatch.emplace();
+      root->Remove(box, /*keepAlive=*/true);
+      box->Destroy();
+      EXPECT_EQ((std::vector<std::wstring>{L"first", L"second", L"bar", L"overlay", L"box"}), gone);
+    }
+  }
 }
 
 // A tree of four children in a 100 x 100 container: a, b (hidden), c (disabled), d (not

@@ -8,6 +8,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/ui/core/zip_builder.h"
 #include "ui/core/markup_document.h"
+#include "ui/core/process_elevation.h"
 #include "ui/core/skin_settings.h"
 
 namespace ui {
@@ -171,6 +172,7 @@ class SkinResourceFallbackTest : public SkinResourceTest {
 
   void TearDown() override {
     SetCurrentDirectoryW(previousDirectory_.c_str());
+    SetProcessElevatedForTesting(std::nullopt);
     SkinResourceTest::TearDown();
   }
 
@@ -178,33 +180,80 @@ class SkinResourceFallbackTest : public SkinResourceTest {
   std::wstring previousDirectory_;
 };
 
-TEST_F(SkinResourceFallbackTest, NamesNotInTheSkinAreTriedAsRelativePaths) {
+TEST_F(SkinResourceFallbackTest, NamesNotInTheSkinAreTriedAsPathsUnlessRelativeAndElevated) {
   ASSERT_TRUE(WriteFileBytes(skinFolder_ / L"both.png", "from the skin folder"));
   const std::string zip = ZipBuilder().Add("both.png", "from the package").Build();
+  const std::wstring absolute = workingFolder_ / L"only_here.png";
   struct Case {
     const wchar_t* name;
     const wchar_t* type;
+    PathFallback fallback;
     const char* fromFolder;
     const char* fromPackage;
+    bool fromCurrentFolder;  // Then an elevated process reads nothing.
   };
   const Case kCases[] = {
-      {L"both.png", nullptr, "from the skin folder", "from the package"},
-      {L"only_here.png", nullptr, "only in the working folder", "only in the working folder"},
-      {L"nowhere.png", nullptr, "", ""},
+      {L"both.png", nullptr, PathFallback::Allowed, "from the skin folder", "from the package",
+       false},
+      {L"only_here.png", nullptr, PathFallback::Allowed, "only in the working folder",
+       "only in the working folder", true},
+      {absolute.c_str(), nullptr, PathFallback::Allowed, "only in the working folder",
+       "only in the working folder", false},
+      {L"nowhere.png", nullptr, PathFallback::Allowed, "", "", false},
       // No such program resource: the name is still tried as a path.
-      {L"only_here.png", L"PNG", "only in the working folder", "only in the working folder"},
-      {L"only_here.png", L"*COLOR*", "", ""},
+      {L"only_here.png", L"PNG", PathFallback::Allowed, "only in the working folder",
+       "only in the working folder", true},
+      {L"only_here.png", L"*COLOR*", PathFallback::Allowed, "", "", false},
+      // A variant of an image is the skin's own or none.
+      {L"both.png", nullptr, PathFallback::Never, "from the skin folder", "from the package",
+       false},
+      {absolute.c_str(), nullptr, PathFallback::Never, "", "", false},
+      {L"only_here.png", nullptr, PathFallback::Never, "", "", false},
   };
-  for (bool fromPackage : {false, true}) {
-    if (fromPackage)
-      UseMemoryPackage(zip);
-    for (const Case& c : kCases) {
-      SCOPED_TRACE(testing::Message() << (fromPackage ? "package " : "folder ") << c.name << " "
-                                      << (c.type ? c.type : L"(no type)"));
-      EXPECT_EQ(fromPackage ? c.fromPackage : c.fromFolder,
-                AsString(ReadSkinResource(c.name, c.type)));
+  for (bool elevated : {false, true}) {
+    SetProcessElevatedForTesting(elevated);
+    for (bool fromPackage : {false, true}) {
+      if (fromPackage)
+        UseMemoryPackage(zip);
+      else
+        UsePackageFile(L"", PackageHandling::KeepOpen);
+      for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message()
+                     << (elevated ? "elevated " : "") << (fromPackage ? "package " : "folder ")
+                     << c.name << " " << (c.type ? c.type : L"(no type)")
+                     << (c.fallback == PathFallback::Never ? " no fallback" : ""));
+        const char* expected = elevated && c.fromCurrentFolder ? ""
+                               : fromPackage                   ? c.fromPackage
+                                                               : c.fromFolder;
+        EXPECT_EQ(expected, AsString(ReadSkinResource(c.name, c.type, c.fallback)));
+      }
     }
   }
+}
+
+TEST(SkinResourcePathTest, AbsolutePathsNeedNoCurrentFolder) {
+  const struct {
+    const wchar_t* path;
+    bool absolute;
+  } kCases[] = {
+      {L"C:\\skin\\a.png", true},
+      {L"z:/a.png", true},
+      {L"\\\\server\\share\\a.png", true},
+      {L"\\\\?\\C:\\a.png", true},
+      {L"//server/a.png", true},
+      {L"a.png", false},
+      {L"img\\a.png", false},
+      {L"\\a.png", false},
+      {L"C:a.png", false},
+      {L"..\\a.png", false},
+      {L"", false},
+      {L"1:\\a.png", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.path);
+    EXPECT_EQ(c.absolute, IsAbsolutePath(c.path));
+  }
+  EXPECT_FALSE(IsAbsolutePath(nullptr));
 }
 
 }  // namespace

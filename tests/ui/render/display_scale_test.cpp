@@ -30,7 +30,6 @@ TEST(DisplayScaleTest, RoundsLengthsHalfAwayFromZero) {
     SCOPED_TRACE(testing::Message() << "dpi " << c.dpi << " value " << c.value);
     const DisplayScale scale(c.dpi);
     EXPECT_EQ(c.length, scale.Length(c.value));
-    EXPECT_EQ(c.length, scale.FontSize(c.value));
     EXPECT_EQ(c.border, scale.Border(c.value));
     EXPECT_EQ(c.toSkin, scale.ToSkin(c.value));
   }

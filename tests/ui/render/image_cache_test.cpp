@@ -6,7 +6,9 @@
 #include "tests/support/paint_surface.h"
 #include "tests/support/temp_folder.h"
 #include "ui/core/paint_manager.h"
+#include "ui/core/process_elevation.h"
 #include "ui/core/skin_resource.h"
+#include "ui/core/skin_settings.h"
 #include "ui/render/color_shift.h"
 #include "ui/render/image_cache.h"
 #include "ui/render/image_loader.h"
@@ -34,8 +36,8 @@ std::wstring SkinImage(const wchar_t* name) {
   return std::wstring(QUENBY_SOURCE_DIR) + L"/resources/install_online/" + name;
 }
 
-// Reads image files by path, as the skin lookup does for names it does not know.
-const ImageBytesReader kReadFiles = &ReadSkinResource;
+// Reads image files by absolute path, as the skin lookup does for names it does not know.
+const ImageBytesReader kReadFiles = &ReadSkinImage;
 
 TEST(ImageLoaderTest, PremultipliesAndAppliesTheColourKey) {
   struct Case {
@@ -127,27 +129,33 @@ TEST(ImageLoaderTest, ColourImagesAreOnePixel) {
 
 TEST(ImageLoaderTest, AsksTheReaderForNamesOrResourceIdentifiers) {
   const std::vector<uint8_t> png = EncodePng(1, 1, {1, 2, 3, 255});
-  struct Request {
-    std::wstring name;  // "#<id>" for a resource identifier
-    std::wstring type;
-  };
-  std::vector<Request> requests;
-  const ImageBytesReader reader = [&](const wchar_t* name, const wchar_t* type) {
-    requests.push_back({IS_INTRESOURCE(name) ? L"#" + std::to_wstring(LOWORD(name)) : name,
-                        type ? type : L"<none>"});
-    return png;
+  std::vector<std::wstring> requests;  // "#<id>" for a resource identifier, then type and kind
+  bool variantsExist = true;
+  const ImageBytesReader reader = [&](const wchar_t* name, const wchar_t* type, ImageName kind) {
+    requests.push_back((IS_INTRESOURCE(name) ? L"#" + std::to_wstring(LOWORD(name)) : name) + L" " +
+                       (type ? type : L"<none>") +
+                       (kind == ImageName::Variant ? L" variant" : L" given"));
+    return kind == ImageName::Variant && !variantsExist ? std::vector<uint8_t>() : png;
   };
   ASSERT_TRUE(LoadCacheImage(L"136", L"PNG", 0, false, reader));
   ASSERT_TRUE(LoadCacheImage(L"logo.png", nullptr, 0, false, reader));
   ASSERT_TRUE(LoadCacheImage(L"12.png", L"", 0, false, reader)) << "an empty type is none";
   ASSERT_TRUE(LoadCacheImage(L"#FF00FF00", kColorImageType, 0, false, reader));
-  ASSERT_EQ(3u, requests.size()) << "colours are not read";
-  EXPECT_EQ(L"#136", requests[0].name);
-  EXPECT_EQ(L"PNG", requests[0].type);
-  EXPECT_EQ(L"logo.png", requests[1].name);
-  EXPECT_EQ(L"<none>", requests[1].type);
-  EXPECT_EQ(L"12.png", requests[2].name);
-  EXPECT_EQ(L"<none>", requests[2].type);
+  EXPECT_EQ((std::vector<std::wstring>{L"#136 PNG given", L"logo.png <none> given",
+                                       L"12.png <none> given"}),
+            requests)
+      << "colours are not read";
+
+  // At 150 % the variants are asked for as such, and the given name only when they are absent.
+  requests.clear();
+  ASSERT_TRUE(LoadCacheImage(L"logo.png", nullptr, 0, false, reader, 144));
+  EXPECT_EQ((std::vector<std::wstring>{L"logo@1.5x.png <none> variant"}), requests);
+  requests.clear();
+  variantsExist = false;
+  ASSERT_TRUE(LoadCacheImage(L"logo.png", nullptr, 0, false, reader, 144));
+  EXPECT_EQ((std::vector<std::wstring>{L"logo@1.5x.png <none> variant",
+                                       L"logo@2x.png <none> variant", L"logo.png <none> given"}),
+            requests);
 }
 
 TEST(ImageLoaderTest, NeutralShiftRestoresTheUnshiftedPixels) {
@@ -210,13 +218,25 @@ TEST_F(ImageCacheTest, GetOrAddLoadsOnceIntoTheWindowCache) {
 }
 
 // A skin image in up to three variants, each one flat colour so that a pixel shows which variant
-// was drawn: the base image red, @1.5x blue, and @2x green (the sentinel).
+// was drawn: the base image red, @1.5x blue, and @2x green (the sentinel). The skin is the loose
+// files of folder_.
 class ScaledImageTest : public testing::Test {
  protected:
-  void TearDown() override { ImageCache::Shared().Clear(); }
+  void SetUp() override {
+    UsePackageFile(L"", PackageHandling::KeepOpen);
+    SetSkinFolder(folder_.path());
+  }
 
-  // Writes name (4 × 4 skin units) in the variants given by their DPIs.
-  std::wstring WriteImage(const std::wstring& name, const std::vector<int>& dpis) {
+  void TearDown() override {
+    SetSkinFolder(L"");
+    SetProcessElevatedForTesting(std::nullopt);
+    ImageCache::Shared().Clear();
+  }
+
+  // Writes name (4 × 4 skin units) into folder in the variants given by their DPIs.
+  static void WriteImageInto(const TempFolder& folder,
+                             const std::wstring& name,
+                             const std::vector<int>& dpis) {
     for (int dpi : dpis) {
       const int side = DisplayScale(dpi).Length(4);
       const uint8_t* rgba = dpi == 96 ? kRed : dpi == 144 ? kBlue : kGreen;
@@ -224,10 +244,15 @@ class ScaledImageTest : public testing::Test {
       for (int i = 0; i < side * side; ++i)
         pixels.insert(pixels.end(), rgba, rgba + 4);
       const std::vector<uint8_t> png = EncodePng(side, side, pixels);
-      EXPECT_TRUE(WriteFileBytes(folder_ / ImageVariantName(name, dpi),
+      EXPECT_TRUE(WriteFileBytes(folder / ImageVariantName(name, dpi),
                                  std::string(png.begin(), png.end())));
     }
-    return folder_ / name;
+  }
+
+  // Writes name into the skin and returns the name the skin uses for it.
+  std::wstring WriteImage(const std::wstring& name, const std::vector<int>& dpis) {
+    WriteImageInto(folder_, name, dpis);
+    return name;
   }
 
   static constexpr uint8_t kRed[4] = {255, 0, 0, 255};
@@ -272,7 +297,7 @@ TEST_F(ScaledImageTest, LoadsTheChosenVariantAtTheWindowsScale) {
 TEST_F(ScaledImageTest, DrawsAtTheScaledPlaceAndFollowsAScaleChange) {
   WriteImage(L"mark.png", {96, 192});
   ImageDrawInfo info;
-  info.description = L"file='" + (folder_ / L"mark.png") + L"' dest='2,2,6,6'";
+  info.description = L"file='mark.png' dest='2,2,6,6'";
   const RECT item = {0, 0, 16, 16};
 
   testing_support::PaintSurface atBase(16, 16);
@@ -295,7 +320,7 @@ TEST_F(ScaledImageTest, DestinationInPixelsIsNotScaledAgain) {
   WriteImage(L"mark.png", {96, 192});
   manager_.SetDpi(192);
   ImageDrawInfo info;
-  info.description = L"file='" + (folder_ / L"mark.png") + L"'";
+  info.description = L"file='mark.png'";
   ASSERT_TRUE(RenderEngine::ResolveImageInfo(&manager_, info));
   info.dest = {4, 4, 12, 12};
   info.destInPixels = true;
@@ -304,6 +329,36 @@ TEST_F(ScaledImageTest, DestinationInPixelsIsNotScaledAgain) {
   ASSERT_TRUE(RenderEngine::DrawImageInfo(surface.dc(), &manager_, item, item, info));
   EXPECT_TRUE(surface.IsAll({4, 4, 12, 12}, 0x00FF00));
   EXPECT_EQ(16 * 16 - 64, surface.Count(item, [](uint32_t p) { return p == 0xFFFFFF; }));
+}
+
+// A file planted beside the skin's art, where a standard user may write (the current folder, or
+// the folder of an absolute name), is not taken for a variant the skin lacks: at 150 % the skin's
+// own base image is drawn enlarged, even by a process that still reads relative names.
+TEST_F(ScaledImageTest, PlantedVariantIsNotDrawn) {
+  SetProcessElevatedForTesting(false);
+  TempFolder working;
+  TempFolder elsewhere;
+  WriteImage(L"mark.png", {96});
+  WriteImageInto(working, L"mark.png", {144, 192});
+  WriteImageInto(elsewhere, L"other.png", {96, 144, 192});
+  wchar_t previous[MAX_PATH] = {};
+  ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, previous));
+  ASSERT_TRUE(SetCurrentDirectoryW(working.path().c_str()));
+  manager_.SetDpi(144);
+
+  ImageDrawInfo info;
+  info.description = L"file='mark.png' dest='0,0,4,4'";
+  const RECT item = {0, 0, 6, 6};
+  testing_support::PaintSurface surface(6, 6);
+  const bool drawn = RenderEngine::DrawImageInfo(surface.dc(), &manager_, item, item, info);
+  // An absolute name outside the skin is still read, but not its planted variants either.
+  ImageRecord* other = manager_.GetOrAddImage(elsewhere / L"other.png", nullptr, 0, false);
+  SetCurrentDirectoryW(previous);
+
+  ASSERT_TRUE(drawn);
+  EXPECT_TRUE(surface.IsAll(item, 0xFF0000)) << "the skin's base image, not the planted 1.5x";
+  ASSERT_TRUE(other);
+  EXPECT_EQ(0xFFFF0000u, other->pixels[0]);
 }
 
 }  // namespace
