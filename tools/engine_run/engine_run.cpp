@@ -173,7 +173,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   engine.SetUserPrompt(prompt);
-  engine.SetSigningTimeKey(product::kUninstallKeyPath);
+  engine.SetSigningTimeKey(product::kInstallerStateKeyPath);
   if (kAcceptsUnsignedManifests)
     std::printf("unsigned: this build accepts update manifests that no key signed\n");
   // The wizard creates the install folder before it starts the engine.
