@@ -65,7 +65,11 @@ bool IsFolderLink(HANDLE folder, const std::wstring& path) {
   BY_HANDLE_FILE_INFORMATION information;
   if (!::GetFileInformationByHandle(folder, &information))
     return true;
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+  // Asked by name as well, once the entry is open: Wine opens a Unix link's target even as
+  // itself and reports the reparse attribute only by name.
+  const DWORD named = ::GetFileAttributesW(path.c_str());
+  if (((information.dwFileAttributes | (named == INVALID_FILE_ATTRIBUTES ? 0 : named)) &
+       FILE_ATTRIBUTE_REPARSE_POINT) == 0)
     return false;
   // Junctions and volume mount points share the tag; only a mount point's target is a volume.
   FILE_ATTRIBUTE_TAG_INFO tag{};

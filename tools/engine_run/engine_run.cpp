@@ -25,6 +25,8 @@
 
 #include "app/product_names.h"
 #include "app/proxy_credentials_dialog.h"
+#include "base/folder_chain.h"
+#include "base/folder_security.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
 #include "engine/manifest_keys.h"
@@ -176,9 +178,9 @@ int wmain(int argc, wchar_t** argv) {
   engine.SetSigningTimeKey(product::kInstallerStateKeyPath);
   if (kAcceptsUnsignedManifests)
     std::printf("unsigned: this build accepts update manifests that no key signed\n");
-  // The wizard creates the install folder before it starts the engine.
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(installDir), ignored);
+  // The wizard creates the install folder before it starts the engine, never through a link.
+  base::ProtectedFolderSecurity security;
+  base::CreateFolderChain(installDir, security.Get());
   engine.SetUpdateServer(baseAddress);
   // A proxy that wants a password asks through the system's prompt, as in the wizard.
   ProxyCredentialStore::Instance().SetPrompt(
