@@ -72,8 +72,8 @@ void InstallSession::RunUpdateCheck() {
   InstallEngine& engine = InstallEngine::Instance();
   engine.SetCallbacks([this](const EngineReport& report) { OnEngineProgress(report); },
                       [this](const RunOutcome& outcome) { OnEngineFinished(outcome); });
-  // Beside the uninstall entry: where only administrators can wind it back.
-  engine.SetSigningTimeKey(product::kUninstallKeyPath);
+  // Under HKLM, where only administrators can wind it back.
+  engine.SetSigningTimeKey(product::kInstallerStateKeyPath);
   // The result reaches the session through the stage-1 report.
   if (steps_.checkUpdate)
     steps_.checkUpdate();

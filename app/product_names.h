@@ -29,6 +29,10 @@ inline constexpr wchar_t kShortcutFileName[] = L"Quenby.lnk";
 inline constexpr wchar_t kUninstallKeyPath[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\velmora";
 inline constexpr wchar_t kDisplayName[] = L"Quenby";
+// The installer's own key under HKEY_LOCAL_MACHINE (same registry view): what it must remember
+// between runs, such as the newest update manifest installed from. Not below the uninstall entry,
+// whose removal must not take it.
+inline constexpr wchar_t kInstallerStateKeyPath[] = L"SOFTWARE\\" QUENBY_PUBLISHER_NAME L"\\Quenby";
 inline constexpr wchar_t kPublisher[] = QUENBY_PUBLISHER_NAME;
 // The mutex that the one running installer holds. In the global namespace: installers of other
 // sessions on the machine would write the same folders.

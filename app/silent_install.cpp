@@ -46,8 +46,8 @@ int RunSilentInstall(const std::wstring& installDir) {
                       });
 
   CreateInstallFolder(installDir);
-  // Beside the uninstall entry, as the wizard keeps it: where only administrators can wind it back.
-  engine.SetSigningTimeKey(product::kUninstallKeyPath);
+  // Under HKLM, as the wizard keeps it: where only administrators can wind it back.
+  engine.SetSigningTimeKey(product::kInstallerStateKeyPath);
   engine.CheckUpdate();
   engine.Install(installDir);
   return complete ? kExitInstalled : kExitFailed;

@@ -7,19 +7,22 @@
 
 namespace base {
 
-// The folders CreateFolderChain tries, in order: every prefix of the path that ends before a
-// separator ("\" or "/", as Windows reads paths), the whole path last.
-std::vector<std::wstring> FolderChainPrefixes(const std::wstring& path);
+// The folders of path below its volume's root, outermost first, each spelt with "\" and without
+// empty elements: "C:\a\\b\" gives "C:\a", "C:\a\b". The root ("C:\", "\\server\share\",
+// "\\?\C:\") is never one of them.
+std::vector<std::wstring> FoldersBelowRoot(const std::wstring& path);
 
-// Creates every missing folder along the path, each with the given security (null: inherited
-// from its parent). Each prefix is tried in turn and every result ignored: an existing folder,
-// the drive part or an empty element just fails and the scan goes on. What could not be created
-// shows when a file is written below it.
+// Whether the folder entry at path, opened as itself (FILE_FLAG_OPEN_REPARSE_POINT), is a
+// junction or a symbolic link, which a write below it would follow elsewhere. A volume mounted
+// in a folder is a reparse point too, but not a link: only administrators mount volumes, and the
+// system names the volume. Where the system cannot tell (Wine shows a Unix mount point and a
+// link alike, without reparse data), a reparse point counts as a link.
+bool IsFolderLink(HANDLE folder, const std::wstring& path);
+
+// Creates every missing folder along the path below its root, each with the given security
+// (null: inherited from its parent). Stops at the first folder that is a link, or that cannot
+// be created: nothing is created through a link, and what could not be created shows when a file
+// is written below it.
 void CreateFolderChain(const std::wstring& path, SECURITY_ATTRIBUTES* security = nullptr);
-
-// The first folder below root, on the way to folder (root, root, …, folder), that is a
-// reparse point (a junction, a symbolic link or a mount point), which a write below it would
-// follow elsewhere; empty when there is none. folder is root or lies below it.
-std::wstring FirstReparsePointBelow(const std::wstring& root, const std::wstring& folder);
 
 }  // namespace base

@@ -24,13 +24,23 @@ bool ReadBlocks(HANDLE file, Update update) {
 }
 
 // The same for the file at path, opened for reading as the C runtime opens a file (others may go
-// on reading and writing it); false when it cannot be opened or read, as a folder cannot.
+// on reading and writing it); false when it cannot be opened or read, as a folder cannot, or is
+// a link. The elevated installer reads files a user may have planted: a link is not followed, and
+// a named pipe in the file's place learns who reads but cannot act as them.
 template <typename Update>
 bool ReadBlocks(const std::wstring& path, Update update) {
   base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  return file.IsValid() && ReadBlocks(file.Get(), update);
+                                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT |
+                                            SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                        nullptr));
+  if (!file.IsValid())
+    return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!::GetFileInformationByHandle(file.Get(), &information) ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return false;
+  return ReadBlocks(file.Get(), update);
 }
 
 template <typename Source>
@@ -57,9 +67,22 @@ std::string OpenedFileSha256Hex(HANDLE file) {
   return Sha256Hex(file);
 }
 
-std::string FileMd5Hex(const std::wstring& path) {
+namespace {
+
+template <typename Source>
+std::string Md5Hex(const Source& source) {
   Md5 digest;
-  if (!ReadBlocks(path, [&](const char* data, size_t count) { digest.Update(data, count); }))
+  if (!ReadBlocks(source, [&](const char* data, size_t count) { digest.Update(data, count); }))
     return std::string();
   return digest.HexDigest();
+}
+
+}  // namespace
+
+std::string FileMd5Hex(const std::wstring& path) {
+  return Md5Hex(path);
+}
+
+std::string OpenedFileMd5Hex(HANDLE file) {
+  return Md5Hex(file);
 }

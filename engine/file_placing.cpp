@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <shlwapi.h>
-
 #include <utility>
 
 #include "base/scoped_handle.h"
@@ -12,6 +10,7 @@
 #include "engine/archive/read_only_files.h"
 #include "engine/file_digest.h"
 #include "engine/file_holders.h"
+#include "engine/open_file_rename.h"
 #include "engine/received_package.h"
 
 namespace {
@@ -52,12 +51,13 @@ bool IsOpenWithoutDeleteSharing(const std::wstring& path) {
   return !probe.IsValid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-// Renames the unpacked file over the target, asking onFileInUse while another program holds it.
-PlaceResult ReplaceTarget(const std::wstring& unpackedPath,
+// Renames the unpacked file, open as `unpacked`, over the target, asking onFileInUse while another
+// program holds it.
+PlaceResult ReplaceTarget(HANDLE unpacked,
                           const std::wstring& targetPath,
                           const FileInUseHandler& onFileInUse) {
   for (;;) {
-    if (archive::ReplaceFileEvenIfReadOnly(unpackedPath, targetPath))
+    if (RenameOpenFileOver(unpacked, targetPath))
       return {};
     const DWORD error = ::GetLastError();
     if (IsDiskFull(error))
@@ -73,11 +73,43 @@ PlaceResult ReplaceTarget(const std::wstring& unpackedPath,
   }
 }
 
+bool IsMd5Hex(const std::string& digest) {
+  return digest.size() == 32 && digest.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// Checks the unpacked file and puts it in place, all through one handle that lets nobody else
+// write, delete or rename it meanwhile: the file placed is the file checked.
+PlaceResult PlaceChecked(const UpdateItem& item,
+                         const std::wstring& unpackedPath,
+                         const PlaceHooks& hooks) {
+  base::ScopedHandle unpacked(::CreateFileW(
+      unpackedPath.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!unpacked.IsValid()) {
+    const DWORD error = ::GetLastError();
+    // Not there: the package holds other files but not this one.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+      return {FailureReason::kUnpackFailed, ERROR_FILE_NOT_FOUND};
+    return {FailureReason::kPlaceFailed, error};
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!::GetFileInformationByHandle(unpacked.Get(), &information))
+    return {FailureReason::kPlaceFailed, ::GetLastError()};
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return {FailureReason::kLinkInPath, archive::kResultLinkInTheWay};
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return {FailureReason::kUnpackFailed, ERROR_FILE_NOT_FOUND};
+  // A digest that is no MD5 names no file; one that is must be this file's.
+  if (IsMd5Hex(item.md5) && OpenedFileMd5Hex(unpacked.Get()) != item.md5)
+    return {FailureReason::kFileDigestMismatch, 0};
+  if (hooks.beforeRename)
+    hooks.beforeRename();
+  return ReplaceTarget(unpacked.Get(), item.targetPath, hooks.onFileInUse);
+}
+
 // What an unpacking that ended with `extracted` comes to: the unpacked file put in place, or
 // the failure, with the unpacked file removed.
-PlaceResult PlaceUnpacked(const UpdateItem& item,
-                          int32_t extracted,
-                          const FileInUseHandler& onFileInUse) {
+PlaceResult PlaceUnpacked(const UpdateItem& item, int32_t extracted, const PlaceHooks& hooks) {
   const std::wstring unpackedPath = item.folder + item.name + L".tmp";
   PlaceResult result;
   if (extracted == archive::kResultLinkInTheWay) {
@@ -85,13 +117,11 @@ PlaceResult PlaceUnpacked(const UpdateItem& item,
   } else if (extracted != 0) {
     result = {IsDiskFullResult(extracted) ? FailureReason::kDiskFull : FailureReason::kUnpackFailed,
               extracted};
-  } else if (!::PathFileExistsW(unpackedPath.c_str())) {
-    // The package holds other files but not this one.
-    result = {FailureReason::kUnpackFailed, ERROR_FILE_NOT_FOUND};
   } else {
-    result = ReplaceTarget(unpackedPath, item.targetPath, onFileInUse);
+    result = PlaceChecked(item, unpackedPath, hooks);
   }
-  if (!result.Placed())
+  // A link at the unpacked file's place is never removed (some systems remove what it points at).
+  if (!result.Placed() && result.failure != FailureReason::kLinkInPath)
     archive::DeleteFileEvenIfReadOnly(unpackedPath);
   return result;
 }
@@ -100,7 +130,7 @@ PlaceResult PlaceUnpacked(const UpdateItem& item,
 
 PlaceResult PlaceFile(const UpdateItem& item,
                       const std::wstring& packagePath,
-                      const FileInUseHandler& onFileInUse) {
+                      const PlaceHooks& hooks) {
   base::ScopedHandle package(::CreateFileW(
       packagePath.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING,
@@ -117,26 +147,26 @@ PlaceResult PlaceFile(const UpdateItem& item,
   if (!item.sha256.empty() && OpenedFileSha256Hex(package.Get()) != item.sha256)
     return {FailureReason::kDigestMismatch, 0};
 
-  const int32_t extracted = archive::ExtractPackageResult(std::move(package), packagePath,
-                                                          item.folder, &IgnorePercentage);
-  return PlaceUnpacked(item, extracted, onFileInUse);
+  const int32_t extracted = archive::ExtractPackageResult(
+      std::move(package), packagePath, item.folder, &IgnorePercentage, hooks.holdFolder);
+  return PlaceUnpacked(item, extracted, hooks);
 }
 
 PlaceResult PlaceReceivedFile(const UpdateItem& item,
                               ReceivedPackage&& package,
-                              const FileInUseHandler& onFileInUse) {
+                              const PlaceHooks& hooks) {
   ReceivedPackage received = std::move(package);
   if (!item.sha256.empty() && received.Sha256Hex() != item.sha256)
     return {FailureReason::kDigestMismatch, 0};
   int32_t extracted = 0;
   if (received.InMemory()) {
-    extracted =
-        archive::ExtractPackageResult(received.Bytes().data(), received.Bytes().size(),
-                                      item.folder + L"temp.pak", item.folder, &IgnorePercentage);
+    extracted = archive::ExtractPackageResult(received.Bytes().data(), received.Bytes().size(),
+                                              item.folder + L"temp.pak", item.folder,
+                                              &IgnorePercentage, hooks.holdFolder);
   } else {
     const std::wstring packagePath = received.FilePath();
     extracted = archive::ExtractPackageResult(received.TakeFile(), packagePath, item.folder,
-                                              &IgnorePercentage);
+                                              &IgnorePercentage, hooks.holdFolder);
   }
-  return PlaceUnpacked(item, extracted, onFileInUse);
+  return PlaceUnpacked(item, extracted, hooks);
 }

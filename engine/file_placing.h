@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/archive/extract_observer.h"
 #include "engine/install_outcome.h"
 #include "engine/update_item.h"
 
@@ -25,20 +26,32 @@ bool IsDiskFull(unsigned long error);
 using FileInUseHandler =
     std::function<bool(const std::wstring& path, const std::vector<std::wstring>& programs)>;
 
+// What the run adds to placing a file; each may be left empty.
+struct PlaceHooks {
+  // Asked while another program holds the target open (none: a failure at once).
+  FileInUseHandler onFileInUse;
+  // Makes and checks every folder the package's items go into.
+  archive::FolderHold holdFolder;
+  // Called once the unpacked file is checked, just before it is renamed over the target.
+  std::function<void()> beforeRename;
+};
+
 // Unpacks the package into the item's folder and puts the unpacked file in place. The old file is
 // replaced in one step, and only by a completely and correctly unpacked new one, flushed to the
 // disk, of a package whose SHA-256 (when the manifest names one) matches, so a damaged or altered
 // package, a full disk or a kill at any moment never costs the user the file they had. The
 // package is opened once, the digest read and the archive unpacked through the same handle, and
-// the package goes away when that handle closes. A target held open by another program is
-// offered to onFileInUse (none: a failure at once); every failure removes the unpacked file.
+// the package goes away when that handle closes. The unpacked file is then opened so that nobody
+// else may write, delete or rename it, its MD5 checked against the manifest's (when that is one)
+// and renamed over the target through the same handle. A target held open by another program is
+// offered to hooks.onFileInUse; every failure removes the unpacked file.
 PlaceResult PlaceFile(const UpdateItem& item,
                       const std::wstring& packagePath,
-                      const FileInUseHandler& onFileInUse = {});
+                      const PlaceHooks& hooks = {});
 
 // PlaceFile for a package received by a transfer, in memory or in its temporary file, whose
 // SHA-256 was computed as it arrived: the package is not read again to check it. The package
 // is used up (its file, if any, goes away).
 PlaceResult PlaceReceivedFile(const UpdateItem& item,
                               ReceivedPackage&& package,
-                              const FileInUseHandler& onFileInUse = {});
+                              const PlaceHooks& hooks = {});

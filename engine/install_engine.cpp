@@ -18,6 +18,7 @@
 
 InstallEngine::InstallEngine()
     : updateServer_(Utf8ToWide(QUENBY_UPDATE_BASE_URL)),
+      manifestNotBefore_(kManifestNotBefore),
       prompt_(&SystemUserPrompt()),
       retryWait_([](int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }),
       // Differs between installers started in the same second: the jitter's whole point.

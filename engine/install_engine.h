@@ -4,13 +4,15 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/engine_report.h"
 #include "engine/install_outcome.h"
 #include "engine/minisign.h"
 
+namespace base {
+class HeldFolders;
+}
 class PackageFetcher;
 class UserPrompt;
 struct PlaceResult;
@@ -30,8 +32,9 @@ enum EngineStage {
 
 // CheckUpdate's results when the manifest arrived but is refused: the build's pinned keys did not
 // sign it; its signature names no signing time; it was signed before the newest manifest this
-// machine installed from (a replayed older release); it was signed more than a day ahead of this
-// machine's clock.
+// machine installed from or the oldest this build takes, or at the same time as the newest but is
+// another manifest (a replayed older release); it was signed more than a day ahead of this
+// machine's clock (the clock is wrong).
 constexpr int kResultManifestNotSigned = -2;
 constexpr int kResultManifestUndated = -3;
 constexpr int kResultManifestRolledBack = -4;
@@ -105,6 +108,9 @@ class InstallEngine {
   // from (engine/manifest_clock.h): a signed manifest older than that is refused, and a run keeps
   // the time of the manifest it installs from. Empty (the default) keeps nothing.
   void SetSigningTimeKey(std::wstring keyPath) { signingTimeKey_ = std::move(keyPath); }
+  // The oldest signing time (seconds since 1970) a signed manifest may carry, even where no time
+  // is kept yet (a fresh install): the build's QUENBY_MANIFEST_NOT_BEFORE by default.
+  void SetManifestNotBefore(long long seconds) { manifestNotBefore_ = seconds; }
 
   // How many package transfers a run keeps going at once (kParallelTransfers by default; 1 for a
   // run that fetches one file after the other, as benchmarks compare).
@@ -148,16 +154,17 @@ class InstallEngine {
   // The run's count of received bytes, and setting it (downloadedBytes follows).
   long long ReceivedBytes();
   void SetReceived(long long bytes);
-  // Install's run up to the call of onComplete.
-  RunOutcome RunInstall(const std::wstring& installDir);
-  // Places item number `index` of a run into installDir once fetcher has received its package,
-  // reporting progress while it waits; the failure that stopped it, or kNone. verifiedFolders
-  // holds the folders of the run found free of links so far.
+  // Install's run up to the call of onComplete; folders holds the run's folders (the install
+  // folder first) until the run has ended.
+  RunOutcome RunInstall(const std::wstring& installDir, base::HeldFolders& folders);
+  // Places item number `index` of a run once fetcher has received its package, reporting
+  // progress while it waits; the failure that stopped it, or kNone.
   PlaceResult FetchAndPlace(const UpdateItem& item,
                             size_t index,
-                            const std::wstring& installDir,
-                            std::unordered_set<std::wstring>& verifiedFolders,
+                            base::HeldFolders& folders,
                             PackageFetcher& fetcher);
+  // Keeps the signed manifest's time and digest once per run, before its first file is placed.
+  void KeepSigningTimeBeforeFirstPlacement();
   // Brings downloadedBytes up to what fetcher has received (never past totalBytes) and reports
   // it when it moved.
   void ReportReceived(const PackageFetcher& fetcher);
@@ -188,9 +195,13 @@ class InstallEngine {
   std::vector<minisign::PublicKey> manifestKeys_;
   bool manifestKeysValid_ = true;
   bool manifestSigned_ = false;
-  // The signing time of the fetched manifest, when it is signed.
+  // The signing time and the SHA-256 of the fetched manifest, when it is signed.
   long long manifestSignedAt_ = 0;
+  std::string manifestDigest_;
   std::wstring signingTimeKey_;
+  long long manifestNotBefore_;
+  // Whether this run has kept the signing time already.
+  bool signingTimeKept_ = false;
   // Why the last CheckUpdate left no manifest (kNone when it fetched one), and its code.
   FailureReason manifestFailure_ = FailureReason::kNone;
   int manifestFailureCode_ = 0;

@@ -1,9 +1,12 @@
+#include <sodium/crypto_hash_sha256.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
 
 #include "engine/address_escape.h"
+#include "engine/digest_hex.h"
 #include "engine/install_engine.h"
 #include "engine/manifest_clock.h"
 #include "engine/package_download.h"
@@ -127,12 +130,25 @@ int InstallEngine::FetchSignedManifest(const std::wstring& manifestAddress) {
   const std::optional<long long> signedAt = minisign::SigningTime(trustedComment);
   if (!signedAt)
     return kResultManifestUndated;
-  if (*signedAt < NewestManifestSigningTime(signingTimeKey_))
+  unsigned char digest[crypto_hash_sha256_BYTES];
+  crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(manifestText.data()),
+                     manifestText.size());
+  const std::string manifestDigest = DigestHex(digest, sizeof digest);
+  if (IsRolledBack(*signedAt, manifestDigest, manifestNotBefore_,
+                   NewestInstalledManifest(signingTimeKey_))) {
+    ActiveRunLog().Printf("manifest signed at %lld: older than this machine or this build takes",
+                          *signedAt);
     return kResultManifestRolledBack;
-  // Kept as the newest, a time far ahead would refuse every later release until it passed.
-  if (*signedAt > static_cast<long long>(std::time(nullptr)) + kMostClockAheadSeconds)
+  }
+  // Kept as the newest, a time far ahead would refuse every later release until it passed; a
+  // valid signature that far ahead says more about this machine's clock than about the server.
+  if (*signedAt > static_cast<long long>(std::time(nullptr)) + kMostClockAheadSeconds) {
+    ActiveRunLog().Printf("manifest signed at %lld: more than a day ahead of this machine's clock",
+                          *signedAt);
     return kResultManifestFromTheFuture;
+  }
   manifestSignedAt_ = *signedAt;
+  manifestDigest_ = manifestDigest;
   return 0;
 }
 
@@ -141,6 +157,7 @@ int InstallEngine::CheckUpdate() {
   stage = kStageUpdateCheck;
   manifestSigned_ = false;
   manifestSignedAt_ = 0;
+  manifestDigest_.clear();
   int result = FetchSignedManifest(UpdateManifestAddress());
   // A pair fetched while the publisher replaces it may be one old and one new file: once more
   // before refusing.

@@ -1,12 +1,11 @@
 #include <windows.h>
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <climits>
 #include <ctime>
 
-#include "base/folder_chain.h"
+#include "base/folder_security.h"
+#include "base/held_folders.h"
 #include "engine/file_placing.h"
 #include "engine/install_engine.h"
 #include "engine/install_run_log.h"
@@ -15,6 +14,7 @@
 #include "engine/package_download.h"
 #include "engine/package_fetcher.h"
 #include "engine/received_package.h"
+#include "engine/run_log.h"
 #include "engine/text_convert.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
@@ -45,21 +45,15 @@ long long SpaceNeeded(const std::vector<UpdateItem>& items) {
 // How often a run waiting for a package reports what its transfers have received.
 constexpr int kProgressIntervalMs = 100;
 
-// Creates the item's folder when it is missing and checks that no folder on its path below the
-// install folder is a link; false when one is. verifiedFolders holds the folders found free of
-// links so far.
-bool PrepareFolder(const UpdateItem& item,
-                   const std::wstring& installDir,
-                   std::unordered_set<std::wstring>& verifiedFolders) {
-  if (!::PathFileExistsW(item.folder.c_str()))
-    base::CreateFolderChain(item.folder);
-  // A junction planted below the install folder would take the elevated writes anywhere.
-  if (verifiedFolders.count(item.folder) == 0) {
-    if (!base::FirstReparsePointBelow(installDir, item.folder).empty())
-      return false;
-    verifiedFolders.insert(item.folder);
-  }
-  return true;
+// Makes the item's folder when it is missing and holds every folder on its path below the install
+// folder for the rest of the run; false when one of them is a link, which would take the
+// elevated writes anywhere.
+bool PrepareFolder(const UpdateItem& item, base::HeldFolders& folders) {
+  if (folders.Hold(item.folder))
+    return true;
+  ActiveRunLog().Printf("folder %s: a junction or symbolic link, or it cannot be held",
+                        WideToUtf8(folders.RefusedFolder()).c_str());
+  return false;
 }
 
 // The item's name as the manifest places it: "Dir" followed by "Name".
@@ -70,26 +64,36 @@ std::wstring ManifestName(const UpdateItem& item, const std::wstring& installDir
 }  // namespace
 
 void InstallEngine::Install(std::wstring installDir) {
-  const RunOutcome outcome = RunInstall(installDir);
+  // Held until the completion has written what follows the run into the install folder.
+  base::HeldFolders folders;
+  const RunOutcome outcome = RunInstall(installDir, folders);
   LogRunEnd(outcome);
   if (!outcome.Complete())
     ReportFailure(outcome);
   onComplete(outcome);
 }
 
-RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
+RunOutcome InstallEngine::RunInstall(const std::wstring& installDir, base::HeldFolders& folders) {
   RunOutcome outcome;
   totalBytes = 0;
+  signingTimeKept_ = false;
   ManifestContents manifest = ReadManifest(manifestText, installDir);
   std::vector<UpdateItem>& items = manifest.items;
   // MD5 only tells which files changed: a signed manifest vouches for a file's package only
-  // through its SHA-256, and a file without one is left as it is.
+  // through its SHA-256, so a file without one that is there is left as it is, and one that is
+  // missing cannot be installed.
+  std::wstring undigested;
   if (manifestSigned_) {
     for (const UpdateItem& item : items) {
-      if (item.sha256.empty())
+      if (!item.sha256.empty())
+        continue;
+      if (::GetFileAttributesW(item.targetPath.c_str()) != INVALID_FILE_ATTRIBUTES)
         manifest.unchanged.push_back(ManifestName(item, installDir));
+      else if (undigested.empty())
+        undigested = ManifestName(item, installDir);
     }
-    std::erase_if(items, [](const UpdateItem& item) { return item.sha256.empty(); });
+    if (undigested.empty())
+      std::erase_if(items, [](const UpdateItem& item) { return item.sha256.empty(); });
   }
   // Each length is already within the int range; their sum is kept there as well.
   long long sum = 0;
@@ -108,14 +112,35 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
     outcome.code = manifestFailure_ != FailureReason::kNone ? manifestFailureCode_ : 0;
     return outcome;
   }
-  // From now on no manifest signed before this one is taken: a kill part way through cannot
-  // reopen the door to the older release.
-  if (manifestSigned_)
-    KeepManifestSigningTime(signingTimeKey_, manifestSignedAt_);
   for (std::wstring& name : manifest.unchanged)
     outcome.files.push_back({std::move(name), FileOutcome::kUnchanged});
 
   size_t next = 0;
+  // A list missing some of its files would leave a client that is no release.
+  for (const std::wstring& name : manifest.refused)
+    ActiveRunLog().Printf("manifest entry %s: refused for its name", WideToUtf8(name).c_str());
+  if (!manifest.refused.empty() || !undigested.empty()) {
+    outcome.failure =
+        undigested.empty() ? FailureReason::kEntryRefused : FailureReason::kDigestMissing;
+    outcome.failedFile = undigested.empty() ? manifest.refused.front() : undigested;
+    for (const UpdateItem& item : items)
+      outcome.files.push_back({ManifestName(item, installDir), FileOutcome::kNotReached});
+    return outcome;
+  }
+  // Before anything is written: the install folder and every folder above it is no link, and
+  // stays so while the run holds them.
+  base::ProtectedFolderSecurity security;
+  if (!folders.HoldInstallFolder(installDir, security.Get())) {
+    ActiveRunLog().Printf("install folder: %s is a junction or symbolic link, or cannot be held",
+                          WideToUtf8(folders.RefusedFolder()).c_str());
+    outcome.failure = FailureReason::kInstallFolderLink;
+    outcome.failedFile = folders.RefusedFolder();
+    outcome.code = kErrorReparsePointEncountered;
+    for (const UpdateItem& item : items)
+      outcome.files.push_back({ManifestName(item, installDir), FileOutcome::kNotReached});
+    return outcome;
+  }
+
   const long long freeBytes = items.empty() ? -1 : FreeBytes(installDir);
   const long long bytesNeeded = SpaceNeeded(items);
   if (freeBytes >= 0 && freeBytes < bytesNeeded) {
@@ -125,20 +150,17 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
   } else {
     // Transfers run on the fetcher's threads ahead of placement, which stays on this thread in
     // manifest order; so do the progress reports.
-    std::unordered_set<std::wstring> fetcherFolders;
     PackageFetcher fetcher(
         items, parallelTransfers_,
-        [&](const UpdateItem& item) { return PrepareFolder(item, installDir, fetcherFolders); },
+        [&folders](const UpdateItem& item) { return PrepareFolder(item, folders); },
         [this](int retry, int result, const TransferOutcome& last) {
           return RetryDelay(retry, result, last);
         },
         sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_);
-    std::unordered_set<std::wstring> verifiedFolders;
     for (; next < items.size(); ++next) {
       const ULONGLONG started = ::GetTickCount64();
       downloadTries_ = 0;
-      const PlaceResult placed =
-          FetchAndPlace(items[next], next, installDir, verifiedFolders, fetcher);
+      const PlaceResult placed = FetchAndPlace(items[next], next, folders, fetcher);
       const std::wstring name = ManifestName(items[next], installDir);
       LogFileEnd(name, items[next].length, placed.failure, downloadTries_,
                  ::GetTickCount64() - started);
@@ -162,10 +184,9 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir) {
 
 PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
                                          size_t index,
-                                         const std::wstring& installDir,
-                                         std::unordered_set<std::wstring>& verifiedFolders,
+                                         base::HeldFolders& folders,
                                          PackageFetcher& fetcher) {
-  if (!PrepareFolder(item, installDir, verifiedFolders))
+  if (!PrepareFolder(item, folders))
     return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
   // A digest that cannot be one cannot vouch for anything: nothing was fetched for it.
   if (item.sha256Malformed)
@@ -197,12 +218,14 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
   }
   // The end of the file's transfer: the count of the report before, once more.
   ReportProgress();
-  const PlaceResult placed = PlaceReceivedFile(
-      item, std::move(fetched.package),
-      [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
-        LogFileInUse(path, programs);
-        return prompt_->AskToRetryFileInUse(path, programs);
-      });
+  PlaceHooks hooks;
+  hooks.onFileInUse = [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
+    LogFileInUse(path, programs);
+    return prompt_->AskToRetryFileInUse(path, programs);
+  };
+  hooks.holdFolder = [&folders](const std::wstring& folder) { return folders.Hold(folder); };
+  hooks.beforeRename = [this] { KeepSigningTimeBeforeFirstPlacement(); };
+  const PlaceResult placed = PlaceReceivedFile(item, std::move(fetched.package), hooks);
   fetcher.Placed(index);
   return placed;
 }
@@ -216,9 +239,24 @@ void InstallEngine::ReportReceived(const PackageFetcher& fetcher) {
   ReportProgress();
 }
 
+void InstallEngine::KeepSigningTimeBeforeFirstPlacement() {
+  // From the first file placed on, no manifest signed before this one is taken: a kill part way
+  // through cannot reopen the door to the older release. A run that places nothing keeps
+  // nothing.
+  if (!manifestSigned_ || signingTimeKept_ || signingTimeKey_.empty())
+    return;
+  signingTimeKept_ = true;
+  if (!KeepManifestSigningTime(signingTimeKey_, manifestSignedAt_, manifestDigest_))
+    ActiveRunLog().Write("the manifest's signing time could not be kept");
+}
+
 void InstallEngine::ReportFailure(const RunOutcome& outcome) {
   if (outcome.failure == FailureReason::kNotEnoughSpace) {
     prompt_->TellNotEnoughSpace(outcome.bytesNeeded, outcome.code);
+    return;
+  }
+  if (outcome.failure == FailureReason::kManifestFromTheFuture) {
+    prompt_->TellClockIsWrong();
     return;
   }
   if (prompt_->AskToVisitHomepage())

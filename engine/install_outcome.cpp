@@ -16,6 +16,12 @@ const char* FailureReasonText(FailureReason reason) {
       return "the update manifest is older than the one last installed from";
     case FailureReason::kManifestFromTheFuture:
       return "the update manifest is signed ahead of this machine's clock";
+    case FailureReason::kEntryRefused:
+      return "the update manifest names a file the installer may not write";
+    case FailureReason::kDigestMissing:
+      return "the signed update manifest names no SHA-256 for a missing file";
+    case FailureReason::kInstallFolderLink:
+      return "the install folder or a folder above it is a junction or symbolic link";
     case FailureReason::kNotEnoughSpace:
       return "not enough free space in the install folder's volume";
     case FailureReason::kDownloadFailed:
@@ -24,6 +30,8 @@ const char* FailureReasonText(FailureReason reason) {
       return "the package is not the one the manifest's SHA-256 names";
     case FailureReason::kUnpackFailed:
       return "the package could not be unpacked";
+    case FailureReason::kFileDigestMismatch:
+      return "the unpacked file is not the one the manifest's MD5 names";
     case FailureReason::kPlaceFailed:
       return "the file could not be put in place";
     case FailureReason::kDiskFull:

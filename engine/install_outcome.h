@@ -14,10 +14,21 @@ enum class FailureReason {
   // The manifest is no readable update list (not XML, or no "UpdateFiles" root).
   kManifestUnreadable,
   // The manifest's signature names no signing time; one signed before the newest manifest this
-  // machine installed from (a replayed older release); one signed ahead of the machine's clock.
+  // machine installed from or the oldest the build takes, or another manifest signed at the same
+  // time as the newest (a replayed older release); one signed more than a day ahead of the
+  // machine's clock (the clock is wrong: the user is told so instead of the failure message).
   kManifestUndated,
   kManifestRolledBack,
   kManifestFromTheFuture,
+  // A manifest entry's name is refused (it would leave the install folder, names a device, …):
+  // the list would install a client without that file. failedFile: the entry's "Dir" and "Name".
+  kEntryRefused,
+  // A signed manifest names no SHA-256 for a file that is missing, so nothing vouches for what
+  // would be installed there.
+  kDigestMissing,
+  // The install folder or a folder above it is a junction or a symbolic link, or cannot be held
+  // for the run (failedFile: that folder); nothing was written.
+  kInstallFolderLink,
   // The install folder's volume has less free space than the run needs (code: bytes free; see
   // RunOutcome::bytesNeeded); nothing was downloaded.
   kNotEnoughSpace,
@@ -27,6 +38,8 @@ enum class FailureReason {
   kDigestMismatch,
   // The package could not be unpacked into the file it must hold (code: the extractor's result).
   kUnpackFailed,
+  // The unpacked file is not the one the manifest's MD5 names.
+  kFileDigestMismatch,
   // The unpacked file could not replace the old one (code: the Windows error).
   kPlaceFailed,
   // The volume filled up (code: the Windows error).
@@ -57,7 +70,8 @@ struct FileResult {
 // The outcome of one install run: complete, or the first failure with the file it happened at.
 struct RunOutcome {
   FailureReason failure = FailureReason::kNone;
-  // The failed file's manifest name; empty for failures of the manifest or of the space check.
+  // The failed file's manifest name (for kInstallFolderLink the folder); empty for failures of the
+  // manifest or of the space check.
   std::wstring failedFile;
   // The failure's detail code (see FailureReason).
   long long code = 0;

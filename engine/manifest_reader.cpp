@@ -88,13 +88,16 @@ ManifestContents ReadManifest(const std::string& manifestText, const std::wstrin
     // file that would land outside the install folder, on a device or under another name than
     // the one listed is never fetched.
     if (!IsAcceptableEntry(wideDir, item.name) ||
-        !listedFiles.insert(FileSystemKey(wideDir + item.name)).second)
+        !listedFiles.insert(FileSystemKey(wideDir + item.name)).second) {
+      contents.refused.push_back(wideDir + item.name);
       continue;
+    }
     item.folder = installDir + L"\\" + wideDir;
     item.targetPath = item.folder + item.name;
     item.length = ParseLength(WideToAnsi(Utf8ToWide(length).c_str()));
     // Built from the manifest's own text: the ANSI form of a name cannot hold every name.
     item.url = Utf8ToWide(PackageAddress(url, name));
+    item.md5 = NormalizedDigest(md5);
     item.sha256 = NormalizedDigest(sha256);
     item.sha256Malformed = !item.sha256.empty() && !IsSha256Hex(item.sha256);
     if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5) {

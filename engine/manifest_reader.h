@@ -15,9 +15,12 @@ struct ManifestContents {
   std::vector<UpdateItem> items;
   // The files already up to date: "Dir" followed by "Name".
   std::vector<std::wstring> unchanged;
+  // The entries refused for their names ("Dir" followed by "Name", as the manifest spells them),
+  // which a run must not install without.
+  std::vector<std::wstring> refused;
 };
 
-// Reads the update manifest (UTF-8 XML) against the install folder. Entries are skipped whose
+// Reads the update manifest (UTF-8 XML) against the install folder. Entries are refused whose
 // "Dir" or "Name" would place the file outside the install folder, whose "Name" holds a folder
 // separator, whose names Windows would not take as spelt (engine/windows_names.h: devices, a
 // trailing dot or space), or whose file an earlier entry already names in another letter case.

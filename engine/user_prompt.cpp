@@ -50,6 +50,13 @@ class SystemPrompt : public UserPrompt {
                               L"\n\n请清理磁盘或选择其他安装目录后重试。";
     ::MessageBoxW(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
   }
+
+  void TellClockIsWrong() override {
+    ::MessageBoxW(nullptr,
+                  L"此电脑的日期和时间不正确，无法验证更新文件。\n\n"
+                  L"请在系统设置中将日期和时间改为当前时间，然后重新运行安装程序。",
+                  kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  }
 };
 
 }  // namespace

@@ -21,6 +21,10 @@ class UserPrompt {
                                    const std::vector<std::wstring>& programs) = 0;
   // The install folder's volume has too little free space to start: says so, with both figures.
   virtual void TellNotEnoughSpace(long long neededBytes, long long freeBytes) = 0;
+  // The update manifest is signed more than a day ahead of this computer's clock: its date is
+  // wrong. Says so (no homepage offer: the date is the user's to mend). Prompts that show
+  // nothing (a silent install) tell nothing.
+  virtual void TellClockIsWrong() {}
 };
 
 // The real message boxes (no owner window) and the shell's "open" verb.

@@ -150,13 +150,21 @@ HRESULT ExtractCallback::OpenItem(UInt32 index,
   }
   item_.targetPath = folder_ + targetRelativePath;
 
+  const FolderHold* holdFolder = observer_ != nullptr ? observer_->Folders() : nullptr;
   if (item_.isDirectory) {
     WriteDiagnostic(L"DirBegin:", item_.targetPath);
+    if (holdFolder != nullptr)
+      return (*holdFolder)(item_.targetPath) ? S_OK : kResultLinkInTheWay;
     // A folder that cannot be made shows up when the first file inside it is created.
     ::SHCreateDirectoryExW(nullptr, item_.targetPath.c_str(), nullptr);
     return S_OK;
   }
   WriteDiagnostic(L"FileBegin:", item_.targetPath);
+  if (holdFolder != nullptr &&
+      !(*holdFolder)(item_.targetPath.substr(0, item_.targetPath.find_last_of(L"\\/")))) {
+    WriteDiagnostic(L"创建目录失败:", item_.targetPath);
+    return kResultLinkInTheWay;
+  }
   return CreateItemFile(outStream);
 }
 

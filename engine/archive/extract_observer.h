@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace archive {
+
+// Makes (when missing) and checks a folder that an item is about to be written into or that a
+// folder item names; false when it is a link or cannot be made, which refuses the item.
+using FolderHold = std::function<bool(const std::wstring& folder)>;
 
 // Receives the events of one ArchiveExtractor::ExtractTo run, on the thread that runs it. Paths
 // are UTF-16; a false answer where one is asked for stops the extraction.
@@ -32,6 +37,8 @@ class ExtractObserver {
   virtual bool ItemStarting(const std::wstring& folder, std::wstring& relativePath) = 0;
   // An item was written to `path`, before ItemExtracted; false aborts the extraction.
   virtual bool ItemFinishing(const std::wstring& path, uint64_t bytes) = 0;
+  // Who makes and checks the folders items go into; none: the extractor makes them itself.
+  virtual const FolderHold* Folders() const { return nullptr; }
 };
 
 }  // namespace archive

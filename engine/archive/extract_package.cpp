@@ -23,8 +23,9 @@ bool ExtractPackage(base::ScopedHandle archiveFile,
 int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
-                             PercentFn percentFn) {
-  UnpackProgress progress(percentFn);
+                             PercentFn percentFn,
+                             const FolderHold& holdFolder) {
+  UnpackProgress progress(percentFn, holdFolder);
   ArchiveExtractor extractor;
   extractor.SetPath(archivePath);
   extractor.SetOpenedFile(std::move(archiveFile));
@@ -35,8 +36,9 @@ int32_t ExtractPackageResult(const void* data,
                              size_t size,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
-                             PercentFn percentFn) {
-  UnpackProgress progress(percentFn);
+                             PercentFn percentFn,
+                             const FolderHold& holdFolder) {
+  UnpackProgress progress(percentFn, holdFolder);
   ArchiveExtractor extractor;
   extractor.SetPath(archivePath);
   // An empty package still goes to the handlers, which refuse it as they would an empty file.

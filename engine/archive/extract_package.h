@@ -24,11 +24,13 @@ bool ExtractPackage(base::ScopedHandle archiveFile,
                     PercentFn percentFn);
 
 // ExtractPackage of an opened archive with the extractor's result: 0 on success, otherwise the
-// code of the step that failed (see ArchiveExtractor::ExtractTo).
+// code of the step that failed (see ArchiveExtractor::ExtractTo). holdFolder, when given, makes
+// and checks every folder an item goes into.
 int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
-                             PercentFn percentFn);
+                             PercentFn percentFn,
+                             const FolderHold& holdFolder = {});
 
 // The same for an archive held in memory (data, size), which stays the caller's; archivePath
 // only names it.
@@ -36,6 +38,7 @@ int32_t ExtractPackageResult(const void* data,
                              size_t size,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
-                             PercentFn percentFn);
+                             PercentFn percentFn,
+                             const FolderHold& holdFolder = {});
 
 }  // namespace archive

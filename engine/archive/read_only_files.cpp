@@ -4,9 +4,6 @@
 
 namespace archive {
 
-namespace {
-
-// Clears the read-only attribute of a file; false when there was none to clear (or no file).
 bool ClearReadOnly(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
@@ -15,8 +12,6 @@ bool ClearReadOnly(const std::wstring& path) {
   }
   return ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
 }
-
-}  // namespace
 
 bool DeleteFileEvenIfReadOnly(const std::wstring& path) {
   if (::DeleteFileW(path.c_str()))

@@ -9,6 +9,10 @@ namespace archive {
 // that attribute, and the next release must still be able to update the file. Both try the plain
 // call first, so the common case costs no extra file-system round trip.
 
+// Clears the read-only attribute of the file at path; false when there was none to clear (or no
+// file, or a folder).
+bool ClearReadOnly(const std::wstring& path);
+
 // Deletes the file at path; false if it is still there (a folder is never deleted).
 bool DeleteFileEvenIfReadOnly(const std::wstring& path);
 

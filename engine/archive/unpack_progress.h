@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/archive/extract_observer.h"
@@ -16,7 +17,8 @@ using PercentFn = int (*)(const std::wstring& itemPath, int percent);
 // to the unpacked total, prints the running and announced totals and reports the percentage.
 class UnpackProgress : public ExtractObserver {
  public:
-  explicit UnpackProgress(PercentFn percentFn) : percentFn(percentFn) {}
+  explicit UnpackProgress(PercentFn percentFn, FolderHold holdFolder = {})
+      : percentFn(percentFn), holdFolder(std::move(holdFolder)) {}
 
   bool WantItemList(uint32_t count) override;
   bool ApproveItems(const std::vector<std::wstring>& paths,
@@ -27,8 +29,10 @@ class UnpackProgress : public ExtractObserver {
   void ExtractionDone(const std::wstring& path) override;
   bool ItemStarting(const std::wstring& folder, std::wstring& relativePath) override;
   bool ItemFinishing(const std::wstring& path, uint64_t bytes) override;
+  const FolderHold* Folders() const override { return holdFolder ? &holdFolder : nullptr; }
 
   PercentFn percentFn;
+  FolderHold holdFolder;
   uint64_t completedBytes = 0;
   uint64_t totalBytesToUnpack = 0;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Install runs that fail under real conditions, with engine-run under Wine and the local update
 server: a disk that fills up while a file is unpacked (a small tmpfs holding the install folder),
-a volume too small to start on, links planted in the install folder, and a kill of every Windows process part way through a throttled
+a volume too small to start on, links planted in or above the install folder, and a kill of every Windows process part way through a throttled
 update (wineserver -k, in a prefix of the test's own). Each must tell the failure once, leave
 every client file whole (its old or its new version, never a torn one, and no ".tmp" beside it),
 and the next run must complete the install.
@@ -48,7 +48,9 @@ def make_release(folder, version, big_bytes=6 * MIB, small_files=0):
 
 
 def run_engine(engine_run, base, install, env=None, timeout=300):
-    done = subprocess.run([str(WINE_RUN), str(engine_run), base, windows_path(install),
+    """install: a host path, or a Windows path as text."""
+    target = install if isinstance(install, str) else windows_path(install)
+    done = subprocess.run([str(WINE_RUN), str(engine_run), base, target,
                            "--answer", "cancel", "--quiet"],
                           capture_output=True, timeout=timeout, env=env)
     return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
@@ -74,15 +76,26 @@ def torn_files(install, versions):
 
 
 class Tmpfs:
-    """A small tmpfs mounted on a folder, unmounted when done."""
+    """A small tmpfs mounted on a folder and given a drive letter of its own in the engine's
+    prefix, unmounted when done. Wine shows a folder that is a Unix mount point as a link, which
+    the installer refuses on an install folder's path; a drive's root is never refused."""
 
-    def __init__(self, folder, size):
+    def __init__(self, folder, size, engine_run):
         self.folder = folder
+        self.drive_link = None
         folder.mkdir(parents=True)
         done = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)],
                               capture_output=True, text=True)
         self.mounted = done.returncode == 0
         self.reason = done.stderr.strip()
+        if self.mounted:
+            prefix = subprocess.run([str(WINE_RUN), "--prefix", str(engine_run)],
+                                    capture_output=True, text=True, check=True).stdout.strip()
+            devices = pathlib.Path(prefix) / "dosdevices"
+            letter = next(c for c in "qrstuvwxy" if not os.path.lexists(devices / f"{c}:"))
+            self.drive_link = devices / f"{letter}:"
+            os.symlink(folder, self.drive_link)
+            self.drive = f"{letter.upper()}:"
 
     def resize(self, size):
         subprocess.run(["mount", "-o", f"remount,size={size}", str(self.folder)], check=True)
@@ -92,6 +105,9 @@ class Tmpfs:
         return (stat.f_blocks - stat.f_bfree) * stat.f_frsize
 
     def unmount(self):
+        if self.drive_link is not None:
+            self.drive_link.unlink()
+            self.drive_link = None
         if self.mounted:
             subprocess.run(["umount", "-l", str(self.folder)], check=False)
             self.mounted = False
@@ -109,17 +125,18 @@ def disk_fills_up(engine_run, work, base, served):
     v2 = make_release(work / "release2", 2)
     publish.publish(v1, served / "v1", f"{base}/v1", "7z")
     publish.publish(v2, served / "v2", f"{base}/v2", "7z")
-    disk = Tmpfs(work / "disk", "32m")
+    disk = Tmpfs(work / "disk", "32m", engine_run)
     if not disk.mounted:
         return None, disk.reason
     try:
         install = disk.folder / "Quenby"
-        code, output = run_engine(engine_run, f"{base}/v1", install)
+        on_disk = disk.drive + "\\Quenby"
+        code, output = run_engine(engine_run, f"{base}/v1", on_disk)
         if code != 0:
             return [f"installing version 1 ended with {code}:\n{output}"], None
         # Room for every small file and the packages, not for a second copy of big.dat.
         disk.resize(disk.used() + 2 * MIB)
-        code, output = run_engine(engine_run, f"{base}/v2", install)
+        code, output = run_engine(engine_run, f"{base}/v2", on_disk)
         expect(faults, code == 1, f"the failed run ended with {code}")
         expect(faults, 'failed: file="big.dat" reason="the disk is full"' in output,
                f"no disk-full failure at big.dat:\n{output}")
@@ -133,7 +150,7 @@ def disk_fills_up(engine_run, work, base, served):
         expect(faults, not leftovers(install), f"left behind: {leftovers(install)}")
 
         disk.resize("32m")
-        code, output = run_engine(engine_run, f"{base}/v2", install)
+        code, output = run_engine(engine_run, f"{base}/v2", on_disk)
         expect(faults, code == 0 and "\ncomplete\n" in output,
                f"the run after the disk was freed ended with {code}:\n{output}")
         faults += release_faults(v2, install)
@@ -151,12 +168,12 @@ def too_little_space_to_start(engine_run, work, base, served):
     rng = random.Random(3)
     (release / "tarsklogin.exe").write_bytes(bytes(rng.getrandbits(8) for _ in range(700000)))
     publish.publish(release, served / "large", f"{base}/large", "7z")
-    disk = Tmpfs(work / "small-disk", "1m")
+    disk = Tmpfs(work / "small-disk", "1m", engine_run)
     if not disk.mounted:
         return None, disk.reason
     try:
         install = disk.folder / "Quenby"
-        code, output = run_engine(engine_run, f"{base}/large", install)
+        code, output = run_engine(engine_run, f"{base}/large", disk.drive + "\\Quenby")
         expect(faults, code == 1, f"ended with {code}")
         expect(faults, re.search(r"^not enough space: \d+ bytes needed, \d+ free$", output, re.M),
                f"the space was not told:\n{output}")
@@ -250,6 +267,25 @@ def links_are_not_followed(engine_run, work, base, served):
         expect(faults, (outside / "victim.txt").read_bytes() == b"not the installer's to touch",
                f"{what}: the file it points at was changed")
         expect(faults, (install / link).is_symlink(), f"{what}: the link was removed")
+    # The install folder itself, or a folder above it, linked elsewhere: the run fails naming it
+    # before anything is written.
+    for index, (what, link, below) in enumerate([
+            ("the install folder is a link", "Quenby", None),
+            ("a folder above the install folder is a link", "Games", "Quenby")]):
+        top = work / f"install-link{index}"
+        outside = top / "outside"
+        outside.mkdir(parents=True)
+        (outside / "victim.txt").write_bytes(b"not the installer's to touch")
+        os.symlink(outside, top / link)
+        install = top / link / below if below else top / link
+        code, output = run_engine(engine_run, f"{base}/links", install)
+        expect(faults, code == 1, f"{what}: ended with {code}:\n{output}")
+        expect(faults, f'failed: file="{windows_path(top / link)}" reason="the install folder or a '
+                       f'folder above it is a junction or symbolic link"' in output,
+               f"{what}: the folder was not named:\n{output}")
+        expect(faults, "stage=2" not in output, f"{what}: something was downloaded:\n{output}")
+        expect(faults, [p.name for p in outside.iterdir()] == ["victim.txt"],
+               f"{what}: written through the link: {sorted(p.name for p in outside.iterdir())}")
     return [f"links: {f}" for f in faults], None
 
 

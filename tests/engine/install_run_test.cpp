@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <functional>
-#include <utility>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/file_digest.h"
@@ -17,8 +17,8 @@
 #include "engine/text_convert.h"
 #include "tests/support/manifest_text.h"
 #include "tests/support/recording_prompt.h"
-#include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/recording_run_log.h"
+#include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -121,7 +121,8 @@ TEST_F(InstallRunTest, InstallsTheReleaseAndASecondRunDownloadsNothing) {
 
   EXPECT_EQ(1, completions_);
   EXPECT_EQ(0, prompt_.asked.load());
-  EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+  EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") ==
+              ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
   EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") == ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
   int packages = ServedSize(L"files\\QuenbyClient.exe") + ServedSize(L"files\\res\\skin.dat");
   EXPECT_EQ(packages, engine.totalBytes);
@@ -218,8 +219,7 @@ TEST_F(InstallRunTest, FilesArrivingOutOfOrderArePlacedInManifestOrder) {
     std::string dir = "d";
     dir += std::to_string(i);
     dir += "\\";
-    entries += ManifestFileEntry("QuenbyClient.exe", dir,
-                                 ReleaseMd5(L"QuenbyClient.exe"),
+    entries += ManifestFileEntry("QuenbyClient.exe", dir, ReleaseMd5(L"QuenbyClient.exe"),
                                  std::to_string(ServedSize(L"files\\QuenbyClient.exe")),
                                  server_ + "/-/delay/" + std::to_string(delayMs) + "/files/");
   }
@@ -342,7 +342,8 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
     EXPECT_EQ(FileOutcome::kPlaced, lastOutcome_.files[0].outcome);
     EXPECT_EQ(FileOutcome::kFailed, lastOutcome_.files[1].outcome);
     EXPECT_EQ(FileOutcome::kNotReached, lastOutcome_.files[2].outcome);
-    EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+    EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") ==
+                ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
     ASSERT_TRUE(FileExists(installDir_ + L"\\res\\temp.pak"));
     EXPECT_EQ("", ReadFileBytes(installDir_ + L"\\res\\temp.pak"));
     EXPECT_FALSE(FileExists(installDir_ + L"\\never.dat"));
@@ -367,8 +368,8 @@ TEST_F(InstallRunTest, NothingToFetchCompletesAtOnce) {
 // A manifest that is no update list once gave an empty run that "completed": the finish page
 // showed over a folder without a client.
 TEST_F(InstallRunTest, ManifestThatIsNoUpdateListFailsTheRun) {
-  std::string truncated = ManifestText(ManifestFileEntry("QuenbyClient.exe", "", "x", "1",
-                                                         server_ + "/files/"));
+  std::string truncated =
+      ManifestText(ManifestFileEntry("QuenbyClient.exe", "", "x", "1", server_ + "/files/"));
   truncated.resize(truncated.size() - 10);
   for (const std::string& manifest : {std::string(), std::string("<Other/>"), truncated}) {
     SCOPED_TRACE(manifest);
@@ -383,14 +384,39 @@ TEST_F(InstallRunTest, ManifestThatIsNoUpdateListFailsTheRun) {
   }
 }
 
-TEST_F(InstallRunTest, EntryLeavingTheInstallFolderWritesNothing) {
-  RunInstall(ManifestText(
-      ManifestFileEntry("escape.dll", "..\\", "x", "1", server_ + "/files/") +
-      ManifestFileEntry("QuenbyClient.exe", "..\\..\\", "x", "1", server_ + "/files/")));
+// Entries refused for their names were once dropped without a word, and the run reported a
+// complete client without them. Now the run fails before anything is fetched, naming them.
+TEST_F(InstallRunTest, EntryLeavingTheInstallFolderFailsTheRunAndWritesNothing) {
+  RecordingRunLog log;
+  RunInstall(ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+                                            "1", server_ + "/files/") +
+                          ManifestFileEntry("escape.dll", "..\\", "x", "1", server_ + "/files/") +
+                          ManifestFileEntry("con.txt", "", "x", "1", server_ + "/files/")));
   EXPECT_EQ(1, completions_);
+  EXPECT_EQ(1, prompt_.asked.load());
+  EXPECT_EQ(FailureReason::kEntryRefused, lastOutcome_.failure);
+  EXPECT_EQ(L"..\\escape.dll", lastOutcome_.failedFile);
   EXPECT_TRUE(downloadedNames_.empty());
+  EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe"));
   EXPECT_FALSE(FileExists(folder_ / L"escape.dll"));
   EXPECT_FALSE(FileExists(folder_ / L"temp.pak"));
+  const std::string text = log.Text();
+  EXPECT_NE(std::string::npos, text.find("manifest entry ..\\escape.dll: refused")) << text;
+  EXPECT_NE(std::string::npos, text.find("manifest entry con.txt: refused")) << text;
+}
+
+// The unpacked file was renamed by its name after it was closed, unchecked, so whatever stood at
+// that name then was placed. It is now checked through the handle that renames it.
+TEST_F(InstallRunTest, UnpackedFileThatIsNotTheManifestsKeepsTheOldFile) {
+  const std::string oldBytes = "the client the user already had";
+  ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", oldBytes));
+  RunInstall(ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"res\\skin.dat"),
+                                            std::to_string(ServedSize(L"files\\QuenbyClient.exe")),
+                                            server_ + "/files/")));
+  EXPECT_EQ(FailureReason::kFileDigestMismatch, lastOutcome_.failure);
+  EXPECT_EQ(L"QuenbyClient.exe", lastOutcome_.failedFile);
+  EXPECT_EQ(oldBytes, ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
+  EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe.tmp"));
 }
 
 TEST_F(InstallRunTest, DamagedOrEscapingPackageKeepsTheOldFile) {
@@ -399,10 +425,9 @@ TEST_F(InstallRunTest, DamagedOrEscapingPackageKeepsTheOldFile) {
     SCOPED_TRACE(package);
     ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\QuenbyClient.exe", oldBytes));
     // Url + Name puts the file name in the query, so the server answers with the package.
-    RunInstall(
-        ManifestText(ManifestFileEntry("QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
-                                       std::to_string(ServedSize(Utf8ToWide(package))),
-                                       server_ + "/" + package + "?")));
+    RunInstall(ManifestText(ManifestFileEntry(
+        "QuenbyClient.exe", "", ReleaseMd5(L"QuenbyClient.exe"),
+        std::to_string(ServedSize(Utf8ToWide(package))), server_ + "/" + package + "?")));
     EXPECT_FALSE(downloadedNames_.empty());
     EXPECT_EQ(FailureReason::kUnpackFailed, lastOutcome_.failure);
     EXPECT_EQ(oldBytes, ReadFileBytes(installDir_ + L"\\QuenbyClient.exe"));
@@ -534,15 +559,15 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
                             std::to_string(ServedSize(package)), clientUrl);
       if (!sha256.empty())
         entries.insert(entries.find("</File>"), "<SHA256>" + sha256 + "</SHA256>");
-      return ManifestText(entries + ManifestFileEntry(
-                                        "skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
-                                        std::to_string(ServedSize(L"files\\res\\skin.dat")),
-                                        server_ + "/files/res/"));
+      return ManifestText(entries +
+                          ManifestFileEntry("skin.dat", "res\\", ReleaseMd5(L"res\\skin.dat"),
+                                            std::to_string(ServedSize(L"files\\res\\skin.dat")),
+                                            server_ + "/files/res/"));
     };
     const std::string manifest = manifestWith(server_ + "/files/", "");
-    RunInstall(*c.package ? manifestWith(server_ + "/" + c.package + "?", c.sha256,
-                                         Utf8ToWide(c.package))
-                          : manifestWith(server_ + "/files/", c.sha256));
+    RunInstall(*c.package
+                   ? manifestWith(server_ + "/" + c.package + "?", c.sha256, Utf8ToWide(c.package))
+                   : manifestWith(server_ + "/files/", c.sha256));
 
     EXPECT_EQ(1, completions_);
     EXPECT_EQ(c.failure, lastOutcome_.failure) << "code " << lastOutcome_.code;
@@ -555,7 +580,8 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
     if (c.failure == FailureReason::kNone) {
       EXPECT_EQ(0, prompt_.asked.load());
       EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") == ReadFileBytes(client));
-      EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") == ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
+      EXPECT_TRUE(ReleaseBytes(L"res\\skin.dat") ==
+                  ReadFileBytes(installDir_ + L"\\res\\skin.dat"));
       continue;
     }
     EXPECT_EQ(1, prompt_.asked.load());
@@ -609,7 +635,8 @@ TEST_F(InstallRunTest, RunLogTellsEachFileAndTheFailureAndNeverThePassword) {
            "file QuenbyClient.exe: " + std::to_string(clientSize) + " bytes, placed, tries: 1, ",
            "file res\\skin.dat: " + skinSize +
                " bytes, the package could not be downloaded, tries: 1",
-           "download " + host + "/-/status/404/files/res/skin.dat: failed, tries: 1, "
+           "download " + host +
+               "/-/status/404/files/res/skin.dat: failed, tries: 1, "
                "libcurl code 22, HTTP status 404",
            std::string("file never.dat: not reached"),
            "server " + host + ":80: proxy " + proxy,

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/product_names.h"
 #include "engine/install_engine.h"
 #include "engine/manifest_clock.h"
 #include "engine/text_convert.h"
@@ -143,12 +145,99 @@ TEST_F(SignedManifestTest, OnlyTheNewestReleaseInstalls) {
       EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
     } else {
       EXPECT_TRUE(downloaded_.empty());
-      EXPECT_EQ(1, prompt_.asked.load());
+      // A manifest ahead of the clock says the clock is wrong, not that the update failed.
+      const bool clockWrong = c.failure == FailureReason::kManifestFromTheFuture;
+      EXPECT_EQ(clockWrong ? 0 : 1, prompt_.asked.load());
+      EXPECT_EQ(clockWrong ? 1 : 0, prompt_.toldClockWrong.exchange(0));
       EXPECT_EQ("the client before", Installed(L"Quenby.exe"));
     }
   }
   engine.SetSigningTimeKey(L"");
   ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, clockKey.c_str(), 0, 0);
+}
+
+// A first install knew no newest release, so an old signed one served to it installed. The build
+// now pins the oldest signing time it takes.
+TEST_F(SignedManifestTest, TheBuildsFloorRefusesAnOlderManifestOnAFreshInstall) {
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetManifestNotBefore(static_cast<long long>(std::time(nullptr)) + 3600);
+  EXPECT_EQ(kResultManifestRolledBack, CheckAndInstall("/signed"));
+  EXPECT_EQ(FailureReason::kManifestRolledBack, lastOutcome_.failure);
+  EXPECT_TRUE(downloaded_.empty());
+  EXPECT_FALSE(FileExists(installDir_ + L"\\Quenby.exe"));
+  engine.SetManifestNotBefore(std::time(nullptr) - 3600);
+  EXPECT_EQ(0, CheckAndInstall("/signed"));
+  EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
+}
+
+// The newest signing time lived in the uninstall entry's key, which the uninstaller deletes
+// whole; a run that placed nothing (a failed fresh install) still left that key behind.
+TEST_F(SignedManifestTest, TheKeptTimeOutlivesTheUninstallEntryAndNeedsAPlacedFile) {
+  const std::wstring stateKey = product::kInstallerStateKeyPath;
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, stateKey.c_str());
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetSigningTimeKey(stateKey);
+  // Fails at its first file: nothing placed, nothing kept.
+  EXPECT_EQ(0, CheckAndInstall("/tampered"));
+  EXPECT_EQ(FailureReason::kDigestMismatch, lastOutcome_.failure);
+  EXPECT_EQ(0, NewestManifestSigningTime(stateKey));
+
+  EXPECT_EQ(0, CheckAndInstall("/signed"));
+  const long long kept = NewestManifestSigningTime(stateKey);
+  EXPECT_GT(kept, 1700000000);
+  HKEY uninstall = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath, 0,
+                                             nullptr, 0, KEY_WRITE, nullptr, &uninstall, nullptr));
+  ::RegCloseKey(uninstall);
+  ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, product::kUninstallKeyPath));
+  EXPECT_EQ(kept, NewestManifestSigningTime(stateKey));
+  engine.SetSigningTimeKey(L"");
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, stateKey.c_str());
+}
+
+// Two manifests signed in the same second: the kept time alone let the other one in.
+TEST_F(SignedManifestTest, AtTheKeptTimeOnlyTheSameManifestInstalls) {
+  const std::wstring clockKey = L"SOFTWARE\\QuenbyTest\\ManifestClock";
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, clockKey.c_str(), 0, 0);
+  InstallEngine& engine = InstallEngine::Instance();
+  engine.SetSigningTimeKey(clockKey);
+  EXPECT_EQ(0, CheckAndInstall("/signed"));
+  EXPECT_EQ(0, CheckAndInstall("/signed")) << "the same manifest again";
+  // The kept digest made another manifest's: the same time with other bytes.
+  const std::wstring otherDigest(64, L'0');
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, clockKey.c_str(), L"ManifestSha256", REG_SZ,
+                              otherDigest.c_str(),
+                              static_cast<DWORD>((otherDigest.size() + 1) * sizeof(wchar_t))));
+  EXPECT_EQ(kResultManifestRolledBack, CheckAndInstall("/signed"));
+  engine.SetSigningTimeKey(L"");
+  ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, clockKey.c_str(), 0, 0);
+}
+
+TEST(ManifestClockTest, RefusesWhatIsOlderThanTheFloorOrTheKeptManifest) {
+  const KeptManifest kept{2000, "aa"};
+  struct Case {
+    const char* description;
+    long long signedAt;
+    const char* sha256;
+    long long notBefore;
+    KeptManifest kept;
+    bool rolledBack;
+  };
+  const Case kCases[] = {
+      {"fresh, no floor", 5, "bb", 0, {}, false},
+      {"fresh, before the floor", 999, "bb", 1000, {}, true},
+      {"fresh, at the floor", 1000, "bb", 1000, {}, false},
+      {"before the kept time", 1999, "bb", 0, kept, true},
+      {"the kept manifest", 2000, "aa", 0, kept, false},
+      {"another at the kept time", 2000, "bb", 0, kept, true},
+      {"newer than both", 2001, "bb", 1000, kept, false},
+      {"newer than kept, before the floor", 2001, "bb", 3000, kept, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.description);
+    EXPECT_EQ(c.rolledBack, IsRolledBack(c.signedAt, c.sha256, c.notBefore, c.kept));
+  }
 }
 
 // A rotation pins two keys: a manifest signed by either installs.
@@ -168,8 +257,8 @@ TEST_F(SignedManifestTest, APinnedPairOfKeysAcceptsEither) {
 TEST_F(SignedManifestTest, FetchesThePairOnceMoreBeforeRefusing) {
   // The server counts each address's requests over its whole run.
   InstallEngine& engine = InstallEngine::Instance();
-  const std::wstring counter = Utf8ToWide(server_) +
-                               L"/-/count/-/tamper/signed/checkupdate/tarskT/shichang/electron/";
+  const std::wstring counter =
+      Utf8ToWide(server_) + L"/-/count/-/tamper/signed/checkupdate/tarskT/shichang/electron/";
   auto requests = [&](const wchar_t* file) {
     EXPECT_EQ(0, engine.DownloadFile(counter + file, folder_ / L"count.txt", L"count.txt"));
     return std::atoi(ReadFileBytes(folder_ / L"count.txt").c_str());
@@ -198,10 +287,22 @@ TEST_F(SignedManifestTest, KeepsTheOldFileWhenAPackageIsNotTheSignedOne) {
   EXPECT_EQ(1, prompt_.asked.load());
 }
 
-TEST_F(SignedManifestTest, LeavesAFileWithoutADigestInASignedManifest) {
+// A signed file without a digest was counted unchanged even when it was missing: the run
+// "completed" without it. One that is there is left as it is; one that is missing fails the run
+// before anything is fetched.
+TEST_F(SignedManifestTest, AFileWithoutADigestIsLeftWhenThereAndFailsTheRunWhenMissing) {
   EXPECT_EQ(0, CheckAndInstall("/nodigest"));
+  EXPECT_EQ(FailureReason::kDigestMissing, lastOutcome_.failure);
+  EXPECT_EQ(L"res\\skin.dat", lastOutcome_.failedFile);
+  EXPECT_TRUE(downloaded_.empty());
+  EXPECT_FALSE(FileExists(installDir_ + L"\\Quenby.exe"));
+
+  ASSERT_TRUE(::CreateDirectoryW((installDir_ + L"\\res").c_str(), nullptr));
+  ASSERT_TRUE(WriteFileBytes(installDir_ + L"\\res\\skin.dat", "the user's old skin"));
+  EXPECT_EQ(0, CheckAndInstall("/nodigest"));
+  EXPECT_TRUE(lastOutcome_.Complete());
   EXPECT_TRUE(Release(L"Quenby.exe") == Installed(L"Quenby.exe"));
-  EXPECT_FALSE(FileExists(installDir_ + L"\\res\\skin.dat"));
+  EXPECT_EQ("the user's old skin", Installed(L"res\\skin.dat"));
   EXPECT_EQ(std::vector<std::string>{"Quenby.exe"}, downloaded_);
 }
 

@@ -30,6 +30,7 @@ class RecordingPrompt : public UserPrompt {
     spaceNeeded = neededBytes;
     spaceFree = freeBytes;
   }
+  void TellClockIsWrong() override { ++toldClockWrong; }
 
   bool answerOk = false;
   std::atomic<int> asked{0};
@@ -40,4 +41,5 @@ class RecordingPrompt : public UserPrompt {
   std::vector<std::wstring> inUsePrograms;
   std::atomic<int> toldNoSpace{0};
   long long spaceNeeded = 0, spaceFree = 0;
+  std::atomic<int> toldClockWrong{0};
 };

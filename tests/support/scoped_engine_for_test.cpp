@@ -18,5 +18,6 @@ ScopedEngineForTest::~ScopedEngineForTest() {
   engine.UseDefaultRetryWait();
   engine.SetManifestKeys(kPinnedManifestKeys);
   engine.SetSigningTimeKey(L"");
+  engine.SetManifestNotBefore(kManifestNotBefore);
   SetTransferStallLimit(60);
 }

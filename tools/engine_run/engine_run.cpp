@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -25,6 +24,8 @@
 
 #include "app/product_names.h"
 #include "app/proxy_credentials_dialog.h"
+#include "base/folder_chain.h"
+#include "base/folder_security.h"
 #include "build_marks.h"
 #include "engine/install_engine.h"
 #include "engine/install_outcome.h"
@@ -174,16 +175,16 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   engine.SetUserPrompt(prompt);
-  engine.SetSigningTimeKey(product::kUninstallKeyPath);
+  engine.SetSigningTimeKey(product::kInstallerStateKeyPath);
   if (kAcceptsUnsignedManifests)
     std::printf("unsigned: this build accepts update manifests that no key signed\n");
   else if (kPinsTestKey)
     std::printf(
         "test key: this build pins the repository's test key, whose secret key anyone "
         "can read\n");
-  // The wizard creates the install folder before it starts the engine.
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(installDir), ignored);
+  // The wizard creates the install folder before it starts the engine, never through a link.
+  base::ProtectedFolderSecurity security;
+  base::CreateFolderChain(installDir, security.Get());
   engine.SetUpdateServer(baseAddress);
   // A proxy that wants a password asks through the system's prompt, as in the wizard.
   ProxyCredentialStore::Instance().SetPrompt(

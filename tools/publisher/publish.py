@@ -98,13 +98,15 @@ def digest_of(path, algorithm):
 def sign(manifest, key, signed_at=None):
     """Writes manifest + ".minisig" with minisign (hashed mode, its default). The signed trusted
     comment names the signing time ("timestamp:<seconds since 1970>", now unless signed_at
-    says otherwise), by which installers refuse a manifest older than one they installed from."""
+    says otherwise), by which installers refuse a manifest older than one they installed from.
+    Returns the signing time."""
     signature = manifest.with_name(manifest.name + ".minisig")
     seconds = int(time.time()) if signed_at is None else int(signed_at)
     comment = f"timestamp:{seconds}\tfile:{manifest.name}\thashed"
     subprocess.run(["minisign", "-S", "-s", str(key), "-m", str(manifest), "-x", str(signature),
                     "-t", comment],
                    check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    return seconds
 
 
 def publish(release, output, base_url, fmt, lzma86_tool=None, sign_key=None):
@@ -182,6 +184,11 @@ def main():
     for entry in publish(args.release, args.output, args.base_url, args.format, args.lzma86_tool,
                          args.sign_key):
         print(f"{entry['Dir']}{entry['Name']}: {entry['Length']} bytes, md5 {entry['MD5']}")
+    if args.sign_key:
+        # What a build pins so that even a first install refuses manifests signed before this one.
+        signature = pathlib.Path(args.output) / (MANIFEST_PATH + ".minisig")
+        seconds = re.search(r"timestamp:(\d+)", signature.read_text(encoding="utf-8")).group(1)
+        print(f"signed at {seconds}: -DQUENBY_MANIFEST_NOT_BEFORE={seconds}")
 
 
 if __name__ == "__main__":
