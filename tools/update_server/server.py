@@ -14,6 +14,8 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
                                <code> may carry a Retry-After in seconds: 503+1
   /-/droponce/<bytes>/<path>   the first request of this address gets <bytes> of the body and a
                                closed connection, later ones are served
+  /-/flaky/<percent>/<path>    <percent> of the requests end early at random: closed before any
+                               answer, or after a random part of the body; the rest are served
   /-/norange/<path>            ignore Range requests (the whole body with 200)
   /-/tamper/<path>             serve the file with one bit of its middle byte flipped; signatures
                                (".minisig") unchanged, so that they no longer match
@@ -42,6 +44,7 @@ import base64
 import http.server
 import os
 import pathlib
+import random
 import shutil
 import socket
 import ssl
@@ -128,6 +131,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     if relative.startswith("-/norange/"):
                         relative = relative[len("-/norange/"):]
                     return self.send_file(relative, send_body, "drop", int(parts[2]))
+                return self.handle_subpath(parts[3], send_body)
+            if kind == "flaky" and len(parts) == 4:
+                if random.randrange(100) < int(parts[2]):
+                    target = (self.root / parts[3]).resolve()
+                    if random.random() < 0.3 or not target.is_file():
+                        self.close_connection = True
+                        self.connection.shutdown(socket.SHUT_RDWR)
+                        return None
+                    amount = random.randrange(max(target.stat().st_size, 1))
+                    return self.send_file(parts[3], send_body, "drop", amount)
                 return self.handle_subpath(parts[3], send_body)
             if kind == "norange":
                 return self.send_file(path.split("/", 2)[2], send_body, None, 0, ranges=False)
