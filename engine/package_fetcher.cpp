@@ -113,7 +113,8 @@ void PackageFetcher::Run() {
       for (const std::function<void()>& answer : answers)
         answer();
       StartTransfers();
-      for (const TransferLoop::Finished& done : loop_->Perform()) {
+      const std::vector<TransferLoop::Finished> finished = loop_->Perform();
+      for (const TransferLoop::Finished& done : finished) {
         for (auto& [index, transfer] : running_) {
           if (transfer->easy == done.easy) {
             AttemptEnded(*transfer, done.result);
@@ -122,11 +123,12 @@ void PackageFetcher::Run() {
         }
       }
       const long long now = Now();
-      for (int index : stalls_->Stalled(now)) {
-        const auto stalled = running_.find(static_cast<size_t>(index));
-        if (stalled != running_.end() && stalled->second->easy != nullptr) {
-          loop_->Remove(stalled->second->easy);
-          AttemptEnded(*stalled->second, CURLE_OPERATION_TIMEDOUT);
+      const std::vector<int> stalled = stalls_->Stalled(now);
+      for (int index : stalled) {
+        const auto found = running_.find(static_cast<size_t>(index));
+        if (found != running_.end() && found->second->easy != nullptr) {
+          loop_->Remove(found->second->easy);
+          AttemptEnded(*found->second, CURLE_OPERATION_TIMEDOUT);
         }
       }
       long long wait = stalls_->NextCheckIn(now);
@@ -147,7 +149,8 @@ void PackageFetcher::Run() {
         waiting->second->retryAt = -1;
         BeginTry(*waiting->second);
       }
-      if (due.empty())
+      // What ended may let the next transfers start: they do before any wait.
+      if (answers.empty() && finished.empty() && stalled.empty() && due.empty())
         loop_->Wait(static_cast<long>(std::max(wait, 1LL)));
     }
   });

@@ -6,20 +6,50 @@ namespace {
 
 // Connections kept alive for the next transfers, more than a run's transfers at once.
 constexpr long kKeptConnections = 32;
+// The longest wait without a wake-up socket: how late a Wake may then be noticed.
+constexpr long kWaitWithoutWakeMs = 50;
+
+// A non-blocking UDP socket on loopback connected to itself, or INVALID_SOCKET.
+SOCKET MakeWakeSocket() {
+  SOCKET wake = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (wake == INVALID_SOCKET)
+    return wake;
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  u_long nonBlocking = 1;
+  if (::bind(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::getsockname(wake, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      ::connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::ioctlsocket(wake, FIONBIO, &nonBlocking) != 0) {
+    ::closesocket(wake);
+    return INVALID_SOCKET;
+  }
+  return wake;
+}
 
 }  // namespace
 
 TransferLoop::TransferLoop() : multi_(curl_multi_init()) {
   if (multi_ != nullptr)
     curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kKeptConnections);
+  WSADATA data;
+  winsockStarted_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  if (winsockStarted_)
+    wake_ = MakeWakeSocket();
 }
 
 TransferLoop::~TransferLoop() {
-  if (multi_ == nullptr)
-    return;
-  for (CURL* easy : added_)
-    curl_multi_remove_handle(multi_, easy);
-  curl_multi_cleanup(multi_);
+  if (multi_ != nullptr) {
+    for (CURL* easy : added_)
+      curl_multi_remove_handle(multi_, easy);
+    curl_multi_cleanup(multi_);
+  }
+  if (wake_ != INVALID_SOCKET)
+    ::closesocket(wake_);
+  if (winsockStarted_)
+    ::WSACleanup();
 }
 
 bool TransferLoop::Add(CURL* easy) {
@@ -60,11 +90,36 @@ void TransferLoop::Wait(long maxMs) {
   curl_multi_timeout(multi_, &timeoutMs);
   if (timeoutMs == 0)
     return;
-  const long waitMs = timeoutMs < 0 ? maxMs : std::min(timeoutMs, maxMs);
-  curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs), nullptr);
+  long waitMs = timeoutMs < 0 ? maxMs : std::min(timeoutMs, maxMs);
+  if (wake_ == INVALID_SOCKET)
+    waitMs = std::min(waitMs, kWaitWithoutWakeMs);
+  fd_set readable, writable, failed;
+  FD_ZERO(&readable);
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  int highest = -1;
+  curl_multi_fdset(multi_, &readable, &writable, &failed, &highest);
+  if (wake_ != INVALID_SOCKET)
+    FD_SET(wake_, &readable);
+  if (highest < 0 && wake_ == INVALID_SOCKET) {
+    // Nothing to watch (a name lookup running on libcurl's resolver thread): Windows' select()
+    // refuses empty sets.
+    ::Sleep(static_cast<DWORD>(waitMs));
+    return;
+  }
+  timeval timeout{waitMs / 1000, (waitMs % 1000) * 1000};
+  // Readiness, a timeout and a failure all lead to the next Perform, which finds out.
+  ::select(0, &readable, &writable, &failed, &timeout);
+  if (wake_ != INVALID_SOCKET && FD_ISSET(wake_, &readable)) {
+    char drained[64];
+    while (::recv(wake_, drained, sizeof drained, 0) > 0) {
+    }
+  }
 }
 
 void TransferLoop::Wake() {
-  if (multi_ != nullptr)
-    curl_multi_wakeup(multi_);
+  if (wake_ != INVALID_SOCKET) {
+    const char wakeUp = 1;
+    ::send(wake_, &wakeUp, 1, 0);
+  }
 }

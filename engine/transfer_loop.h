@@ -1,5 +1,8 @@
 #pragma once
 
+// winsock2.h goes first: windows.h would otherwise bring in the older winsock.h.
+#include <winsock2.h>
+
 #include <curl/curl.h>
 
 #include <vector>
@@ -7,6 +10,9 @@
 // One libcurl multi handle and the easy handles on it, driven by the one thread that owns the
 // loop: libcurl runs many transfers at once this way, sharing connections and name lookups
 // within the handle. Only Wake may be called from another thread.
+// The loop waits with one select() over libcurl's sockets and a wake-up socket of its own:
+// libcurl's own wake-up is not built into our libcurl (it needs its socket pair), and under Wine
+// its poll sets up and tears down event selection on every socket at every wait.
 class TransferLoop {
  public:
   TransferLoop();
@@ -37,4 +43,8 @@ class TransferLoop {
  private:
   CURLM* multi_;
   std::vector<CURL*> added_;
+  bool winsockStarted_ = false;
+  // A UDP socket bound on loopback that sends to itself: Wake's byte ends a select. Without one
+  // (loopback refused), waits are cut short to notice a wake-up soon enough.
+  SOCKET wake_ = INVALID_SOCKET;
 };

@@ -89,7 +89,8 @@ class PackageFetcherTest : public testing::Test {
   std::wstring server_, servedRoot_;
   std::string served_;
   std::vector<UpdateItem> items_;
-  int addresses_ = 0;
+  // Shared by every test of the process: the server's counts outlive a test.
+  static inline int addresses_ = 0;
   TempFolder folder_;
 };
 

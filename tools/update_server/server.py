@@ -8,7 +8,8 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
   /-/https/<path>              302 to https://127.0.0.1:<tls port>/<path> (self-signed certificate)
   /-/trickle/<bytes>/<path>    send the body <bytes> at a time, pausing 50 ms between pieces
   /-/stall/<bytes>/<path>      send <bytes> of the body, then nothing until the client gives up
-  /-/delay/<ms>/<path>         wait <ms> milliseconds before answering, then serve as usual
+  /-/delay/<ms>/<path>         wait <ms> milliseconds before answering, then serve as usual (the
+                               path may carry another fault: /-/delay/0/-/stall/0/<path>)
   /-/drop/<bytes>/<path>       send <bytes> of the body, then close the connection
   /-/fail/<n>/<code>/<path>    answer <code> to the first <n> requests of this address, then serve;
                                <code> may carry a Retry-After in seconds: 503+1
@@ -168,6 +169,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.send_redirect(f"https://127.0.0.1:{self.tls_port}/{rest}")
             if kind == "delay" and len(parts) == 4:
                 time.sleep(int(parts[2]) / 1000)
+                if parts[3].startswith("-/") and not parts[3].startswith("-/norange/"):
+                    # Another fault under the delay: served as if asked for directly.
+                    self.path = "/" + parts[3]
+                    return self.handle_request(send_body)
                 return self.handle_subpath(parts[3], send_body)
             if kind in ("trickle", "stall", "drop") and len(parts) == 4:
                 return self.send_file(parts[3], send_body, kind, int(parts[2]))
