@@ -65,7 +65,11 @@ class InstallEngine {
   int CheckUpdate();
 
   // The install run: downloads, unpacks and places every missing or out-of-date file of the
-  // fetched manifest, then calls onComplete exactly once with the run's outcome. installDir has
+  // fetched manifest, then calls onComplete exactly once with the run's outcome.
+  // Progress comes from the calling (placing) thread only, never from a transfer: while a
+  // package is awaited, a stage-2 report at most every 100 ms and only when the received count
+  // moved; one more when each file's package has arrived, and one with the result code when a
+  // transfer failed. downloadedBytes only grows and never passes totalBytes. installDir has
   // no trailing backslash. The run stops at the first failure (a manifest that was refused or
   // cannot be read, too little free space, a failed download, a package that is not the one
   // named, cannot be unpacked or whose file cannot be put in place), leaves the files after it

@@ -3,13 +3,16 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "engine/received_package.h"
+#include "engine/stall_watch.h"
 #include "engine/transfer.h"
+#include "engine/transfer_loop.h"
 #include "engine/update_item.h"
 
 // The most package transfers of a run at once.
@@ -32,28 +35,33 @@ struct FetchedPackage {
   ReceivedPackage package;
 };
 
-// Fetches the packages of a run's items on its own threads, ahead of the placement that takes
-// them in item order: each thread runs one transfer at a time with the engine's retries, resume
-// and bounds (PerformTransfer; connections are shared between the threads and kept per server).
-// Transfers start in item order within the look-ahead bounds. A transfer that fails (after its
-// retries) stops those of later items, whose results can no longer be used; Stop ends every
-// transfer and drops what they received. The placing thread calls WaitFor, Take and Placed;
-// ReceivedBytes may be read from any thread. Nothing here reports progress.
+// Fetches the packages of a run's items ahead of the placement that takes them in item order. All
+// transfers are easy handles on one libcurl multi handle, driven by one thread of the fetcher
+// (engine/transfer_loop.h), each with the engine's routes, retries, resume and bounds. Nothing
+// blocks that thread: a route that needs the system's proxy answer (a PAC script, auto-detection)
+// and a proxy's password prompt are asked on threads of their own while the other transfers go
+// on, and waits between retries are timers of the loop. Transfers start in item order within the
+// look-ahead bounds; the first item that cannot be fetched (a failure after its retries, no
+// address, a malformed SHA256) stops those of later items, whose results can no longer be used.
+// Stalls are judged over the run's transfers together (engine/stall_watch.h). Stop ends every
+// transfer at once, whatever it waits for, and drops what they received. The placing thread
+// calls WaitFor, Take and Placed; ReceivedBytes may be read from any thread. Nothing here reports
+// progress.
 class PackageFetcher {
  public:
   // Sets up an item's folder for a package that goes to a temporary file there; false when a
-  // link on the folder's path refuses it. Called on the fetcher's threads, one at a time.
+  // link on the folder's path refuses it. Called on the transfer thread.
   using FolderCheck = std::function<bool(const UpdateItem& item)>;
   // After try number `retry` (0 for the first) ended with `result`: the wait in milliseconds
   // before the next try, or -1 when none follows (InstallEngine's rule). Called on the
-  // fetcher's threads, possibly several at once.
+  // transfer thread.
   using RetryRule = std::function<int(int retry, int result, const TransferOutcome& outcome)>;
-  // Waits before a retry. Without one the fetcher waits itself, and a transfer that is stopped
-  // stops waiting at once.
+  // Waits before a retry, on the transfer thread (tests record the waits instead). Without one
+  // the wait is a timer of the loop, which Stop ends.
   using RetryWait = std::function<void(int milliseconds)>;
 
-  // Starts up to `transfers` threads for items (which must outlive the fetcher). Items whose
-  // SHA256 is malformed are not fetched.
+  // Starts the transfer thread for items (which must outlive the fetcher), which keeps up to
+  // `transfers` transfers going at once.
   PackageFetcher(const std::vector<UpdateItem>& items,
                  int transfers,
                  FolderCheck folderCheck,
@@ -72,31 +80,48 @@ class PackageFetcher {
   // Bytes received by every transfer so far. A byte received again (a retry that could not
   // resume) is not counted twice, so the figure only grows and stays within the items' lengths.
   long long ReceivedBytes() const { return receivedBytes_.load(); }
-  // Ends every transfer, waits for the threads and drops whatever was not taken.
+  // Ends every transfer, waits for the transfer thread (never for a blocking call it handed to
+  // a thread of its own: an open password prompt is closed and left to end) and drops whatever
+  // was not taken.
   void Stop();
 
  private:
   enum class State { kWaiting, kRunning, kDone, kTaken };
   struct Slot {
-    State state = State::kWaiting;
+    State state = State::kWaiting;  // under mutex_
     bool inMemory = false;
-    std::atomic<bool> stop{false};
-    // Bytes of this item counted in receivedBytes_.
+    // Bytes of this item counted in receivedBytes_ (transfer thread).
     long long counted = 0;
     FetchedPackage fetched;
   };
-  struct Sink;
+  struct Transfer;
+  struct SideCalls;
 
-  void RunTransfers();
+  // The transfer thread.
+  void Run();
+  // Starts transfers for the items the look-ahead lets in, while fewer than the most run.
+  void StartTransfers();
   // Whether the transfer of item `index` may start now (under mutex_).
   bool MayStart(size_t index) const;
-  // The transfer of one item with its retries, on a fetcher thread.
-  void Fetch(size_t index);
-  // Waits the given time before a retry of the slot's transfer; false when it was stopped.
-  bool WaitToRetry(Slot& slot, int milliseconds);
+  // A try of the transfer (its first, a retry, or one from the first byte again): its routes,
+  // then its first attempt.
+  void BeginTry(Transfer& transfer);
+  void Attempt(Transfer& transfer);
+  // The attempt's end, from libcurl, the stall watch or a stop.
+  void AttemptEnded(Transfer& transfer, int code);
+  void Follow(Transfer& transfer, int next);
+  void TryEnded(Transfer& transfer);
+  // The item's transfer is over with result; a failure stops the transfers of later items.
+  void Finish(size_t index, int result);
+  // Runs a blocking call on a thread of its own; answer runs on the transfer thread after it,
+  // unless the fetcher stopped.
+  void CallAside(std::function<std::function<void()>()> call);
+  CURL* TakeEasy();
+  void Received(size_t index, size_t bytes);
   static size_t WriteChunk(char* data, size_t size, size_t count, void* sink);
 
   const std::vector<UpdateItem>& items_;
+  const size_t mostTransfers_;
   FolderCheck folderCheck_;
   RetryRule retryRule_;
   RetryWait retryWait_;
@@ -105,7 +130,6 @@ class PackageFetcher {
   std::unique_ptr<Slot[]> slots_;
   std::atomic<long long> receivedBytes_{0};
 
-  std::mutex folderMutex_;  // one folder check at a time
   std::mutex mutex_;
   std::condition_variable changed_;  // a transfer ended, placement moved on, or the run stops
   size_t next_ = 0;                  // the next item whose transfer starts
@@ -113,5 +137,13 @@ class PackageFetcher {
   size_t firstFailure_;              // no transfer starts for items after it
   long long memoryInUse_ = 0;
   bool stopping_ = false;
-  std::vector<std::thread> threads_;
+
+  // The transfer thread's own.
+  std::unique_ptr<TransferLoop> loop_;
+  std::map<size_t, std::unique_ptr<Transfer>> running_;
+  std::vector<CURL*> idleEasy_;
+  std::unique_ptr<StallWatch> stalls_;
+
+  std::shared_ptr<SideCalls> sideCalls_;
+  std::thread thread_;
 };

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "base/secret_string.h"
@@ -30,8 +33,14 @@ class ProxyCredentialStore {
 
   // Where to ask; without a prompt no credentials are ever given.
   void SetPrompt(ProxyCredentialsPrompt prompt);
-  // The credentials for proxy, asking the user the first time. False when there are none.
+  // The credentials for proxy, asking the user the first time (no lock is held while the user
+  // answers; a second asker for the same proxy waits for that answer). False when there are none.
   bool CredentialsFor(const std::string& proxy, ProxyCredentials& credentials);
+  enum class Answer { kGiven, kNone, kNotAsked };
+  // What the user answered for proxy, without asking: kNotAsked when CredentialsFor would ask.
+  Answer KnownCredentialsFor(const std::string& proxy, ProxyCredentials& credentials);
+  // Closes the prompt that is open, as a Cancel would (a run that stopped no longer needs it).
+  void ClosePrompt();
   // Forgets every answer, wiping the passwords (tests).
   void Clear();
 
@@ -39,6 +48,10 @@ class ProxyCredentialStore {
   ProxyCredentialStore() = default;
 
   std::mutex mutex_;
+  std::condition_variable answered_;
+  std::set<std::string> asking_;  // proxies whose prompt is open
+  // The thread whose prompt is open, or 0.
+  std::atomic<unsigned long> promptThread_{0};
   ProxyCredentialsPrompt prompt_;
   // Per proxy: the answer, or nothing when the prompt was cancelled.
   std::map<std::string, std::pair<bool, ProxyCredentials>> answers_;

@@ -22,6 +22,36 @@ ProxyRoutes& ProxyRoutes::Instance() {
   return *routes;
 }
 
+bool ProxyRoutes::Lookup(const std::string& server,
+                         std::vector<std::string>& routes,
+                         bool& replacesEarlier) {
+  const auto known = routes_.find(server);
+  replacesEarlier = known != routes_.end() && known->second.awaitsDetection &&
+                    !ProxyDetection::Instance().Running();
+  if (replacesEarlier)
+    return false;
+  const auto working = working_.find(server);
+  if (working != working_.end()) {
+    routes = {working->second};
+    return true;
+  }
+  if (known == routes_.end())
+    return false;
+  routes = known->second.routes;
+  return true;
+}
+
+bool ProxyRoutes::KnownRoutesFor(const std::string& address, std::vector<std::string>& routes) {
+  const std::string server = ServerOf(address);
+  if (server.empty()) {
+    routes = {std::string()};
+    return true;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  bool replacesEarlier = false;
+  return Lookup(server, routes, replacesEarlier);
+}
+
 std::vector<std::string> ProxyRoutes::RoutesFor(const std::string& address) {
   const std::string server = ServerOf(address);
   if (server.empty())
@@ -29,16 +59,9 @@ std::vector<std::string> ProxyRoutes::RoutesFor(const std::string& address) {
   std::unique_lock<std::mutex> lock(mutex_);
   bool replacesEarlier = false;
   for (;;) {
-    const auto known = routes_.find(server);
-    replacesEarlier = known != routes_.end() && known->second.awaitsDetection &&
-                      !ProxyDetection::Instance().Running();
-    if (!replacesEarlier) {
-      const auto working = working_.find(server);
-      if (working != working_.end())
-        return {working->second};
-      if (known != routes_.end())
-        return known->second.routes;
-    }
+    std::vector<std::string> routes;
+    if (Lookup(server, routes, replacesEarlier))
+      return routes;
     if (asking_.count(server) == 0)
       break;
     // The other engine thread is asking for this server: its answer serves both.

@@ -20,6 +20,9 @@ class ProxyRoutes {
   // The routes to try for address, in order: the remembered one, else the system's answer for
   // the address's server (asked now, the first time).
   std::vector<std::string> RoutesFor(const std::string& address);
+  // RoutesFor's answer when it is known without asking the system (which may take seconds):
+  // false, and routes untouched, when RoutesFor would ask or wait for another thread's question.
+  bool KnownRoutesFor(const std::string& address, std::vector<std::string>& routes);
   // Keeps route as the one that reaches address's server.
   void RememberWorking(const std::string& address, const std::string& route);
   // Puts routes in place of the system's answer for address's server (tools and tests).
@@ -31,6 +34,10 @@ class ProxyRoutes {
 
  private:
   ProxyRoutes() = default;
+
+  // The routes known for server (under mutex_); false when the system must be asked, with
+  // replacesEarlier set when that question replaces an answer found without auto-detection.
+  bool Lookup(const std::string& server, std::vector<std::string>& routes, bool& replacesEarlier);
 
   struct Known {
     std::vector<std::string> routes;

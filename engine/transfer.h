@@ -15,8 +15,9 @@ struct TransferOutcome {
 
 // The most a transfer may redirect, and the only schemes it may be sent to.
 constexpr long kMostRedirects = 10;
-// A transfer slower than this for the stall limit's seconds is a stalled one: a server that
-// trickles a few bytes a second would otherwise hold the install for ever.
+// Transfers that together receive less than this for the stall limit's seconds are stalled, and
+// so is one that receives nothing for that long (engine/stall_watch.h): a server that trickles a
+// few bytes a second would otherwise hold the install for ever.
 constexpr long kStallBytesPerSecond = 1024;
 
 // One blocking HTTP(S) transfer of address (ASCII, escaped as engine/address_escape.h does) with
@@ -25,7 +26,9 @@ constexpr long kStallBytesPerSecond = 1024;
 // CURLE_RANGE_ERROR before any byte is written.
 // The transfer takes the routes the user's proxy settings give for the address's server
 // (engine/proxy_routes.h) in turn, moving on from a proxy that fails and trying direct once after
-// the last; the route that reached the server is kept for it.
+// the last; the route that reached the server is kept for it (engine/route_walk.h). It runs on a
+// multi handle of its own, made and cleaned up by the call; a run's packages travel together on
+// one instead (engine/package_fetcher.h).
 // expectedBytes, when above 0, is the body's size as the caller knows it: libcurl's receive
 // buffer is made to fit it instead of taking its usual megabyte. libcurl allocates the buffer
 // for every transfer, and under Wine a fresh megabyte (its pages faulted in by the first
@@ -43,9 +46,9 @@ int PerformTransfer(const std::string& address,
                     long long expectedBytes = 0,
                     long long maxBytes = -1);
 
-// A transfer that receives less than kStallBytesPerSecond for this many seconds ends with a
-// non-zero result, so a dead or trickling connection takes the failure path instead of hanging
-// the install: 60 s unless a test shortens it.
+// A transfer that receives nothing, or less than kStallBytesPerSecond with the others of its
+// run, for this many seconds ends with CURLE_OPERATION_TIMEDOUT, so a dead or trickling connection
+// takes the failure path instead of hanging the install: 60 s unless a test shortens it.
 void SetTransferStallLimit(int seconds);
 int TransferStallLimit();
 

@@ -19,6 +19,7 @@
 #include "base/scoped_handle.h"
 #include "base/scoped_reg_key.h"
 #include "engine/package_download.h"
+#include "engine/package_fetcher.h"
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_detection.h"
 #include "engine/proxy_routes.h"
@@ -419,6 +420,95 @@ TEST_F(SystemProxyTest, SlowQuestionDoesNotHoldUpKnownServers) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   ::SetEvent(release.Get());
   asking.join();
+}
+
+// Items for a fetcher: the first through the proxy that asks for a password, the rest direct.
+std::vector<UpdateItem> ItemsBehindAPasswordProxy(const std::string& server, int direct) {
+  std::vector<UpdateItem> items;
+  UpdateItem item;
+  item.url = L"http://updates.proxy-auth.invalid/auth.pak";
+  item.length = 17;
+  item.name = L"auth.pak";
+  items.push_back(item);
+  for (int i = 0; i < direct; ++i) {
+    item.url = Utf8ToWide(server) + L"/-/delay/" + std::to_wstring(i) + L"/auth.pak";
+    item.name = L"direct" + std::to_wstring(i);
+    items.push_back(item);
+  }
+  return items;
+}
+
+const PackageFetcher::RetryRule kNoRetries = [](int, int, const TransferOutcome&) { return -1; };
+const PackageFetcher::FolderCheck kAnyFolder = [](const UpdateItem&) { return true; };
+
+// On the run's one multi handle, a proxy's password prompt holds only the transfer that needs
+// it: the others finish while the user types, and the paused one resumes with the answer.
+TEST_F(SystemProxyTest, PasswordPromptPausesOnlyItsTransfer) {
+  Serve("auth.pak", "through the proxy");
+  const std::vector<UpdateItem> items = ItemsBehindAPasswordProxy(server_, 5);
+  ProxyRoutes::Instance().SetRoutes(WideToUtf8(items[0].url), {"http://" + serverHostPort_});
+  base::ScopedHandle typed(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(typed);
+  ProxyCredentialStore::Instance().SetPrompt([event = typed.Get()](const std::string&,
+                                                                   std::wstring& userName,
+                                                                   base::SecretWString& password) {
+    ::WaitForSingleObject(event, 30000);
+    userName = L"quenby";
+    password.Assign(L"proxy secret");
+    return true;
+  });
+  PackageFetcher fetcher(items, kParallelTransfers, kAnyFolder, kNoRetries);
+  for (size_t i = 1; i < items.size(); ++i) {
+    ASSERT_TRUE(fetcher.WaitFor(i, 30000)) << i;
+    EXPECT_EQ("through the proxy", fetcher.Take(i).package.Bytes());
+  }
+  EXPECT_FALSE(fetcher.WaitFor(0, 0));
+  ::SetEvent(typed.Get());
+  ASSERT_TRUE(fetcher.WaitFor(0, 30000));
+  FetchedPackage paused = fetcher.Take(0);
+  EXPECT_EQ(0, paused.result);
+  EXPECT_EQ("through the proxy", paused.package.Bytes());
+}
+
+// Stop answers within a second whatever a transfer waits for: an open password prompt (a real
+// dialog on the display, which Stop closes as a Cancel would) or a PAC answer still pending
+// (left to end alone).
+TEST_F(SystemProxyTest, StopAnswersAtOnceDuringAPromptOrAPacWait) {
+  Serve("auth.pak", "through the proxy");
+  base::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(release);
+  std::atomic<bool> promptEnded{false};
+  ProxyCredentialStore::Instance().SetPrompt(
+      [&](const std::string&, std::wstring&, base::SecretWString&) {
+        const int answer = ::MessageBoxW(nullptr, L"proxy password", L"prompt", MB_OKCANCEL);
+        promptEnded = true;
+        return answer == IDOK;
+      });
+  ProxyDetection::Instance().Reset([event = release.Get()](std::wstring&) {
+    ::WaitForSingleObject(event, 30000);
+    return false;
+  });
+  const std::vector<UpdateItem> items = ItemsBehindAPasswordProxy(server_, 0);
+  for (const char* waitingFor : {"prompt", "PAC answer"}) {
+    SCOPED_TRACE(waitingFor);
+    ProxyCredentialStore::Instance().Clear();
+    if (std::string(waitingFor) == "prompt") {
+      ProxyRoutes::Instance().SetRoutes(WideToUtf8(items[0].url), {"http://" + serverHostPort_});
+    } else {
+      WriteSettings(ConnectionSettings(kDirect | kAutoDetect, "", "", ""));
+    }
+    PackageFetcher fetcher(items, kParallelTransfers, kAnyFolder, kNoRetries);
+    EXPECT_FALSE(fetcher.WaitFor(0, 1500));
+    const auto start = std::chrono::steady_clock::now();
+    fetcher.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  }
+  for (int i = 0; i < 500 && !promptEnded; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(promptEnded) << "the prompt stayed open after its run stopped";
+  ::SetEvent(release.Get());
+  for (int i = 0; i < 500 && ProxyDetection::Instance().Running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 }  // namespace

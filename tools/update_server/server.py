@@ -8,12 +8,15 @@ Misbehaviour is chosen per request by a path prefix, so one server serves every 
   /-/https/<path>              302 to https://127.0.0.1:<tls port>/<path> (self-signed certificate)
   /-/trickle/<bytes>/<path>    send the body <bytes> at a time, pausing 50 ms between pieces
   /-/stall/<bytes>/<path>      send <bytes> of the body, then nothing until the client gives up
-  /-/delay/<ms>/<path>         wait <ms> milliseconds before answering, then serve as usual
+  /-/delay/<ms>/<path>         wait <ms> milliseconds before answering, then serve as usual (the
+                               path may carry another fault: /-/delay/0/-/stall/0/<path>)
   /-/drop/<bytes>/<path>       send <bytes> of the body, then close the connection
   /-/fail/<n>/<code>/<path>    answer <code> to the first <n> requests of this address, then serve;
                                <code> may carry a Retry-After in seconds: 503+1
   /-/droponce/<bytes>/<path>   the first request of this address gets <bytes> of the body and a
                                closed connection, later ones are served
+  /-/flaky/<percent>/<path>    <percent> of the requests end early at random: closed before any
+                               answer, or after a random part of the body; the rest are served
   /-/norange/<path>            ignore Range requests (the whole body with 200)
   /-/tamper/<path>             serve the file with one bit of its middle byte flipped; signatures
                                (".minisig") unchanged, so that they no longer match
@@ -42,6 +45,7 @@ import base64
 import http.server
 import os
 import pathlib
+import random
 import shutil
 import socket
 import ssl
@@ -129,6 +133,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
                         relative = relative[len("-/norange/"):]
                     return self.send_file(relative, send_body, "drop", int(parts[2]))
                 return self.handle_subpath(parts[3], send_body)
+            if kind == "flaky" and len(parts) == 4:
+                if random.randrange(100) < int(parts[2]):
+                    target = (self.root / parts[3]).resolve()
+                    if random.random() < 0.3 or not target.is_file():
+                        self.close_connection = True
+                        self.connection.shutdown(socket.SHUT_RDWR)
+                        return None
+                    amount = random.randrange(max(target.stat().st_size, 1))
+                    return self.send_file(parts[3], send_body, "drop", amount)
+                return self.handle_subpath(parts[3], send_body)
             if kind == "norange":
                 return self.send_file(path.split("/", 2)[2], send_body, None, 0, ranges=False)
             if kind == "tamper":
@@ -155,6 +169,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.send_redirect(f"https://127.0.0.1:{self.tls_port}/{rest}")
             if kind == "delay" and len(parts) == 4:
                 time.sleep(int(parts[2]) / 1000)
+                if parts[3].startswith("-/") and not parts[3].startswith("-/norange/"):
+                    # Another fault under the delay: served as if asked for directly.
+                    self.path = "/" + parts[3]
+                    return self.handle_request(send_body)
                 return self.handle_subpath(parts[3], send_body)
             if kind in ("trickle", "stall", "drop") and len(parts) == 4:
                 return self.send_file(parts[3], send_body, kind, int(parts[2]))
