@@ -115,7 +115,7 @@ void PackageFetcher::Run() {
       StartTransfers();
       const std::vector<TransferLoop::Finished> finished = loop_->Perform();
       for (const TransferLoop::Finished& done : finished) {
-        for (auto& [index, transfer] : running_) {
+        for (const std::unique_ptr<Transfer>& transfer : running_) {
           if (transfer->easy == done.easy) {
             AttemptEnded(*transfer, done.result);
             break;
@@ -125,29 +125,29 @@ void PackageFetcher::Run() {
       const long long now = Now();
       const std::vector<int> stalled = stalls_->Stalled(now);
       for (int index : stalled) {
-        const auto found = running_.find(static_cast<size_t>(index));
-        if (found != running_.end() && found->second->easy != nullptr) {
-          loop_->Remove(found->second->easy);
-          AttemptEnded(*found->second, CURLE_OPERATION_TIMEDOUT);
+        Transfer* found = Running(static_cast<size_t>(index));
+        if (found != nullptr && found->easy != nullptr) {
+          loop_->Remove(found->easy);
+          AttemptEnded(*found, CURLE_OPERATION_TIMEDOUT);
         }
       }
       long long wait = stalls_->NextCheckIn(now);
       std::vector<size_t> due;
-      for (const auto& [index, transfer] : running_) {
+      for (const std::unique_ptr<Transfer>& transfer : running_) {
         if (transfer->retryAt < 0)
           continue;
         if (transfer->retryAt <= now)
-          due.push_back(index);
+          due.push_back(transfer->index);
         else
           wait = std::min(wait, transfer->retryAt - now);
       }
       for (size_t index : due) {
         // An earlier one's failure may have ended it.
-        const auto waiting = running_.find(index);
-        if (waiting == running_.end())
+        Transfer* waiting = Running(index);
+        if (waiting == nullptr)
           continue;
-        waiting->second->retryAt = -1;
-        BeginTry(*waiting->second);
+        waiting->retryAt = -1;
+        BeginTry(*waiting);
       }
       // What ended may let the next transfers start: they do before any wait.
       if (answers.empty() && finished.empty() && stalled.empty() && due.empty())
@@ -166,8 +166,8 @@ void PackageFetcher::Run() {
     firstFailure_ = 0;
     changed_.notify_all();
   }
-  for (auto& running : running_) {
-    if (CURL* easy = running.second->easy) {
+  for (const std::unique_ptr<Transfer>& running : running_) {
+    if (CURL* easy = running->easy) {
       loop_->Remove(easy);
       curl_easy_cleanup(easy);
     }
@@ -197,7 +197,7 @@ void PackageFetcher::StartTransfers() {
     Transfer& transfer = *started;
     transfer.fetcher = this;
     transfer.index = index;
-    running_[index] = std::move(started);
+    running_.push_back(std::move(started));
     const UpdateItem& item = items_[index];
     FetchedPackage& fetched = slots_[index].fetched;
     // A digest that cannot be one cannot vouch for anything, and an item without an address
@@ -240,10 +240,10 @@ void PackageFetcher::BeginTry(Transfer& transfer) {
         base::CatchAllOr(std::vector<std::string>{std::string()},
                          [&] { return ProxyRoutes::Instance().RoutesFor(address); });
     return [this, index, address, routes = std::move(routes)]() mutable {
-      const auto found = running_.find(index);
-      if (found == running_.end() || !found->second->waitingAside)
+      Transfer* found = Running(index);
+      if (found == nullptr || !found->waitingAside)
         return;
-      Transfer& waiting = *found->second;
+      Transfer& waiting = *found;
       waiting.waitingAside = false;
       waiting.walk = std::make_unique<RouteWalk>(address, std::move(routes));
       Attempt(waiting);
@@ -325,10 +325,10 @@ void PackageFetcher::Follow(Transfer& transfer, int next) {
       --sideCalls->credentialPrompts;
     }
     return [this, index, given, answer = std::move(answer)]() {
-      const auto found = running_.find(index);
-      if (found == running_.end() || !found->second->waitingAside)
+      Transfer* found = Running(index);
+      if (found == nullptr || !found->waitingAside)
         return;
-      Transfer& waiting = *found->second;
+      Transfer& waiting = *found;
       waiting.waitingAside = false;
       Follow(waiting, static_cast<int>(waiting.walk->Answered(given ? &answer : nullptr)));
     };
@@ -370,14 +370,15 @@ void PackageFetcher::TryEnded(Transfer& transfer) {
 }
 
 void PackageFetcher::Finish(size_t index, int result) {
-  const auto found = running_.find(index);
-  if (found != running_.end()) {
-    if (CURL* easy = found->second->easy) {
+  if (Transfer* found = Running(index)) {
+    if (CURL* easy = found->easy) {
       loop_->Remove(easy);
       stalls_->Ended(static_cast<int>(index));
       idleEasy_.push_back(easy);
     }
-    running_.erase(found);
+    std::erase_if(running_, [index](const std::unique_ptr<Transfer>& running) {
+      return running->index == index;
+    });
   }
   bool firstToFail = false;
   {
@@ -393,9 +394,9 @@ void PackageFetcher::Finish(size_t index, int result) {
     return;
   // Items after a failed one will not be placed: their transfers end now.
   std::vector<size_t> later;
-  for (const auto& running : running_) {
-    if (running.first > index)
-      later.push_back(running.first);
+  for (const std::unique_ptr<Transfer>& running : running_) {
+    if (running->index > index)
+      later.push_back(running->index);
   }
   for (size_t laterIndex : later)
     Finish(laterIndex, CURLE_ABORTED_BY_CALLBACK);
@@ -413,6 +414,14 @@ void PackageFetcher::CallAside(std::function<std::function<void()>()> call) {
       sideCalls->loop->Wake();
     });
   }).detach();
+}
+
+PackageFetcher::Transfer* PackageFetcher::Running(size_t index) {
+  for (const std::unique_ptr<Transfer>& running : running_) {
+    if (running->index == index)
+      return running.get();
+  }
+  return nullptr;
 }
 
 CURL* PackageFetcher::TakeEasy() {

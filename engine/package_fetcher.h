@@ -3,7 +3,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -116,6 +115,8 @@ class PackageFetcher {
   // Runs a blocking call on a thread of its own; answer runs on the transfer thread after it,
   // unless the fetcher stopped.
   void CallAside(std::function<std::function<void()>()> call);
+  // The started transfer of item `index`, or null.
+  Transfer* Running(size_t index);
   CURL* TakeEasy();
   void Received(size_t index, size_t bytes);
   static size_t WriteChunk(char* data, size_t size, size_t count, void* sink);
@@ -140,7 +141,7 @@ class PackageFetcher {
 
   // The transfer thread's own.
   std::unique_ptr<TransferLoop> loop_;
-  std::map<size_t, std::unique_ptr<Transfer>> running_;
+  std::vector<std::unique_ptr<Transfer>> running_;
   std::vector<CURL*> idleEasy_;
   std::unique_ptr<StallWatch> stalls_;
 

@@ -1,6 +1,7 @@
 #include "engine/stall_watch.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
 
@@ -15,20 +16,23 @@ StallWatch::StallWatch(long long limitMs, long long floorBytesPerSecond)
 void StallWatch::Started(int transfer, long long now) {
   if (lastActivity_.empty())
     samples_.clear();
-  lastActivity_[transfer] = now;
+  Ended(transfer);
+  lastActivity_.emplace_back(transfer, now);
 }
 
 void StallWatch::Received(int transfer, long long bytes, long long now) {
   if (bytes <= 0)
     return;
   runBytes_ += bytes;
-  const auto watched = lastActivity_.find(transfer);
-  if (watched != lastActivity_.end())
-    watched->second = now;
+  for (auto& watched : lastActivity_) {
+    if (watched.first == transfer)
+      watched.second = now;
+  }
 }
 
 void StallWatch::Ended(int transfer) {
-  lastActivity_.erase(transfer);
+  std::erase_if(lastActivity_,
+                [transfer](const auto& watched) { return watched.first == transfer; });
   if (lastActivity_.empty())
     samples_.clear();
 }
@@ -44,8 +48,10 @@ std::vector<int> StallWatch::Stalled(long long now) {
   if (samples_.empty() || now - samples_.back().time >= kSampleSpacingMs)
     samples_.push_back({now, runBytes_});
   // The newest sample at least the limit old starts the window the floor is judged over.
-  while (samples_.size() > 1 && now - samples_[1].time >= limitMs_)
-    samples_.pop_front();
+  size_t old = 0;
+  while (old + 1 < samples_.size() && now - samples_[old + 1].time >= limitMs_)
+    ++old;
+  samples_.erase(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(old));
   const Sample& start = samples_.front();
   const long long span = now - start.time;
   if (span >= limitMs_ && (runBytes_ - start.bytes) * 1000 < floorBytesPerSecond_ * span) {
@@ -54,7 +60,8 @@ std::vector<int> StallWatch::Stalled(long long now) {
       stalled.push_back(watched.first);
   }
   for (int transfer : stalled)
-    lastActivity_.erase(transfer);
+    std::erase_if(lastActivity_,
+                  [transfer](const auto& watched) { return watched.first == transfer; });
   if (lastActivity_.empty() || stalled.size() > 0)
     samples_.clear();
   return stalled;

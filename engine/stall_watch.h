@@ -1,7 +1,6 @@
 #pragma once
 
-#include <deque>
-#include <map>
+#include <utility>
 #include <vector>
 
 // Tells stalled transfers from slow ones, over the transfers of a run together: a transfer that
@@ -30,7 +29,8 @@ class StallWatch {
   long long limitMs_;
   long long floorBytesPerSecond_;
   long long runBytes_ = 0;
-  std::map<int, long long> lastActivity_;
+  // Per running transfer, when it last received (a run has a handful: a vector is smallest).
+  std::vector<std::pair<int, long long>> lastActivity_;
   // The run's count over time while transfers were running, oldest first.
-  std::deque<Sample> samples_;
+  std::vector<Sample> samples_;
 };
