@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Benchmark: the update of a client of about 100 MB from one release to the next, with binary
 # patches. The first release holds programs of this project built at an earlier commit
-# (QUENBY_DELTA_OLD_COMMIT, HEAD~20 by default, built from `git archive` in a scratch folder; or
-# an existing build folder of it, QUENBY_DELTA_OLD_BUILD), a 70 MB data file and unchanged
+# (QUENBY_DELTA_OLD_COMMIT, HEAD~20 by default, built once from `git archive` under
+# ~/.cache/quenby-delta-old/; or an existing build folder, QUENBY_DELTA_OLD_BUILD), a 70 MB data file and unchanged
 # files; the second the same programs from this build, the data file with scattered edits,
 # insertions and deletions over about 3 % of its bytes, and the same unchanged files.
 # Prints, for the changed files: the full packages' bytes, the bytes the installer downloads
 # (patches where listed), the bytes of bsdiff 4.3's and of `zstd -19 --long=27 --patch-from`
-# patches, the publisher's time and memory for the data file's patch, and the applier's time and
+# patches, and of the other candidates (xdelta3's VCDIFF, bsdiff's streams recoded by zstd -19), the publisher's time and memory for the data file's patch, and the applier's time and
 # peak memory under Wine against the time the run takes to unpack the full packages.
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +18,7 @@ build_dir=${QUENBY_BUILD_DIR:-$repo_root/build/$QUENBY_ARCH}
 wine_run=$repo_root/scripts/wine-run.sh
 command -v bsdiff >/dev/null || apt-get install -y -qq bsdiff >/dev/null
 command -v zstd >/dev/null || apt-get install -y -qq zstd >/dev/null
+command -v xdelta3 >/dev/null || apt-get install -y -qq xdelta3 >/dev/null
 
 work=$(mktemp -d /tmp/quenby-delta-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -31,17 +32,21 @@ programs=(tools/engine_run/engine-run.exe tests/engine/engine_helpers_test.exe
   tests/ui/controls/ui_controls_test.exe tests/ui/controls/rich_edit_test.exe
   tests/app/app_logic_test.exe tests/base/base_test.exe)
 
-old_build=${QUENBY_DELTA_OLD_BUILD:-}
-if [[ -z $old_build ]]; then
+# The earlier build is kept between runs, one folder a commit.
+commit=$(git -C "$repo_root" rev-parse "${QUENBY_DELTA_OLD_COMMIT:-HEAD~20}")
+old_build=${QUENBY_DELTA_OLD_BUILD:-$HOME/.cache/quenby-delta-old/$QUENBY_ARCH-$commit/build}
+missing=0
+for program in "${programs[@]}"; do [[ -f $old_build/$program ]] || missing=1; done
+if [[ $missing == 1 ]]; then
+  [[ -z ${QUENBY_DELTA_OLD_BUILD:-} ]] || { echo "no build of ${programs[0]} in $old_build" >&2; exit 1; }
   source "$repo_root/scripts/deps/common.sh"
-  commit=${QUENBY_DELTA_OLD_COMMIT:-HEAD~20}
-  mkdir -p "$work/old-source"
-  git -C "$repo_root" archive "$commit" | tar -x -C "$work/old-source"
-  old_build=$work/old-source/build
-  cmake -S "$work/old-source" -B "$old_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$work/old-source/cmake/toolchain-$QUENBY_ARCH-mingw.cmake" \
+  old_source=$(dirname "$old_build")/source
+  rm -rf "$old_source" && mkdir -p "$old_source"
+  git -C "$repo_root" archive "$commit" | tar -x -C "$old_source"
+  cmake -S "$old_source" -B "$old_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$old_source/cmake/toolchain-$QUENBY_ARCH-mingw.cmake" \
     -DCMAKE_PREFIX_PATH="$DEPS_PREFIX" -DQUENBY_SIGN_TEST_CA=OFF -DBUILD_TESTING=ON \
-    -DQUENBY_MANIFEST_KEYS= -DQUENBY_ALLOW_UNSIGNED_MANIFEST=ON >/dev/null
+    -DQUENBY_MANIFEST_KEYS= -DQUENBY_ALLOW_UNSIGNED_MANIFEST=ON >/dev/null 2>&1
   targets=()
   for program in "${programs[@]}"; do targets+=(--target "$(basename "$program" .exe)"); done
   cmake --build "$old_build" -j"$(nproc)" "${targets[@]}" >/dev/null
@@ -110,7 +115,7 @@ for entry in root:
           patch_path)
 PY
 
-full=0 download=0 bsdiff_bytes=0 zstd_bytes=0 unpatched=0
+full=0 download=0 bsdiff_bytes=0 zstd_bytes=0 xdelta_bytes=0 bsdiff_zstd_bytes=0 unpatched=0
 : > "$work/apply.list"
 : > "$work/unpack.list"
 mkdir -p "$work/applied" "$work/unpacked" "$work/ref"
@@ -129,7 +134,20 @@ while read -r relative full_length patch_length patch_path; do
   echo "Z:$(echo "$work/v1/$relative" | tr / '\\')|Z:$(echo "$work/served/$patch_path" | tr / '\\')|Z:$(echo "$work/applied/$name" | tr / '\\')" >> "$work/apply.list"
   bsdiff "$work/v1/$relative" "$work/v2/$relative" "$work/ref/$name.bsdiff"
   zstd -q -19 --long=27 --patch-from="$work/v1/$relative" "$work/v2/$relative" -o "$work/ref/$name.zst"
+  xdelta3 -q -e -9 -S djw -s "$work/v1/$relative" "$work/v2/$relative" "$work/ref/$name.vcdiff"
   bsdiff_bytes=$((bsdiff_bytes + $(stat -c %s "$work/ref/$name.bsdiff")))
+  xdelta_bytes=$((xdelta_bytes + $(stat -c %s "$work/ref/$name.vcdiff")))
+  # bsdiff's three streams, each recoded by zstd -19, with the same 72-byte header.
+  bsdiff_zstd_bytes=$((bsdiff_zstd_bytes + $(python3 - "$work/ref/$name.bsdiff" <<'PY'
+import bz2, struct, subprocess, sys
+patch = open(sys.argv[1], "rb").read()
+_, control, diff, _ = struct.unpack_from("<8s3Q", patch)
+streams = (patch[32:32 + control], patch[32 + control:32 + control + diff],
+           patch[32 + control + diff:])
+print(72 + sum(len(subprocess.run(["zstd", "-19", "-q", "-c"], input=bz2.decompress(s),
+                                  stdout=subprocess.PIPE, check=True).stdout) for s in streams))
+PY
+)))
   zstd_bytes=$((zstd_bytes + $(stat -c %s "$work/ref/$name.zst")))
 done < "$work/changed"
 
@@ -145,7 +163,8 @@ apply_out=$("$wine_run" "$build_dir/bench/patch-apply-bench.exe" "Z:$(echo "$wor
 for f in "$work"/applied/*; do
   cmp -s "$f" "$(find "$work/v2" -name "$(basename "$f")")" || { echo "MISMATCH: $f"; exit 1; }
 done
-read -r _ unpack_seconds < <("$wine_run" "$build_dir/bench/unpack-bench.exe" "Z:$(echo "$work/unpack.list" | tr / '\\')" | tr -d '\r')
+# Its last line is "<files> <seconds>"; the extraction layer's diagnostics come before it.
+read -r _ unpack_seconds < <("$wine_run" "$build_dir/bench/unpack-bench.exe" "Z:$(echo "$work/unpack.list" | tr / '\\')" | tr -d '\r' | tail -n1)
 
 mb() { echo "scale=2; $1 / 1000000" | bc -l; }
 echo "release: $(du -sb "$work/v2" | cut -f1) bytes; changed files: $(wc -l < "$work/changed") ($unpatched without a patch)"
@@ -153,10 +172,12 @@ echo "full packages of the changed files: $full bytes ($(mb "$full") MB)"
 echo "installer downloads (patches):      $download bytes ($(mb "$download") MB, $(echo "scale=3; $download / $bsdiff_bytes" | bc -l)x bsdiff)"
 echo "bsdiff 4.3 patches:                 $bsdiff_bytes bytes ($(mb "$bsdiff_bytes") MB)"
 echo "zstd -19 --long=27 --patch-from:    $zstd_bytes bytes ($(mb "$zstd_bytes") MB)"
-echo "per file (full / ours / bsdiff / zstd):"
+echo "xdelta3 -9 -S djw (VCDIFF):         $xdelta_bytes bytes ($(mb "$xdelta_bytes") MB)"
+echo "bsdiff streams by zstd -19:         $bsdiff_zstd_bytes bytes ($(mb "$bsdiff_zstd_bytes") MB)"
+echo "per file (full / ours / bsdiff / zstd / xdelta3):"
 while read -r relative full_length patch_length _; do
   name=$(basename "$relative")
-  echo "  $relative: $full_length / $patch_length / $(stat -c %s "$work/ref/$name.bsdiff" 2>/dev/null || echo -) / $(stat -c %s "$work/ref/$name.zst" 2>/dev/null || echo -)"
+  echo "  $relative: $full_length / $patch_length / $(stat -c %s "$work/ref/$name.bsdiff" 2>/dev/null || echo -) / $(stat -c %s "$work/ref/$name.zst" 2>/dev/null || echo -) / $(stat -c %s "$work/ref/$name.vcdiff" 2>/dev/null || echo -)"
 done < "$work/changed"
 echo "apply under Wine ($QUENBY_ARCH, patch-apply-bench):"
 echo "$apply_out" | sed 's/^/  /'

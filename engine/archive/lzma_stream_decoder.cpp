@@ -46,6 +46,11 @@ bool LzmaStreamDecoder::Start(const unsigned char* properties,
     dictionary = kSmallestDictionary;
   if (dictionary > maxDictionary)
     return false;
+  // LZMA2's limit on literal context and position bits: the probability tables then stay at a
+  // few kilobytes instead of 6 MB.
+  const unsigned literalBits = properties[0] % 9 + properties[0] / 9 % 5;
+  if (properties[0] >= 9 * 5 * 5 || literalBits > 4)
+    return false;
   for (int i = 0; i < 4; ++i)
     trimmed[1 + i] = static_cast<Byte>(dictionary >> (8 * i));
   LzmaDec_Free(&state_->decoder, &kAllocator);

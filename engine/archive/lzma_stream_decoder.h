@@ -19,7 +19,8 @@ class LzmaStreamDecoder {
   LzmaStreamDecoder(const LzmaStreamDecoder&) = delete;
   LzmaStreamDecoder& operator=(const LzmaStreamDecoder&) = delete;
 
-  // False for properties the decoder does not take, or a dictionary above maxDictionary bytes.
+  // False for properties the decoder does not take, more than 4 literal context and position
+  // bits together, or a dictionary above maxDictionary bytes.
   bool Start(const unsigned char* properties, uint64_t decodedLength, size_t maxDictionary);
   // Decodes from input into output, at most the sizes given; on return they hold what was read
   // and written. False when the data is corrupt.
