@@ -52,6 +52,47 @@ bool IsSha256Hex(const std::string& digest) {
   return digest.size() == 64 && digest.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
+bool IsMd5Hex(const std::string& digest) {
+  return digest.size() == 32 && digest.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// A whole address of printable ASCII, as transfers take it.
+bool IsPlainAddress(const std::string& url) {
+  if (url.compare(0, 7, "http://") != 0 && url.compare(0, 8, "https://") != 0)
+    return false;
+  for (char c : url) {
+    if (c <= ' ' || c > '~')
+      return false;
+  }
+  return true;
+}
+
+// The entry's well-formed "Patch" elements; any other is left out, since the full package
+// serves without it. A patch from the file the entry already describes could never apply.
+std::vector<PatchSource> ReadPatches(const pugi::xml_node& entry, const std::string& md5) {
+  std::vector<PatchSource> patches;
+  for (pugi::xml_node node = entry.child("Patch"); node; node = node.next_sibling("Patch")) {
+    PatchSource patch;
+    patch.fromMd5 = NormalizedDigest(node.attribute("FromMD5").value());
+    patch.sha256 = NormalizedDigest(node.attribute("SHA256").value());
+    const std::string url = node.attribute("Url").value();
+    const std::string length = node.attribute("Length").value();
+    const bool lengthIsNumber = !length.empty() && length.size() <= 9 &&
+                                length.find_first_not_of("0123456789") == std::string::npos;
+    if (!IsMd5Hex(patch.fromMd5) || patch.fromMd5 == md5 || !IsSha256Hex(patch.sha256) ||
+        !IsPlainAddress(url) || !lengthIsNumber)
+      continue;
+    patch.length = std::atoi(length.c_str());
+    patch.url = Utf8ToWide(url);
+    bool known = false;
+    for (const PatchSource& earlier : patches)
+      known = known || earlier.fromMd5 == patch.fromMd5;
+    if (!known && patch.length > 0)
+      patches.push_back(std::move(patch));
+  }
+  return patches;
+}
+
 // Whether an entry's folder and name make a file this installer may write: inside the install
 // folder, one file name (no folder part of its own), and names Windows takes as they are spelt.
 bool IsAcceptableEntry(const std::wstring& dir, const std::wstring& name) {
@@ -104,6 +145,7 @@ ManifestContents ReadManifest(const std::string& manifestText, const std::wstrin
       contents.unchanged.push_back(wideDir + item.name);
       continue;
     }
+    item.patches = ReadPatches(entry, md5);
     items.push_back(std::move(item));
   }
   return contents;

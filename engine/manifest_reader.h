@@ -26,6 +26,8 @@ struct ManifestContents {
 // trailing dot or space), or whose file an earlier entry already names in another letter case.
 // A document that does not parse gives what was read before the fault; one without an
 // "UpdateFiles" root gives nothing.
+// An entry's "Patch" elements (attributes FromMD5, Url, Length, SHA256) become its item's patches;
+// one that is not well formed is left out, never the entry.
 ManifestContents ReadManifest(const std::string& manifestText, const std::wstring& installDir);
 
 // The items of ReadManifest alone.

@@ -21,13 +21,25 @@ lzma86 encoder given with --lzma86-tool. Raw lzma and lzma86 streams carry no fi
 unpacker names their content "[Content]".
 
   publish.py --release <folder> --output <folder> --base-url http://127.0.0.1:8000 [--format 7z]
-             [--sign-key <minisign secret key>]
+             [--sign-key <minisign secret key>] [--previous <earlier release folder>]...
+
+Each --previous names an earlier release as a folder of its files. For every file whose
+counterpart there (same folder and name) differs, a binary patch from that file to the new one
+(binary_patch.py) is written under <output>/patches/ and listed inside the file's entry:
+<Patch FromMD5="…" Url="…" Length="…" SHA256="…"/>, FromMD5 the MD5 of the file it starts from,
+Url its whole address. Installers that know nothing of patches read the entry as before. A patch
+no smaller than PATCH_WORTH of the full package is not listed: it would save too little to be
+worth a second way to fail.
+
+A release holding a top-level ".quenby-staging" is refused: installers keep their unfinished
+files under that name, and a release must not hold it.
 
 A publisher's key pair: `minisign -G -p quenby.pub -s quenby.key`; the base64 line of quenby.pub
 is what the installer's build pins (QUENBY_MANIFEST_KEYS). tools/publisher/test_key/ holds the
 project's test pair, for tests and the demo only.
 """
 import argparse
+import binary_patch
 import hashlib
 import os
 import pathlib
@@ -38,10 +50,13 @@ import sys
 import tempfile
 import time
 import urllib.parse
-from xml.sax.saxutils import escape
+from xml.sax.saxutils import escape, quoteattr
 
 MANIFEST_PATH = "checkupdate/tarskT/shichang/electron/update.xml"
 FORMATS = ("7z", "zip", "cab", "lzma", "lzma86")
+# A patch is listed only when it is smaller than this share of the file's full package.
+PATCH_WORTH = 0.8
+STAGING_NAME = ".quenby-staging"
 # Windows reads a device from what comes before the first dot, less trailing blanks, in any
 # letter case (ASCII only), and counts the superscripts ¹²³ as port digits. The installer refuses
 # the same names (engine/windows_names.cpp).
@@ -109,8 +124,47 @@ def sign(manifest, key, signed_at=None):
     return seconds
 
 
-def publish(release, output, base_url, fmt, lzma86_tool=None, sign_key=None):
+def make_patches(source, relative, package_length, previous, output, base_url, md5):
+    """Patches from each earlier release's different counterpart of source, as manifest
+    attributes, those that save enough only."""
+    patches = []
+    made = {md5}
+    for earlier in previous:
+        old = earlier / relative
+        if not old.is_file():
+            continue
+        from_md5 = digest_of(old, "md5")
+        if from_md5 in made:
+            continue
+        made.add(from_md5)
+        # Named by both digests, so that a patch a live manifest lists is never overwritten by
+        # another.
+        name = f"{relative.name}.{from_md5}-{md5}.patch"
+        patch = output / "patches" / relative.parent / name
+        patch.parent.mkdir(parents=True, exist_ok=True)
+        length = binary_patch.make_patch(old, source, patch)
+        if length >= PATCH_WORTH * package_length:
+            patch.unlink()
+            continue
+        url_path = "/".join(urllib.parse.quote(p, safe="") for p in relative.parent.parts + (name,))
+        patches.append({
+            "FromMD5": from_md5,
+            "Url": f"{base_url.rstrip('/')}/patches/{url_path}",
+            "Length": str(length),
+            "SHA256": digest_of(patch, "sha256"),
+        })
+    return patches
+
+
+def publish(release, output, base_url, fmt, lzma86_tool=None, sign_key=None, previous=()):
     release, output = pathlib.Path(release), pathlib.Path(output)
+    previous = [pathlib.Path(p) for p in previous]
+    for earlier in previous:
+        if not earlier.is_dir():
+            sys.exit(f"publish: the earlier release {earlier} is no folder")
+    if (release / STAGING_NAME).exists():
+        sys.exit(f"publish: {release / STAGING_NAME}: a release may not hold the installer's "
+                 "staging folder")
     entries = []
     sources = sorted(p for p in release.rglob("*") if p.is_file())
     # Checked before anything is written, so that a refused release leaves the published one whole.
@@ -146,19 +200,25 @@ def publish(release, output, base_url, fmt, lzma86_tool=None, sign_key=None):
             staged.unlink()
             shutil.move(packed, package)
             url_dir = "".join(urllib.parse.quote(p, safe="") + "/" for p in parts)
+            md5 = digest_of(source, "md5")
+            length = package.stat().st_size
             entries.append({
                 "Name": name,
                 "Url": f"{base_url.rstrip('/')}/files/{url_dir}",
                 "Dir": "".join(p + "\\" for p in parts),
-                "MD5": digest_of(source, "md5"),
-                "Length": str(package.stat().st_size),
+                "MD5": md5,
+                "Length": str(length),
                 "SHA256": digest_of(package, "sha256"),
+                "Patches": make_patches(source, relative, length, previous, output, base_url, md5),
             })
     manifest = output / MANIFEST_PATH
     manifest.parent.mkdir(parents=True, exist_ok=True)
     lines = ['<?xml version="1.0" encoding="utf-8"?>', "<UpdateFiles>"]
     for entry in entries:
-        fields = "".join(f"<{k}>{escape(v)}</{k}>" for k, v in entry.items())
+        fields = "".join(f"<{k}>{escape(v)}</{k}>" for k, v in entry.items() if k != "Patches")
+        for patch in entry["Patches"]:
+            attributes = " ".join(f"{k}={quoteattr(v)}" for k, v in patch.items())
+            fields += f"<Patch {attributes}/>"
         lines.append(f"  <File>{fields}</File>")
     lines.append("</UpdateFiles>")
     manifest.write_text("\n".join(lines) + "\n", encoding="utf-8")
@@ -180,10 +240,14 @@ def main():
     parser.add_argument("--format", choices=FORMATS, default="7z")
     parser.add_argument("--lzma86-tool")
     parser.add_argument("--sign-key", help="minisign secret key that signs the manifest")
+    parser.add_argument("--previous", action="append", default=[],
+                        help="an earlier release folder to publish patches from (repeatable)")
     args = parser.parse_args()
     for entry in publish(args.release, args.output, args.base_url, args.format, args.lzma86_tool,
-                         args.sign_key):
+                         args.sign_key, args.previous):
         print(f"{entry['Dir']}{entry['Name']}: {entry['Length']} bytes, md5 {entry['MD5']}")
+        for patch in entry["Patches"]:
+            print(f"  patch from md5 {patch['FromMD5']}: {patch['Length']} bytes")
     if args.sign_key:
         # What a build pins so that even a first install refuses manifests signed before this one.
         signature = pathlib.Path(args.output) / (MANIFEST_PATH + ".minisig")

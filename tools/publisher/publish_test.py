@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Cases of publish.py that the install tests do not reach: names it must refuse."""
+"""Cases of publish.py that the install tests do not reach: names it must refuse, and the
+patches it lists."""
+import hashlib
 import pathlib
+import random
 import shutil
 import sys
 import tempfile
 import unittest
+import urllib.parse
 import xml.etree.ElementTree as ElementTree
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -83,6 +87,104 @@ class PublishTest(unittest.TestCase):
                      ".hidden", "CONSOLE.txt", "-dash", "@notes", "x..y"]:
             with self.subTest(name=name):
                 self.assertIsNone(publish.windows_name_fault(name))
+
+    def test_refuses_a_release_holding_the_staging_folder(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            scratch = pathlib.Path(scratch)
+            release, output = scratch / "release", scratch / "output"
+            release.mkdir()
+            (release / "a.txt").write_bytes(b"first release")
+            publish.publish(release, output, "http://127.0.0.1:1", "7z")
+            published = snapshot(output)
+            (release / ".quenby-staging").mkdir()
+            (release / ".quenby-staging" / "a.txt").write_bytes(b"half written")
+            with self.assertRaises(SystemExit) as refused:
+                publish.publish(release, output, "http://127.0.0.1:1", "7z")
+            self.assertIn("staging", str(refused.exception))
+            self.assertEqual(published, snapshot(output))
+            # Deeper down it is an ordinary folder name.
+            shutil.rmtree(release / ".quenby-staging")
+            (release / "res" / ".quenby-staging").mkdir(parents=True)
+            (release / "res" / ".quenby-staging" / "b").write_bytes(b"x")
+            self.assertEqual(2, len(publish.publish(release, output, "http://127.0.0.1:1", "7z")))
+
+
+def text_like(rng, length):
+    words = [bytes(rng.choices(b"abcdefghijklmnopqrstuvwxyz", k=rng.randint(2, 9)))
+             for _ in range(300)]
+    return b" ".join(rng.choice(words) for _ in range(length // 6))[:length]
+
+
+class PatchListingTest(unittest.TestCase):
+    """Which files get patches from the earlier releases, and how the manifest lists them."""
+
+    def setUp(self):
+        self.scratch = pathlib.Path(tempfile.mkdtemp())
+        rng = random.Random(7)
+        self.base = "http://127.0.0.1:1/r2"
+        v0, v1, v2 = (self.scratch / name for name in ("v0", "v1", "v2"))
+        text = text_like(rng, 200_000)
+        noise = rng.randbytes(20_000)
+        files = {
+            # Changed in a few places: worth a patch from each release it differs from.
+            "sub dir/a b#.bin": [text[:150_000], text, text[:5000] + b"x" + text[5000:]],
+            # The same file as before: nothing to patch.
+            "same.txt": [b"same", b"same", b"same"],
+            # Noise rewritten: a patch would be as large as the package.
+            "noise.bin": [noise, noise, rng.randbytes(20_000)],
+            # New in this release.
+            "new.txt": [None, None, b"new"],
+        }
+        for relative, versions in files.items():
+            for folder, data in zip((v0, v1, v2), versions):
+                if data is not None:
+                    (folder / relative).parent.mkdir(parents=True, exist_ok=True)
+                    (folder / relative).write_bytes(data)
+        self.v0, self.v1, self.v2 = v0, v1, v2
+        self.output = self.scratch / "out"
+
+    def tearDown(self):
+        shutil.rmtree(self.scratch)
+
+    def manifest_patches(self):
+        root = ElementTree.parse(self.output / publish.MANIFEST_PATH).getroot()
+        return {f.findtext("Dir") + f.findtext("Name"): f.findall("Patch") for f in root}
+
+    def test_lists_a_patch_from_each_differing_earlier_file_that_saves_enough(self):
+        entries = publish.publish(self.v2, self.output, self.base, "7z",
+                                  previous=[self.v1, self.v0, self.v1])
+        patches = self.manifest_patches()
+        self.assertEqual({"sub dir\\a b#.bin": 2, "same.txt": 0, "noise.bin": 0, "new.txt": 0},
+                         {name: len(listed) for name, listed in patches.items()})
+        package_length = {e["Dir"] + e["Name"]: int(e["Length"]) for e in entries}
+        for patch, earlier in zip(patches["sub dir\\a b#.bin"], (self.v1, self.v0)):
+            old = (earlier / "sub dir" / "a b#.bin").read_bytes()
+            self.assertEqual(hashlib.md5(old).hexdigest(), patch.get("FromMD5"))
+            self.assertTrue(patch.get("Url").startswith(self.base + "/patches/sub%20dir/a%20b%23.bin."))
+            served = self.output / urllib.parse.unquote(patch.get("Url")[len(self.base) + 1:])
+            data = served.read_bytes()
+            self.assertEqual(str(len(data)), patch.get("Length"))
+            self.assertEqual(hashlib.sha256(data).hexdigest(), patch.get("SHA256"))
+            self.assertLess(len(data), publish.PATCH_WORTH * package_length["sub dir\\a b#.bin"])
+        # The patch that would not save is not left on the server either.
+        self.assertEqual(2, len(list((self.output / "patches").rglob("*.patch"))))
+
+    def test_keeps_every_field_of_the_manifest_without_patches(self):
+        without = self.scratch / "without"
+        publish.publish(self.v2, without, self.base, "7z")
+        publish.publish(self.v2, self.output, self.base, "7z", previous=[self.v1])
+        plain = ElementTree.parse(without / publish.MANIFEST_PATH).getroot()
+        patched = ElementTree.parse(self.output / publish.MANIFEST_PATH).getroot()
+        for entry in patched:
+            for patch in entry.findall("Patch"):
+                entry.remove(patch)
+        self.assertEqual(ElementTree.tostring(plain), ElementTree.tostring(patched))
+
+    def test_refuses_an_earlier_release_that_is_no_folder(self):
+        with self.assertRaises(SystemExit) as refused:
+            publish.publish(self.v2, self.output, self.base, "7z", previous=[self.scratch / "v9"])
+        self.assertIn("no folder", str(refused.exception))
+        self.assertFalse(self.output.exists())
 
 
 if __name__ == "__main__":
