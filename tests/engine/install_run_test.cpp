@@ -488,17 +488,23 @@ class FileHolder {
       return;
     ::CloseHandle(process.hThread);
     process_ = process.hProcess;
-    // Held once nobody can open it for writing any more.
-    for (int wait = 0; wait < 500; ++wait) {
+    // Held once nobody can open it for writing any more. A program started under Wine on a
+    // loaded machine can take seconds to get there; one that ended never will.
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (::GetTickCount64() < deadline && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
       HANDLE probe = ::CreateFileW(path.c_str(), GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
-      if (probe == INVALID_HANDLE_VALUE)
+      if (probe == INVALID_HANDLE_VALUE) {
+        held_ = true;
         return;
+      }
       ::CloseHandle(probe);
       ::Sleep(10);
     }
   }
+  // Whether the program holds the file; a test that needs it held must not go on without.
+  bool Held() const { return held_; }
   ~FileHolder() { End(); }
   FileHolder(const FileHolder&) = delete;
   FileHolder& operator=(const FileHolder&) = delete;
@@ -510,10 +516,12 @@ class FileHolder {
     ::WaitForSingleObject(process_, 10000);
     ::CloseHandle(process_);
     process_ = nullptr;
+    held_ = false;
   }
 
  private:
   HANDLE process_ = nullptr;
+  bool held_ = false;
 };
 
 // Each failure after the manifest once passed in silence (the finish followed as after a complete
@@ -545,8 +553,10 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
     prompt_.askedInUse = 0;
     completions_ = 0;
     std::optional<FileHolder> holder;
-    if (c.holder != Holder::kNone)
+    if (c.holder != Holder::kNone) {
       holder.emplace(client);
+      ASSERT_TRUE(holder->Held()) << "hold-file did not take the client file";
+    }
     prompt_.onFileInUse = [&] {
       if (c.holder == Holder::kRetry)
         holder->End();
