@@ -1,8 +1,6 @@
 #include "ui/core/process_elevation.h"
 
-#include <windows.h>
-
-#include "base/scoped_handle.h"
+#include "base/token_elevation.h"
 
 namespace ui {
 
@@ -13,24 +11,13 @@ std::optional<bool>& ElevatedForTesting() {
   return elevated;
 }
 
-bool TokenIsElevated() {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
-    return true;  // Unknown counts as elevated: the stricter lookup loses nothing the skin holds.
-  base::ScopedHandle ownedToken(token);
-  TOKEN_ELEVATION elevation = {};
-  DWORD size = 0;
-  if (!::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size))
-    return true;
-  return elevation.TokenIsElevated != 0;
-}
-
 }  // namespace
 
 bool ProcessIsElevated() {
   if (ElevatedForTesting())
     return *ElevatedForTesting();
-  static const bool elevated = TokenIsElevated();
+  // Unknown counts as elevated: the stricter lookup loses nothing the skin holds.
+  static const bool elevated = base::ProcessTokenIsElevated().value_or(true);
   return elevated;
 }
 
