@@ -11,17 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/seconds_now.h"
 #include "engine/binary_patch.h"
 #include "engine/text_convert.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  ::QueryPerformanceCounter(&counter);
-  ::QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 void PrintMemory(const char* when) {
   PROCESS_MEMORY_COUNTERS counters{};
@@ -56,7 +50,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::fclose(list);
   PrintMemory("before");
-  const double start = Now();
+  const double start = SecondsNow();
   for (const std::vector<std::wstring>& job : jobs) {
     const PatchFault fault = ApplyBinaryPatch(job[0], job[1], job[2]);
     if (fault != PatchFault::None) {
@@ -64,7 +58,7 @@ int wmain(int argc, wchar_t** argv) {
       return 1;
     }
   }
-  std::printf("applied %zu patches in %.3f s\n", jobs.size(), Now() - start);
+  std::printf("applied %zu patches in %.3f s\n", jobs.size(), SecondsNow() - start);
   PrintMemory("after");
   return 0;
 }

@@ -9,18 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/seconds_now.h"
 #include "engine/file_placing.h"
 #include "engine/text_convert.h"
 #include "engine/update_item.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  ::QueryPerformanceCounter(&counter);
-  ::QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The list's lines as the items the install run would place, with their packages' copies.
 struct Placing {
@@ -65,13 +59,13 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<Placing> placings;
   if (!ReadList(argv[1], placings))
     return 2;
-  const double start = Now();
+  const double start = SecondsNow();
   for (const Placing& placing : placings) {
     if (!PlaceFile(placing.item, placing.package).Placed()) {
       std::fprintf(stderr, "failed: %ls\n", placing.item.targetPath.c_str());
       return 1;
     }
   }
-  std::printf("%zu %.3f\n", placings.size(), Now() - start);
+  std::printf("%zu %.3f\n", placings.size(), SecondsNow() - start);
   return 0;
 }
