@@ -23,15 +23,19 @@ def snapshot(folder):
     return {p.relative_to(folder): p.read_bytes() for p in folder.rglob("*") if p.is_file()}
 
 
+def published_once(scratch):
+    """A release of one file published into scratch: its folder, the output and what is there."""
+    release, output = scratch / "release", scratch / "output"
+    release.mkdir()
+    (release / "a.txt").write_bytes(b"first release")
+    publish.publish(release, output, "http://127.0.0.1:1", "7z")
+    return release, output, snapshot(output)
+
+
 class PublishTest(unittest.TestCase):
     def test_refuses_names_windows_cannot_hold_and_leaves_the_published_release_whole(self):
         with tempfile.TemporaryDirectory() as scratch:
-            scratch = pathlib.Path(scratch)
-            release, output = scratch / "release", scratch / "output"
-            release.mkdir()
-            (release / "a.txt").write_bytes(b"first release")
-            publish.publish(release, output, "http://127.0.0.1:1", "7z")
-            published = snapshot(output)
+            release, output, published = published_once(pathlib.Path(scratch))
             (release / "a.txt").write_bytes(b"second release")
             for name in ["why?.txt", "a:b", "pipe|", "star*", 'quote".txt', "less<",
                          "tab\there", "dot.", "space ", "CON", "nul.txt", "com1.log",
@@ -90,12 +94,7 @@ class PublishTest(unittest.TestCase):
 
     def test_refuses_a_release_holding_the_staging_folder(self):
         with tempfile.TemporaryDirectory() as scratch:
-            scratch = pathlib.Path(scratch)
-            release, output = scratch / "release", scratch / "output"
-            release.mkdir()
-            (release / "a.txt").write_bytes(b"first release")
-            publish.publish(release, output, "http://127.0.0.1:1", "7z")
-            published = snapshot(output)
+            release, output, published = published_once(pathlib.Path(scratch))
             (release / ".quenby-staging").mkdir()
             (release / ".quenby-staging" / "a.txt").write_bytes(b"half written")
             with self.assertRaises(SystemExit) as refused:
