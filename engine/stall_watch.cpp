@@ -62,7 +62,7 @@ std::vector<int> StallWatch::Stalled(long long now) {
   for (int transfer : stalled)
     std::erase_if(lastActivity_,
                   [transfer](const auto& watched) { return watched.first == transfer; });
-  if (lastActivity_.empty() || stalled.size() > 0)
+  if (lastActivity_.empty() || !stalled.empty())
     samples_.clear();
   return stalled;
 }
@@ -72,6 +72,6 @@ long long StallWatch::NextCheckIn(long long now) const {
   for (const auto& watched : lastActivity_)
     wait = std::min(wait, std::max(watched.second + limitMs_ - now, 0LL));
   if (!samples_.empty())
-    wait = std::min(wait, std::max(kSampleSpacingMs, 0LL));
+    wait = std::min(wait, kSampleSpacingMs);
   return wait;
 }
