@@ -27,14 +27,16 @@ void CreateInstallFolder(const std::wstring& installDir) {
 CompletionResult CompleteInstallation(const std::wstring& installDir, const RunOutcome& outcome) {
   CompletionResult result;
   result.clientPresent = IsFile(installDir + L"\\" + product::kLauncherName);
-  if (result.clientPresent) {
+  // Only a complete run registers: a failed one changed nothing of the client, and a fresh
+  // install that failed left none to register.
+  if (outcome.Complete()) {
     result.recordWritten = WriteInstallRecord(installDir);
     result.registered = RegisterInstallation(installDir);
-    ActiveRunLog().Printf("launcher found: install.dat %s, shortcuts and uninstall entry %s",
+    ActiveRunLog().Printf("run complete: install.dat %s, shortcuts and uninstall entry %s",
                           result.recordWritten ? "written" : "NOT written",
                           result.registered ? "written" : "NOT all written");
   } else {
-    ActiveRunLog().Write("no launcher in the install folder: nothing registered");
+    ActiveRunLog().Write("run not complete: nothing registered");
   }
   result.showFinishPage = outcome.Complete() || result.clientPresent;
   return result;

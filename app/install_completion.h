@@ -6,7 +6,7 @@ struct RunOutcome;
 
 // What the end of an install run leaves.
 struct CompletionResult {
-  // The client's launcher is in the install folder: the installation is usable and registered.
+  // The client's launcher is in the install folder after the run.
   bool clientPresent = false;
   bool recordWritten = false;
   bool registered = false;
@@ -18,8 +18,9 @@ struct CompletionResult {
 // only administrators may change what is in them. Before a run, in the wizard and silently.
 void CreateInstallFolder(const std::wstring& installDir);
 
-// Ends an install run in installDir. Only a folder that holds the client's launcher gets
-// install.dat and the registration (shortcuts and uninstall entry): they would point at nothing
-// otherwise. No failure stops the other steps. The finish page follows a complete run, and a
-// failed one that still left a usable client (a failed update over an earlier installation).
+// Ends an install run in installDir. Only a complete run writes install.dat and the registration
+// (shortcuts and uninstall entry): a failed run changed nothing of the client, so a fresh install
+// that failed has nothing to register and an update that failed keeps the registration it had.
+// No failure stops the other steps. The finish page follows a complete run, and a failed one
+// that still left a usable client (a failed update over an earlier installation).
 CompletionResult CompleteInstallation(const std::wstring& installDir, const RunOutcome& outcome);

@@ -94,4 +94,23 @@ bool HeldFolders::Refuse(const std::wstring& folder) {
   return false;
 }
 
+void HeldFolders::Release(const std::wstring& folder) {
+  const std::vector<std::wstring> path = FoldersBelowRoot(folder);
+  if (path.empty())
+    return;
+  const std::wstring& spelled = path.back();
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto held = held_.begin(); held != held_.end();) {
+    const std::wstring& name = held->first;
+    const bool below =
+        name.size() > spelled.size() &&
+        ::CompareStringOrdinal(name.c_str(), static_cast<int>(spelled.size()), spelled.c_str(),
+                               static_cast<int>(spelled.size()), TRUE) == CSTR_EQUAL &&
+        name[spelled.size()] == L'\\';
+    const bool same =
+        ::CompareStringOrdinal(name.c_str(), -1, spelled.c_str(), -1, TRUE) == CSTR_EQUAL;
+    held = below || same ? held_.erase(held) : std::next(held);
+  }
+}
+
 }  // namespace base

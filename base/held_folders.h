@@ -32,6 +32,9 @@ class HeldFolders {
   // install folder or lie below it; anything else is refused.
   bool Hold(const std::wstring& folder);
 
+  // Lets go of folder and every folder held below it, so that they can be removed.
+  void Release(const std::wstring& folder);
+
   // The folder that refused the last call that failed.
   std::wstring RefusedFolder() const;
 

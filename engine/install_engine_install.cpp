@@ -15,6 +15,7 @@
 #include "engine/package_fetcher.h"
 #include "engine/received_package.h"
 #include "engine/run_log.h"
+#include "engine/staging_area.h"
 #include "engine/text_convert.h"
 #include "engine/update_item.h"
 #include "engine/user_prompt.h"
@@ -77,6 +78,13 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir, base::HeldF
   RunOutcome outcome;
   totalBytes = 0;
   signingTimeKept_ = false;
+  // A commit that a kill interrupted is finished before the client's files are compared.
+  StagingArea staging(installDir, folders);
+  if (::GetFileAttributesW((staging.Root() + L"\\journal").c_str()) != INVALID_FILE_ATTRIBUTES) {
+    base::ProtectedFolderSecurity security;
+    if (folders.HoldInstallFolder(installDir, security.Get()))
+      staging.FinishInterruptedCommit();
+  }
   ManifestContents manifest = ReadManifest(manifestText, installDir);
   std::vector<UpdateItem>& items = manifest.items;
   // MD5 only tells which files changed: a signed manifest vouches for a file's package only
@@ -141,44 +149,84 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir, base::HeldF
     return outcome;
   }
 
+  // Every file is made ready in the staging folder first; files an earlier run staged and that
+  // are still whole are not fetched again.
+  std::vector<UpdateItem> toFetch;
+  std::vector<UpdateItem> staged;
+  for (const UpdateItem& item : items) {
+    staged.push_back(staging.Staged(item));
+    if (!staging.HoldsStaged(item))
+      toFetch.push_back(staged.back());
+  }
+  long long fetchSum = 0;
+  for (const UpdateItem& item : toFetch)
+    fetchSum = std::clamp(fetchSum + item.length, 0LL, static_cast<long long>(INT_MAX));
+  totalBytes = static_cast<int>(fetchSum);
   const long long freeBytes = items.empty() ? -1 : FreeBytes(installDir);
-  const long long bytesNeeded = SpaceNeeded(items);
+  const long long bytesNeeded = SpaceNeeded(toFetch);
+  bool allStaged = false;
   if (freeBytes >= 0 && freeBytes < bytesNeeded) {
     outcome.failure = FailureReason::kNotEnoughSpace;
     outcome.code = freeBytes;
     outcome.bytesNeeded = bytesNeeded;
   } else {
-    // Transfers run on the fetcher's threads ahead of placement, which stays on this thread in
+    // Transfers run on the fetcher's thread ahead of placement, which stays on this thread in
     // manifest order; so do the progress reports.
     PackageFetcher fetcher(
-        items, parallelTransfers_,
+        toFetch, parallelTransfers_,
         [&folders](const UpdateItem& item) { return PrepareFolder(item, folders); },
         [this](int retry, int result, const TransferOutcome& last) {
           return RetryDelay(retry, result, last);
         },
         sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_);
-    for (; next < items.size(); ++next) {
+    for (; next < toFetch.size(); ++next) {
       const ULONGLONG started = ::GetTickCount64();
       downloadTries_ = 0;
-      const PlaceResult placed = FetchAndPlace(items[next], next, folders, fetcher);
-      const std::wstring name = ManifestName(items[next], installDir);
-      LogFileEnd(name, items[next].length, placed.failure, downloadTries_,
+      const PlaceResult placed =
+          staging.Prepare(toFetch[next])
+              ? FetchAndPlace(toFetch[next], next, folders, fetcher)
+              : PlaceResult{FailureReason::kLinkInPath, kErrorReparsePointEncountered};
+      const std::wstring name = ManifestName(toFetch[next], staging.Root() + L"\\files");
+      LogFileEnd(name, toFetch[next].length, placed.failure, downloadTries_,
                  ::GetTickCount64() - started);
       if (!placed.Placed()) {
         outcome.failure = placed.failure;
         outcome.code = placed.code;
         outcome.failedFile = name;
-        outcome.files.push_back({name, FileOutcome::kFailed});
-        ++next;
         break;
       }
-      outcome.files.push_back({name, FileOutcome::kPlaced});
     }
     // Transfers of files after a failure end here; what they received goes with them.
     fetcher.Stop();
+    allStaged = next == toFetch.size();
   }
-  for (; next < items.size(); ++next)
-    outcome.files.push_back({ManifestName(items[next], installDir), FileOutcome::kNotReached});
+  if (allStaged && items.empty()) {
+    // Nothing to install: what an earlier run left staged is of no use.
+    staging.Remove();
+  } else if (allStaged) {
+    const StagingArea::CommitResult committed = staging.Commit(
+        items,
+        [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
+          LogFileInUse(path, programs);
+          return prompt_->AskToRetryFileInUse(path, programs);
+        },
+        [this] { KeepSigningTimeBeforeFirstPlacement(); });
+    if (!committed.placed.Placed()) {
+      outcome.failure = committed.placed.failure;
+      outcome.code = committed.placed.code;
+      outcome.failedFile = committed.failedFile;
+    }
+  }
+  // All or nothing: every file is placed, or none is.
+  for (const UpdateItem& item : items) {
+    const std::wstring name = ManifestName(item, installDir);
+    FileOutcome result = FileOutcome::kNotReached;
+    if (outcome.Complete())
+      result = FileOutcome::kPlaced;
+    else if (name == outcome.failedFile)
+      result = FileOutcome::kFailed;
+    outcome.files.push_back({name, result});
+  }
   return outcome;
 }
 
@@ -211,20 +259,15 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
     // What was received of a package the disk could not take goes with its temporary file.
     if (IsDiskFull(writeError))
       return {FailureReason::kDiskFull, static_cast<long long>(writeError)};
-    // The partly received package stays as temp.pak; files replaced earlier in the run stay
-    // replaced.
+    // The partly received package stays as temp.pak in the staging folder.
     fetched.package.KeepAs(item.folder + L"temp.pak");
     return {FailureReason::kDownloadFailed, resultCode};
   }
   // The end of the file's transfer: the count of the report before, once more.
   ReportProgress();
+  // The file goes into the staging folder, where no program holds it.
   PlaceHooks hooks;
-  hooks.onFileInUse = [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
-    LogFileInUse(path, programs);
-    return prompt_->AskToRetryFileInUse(path, programs);
-  };
   hooks.holdFolder = [&folders](const std::wstring& folder) { return folders.Hold(folder); };
-  hooks.beforeRename = [this] { KeepSigningTimeBeforeFirstPlacement(); };
   const PlaceResult placed = PlaceReceivedFile(item, std::move(fetched.package), hooks);
   fetcher.Placed(index);
   return placed;

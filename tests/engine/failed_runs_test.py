@@ -56,9 +56,14 @@ def run_engine(engine_run, base, install, env=None, timeout=300):
     return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
 
 
+STAGING = ".quenby-staging"
+
+
 def leftovers(install):
+    """The installer's own files beside the client's (its staging folder is its own)."""
     return sorted(str(p.relative_to(install)) for p in install.rglob("*")
-                  if p.name.endswith(".tmp") or p.name == "temp.pak")
+                  if STAGING not in p.relative_to(install).parts
+                  and (p.name.endswith(".tmp") or p.name == "temp.pak"))
 
 
 def torn_files(install, versions):
@@ -66,7 +71,8 @@ def torn_files(install, versions):
     faults = []
     for path in sorted(p for p in install.rglob("*") if p.is_file()):
         relative = path.relative_to(install)
-        if relative.name.endswith(".tmp") or relative.name == "temp.pak":
+        if (relative.name.endswith(".tmp") or relative.name == "temp.pak"
+                or STAGING in relative.parts):
             continue
         data = path.read_bytes()
         if not any((v / relative).is_file() and (v / relative).read_bytes() == data
@@ -142,11 +148,10 @@ def disk_fills_up(engine_run, work, base, served):
                f"no disk-full failure at big.dat:\n{output}")
         expect(faults, output.count("failure message:") == 1,
                f"the failure message was not shown once:\n{output}")
-        expect(faults, (install / "a.txt").read_bytes() == (v2 / "a.txt").read_bytes(),
-               "a.txt, before the failure, is not the new version")
-        for name in ("big.dat", "tarsklogin.exe", "z.txt"):
+        # All or nothing: the files staged before the failure are not in place either.
+        for name in ("a.txt", "big.dat", "tarsklogin.exe", "z.txt"):
             expect(faults, (install / name).read_bytes() == (v1 / name).read_bytes(),
-                   f"{name}, at or after the failure, is not the old version")
+                   f"{name} is not the old version after the failed update")
         expect(faults, not leftovers(install), f"left behind: {leftovers(install)}")
 
         disk.resize("32m")
@@ -155,6 +160,7 @@ def disk_fills_up(engine_run, work, base, served):
                f"the run after the disk was freed ended with {code}:\n{output}")
         faults += release_faults(v2, install)
         expect(faults, not leftovers(install), f"left behind: {leftovers(install)}")
+        expect(faults, not (install / STAGING).exists(), "a complete run left its staging folder")
     finally:
         disk.unmount()
     return [f"disk fills up: {f}" for f in faults], None
@@ -217,9 +223,11 @@ def killed_part_way(engine_run, work, base, served):
         faults += torn_files(install, [v1, v2])
         changed = [p.name for p in install.iterdir() if p.is_file() and (v2 / p.name).is_file()
                    and p.read_bytes() == (v2 / p.name).read_bytes()]
-        expect(faults, 0 < len(changed) < 12,
-               f"the kill did not come part way through ({len(changed)} files new)")
-        print(f"killed part way: {len(changed)} of 12 files new, the others old, "
+        # Killed while files were being staged: the client is the old version, whole.
+        expect(faults, not changed, f"the kill left {len(changed)} files new: {changed}")
+        staged = sorted(p.name for p in (install / STAGING / "files").rglob("*") if p.is_file())
+        expect(faults, staged, "nothing was staged before the kill")
+        print(f"killed part way: no file new, {len(staged)} staged, "
               f"left behind {leftovers(install)}")
 
         code, output = run_engine(engine_run, f"{base}/k2fast", install, env)
