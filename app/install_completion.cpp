@@ -19,12 +19,14 @@ bool IsFile(const std::wstring& path) {
 
 }  // namespace
 
-void CreateInstallFolder(const std::wstring& installDir) {
+std::vector<std::wstring> CreateInstallFolder(const std::wstring& installDir) {
   base::ProtectedFolderSecurity security;
-  base::CreateFolderChain(installDir, security.Get());
+  return base::CreateFolderChain(installDir, security.Get());
 }
 
-CompletionResult CompleteInstallation(const std::wstring& installDir, const RunOutcome& outcome) {
+CompletionResult CompleteInstallation(const std::wstring& installDir,
+                                      const RunOutcome& outcome,
+                                      const std::vector<std::wstring>& created) {
   CompletionResult result;
   result.clientPresent = IsFile(installDir + L"\\" + product::kLauncherName);
   // Only a complete run registers: a failed one changed nothing of the client, and a fresh
@@ -37,6 +39,8 @@ CompletionResult CompleteInstallation(const std::wstring& installDir, const RunO
                           result.registered ? "written" : "NOT all written");
   } else {
     ActiveRunLog().Write("run not complete: nothing registered");
+    // A run that kept nothing for the next one leaves no folder it made.
+    base::RemoveCreatedFolders(created);
   }
   result.showFinishPage = outcome.Complete() || result.clientPresent;
   return result;

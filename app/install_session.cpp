@@ -43,7 +43,7 @@ void InstallSession::Start() {
     return;
   started_ = true;
   ActiveRunLog().Printf("install button: install into %s", WideToUtf8(installDir_).c_str());
-  CreateInstallFolder(installDir_);
+  createdFolders_ = CreateInstallFolder(installDir_);
   ++liveThreads_;
   const bool started = base::CatchAllVoid([this] {
     installThread_ = std::make_unique<std::thread>([this] {
@@ -129,7 +129,7 @@ void InstallSession::OnEngineFinished(const RunOutcome& outcome) {
   // Called by the engine at the end of its run: no exception may leave, and the finish is
   // posted whatever the registration managed.
   base::CatchAllVoid(
-      [&] { finishPageDue_ = CompleteInstallation(installDir_, outcome).showFinishPage; });
+      [&] { finishPageDue_ = CompleteInstallation(installDir_, outcome, createdFolders_).showFinishPage; });
   base::CatchAllVoid([&] {
     if (mailbox_.PostFinished())
       wakeUi_();

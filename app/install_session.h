@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/progress_mailbox.h"
 
@@ -76,6 +77,8 @@ class InstallSession {
   void FailRun(const char* why);
 
   const std::wstring installDir_;
+  // The folders the run made for the install folder, removed again by a run that kept nothing.
+  std::vector<std::wstring> createdFolders_;
   const WakeUi wakeUi_;
   UserPrompt& prompt_;
   const EngineSteps steps_;

@@ -39,13 +39,14 @@ int RunSilentInstall(const std::wstring& installDir) {
       });
   // The registration follows the run as in the wizard, from the completion callback.
   bool complete = false;
+  std::vector<std::wstring> created;
   engine.SetCallbacks([](const EngineReport&) {},
-                      [&complete, &installDir](const RunOutcome& outcome) {
+                      [&complete, &installDir, &created](const RunOutcome& outcome) {
                         complete = outcome.Complete();
-                        CompleteInstallation(installDir, outcome);
+                        CompleteInstallation(installDir, outcome, created);
                       });
 
-  CreateInstallFolder(installDir);
+  created = CreateInstallFolder(installDir);
   // Under HKLM, as the wizard keeps it: where only administrators can wind it back.
   engine.SetSigningTimeKey(product::kInstallerStateKeyPath);
   engine.CheckUpdate();

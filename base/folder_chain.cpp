@@ -80,9 +80,12 @@ bool IsFolderLink(HANDLE folder, const std::wstring& path) {
   return !::GetVolumeNameForVolumeMountPointW((path + L"\\").c_str(), volume, 64);
 }
 
-void CreateFolderChain(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
+std::vector<std::wstring> CreateFolderChain(const std::wstring& path,
+                                            SECURITY_ATTRIBUTES* security) {
+  std::vector<std::wstring> created;
   for (const std::wstring& folder : FoldersBelowRoot(path)) {
     if (::CreateDirectoryW(folder.c_str(), security)) {
+      created.push_back(folder);
       // Set once more on a created folder: not every file system keeps the creation's rules
       // (Wine keeps only what is set on the folder itself).
       if (security)
@@ -91,12 +94,20 @@ void CreateFolderChain(const std::wstring& path, SECURITY_ATTRIBUTES* security) 
       continue;
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS)
-      return;
+      return created;
     ScopedHandle existing(::CreateFileW(
         folder.c_str(), FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!existing.IsValid() || IsFolderLink(existing.Get(), folder))
+      return created;
+  }
+  return created;
+}
+
+void RemoveCreatedFolders(const std::vector<std::wstring>& created) {
+  for (auto folder = created.rbegin(); folder != created.rend(); ++folder) {
+    if (!::RemoveDirectoryW(folder->c_str()))
       return;
   }
 }

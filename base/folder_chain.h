@@ -22,7 +22,12 @@ bool IsFolderLink(HANDLE folder, const std::wstring& path);
 // Creates every missing folder along the path below its root, each with the given security
 // (null: inherited from its parent). Stops at the first folder that is a link, or that cannot
 // be created: nothing is created through a link, and what could not be created shows when a file
-// is written below it.
-void CreateFolderChain(const std::wstring& path, SECURITY_ATTRIBUTES* security = nullptr);
+// is written below it. Returns the folders it created, outermost first.
+std::vector<std::wstring> CreateFolderChain(const std::wstring& path,
+                                            SECURITY_ATTRIBUTES* security = nullptr);
+
+// Removes the folders that CreateFolderChain returned, innermost first, as long as each is
+// empty: a folder that holds anything stays, and so does every folder above it.
+void RemoveCreatedFolders(const std::vector<std::wstring>& created);
 
 }  // namespace base

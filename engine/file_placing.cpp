@@ -114,6 +114,8 @@ PlaceResult PlaceUnpacked(const UpdateItem& item, int32_t extracted, const Place
   PlaceResult result;
   if (extracted == archive::kResultLinkInTheWay) {
     result = {FailureReason::kLinkInPath, extracted};
+  } else if (extracted == archive::kResultNoRoomToUnpack) {
+    result = {FailureReason::kNotEnoughSpace, extracted};
   } else if (extracted != 0) {
     result = {IsDiskFullResult(extracted) ? FailureReason::kDiskFull : FailureReason::kUnpackFailed,
               extracted};
@@ -148,7 +150,8 @@ PlaceResult PlaceFile(const UpdateItem& item,
     return {FailureReason::kDigestMismatch, 0};
 
   const int32_t extracted = archive::ExtractPackageResult(
-      std::move(package), packagePath, item.folder, &IgnorePercentage, hooks.holdFolder);
+      std::move(package), packagePath, item.folder, &IgnorePercentage,
+      {hooks.holdFolder, hooks.roomToUnpack});
   return PlaceUnpacked(item, extracted, hooks);
 }
 
@@ -162,11 +165,13 @@ PlaceResult PlaceReceivedFile(const UpdateItem& item,
   if (received.InMemory()) {
     extracted = archive::ExtractPackageResult(received.Bytes().data(), received.Bytes().size(),
                                               item.folder + L"temp.pak", item.folder,
-                                              &IgnorePercentage, hooks.holdFolder);
+                                              &IgnorePercentage,
+                                              {hooks.holdFolder, hooks.roomToUnpack});
   } else {
     const std::wstring packagePath = received.FilePath();
     extracted = archive::ExtractPackageResult(received.TakeFile(), packagePath, item.folder,
-                                              &IgnorePercentage, hooks.holdFolder);
+                                              &IgnorePercentage,
+                                              {hooks.holdFolder, hooks.roomToUnpack});
   }
   return PlaceUnpacked(item, extracted, hooks);
 }

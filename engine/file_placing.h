@@ -32,6 +32,9 @@ struct PlaceHooks {
   FileInUseHandler onFileInUse;
   // Makes and checks every folder the package's items go into.
   archive::FolderHold holdFolder;
+  // Asked with the package's unpacked size before anything is unpacked; false fails the file
+  // with kNotEnoughSpace.
+  archive::RoomCheck roomToUnpack;
   // Called once the unpacked file is checked, just before it is renamed over the target.
   std::function<void()> beforeRename;
 };

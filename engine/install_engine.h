@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/archive/extract_observer.h"
 #include "engine/engine_report.h"
 #include "engine/install_outcome.h"
 #include "engine/minisign.h"
@@ -14,6 +15,7 @@ namespace base {
 class HeldFolders;
 }
 class PackageFetcher;
+class StagingArea;
 class UserPrompt;
 struct PlaceResult;
 struct TransferOutcome;
@@ -161,12 +163,28 @@ class InstallEngine {
   // Install's run up to the call of onComplete; folders holds the run's folders (the install
   // folder first) until the run has ended.
   RunOutcome RunInstall(const std::wstring& installDir, base::HeldFolders& folders);
+  // Stages every file of items that the staging folder does not hold yet, then commits them all
+  // together; the outcome of each file, and the failure that stopped the run, go to outcome.
+  void StageAndCommit(const std::wstring& installDir,
+                      const std::vector<UpdateItem>& items,
+                      StagingArea& staging,
+                      base::HeldFolders& folders,
+                      RunOutcome& outcome);
+  // Receives, checks and unpacks each of toFetch (items as staged) into the staging folder, in
+  // order, until one fails; how many were staged.
+  size_t StageFiles(const std::wstring& installDir,
+                    const std::vector<UpdateItem>& toFetch,
+                    StagingArea& staging,
+                    base::HeldFolders& folders,
+                    RunOutcome& outcome);
   // Places item number `index` of a run once fetcher has received its package, reporting
-  // progress while it waits; the failure that stopped it, or kNone.
+  // progress while it waits; the failure that stopped it, or kNone. roomToUnpack is asked with
+  // the package's unpacked size before it is unpacked.
   PlaceResult FetchAndPlace(const UpdateItem& item,
                             size_t index,
                             base::HeldFolders& folders,
-                            PackageFetcher& fetcher);
+                            PackageFetcher& fetcher,
+                            const archive::RoomCheck& roomToUnpack);
   // Keeps the signed manifest's time and digest once per run, before its first file is placed.
   void KeepSigningTimeBeforeFirstPlacement();
   // Brings downloadedBytes up to what fetcher has received (never past totalBytes) and reports

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <ctime>
+#include <optional>
 
 #include "base/folder_security.h"
 #include "base/held_folders.h"
@@ -34,13 +35,18 @@ long long FreeBytes(const std::wstring& folder) {
   return static_cast<long long>(std::min<ULONGLONG>(available.QuadPart, LLONG_MAX));
 }
 
-// What the run will write at most: each package, and beside it the file it unpacks to (a
-// package holds its file compressed or stored, so not more than about its own size again).
-long long SpaceNeeded(const std::vector<UpdateItem>& items) {
-  long long packages = 0;
-  for (const UpdateItem& item : items)
-    packages += std::max(item.length, 0);
-  return 2 * packages;
+// What staging the files from toFetch[from] on still needs on the volume: the file unpacked
+// from the package at hand (unpackedBytes, 0 before any), and for each later one at least its
+// package, which lands there before its file is unpacked. Before anything is received the
+// largest package counts twice: it is on the disk while its file unpacks beside it.
+long long SpaceNeeded(const std::vector<UpdateItem>& toFetch, size_t from, uint64_t unpackedBytes) {
+  long long needed = static_cast<long long>(std::min<uint64_t>(unpackedBytes, LLONG_MAX / 2));
+  int largest = 0;
+  for (size_t index = from; index < toFetch.size(); ++index) {
+    needed += std::max(toFetch[index].length, 0);
+    largest = std::max(largest, toFetch[index].length);
+  }
+  return from == 0 && unpackedBytes == 0 ? needed + largest : needed;
 }
 
 // How often a run waiting for a package reports what its transfers have received.
@@ -65,12 +71,15 @@ std::wstring ManifestName(const UpdateItem& item, const std::wstring& installDir
 }  // namespace
 
 void InstallEngine::Install(std::wstring installDir) {
-  // Held until the completion has written what follows the run into the install folder.
-  base::HeldFolders folders;
-  const RunOutcome outcome = RunInstall(installDir, folders);
+  // Held until the completion has written what follows a complete run into the install folder.
+  // A failed run lets go of them first: the completion removes the folders it left empty.
+  std::optional<base::HeldFolders> folders(std::in_place);
+  const RunOutcome outcome = RunInstall(installDir, *folders);
   LogRunEnd(outcome);
-  if (!outcome.Complete())
+  if (!outcome.Complete()) {
+    folders.reset();
     ReportFailure(outcome);
+  }
   onComplete(outcome);
 }
 
@@ -123,7 +132,6 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir, base::HeldF
   for (std::wstring& name : manifest.unchanged)
     outcome.files.push_back({std::move(name), FileOutcome::kUnchanged});
 
-  size_t next = 0;
   // A list missing some of its files would leave a client that is no release.
   for (const std::wstring& name : manifest.refused)
     ActiveRunLog().Printf("manifest entry %s: refused for its name", WideToUtf8(name).c_str());
@@ -149,61 +157,33 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir, base::HeldF
     return outcome;
   }
 
+  StageAndCommit(installDir, items, staging, folders, outcome);
+  return outcome;
+}
+
+void InstallEngine::StageAndCommit(const std::wstring& installDir,
+                                   const std::vector<UpdateItem>& items,
+                                   StagingArea& staging,
+                                   base::HeldFolders& folders,
+                                   RunOutcome& outcome) {
   // Every file is made ready in the staging folder first; files an earlier run staged and that
   // are still whole are not fetched again.
   std::vector<UpdateItem> toFetch;
-  std::vector<UpdateItem> staged;
+  std::vector<bool> stagedBefore;
   for (const UpdateItem& item : items) {
-    staged.push_back(staging.Staged(item));
-    if (!staging.HoldsStaged(item))
-      toFetch.push_back(staged.back());
+    stagedBefore.push_back(staging.HoldsStaged(item));
+    if (!stagedBefore.back())
+      toFetch.push_back(staging.Staged(item));
   }
   long long fetchSum = 0;
   for (const UpdateItem& item : toFetch)
     fetchSum = std::clamp(fetchSum + item.length, 0LL, static_cast<long long>(INT_MAX));
   totalBytes = static_cast<int>(fetchSum);
-  const long long freeBytes = items.empty() ? -1 : FreeBytes(installDir);
-  const long long bytesNeeded = SpaceNeeded(toFetch);
-  bool allStaged = false;
-  if (freeBytes >= 0 && freeBytes < bytesNeeded) {
-    outcome.failure = FailureReason::kNotEnoughSpace;
-    outcome.code = freeBytes;
-    outcome.bytesNeeded = bytesNeeded;
-  } else {
-    // Transfers run on the fetcher's thread ahead of placement, which stays on this thread in
-    // manifest order; so do the progress reports.
-    PackageFetcher fetcher(
-        toFetch, parallelTransfers_,
-        [&folders](const UpdateItem& item) { return PrepareFolder(item, folders); },
-        [this](int retry, int result, const TransferOutcome& last) {
-          return RetryDelay(retry, result, last);
-        },
-        sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_);
-    for (; next < toFetch.size(); ++next) {
-      const ULONGLONG started = ::GetTickCount64();
-      downloadTries_ = 0;
-      const PlaceResult placed =
-          staging.Prepare(toFetch[next])
-              ? FetchAndPlace(toFetch[next], next, folders, fetcher)
-              : PlaceResult{FailureReason::kLinkInPath, kErrorReparsePointEncountered};
-      const std::wstring name = ManifestName(toFetch[next], staging.Root() + L"\\files");
-      LogFileEnd(name, toFetch[next].length, placed.failure, downloadTries_,
-                 ::GetTickCount64() - started);
-      if (!placed.Placed()) {
-        outcome.failure = placed.failure;
-        outcome.code = placed.code;
-        outcome.failedFile = name;
-        break;
-      }
-    }
-    // Transfers of files after a failure end here; what they received goes with them.
-    fetcher.Stop();
-    allStaged = next == toFetch.size();
-  }
-  if (allStaged && items.empty()) {
+  const size_t staged = StageFiles(installDir, toFetch, staging, folders, outcome);
+  if (staged == toFetch.size() && items.empty()) {
     // Nothing to install: what an earlier run left staged is of no use.
     staging.Remove();
-  } else if (allStaged) {
+  } else if (staged == toFetch.size()) {
     const StagingArea::CommitResult committed = staging.Commit(
         items,
         [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
@@ -217,23 +197,86 @@ RunOutcome InstallEngine::RunInstall(const std::wstring& installDir, base::HeldF
       outcome.failedFile = committed.failedFile;
     }
   }
-  // All or nothing: every file is placed, or none is.
-  for (const UpdateItem& item : items) {
-    const std::wstring name = ManifestName(item, installDir);
+  if (!outcome.Complete())
+    staging.RemoveEmptyFolders();
+  // All or nothing: every file is placed, or none is; what was staged waits for the next run.
+  size_t fetched = 0;
+  for (size_t index = 0; index < items.size(); ++index) {
+    const std::wstring name = ManifestName(items[index], installDir);
     FileOutcome result = FileOutcome::kNotReached;
     if (outcome.Complete())
       result = FileOutcome::kPlaced;
     else if (name == outcome.failedFile)
       result = FileOutcome::kFailed;
+    else if (stagedBefore[index] || fetched < staged)
+      result = FileOutcome::kStaged;
+    fetched += stagedBefore[index] ? 0 : 1;
     outcome.files.push_back({name, result});
   }
-  return outcome;
+}
+
+size_t InstallEngine::StageFiles(const std::wstring& installDir,
+                                 const std::vector<UpdateItem>& toFetch,
+                                 StagingArea& staging,
+                                 base::HeldFolders& folders,
+                                 RunOutcome& outcome) {
+  const long long freeBytes = toFetch.empty() ? -1 : FreeBytes(installDir);
+  const long long bytesNeeded = SpaceNeeded(toFetch, 0, 0);
+  if (freeBytes >= 0 && freeBytes < bytesNeeded) {
+    outcome.failure = FailureReason::kNotEnoughSpace;
+    outcome.code = freeBytes;
+    outcome.bytesNeeded = bytesNeeded;
+    return 0;
+  }
+  // Transfers run on the fetcher's thread ahead of staging, which stays on this thread in
+  // manifest order; so do the progress reports.
+  PackageFetcher fetcher(
+      toFetch, parallelTransfers_,
+      [&folders](const UpdateItem& item) { return PrepareFolder(item, folders); },
+      [this](int retry, int result, const TransferOutcome& last) {
+        return RetryDelay(retry, result, last);
+      },
+      sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_);
+  size_t next = 0;
+  for (; next < toFetch.size(); ++next) {
+    const ULONGLONG started = ::GetTickCount64();
+    downloadTries_ = 0;
+    // Before a package is unpacked, the volume must hold its files and at least the packages
+    // still to come.
+    const archive::RoomCheck roomToUnpack = [&, next](uint64_t unpackedBytes) {
+      const long long needed = SpaceNeeded(toFetch, next + 1, unpackedBytes);
+      const long long free = FreeBytes(installDir);
+      if (free < 0 || free >= needed)
+        return true;
+      outcome.code = free;
+      outcome.bytesNeeded = needed;
+      return false;
+    };
+    const PlaceResult placed =
+        staging.Prepare(toFetch[next])
+            ? FetchAndPlace(toFetch[next], next, folders, fetcher, roomToUnpack)
+            : PlaceResult{FailureReason::kLinkInPath, kErrorReparsePointEncountered};
+    const std::wstring name = ManifestName(toFetch[next], staging.Root() + L"\\files");
+    LogFileEnd(name, toFetch[next].length, placed.failure, downloadTries_,
+               ::GetTickCount64() - started);
+    if (!placed.Placed()) {
+      outcome.failure = placed.failure;
+      if (placed.failure != FailureReason::kNotEnoughSpace)
+        outcome.code = placed.code;
+      outcome.failedFile = name;
+      break;
+    }
+  }
+  // Transfers of files after a failure end here; what they received goes with them.
+  fetcher.Stop();
+  return next;
 }
 
 PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
                                          size_t index,
                                          base::HeldFolders& folders,
-                                         PackageFetcher& fetcher) {
+                                         PackageFetcher& fetcher,
+                                         const archive::RoomCheck& roomToUnpack) {
   if (!PrepareFolder(item, folders))
     return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
   // A digest that cannot be one cannot vouch for anything: nothing was fetched for it.
@@ -268,6 +311,7 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
   // The file goes into the staging folder, where no program holds it.
   PlaceHooks hooks;
   hooks.holdFolder = [&folders](const std::wstring& folder) { return folders.Hold(folder); };
+  hooks.roomToUnpack = roomToUnpack;
   const PlaceResult placed = PlaceReceivedFile(item, std::move(fetched.package), hooks);
   fetcher.Placed(index);
   return placed;

@@ -58,8 +58,9 @@ const char* FailureReasonText(FailureReason reason);
 enum class FileOutcome {
   kUnchanged,   // already up to date: not fetched
   kPlaced,      // the new file is in place
+  kStaged,      // received and checked, kept in the staging folder for the next run
   kFailed,      // the run stopped at this file; its old version, if any, is whole
-  kNotReached,  // listed after the failed one: not touched
+  kNotReached,  // not staged: the run stopped before it
 };
 
 struct FileResult {

@@ -66,6 +66,8 @@ void LogRunEnd(const RunOutcome& outcome) {
       ++unchanged;
     else if (file.outcome == FileOutcome::kNotReached)
       log.Printf("file %s: not reached", WideToUtf8(file.name).c_str());
+    else if (file.outcome == FileOutcome::kStaged)
+      log.Printf("file %s: staged for the next run", WideToUtf8(file.name).c_str());
   }
   log.Printf("%zu of %zu files already up to date", unchanged, outcome.files.size());
   if (outcome.Complete()) {

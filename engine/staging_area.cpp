@@ -91,6 +91,23 @@ void RemoveTree(const std::wstring& folder) {
   ::RemoveDirectoryW(folder.c_str());
 }
 
+// Removes every empty folder of the tree at folder, itself included, never following a link.
+void RemoveEmptyTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name != L"." && name != L".." &&
+          (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+          (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        RemoveEmptyTree(folder + L"\\" + name);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryW(folder.c_str());
+}
+
 bool IsMd5Hex(const std::string& digest) {
   return digest.size() == 32 && digest.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
@@ -131,6 +148,15 @@ StagingArea::CommitResult StagingArea::Commit(const std::vector<UpdateItem>& ite
                                               const FileInUseHandler& onFileInUse,
                                               const std::function<void()>& beforeFirstChange) {
   CommitResult result;
+  // A folder where a file goes is the user's: it is never moved aside, and nothing is touched.
+  for (const UpdateItem& item : items) {
+    const DWORD attributes = ::GetFileAttributesW(item.targetPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      result.placed = {FailureReason::kPlaceFailed, static_cast<long long>(ERROR_DIRECTORY)};
+      result.failedFile = RelativePath(item);
+      return result;
+    }
+  }
   // Every target that exists must be free to be moved aside, or none is touched.
   for (;;) {
     std::vector<std::wstring> held;
@@ -242,6 +268,11 @@ bool StagingArea::FinishInterruptedCommit() {
   folders_.Release(root_ + L"\\old");
   RemoveTree(root_ + L"\\old");
   return true;
+}
+
+void StagingArea::RemoveEmptyFolders() {
+  folders_.Release(root_);
+  RemoveEmptyTree(root_);
 }
 
 void StagingArea::Remove() {

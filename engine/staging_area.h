@@ -54,6 +54,9 @@ class StagingArea {
   bool FinishInterruptedCommit();
   // Removes the staging folder and everything in it (a run that completed).
   void Remove();
+  // Removes the folders of the staging folder that hold nothing, itself included: a failed run
+  // keeps only what the next one can use.
+  void RemoveEmptyFolders();
 
  private:
   // The path of a client file below the install folder ("Dir\Name").

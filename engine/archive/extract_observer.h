@@ -11,6 +11,16 @@ namespace archive {
 // folder item names; false when it is a link or cannot be made, which refuses the item.
 using FolderHold = std::function<bool(const std::wstring& folder)>;
 
+// Asked once, before anything is written, with the sum of the item sizes the archive lists;
+// false refuses the extraction for want of room.
+using RoomCheck = std::function<bool(uint64_t unpackedBytes)>;
+
+// What the caller adds to an extraction; each may be left empty.
+struct UnpackGuards {
+  FolderHold holdFolder;
+  RoomCheck roomFor;
+};
+
 // Receives the events of one ArchiveExtractor::ExtractTo run, on the thread that runs it. Paths
 // are UTF-16; a false answer where one is asked for stops the extraction.
 class ExtractObserver {

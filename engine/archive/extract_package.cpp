@@ -24,12 +24,13 @@ int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
                              PercentFn percentFn,
-                             const FolderHold& holdFolder) {
-  UnpackProgress progress(percentFn, holdFolder);
+                             const UnpackGuards& guards) {
+  UnpackProgress progress(percentFn, guards);
   ArchiveExtractor extractor;
   extractor.SetPath(archivePath);
   extractor.SetOpenedFile(std::move(archiveFile));
-  return extractor.ExtractTo(folder, &progress);
+  const int32_t result = extractor.ExtractTo(folder, &progress);
+  return progress.refusedForRoom ? kResultNoRoomToUnpack : result;
 }
 
 int32_t ExtractPackageResult(const void* data,
@@ -37,14 +38,15 @@ int32_t ExtractPackageResult(const void* data,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
                              PercentFn percentFn,
-                             const FolderHold& holdFolder) {
-  UnpackProgress progress(percentFn, holdFolder);
+                             const UnpackGuards& guards) {
+  UnpackProgress progress(percentFn, guards);
   ArchiveExtractor extractor;
   extractor.SetPath(archivePath);
   // An empty package still goes to the handlers, which refuse it as they would an empty file.
   static const char kNothing = 0;
   extractor.SetMemory(size > 0 ? data : &kNothing, size);
-  return extractor.ExtractTo(folder, &progress);
+  const int32_t result = extractor.ExtractTo(folder, &progress);
+  return progress.refusedForRoom ? kResultNoRoomToUnpack : result;
 }
 
 }  // namespace archive

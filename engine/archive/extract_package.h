@@ -23,14 +23,18 @@ bool ExtractPackage(base::ScopedHandle archiveFile,
                     const std::wstring& folder,
                     PercentFn percentFn);
 
+// ExtractPackageResult's result when guards.roomFor refused the package's unpacked size
+// (HRESULT_FROM_WIN32(ERROR_DISK_QUOTA_EXCEEDED)): nothing was written.
+constexpr int32_t kResultNoRoomToUnpack = static_cast<int32_t>(0x8007050F);
+
 // ExtractPackage of an opened archive with the extractor's result: 0 on success, otherwise the
-// code of the step that failed (see ArchiveExtractor::ExtractTo). holdFolder, when given, makes
-// and checks every folder an item goes into.
+// code of the step that failed (see ArchiveExtractor::ExtractTo) or kResultNoRoomToUnpack.
+// guards.holdFolder, when given, makes and checks every folder an item goes into.
 int32_t ExtractPackageResult(base::ScopedHandle archiveFile,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
                              PercentFn percentFn,
-                             const FolderHold& holdFolder = {});
+                             const UnpackGuards& guards = {});
 
 // The same for an archive held in memory (data, size), which stays the caller's; archivePath
 // only names it.
@@ -39,6 +43,6 @@ int32_t ExtractPackageResult(const void* data,
                              const std::wstring& archivePath,
                              const std::wstring& folder,
                              PercentFn percentFn,
-                             const FolderHold& holdFolder = {});
+                             const UnpackGuards& guards = {});
 
 }  // namespace archive

@@ -10,8 +10,15 @@ bool UnpackProgress::WantItemList(uint32_t) {
   return true;
 }
 
-bool UnpackProgress::ApproveItems(const std::vector<std::wstring>&, const std::vector<uint64_t>&) {
-  return true;
+bool UnpackProgress::ApproveItems(const std::vector<std::wstring>&,
+                                  const std::vector<uint64_t>& sizes) {
+  if (!guards.roomFor)
+    return true;
+  uint64_t unpacked = 0;
+  for (const uint64_t size : sizes)
+    unpacked += size;
+  refusedForRoom = !guards.roomFor(unpacked);
+  return !refusedForRoom;
 }
 
 void UnpackProgress::TotalKnown(const std::wstring&, uint64_t bytes) {

@@ -13,12 +13,12 @@ namespace archive {
 // Its result is ignored.
 using PercentFn = int (*)(const std::wstring& itemPath, int percent);
 
-// The installer's extraction observer: agrees to everything, and after each item adds its size
-// to the unpacked total, prints the running and announced totals and reports the percentage.
+// The installer's extraction observer: agrees to every item once the room check (if any) passed,
+// and after each item adds its size to the unpacked total, prints the running and announced totals and reports the percentage.
 class UnpackProgress : public ExtractObserver {
  public:
-  explicit UnpackProgress(PercentFn percentFn, FolderHold holdFolder = {})
-      : percentFn(percentFn), holdFolder(std::move(holdFolder)) {}
+  explicit UnpackProgress(PercentFn percentFn, UnpackGuards guards = {})
+      : percentFn(percentFn), guards(std::move(guards)) {}
 
   bool WantItemList(uint32_t count) override;
   bool ApproveItems(const std::vector<std::wstring>& paths,
@@ -29,10 +29,14 @@ class UnpackProgress : public ExtractObserver {
   void ExtractionDone(const std::wstring& path) override;
   bool ItemStarting(const std::wstring& folder, std::wstring& relativePath) override;
   bool ItemFinishing(const std::wstring& path, uint64_t bytes) override;
-  const FolderHold* Folders() const override { return holdFolder ? &holdFolder : nullptr; }
+  const FolderHold* Folders() const override {
+    return guards.holdFolder ? &guards.holdFolder : nullptr;
+  }
 
   PercentFn percentFn;
-  FolderHold holdFolder;
+  UnpackGuards guards;
+  // The room check refused the items: nothing was written.
+  bool refusedForRoom = false;
   uint64_t completedBytes = 0;
   uint64_t totalBytesToUnpack = 0;
 };

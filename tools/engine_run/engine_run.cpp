@@ -99,6 +99,8 @@ void PrintOutcome(const RunOutcome& outcome) {
     unchanged += file.outcome == FileOutcome::kUnchanged;
     if (file.outcome == FileOutcome::kNotReached)
       std::printf("not reached: %s\n", Narrow(file.name).c_str());
+    if (file.outcome == FileOutcome::kStaged)
+      std::printf("staged: %s\n", Narrow(file.name).c_str());
   }
   std::printf("files placed %d unchanged %d\n", placed, unchanged);
   if (outcome.Complete()) {
@@ -184,7 +186,7 @@ int wmain(int argc, wchar_t** argv) {
         "can read\n");
   // The wizard creates the install folder before it starts the engine, never through a link.
   base::ProtectedFolderSecurity security;
-  base::CreateFolderChain(installDir, security.Get());
+  const std::vector<std::wstring> created = base::CreateFolderChain(installDir, security.Get());
   engine.SetUpdateServer(baseAddress);
   // A proxy that wants a password asks through the system's prompt, as in the wizard.
   ProxyCredentialStore::Instance().SetPrompt(
@@ -231,6 +233,9 @@ int wmain(int argc, wchar_t** argv) {
     timing.lastPlace = Now() - timing.lastBoundary;
     completed = outcome;
     PrintOutcome(outcome);
+    // As the wizard's completion: a failed run leaves no folder it made and left empty.
+    if (!outcome.Complete())
+      base::RemoveCreatedFolders(created);
     std::fflush(stdout);
   };
 

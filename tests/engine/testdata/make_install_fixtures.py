@@ -7,6 +7,7 @@
   <out>/traversal.pak     a zip package whose only item climbs out of the destination folder
   <out>/readonly.pak      a zip package of QuenbyClient.exe stored with the read-only attribute
   <out>/folder_item.pak   readonly.pak's item followed by a file item named "userdata"
+  <out>/tmp_named.pak     the client as the item of a file named "QuenbyClient.exe.tmp"
   <out>/names/release/    a client whose file and folder names an address must escape (NAMES)
   <out>/names/<format>/   that client published as 7z, zip and cab packages (Url "@SERVER@/<format>")
 """
@@ -75,9 +76,11 @@ def main():
         publish.publish(names, out / "names" / fmt, f"@SERVER@/{fmt}", fmt)
 
     client = (release / "QuenbyClient.exe").read_bytes()
-    for name, extra in (("readonly.pak", []), ("folder_item.pak", [("userdata", 0x20)])):
+    for name, first, extra in (("readonly.pak", "QuenbyClient.exe.tmp", []),
+                               ("folder_item.pak", "QuenbyClient.exe.tmp", [("userdata", 0x20)]),
+                               ("tmp_named.pak", "QuenbyClient.exe.tmp.tmp", [])):
         with zipfile.ZipFile(out / name, "w") as z:
-            for item, attributes in [("QuenbyClient.exe.tmp", 0x21)] + extra:
+            for item, attributes in [(first, 0x21)] + extra:
                 info = zipfile.ZipInfo(item, (2024, 5, 1, 12, 0, 0))
                 info.create_system = 0  # MS-DOS: the low byte holds Windows attributes
                 info.external_attr = attributes
