@@ -11,6 +11,7 @@
 #include "engine/file_digest.h"
 #include "engine/file_holders.h"
 #include "engine/open_file_rename.h"
+#include "engine/package_download.h"
 #include "engine/run_log.h"
 #include "engine/text_convert.h"
 
@@ -148,11 +149,15 @@ StagingArea::CommitResult StagingArea::Commit(const std::vector<UpdateItem>& ite
                                               const FileInUseHandler& onFileInUse,
                                               const std::function<void()>& beforeFirstChange) {
   CommitResult result;
-  // A folder where a file goes is the user's: it is never moved aside, and nothing is touched.
+  // Before anything moves: every target's folder is made and held (none is a link), and a
+  // folder where a file goes is the user's, never moved aside.
   for (const UpdateItem& item : items) {
     const DWORD attributes = ::GetFileAttributesW(item.targetPath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (!folders_.Hold(FolderOf(item.targetPath)))
+      result.placed = {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
+    else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       result.placed = {FailureReason::kPlaceFailed, static_cast<long long>(ERROR_DIRECTORY)};
+    if (!result.placed.Placed()) {
       result.failedFile = RelativePath(item);
       return result;
     }
@@ -185,7 +190,11 @@ StagingArea::CommitResult StagingArea::Commit(const std::vector<UpdateItem>& ite
     journal += WideToUtf8(RelativePath(item)) + "\n";
   journal += std::string(kJournalEnd) + "\n";
   if (!folders_.Hold(root_ + L"\\old") || !WriteFlushed(JournalPath(), journal)) {
-    result.placed = {FailureReason::kPlaceFailed, ::GetLastError()};
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(JournalPath().c_str());
+    result.placed = {IsDiskFull(error) ? FailureReason::kDiskFull : FailureReason::kPlaceFailed,
+                     static_cast<long long>(error)};
+    ActiveRunLog().Printf("commit: the journal could not be written (error %lu)", error);
     return result;
   }
   if (beforeFirstChange)
@@ -197,7 +206,7 @@ StagingArea::CommitResult StagingArea::Commit(const std::vector<UpdateItem>& ite
     const std::wstring staged = root_ + L"\\files\\" + relative;
     const std::wstring old = root_ + L"\\old\\" + relative;
     DWORD error = 0;
-    if (!folders_.Hold(FolderOf(item.targetPath)) || !folders_.Hold(FolderOf(old))) {
+    if (!folders_.Hold(FolderOf(old))) {
       error = ERROR_CANT_ACCESS_FILE;
     } else if (Exists(item.targetPath) && !MoveFile(item.targetPath, old)) {
       error = ::GetLastError();

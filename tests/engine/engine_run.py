@@ -14,6 +14,8 @@ def parse_arguments(description):
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--engine-run", required=True, type=pathlib.Path)
     parser.add_argument("--release", required=True, type=pathlib.Path)
+    parser.add_argument("--hold-file", type=pathlib.Path,
+                        help="a program that holds a file open (hold-file <path> [seconds])")
     return parser.parse_args()
 
 

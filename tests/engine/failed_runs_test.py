@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Install runs that fail under real conditions, with engine-run under Wine and the local update
-server: a disk that fills up while a file is unpacked (a small tmpfs holding the install folder),
-a volume too small to start on, links planted in or above the install folder, and a kill of every Windows process part way through a throttled
+server: a disk too small for a file's unpacked size (a small tmpfs holding the install folder),
+a disk that fills up before the commit, a volume too small to start on, links planted in or above the install folder, and a kill of every Windows process part way through a throttled
 update (wineserver -k, in a prefix of the test's own). Each must tell the failure once, leave
 every client file whole (its old or its new version, never a torn one, and no ".tmp" beside it),
 and the next run must complete the install.
@@ -125,7 +125,7 @@ def expect(faults, condition, text):
 
 
 def disk_fills_up(engine_run, work, base, served):
-    """An update whose big file cannot be unpacked on the full disk."""
+    """An update whose big file cannot be unpacked on the disk: refused by its unpacked size."""
     faults = []
     v1 = make_release(work / "release1", 1)
     v2 = make_release(work / "release2", 2)
@@ -144,10 +144,12 @@ def disk_fills_up(engine_run, work, base, served):
         disk.resize(disk.used() + 2 * MIB)
         code, output = run_engine(engine_run, f"{base}/v2", on_disk)
         expect(faults, code == 1, f"the failed run ended with {code}")
-        expect(faults, 'failed: file="big.dat" reason="the disk is full"' in output,
-               f"no disk-full failure at big.dat:\n{output}")
-        expect(faults, output.count("failure message:") == 1,
-               f"the failure message was not shown once:\n{output}")
+        # The archive's own sizes are checked before it is unpacked: the space message, once.
+        expect(faults, re.search(r'^not enough space: \d+ bytes needed, \d+ free\n(.|\n)*'
+                                 r'failed: file="big.dat" reason="not enough free space', output,
+                                 re.M), f"no space failure at big.dat:\n{output}")
+        expect(faults, output.count("not enough space:") == 1 and "failure message:" not in output,
+               f"the failure was not told once:\n{output}")
         # All or nothing: the files staged before the failure are not in place either.
         for name in ("a.txt", "big.dat", "tarsklogin.exe", "z.txt"):
             expect(faults, (install / name).read_bytes() == (v1 / name).read_bytes(),
@@ -164,6 +166,67 @@ def disk_fills_up(engine_run, work, base, served):
     finally:
         disk.unmount()
     return [f"disk fills up: {f}" for f in faults], None
+
+
+def disk_full_at_the_commit(engine_run, work, base, served, hold_file):
+    """Every file of an update staged, then the commit held up by a program holding a client
+    file; the disk fills up while the user is asked, so the commit's journal cannot be written:
+    the run fails with every old file in place, and the next run commits what was staged without
+    fetching anything again."""
+    faults = []
+    v1 = make_release(work / "release1-commit", 1, big_bytes=MIB)
+    v2 = make_release(work / "release2-commit", 2, big_bytes=MIB)
+    publish.publish(v1, served / "c1", f"{base}/c1", "7z")
+    publish.publish(v2, served / "c2", f"{base}/c2", "7z")
+    disk = Tmpfs(work / "commit-disk", "32m", engine_run)
+    if not disk.mounted:
+        return None, disk.reason
+    holder = None
+    try:
+        install = disk.folder / "Quenby"
+        on_disk = disk.drive + "\\Quenby"
+        code, output = run_engine(engine_run, f"{base}/c1", on_disk)
+        if code != 0:
+            return [f"installing version 1 ended with {code}:\n{output}"], None
+        holder = subprocess.Popen([str(WINE_RUN), str(hold_file), on_disk + "\\a.txt", "6"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(3)
+        engine = subprocess.Popen([str(WINE_RUN), str(engine_run), f"{base}/c2", on_disk,
+                                   "--answer", "cancel", "--in-use", "retry", "--quiet"],
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        output = ""
+        for line in engine.stdout:
+            output += line.decode("utf-8", "replace").replace("\r\n", "\n")
+            if line.startswith(b"file in use:") and not (disk.folder / "filler").exists():
+                with open(disk.folder / "filler", "wb") as filler:
+                    try:
+                        while True:
+                            filler.write(b"\0" * 65536)
+                            filler.flush()
+                    except OSError:
+                        pass
+        code = engine.wait(timeout=120)
+        reasons = re.findall(r'reason="[^"]*"', output)
+        print(f"disk full at the commit: {output.count('file in use:')} in-use questions, "
+              f"then {reasons}")
+        expect(faults, "file in use:" in output, f"the commit was not held up:\n{output}")
+        expect(faults, code == 1 and 'reason="the disk is full"' in output,
+               f"no disk-full failure at the commit ({code}):\n{output}")
+        for name in ("a.txt", "big.dat", "tarsklogin.exe", "z.txt"):
+            expect(faults, (install / name).read_bytes() == (v1 / name).read_bytes(),
+                   f"{name} is not the old version after the failed commit")
+        (disk.folder / "filler").unlink()
+        code, output = run_engine(engine_run, f"{base}/c2", on_disk)
+        expect(faults, code == 0 and "\ncomplete\n" in output,
+               f"the run after the disk was freed ended with {code}:\n{output}")
+        expect(faults, "stage=2" not in output, f"staged files were fetched again:\n{output}")
+        faults += release_faults(v2, install)
+        expect(faults, not (install / STAGING).exists(), "a complete run left its staging folder")
+    finally:
+        if holder is not None:
+            holder.wait(timeout=60)
+        disk.unmount()
+    return [f"disk full at the commit: {f}" for f in faults], None
 
 
 def too_little_space_to_start(engine_run, work, base, served):
@@ -305,7 +368,8 @@ def main():
         served = work / "served"
         port, _ = server.start(served, 0, tls=False)
         base = f"http://127.0.0.1:{port}"
-        for scenario in (disk_fills_up, too_little_space_to_start):
+        for scenario in (disk_fills_up, too_little_space_to_start,
+                         lambda *a: disk_full_at_the_commit(*a, args.hold_file)):
             found, skipped = scenario(args.engine_run, work, base, served)
             if skipped is not None:
                 print(f"mounting a tmpfs was refused ({skipped}): skipped")
