@@ -302,8 +302,9 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
     // What was received of a package the disk could not take goes with its temporary file.
     if (IsDiskFull(writeError))
       return {FailureReason::kDiskFull, static_cast<long long>(writeError)};
-    // The partly received package stays as temp.pak in the staging folder.
-    fetched.package.KeepAs(item.folder + L"temp.pak");
+    // What was received of the package stays as temp.pak in the staging folder.
+    if (fetched.package.Size() > 0)
+      fetched.package.KeepAs(item.folder + L"temp.pak");
     return {FailureReason::kDownloadFailed, resultCode};
   }
   // The end of the file's transfer: the count of the report before, once more.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/install_record.h"
 #include "app/product_names.h"
 #include "app/registration.h"
 #include "base/scoped_handle.h"
@@ -155,9 +156,9 @@ TEST_F(InstallSessionTest, ProgressShowsANameTheAnsiCodePageCannotHold) {
   EXPECT_TRUE(FileExists(installDir_ + L"\\한국어.txt"));
 }
 
-// A failed run once wrote install.dat, the shortcuts and the uninstall entry for a folder without
-// a client, and showed the finish page. Now the failure is told once, and only a folder that holds
-// a client (an update over an earlier installation) is registered and finished.
+// A failed run tells the failure once and registers nothing new: a folder that holds a client (an
+// update over an earlier installation) keeps its registration and finishes; a fresh install that
+// kept nothing for the next run leaves no install folder either.
 TEST_F(InstallSessionTest, FailedRunRegistersAndFinishesOnlyAnInstalledClient) {
   struct Case {
     const char* description;
@@ -181,14 +182,18 @@ TEST_F(InstallSessionTest, FailedRunRegistersAndFinishesOnlyAnInstalledClient) {
         "<File><Name>tarsklogin.exe</Name><Url>@SERVER@/-/status/404/</Url><Dir></Dir>"
         "<MD5>00000000000000000000000000000000</MD5><Length>1000</Length></File>");
     InstallEngine::Instance().SetUpdateServer(*c.server ? c.server : server_.c_str());
-    if (c.launcherBefore)
+    if (c.launcherBefore) {
       PlaceLauncher();
+      ASSERT_TRUE(WriteInstallRecord(installDir_));
+      ASSERT_TRUE(RegisterInstallation(installDir_));
+    }
 
     const bool finishPageDue = RunToFinish();
 
     EXPECT_EQ(1, prompt_.asked.load());
     EXPECT_EQ(c.launcherBefore, finishPageDue);
     EXPECT_EQ(c.launcherBefore, Registered());
+    EXPECT_EQ(c.launcherBefore, FileExists(installDir_));
     if (c.launcherBefore) {
       EXPECT_EQ(310u, ReadFileBytes(installDir_ + L"\\install.dat").size());
       EXPECT_TRUE(UninstallEntryExists());
@@ -197,13 +202,13 @@ TEST_F(InstallSessionTest, FailedRunRegistersAndFinishesOnlyAnInstalledClient) {
   }
 }
 
-// A release without the launcher installs, and shows the finish page, but registers nothing that
-// would point at a missing program.
-TEST_F(InstallSessionTest, CompleteRunWithoutALauncherFinishesUnregistered) {
+// Registration follows the run's outcome: a complete run registers and finishes even when its
+// release holds no launcher.
+TEST_F(InstallSessionTest, CompleteRunWithoutALauncherRegistersAndFinishes) {
   ServeManifest("");
   EXPECT_TRUE(RunToFinish());
   EXPECT_EQ(0, prompt_.asked.load());
-  EXPECT_FALSE(Registered());
+  EXPECT_TRUE(Registered());
 }
 
 // An exception on one of the session's threads once ended the process through abort(): no

@@ -378,8 +378,8 @@ TEST_F(InstallRunTest, FailedDownloadShowsTheMessageOnceAndEndsTheRun) {
     EXPECT_FALSE(FileExists(installDir_ + L"\\QuenbyClient.exe"));
     EXPECT_TRUE(ReleaseBytes(L"QuenbyClient.exe") ==
                 ReadFileBytes(staging + L"\\files\\QuenbyClient.exe"));
-    ASSERT_TRUE(FileExists(staging + L"\\unpack\\res\\temp.pak"));
-    EXPECT_EQ("", ReadFileBytes(staging + L"\\unpack\\res\\temp.pak"));
+    // A package of which nothing arrived leaves nothing.
+    EXPECT_FALSE(FileExists(staging + L"\\unpack\\res"));
     EXPECT_FALSE(FileExists(installDir_ + L"\\never.dat"));
     if (answerOk) {
       ASSERT_EQ(1u, prompt_.opened.size());
@@ -613,7 +613,8 @@ TEST_F(InstallRunTest, EachFailureIsToldOnceStopsTheRunAndKeepsTheOldFile) {
       ASSERT_TRUE(WriteFileBytes(skin, oldBytes));
       holder.emplace(client);
       skinHolder.emplace(skin);
-      ASSERT_TRUE(holder->Held() && skinHolder->Held()) << "hold-file did not take the files";
+      ASSERT_TRUE(holder->Held()) << "hold-file did not take the client";
+      ASSERT_TRUE(skinHolder->Held()) << "hold-file did not take the skin";
     }
     prompt_.onFileInUse = [&] {
       if (c.holder == Holder::kRetry) {

@@ -10,8 +10,17 @@
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2 || argc > 3)
     return 2;
-  HANDLE file = ::CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The test probes the file for write access until it is held; an open that meets a probe is
+  // tried again.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int tries = 0; file == INVALID_HANDLE_VALUE && tries < 1000; ++tries) {
+    file = ::CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_SHARING_VIOLATION)
+      return 1;
+    if (file == INVALID_HANDLE_VALUE)
+      ::Sleep(10);
+  }
   if (file == INVALID_HANDLE_VALUE)
     return 1;
   ::Sleep(argc == 3 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) * 1000 : INFINITE);
