@@ -161,4 +161,7 @@ for shape in large small; do
   echo "place and this file's folder, connection and request; unpack-and-place measured alone):"
   awk '{ if ($2 == "files") printf "  %s files, %s reports\n", $3, $5; else printf "  %-18s %s\n", $2, $3 }' \
     "$work/$shape.timings"
+  commit_s=$(awk '$2 == "commit" { print $3 }' "$work/$shape.timings")
+  printf '  the commit is %.1f %% of the engine'"'"'s time\n' \
+    "$(echo "$commit_s * 100 / ${engine_s[$shape]}" | bc -l)"
 done

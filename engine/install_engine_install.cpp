@@ -170,8 +170,9 @@ void InstallEngine::StageAndCommit(const std::wstring& installDir,
   // are still whole are not fetched again.
   std::vector<UpdateItem> toFetch;
   std::vector<bool> stagedBefore;
+  const bool stagingLeft = ::GetFileAttributesW(staging.Root().c_str()) != INVALID_FILE_ATTRIBUTES;
   for (const UpdateItem& item : items) {
-    stagedBefore.push_back(staging.HoldsStaged(item));
+    stagedBefore.push_back(stagingLeft && staging.HoldsStaged(item));
     if (!stagedBefore.back())
       toFetch.push_back(staging.Staged(item));
   }

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include "engine/manifest_keys.h"
 #include "engine/proxy_credentials.h"
 #include "engine/proxy_routes.h"
+#include "engine/run_log.h"
 #include "engine/text_convert.h"
 #include "engine/user_prompt.h"
 
@@ -123,14 +125,28 @@ double Now() {
 // its first chunk (unpacking and placing the previous file, then the folder, connection and
 // request of this one); after the last file's end report, its unpacking and placing. The
 // callback's own work is counted apart.
+// Takes the commit's time from the engine's run log.
+class CommitTimeLog : public RunLog {
+ public:
+  void Write(std::string_view line) override {
+    unsigned long long milliseconds = 0;
+    if (std::sscanf(std::string(line).c_str(), "commit: %*u files put in place in %llu ms",
+                    &milliseconds) == 1)
+      seconds = static_cast<double>(milliseconds) / 1000;
+  }
+  double seconds = 0;
+};
+
 struct RunTimings {
   double start = Now(), manifestDone = 0, lastBoundary = 0, transfer = 0, beforeFirstChunk = 0;
   double lastPlace = 0, inCallback = 0;
+  CommitTimeLog commitLog;
   bool inFile = false;
   int files = 0, reports = 0;
 
   void Print() const {
     std::printf("timing manifest %.3f\n", manifestDone - start);
+    std::printf("timing commit %.3f\n", commitLog.seconds);
     std::printf("timing transfer %.3f\n", transfer);
     std::printf("timing between-files %.3f\n", beforeFirstChunk);
     std::printf("timing last-place %.3f\n", lastPlace);
@@ -162,6 +178,7 @@ int wmain(int argc, wchar_t** argv) {
       quiet = true;
     } else if (option == L"--timings") {
       timings = true;
+      SetActiveRunLog(&timing.commitLog);
     } else if (option == L"--transfers" && i + 1 < argc && _wtoi(argv[i + 1]) > 0) {
       engine.SetParallelTransfers(_wtoi(argv[++i]));
     } else if (option == L"--answer" && i + 1 < argc &&
@@ -250,6 +267,7 @@ int wmain(int argc, wchar_t** argv) {
   // Which route of the user's proxy settings reached each server.
   for (const auto& [server, route] : ProxyRoutes::Instance().WorkingRoutes())
     std::printf("route %s: %s\n", server.c_str(), route.empty() ? "direct" : route.c_str());
+  SetActiveRunLog(nullptr);
   if (timings)
     timing.Print();
   return completed && completed->Complete() ? 0 : 1;
