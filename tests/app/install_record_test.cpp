@@ -25,11 +25,21 @@ TEST(InstallRecordTest, InstallerCarriesTheRecordTheSkinAndTheIcon) {
   EXPECT_EQ(ShippedRecord(), std::string(InstallRecordResource(installer)));
   EXPECT_NE(nullptr, ::FindResourceW(installer, MAKEINTRESOURCEW(136), L"ZIPRES"));
   EXPECT_NE(nullptr, ::FindResourceW(installer, MAKEINTRESOURCEW(1), RT_GROUP_ICON));
-  HICON icon = static_cast<HICON>(
-      ::LoadImageW(installer, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-  EXPECT_NE(nullptr, icon);
-  if (icon)
+  // Every size the icon holds decodes, the PNG images (48 pixels on) as well as the DIBs.
+  for (const int size : {16, 24, 32, 48, 64, 256}) {
+    SCOPED_TRACE(size);
+    HICON icon = static_cast<HICON>(
+        ::LoadImageW(installer, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    ASSERT_NE(nullptr, icon);
+    ICONINFO info{};
+    EXPECT_TRUE(::GetIconInfo(icon, &info));
+    BITMAP colour{};
+    EXPECT_NE(0, ::GetObjectW(info.hbmColor, sizeof(colour), &colour));
+    EXPECT_EQ(size, colour.bmWidth);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
     ::DestroyIcon(icon);
+  }
   ::FreeLibrary(installer);
 }
 

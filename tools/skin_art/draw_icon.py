@@ -2,7 +2,8 @@
 """Draws the installer's program icon (a blue rounded square with a white ring and a downward
 arrow) into a Windows icon file with 16, 24, 32, 48, 64 and 256 pixel images.
 
-The small images are 32-bit DIBs with an AND mask, the 256 pixel one a PNG, as Windows expects.
+The images up to 32 pixels are 32-bit DIBs with an AND mask; from 48 pixels on they are PNGs,
+which Windows reads in an icon at any size since Vista and which cost a tenth of a DIB's bytes.
 Every pixel is sampled 4 x 4 times, which gives anti-aliased edges without an imaging library.
 
   draw_icon.py [output.ico]    (default: resources/icon/installer.ico)
@@ -97,7 +98,7 @@ def main():
     images = []
     for size in SIZES:
         rows = render(size)
-        images.append(png_image(size, rows) if size >= 256 else dib_image(size, rows))
+        images.append(png_image(size, rows) if size >= 48 else dib_image(size, rows))
     directory = struct.pack("<HHH", 0, 1, len(SIZES))
     offset = 6 + 16 * len(SIZES)
     for size, data in zip(SIZES, images):
