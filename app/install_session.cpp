@@ -128,8 +128,9 @@ void InstallSession::OnEngineProgress(const EngineReport& engineReport) {
 void InstallSession::OnEngineFinished(const RunOutcome& outcome) {
   // Called by the engine at the end of its run: no exception may leave, and the finish is
   // posted whatever the registration managed.
-  base::CatchAllVoid(
-      [&] { finishPageDue_ = CompleteInstallation(installDir_, outcome, createdFolders_).showFinishPage; });
+  base::CatchAllVoid([&] {
+    finishPageDue_ = CompleteInstallation(installDir_, outcome, createdFolders_).showFinishPage;
+  });
   base::CatchAllVoid([&] {
     if (mailbox_.PostFinished())
       wakeUi_();

@@ -130,6 +130,10 @@ PlaceResult PlaceUnpacked(const UpdateItem& item, int32_t extracted, const Place
 
 }  // namespace
 
+PlaceResult PlaceMadeFile(const UpdateItem& item, const PlaceHooks& hooks) {
+  return PlaceUnpacked(item, 0, hooks);
+}
+
 PlaceResult PlaceFile(const UpdateItem& item,
                       const std::wstring& packagePath,
                       const PlaceHooks& hooks) {
@@ -149,9 +153,9 @@ PlaceResult PlaceFile(const UpdateItem& item,
   if (!item.sha256.empty() && OpenedFileSha256Hex(package.Get()) != item.sha256)
     return {FailureReason::kDigestMismatch, 0};
 
-  const int32_t extracted = archive::ExtractPackageResult(
-      std::move(package), packagePath, item.folder, &IgnorePercentage,
-      {hooks.holdFolder, hooks.roomToUnpack});
+  const int32_t extracted =
+      archive::ExtractPackageResult(std::move(package), packagePath, item.folder, &IgnorePercentage,
+                                    {hooks.holdFolder, hooks.roomToUnpack});
   return PlaceUnpacked(item, extracted, hooks);
 }
 
@@ -163,15 +167,14 @@ PlaceResult PlaceReceivedFile(const UpdateItem& item,
     return {FailureReason::kDigestMismatch, 0};
   int32_t extracted = 0;
   if (received.InMemory()) {
-    extracted = archive::ExtractPackageResult(received.Bytes().data(), received.Bytes().size(),
-                                              item.folder + L"temp.pak", item.folder,
-                                              &IgnorePercentage,
-                                              {hooks.holdFolder, hooks.roomToUnpack});
+    extracted = archive::ExtractPackageResult(
+        received.Bytes().data(), received.Bytes().size(), item.folder + L"temp.pak", item.folder,
+        &IgnorePercentage, {hooks.holdFolder, hooks.roomToUnpack});
   } else {
     const std::wstring packagePath = received.FilePath();
-    extracted = archive::ExtractPackageResult(received.TakeFile(), packagePath, item.folder,
-                                              &IgnorePercentage,
-                                              {hooks.holdFolder, hooks.roomToUnpack});
+    extracted =
+        archive::ExtractPackageResult(received.TakeFile(), packagePath, item.folder,
+                                      &IgnorePercentage, {hooks.holdFolder, hooks.roomToUnpack});
   }
   return PlaceUnpacked(item, extracted, hooks);
 }

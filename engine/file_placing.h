@@ -58,3 +58,8 @@ PlaceResult PlaceFile(const UpdateItem& item,
 PlaceResult PlaceReceivedFile(const UpdateItem& item,
                               ReceivedPackage&& package,
                               const PlaceHooks& hooks = {});
+
+// Puts in place the file another step made at the item's folder as "<Name>.tmp" (a patch
+// applied, say), checked and renamed as PlaceFile does its unpacked file; every failure removes
+// it.
+PlaceResult PlaceMadeFile(const UpdateItem& item, const PlaceHooks& hooks = {});

@@ -10,6 +10,7 @@
 #include "engine/engine_report.h"
 #include "engine/install_outcome.h"
 #include "engine/minisign.h"
+#include "engine/update_item.h"
 
 namespace base {
 class HeldFolders;
@@ -19,7 +20,6 @@ class StagingArea;
 class UserPrompt;
 struct PlaceResult;
 struct TransferOutcome;
-struct UpdateItem;
 
 // Stage, result code, total bytes, downloaded bytes, start time, file name (ANSI code page: a
 // character the code page lacks comes out as "?"; a ReportHandler gets the name as it is).
@@ -163,6 +163,14 @@ class InstallEngine {
   // Install's run up to the call of onComplete; folders holds the run's folders (the install
   // folder first) until the run has ended.
   RunOutcome RunInstall(const std::wstring& installDir, base::HeldFolders& folders);
+  // One file the run stages: what is fetched for it (as staged: its full package, or a patch
+  // from the installed file at `installed`) and its place in the manifest's list.
+  struct StagingStep {
+    UpdateItem fetch;
+    size_t item = 0;
+    bool patch = false;
+    std::wstring installed;
+  };
   // Stages every file of items that the staging folder does not hold yet, then commits them all
   // together; the outcome of each file, and the failure that stopped the run, go to outcome.
   void StageAndCommit(const std::wstring& installDir,
@@ -170,21 +178,25 @@ class InstallEngine {
                       StagingArea& staging,
                       base::HeldFolders& folders,
                       RunOutcome& outcome);
-  // Receives, checks and unpacks each of toFetch (items as staged) into the staging folder, in
-  // order, until one fails; how many were staged.
-  size_t StageFiles(const std::wstring& installDir,
-                    const std::vector<UpdateItem>& toFetch,
-                    StagingArea& staging,
-                    base::HeldFolders& folders,
-                    RunOutcome& outcome);
-  // Places item number `index` of a run once fetcher has received its package, reporting
-  // progress while it waits; the failure that stopped it, or kNone. roomToUnpack is asked with
-  // the package's unpacked size before it is unpacked.
-  PlaceResult FetchAndPlace(const UpdateItem& item,
+  // Receives, checks and unpacks (or patches) each step's file into the staging folder, in
+  // order, until one fails; marks each staged one in `staged` (by manifest index). Returns the
+  // patch steps that could not serve, for their full packages.
+  std::vector<StagingStep> StageFiles(const std::wstring& installDir,
+                                      const std::vector<StagingStep>& steps,
+                                      StagingArea& staging,
+                                      base::HeldFolders& folders,
+                                      RunOutcome& outcome,
+                                      std::vector<bool>& staged);
+  // Stages step number `index` of a run once fetcher has received its package or patch,
+  // reporting progress while it waits; the failure that stopped it, or kNone (for a patch,
+  // whyPatchFailed says why). roomToUnpack is asked with a package's unpacked size before it is
+  // unpacked.
+  PlaceResult FetchAndPlace(const StagingStep& step,
                             size_t index,
                             base::HeldFolders& folders,
                             PackageFetcher& fetcher,
-                            const archive::RoomCheck& roomToUnpack);
+                            const archive::RoomCheck& roomToUnpack,
+                            std::string& whyPatchFailed);
   // Keeps the signed manifest's time and digest once per run, before its first file is placed.
   void KeepSigningTimeBeforeFirstPlacement();
   // Brings downloadedBytes up to what fetcher has received (never past totalBytes) and reports
@@ -231,6 +243,8 @@ class InstallEngine {
   int downloadTries_ = 0;
   // Bytes written by the run's package downloads; downloadedBytes is its int form.
   long long receivedBytes_ = 0;
+  // Bytes received by the run's earlier fetchers (before its full packages for failed patches).
+  long long receivedBefore_ = 0;
   UserPrompt* prompt_;
   std::function<void(int)> retryWait_;
   // Whether retryWait_ is the default sleep.

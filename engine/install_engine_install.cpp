@@ -14,6 +14,7 @@
 #include "engine/manifest_reader.h"
 #include "engine/package_download.h"
 #include "engine/package_fetcher.h"
+#include "engine/patch_placing.h"
 #include "engine/received_package.h"
 #include "engine/run_log.h"
 #include "engine/staging_area.h"
@@ -47,6 +48,10 @@ long long SpaceNeeded(const std::vector<UpdateItem>& toFetch, size_t from, uint6
     largest = std::max(largest, toFetch[index].length);
   }
   return from == 0 && unpackedBytes == 0 ? needed + largest : needed;
+}
+
+bool IsMd5Hex(const std::string& digest) {
+  return digest.size() == 32 && digest.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 // How often a run waiting for a package reports what its transfers have received.
@@ -167,24 +172,47 @@ void InstallEngine::StageAndCommit(const std::wstring& installDir,
                                    base::HeldFolders& folders,
                                    RunOutcome& outcome) {
   // Every file is made ready in the staging folder first; files an earlier run staged and that
-  // are still whole are not fetched again.
-  std::vector<UpdateItem> toFetch;
-  std::vector<bool> stagedBefore;
+  // are still whole are not fetched again. A file with a patch from its installed version is
+  // made from that patch.
+  std::vector<bool> staged(items.size());
+  std::vector<StagingStep> steps;
   const bool stagingLeft = ::GetFileAttributesW(staging.Root().c_str()) != INVALID_FILE_ATTRIBUTES;
-  for (const UpdateItem& item : items) {
-    stagedBefore.push_back(stagingLeft && staging.HoldsStaged(item));
-    if (!stagedBefore.back())
-      toFetch.push_back(staging.Staged(item));
+  for (size_t index = 0; index < items.size(); ++index) {
+    staged[index] = stagingLeft && staging.HoldsStaged(items[index]);
+    if (staged[index])
+      continue;
+    StagingStep step{staging.Staged(items[index]), index, false, items[index].targetPath};
+    const PatchSource* patch = items[index].PatchForInstalledFile();
+    if (patch && IsMd5Hex(items[index].md5)) {
+      step.fetch.url = patch->url;
+      step.fetch.length = patch->length;
+      step.fetch.sha256 = patch->sha256;
+      step.fetch.sha256Malformed = false;
+      step.patch = true;
+    }
+    steps.push_back(std::move(step));
   }
   long long fetchSum = 0;
-  for (const UpdateItem& item : toFetch)
-    fetchSum = std::clamp(fetchSum + item.length, 0LL, static_cast<long long>(INT_MAX));
+  for (const StagingStep& step : steps)
+    fetchSum = std::clamp(fetchSum + step.fetch.length, 0LL, static_cast<long long>(INT_MAX));
   totalBytes = static_cast<int>(fetchSum);
-  const size_t staged = StageFiles(installDir, toFetch, staging, folders, outcome);
-  if (staged == toFetch.size() && items.empty()) {
+  receivedBefore_ = 0;
+  // Patches that could not serve give way to their full packages, fetched once the others are
+  // staged; the total grows by what they add.
+  while (!steps.empty() && outcome.Complete()) {
+    std::vector<StagingStep> fallbacks =
+        StageFiles(installDir, steps, staging, folders, outcome, staged);
+    for (StagingStep& fallback : fallbacks) {
+      fallback = {staging.Staged(items[fallback.item]), fallback.item, false, {}};
+      fetchSum = std::clamp(fetchSum + fallback.fetch.length, 0LL, static_cast<long long>(INT_MAX));
+    }
+    totalBytes = static_cast<int>(fetchSum);
+    steps = std::move(fallbacks);
+  }
+  if (outcome.Complete() && items.empty()) {
     // Nothing to install: what an earlier run left staged is of no use.
     staging.Remove();
-  } else if (staged == toFetch.size()) {
+  } else if (outcome.Complete()) {
     const StagingArea::CommitResult committed = staging.Commit(
         items,
         [this](const std::wstring& path, const std::vector<std::wstring>& programs) {
@@ -201,7 +229,6 @@ void InstallEngine::StageAndCommit(const std::wstring& installDir,
   if (!outcome.Complete())
     staging.RemoveEmptyFolders();
   // All or nothing: every file is placed, or none is; what was staged waits for the next run.
-  size_t fetched = 0;
   for (size_t index = 0; index < items.size(); ++index) {
     const std::wstring name = ManifestName(items[index], installDir);
     FileOutcome result = FileOutcome::kNotReached;
@@ -209,25 +236,33 @@ void InstallEngine::StageAndCommit(const std::wstring& installDir,
       result = FileOutcome::kPlaced;
     else if (name == outcome.failedFile)
       result = FileOutcome::kFailed;
-    else if (stagedBefore[index] || fetched < staged)
+    else if (staged[index])
       result = FileOutcome::kStaged;
-    fetched += stagedBefore[index] ? 0 : 1;
     outcome.files.push_back({name, result});
   }
 }
 
-size_t InstallEngine::StageFiles(const std::wstring& installDir,
-                                 const std::vector<UpdateItem>& toFetch,
-                                 StagingArea& staging,
-                                 base::HeldFolders& folders,
-                                 RunOutcome& outcome) {
-  const long long freeBytes = toFetch.empty() ? -1 : FreeBytes(installDir);
+std::vector<InstallEngine::StagingStep> InstallEngine::StageFiles(
+    const std::wstring& installDir,
+    const std::vector<StagingStep>& steps,
+    StagingArea& staging,
+    base::HeldFolders& folders,
+    RunOutcome& outcome,
+    std::vector<bool>& staged) {
+  std::vector<StagingStep> patchesThatFailed;
+  std::vector<UpdateItem> toFetch;
+  std::vector<bool> patches;
+  for (const StagingStep& step : steps) {
+    toFetch.push_back(step.fetch);
+    patches.push_back(step.patch);
+  }
+  const long long freeBytes = FreeBytes(installDir);
   const long long bytesNeeded = SpaceNeeded(toFetch, 0, 0);
   if (freeBytes >= 0 && freeBytes < bytesNeeded) {
     outcome.failure = FailureReason::kNotEnoughSpace;
     outcome.code = freeBytes;
     outcome.bytesNeeded = bytesNeeded;
-    return 0;
+    return patchesThatFailed;
   }
   // Transfers run on the fetcher's thread ahead of staging, which stays on this thread in
   // manifest order; so do the progress reports.
@@ -237,9 +272,9 @@ size_t InstallEngine::StageFiles(const std::wstring& installDir,
       [this](int retry, int result, const TransferOutcome& last) {
         return RetryDelay(retry, result, last);
       },
-      sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_);
-  size_t next = 0;
-  for (; next < toFetch.size(); ++next) {
+      sleepsBeforeRetry_ ? PackageFetcher::RetryWait() : retryWait_, patches);
+  for (size_t next = 0; next < steps.size(); ++next) {
+    const StagingStep& step = steps[next];
     const ULONGLONG started = ::GetTickCount64();
     downloadTries_ = 0;
     // Before a package is unpacked, the volume must hold its files and at least the packages
@@ -253,31 +288,46 @@ size_t InstallEngine::StageFiles(const std::wstring& installDir,
       outcome.bytesNeeded = needed;
       return false;
     };
+    std::string whyPatchFailed;
     const PlaceResult placed =
-        staging.Prepare(toFetch[next])
-            ? FetchAndPlace(toFetch[next], next, folders, fetcher, roomToUnpack)
+        staging.Prepare(step.fetch)
+            ? FetchAndPlace(step, next, folders, fetcher, roomToUnpack, whyPatchFailed)
             : PlaceResult{FailureReason::kLinkInPath, kErrorReparsePointEncountered};
-    const std::wstring name = ManifestName(toFetch[next], staging.Root() + L"\\files");
-    LogFileEnd(name, toFetch[next].length, placed.failure, downloadTries_,
+    const std::wstring name = ManifestName(step.fetch, staging.Root() + L"\\files");
+    LogFileEnd(name, step.fetch.length, placed.failure, downloadTries_,
                ::GetTickCount64() - started);
-    if (!placed.Placed()) {
-      outcome.failure = placed.failure;
-      if (placed.failure != FailureReason::kNotEnoughSpace)
-        outcome.code = placed.code;
-      outcome.failedFile = name;
-      break;
+    staged[step.item] = placed.Placed();
+    if (placed.Placed())
+      continue;
+    // A patch that cannot serve costs its full package, unless the same fault would stop that
+    // too.
+    if (step.patch && placed.failure != FailureReason::kLinkInPath &&
+        placed.failure != FailureReason::kDiskFull &&
+        placed.failure != FailureReason::kNotEnoughSpace) {
+      ActiveRunLog().Printf("file %s: the patch cannot serve (%s); the full package follows",
+                            WideToUtf8(name).c_str(), whyPatchFailed.c_str());
+      patchesThatFailed.push_back(step);
+      continue;
     }
+    outcome.failure = placed.failure;
+    if (placed.failure != FailureReason::kNotEnoughSpace)
+      outcome.code = placed.code;
+    outcome.failedFile = name;
+    break;
   }
   // Transfers of files after a failure end here; what they received goes with them.
   fetcher.Stop();
-  return next;
+  receivedBefore_ += fetcher.ReceivedBytes();
+  return patchesThatFailed;
 }
 
-PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
+PlaceResult InstallEngine::FetchAndPlace(const StagingStep& step,
                                          size_t index,
                                          base::HeldFolders& folders,
                                          PackageFetcher& fetcher,
-                                         const archive::RoomCheck& roomToUnpack) {
+                                         const archive::RoomCheck& roomToUnpack,
+                                         std::string& whyPatchFailed) {
+  const UpdateItem& item = step.fetch;
   if (!PrepareFolder(item, folders))
     return {FailureReason::kLinkInPath, kErrorReparsePointEncountered};
   // A digest that cannot be one cannot vouch for anything: nothing was fetched for it.
@@ -295,6 +345,12 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
     resultCode = fetched.result;
     LogDownloadFailure(item.url, fetched.tries, fetched.result, fetched.outcome);
     ReportProgress();
+    // A patch that did not arrive gives way to its full package: the other transfers go on.
+    if (step.patch) {
+      whyPatchFailed = "its transfer failed";
+      fetcher.Placed(index);
+      return {FailureReason::kDownloadFailed, resultCode};
+    }
     // Nothing after this file will be placed: the other transfers end before anything else.
     fetcher.Stop();
     const unsigned long writeError = fetched.outcome.writeError;
@@ -314,14 +370,17 @@ PlaceResult InstallEngine::FetchAndPlace(const UpdateItem& item,
   PlaceHooks hooks;
   hooks.holdFolder = [&folders](const std::wstring& folder) { return folders.Hold(folder); };
   hooks.roomToUnpack = roomToUnpack;
-  const PlaceResult placed = PlaceReceivedFile(item, std::move(fetched.package), hooks);
+  const PlaceResult placed = step.patch
+                                 ? PlacePatchedFile(item, std::move(fetched.package),
+                                                    step.installed, hooks, whyPatchFailed)
+                                 : PlaceReceivedFile(item, std::move(fetched.package), hooks);
   fetcher.Placed(index);
   return placed;
 }
 
 void InstallEngine::ReportReceived(const PackageFetcher& fetcher) {
-  const long long shown =
-      std::clamp(fetcher.ReceivedBytes(), 0LL, static_cast<long long>(std::max(totalBytes, 0)));
+  const long long shown = std::clamp(receivedBefore_ + fetcher.ReceivedBytes(), 0LL,
+                                     static_cast<long long>(std::max(totalBytes, 0)));
   if (shown <= downloadedBytes)
     return;
   SetReceived(shown);

@@ -141,9 +141,12 @@ ManifestContents ReadManifest(const std::string& manifestText, const std::wstrin
     item.md5 = NormalizedDigest(md5);
     item.sha256 = NormalizedDigest(sha256);
     item.sha256Malformed = !item.sha256.empty() && !IsSha256Hex(item.sha256);
-    if (::PathFileExistsW(item.targetPath.c_str()) && FileMd5Hex(item.targetPath) == md5) {
-      contents.unchanged.push_back(wideDir + item.name);
-      continue;
+    if (::PathFileExistsW(item.targetPath.c_str())) {
+      item.installedMd5 = FileMd5Hex(item.targetPath);
+      if (item.installedMd5 == md5) {
+        contents.unchanged.push_back(wideDir + item.name);
+        continue;
+      }
     }
     item.patches = ReadPatches(entry, md5);
     items.push_back(std::move(item));

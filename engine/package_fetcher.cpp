@@ -55,12 +55,14 @@ PackageFetcher::PackageFetcher(const std::vector<UpdateItem>& items,
                                int transfers,
                                FolderCheck folderCheck,
                                RetryRule retryRule,
-                               RetryWait retryWait)
+                               RetryWait retryWait,
+                               std::vector<bool> replaceable)
     : items_(items),
       mostTransfers_(static_cast<size_t>(std::max(transfers, 1))),
       folderCheck_(std::move(folderCheck)),
       retryRule_(std::move(retryRule)),
       retryWait_(std::move(retryWait)),
+      replaceable_(std::move(replaceable)),
       slots_(std::make_unique<Slot[]>(items.size())),
       firstFailure_(items.size()),
       loop_(std::make_unique<TransferLoop>()),
@@ -385,7 +387,8 @@ void PackageFetcher::Finish(size_t index, int result) {
     std::lock_guard<std::mutex> lock(mutex_);
     slots_[index].fetched.result = result;
     slots_[index].state = State::kDone;
-    firstToFail = result != 0 && index < firstFailure_;
+    const bool replaceable = index < replaceable_.size() && replaceable_[index];
+    firstToFail = result != 0 && !replaceable && index < firstFailure_;
     if (firstToFail)
       firstFailure_ = index;
     changed_.notify_all();

@@ -60,12 +60,14 @@ class PackageFetcher {
   using RetryWait = std::function<void(int milliseconds)>;
 
   // Starts the transfer thread for items (which must outlive the fetcher), which keeps up to
-  // `transfers` transfers going at once.
+  // `transfers` transfers going at once. An item marked in `replaceable` (a patch, which its full
+  // package replaces) may fail without stopping the transfers of later items.
   PackageFetcher(const std::vector<UpdateItem>& items,
                  int transfers,
                  FolderCheck folderCheck,
                  RetryRule retryRule,
-                 RetryWait retryWait = {});
+                 RetryWait retryWait = {},
+                 std::vector<bool> replaceable = {});
   ~PackageFetcher();
   PackageFetcher(const PackageFetcher&) = delete;
   PackageFetcher& operator=(const PackageFetcher&) = delete;
@@ -126,6 +128,7 @@ class PackageFetcher {
   FolderCheck folderCheck_;
   RetryRule retryRule_;
   RetryWait retryWait_;
+  const std::vector<bool> replaceable_;
   // Bytes of packages of the items before each index (lengths below 0 count as 0).
   std::vector<long long> lengthsBefore_;
   std::unique_ptr<Slot[]> slots_;

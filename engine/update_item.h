@@ -25,4 +25,15 @@ struct UpdateItem {
   // The entry's "Patch" elements that are whole and well formed, one per starting file, in
   // manifest order. The full package serves whenever none fits.
   std::vector<PatchSource> patches;
+  // MD5 of the file installed at targetPath when the manifest was read; "" when there is none.
+  std::string installedMd5;
+
+  // The patch that starts from the installed file, or null.
+  const PatchSource* PatchForInstalledFile() const {
+    for (const PatchSource& patch : patches) {
+      if (!installedMd5.empty() && patch.fromMd5 == installedMd5)
+        return &patch;
+    }
+    return nullptr;
+  }
 };

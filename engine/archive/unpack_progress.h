@@ -14,7 +14,8 @@ namespace archive {
 using PercentFn = int (*)(const std::wstring& itemPath, int percent);
 
 // The installer's extraction observer: agrees to every item once the room check (if any) passed,
-// and after each item adds its size to the unpacked total, prints the running and announced totals and reports the percentage.
+// and after each item adds its size to the unpacked total, prints the running and announced totals
+// and reports the percentage.
 class UnpackProgress : public ExtractObserver {
  public:
   explicit UnpackProgress(PercentFn percentFn, UnpackGuards guards = {})

@@ -322,11 +322,11 @@ TEST_F(InstallRunTest, FailedDownloadStagesWhatArrivedAndTheNextRunFetchesOnlyTh
 
   const int firstRequests = RequestCount(first + "QuenbyClient.exe");
   const std::string plain = server_ + "/files/";
-  RunInstall(ManifestText(
-      ManifestFileEntry("QuenbyClient.exe", "d0\\", client, clientLength, first) +
-      ManifestFileEntry("QuenbyClient.exe", "d1\\", client, clientLength, plain) +
-      ManifestFileEntry("QuenbyClient.exe", "d2\\", client, clientLength, plain) +
-      ManifestFileEntry("QuenbyClient.exe", "d3\\", client, clientLength, plain)));
+  RunInstall(
+      ManifestText(ManifestFileEntry("QuenbyClient.exe", "d0\\", client, clientLength, first) +
+                   ManifestFileEntry("QuenbyClient.exe", "d1\\", client, clientLength, plain) +
+                   ManifestFileEntry("QuenbyClient.exe", "d2\\", client, clientLength, plain) +
+                   ManifestFileEntry("QuenbyClient.exe", "d3\\", client, clientLength, plain)));
   EXPECT_TRUE(lastOutcome_.Complete());
   EXPECT_EQ(firstRequests, RequestCount(first + "QuenbyClient.exe"));
   EXPECT_EQ(3 * ServedSize(L"files\\QuenbyClient.exe"), InstallEngine::Instance().totalBytes);
@@ -497,15 +497,13 @@ TEST_F(InstallRunTest, ReadOnlyFilesAndNamesLikeTheInstallersOwnAreTheClients) {
 
   ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   ASSERT_TRUE(WriteFileBytes(target, "an older release"));
-  RunInstall(ManifestText(
-      entry + ManifestFileEntry("QuenbyClient.exe.tmp", "", client,
-                                std::to_string(ServedSize(L"tmp_named.pak")),
-                                server_ + "/tmp_named.pak?")));
+  RunInstall(ManifestText(entry + ManifestFileEntry("QuenbyClient.exe.tmp", "", client,
+                                                    std::to_string(ServedSize(L"tmp_named.pak")),
+                                                    server_ + "/tmp_named.pak?")));
   EXPECT_TRUE(lastOutcome_.Complete());
   EXPECT_EQ(client, FileMd5Hex(target));
   EXPECT_EQ(client, FileMd5Hex(alike));
-  EXPECT_EQ((std::vector<std::wstring>{L"QuenbyClient.exe", L"QuenbyClient.exe.tmp"}),
-            FilesLeft());
+  EXPECT_EQ((std::vector<std::wstring>{L"QuenbyClient.exe", L"QuenbyClient.exe.tmp"}), FilesLeft());
   ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -524,8 +522,7 @@ TEST_F(InstallRunTest, FileItemNamedLikeAFolderLeavesTheClientsFolderAlone) {
   EXPECT_TRUE(lastOutcome_.Complete());
   EXPECT_EQ("the user's notes", ReadFileBytes(userData + L"\\notes.txt"));
   EXPECT_EQ(ReleaseMd5(L"QuenbyClient.exe"), FileMd5Hex(installDir_ + L"\\QuenbyClient.exe"));
-  EXPECT_EQ((std::vector<std::wstring>{L"QuenbyClient.exe", L"userdata\\notes.txt"}),
-            FilesLeft());
+  EXPECT_EQ((std::vector<std::wstring>{L"QuenbyClient.exe", L"userdata\\notes.txt"}), FilesLeft());
 }
 
 // A program that holds a file open until it is ended.

@@ -20,9 +20,9 @@ class StagingAreaTest : public testing::Test {
     installDir_ = folder_ / L"Quenby";
     ASSERT_TRUE(::CreateDirectoryW(installDir_.c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryW((installDir_ + L"\\sub").c_str(), nullptr));
-    for (const auto& [dir, name, hasOld] : {std::tuple{L"", L"a.txt", true},
-                                            std::tuple{L"sub\\", L"b.txt", true},
-                                            std::tuple{L"", L"c.txt", false}}) {
+    for (const auto& [dir, name, hasOld] :
+         {std::tuple{L"", L"a.txt", true}, std::tuple{L"sub\\", L"b.txt", true},
+          std::tuple{L"", L"c.txt", false}}) {
       UpdateItem item;
       item.name = name;
       item.folder = installDir_ + L"\\" + dir;
@@ -34,7 +34,9 @@ class StagingAreaTest : public testing::Test {
     }
   }
 
-  static std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+  static std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+  }
   static std::string FileMd5HexOfText(const std::string& text) {
     TempFolder scratch;
     WriteFileBytes(scratch / L"f", text);
@@ -78,13 +80,12 @@ TEST_F(StagingAreaTest, CommitPutsEveryFileInPlaceAndLeavesNoStagingFolder) {
     EXPECT_TRUE(staging.HoldsStaged(item));
 
   bool changedOnce = false;
-  const StagingArea::CommitResult result = staging.Commit(
-      items_, {}, [&] {
-        // Called once, before the first client file changes.
-        EXPECT_FALSE(changedOnce);
-        changedOnce = true;
-        ExpectOneVersion(false);
-      });
+  const StagingArea::CommitResult result = staging.Commit(items_, {}, [&] {
+    // Called once, before the first client file changes.
+    EXPECT_FALSE(changedOnce);
+    changedOnce = true;
+    ExpectOneVersion(false);
+  });
   EXPECT_TRUE(result.placed.Placed());
   EXPECT_TRUE(changedOnce);
   ExpectOneVersion(true);
@@ -119,8 +120,8 @@ TEST_F(StagingAreaTest, InterruptedCommitIsFinishedByTheNextRunAtEveryStep) {
         if (step % 2 == 0)
           ::MoveFileW(item.targetPath.c_str(), (staging.Root() + L"\\old\\" + relative).c_str());
         else
-          ASSERT_TRUE(::MoveFileW(staging.Staged(item).targetPath.c_str(),
-                                  item.targetPath.c_str()));
+          ASSERT_TRUE(
+              ::MoveFileW(staging.Staged(item).targetPath.c_str(), item.targetPath.c_str()));
       }
     }
     base::HeldFolders folders;

@@ -6,6 +6,7 @@
                                                whose entries or lengths a patch must not have
   <out>/releases/v1/, v2/                      a client release and the next one
   <out>/releases/with_patches/, without/       v2 published with patches from v1, and without
+  <out>/client_wrong_result.patch              applies to v1's client.dll, makes another file
 """
 import pathlib
 import random
@@ -110,6 +111,12 @@ def main(out):
     publish.publish(releases / "v2", releases / "without", "http://127.0.0.1:1/r", "7z")
     publish.publish(releases / "v2", releases / "with_patches", "http://127.0.0.1:1/r", "7z",
                     previous=[releases / "v1"])
+    # A patch that applies to v1's client.dll but makes another file than v2's.
+    wrong = bytearray((releases / "v2" / "client.dll").read_bytes())
+    wrong[len(wrong) // 2] ^= 0xFF
+    (out / "wrong_result.new").write_bytes(bytes(wrong))
+    binary_patch.make_patch(releases / "v1" / "client.dll", out / "wrong_result.new",
+                            out / "client_wrong_result.patch")
 
 
 if __name__ == "__main__":
