@@ -2,8 +2,8 @@
 """Draws the installer's program icon (a blue rounded square with a white ring and a downward
 arrow) into a Windows icon file with 16, 24, 32, 48, 64 and 256 pixel images.
 
-The images up to 32 pixels are 32-bit DIBs with an AND mask; from 48 pixels on they are PNGs,
-which Windows reads in an icon at any size since Vista and which cost a tenth of a DIB's bytes.
+Every image is a PNG, which Windows reads in an icon at any size since Vista and which costs a
+fraction of a 32-bit DIB's bytes.
 Every pixel is sampled 4 x 4 times, which gives anti-aliased edges without an imaging library.
 
   draw_icon.py [output.ico]    (default: resources/icon/installer.ico)
@@ -69,20 +69,6 @@ def render(size):
     return rows
 
 
-def dib_image(size, rows):
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    pixels = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for (r, g, b, a) in row)
-    mask_stride = ((size + 31) // 32) * 4
-    mask = bytearray()
-    for row in reversed(rows):
-        bits = bytearray(mask_stride)
-        for x, (_, _, _, a) in enumerate(row):
-            if a == 0:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        mask += bits
-    return header + pixels + bytes(mask)
-
-
 def png_image(size, rows):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
@@ -98,7 +84,7 @@ def main():
     images = []
     for size in SIZES:
         rows = render(size)
-        images.append(png_image(size, rows) if size >= 48 else dib_image(size, rows))
+        images.append(png_image(size, rows))
     directory = struct.pack("<HHH", 0, 1, len(SIZES))
     offset = 6 + 16 * len(SIZES)
     for size, data in zip(SIZES, images):
