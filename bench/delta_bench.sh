@@ -8,7 +8,10 @@
 # Prints, for the changed files: the full packages' bytes, the bytes the installer downloads
 # (patches where listed), the bytes of bsdiff 4.3's and of `zstd -19 --long=27 --patch-from`
 # patches, and of the other candidates (xdelta3's VCDIFF, bsdiff's streams recoded by zstd -19), the publisher's time and memory for the data file's patch, and the applier's time and
-# peak memory under Wine against the time the run takes to unpack the full packages.
+# peak memory under Wine against the time the run takes to unpack the full packages; then the
+# whole update by engine-run under Wine over a simulated access link (bench/link_forwarder.py:
+# 40 ms round trip, 100 Mbit/s) with the patches and with full packages only, each less
+# engine-run's start-up over the same link (goal: at least 5 times faster with the patches).
 set -euo pipefail
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
 QUENBY_ARCH=$(bash "$repo_root/scripts/arch.sh")
@@ -21,7 +24,13 @@ command -v zstd >/dev/null || apt-get install -y -qq zstd >/dev/null
 command -v xdelta3 >/dev/null || apt-get install -y -qq xdelta3 >/dev/null
 
 work=$(mktemp -d /tmp/quenby-delta-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+chmod 755 "$work"  # nginx workers run as another user
+prefix=$("$wine_run" --prefix "$QUENBY_ARCH")
+bench_drive=$prefix/drive_c/QDeltaBench
+nginx_pid=
+forwarder_pid=
+wine_keepalive_pid=
+trap 'kill $nginx_pid $forwarder_pid $wine_keepalive_pid 2>/dev/null; rm -rf "$work" "$bench_drive"' EXIT
 
 # The client's programs: present in both builds, together about 30 MB.
 programs=(tools/engine_run/engine-run.exe tests/engine/engine_helpers_test.exe
@@ -184,3 +193,38 @@ echo "$apply_out" | sed 's/^/  /'
 echo "unpack of the full packages under Wine (unpack-bench): $unpack_seconds s"
 echo "publisher, whole release with --previous: $publish_seconds s"
 echo "publisher, patch of the 70 MB file: $patch_seconds s, peak $((patch_kb / 1024)) MiB (bsdiff alone: $bsdiff_seconds s, $((bsdiff_kb / 1024)) MiB)"
+
+# The whole update over the link, as the installer makes it: the first release installed, then
+# the second from its manifest with the patches, and from one without them.
+for tool in nginx curl; do command -v $tool >/dev/null || apt-get install -y -qq $tool >/dev/null; done
+runs=1
+source "$repo_root/scripts/keep-wine-up.sh"
+source "$repo_root/bench/bench_common.sh"
+keep_wine_up "$build_dir"
+start_nginx
+python3 "$repo_root/bench/link_forwarder.py" --upstream "$port" --rtt-ms 40 --mbit 100 \
+  > "$work/forwarder.port" &
+forwarder_pid=$!
+for _ in $(seq 50); do [[ -s $work/forwarder.port ]] && break; sleep 0.1; done
+link_base=http://127.0.0.1:$(cat "$work/forwarder.port")
+manifest=$work/served/$manifest_path
+mkdir -p "$work/served/full/$(dirname "$manifest_path")" "$work/served/patched/$(dirname "$manifest_path")"
+sed "s|http://127.0.0.1:1/|$link_base/|g" "$manifest" > "$work/served/patched/$manifest_path"
+sed -e "s|http://127.0.0.1:1/|$link_base/|g" -e 's|<Patch [^>]*/>||g' "$manifest" \
+  > "$work/served/full/$manifest_path"
+write_empty_manifest
+engine_run=$build_dir/tools/engine_run/engine-run.exe
+before=:
+start_s=$(median "$wine_run" "$engine_run" "$link_base/empty" 'C:\QDeltaBench\empty' --answer cancel --quiet)
+declare -A update_s
+for kind in patched full; do
+  before='rm -rf "$bench_drive/client" && mkdir -p "$bench_drive" && cp -r "$work/v1" "$bench_drive/client"'
+  update_s[$kind]=$(echo "$(median "$wine_run" "$engine_run" "$link_base/$kind" \
+    'C:\QDeltaBench\client' --answer cancel --quiet) - $start_s" | bc -l)
+  grep -q '^complete' "$work/last.out" || { echo "the $kind update failed:"; cat "$work/last.out"; exit 1; }
+  diff -r "$work/v2" "$bench_drive/client" >/dev/null || { echo "the $kind update differs from v2"; exit 1; }
+done
+ratio=$(echo "${update_s[full]} / ${update_s[patched]}" | bc -l)
+printf 'update over the link (40 ms, 100 Mbit/s), less start-up %.2f s: with patches %.2f s, full packages %.2f s: %.1fx faster (goal at least 5: %s)\n' \
+  "$start_s" "${update_s[patched]}" "${update_s[full]}" "$ratio" \
+  "$( (( $(echo "$ratio >= 5" | bc -l) )) && echo met || echo "not met")"
