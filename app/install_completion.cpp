@@ -7,8 +7,8 @@
 #include "app/registration.h"
 #include "base/folder_chain.h"
 #include "base/folder_security.h"
-#include "engine/install_outcome.h"
-#include "engine/run_log.h"
+#include "engine/common/install_outcome.h"
+#include "engine/common/run_log.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include "app/install_completion.h"
 #include "app/product_names.h"
 #include "base/exception_barrier.h"
+#include "engine/common/install_outcome.h"
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
 #include "engine/engine_report.h"
 #include "engine/install_engine.h"
-#include "engine/install_outcome.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
 #include "engine/user_prompt.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "app/desktop_shell_start.h"
 #include "base/scoped_handle.h"
 #include "base/token_elevation.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "app/start_failure.h"
 #include "app/wizard_title.h"
 #include "base/system_library.h"
-#include "engine/text_convert.h"
+#include "engine/common/text_convert.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/skin_settings.h"
 

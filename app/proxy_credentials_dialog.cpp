@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/text_convert.h"
+#include "engine/common/text_convert.h"
 
 bool AskForProxyCredentials(HWND owner,
                             const std::string& proxy,

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "base/scoped_handle.h"
-#include "engine/run_log.h"
+#include "engine/common/run_log.h"
 
 // The run's log as a UTF-8 text file: each line stamped with the local time to the millisecond
 // and ended with CR LF. The file is opened for appending, so two installers started in the same

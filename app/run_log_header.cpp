@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "base/system_library.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
 #include "installer_version.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include "app/exit_code.h"
 #include "app/install_completion.h"
 #include "app/product_names.h"
+#include "engine/common/install_outcome.h"
+#include "engine/common/run_log.h"
 #include "engine/engine_report.h"
 #include "engine/install_engine.h"
-#include "engine/install_outcome.h"
-#include "engine/proxy_credentials.h"
-#include "engine/run_log.h"
+#include "engine/transfer/proxy_credentials.h"
 #include "engine/user_prompt.h"
 
 namespace {

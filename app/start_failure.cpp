@@ -7,8 +7,8 @@
 #include "app/log_file_open.h"
 #include "app/run_log_folder.h"
 #include "base/scoped_handle.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "app/exit_code.h"
-#include "engine/run_log.h"
+#include "engine/common/run_log.h"
 
 #if defined(__GLIBCXX__)
 namespace __gnu_cxx {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/file_digest.h"
-#include "engine/text_convert.h"
+#include "engine/common/file_digest.h"
+#include "engine/common/text_convert.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {

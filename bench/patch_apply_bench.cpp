@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/seconds_now.h"
-#include "engine/binary_patch.h"
-#include "engine/text_convert.h"
+#include "engine/placement/binary_patch.h"
+#include "engine/common/text_convert.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "bench/seconds_now.h"
-#include "engine/file_placing.h"
-#include "engine/text_convert.h"
-#include "engine/update_item.h"
+#include "engine/placement/file_placing.h"
+#include "engine/common/text_convert.h"
+#include "engine/manifest/update_item.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <climits>
 
-#include "engine/manifest_keys.h"
-#include "engine/package_fetcher.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
-#include "engine/transfer_retry.h"
+#include "engine/common/text_convert.h"
+#include "engine/manifest/manifest_keys.h"
+#include "engine/transfer/package_fetcher.h"
+#include "engine/transfer/transfer.h"
+#include "engine/transfer/transfer_retry.h"
 #include "engine/user_prompt.h"
 
 #ifndef QUENBY_UPDATE_BASE_URL

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "engine/archive/extract_observer.h"
+#include "engine/common/install_outcome.h"
 #include "engine/engine_report.h"
-#include "engine/install_outcome.h"
-#include "engine/minisign.h"
-#include "engine/update_item.h"
+#include "engine/manifest/minisign.h"
+#include "engine/manifest/update_item.h"
 
 namespace base {
 class HeldFolders;
@@ -111,8 +111,8 @@ class InstallEngine {
   // name their package's SHA-256.
   bool ManifestSigned() const { return manifestSigned_; }
   // The key under HKEY_LOCAL_MACHINE that keeps the signing time of the newest manifest installed
-  // from (engine/manifest_clock.h): a signed manifest older than that is refused, and a run keeps
-  // the time of the manifest it installs from. Empty (the default) keeps nothing.
+  // from (engine/manifest/manifest_clock.h): a signed manifest older than that is refused, and a
+  // run keeps the time of the manifest it installs from. Empty (the default) keeps nothing.
   void SetSigningTimeKey(std::wstring keyPath) { signingTimeKey_ = std::move(keyPath); }
   // The oldest signing time (seconds since 1970) a signed manifest may carry, even where no time
   // is kept yet (a fresh install): the build's QUENBY_MANIFEST_NOT_BEFORE by default.

@@ -5,14 +5,14 @@
 #include <ctime>
 #include <optional>
 
-#include "engine/address_escape.h"
-#include "engine/digest_hex.h"
+#include "engine/common/address_escape.h"
+#include "engine/common/digest_hex.h"
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
 #include "engine/install_engine.h"
-#include "engine/manifest_clock.h"
+#include "engine/manifest/manifest_clock.h"
 #include "engine/package_download.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
+#include "engine/transfer/transfer.h"
 
 namespace {
 

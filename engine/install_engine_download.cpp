@@ -1,11 +1,11 @@
 #include <curl/curl.h>
 
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
 #include "engine/install_engine.h"
 #include "engine/install_run_log.h"
 #include "engine/package_download.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
+#include "engine/transfer/transfer.h"
 
 int InstallEngine::DownloadFile(const std::wstring& url,
                                 const std::wstring& localPath,

@@ -1,8 +1,8 @@
 #include "engine/install_run_log.h"
 
-#include "engine/proxy_routes.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
+#include "engine/transfer/proxy_routes.h"
 
 namespace {
 

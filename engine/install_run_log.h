@@ -3,11 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/install_outcome.h"
-#include "engine/transfer.h"
+#include "engine/common/install_outcome.h"
+#include "engine/transfer/transfer.h"
 
-// The install run's lines in the run log (engine/run_log.h), written by InstallEngine::Install.
-// Apart from the run itself, so that the run's hot path keeps only the calls.
+// The install run's lines in the run log (engine/common/run_log.h), written by
+// InstallEngine::Install. Apart from the run itself, so that the run's hot path keeps only the
+// calls.
 
 // One file's end: its manifest name, its package's size, what became of it (kNone: placed), the
 // transfers its download took and how long it took in all.

@@ -13,10 +13,10 @@
 
 #include "base/exception_barrier.h"
 #include "base/scoped_file.h"
-#include "engine/address_escape.h"
+#include "engine/common/address_escape.h"
+#include "engine/common/text_convert.h"
 #include "engine/install_engine.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
+#include "engine/transfer/transfer.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/transfer.h"
+#include "engine/common/windows_errors.h"
+#include "engine/transfer/transfer.h"
 
 // Downloads url into the file at localPath ("wb+": created or truncated). The url is escaped as a
 // browser would (EscapeAddress): spaces and non-ASCII characters become UTF-8 escapes. Returns 0
@@ -11,9 +12,6 @@
 // any traffic when the url or the path is empty or the file cannot be opened (a link in the
 // file's place is refused: outcome.writeError is then ERROR_REPARSE_POINT_ENCOUNTERED).
 int DownloadToFile(const std::wstring& url, const std::wstring& localPath);
-
-// ERROR_REPARSE_POINT_ENCOUNTERED, which not every SDK names.
-constexpr unsigned long kErrorReparsePointEncountered = 4395;
 
 // The same transfer continuing a partial file: with resumeFrom above 0 the file is opened for
 // appending and only the bytes from resumeFrom on are asked for (see PerformTransfer); 0 is

@@ -4,7 +4,7 @@
 
 #include "app/product_names.h"
 #include "base/scoped_handle.h"
-#include "engine/text_convert.h"
+#include "engine/common/text_convert.h"
 #include "tests/support/temp_folder.h"
 
 std::wstring KnownFolderPath(REFKNOWNFOLDERID folder) {

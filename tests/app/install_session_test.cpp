@@ -15,7 +15,7 @@
 #include "base/scoped_handle.h"
 #include "engine/engine_report.h"
 #include "engine/install_engine.h"
-#include "engine/text_convert.h"
+#include "engine/common/text_convert.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/recording_run_log.h"

@@ -1,4 +1,4 @@
-#include "engine/address_escape.h"
+#include "engine/common/address_escape.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/binary_patch.h"
+#include "engine/placement/binary_patch.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

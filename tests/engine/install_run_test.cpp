@@ -10,14 +10,14 @@
 #include <utility>
 #include <vector>
 
-#include "engine/file_digest.h"
+#include "engine/common/file_digest.h"
 #include "engine/install_engine.h"
-#include "engine/install_outcome.h"
+#include "engine/common/install_outcome.h"
 #include "engine/package_download.h"
-#include "engine/proxy_credentials.h"
-#include "engine/proxy_routes.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
+#include "engine/transfer/proxy_credentials.h"
+#include "engine/transfer/proxy_routes.h"
+#include "engine/common/text_convert.h"
+#include "engine/transfer/transfer.h"
 #include "tests/support/manifest_text.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/recording_run_log.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/manifest_reader.h"
+#include "engine/manifest/manifest_reader.h"
 #include "tests/support/manifest_text.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,10 +1,10 @@
-#include "engine/md5.h"
+#include "engine/common/md5.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "engine/file_digest.h"
+#include "engine/common/file_digest.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/minisign.h"
+#include "engine/manifest/minisign.h"
 
 #include <gtest/gtest.h>
 

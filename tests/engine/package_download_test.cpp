@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "engine/install_engine.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
-#include "engine/transfer_retry.h"
+#include "engine/common/text_convert.h"
+#include "engine/transfer/transfer.h"
+#include "engine/transfer/transfer_retry.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"

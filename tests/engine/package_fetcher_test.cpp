@@ -1,4 +1,4 @@
-#include "engine/package_fetcher.h"
+#include "engine/transfer/package_fetcher.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_digest.h"
+#include "engine/common/file_digest.h"
 #include "engine/package_download.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
+#include "engine/common/text_convert.h"
+#include "engine/transfer/transfer.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

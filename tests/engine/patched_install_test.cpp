@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_digest.h"
+#include "engine/common/file_digest.h"
 #include "engine/install_engine.h"
-#include "engine/install_outcome.h"
-#include "engine/text_convert.h"
+#include "engine/common/install_outcome.h"
+#include "engine/common/text_convert.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/recording_run_log.h"
 #include "tests/support/scoped_engine_for_test.h"

@@ -1,4 +1,4 @@
-#include "engine/proxy_credentials.h"
+#include "engine/transfer/proxy_credentials.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/proxy_settings.h"
+#include "engine/transfer/proxy_settings.h"
 
 #include <gtest/gtest.h>
 

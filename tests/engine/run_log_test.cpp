@@ -1,4 +1,4 @@
-#include "engine/run_log.h"
+#include "engine/common/run_log.h"
 
 #include <gtest/gtest.h>
 

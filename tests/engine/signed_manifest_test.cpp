@@ -9,8 +9,8 @@
 
 #include "app/product_names.h"
 #include "engine/install_engine.h"
-#include "engine/manifest_clock.h"
-#include "engine/text_convert.h"
+#include "engine/manifest/manifest_clock.h"
+#include "engine/common/text_convert.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/scoped_engine_for_test.h"
 #include "tests/support/temp_folder.h"

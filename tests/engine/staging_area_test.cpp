@@ -1,4 +1,4 @@
-#include "engine/staging_area.h"
+#include "engine/placement/staging_area.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/held_folders.h"
-#include "engine/file_digest.h"
+#include "engine/common/file_digest.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/stall_watch.h"
+#include "engine/transfer/stall_watch.h"
 
 #include <gtest/gtest.h>
 

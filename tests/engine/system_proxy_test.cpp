@@ -1,7 +1,7 @@
 // Transfers through the proxy the user's Internet settings name, under Wine: the settings are
 // written into the prefix's registry as Windows keeps them, and the local update server answers
 // proxy requests, counting them apart, so that each case sees which route a transfer took.
-#include "engine/system_proxy.h"
+#include "engine/transfer/system_proxy.h"
 
 #include <windows.h>
 
@@ -19,13 +19,13 @@
 #include "base/scoped_handle.h"
 #include "base/scoped_reg_key.h"
 #include "engine/package_download.h"
-#include "engine/package_fetcher.h"
-#include "engine/proxy_credentials.h"
-#include "engine/proxy_detection.h"
-#include "engine/proxy_routes.h"
-#include "engine/text_convert.h"
-#include "engine/transfer.h"
-#include "engine/transfer_retry.h"
+#include "engine/transfer/package_fetcher.h"
+#include "engine/transfer/proxy_credentials.h"
+#include "engine/transfer/proxy_detection.h"
+#include "engine/transfer/proxy_routes.h"
+#include "engine/common/text_convert.h"
+#include "engine/transfer/transfer.h"
+#include "engine/transfer/transfer_retry.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/text_convert.h"
+#include "engine/common/text_convert.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

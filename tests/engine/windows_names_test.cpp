@@ -1,4 +1,4 @@
-#include "engine/windows_names.h"
+#include "engine/manifest/windows_names.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/text_convert.h"
+#include "engine/common/text_convert.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

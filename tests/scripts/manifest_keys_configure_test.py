@@ -18,7 +18,7 @@ import tempfile
 REPO = pathlib.Path(__file__).resolve().parents[2]
 TEST_KEY = (REPO / "tools/publisher/test_key/quenby-test.pub").read_text().splitlines()[-1]
 FOREIGN_KEY = (REPO / "tests/engine/testdata/minisign/foreign.pub").read_text().splitlines()[-1]
-HEADER = "engine/generated/engine/manifest_keys.h"
+HEADER = "engine/generated/engine/manifest/manifest_keys.h"
 MARKS = "app/build_marks.h"
 
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/run_log.h"
+#include "engine/common/run_log.h"
 
 // Keeps every line the process logs while it exists (it is the process's log meanwhile), to be
 // read once the writers have ended.

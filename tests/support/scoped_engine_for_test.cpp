@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "engine/manifest_keys.h"
-#include "engine/transfer.h"
+#include "engine/manifest/manifest_keys.h"
+#include "engine/transfer/transfer.h"
 #include "engine/user_prompt.h"
 
 ScopedEngineForTest::ScopedEngineForTest(UserPrompt& prompt, std::function<void(int)> retryWait) {

@@ -23,6 +23,13 @@ import sys
 # Each product folder, most specific first, with the folders it may include from besides itself.
 RULES = [
     ("base/", []),
+    # The engine's rooms, lowest first; the run at engine/ itself may use all of them.
+    ("engine/archive/", ["base/"]),
+    ("engine/common/", ["base/"]),
+    ("engine/manifest/", ["engine/common/", "engine/archive/", "base/"]),
+    ("engine/transfer/", ["engine/manifest/", "engine/common/", "base/"]),
+    ("engine/placement/", ["engine/transfer/", "engine/manifest/", "engine/common/",
+                           "engine/archive/", "base/"]),
     ("engine/", ["base/"]),
     ("ui/render/", ["base/"]),
     ("ui/core/", ["ui/render/", "base/"]),

@@ -29,12 +29,12 @@
 #include "base/folder_security.h"
 #include "build_marks.h"
 #include "engine/install_engine.h"
-#include "engine/install_outcome.h"
-#include "engine/manifest_keys.h"
-#include "engine/proxy_credentials.h"
-#include "engine/proxy_routes.h"
-#include "engine/run_log.h"
-#include "engine/text_convert.h"
+#include "engine/common/install_outcome.h"
+#include "engine/manifest/manifest_keys.h"
+#include "engine/transfer/proxy_credentials.h"
+#include "engine/transfer/proxy_routes.h"
+#include "engine/common/run_log.h"
+#include "engine/common/text_convert.h"
 #include "engine/user_prompt.h"
 
 namespace {

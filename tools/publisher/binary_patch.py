@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Binary patches from one file to another, in the format the installer applies
-(engine/binary_patch.h).
+(engine/placement/binary_patch.h).
 
 A patch is bsdiff's (Debian's `bsdiff` 4.3 computes it) with its three bzip2 streams recoded
 as raw LZMA, which the installer already decodes for its packages:

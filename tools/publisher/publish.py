@@ -59,7 +59,7 @@ PATCH_WORTH = 0.8
 STAGING_NAME = ".quenby-staging"
 # Windows reads a device from what comes before the first dot, less trailing blanks, in any
 # letter case (ASCII only), and counts the superscripts ¹²³ as port digits. The installer refuses
-# the same names (engine/windows_names.cpp).
+# the same names (engine/manifest/windows_names.cpp).
 WINDOWS_DEVICE_NAME = re.compile(
     r"(CON|PRN|AUX|NUL|CONIN\$|CONOUT\$|COM[1-9¹²³]|LPT[1-9¹²³]) *(\..*)?", re.IGNORECASE | re.ASCII)
 
