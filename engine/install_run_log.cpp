@@ -34,7 +34,7 @@ void LogFileEnd(const std::wstring& name,
                 unsigned long long milliseconds) {
   ActiveRunLog().Printf("file %s: %lld bytes, %s, tries: %d, %llu.%01llu s",
                         WideToUtf8(name).c_str(), bytes,
-                        failure == FailureReason::kNone ? "placed" : FailureReasonText(failure),
+                        failure == FailureReason::kNone ? "staged" : FailureReasonText(failure),
                         tries, milliseconds / 1000, milliseconds % 1000 / 100);
 }
 

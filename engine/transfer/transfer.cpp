@@ -14,13 +14,6 @@
 
 namespace {
 
-std::atomic<int> stallLimitSeconds{60};
-
-#ifndef QUENBY_VERIFY_TLS
-#error "QUENBY_VERIFY_TLS must say whether servers' certificates are checked (0 or 1)"
-#endif
-std::atomic<bool> tlsVerification{QUENBY_VERIFY_TLS != 0};
-
 struct EasyCleanup {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 };
@@ -57,22 +50,6 @@ RouteResult RunAttempt(TransferLoop& loop,
 }
 
 }  // namespace
-
-void SetTlsVerification(bool verify) {
-  tlsVerification = verify;
-}
-
-bool TlsVerification() {
-  return tlsVerification;
-}
-
-void SetTransferStallLimit(int seconds) {
-  stallLimitSeconds = seconds;
-}
-
-int TransferStallLimit() {
-  return stallLimitSeconds;
-}
 
 int PerformTransfer(const std::string& address,
                     TransferWriter writer,

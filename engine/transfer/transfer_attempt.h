@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/transfer/transfer.h"
+#include "engine/transfer/transfer_settings.h"
 
 struct ProxyCredentials;
 

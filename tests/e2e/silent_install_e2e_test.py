@@ -138,7 +138,7 @@ class SilentInstallTest(InstallerCase):
             "manifest signature: ", "file QuenbyClient.dll: ", "file tarsklogin.exe: ",
             f"server {wd.PRODUCT_UPDATE_BASE}:80: direct (through the environment's proxy "
             f"{server.proxy}",
-            "run complete", "launcher found", "exit code 0")
+            "run complete", "commit: 4 files put in place in", "install.dat written", "exit code 0")
 
     def test_exit_codes(self):
         cases = [
@@ -184,17 +184,19 @@ class SilentInstallTest(InstallerCase):
         log = logs[-1].read_text(encoding="utf-8-sig")
         print(log)
         self.assert_log_holds(
-            log, "file QuenbyClient.dll: ", "placed",
+            log, "file QuenbyClient.dll: ", "staged",
             "file Uninstall.exe: ", "the package could not be downloaded",
+            "file QuenbyClient.dll: staged for the next run",
             "HTTP status 500", "file tarsklogin.exe: not reached",
             "run failed at Uninstall.exe: the package could not be downloaded (libcurl code 22)",
             f"through the environment's proxy http://quenby@{host_port}",
-            "no launcher in the install folder: nothing registered", "exit code 1")
+            "run not complete: nothing registered", "exit code 1")
         self.assertNotIn(PROXY_PASSWORD, log)
         self.assertEqual("missing", wd.read_installation(PROBE).get("uninstall"))
+        # All or nothing: no client file in place, the first file staged for the next run.
         installed = wd.file_digests(wd.windows_to_unix(wd.DEFAULT_INSTALL_DIR))
-        self.assertIn("QuenbyClient.dll", installed)
-        self.assertNotIn("tarsklogin.exe", installed)
+        self.assertIn(".quenby-staging/files/QuenbyClient.dll", installed)
+        self.assertEqual([], [name for name in installed if not name.startswith(".quenby-staging/")])
 
     def test_waits_for_the_running_wizard_instead_of_bringing_it_forward(self):
         server = self.serve()

@@ -368,12 +368,11 @@ class WizardEndToEndTest(InstallerCase):
         installer = self.open_wizard(server)
         self.start_install(installer)
         self.assert_failure_ends_the_wizard(installer, "a failed download")
-        # The run stopped at the failed file; what came before it stays.
+        # All or nothing: no client file is in place; the file before the failed one waits in
+        # the staging folder for the next run.
         installed = self.installed_files()
-        self.assertIn("QuenbyClient.dll", installed)
-        self.assertNotIn("Uninstall.exe", installed)
-        # Later files may have been fetched ahead of placement; none of them was placed.
-        self.assertNotIn("tarsklogin.exe", installed)
+        self.assertIn(".quenby-staging/files/QuenbyClient.dll", installed)
+        self.assertEqual([], [name for name in installed if not name.startswith(".quenby-staging/")])
 
     def test_refused_manifest_shows_the_failure_message_and_never_the_finish_page(self):
         server = self.serve(MANIFEST_MISSING)

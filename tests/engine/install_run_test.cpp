@@ -705,7 +705,7 @@ TEST_F(InstallRunTest, RunLogTellsEachFileAndTheFailureAndNeverThePassword) {
   ASSERT_EQ(FailureReason::kDownloadFailed, lastOutcome_.failure);
   const std::string text = log.Text();
   for (const std::string& expected : {
-           "file QuenbyClient.exe: " + std::to_string(clientSize) + " bytes, placed, tries: 1, ",
+           "file QuenbyClient.exe: " + std::to_string(clientSize) + " bytes, staged, tries: 1, ",
            "file res\\skin.dat: " + skinSize +
                " bytes, the package could not be downloaded, tries: 1",
            "download " + host +
