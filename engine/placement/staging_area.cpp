@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
+#include <unordered_set>
 
 #include "base/held_folders.h"
 #include "base/scoped_handle.h"
@@ -13,7 +15,6 @@
 #include "engine/common/text_convert.h"
 #include "engine/common/windows_errors.h"
 #include "engine/placement/file_holders.h"
-#include "engine/placement/open_file_rename.h"
 
 namespace {
 
@@ -50,6 +51,23 @@ Target ProbeTarget(const std::wstring& path) {
     return Target::kFolder;
   // Whatever refused the open refuses the move as well, which the commit then undoes.
   return attributes == INVALID_FILE_ATTRIBUTES ? Target::kMissing : Target::kFile;
+}
+
+// The names in folder, upper-cased, read in one listing; empty when the folder is missing.
+std::unordered_set<std::wstring> NamesIn(const std::wstring& folder) {
+  std::unordered_set<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (search == INVALID_HANDLE_VALUE)
+    return names;
+  do {
+    std::wstring name = found.cFileName;
+    ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    names.insert(std::move(name));
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return names;
 }
 
 // Moves a file without following a link in its place; false with the thread's last error.
@@ -166,12 +184,24 @@ StagingArea::CommitResult StagingArea::Commit(const std::vector<UpdateItem>& ite
   // Before anything moves: every target's folder is made and held (none is a link), a folder
   // where a file goes is the user's and is never moved aside, and every file there must be free
   // to be moved aside, or none is touched.
+  // Each folder is listed once, and only the names found there are opened: a release of
+  // thousands of new files costs a listing, not an open each. A name the listing missed is still
+  // caught by the move, which never replaces.
+  std::map<std::wstring, std::unordered_set<std::wstring>> listed;
   std::vector<Target> targets(items.size());
   for (;;) {
     std::vector<std::wstring> held;
     for (size_t index = 0; index < items.size(); ++index) {
       const std::wstring& path = items[index].targetPath;
-      targets[index] = folders_.Hold(FolderOf(path)) ? ProbeTarget(path) : Target::kMissing;
+      const std::wstring folder = FolderOf(path);
+      auto names = listed.find(folder);
+      if (names == listed.end())
+        names = listed.emplace(folder, NamesIn(folder)).first;
+      std::wstring name = items[index].name;
+      ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+      targets[index] = !folders_.Hold(folder)           ? Target::kMissing
+                       : names->second.count(name) == 0 ? Target::kMissing
+                                                        : ProbeTarget(path);
       if (targets[index] == Target::kHeld)
         held.push_back(path);
       else if (!folders_.Hold(FolderOf(path)))
@@ -220,16 +250,23 @@ StagingArea::CommitResult StagingArea::Commit(const std::vector<UpdateItem>& ite
     const std::wstring relative = RelativePath(item);
     const std::wstring staged = root_ + L"\\files\\" + relative;
     const std::wstring old = root_ + L"\\old\\" + relative;
+    // The staged file was checked and renamed into the staging folder through the handle that
+    // checked it, and only administrators can change what that folder holds: a move by name
+    // (which takes a link for what it is, never following it) puts it in place in one call.
     DWORD error = 0;
-    if (!folders_.Hold(FolderOf(old))) {
-      error = ERROR_CANT_ACCESS_FILE;
-    } else if (targets[done] == Target::kFile && !MoveFile(item.targetPath, old)) {
-      error = ::GetLastError();
-    } else {
-      base::ScopedHandle file(::CreateFileW(staged.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                                            nullptr));
-      if (!file.IsValid() || !RenameOpenFileOver(file.Get(), item.targetPath))
+    // Where the listing found nothing the move does not replace, so that a file it missed is
+    // still moved aside first.
+    bool placed = false;
+    if (targets[done] != Target::kFile) {
+      placed = ::MoveFileExW(staged.c_str(), item.targetPath.c_str(), 0) != FALSE;
+      const DWORD moveError = placed ? 0 : ::GetLastError();
+      if (moveError != ERROR_ALREADY_EXISTS && moveError != ERROR_FILE_EXISTS)
+        error = moveError;
+    }
+    if (!placed && error == 0) {
+      if (!folders_.Hold(FolderOf(old)))
+        error = ERROR_CANT_ACCESS_FILE;
+      else if (!MoveFile(item.targetPath, old) || !MoveFile(staged, item.targetPath))
         error = ::GetLastError();
     }
     if (error != 0) {
