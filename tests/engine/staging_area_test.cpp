@@ -92,6 +92,20 @@ TEST_F(StagingAreaTest, CommitPutsEveryFileInPlaceAndLeavesNoStagingFolder) {
   EXPECT_FALSE(FileExists(staging.Root()));
 }
 
+// A file that appears where the commit found none (after its check, before the first move) is
+// moved aside like any old file, never replaced unseen: the commit still completes.
+TEST_F(StagingAreaTest, FileAppearingAfterTheCheckIsMovedAsideNotReplacedUnseen) {
+  base::HeldFolders folders;
+  ASSERT_TRUE(folders.HoldInstallFolder(installDir_, nullptr));
+  StagingArea staging(installDir_, folders);
+  StageAll(staging);
+  const std::wstring appearing = items_.back().targetPath;
+  const StagingArea::CommitResult result = staging.Commit(
+      items_, {}, [&] { ASSERT_TRUE(WriteFileBytes(appearing, "written meanwhile")); });
+  EXPECT_TRUE(result.placed.Placed()) << result.placed.code;
+  ExpectOneVersion(true);
+}
+
 // A kill or a power loss at any step of a commit (the journal on the disk, some old files moved
 // aside, some new ones renamed into place): the next run finds the journal and finishes the
 // commit, since every new file was staged and checked before the journal was written. A journal
