@@ -86,11 +86,11 @@ SIZE MakeSize(Axis axis, LONG along, LONG across) {
 LinearLayout::LinearLayout(Axis axis) : axis_(axis) {}
 
 uint32_t LinearLayout::GetFlags() const {
-  return IsEnabled() && separatorSize_ != 0 ? static_cast<uint32_t>(FlagSetCursor) : 0;
+  return IsEnabled() && separatorSize_ != SkinLength(0) ? static_cast<uint32_t>(FlagSetCursor) : 0;
 }
 
 RECT LinearLayout::SeparatorBand(const RECT& base) const {
-  if (separatorSize_ == 0)
+  if (separatorSize_ == SkinLength(0))
     return {0, 0, 0, 0};
   const int separator = Scale().Length(separatorSize_);
   RECT band = base;
@@ -102,7 +102,7 @@ RECT LinearLayout::SeparatorBand(const RECT& base) const {
 }
 
 void LinearLayout::OnEvent(ControlEvent& event) {
-  if (separatorSize_ != 0) {
+  if (separatorSize_ != SkinLength(0)) {
     const POINT point = event.mousePoint;
     switch (event.kind) {
       case ControlEventKind::ButtonDown:
@@ -299,7 +299,7 @@ void LinearLayout::DragSeparator(POINT point, int delta) {
   const int minExtent = horizontal ? ScaledMinWidth() : ScaledMinHeight();
   const int maxExtent = horizontal ? ScaledMaxWidth() : ScaledMaxHeight();
   const int oldExtent = FarEdge(dragRect_, axis_) - NearEdge(dragRect_, axis_);
-  const bool movesNearEdge = separatorSize_ < 0;
+  const bool movesNearEdge = separatorSize_ < SkinLength(0);
   int extent = oldExtent + (movesNearEdge ? -delta : delta);
   if (extent < minExtent) {
     if (oldExtent == minExtent)

@@ -14,7 +14,7 @@
 namespace ui {
 namespace {
 
-constexpr int kThickness = 16;
+constexpr SkinLength kThickness{16};
 
 int ClampToInt(int64_t value) {
   return static_cast<int>(
@@ -214,11 +214,11 @@ void ScrollBar::SetHorizontal(bool horizontal) {
   if (horizontal_ == horizontal)
     return;
   horizontal_ = horizontal;
-  if (horizontal_ && fixedHeight_ == 0) {
-    fixedWidth_ = 0;
+  if (horizontal_ && fixedHeight_ == SkinLength(0)) {
+    fixedWidth_ = SkinLength(0);
     fixedHeight_ = kThickness;
-  } else if (!horizontal_ && fixedWidth_ == 0) {
-    fixedHeight_ = 0;
+  } else if (!horizontal_ && fixedWidth_ == SkinLength(0)) {
+    fixedHeight_ = SkinLength(0);
     fixedWidth_ = kThickness;
   }
   if (owner_)
@@ -461,16 +461,11 @@ void ScrollBar::OnEvent(ControlEvent& event) {
 void ScrollBar::DrawPartImage(ControlPainter& painter,
                               Part part,
                               uint32_t state,
-                              const RECT* dest) {
+                              const RECT* place) {
   ImageDrawInfo* images = images_[part];
   auto draw = [&](ImageDrawInfo& image) {
-    if (!painter.ResolveImage(image))
-      return false;
-    if (dest) {
-      image.dest = base::OffsetRectBy(*dest, -rect_.left, -rect_.top);
-      image.destInPixels = true;
-    }
-    return painter.DrawImage(image);
+    return place ? painter.DrawImageAt(image, base::OffsetRectBy(*place, -rect_.left, -rect_.top))
+                 : painter.DrawImage(image);
   };
   if (state & StateDisabled) {
     if (draw(images[Disabled]))

@@ -115,9 +115,9 @@ class ScrollBar : public Control {
   void PassOn(ControlEvent& event);
   // Applies change to the pointer state of both buttons and the thumb; true when any changed.
   bool ChangeParts(bool (PointerState::*change)());
-  // Draws the image of part for state (disabled, pushed, hot, else or failing: normal); dest,
-  // when given, places it relative to the bar.
-  void DrawPartImage(ControlPainter& painter, Part part, uint32_t state, const RECT* dest);
+  // Draws the image of part for state (disabled, pushed, hot, else or failing: normal): at place
+  // (window pixels) when one is given, else where its description puts it.
+  void DrawPartImage(ControlPainter& painter, Part part, uint32_t state, const RECT* place);
 
   bool horizontal_ = false;
   int range_ = 100;

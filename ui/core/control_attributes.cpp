@@ -24,11 +24,11 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
 
   if (name == L"pos") {
     const RECT pos = base::attribute::ParseRect(value);
-    SetFloatOffset({pos.left, pos.top});
-    SetFixedWidth(pos.right - pos.left);
-    SetFixedHeight(pos.bottom - pos.top);
+    SetFloatOffset(SkinSize({pos.left, pos.top}));
+    SetFixedWidth(SkinLength(pos.right - pos.left));
+    SetFixedHeight(SkinLength(pos.bottom - pos.top));
   } else if (name == L"padding") {
-    SetPadding(base::attribute::ParseRect(value));
+    SetPadding(SkinRect(base::attribute::ParseRect(value)));
   } else if (name == L"bkcolor" || name == L"bkcolor1") {
     setColor(backColor_, base::attribute::ParseColor(value));
   } else if (name == L"bkcolor2") {
@@ -47,17 +47,17 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     }
   } else if (name == L"bordersize") {
     if (value.find(L',') != std::wstring_view::npos) {
-      borderSize_ = base::attribute::ParseRect(value);
+      borderSize_ = SkinRect(base::attribute::ParseRect(value));
     } else {
       const int size = base::attribute::ParseInt(value);
-      borderSize_ = {size, size, size, size};
+      borderSize_ = SkinRect({size, size, size, size});
     }
     Invalidate();
   } else if (name == L"borderstyle") {
     borderStyle_ = base::attribute::ParseInt(value);
     Invalidate();
   } else if (name == L"borderround") {
-    borderRound_ = base::attribute::ParseSize(value);
+    borderRound_ = SkinSize(base::attribute::ParseSize(value));
     Invalidate();
   } else if (name == L"bkimage") {
     if (backImage_.description == value && backImage_.image)
@@ -65,24 +65,25 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     backImage_.Clear();
     backImage_.description = value;
     RenderEngine::ResolveImageInfo(manager_, backImage_);
-    if (floating_ && fixedWidth_ == 0 && fixedHeight_ == 0 && backImage_.image) {
-      const SIZE size = SkinSize(*backImage_.image);
-      fixedWidth_ = size.cx;
-      fixedHeight_ = size.cy;
+    if (floating_ && fixedWidth_ == SkinLength(0) && fixedHeight_ == SkinLength(0) &&
+        backImage_.image) {
+      const SIZE size = ImageSkinSize(*backImage_.image).Unscaled();
+      fixedWidth_ = SkinLength(size.cx);
+      fixedHeight_ = SkinLength(size.cy);
     }
     Invalidate();
   } else if (name == L"width") {
-    SetFixedWidth(base::attribute::ParseInt(value));
+    SetFixedWidth(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"height") {
-    SetFixedHeight(base::attribute::ParseInt(value));
+    SetFixedHeight(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"minwidth") {
-    SetMinWidth(base::attribute::ParseInt(value));
+    SetMinWidth(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"minheight") {
-    SetMinHeight(base::attribute::ParseInt(value));
+    SetMinHeight(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"maxwidth") {
-    SetMaxWidth(base::attribute::ParseInt(value));
+    SetMaxWidth(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"maxheight") {
-    SetMaxHeight(base::attribute::ParseInt(value));
+    SetMaxHeight(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"name") {
     SetName(value);
   } else if (name == L"text") {

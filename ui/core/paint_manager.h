@@ -248,18 +248,19 @@ class PaintManager : public IRenderContext {
   void SetWindowAttribute(std::wstring_view name, std::wstring_view value);
   // An attribute without a meaning of its own, as first given; null when absent.
   const wchar_t* GetWindowCustomAttribute(std::wstring_view name) const;
-  void SetInitSize(int cx, int cy);
-  SIZE GetInitSize() const { return initSize_; }
-  void SetSizeBox(const RECT& sizeBox) { sizeBox_ = sizeBox; }
-  const RECT& GetSizeBox() const { return sizeBox_; }
-  void SetCaptionRect(const RECT& caption) { caption_ = caption; }
-  const RECT& GetCaptionRect() const { return caption_; }
-  void SetRoundCorner(int cx, int cy) { roundCorner_ = {cx, cy}; }
-  SIZE GetRoundCorner() const { return roundCorner_; }
-  void SetMinInfo(int cx, int cy) { minSize_ = {cx, cy}; }
-  SIZE GetMinInfo() const { return minSize_; }
-  void SetMaxInfo(int cx, int cy) { maxSize_ = {cx, cy}; }
-  SIZE GetMaxInfo() const { return maxSize_; }
+  // The window's sizes as the skin gives them; the Scaled... getters below give them in pixels.
+  void SetInitSize(const SkinSize& size);
+  SkinSize GetInitSize() const { return initSize_; }
+  void SetSizeBox(const SkinRect& sizeBox) { sizeBox_ = sizeBox; }
+  SkinRect GetSizeBox() const { return sizeBox_; }
+  void SetCaptionRect(const SkinRect& caption) { caption_ = caption; }
+  SkinRect GetCaptionRect() const { return caption_; }
+  void SetRoundCorner(const SkinSize& corner) { roundCorner_ = corner; }
+  SkinSize GetRoundCorner() const { return roundCorner_; }
+  void SetMinInfo(const SkinSize& size) { minSize_ = size; }
+  SkinSize GetMinInfo() const { return minSize_; }
+  void SetMaxInfo(const SkinSize& size) { maxSize_ = size; }
+  SkinSize GetMaxInfo() const { return maxSize_; }
   void SetShowDirty(bool show) { showDirty_ = show; }
   bool IsShowDirty() const { return showDirty_; }
   void SetNoActivate(bool noActivate) { noActivate_ = noActivate; }
@@ -414,12 +415,12 @@ class PaintManager : public IRenderContext {
   Control* keyControl_ = nullptr;
   Control* lastToolTipControl_ = nullptr;
   POINT mousePosition_ = {-1, -1};
-  SIZE minSize_ = {0, 0};
-  SIZE maxSize_ = {0, 0};
-  SIZE initSize_ = {0, 0};
-  RECT sizeBox_ = {0, 0, 0, 0};
-  SIZE roundCorner_ = {0, 0};
-  RECT caption_ = {0, 0, 0, 0};
+  SkinSize minSize_;
+  SkinSize maxSize_;
+  SkinSize initSize_;
+  SkinRect sizeBox_;
+  SkinSize roundCorner_;
+  SkinRect caption_;
   int timerCounter_ = 4096;
   bool firstLayout_ = true;
   bool updateNeeded_ = false;

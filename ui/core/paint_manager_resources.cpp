@@ -69,7 +69,8 @@ FontInfo MakeScaledFont(std::wstring_view faceName,
                         bool underline,
                         bool italic,
                         DisplayScale scale) {
-  base::ScopedFont font = CreateSkinFont(faceName, scale.Length(size), bold, underline, italic);
+  base::ScopedFont font =
+      CreateSkinFont(faceName, scale.Length(SkinLength(size)), bold, underline, italic);
   if (!font)
     return {};
   FontInfo info = DescribeFont(std::move(font), faceName, size, bold, underline, italic);

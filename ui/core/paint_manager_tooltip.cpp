@@ -26,14 +26,15 @@ void PaintManager::ShowToolTip(Control* control, POINT point) {
     if (!toolTipWindow_)
       return;
     ::SendMessageW(toolTipWindow_, TTM_ADDTOOLW, 0, info);
-    ::SendMessageW(toolTipWindow_, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
+    ::SendMessageW(toolTipWindow_, TTM_SETMAXTIPWIDTH, 0,
+                   scale_.Length(control->GetToolTipWidth()));
     ::SendMessageW(toolTipWindow_, TTM_SETTOOLINFOW, 0, info);
     ::SendMessageW(toolTipWindow_, TTM_TRACKACTIVATE, TRUE, info);
   }
   if (!lastToolTipControl_) {
     lastToolTipControl_ = control;
   } else {
-    const int width = control->GetToolTipWidth();
+    const int width = scale_.Length(control->GetToolTipWidth());
     if (control != lastToolTipControl_ || width != cachedToolTipWidth_) {
       ::SendMessageW(toolTipWindow_, TTM_SETMAXTIPWIDTH, 0, width);
       if (control == lastToolTipControl_)
