@@ -112,6 +112,12 @@ class ScrollBar : public Control {
   void PageStepBy(Direction direction);
   // A page step toward point when it lies on the track before or after the thumb.
   void PageTowards(POINT point);
+  // A press at point: a button steps a line, the thumb starts a drag, the track pages; the
+  // repeat timer starts.
+  void Press(POINT point);
+  // A tick of the repeat timer: a drag moves the position, a held button or track repeats its
+  // step after the delay.
+  void RepeatTick();
   void PassOn(ControlEvent& event);
   // Applies change to the pointer state of both buttons and the thumb; true when any changed.
   bool ChangeParts(bool (PointerState::*change)());

@@ -293,6 +293,11 @@ class Control {
   std::wstring accessibleName_;
 
  private:
+  // The base's skin attributes of layout and of look (control_attributes.cpp); false for a name
+  // that is none of them.
+  bool SetLayoutAttribute(std::wstring_view name, std::wstring_view value);
+  bool SetLookAttribute(std::wstring_view name, std::wstring_view value);
+
   // Retires the control and its subtree in teardown order: each answers IsAlive with false, its
   // paint manager forgets it, its destroy hooks fire and every hook list is dropped.
   void RetireSubtree();

@@ -11,17 +11,45 @@ std::wstring Control::GetAttribute(std::wstring_view) const {
   return std::wstring();
 }
 
-// One branch per skin attribute of the base, read as a table: split, the names would no longer
-// be found in one place.
+// One branch per skin attribute, read as a table: the layout's and the look's in functions of
+// their own, then the rest.
 void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  // Stores a colour and repaints when it changed.
-  auto setColor = [this](uint32_t& field, uint32_t color) {
-    if (field == color)
-      return;
-    field = color;
-    Invalidate();
-  };
+  if (SetLayoutAttribute(name, value) || SetLookAttribute(name, value))
+    return;
+  if (name == L"name") {
+    SetName(value);
+  } else if (name == L"text") {
+    SetText(value);
+  } else if (name == L"accname") {
+    SetAccessibleName(value);
+  } else if (name == L"tooltip") {
+    SetToolTip(value);
+  } else if (name == L"userdata") {
+    SetUserData(value);
+  } else if (name == L"tag") {
+    SetTag(base::attribute::ParseInt(value));
+  } else if (name == L"enabled") {
+    SetEnabled(base::attribute::ParseBool(value));
+  } else if (name == L"mouse") {
+    SetMouseEnabled(base::attribute::ParseBool(value));
+  } else if (name == L"keyboard") {
+    SetKeyboardEnabled(base::attribute::ParseBool(value));
+  } else if (name == L"visible") {
+    SetVisible(base::attribute::ParseBool(value));
+  } else if (name == L"shortcut") {
+    SetShortcut(value.empty() ? L'\0' : value[0]);
+  } else if (name == L"menu") {
+    EnableContextMenu(base::attribute::ParseBool(value));
+  } else if (name == L"virtualwnd") {
+    virtualWindow_ = value;
+    if (manager_)
+      manager_->SetVirtualWindowsUsed(true);
+  } else {
+    AddExtraAttribute(name, value);
+  }
+}
 
+bool Control::SetLayoutAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"pos") {
     const RECT pos = base::attribute::ParseRect(value);
     SetFloatOffset(SkinSize({pos.left, pos.top}));
@@ -29,7 +57,42 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     SetFixedHeight(SkinLength(pos.bottom - pos.top));
   } else if (name == L"padding") {
     SetPadding(SkinRect(base::attribute::ParseRect(value)));
-  } else if (name == L"bkcolor" || name == L"bkcolor1") {
+  } else if (name == L"width") {
+    SetFixedWidth(SkinLength(base::attribute::ParseInt(value)));
+  } else if (name == L"height") {
+    SetFixedHeight(SkinLength(base::attribute::ParseInt(value)));
+  } else if (name == L"minwidth") {
+    SetMinWidth(SkinLength(base::attribute::ParseInt(value)));
+  } else if (name == L"minheight") {
+    SetMinHeight(SkinLength(base::attribute::ParseInt(value)));
+  } else if (name == L"maxwidth") {
+    SetMaxWidth(SkinLength(base::attribute::ParseInt(value)));
+  } else if (name == L"maxheight") {
+    SetMaxHeight(SkinLength(base::attribute::ParseInt(value)));
+  } else if (name == L"float") {
+    if (value.find(L',') != std::wstring_view::npos) {
+      double fractions[4];
+      base::attribute::ParseDoubleList(value, fractions, 4);
+      SetFloatAnchor({fractions[0], fractions[1], fractions[2], fractions[3]});
+      SetFloat(true);
+    } else {
+      SetFloat(base::attribute::ParseBool(value));
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool Control::SetLookAttribute(std::wstring_view name, std::wstring_view value) {
+  // Stores a colour and repaints when it changed.
+  auto setColor = [this](uint32_t& field, uint32_t color) {
+    if (field == color)
+      return;
+    field = color;
+    Invalidate();
+  };
+  if (name == L"bkcolor" || name == L"bkcolor1") {
     setColor(backColor_, base::attribute::ParseColor(value));
   } else if (name == L"bkcolor2") {
     setColor(backColor2_, base::attribute::ParseColor(value));
@@ -61,10 +124,11 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
     Invalidate();
   } else if (name == L"bkimage") {
     if (backImage_.description == value && backImage_.image)
-      return;
+      return true;
     backImage_.Clear();
     backImage_.description = value;
     RenderEngine::ResolveImageInfo(manager_, backImage_);
+    // A floating control without a size of its own takes the image's.
     if (floating_ && fixedWidth_ == SkinLength(0) && fixedHeight_ == SkinLength(0) &&
         backImage_.image) {
       const SIZE size = ImageSkinSize(*backImage_.image).Unscaled();
@@ -72,58 +136,10 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
       fixedHeight_ = SkinLength(size.cy);
     }
     Invalidate();
-  } else if (name == L"width") {
-    SetFixedWidth(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"height") {
-    SetFixedHeight(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"minwidth") {
-    SetMinWidth(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"minheight") {
-    SetMinHeight(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"maxwidth") {
-    SetMaxWidth(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"maxheight") {
-    SetMaxHeight(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"name") {
-    SetName(value);
-  } else if (name == L"text") {
-    SetText(value);
-  } else if (name == L"accname") {
-    SetAccessibleName(value);
-  } else if (name == L"tooltip") {
-    SetToolTip(value);
-  } else if (name == L"userdata") {
-    SetUserData(value);
-  } else if (name == L"tag") {
-    SetTag(base::attribute::ParseInt(value));
-  } else if (name == L"enabled") {
-    SetEnabled(base::attribute::ParseBool(value));
-  } else if (name == L"mouse") {
-    SetMouseEnabled(base::attribute::ParseBool(value));
-  } else if (name == L"keyboard") {
-    SetKeyboardEnabled(base::attribute::ParseBool(value));
-  } else if (name == L"visible") {
-    SetVisible(base::attribute::ParseBool(value));
-  } else if (name == L"float") {
-    if (value.find(L',') != std::wstring_view::npos) {
-      double fractions[4];
-      base::attribute::ParseDoubleList(value, fractions, 4);
-      SetFloatAnchor({fractions[0], fractions[1], fractions[2], fractions[3]});
-      SetFloat(true);
-    } else {
-      SetFloat(base::attribute::ParseBool(value));
-    }
-  } else if (name == L"shortcut") {
-    SetShortcut(value.empty() ? L'\0' : value[0]);
-  } else if (name == L"menu") {
-    EnableContextMenu(base::attribute::ParseBool(value));
-  } else if (name == L"virtualwnd") {
-    virtualWindow_ = value;
-    if (manager_)
-      manager_->SetVirtualWindowsUsed(true);
   } else {
-    AddExtraAttribute(name, value);
+    return false;
   }
+  return true;
 }
 
 std::wstring Control::GetAttributeList(bool) const {

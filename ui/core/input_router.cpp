@@ -87,11 +87,19 @@ bool InputRouter::AddPreFilter(IMessageFilter* filter) {
   return true;
 }
 
+bool InputRouter::RemovePreFilter(IMessageFilter* filter) {
+  return preFilters_.Remove(filter);
+}
+
 bool InputRouter::AddFilter(IMessageFilter* filter) {
   if (!filter)
     return false;
   filters_.Add(filter);
   return true;
+}
+
+bool InputRouter::RemoveFilter(IMessageFilter* filter) {
+  return filters_.Remove(filter);
 }
 
 bool InputRouter::AddAccelerator(ITranslateAccelerator* accelerator) {
@@ -101,11 +109,19 @@ bool InputRouter::AddAccelerator(ITranslateAccelerator* accelerator) {
   return true;
 }
 
+bool InputRouter::RemoveAccelerator(ITranslateAccelerator* accelerator) {
+  return accelerators_.Remove(accelerator);
+}
+
 bool InputRouter::AddMouseLeaveListener(Control* control) {
   if (!control || mouseLeaveListeners_.Contains(control))
     return false;
   mouseLeaveListeners_.Add(control);
   return true;
+}
+
+bool InputRouter::RemoveMouseLeaveListener(Control* control) {
+  return mouseLeaveListeners_.Remove(control);
 }
 
 uint16_t InputRouter::CurrentKeyState() {
@@ -198,15 +214,6 @@ void InputRouter::Forget(Control* control) {
   mouseLeaveListeners_.RemoveAll(control);
 }
 
-void InputRouter::ForgetTree() {
-  keyControl_ = nullptr;
-  hover_ = nullptr;
-  // The press belonged to the old tree; the capture it took must not outlive it.
-  if (std::exchange(pressed_, nullptr) && mouseCaptured_)
-    ReleaseMouseCapture();
-  toolTip_.ForgetAll();
-}
-
 // Closing ends a press without a release: a button held while Escape or Alt+F4 closes the window
 // must not activate.
 void InputRouter::OnClose() {
@@ -216,13 +223,6 @@ void InputRouter::OnClose() {
   }
   CancelPress();
   toolTip_.Close();
-}
-
-void InputRouter::OnWindowGone() {
-  toolTip_.Release();
-  mouseCaptured_ = false;
-  mouseTracking_ = false;
-  pressed_ = nullptr;
 }
 
 }  // namespace ui

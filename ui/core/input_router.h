@@ -35,15 +35,13 @@ class InputRouter {
   bool TranslateAccelerators(MSG* message);
 
   bool AddPreFilter(IMessageFilter* filter);
-  bool RemovePreFilter(IMessageFilter* filter) { return preFilters_.Remove(filter); }
+  bool RemovePreFilter(IMessageFilter* filter);
   bool AddFilter(IMessageFilter* filter);
-  bool RemoveFilter(IMessageFilter* filter) { return filters_.Remove(filter); }
+  bool RemoveFilter(IMessageFilter* filter);
   bool AddAccelerator(ITranslateAccelerator* accelerator);
-  bool RemoveAccelerator(ITranslateAccelerator* accelerator) {
-    return accelerators_.Remove(accelerator);
-  }
+  bool RemoveAccelerator(ITranslateAccelerator* accelerator);
   bool AddMouseLeaveListener(Control* control);
-  bool RemoveMouseLeaveListener(Control* control) { return mouseLeaveListeners_.Remove(control); }
+  bool RemoveMouseLeaveListener(Control* control);
 
   POINT MousePosition() const { return mousePosition_; }
   // The event for sender with the current time, mouse position and key state.
@@ -59,12 +57,25 @@ class InputRouter {
   // capture back.
   void Forget(Control* control);
   // A new tree: the hover, pressed and key controls of the old one are dropped.
-  void ForgetTree();
+  void ForgetTree() {
+    keyControl_ = nullptr;
+    hover_ = nullptr;
+    // The press belonged to the old tree; the capture it took must not outlive it.
+    if (pressed_ && mouseCaptured_)
+      ReleaseMouseCapture();
+    pressed_ = nullptr;
+    toolTip_.ForgetAll();
+  }
   // The window is closing: the hover control leaves, a press ends without a release and the
   // tooltip goes.
   void OnClose();
   // The window was destroyed and took its capture, its tracking and its tooltip with it.
-  void OnWindowGone();
+  void OnWindowGone() {
+    toolTip_.Release();
+    mouseCaptured_ = false;
+    mouseTracking_ = false;
+    pressed_ = nullptr;
+  }
 
  private:
   using Handler = bool (InputRouter::*)(UINT message,
@@ -93,13 +104,11 @@ class InputRouter {
   bool HandleMouseActivate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleCancelMode(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  void TrackMouse();
   // The hover control changes to the one under point.
   void MoveHover(Control*& control, POINT point, WPARAM wParam, LPARAM lParam);
   // Ends the press of the pressed control without a release (CaptureLost), and gives back the
   // capture when this window still holds it.
   void CancelPress();
-  void ShowToolTip(Control* control, POINT point);
 
   // The keyboard (input_router_keys.cpp).
   bool HandleKey(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

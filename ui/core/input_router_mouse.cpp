@@ -31,23 +31,19 @@ Control* InputRouter::ControlAtPoint(POINT point, bool& foreign) const {
   return foreign ? nullptr : control;
 }
 
-void InputRouter::TrackMouse() {
-  if (mouseTracking_)
-    return;
-  TRACKMOUSEEVENT tracking = {};
-  tracking.cbSize = sizeof(tracking);
-  tracking.dwFlags = TME_HOVER | TME_LEAVE;
-  tracking.hwndTrack = manager_.PaintWindow();
-  tracking.dwHoverTime = toolTip_.InitialDelay(hoverTime_);
-  // Without tracking the window misses hover and leave; moves still work.
-  ::TrackMouseEvent(&tracking);
-  mouseTracking_ = true;
-}
-
 bool InputRouter::HandleMouseMove(UINT, WPARAM wParam, LPARAM lParam, LRESULT&) {
   if (!manager_.GetRoot())
     return false;
-  TrackMouse();
+  if (!mouseTracking_) {
+    TRACKMOUSEEVENT tracking = {};
+    tracking.cbSize = sizeof(tracking);
+    tracking.dwFlags = TME_HOVER | TME_LEAVE;
+    tracking.hwndTrack = manager_.PaintWindow();
+    tracking.dwHoverTime = toolTip_.InitialDelay(hoverTime_);
+    // Without tracking the window misses hover and leave; moves still work.
+    ::TrackMouseEvent(&tracking);
+    mouseTracking_ = true;
+  }
   const POINT point = PointOf(lParam);
   mousePosition_ = point;
   bool foreign = false;
@@ -171,19 +167,17 @@ bool InputRouter::HandleMouseHover(UINT, WPARAM wParam, LPARAM lParam, LRESULT& 
     event.mousePoint = point;
     hover_->HandleEvent(event);
   }
-  if (control->IsAlive())
-    ShowToolTip(control, point);
+  // The hovered control's tooltip, wrapped at its width in the window's pixels.
+  if (control->IsAlive()) {
+    const std::wstring text = control->GetToolTip();
+    if (!text.empty()) {
+      toolTip_.Show(manager_.PaintWindow(), control,
+                    PaintManager::ReplaceLanguagePlaceholders(text), control->GetRect(), point,
+                    manager_.GetDisplayScale().Length(control->GetToolTipWidth()));
+    }
+  }
   result = 0;
   return true;
-}
-
-void InputRouter::ShowToolTip(Control* control, POINT point) {
-  const std::wstring text = control->GetToolTip();
-  if (text.empty())
-    return;
-  toolTip_.Show(manager_.PaintWindow(), control, PaintManager::ReplaceLanguagePlaceholders(text),
-                control->GetRect(), point,
-                manager_.GetDisplayScale().Length(control->GetToolTipWidth()));
 }
 
 bool InputRouter::HandleMouseLeave(UINT, WPARAM, LPARAM, LRESULT&) {

@@ -76,12 +76,6 @@ void LayeredWindowPainter::SetLayeredImage(std::wstring_view description) {
     DropBackground();
 }
 
-void LayeredWindowPainter::DropBackground() {
-  backgroundDc_.Reset();
-  backgroundBitmap_.Reset();
-  backgroundPixels_ = nullptr;
-}
-
 bool LayeredWindowPainter::HandleFrameMessage(UINT message, WPARAM wParam, LRESULT& result) const {
   if (!layered_)
     return false;
@@ -100,13 +94,6 @@ bool LayeredWindowPainter::HandleFrameMessage(UINT message, WPARAM wParam, LRESU
   }
 }
 
-bool LayeredWindowPainter::CollectDirty(const RECT& area) {
-  if (!layered_)
-    return false;
-  dirty_ = base::UnionRects(dirty_, area);
-  return true;
-}
-
 bool LayeredWindowPainter::TakeDirty(const RECT& client, RECT& dirty) {
   dirty = dirty_;
   if (base::IsRectEmpty(dirty))
@@ -115,10 +102,6 @@ bool LayeredWindowPainter::TakeDirty(const RECT& client, RECT& dirty) {
   dirty.bottom = std::min(dirty.bottom, client.bottom);
   dirty_ = {0, 0, 0, 0};
   return !base::IsRectEmpty(dirty);
-}
-
-bool LayeredWindowPainter::RepaintDue() const {
-  return layered_ && !base::IsRectEmpty(dirty_) && !::IsIconic(manager_.PaintWindow());
 }
 
 void LayeredWindowPainter::PutFrame(HDC dc,

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/rect_math.h"
 #include "base/scoped_gdi.h"
 #include "ui/render/render_engine.h"
 
@@ -40,11 +41,15 @@ class LayeredWindowPainter {
   bool HandleFrameMessage(UINT message, WPARAM wParam, LRESULT& result) const;
   // Collects area for the next repaint; false when the window is not layered, which leaves the
   // invalidation to the platform.
-  bool CollectDirty(const RECT& area);
+  bool CollectDirty(const RECT& area) {
+    if (layered_)
+      dirty_ = base::UnionRects(dirty_, area);
+    return layered_;
+  }
   // Takes the collected area within client into dirty; false when nothing is left to paint.
   bool TakeDirty(const RECT& client, RECT& dirty);
-  // Whether the timer tick should repaint: layered, not minimised, something collected.
-  bool RepaintDue() const;
+  // Whether an area was collected for the next repaint.
+  bool HasDirtyArea() const { return !base::IsRectEmpty(dirty_); }
   // Whether the opacity or the mode changed since the last frame was put on the screen.
   bool HasChanged() const { return changed_; }
   void FramePainted() { changed_ = false; }
@@ -55,7 +60,11 @@ class LayeredWindowPainter {
   // layered image within dirty and puts it on the screen.
   void PutFrame(HDC dc, uint32_t* pixels, const RECT& client, const RECT& dirty);
   // The background buffer holds the layered image as drawn at the last size; it is drawn again.
-  void DropBackground();
+  void DropBackground() {
+    backgroundDc_.Reset();
+    backgroundBitmap_.Reset();
+    backgroundPixels_ = nullptr;
+  }
 
  private:
   // Draws the layered image into the background buffer when it is new or something changed.

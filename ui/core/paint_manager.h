@@ -391,7 +391,6 @@ class PaintManager : public IRenderContext {
   // The tree, the native children of a layered window and the post-paint controls into the
   // off-screen buffer, and from there to the screen.
   void PaintTree(const RECT& client, const RECT& dirty);
-  void ShowDirtyArea(const RECT& dirty);
   void PrintClient(HDC dc, LPARAM flags);
   bool CreateOffscreenBuffer(const RECT& client);
   // Prints the visible native children into a layered window's frame.

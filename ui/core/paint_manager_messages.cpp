@@ -155,11 +155,11 @@ bool PaintManager::HandleReflected(UINT message, WPARAM wParam, LPARAM lParam, L
   return true;
 }
 
-// The layered repaint timer, or a control's timer.
+// The layered repaint timer, which paints what Invalidate collected, or a control's timer.
 bool PaintManager::HandleTimer(UINT, WPARAM wParam, LPARAM lParam, LRESULT&) {
   const uint32_t nativeId = LOWORD(wParam);
   if (IsLayered() && nativeId == kLayeredTimerId) {
-    if (layered_.RepaintDue())
+    if (layered_.HasDirtyArea() && !::IsIconic(window_))
       PaintWindowMessage();
     return false;
   }

@@ -187,17 +187,14 @@ void PaintManager::PaintTree(const RECT& client, const RECT& dirty) {
                dirty.bottom - dirty.top, dc, dirty.left, dirty.top, SRCCOPY);
     }
   }
-  if (!IsLayered() && showDirty_)
-    ShowDirtyArea(dirty);
-}
-
-// Outlines the repainted area on the window, for "showdirty".
-void PaintManager::ShowDirtyArea(const RECT& dirty) {
-  static const base::ScopedPen pen(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
-  HDC windowDc = windowDc_.Get();
-  base::ScopedSelectObject selectPen(windowDc, pen.Get());
-  base::ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
-  ::Rectangle(windowDc, dirty.left, dirty.top, dirty.right, dirty.bottom);
+  if (!IsLayered() && showDirty_) {
+    // "showdirty" outlines the repainted area on the window.
+    static const base::ScopedPen pen(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
+    HDC windowDc = windowDc_.Get();
+    base::ScopedSelectObject selectPen(windowDc, pen.Get());
+    base::ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
+    ::Rectangle(windowDc, dirty.left, dirty.top, dirty.right, dirty.bottom);
+  }
 }
 
 void PaintManager::PrintNativeChildren(HDC dc, const RECT& dirty) {

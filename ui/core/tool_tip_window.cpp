@@ -6,27 +6,6 @@
 
 namespace ui {
 
-bool ToolTipWindow::Create(HWND owner, int maxWidth) {
-  static const bool commonControlsReady = [] {
-    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES};
-    return ::InitCommonControlsEx(&classes) != FALSE;
-  }();
-  // Without the common controls only tooltips are missing; nothing else depends on them.
-  if (!commonControlsReady)
-    return false;
-  window_.Reset(::CreateWindowExW(
-      0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ProgramModule(), nullptr));
-  if (!window_)
-    return false;
-  const LPARAM info = reinterpret_cast<LPARAM>(&toolInfo_);
-  ::SendMessageW(window_.Get(), TTM_ADDTOOLW, 0, info);
-  ::SendMessageW(window_.Get(), TTM_SETMAXTIPWIDTH, 0, maxWidth);
-  ::SendMessageW(window_.Get(), TTM_SETTOOLINFOW, 0, info);
-  ::SendMessageW(window_.Get(), TTM_TRACKACTIVATE, TRUE, info);
-  return true;
-}
-
 void ToolTipWindow::Show(HWND owner,
                          const Control* control,
                          std::wstring text,
@@ -43,8 +22,24 @@ void ToolTipWindow::Show(HWND owner,
   toolInfo_.lpszText = text_.data();
   toolInfo_.rect = area;
   const LPARAM info = reinterpret_cast<LPARAM>(&toolInfo_);
-  if (!window_ && !Create(owner, maxWidth))
-    return;
+  if (!window_) {
+    // Without the common controls the tooltip window cannot be made; nothing else depends on
+    // them.
+    static bool commonControlsReady = false;
+    if (!commonControlsReady) {
+      INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_WIN95_CLASSES};
+      commonControlsReady = ::InitCommonControlsEx(&classes) != FALSE;
+    }
+    window_.Reset(::CreateWindowExW(
+        0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ProgramModule(), nullptr));
+    if (!window_)
+      return;
+    ::SendMessageW(window_.Get(), TTM_ADDTOOLW, 0, info);
+    ::SendMessageW(window_.Get(), TTM_SETMAXTIPWIDTH, 0, maxWidth);
+    ::SendMessageW(window_.Get(), TTM_SETTOOLINFOW, 0, info);
+    ::SendMessageW(window_.Get(), TTM_TRACKACTIVATE, TRUE, info);
+  }
   if (!lastControl_) {
     lastControl_ = control;
   } else {
@@ -58,27 +53,6 @@ void ToolTipWindow::Show(HWND owner,
   }
   ::SendMessageW(window_.Get(), TTM_TRACKPOSITION, 0,
                  MAKELPARAM(static_cast<WORD>(point.x), static_cast<WORD>(point.y)));
-}
-
-void ToolTipWindow::Hide() {
-  if (window_)
-    ::SendMessageW(window_.Get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
-}
-
-DWORD ToolTipWindow::InitialDelay(DWORD fallback) const {
-  if (!window_)
-    return fallback;
-  return static_cast<DWORD>(::SendMessageW(window_.Get(), TTM_GETDELAYTIME, TTDT_INITIAL, 0));
-}
-
-void ToolTipWindow::Release() {
-  // The owner destroyed the window already; there is nothing left to destroy.
-  static_cast<void>(window_.Release());
-}
-
-void ToolTipWindow::Forget(const Control* control) {
-  if (lastControl_ == control)
-    lastControl_ = nullptr;
 }
 
 }  // namespace ui

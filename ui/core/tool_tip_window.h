@@ -25,15 +25,25 @@ class ToolTipWindow {
             const RECT& area,
             POINT point,
             int maxWidth);
-  void Hide();
+  void Hide() {
+    if (window_)
+      ::SendMessageW(window_.Get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
+  }
   // The delay before the tooltip shows; fallback until the tooltip window exists.
-  DWORD InitialDelay(DWORD fallback) const;
+  DWORD InitialDelay(DWORD fallback) const {
+    return window_ ? static_cast<DWORD>(
+                         ::SendMessageW(window_.Get(), TTM_GETDELAYTIME, TTDT_INITIAL, 0))
+                   : fallback;
+  }
   // Destroys the tooltip window now.
   void Close() { window_.Reset(); }
-  // The owner was destroyed and took the tooltip window with it.
-  void Release();
+  // The owner was destroyed and took the tooltip window with it: there is nothing to destroy.
+  void Release() { static_cast<void>(window_.Release()); }
   // Drops a control that is going away; ForgetAll drops any.
-  void Forget(const Control* control);
+  void Forget(const Control* control) {
+    if (lastControl_ == control)
+      lastControl_ = nullptr;
+  }
   void ForgetAll() { lastControl_ = nullptr; }
 
  private:
@@ -41,9 +51,6 @@ class ToolTipWindow {
     static bool IsValid(HWND window) { return window != nullptr; }
     static void Free(HWND window) { ::DestroyWindow(window); }
   };
-  // Makes the tooltip window for owner; false when it cannot be made.
-  bool Create(HWND owner, int maxWidth);
-
   base::ScopedGeneric<HWND, WindowTraits> window_;
   TOOLINFOW toolInfo_ = {};
   std::wstring text_;  // the text that toolInfo_ points at

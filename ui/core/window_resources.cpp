@@ -177,17 +177,6 @@ const FontInfo& WindowResources::GetFontInfo(HFONT font) {
   return MeasuredFontOrDefault([font](FontTable& fonts) { return fonts.FindByHandle(font); });
 }
 
-HFONT WindowResources::FindFont(std::wstring_view faceName,
-                                int size,
-                                bool bold,
-                                bool underline,
-                                bool italic) const {
-  const FontInfo* info = own_.fonts.FindMatch(faceName, size, bold, underline, italic);
-  if (!info)
-    info = Shared().fonts.FindMatch(faceName, size, bold, underline, italic);
-  return info ? info->font.Get() : nullptr;
-}
-
 void WindowResources::RemoveAllFonts(ResourceSet set) {
   SetFor(set).fonts.Clear();
 }
@@ -285,15 +274,6 @@ ImageRecord* WindowResources::GetImage(const std::wstring& name) const {
   if (ImageRecord* own = images_.Find(key))
     return own;
   return ImageCache::Shared().Find(key);
-}
-
-ImageRecord* WindowResources::GetOrAddImage(const std::wstring& name,
-                                            const wchar_t* type,
-                                            uint32_t mask,
-                                            bool followsShift) {
-  if (ImageRecord* found = GetImage(name))
-    return found;
-  return AddImage(name, type, mask, followsShift, ResourceSet::Window);
 }
 
 void WindowResources::RemoveAllImages(ResourceSet set) {

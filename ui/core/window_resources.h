@@ -58,7 +58,12 @@ class WindowResources {
                  int size,
                  bool bold,
                  bool underline,
-                 bool italic) const;
+                 bool italic) const {
+    const FontInfo* info = own_.fonts.FindMatch(faceName, size, bold, underline, italic);
+    if (!info)
+      info = Shared().fonts.FindMatch(faceName, size, bold, underline, italic);
+    return info ? info->font.Get() : nullptr;
+  }
   void RemoveAllFonts(ResourceSet set);
 
   void AddDefaultAttributeList(std::wstring_view elementName,
@@ -85,7 +90,10 @@ class WindowResources {
   ImageRecord* GetOrAddImage(const std::wstring& name,
                              const wchar_t* type,
                              uint32_t mask,
-                             bool followsShift);
+                             bool followsShift) {
+    ImageRecord* found = GetImage(name);
+    return found ? found : AddImage(name, type, mask, followsShift, ResourceSet::Window);
+  }
   void RemoveAllImages(ResourceSet set);
 
  private:

@@ -20,10 +20,6 @@ RECT DisplayScale::Rect(const SkinRect& rect) const {
           Length(SkinLength(r.bottom))};
 }
 
-SIZE DisplayScale::Size(const SkinSize& size) const {
-  return {Length(SkinLength(size.Unscaled().cx)), Length(SkinLength(size.Unscaled().cy))};
-}
-
 int DisplayScale::Border(SkinLength width) const {
   if (width.Unscaled() <= 0)
     return width.Unscaled();

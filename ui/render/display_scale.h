@@ -24,7 +24,9 @@ class DisplayScale {
   int Length(SkinLength value) const { return MulDivRounded(value.Unscaled(), dpi_, kBaseDpi); }
   // Each edge scaled: right' = round(right · s), never round(left · s) + round(width · s).
   RECT Rect(const SkinRect& rect) const;
-  SIZE Size(const SkinSize& size) const;
+  SIZE Size(const SkinSize& size) const {
+    return {Length(SkinLength(size.Unscaled().cx)), Length(SkinLength(size.Unscaled().cy))};
+  }
   // A line width, which never thins to nothing: max(1, round(w · s)) for a positive width.
   int Border(SkinLength width) const;
   // The line width of each edge, as Border scales it.

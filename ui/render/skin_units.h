@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <compare>
-
 namespace ui {
 
 // A length, size or rectangle in the skin's 96-DPI units, as the markup writes it. The window's
@@ -34,11 +32,20 @@ constexpr SkinLength operator+(SkinLength a, SkinLength b) {
 constexpr SkinLength operator-(SkinLength a, SkinLength b) {
   return SkinLength(a.Unscaled() - b.Unscaled());
 }
-constexpr auto operator<=>(SkinLength a, SkinLength b) {
-  return a.Unscaled() <=> b.Unscaled();
-}
 constexpr bool operator==(SkinLength a, SkinLength b) {
   return a.Unscaled() == b.Unscaled();
+}
+constexpr bool operator<(SkinLength a, SkinLength b) {
+  return a.Unscaled() < b.Unscaled();
+}
+constexpr bool operator>(SkinLength a, SkinLength b) {
+  return b < a;
+}
+constexpr bool operator<=(SkinLength a, SkinLength b) {
+  return !(b < a);
+}
+constexpr bool operator>=(SkinLength a, SkinLength b) {
+  return !(a < b);
 }
 
 // A size put together from two lengths in skin units.
