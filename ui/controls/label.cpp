@@ -161,9 +161,9 @@ void Label::SetAttribute(std::wstring_view name, std::wstring_view value) {
     if (fuzzy >= 0.0001)
       effects_.luminousFuzzy = static_cast<float>(fuzzy);
   } else if (name == L"gradientangle") {
-    effects_.gradientAngle = base::attribute::ParseInt(value);
+    effects_.gradientAngle = SkinLength(base::attribute::ParseInt(value));
   } else if (name == L"gradientlength") {
-    effects_.gradientLength = base::attribute::ParseInt(value);
+    effects_.gradientLength = SkinLength(base::attribute::ParseInt(value));
   } else if (name == L"shadowoffset") {
     const SIZE distanceAndAngle = base::attribute::ParseSize(value);
     if (ComputeShadowOffset(distanceAndAngle.cx, distanceAndAngle.cy, rect_.top, rect_.left,

@@ -35,8 +35,8 @@ struct TextEffects {
   bool stroke = false;
   bool shadow = false;
   float luminousFuzzy = 3.0f;  // the glow's blur: the text is shrunk by this and blown up again
-  int gradientLength = 0;      // 0: the text rectangle's height
-  int gradientAngle = 0;       // x of the gradient's start point
+  SkinLength gradientLength;   // 0: the text rectangle's height
+  SkinLength gradientAngle;    // x of the gradient's start point
   uint32_t textColor1 = 0xFFFFFFFF;  // gradient end; all ones: the text colour
   uint32_t shadowColorA = 0xFF000000;
   uint32_t shadowColorB = 0xFFFFFFFF;  // all ones: shadowColorA

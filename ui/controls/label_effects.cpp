@@ -124,8 +124,10 @@ void Label::PaintEffectText(HDC dc) {
   // The gradient runs from (gradientAngle, 0) to (0, length) measured from the text rectangle,
   // so that its colours sit on the text wherever the label is placed. Equal end points would
   // make no brush, so the length is at least one pixel.
-  const int length = std::max(1, fx.gradientLength != 0 ? fx.gradientLength : textHeight);
-  const Gdiplus::Point gradientStart(textRect.left + fx.gradientAngle, textRect.top);
+  const DisplayScale scale = Scale();
+  const int length = std::max(
+      1, fx.gradientLength != SkinLength(0) ? scale.Length(fx.gradientLength) : textHeight);
+  const Gdiplus::Point gradientStart(textRect.left + scale.Length(fx.gradientAngle), textRect.top);
   const Gdiplus::Point gradientEnd(textRect.left, textRect.top + length);
   Gdiplus::LinearGradientBrush textBrush(gradientStart, gradientEnd, Gdiplus::Color(textColor_),
                                          Gdiplus::Color(GradientEnd(textColor_, fx.textColor1)));

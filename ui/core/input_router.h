@@ -18,7 +18,8 @@ class PaintManager;
 // that turn mouse and keyboard messages into control events for the hover, pressed, focus and key
 // controls, with the mouse capture that a press takes and the hovered control's tooltip; and,
 // before queued messages are dispatched, the pre-filters, accelerators, Tab and Alt shortcuts.
-// The manager owns the router and outlives it; the router holds no control, filter or listener.
+// The manager owns the router and outlives it; the router points at controls, filters and
+// accelerators without owning them.
 class InputRouter {
  public:
   explicit InputRouter(PaintManager& manager) : manager_(manager) {}
