@@ -50,6 +50,22 @@ void Control::SetAttribute(std::wstring_view name, std::wstring_view value) {
 }
 
 bool Control::SetLayoutAttribute(std::wstring_view name, std::wstring_view value) {
+  // The attributes of one length each, set through the size's own (virtual) setter.
+  struct LengthAttribute {
+    std::wstring_view name;
+    void (Control::*set)(SkinLength);
+  };
+  static constexpr LengthAttribute kLengths[] = {
+      {L"width", &Control::SetFixedWidth},  {L"height", &Control::SetFixedHeight},
+      {L"minwidth", &Control::SetMinWidth}, {L"minheight", &Control::SetMinHeight},
+      {L"maxwidth", &Control::SetMaxWidth}, {L"maxheight", &Control::SetMaxHeight},
+  };
+  for (const LengthAttribute& length : kLengths) {
+    if (name == length.name) {
+      (this->*length.set)(SkinLength(base::attribute::ParseInt(value)));
+      return true;
+    }
+  }
   if (name == L"pos") {
     const RECT pos = base::attribute::ParseRect(value);
     SetFloatOffset(SkinSize({pos.left, pos.top}));
@@ -57,18 +73,6 @@ bool Control::SetLayoutAttribute(std::wstring_view name, std::wstring_view value
     SetFixedHeight(SkinLength(pos.bottom - pos.top));
   } else if (name == L"padding") {
     SetPadding(SkinRect(base::attribute::ParseRect(value)));
-  } else if (name == L"width") {
-    SetFixedWidth(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"height") {
-    SetFixedHeight(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"minwidth") {
-    SetMinWidth(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"minheight") {
-    SetMinHeight(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"maxwidth") {
-    SetMaxWidth(SkinLength(base::attribute::ParseInt(value)));
-  } else if (name == L"maxheight") {
-    SetMaxHeight(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"float") {
     if (value.find(L',') != std::wstring_view::npos) {
       double fractions[4];
