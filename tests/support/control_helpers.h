@@ -33,11 +33,13 @@ T* Make(Attributes attributes = {}) {
 // description draws, except those listed in missing.
 class RecordingPainter : public ControlPainter {
  public:
+  // dest is the place DrawImageAt was given (inPixels), else the image's own destination in
+  // skin units.
   struct ImageCall {
     std::wstring description;
     uint8_t fade;
     RECT dest;
-    bool destInPixels;
+    bool inPixels;
   };
   struct TextCall {
     RECT rect;
@@ -53,8 +55,7 @@ class RecordingPainter : public ControlPainter {
   bool ResolveImage(ImageDrawInfo& image) override {
     if (!image.triedLoad) {
       image.triedLoad = true;
-      image.dest = {0, 0, 0, 0};
-      image.destInPixels = false;
+      image.dest = SkinRect();
       image.fade = 255;
     }
     return !image.description.empty() && !missing.count(image.description);
@@ -62,7 +63,13 @@ class RecordingPainter : public ControlPainter {
   bool DrawImage(ImageDrawInfo& image) override {
     if (!ResolveImage(image))
       return false;
-    images.push_back({image.description, image.fade, image.dest, image.destInPixels});
+    images.push_back({image.description, image.fade, image.dest.Unscaled(), false});
+    return true;
+  }
+  bool DrawImageAt(ImageDrawInfo& image, const RECT& place) override {
+    if (!ResolveImage(image))
+      return false;
+    images.push_back({image.description, image.fade, place, true});
     return true;
   }
   void FillColor(uint32_t color) override { fills.push_back(color); }

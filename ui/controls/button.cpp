@@ -183,24 +183,23 @@ void Button::SetFiveStatusImage(std::wstring_view description) {
     RenderEngine::ResolveImageInfo(manager_, image);
     if (!image.image)
       continue;
-    const SIZE size = SkinSize(*image.image);
+    const SIZE size = ImageSkinSize(*image.image).Unscaled();
     const int cellWidth = size.cx / 5;
-    image.source = {i * cellWidth, 0, (i + 1) * cellWidth, size.cy};
+    image.source = SkinRect({i * cellWidth, 0, (i + 1) * cellWidth, size.cy});
   }
   const ImageRecord* record = normalImage_.image;
-  if (record && floating_ && fixedWidth_ == 0 && fixedHeight_ == 0) {
-    const SIZE size = SkinSize(*record);
-    fixedWidth_ = size.cx / 5;
-    fixedHeight_ = size.cy;
+  if (record && floating_ && fixedWidth_ == SkinLength(0) && fixedHeight_ == SkinLength(0)) {
+    const SIZE size = ImageSkinSize(*record).Unscaled();
+    fixedWidth_ = SkinLength(size.cx / 5);
+    fixedHeight_ = SkinLength(size.cy);
   }
   Invalidate();
 }
 
 SIZE Button::MeasureSize(SIZE) {
-  const DisplayScale scale = Scale();
-  if (fixedHeight_ > 0)
-    return scale.Size({fixedWidth_, fixedHeight_});
-  return {scale.Length(fixedWidth_), FontHeight() + scale.Length(8)};
+  if (fixedHeight_ > SkinLength(0))
+    return ScaledFixedSize();
+  return {ScaledFixedWidth(), FontHeight() + Scale().Length(kTextMargin)};
 }
 
 void Button::UpdateFocusAndDisabledBits() {

@@ -198,6 +198,12 @@ RECT Container::InnerRect() const {
   return inner;
 }
 
+RECT Container::ScrollBarPlace(const ScrollBar* bar, const RECT& inner) const {
+  if (bar == verticalBar_)
+    return {inner.right, inner.top, inner.right + bar->ScaledFixedWidth(), inner.bottom};
+  return {inner.left, inner.bottom, inner.right, inner.bottom + bar->ScaledFixedHeight()};
+}
+
 RECT Container::GetClientRect() const {
   return InnerRect();
 }
@@ -403,7 +409,7 @@ void Container::OnEvent(ControlEvent& event) {
 
 void Container::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"inset") {
-    SetInset(base::attribute::ParseRect(value));
+    SetInset(SkinRect(base::attribute::ParseRect(value)));
   } else if (name == L"mousechild") {
     SetMouseChildEnabled(base::attribute::ParseBool(value));
   } else if (name == L"vscrollbar") {
@@ -417,7 +423,7 @@ void Container::SetAttribute(std::wstring_view name, std::wstring_view value) {
     ShowScrollBars(verticalBar_ != nullptr, /*horizontal=*/true);
     horizontalBar_->ApplyAttributeList(value);
   } else if (name == L"childpadding") {
-    SetChildPadding(base::attribute::ParseInt(value));
+    SetChildPadding(SkinLength(base::attribute::ParseInt(value)));
   } else if (name == L"childalign") {
     if (value == L"left")
       childAlign_ = DT_LEFT;
@@ -504,21 +510,21 @@ bool Container::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {
   return true;
 }
 
-RECT Container::GetInset() const {
+SkinRect Container::GetInset() const {
   return inset_;
 }
 
-void Container::SetInset(const RECT& inset) {
+void Container::SetInset(const SkinRect& inset) {
   inset_ = inset;
   RequestLayout();
 }
 
-int Container::GetChildPadding() const {
+SkinLength Container::GetChildPadding() const {
   return childPadding_;
 }
 
-void Container::SetChildPadding(int padding) {
-  childPadding_ = std::max(padding, 0);
+void Container::SetChildPadding(SkinLength padding) {
+  childPadding_ = std::max(padding, SkinLength(0));
   RequestLayout();
 }
 

@@ -62,10 +62,10 @@ class Container : public Control, public IContainer {
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   bool PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) override;
 
-  virtual RECT GetInset() const;
-  virtual void SetInset(const RECT& inset);
-  virtual int GetChildPadding() const;
-  virtual void SetChildPadding(int padding);
+  virtual SkinRect GetInset() const;
+  virtual void SetInset(const SkinRect& inset);
+  virtual SkinLength GetChildPadding() const;
+  virtual void SetChildPadding(SkinLength padding);
   virtual int GetChildAlign() const;
   virtual void SetChildAlign(int align);
   virtual int GetChildVAlign() const;
@@ -105,8 +105,12 @@ class Container : public Control, public IContainer {
   // Owned children and the bars are let go of; children not owned are kept (and only dropped).
   bool LetGo(Control* held) override;
 
-  // The rectangle less inset and visible scroll bars, where the flow of children goes.
+  // The rectangle less inset and visible scroll bars, where the flow of children goes: the one
+  // place where both are taken off.
   RECT InnerRect() const;
+  // Where bar goes beside inner: the vertical bar along its right edge, the horizontal one along
+  // its bottom edge, each as thick as its fixed size.
+  RECT ScrollBarPlace(const ScrollBar* bar, const RECT& inner) const;
   // Gives every visible child the inner rectangle (shifted by the scroll offsets); floating
   // children go to their float positions.
   void PlaceItems();
@@ -130,8 +134,8 @@ class Container : public Control, public IContainer {
   void ScrollBy(int dx, int dy);
 
   std::vector<Control*> items_;
-  RECT inset_ = {0, 0, 0, 0};
-  int childPadding_ = 0;
+  SkinRect inset_;
+  SkinLength childPadding_;
   int childAlign_ = 0;   // DT_LEFT, DT_CENTER or DT_RIGHT
   int childVAlign_ = 0;  // DT_TOP, DT_VCENTER or DT_BOTTOM
   bool ownsItems_ = true;

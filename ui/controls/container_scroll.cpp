@@ -160,17 +160,10 @@ void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededH
   struct Axis {
     ScrollBar* bar;
     int overflow;
-    RECT place;
   };
   const Axis axes[] = {
-      {horizontalBar_,
-       neededWidth - (inner.right - inner.left),
-       {inner.left, inner.bottom, inner.right,
-        inner.bottom + (horizontalBar_ ? horizontalBar_->ScaledFixedHeight() : 0)}},
-      {verticalBar_,
-       neededHeight - (inner.bottom - inner.top),
-       {inner.right, inner.top, inner.right + (verticalBar_ ? verticalBar_->ScaledFixedWidth() : 0),
-        inner.bottom}},
+      {horizontalBar_, neededWidth - (inner.right - inner.left)},
+      {verticalBar_, neededHeight - (inner.bottom - inner.top)},
   };
   for (const Axis& axis : axes) {
     ScrollBar* bar = axis.bar;
@@ -192,7 +185,7 @@ void Container::UpdateScrollBars(const RECT& inner, int neededWidth, int neededH
       Relayout();
       return;
     }
-    bar->SetRect(axis.place, /*invalidate=*/false);
+    bar->SetRect(ScrollBarPlace(bar, inner), /*invalidate=*/false);
     if (bar->GetScrollRange() != axis.overflow) {
       const int oldPosition = bar->GetScrollPos();
       bar->SetScrollRange(std::abs(axis.overflow));

@@ -18,16 +18,16 @@ void* HorizontalLayout::CastTo(std::wstring_view interfaceName) {
 
 void HorizontalLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"sepwidth")
-    SetSeparatorWidth(base::attribute::ParseInt(value));
+    SetSeparatorWidth(SkinLength(base::attribute::ParseInt(value)));
   else
     LinearLayout::SetAttribute(name, value);
 }
 
-int HorizontalLayout::GetSeparatorWidth() const {
+SkinLength HorizontalLayout::GetSeparatorWidth() const {
   return separatorSize_;
 }
 
-void HorizontalLayout::SetSeparatorWidth(int width) {
+void HorizontalLayout::SetSeparatorWidth(SkinLength width) {
   separatorSize_ = width;
 }
 

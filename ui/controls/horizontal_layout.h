@@ -16,8 +16,8 @@ class HorizontalLayout : public LinearLayout {
   void* CastTo(std::wstring_view interfaceName) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
 
-  virtual int GetSeparatorWidth() const;
-  virtual void SetSeparatorWidth(int width);
+  virtual SkinLength GetSeparatorWidth() const;
+  virtual void SetSeparatorWidth(SkinLength width);
 };
 
 }  // namespace ui

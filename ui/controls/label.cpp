@@ -63,12 +63,12 @@ void Label::SetText(std::wstring_view text) {
   measureDirty_ = true;
 }
 
-void Label::SetFixedWidth(int width) {
+void Label::SetFixedWidth(SkinLength width) {
   measureDirty_ = true;
   Control::SetFixedWidth(width);
 }
 
-void Label::SetFixedHeight(int height) {
+void Label::SetFixedHeight(SkinLength height) {
   measureDirty_ = true;
   Control::SetFixedHeight(height);
 }
@@ -104,7 +104,7 @@ void Label::SetFont(int font) {
   Invalidate();
 }
 
-void Label::SetTextPadding(const RECT& padding) {
+void Label::SetTextPadding(const SkinRect& padding) {
   textPadding_ = padding;
   measureDirty_ = true;
   Invalidate();
@@ -135,7 +135,7 @@ void Label::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"disabledtextcolor") {
     SetDisabledTextColor(base::attribute::ParseColorNoBlanks(value));
   } else if (name == L"textpadding") {
-    SetTextPadding(base::attribute::ParseRect(value));
+    SetTextPadding(SkinRect(base::attribute::ParseRect(value)));
   } else if (name == L"multiline") {
     if (base::attribute::ParseBool(value))
       textStyle_ = (textStyle_ & ~DT_SINGLELINE) | DT_WORDBREAK;
@@ -161,9 +161,9 @@ void Label::SetAttribute(std::wstring_view name, std::wstring_view value) {
     if (fuzzy >= 0.0001)
       effects_.luminousFuzzy = static_cast<float>(fuzzy);
   } else if (name == L"gradientangle") {
-    effects_.gradientAngle = base::attribute::ParseInt(value);
+    effects_.gradientAngle = SkinLength(base::attribute::ParseInt(value));
   } else if (name == L"gradientlength") {
-    effects_.gradientLength = base::attribute::ParseInt(value);
+    effects_.gradientLength = SkinLength(base::attribute::ParseInt(value));
   } else if (name == L"shadowoffset") {
     const SIZE distanceAndAngle = base::attribute::ParseSize(value);
     if (ComputeShadowOffset(distanceAndAngle.cx, distanceAndAngle.cy, rect_.top, rect_.left,
@@ -193,8 +193,8 @@ int Label::FontHeight() const {
 
 SIZE Label::MeasureSize(SIZE available) {
   const DisplayScale scale = Scale();
-  if (fixedWidth_ > 0 && fixedHeight_ > 0)
-    return scale.Size({fixedWidth_, fixedHeight_});
+  if (fixedWidth_ > SkinLength(0) && fixedHeight_ > SkinLength(0))
+    return ScaledFixedSize();
   const bool singleLine = (textStyle_ & DT_SINGLELINE) != 0;
   if (!singleLine && (available.cx != measuredFor_.cx || available.cy != measuredFor_.cy))
     measureDirty_ = true;
@@ -206,12 +206,12 @@ SIZE Label::MeasureSize(SIZE available) {
 
   measuredFor_ = available;
   measuredDpi_ = scale.Dpi();
-  measured_ = scale.Size({fixedWidth_, fixedHeight_});
+  measured_ = ScaledFixedSize();
   measureDirty_ = false;
   const RECT padding = scale.Rect(textPadding_);
   if (singleLine) {
     if (measured_.cy == 0)
-      measured_.cy = FontHeight() + scale.Length(8) + padding.top + padding.bottom;
+      measured_.cy = FontHeight() + scale.Length(kTextMargin) + padding.top + padding.bottom;
     if (measured_.cx == 0) {
       RECT area = {0, 0, 9999, measured_.cy};
       MeasureString(manager_, area, text_, font_, textStyle_ & ~(DT_CENTER | DT_RIGHT), Markup());

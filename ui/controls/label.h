@@ -35,8 +35,8 @@ struct TextEffects {
   bool stroke = false;
   bool shadow = false;
   float luminousFuzzy = 3.0f;  // the glow's blur: the text is shrunk by this and blown up again
-  int gradientLength = 0;      // 0: the text rectangle's height
-  int gradientAngle = 0;       // x of the gradient's start point
+  SkinLength gradientLength;   // 0: the text rectangle's height
+  SkinLength gradientAngle;    // x of the gradient's start point
   uint32_t textColor1 = 0xFFFFFFFF;  // gradient end; all ones: the text colour
   uint32_t shadowColorA = 0xFF000000;
   uint32_t shadowColorB = 0xFFFFFFFF;  // all ones: shadowColorA
@@ -55,8 +55,8 @@ class Label : public Control {
   const wchar_t* GetClassName() const override;
   void* CastTo(std::wstring_view interfaceName) override;
   void SetText(std::wstring_view text) override;
-  void SetFixedWidth(int width) override;
-  void SetFixedHeight(int height) override;
+  void SetFixedWidth(SkinLength width) override;
+  void SetFixedHeight(SkinLength height) override;
   void OnEvent(ControlEvent& event) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
   SIZE MeasureSize(SIZE available) override;
@@ -71,8 +71,8 @@ class Label : public Control {
   void SetDisabledTextColor(uint32_t color);
   int GetFont() const { return font_; }
   void SetFont(int font);
-  RECT GetTextPadding() const { return textPadding_; }
-  void SetTextPadding(const RECT& padding);
+  SkinRect GetTextPadding() const { return textPadding_; }
+  void SetTextPadding(const SkinRect& padding);
   bool IsShowHtml() const { return showHtml_; }
   void SetShowHtml(bool showHtml);
   const TextEffects& GetTextEffects() const { return effects_; }
@@ -83,6 +83,10 @@ class Label : public Control {
   void PaintLabelText(ControlPainter& painter);
 
  protected:
+  // The room above and below a line of text, together, that a control measured by its font
+  // height adds.
+  static constexpr SkinLength kTextMargin{8};
+
   // Takes the window's text colours for those still 0, and keeps them.
   void ResolveDefaultColors();
   TextMarkup Markup() const { return showHtml_ ? TextMarkup::Formatted : TextMarkup::Plain; }
@@ -96,7 +100,7 @@ class Label : public Control {
   uint32_t disabledTextColor_ = 0;
   int font_ = -1;
   uint32_t textStyle_ = DT_SINGLELINE | DT_VCENTER;
-  RECT textPadding_ = {0, 0, 0, 0};
+  SkinRect textPadding_;
   bool showHtml_ = false;
 
  private:

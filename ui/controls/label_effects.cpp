@@ -40,10 +40,60 @@ void SetSmoothQuality(Gdiplus::Graphics& graphics) {
   graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
 }
 
+// The text as every effect draws it, with its font and format.
+struct TextRun {
+  const wchar_t* text;
+  int length;
+  const Gdiplus::Font* font;
+  const Gdiplus::StringFormat* format;
+
+  void Draw(Gdiplus::Graphics& graphics,
+            const Gdiplus::RectF& layout,
+            const Gdiplus::Brush& brush) const {
+    graphics.DrawString(text, length, font, layout, format, &brush);
+  }
+};
+
+// A blur: the text drawn at the control's size, shrunk by the fuzziness and drawn back blown up
+// at the shadow offset.
+void DrawGlow(Gdiplus::Graphics& graphics,
+              const TextRun& run,
+              const Gdiplus::RectF& layout,
+              const Gdiplus::Brush& brush,
+              const RECT& control,
+              const TextEffects& fx) {
+  const int width = std::max<int>(1, control.right - control.left);
+  const int height = std::max<int>(1, control.bottom - control.top);
+  Gdiplus::Bitmap sharp(width, height, PixelFormat32bppARGB);
+  const int smallWidth = std::max(1, static_cast<int>(width / fx.luminousFuzzy));
+  const int smallHeight = std::max(1, static_cast<int>(height / fx.luminousFuzzy));
+  Gdiplus::Bitmap reduced(smallWidth, smallHeight, PixelFormat32bppARGB);
+  if (sharp.GetLastStatus() != Gdiplus::Ok || reduced.GetLastStatus() != Gdiplus::Ok)
+    return;
+  {
+    Gdiplus::Graphics sharpGraphics(&sharp);
+    sharpGraphics.Clear(Gdiplus::Color(0));
+    SetSmoothQuality(sharpGraphics);
+    sharpGraphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+    sharpGraphics.TranslateTransform(static_cast<Gdiplus::REAL>(-control.left),
+                                     static_cast<Gdiplus::REAL>(-control.top));
+    run.Draw(sharpGraphics, layout, brush);
+  }
+  {
+    Gdiplus::Graphics reducedGraphics(&reduced);
+    reducedGraphics.Clear(Gdiplus::Color(0));
+    SetSmoothQuality(reducedGraphics);
+    reducedGraphics.DrawImage(&sharp, 0, 0, smallWidth, smallHeight);
+  }
+  SetSmoothQuality(graphics);
+  graphics.DrawImage(
+      &reduced, Gdiplus::Rect(control.left + static_cast<int>(fx.shadowOffset.dx),
+                              control.top + static_cast<int>(fx.shadowOffset.dy), width, height));
+}
+
 }  // namespace
 
-// One GDI+ drawing from start to end, each effect a few lines on the same graphics and path: the
-// function stays whole so that the order of the effects reads in one place.
+// One GDI+ drawing from start to end on the same graphics: glow, outline, shadow, then the text.
 void Label::PaintEffectText(HDC dc) {
   if (!gdiplus_.IsStarted() || !manager_ || !dc || text_.empty())
     return;
@@ -74,47 +124,20 @@ void Label::PaintEffectText(HDC dc) {
   // The gradient runs from (gradientAngle, 0) to (0, length) measured from the text rectangle,
   // so that its colours sit on the text wherever the label is placed. Equal end points would
   // make no brush, so the length is at least one pixel.
-  const int length = std::max(1, fx.gradientLength != 0 ? fx.gradientLength : textHeight);
-  const Gdiplus::Point gradientStart(textRect.left + fx.gradientAngle, textRect.top);
+  const DisplayScale scale = Scale();
+  const int length = std::max(
+      1, fx.gradientLength != SkinLength(0) ? scale.Length(fx.gradientLength) : textHeight);
+  const Gdiplus::Point gradientStart(textRect.left + scale.Length(fx.gradientAngle), textRect.top);
   const Gdiplus::Point gradientEnd(textRect.left, textRect.top + length);
   Gdiplus::LinearGradientBrush textBrush(gradientStart, gradientEnd, Gdiplus::Color(textColor_),
                                          Gdiplus::Color(GradientEnd(textColor_, fx.textColor1)));
   Gdiplus::LinearGradientBrush shadowBrush(
       gradientStart, gradientEnd, Gdiplus::Color(fx.shadowColorA),
       Gdiplus::Color(GradientEnd(fx.shadowColorA, fx.shadowColorB)));
-  const int textLength = static_cast<int>(text_.size());
 
-  if (fx.glow) {
-    // A blur: the text drawn at the control's size, shrunk by the fuzziness and drawn back
-    // blown up at the shadow offset.
-    const int width = std::max(1, Width());
-    const int height = std::max(1, Height());
-    Gdiplus::Bitmap sharp(width, height, PixelFormat32bppARGB);
-    const int smallWidth = std::max(1, static_cast<int>(width / fx.luminousFuzzy));
-    const int smallHeight = std::max(1, static_cast<int>(height / fx.luminousFuzzy));
-    Gdiplus::Bitmap reduced(smallWidth, smallHeight, PixelFormat32bppARGB);
-    if (sharp.GetLastStatus() == Gdiplus::Ok && reduced.GetLastStatus() == Gdiplus::Ok) {
-      {
-        Gdiplus::Graphics sharpGraphics(&sharp);
-        sharpGraphics.Clear(Gdiplus::Color(0));
-        SetSmoothQuality(sharpGraphics);
-        sharpGraphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-        sharpGraphics.TranslateTransform(static_cast<Gdiplus::REAL>(-rect_.left),
-                                         static_cast<Gdiplus::REAL>(-rect_.top));
-        sharpGraphics.DrawString(text_.c_str(), textLength, &font, layout, &format, &textBrush);
-      }
-      {
-        Gdiplus::Graphics reducedGraphics(&reduced);
-        reducedGraphics.Clear(Gdiplus::Color(0));
-        SetSmoothQuality(reducedGraphics);
-        reducedGraphics.DrawImage(&sharp, 0, 0, smallWidth, smallHeight);
-      }
-      SetSmoothQuality(graphics);
-      graphics.DrawImage(
-          &reduced, Gdiplus::Rect(rect_.left + static_cast<int>(fx.shadowOffset.dx),
-                                  rect_.top + static_cast<int>(fx.shadowOffset.dy), width, height));
-    }
-  }
+  const TextRun run = {text_.c_str(), static_cast<int>(text_.size()), &font, &format};
+  if (fx.glow)
+    DrawGlow(graphics, run, layout, textBrush, rect_, fx);
 
   if (fx.stroke && fx.strokeColor != 0) {
     Gdiplus::SolidBrush strokeBrush{Gdiplus::Color(fx.strokeColor)};
@@ -122,14 +145,14 @@ void Label::PaintEffectText(HDC dc) {
     for (const POINT& shift : kShifts) {
       const Gdiplus::RectF shifted(layout.X + shift.x, layout.Y + shift.y, layout.Width,
                                    layout.Height);
-      graphics.DrawString(text_.c_str(), textLength, &font, shifted, &format, &strokeBrush);
+      run.Draw(graphics, shifted, strokeBrush);
     }
   }
 
   if (fx.shadow && (fx.shadowColorA != 0 || fx.shadowColorB != 0))
-    graphics.DrawString(text_.c_str(), textLength, &font, shadowLayout, &format, &shadowBrush);
+    run.Draw(graphics, shadowLayout, shadowBrush);
 
-  graphics.DrawString(text_.c_str(), textLength, &font, layout, &format, &textBrush);
+  run.Draw(graphics, layout, textBrush);
 }
 
 }  // namespace ui

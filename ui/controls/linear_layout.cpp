@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "base/attribute_values.h"
 #include "base/rect_math.h"
@@ -81,16 +82,156 @@ SIZE MakeSize(Axis axis, LONG along, LONG across) {
   return axis == Axis::Horizontal ? SIZE{along, across} : SIZE{across, along};
 }
 
+// Across the axis a child sits near, centred or far, as the alignment across this axis says.
+enum class CrossAlign { Near, Center, Far };
+
+// The flow area of a layout and what its scroll bars add to it, in pixels.
+struct Flow {
+  Axis along;
+  Axis across;
+  RECT inner;
+  int childPadding;
+  int alongOffset;
+  int acrossOffset;
+  int acrossExtent;
+  int availableAlong;
+  int availableAcross;
+  CrossAlign crossAlign;
+};
+
+// The first pass's totals, which the second pass counts down.
+struct FlowTotals {
+  int stretchables = 0;
+  int fixedTotal = 0;
+  int neededAcross = 0;
+  int paddingTotal = 0;
+  int share = 0;
+};
+
+// The second pass's running state.
+struct Placement {
+  int position;
+  int remaining;
+  int fixedLeft;
+  int neededAlong = 0;
+  int placed = 0;
+  int stretched = 0;
+};
+
+// The first pass: the room that sized children and paddings take, and how many share the rest.
+FlowTotals MeasureChildren(const std::vector<Control*>& children, const Flow& flow) {
+  const Axis along = flow.along;
+  const Axis across = flow.across;
+  FlowTotals totals;
+  int measured = 0;
+  for (Control* child : children) {
+    if (!child->IsVisible() || child->IsFloat())
+      continue;
+    ++measured;
+    const RECT p = child->ScaledPadding();
+    const Limits alongLimits = LimitsAlong(child, along);
+    const Limits acrossLimits = LimitsAlong(child, across);
+    SIZE size = child->MeasureSize(
+        MakeSize(along, std::min(Wanted(alongLimits), flow.availableAlong),
+                 std::min<int>(Wanted(acrossLimits),
+                               flow.availableAcross - NearEdge(p, across) - FarEdge(p, across))));
+    LONG& sizeAlong = Along(size, along);
+    const std::optional<LONG> kept = KeptAlong(sizeAlong, alongLimits, along);
+    if (!kept) {
+      sizeAlong = 0;
+      ++totals.stretchables;
+    } else {
+      sizeAlong = std::clamp<LONG>(*kept, alongLimits.min, alongLimits.max);
+    }
+    totals.fixedTotal += NearEdge(p, along) + FarEdge(p, along) + sizeAlong;
+    const LONG sizeAcross = std::clamp<LONG>(std::max<LONG>(Along(size, across), 0),
+                                             acrossLimits.min, acrossLimits.max);
+    totals.neededAcross =
+        std::max<int>(totals.neededAcross, sizeAcross + NearEdge(p, across) + FarEdge(p, across));
+  }
+  totals.paddingTotal = measured > 0 ? (measured - 1) * flow.childPadding : 0;
+  totals.fixedTotal += totals.paddingTotal;
+  totals.share = totals.stretchables > 0
+                     ? std::max(0, (flow.availableAlong - totals.fixedTotal) / totals.stretchables)
+                     : 0;
+  return totals;
+}
+
+// Where a child of the given size across starts across the axis.
+int AcrossStart(const Flow& flow, const RECT& padding, LONG sizeAcross) {
+  const Axis across = flow.across;
+  const RECT& rc = flow.inner;
+  switch (flow.crossAlign) {
+    case CrossAlign::Center:
+      return (NearEdge(rc, across) + FarEdge(rc, across)) / 2 + flow.acrossExtent / 2 -
+             flow.acrossOffset - sizeAcross / 2;
+    case CrossAlign::Far:
+      return FarEdge(rc, across) + flow.acrossExtent - flow.acrossOffset - sizeAcross -
+             FarEdge(padding, across);
+    default:
+      return NearEdge(rc, across) - flow.acrossOffset + NearEdge(padding, across);
+  }
+}
+
+// The second pass for one child: its size along the axis (kept, a share, or for the last
+// stretchable child exactly what is left, so the division's remainder is not lost), its size
+// across, and its place.
+void PlaceChild(Control* child, const Flow& flow, const FlowTotals& totals, Placement& placement) {
+  const Axis along = flow.along;
+  const Axis across = flow.across;
+  ++placement.placed;
+  const RECT p = child->ScaledPadding();
+  const int nearAlong = NearEdge(p, along);
+  const int farAlong = FarEdge(p, along);
+  placement.remaining -= nearAlong;
+  const int acrossRoom = flow.availableAcross - NearEdge(p, across) - FarEdge(p, across);
+  const Limits alongLimits = LimitsAlong(child, along);
+  const Limits acrossLimits = LimitsAlong(child, across);
+  SIZE size = child->MeasureSize(MakeSize(along, std::min(Wanted(alongLimits), placement.remaining),
+                                          std::min(Wanted(acrossLimits), acrossRoom)));
+  placement.fixedLeft -= nearAlong + farAlong;
+  if (placement.placed > 1)
+    placement.fixedLeft -= flow.childPadding;
+  const std::optional<LONG> kept = KeptAlong(Along(size, along), alongLimits, along);
+  LONG sizeAlong = 0;
+  if (kept) {
+    sizeAlong = std::clamp<LONG>(*kept, alongLimits.min, alongLimits.max);
+    placement.fixedLeft -= sizeAlong;
+  } else {
+    ++placement.stretched;
+    sizeAlong = placement.stretched == totals.stretchables
+                    ? std::max(0, placement.remaining - farAlong - placement.fixedLeft)
+                    : totals.share;
+    sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
+  }
+  // A child spans the available room across unless its fixed or maximum size is smaller.
+  const int maxAcross = acrossLimits.max == 0 ? acrossRoom : acrossLimits.max;
+  LONG sizeAcross = std::min(std::max(maxAcross, 0), std::min(Wanted(acrossLimits), acrossRoom));
+  sizeAcross = std::max<LONG>(sizeAcross, acrossLimits.min);
+
+  RECT childRect;
+  NearEdge(childRect, along) = placement.position + nearAlong;
+  FarEdge(childRect, along) = placement.position + nearAlong + sizeAlong;
+  const int acrossStart = AcrossStart(flow, p, sizeAcross);
+  NearEdge(childRect, across) = acrossStart;
+  FarEdge(childRect, across) = acrossStart + sizeAcross;
+  child->SetRect(childRect, /*invalidate=*/false);
+
+  placement.position += nearAlong + sizeAlong + farAlong + flow.childPadding;
+  placement.neededAlong += nearAlong + sizeAlong + farAlong;
+  placement.remaining -= sizeAlong + flow.childPadding + farAlong;
+}
+
 }  // namespace
 
 LinearLayout::LinearLayout(Axis axis) : axis_(axis) {}
 
 uint32_t LinearLayout::GetFlags() const {
-  return IsEnabled() && separatorSize_ != 0 ? static_cast<uint32_t>(FlagSetCursor) : 0;
+  return IsEnabled() && separatorSize_ != SkinLength(0) ? static_cast<uint32_t>(FlagSetCursor) : 0;
 }
 
 RECT LinearLayout::SeparatorBand(const RECT& base) const {
-  if (separatorSize_ == 0)
+  if (separatorSize_ == SkinLength(0))
     return {0, 0, 0, 0};
   const int separator = Scale().Length(separatorSize_);
   RECT band = base;
@@ -102,7 +243,7 @@ RECT LinearLayout::SeparatorBand(const RECT& base) const {
 }
 
 void LinearLayout::OnEvent(ControlEvent& event) {
-  if (separatorSize_ != 0) {
+  if (separatorSize_ != SkinLength(0)) {
     const POINT point = event.mousePoint;
     switch (event.kind) {
       case ControlEventKind::ButtonDown:
@@ -149,8 +290,8 @@ void LinearLayout::OnEvent(ControlEvent& event) {
 // Lines the children up along the axis. A child keeps the size along the axis that KeptAlong
 // gives it (clamped to its limits); the others share what is left, the last of them taking the
 // remainder of the division. Across the axis every child spans the available room unless its
-// fixed or maximum size is smaller, and sits where the cross alignment says. The two passes (the
-// sizes, then the places) share their running totals, which is why they stay in one function.
+// fixed or maximum size is smaller, and sits where the cross alignment says. The first pass
+// measures, the second places, counting down the first one's totals.
 void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   // The size hooks may destroy the control: the rest of the layout is then skipped.
   DispatchScope dispatch;
@@ -158,7 +299,6 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   if (!IsAlive())
     return;
   const RECT rc = InnerRect();
-  const int childPadding = Scale().Length(childPadding_);
   if (items_.empty()) {
     UpdateScrollBars(rc, 0, 0);
     return;
@@ -169,121 +309,25 @@ void LinearLayout::SetRect(const RECT& rect, bool invalidate) {
   ScrollBar* const acrossBar = along == Axis::Horizontal ? verticalBar_ : horizontalBar_;
   const bool alongShown = IsBarShown(alongBar);
   const bool acrossShown = IsBarShown(acrossBar);
-  const int alongOffset = alongShown ? alongBar->GetScrollPos() : 0;
-  const int acrossOffset = acrossShown ? acrossBar->GetScrollPos() : 0;
-  const int acrossExtent = acrossShown ? acrossBar->GetScrollRange() : 0;
-  const int availableAlong = Extent(rc, along) + (alongShown ? alongBar->GetScrollRange() : 0);
-  const int availableAcross = Extent(rc, across) + acrossExtent;
+  Flow flow = {along, across, rc, Scale().Length(childPadding_), 0, 0, 0, 0, 0, CrossAlign::Near};
+  flow.alongOffset = alongShown ? alongBar->GetScrollPos() : 0;
+  flow.acrossOffset = acrossShown ? acrossBar->GetScrollPos() : 0;
+  flow.acrossExtent = acrossShown ? acrossBar->GetScrollRange() : 0;
+  flow.availableAlong = Extent(rc, along) + (alongShown ? alongBar->GetScrollRange() : 0);
+  flow.availableAcross = Extent(rc, across) + flow.acrossExtent;
+  const int align = along == Axis::Horizontal ? childVAlign_ : childAlign_;
+  if (align == (along == Axis::Horizontal ? DT_VCENTER : DT_CENTER))
+    flow.crossAlign = CrossAlign::Center;
+  else if (align == (along == Axis::Horizontal ? DT_BOTTOM : DT_RIGHT))
+    flow.crossAlign = CrossAlign::Far;
 
-  // First pass: the room that sized children and paddings take, and how many share the rest.
-  int measured = 0;
-  int stretchables = 0;
-  int fixedTotal = 0;
-  int neededAcross = 0;
-  for (Control* child : items_) {
-    if (!child->IsVisible() || child->IsFloat())
-      continue;
-    ++measured;
-    const RECT p = child->ScaledPadding();
-    const Limits alongLimits = LimitsAlong(child, along);
-    const Limits acrossLimits = LimitsAlong(child, across);
-    SIZE size = child->MeasureSize(
-        MakeSize(along, std::min(Wanted(alongLimits), availableAlong),
-                 std::min<int>(Wanted(acrossLimits),
-                               availableAcross - NearEdge(p, across) - FarEdge(p, across))));
-    LONG& sizeAlong = Along(size, along);
-    const std::optional<LONG> kept = KeptAlong(sizeAlong, alongLimits, along);
-    if (!kept) {
-      sizeAlong = 0;
-      ++stretchables;
-    } else {
-      sizeAlong = std::clamp<LONG>(*kept, alongLimits.min, alongLimits.max);
-    }
-    fixedTotal += NearEdge(p, along) + FarEdge(p, along) + sizeAlong;
-    const LONG sizeAcross = std::clamp<LONG>(std::max<LONG>(Along(size, across), 0),
-                                             acrossLimits.min, acrossLimits.max);
-    neededAcross =
-        std::max<int>(neededAcross, sizeAcross + NearEdge(p, across) + FarEdge(p, across));
-  }
-  const int paddingTotal = measured > 0 ? (measured - 1) * childPadding : 0;
-  fixedTotal += paddingTotal;
-  const int share =
-      stretchables > 0 ? std::max(0, (availableAlong - fixedTotal) / stretchables) : 0;
-
-  // Across the axis: near, centre or far, from the alignment that applies across this axis.
-  enum class CrossAlign { Near, Center, Far };
-  CrossAlign crossAlign = CrossAlign::Near;
-  if (along == Axis::Horizontal)
-    crossAlign = childVAlign_ == DT_VCENTER  ? CrossAlign::Center
-                 : childVAlign_ == DT_BOTTOM ? CrossAlign::Far
-                                             : CrossAlign::Near;
-  else
-    crossAlign = childAlign_ == DT_CENTER  ? CrossAlign::Center
-                 : childAlign_ == DT_RIGHT ? CrossAlign::Far
-                                           : CrossAlign::Near;
-
-  // Second pass: place them.
-  int position = NearEdge(rc, along) - alongOffset;
-  int remaining = availableAlong;
-  int fixedLeft = fixedTotal;
-  int neededAlong = 0;
-  int placed = 0;
-  int stretched = 0;
-  const bool alive = PlaceChildren([&](Control* child) {
-    ++placed;
-    const RECT p = child->ScaledPadding();
-    const int nearAlong = NearEdge(p, along);
-    const int farAlong = FarEdge(p, along);
-    remaining -= nearAlong;
-    const int acrossRoom = availableAcross - NearEdge(p, across) - FarEdge(p, across);
-    const Limits alongLimits = LimitsAlong(child, along);
-    const Limits acrossLimits = LimitsAlong(child, across);
-    SIZE size = child->MeasureSize(MakeSize(along, std::min(Wanted(alongLimits), remaining),
-                                            std::min(Wanted(acrossLimits), acrossRoom)));
-    fixedLeft -= nearAlong + farAlong;
-    if (placed > 1)
-      fixedLeft -= childPadding;
-    const std::optional<LONG> kept = KeptAlong(Along(size, along), alongLimits, along);
-    LONG sizeAlong = 0;
-    if (kept) {
-      sizeAlong = std::clamp<LONG>(*kept, alongLimits.min, alongLimits.max);
-      fixedLeft -= sizeAlong;
-    } else {
-      ++stretched;
-      // The last stretchable child takes exactly what is left, so the division's remainder is
-      // not lost.
-      sizeAlong = stretched == stretchables ? std::max(0, remaining - farAlong - fixedLeft) : share;
-      sizeAlong = std::clamp<LONG>(sizeAlong, alongLimits.min, alongLimits.max);
-    }
-    // A child spans the available room across unless its fixed or maximum size is smaller.
-    const int maxAcross = acrossLimits.max == 0 ? acrossRoom : acrossLimits.max;
-    LONG sizeAcross = std::min(std::max(maxAcross, 0), std::min(Wanted(acrossLimits), acrossRoom));
-    sizeAcross = std::max<LONG>(sizeAcross, acrossLimits.min);
-
-    RECT childRect;
-    NearEdge(childRect, along) = position + nearAlong;
-    FarEdge(childRect, along) = position + nearAlong + sizeAlong;
-    int acrossStart;
-    if (crossAlign == CrossAlign::Center) {
-      acrossStart = (NearEdge(rc, across) + FarEdge(rc, across)) / 2 + acrossExtent / 2 -
-                    acrossOffset - sizeAcross / 2;
-    } else if (crossAlign == CrossAlign::Far) {
-      acrossStart =
-          FarEdge(rc, across) + acrossExtent - acrossOffset - sizeAcross - FarEdge(p, across);
-    } else {
-      acrossStart = NearEdge(rc, across) - acrossOffset + NearEdge(p, across);
-    }
-    NearEdge(childRect, across) = acrossStart;
-    FarEdge(childRect, across) = acrossStart + sizeAcross;
-    child->SetRect(childRect, /*invalidate=*/false);
-
-    position += nearAlong + sizeAlong + farAlong + childPadding;
-    neededAlong += nearAlong + sizeAlong + farAlong;
-    remaining -= sizeAlong + childPadding + farAlong;
-  });
-  if (!alive)
+  const FlowTotals totals = MeasureChildren(items_, flow);
+  Placement placement = {NearEdge(rc, along) - flow.alongOffset, flow.availableAlong,
+                         totals.fixedTotal};
+  if (!PlaceChildren([&](Control* child) { PlaceChild(child, flow, totals, placement); }))
     return;
-  const SIZE needed = MakeSize(along, neededAlong + paddingTotal, neededAcross);
+  const SIZE needed =
+      MakeSize(along, placement.neededAlong + totals.paddingTotal, totals.neededAcross);
   UpdateScrollBars(rc, needed.cx, needed.cy);
 }
 
@@ -299,7 +343,7 @@ void LinearLayout::DragSeparator(POINT point, int delta) {
   const int minExtent = horizontal ? ScaledMinWidth() : ScaledMinHeight();
   const int maxExtent = horizontal ? ScaledMaxWidth() : ScaledMaxHeight();
   const int oldExtent = FarEdge(dragRect_, axis_) - NearEdge(dragRect_, axis_);
-  const bool movesNearEdge = separatorSize_ < 0;
+  const bool movesNearEdge = separatorSize_ < SkinLength(0);
   int extent = oldExtent + (movesNearEdge ? -delta : delta);
   if (extent < minExtent) {
     if (oldExtent == minExtent)

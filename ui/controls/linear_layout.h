@@ -36,7 +36,7 @@ class LinearLayout : public Container {
 
   const Axis axis_;
   // Signed as described above; zero for no separator.
-  int separatorSize_ = 0;
+  SkinLength separatorSize_;
   uint32_t dragState_ = 0;
   POINT lastMouse_ = {0, 0};
   RECT dragRect_ = {0, 0, 0, 0};

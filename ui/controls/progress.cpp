@@ -29,7 +29,7 @@ RECT ProgressFillRect(int width,
 
 Progress::Progress() {
   textStyle_ = DT_SINGLELINE | DT_CENTER;
-  Label::SetFixedHeight(12);
+  Label::SetFixedHeight(SkinLength(12));
 }
 
 Progress::~Progress() = default;
@@ -96,11 +96,8 @@ void Progress::PaintForeImage(ControlPainter& painter) {
   if (minValue_ >= maxValue_)
     maxValue_ = minValue_ == INT_MAX ? INT_MAX : minValue_ + 1;
   value_ = std::max(std::min(value_, maxValue_), minValue_);
-  if (!painter.ResolveImage(foreImage_))
-    return;
-  foreImage_.dest = ProgressFillRect(Width(), Height(), horizontal_, minValue_, maxValue_, value_);
-  foreImage_.destInPixels = true;
-  painter.DrawImage(foreImage_);
+  painter.DrawImageAt(
+      foreImage_, ProgressFillRect(Width(), Height(), horizontal_, minValue_, maxValue_, value_));
 }
 
 namespace {

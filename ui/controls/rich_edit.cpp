@@ -103,15 +103,8 @@ void RichEdit::SetText(std::wstring_view text) {
 }
 
 RECT RichEdit::AreaInside() const {
-  const DisplayScale scale = Scale();
-  const RECT inset = scale.Rect(inset_);
-  const RECT padding = scale.Rect(textPadding_);
-  RECT area = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
-               rect_.bottom - inset.bottom};
-  if (IsBarShown(verticalBar_))
-    area.right -= verticalBar_->ScaledFixedWidth();
-  if (IsBarShown(horizontalBar_))
-    area.bottom -= horizontalBar_->ScaledFixedHeight();
+  const RECT padding = Scale().Rect(textPadding_);
+  RECT area = InnerRect();
   area.left += padding.left;
   area.top += padding.top;
   area.right -= padding.right;
@@ -154,20 +147,10 @@ bool RichEdit::FitVerticalBar(const RECT& area) {
 }
 
 void RichEdit::PlaceScrollBars() {
-  const RECT inset = Scale().Rect(inset_);
-  const RECT inner = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
-                      rect_.bottom - inset.bottom};
-  const int horizontalHeight = IsBarShown(horizontalBar_) ? horizontalBar_->ScaledFixedHeight() : 0;
-  const int verticalWidth = IsBarShown(verticalBar_) ? verticalBar_->ScaledFixedWidth() : 0;
-  if (IsBarShown(verticalBar_)) {
-    verticalBar_->SetRect(
-        {inner.right - verticalWidth, inner.top, inner.right, inner.bottom - horizontalHeight},
-        /*invalidate=*/false);
-  }
-  if (IsBarShown(horizontalBar_)) {
-    horizontalBar_->SetRect(
-        {inner.left, inner.bottom - horizontalHeight, inner.right - verticalWidth, inner.bottom},
-        /*invalidate=*/false);
+  const RECT inner = InnerRect();
+  for (ScrollBar* bar : {verticalBar_, horizontalBar_}) {
+    if (IsBarShown(bar))
+      bar->SetRect(ScrollBarPlace(bar, inner), /*invalidate=*/false);
   }
 }
 
@@ -334,7 +317,7 @@ void RichEdit::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"textcolor") {
     SetTextColor(base::attribute::ParseColor(value));
   } else if (name == L"textpadding") {
-    SetTextPadding(base::attribute::ParseRect(value));
+    SetTextPadding(SkinRect(base::attribute::ParseRect(value)));
   } else {
     Container::SetAttribute(name, value);
   }
@@ -358,7 +341,7 @@ void RichEdit::SetMaxLength(int length) {
     host_->SetMaxLength(maxLength_);
 }
 
-void RichEdit::SetTextPadding(const RECT& padding) {
+void RichEdit::SetTextPadding(const SkinRect& padding) {
   textPadding_ = padding;
   RequestLayout();
 }
@@ -377,7 +360,7 @@ void RichEdit::SetRich(bool rich) {
 
 // Only a fixed size: the text services do not size the control.
 SIZE RichEdit::MeasureSize(SIZE) {
-  return Scale().Size({fixedWidth_, fixedHeight_});
+  return ScaledFixedSize();
 }
 
 bool RichEdit::PaintSelf(HDC dc, const RECT& dirty, Control* stopAt) {

@@ -76,8 +76,8 @@ class RichEdit : public Container, public IMessageFilter {
   int GetFont() const { return font_; }
   void SetTextColor(uint32_t color);
   uint32_t GetTextColor() const { return textColor_; }
-  void SetTextPadding(const RECT& padding);
-  RECT GetTextPadding() const { return textPadding_; }
+  void SetTextPadding(const SkinRect& padding);
+  SkinRect GetTextPadding() const { return textPadding_; }
   void SetTransparent(bool transparent);
   void SetRich(bool rich);
   void SetWantTab(bool want) { wantTab_ = want; }
@@ -133,7 +133,7 @@ class RichEdit : public Container, public IMessageFilter {
   bool initialised_ = false;
   // The paint manager that lists this control among its message filters.
   PaintManager* filterManager_ = nullptr;
-  RECT textPadding_ = {0, 0, 0, 0};
+  SkinRect textPadding_;
 };
 
 }  // namespace ui

@@ -14,7 +14,7 @@
 namespace ui {
 namespace {
 
-constexpr int kThickness = 16;
+constexpr SkinLength kThickness{16};
 
 int ClampToInt(int64_t value) {
   return static_cast<int>(
@@ -214,11 +214,11 @@ void ScrollBar::SetHorizontal(bool horizontal) {
   if (horizontal_ == horizontal)
     return;
   horizontal_ = horizontal;
-  if (horizontal_ && fixedHeight_ == 0) {
-    fixedWidth_ = 0;
+  if (horizontal_ && fixedHeight_ == SkinLength(0)) {
+    fixedWidth_ = SkinLength(0);
     fixedHeight_ = kThickness;
-  } else if (!horizontal_ && fixedWidth_ == 0) {
-    fixedHeight_ = 0;
+  } else if (!horizontal_ && fixedWidth_ == SkinLength(0)) {
+    fixedHeight_ = SkinLength(0);
     fixedWidth_ = kThickness;
   }
   if (owner_)
@@ -355,8 +355,52 @@ void ScrollBar::PassOn(ControlEvent& event) {
     Control::OnEvent(event);
 }
 
-// One case per event kind, each short; the switch is kept whole so that the bar's answer to
-// every event can be read side by side.
+void ScrollBar::Press(POINT point) {
+  dragDelta_ = 0;
+  repeatTicks_ = 0;
+  if (manager_)
+    manager_->StartTimer(this, kRepeatTimerId, kRepeatInterval);
+  if (button1_.Press(base::RectContains(parts_.button1, point), IsEnabled())) {
+    LineStepBy(Direction::Back);
+  } else if (button2_.Press(base::RectContains(parts_.button2, point), IsEnabled())) {
+    LineStepBy(Direction::Forward);
+  } else if (thumb_.Press(base::RectContains(parts_.thumb, point), IsEnabled())) {
+    dragStart_ = point;
+    dragStartPosition_ = position_;
+  } else {
+    PageTowards(point);
+  }
+  Invalidate();
+}
+
+void ScrollBar::RepeatTick() {
+  ++repeatTicks_;
+  if (thumb_.IsCaptured()) {
+    const int target = ClampToInt(int64_t{dragStartPosition_} + dragDelta_);
+    if (owner_) {
+      const SIZE offset = owner_->GetScrollOffset();
+      owner_->SetScrollOffset(horizontal_ ? SIZE{target, offset.cy} : SIZE{offset.cx, target});
+    } else {
+      SetScrollPos(target, Notify::Yes);
+    }
+    Invalidate();
+    return;
+  }
+  if (repeatTicks_ <= kRepeatDelayTicks)
+    return;
+  if (button1_.IsPushed()) {
+    LineStepBy(Direction::Back);
+  } else if (button2_.IsPushed()) {
+    LineStepBy(Direction::Forward);
+  } else if (manager_ && manager_->PaintWindow()) {
+    POINT cursor;
+    if (::GetCursorPos(&cursor) && ::ScreenToClient(manager_->PaintWindow(), &cursor))
+      PageTowards(cursor);
+  }
+}
+
+// One case per event kind, each short, so that the bar's answer to every event can be read side
+// by side.
 void ScrollBar::OnEvent(ControlEvent& event) {
   const POINT point = event.mousePoint;
   switch (event.kind) {
@@ -366,23 +410,8 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       return;
     case ControlEventKind::ButtonDown:
     case ControlEventKind::DoubleClick:
-      if (!IsEnabled())
-        return;
-      dragDelta_ = 0;
-      repeatTicks_ = 0;
-      if (manager_)
-        manager_->StartTimer(this, kRepeatTimerId, kRepeatInterval);
-      if (button1_.Press(base::RectContains(parts_.button1, point), IsEnabled())) {
-        LineStepBy(Direction::Back);
-      } else if (button2_.Press(base::RectContains(parts_.button2, point), IsEnabled())) {
-        LineStepBy(Direction::Forward);
-      } else if (thumb_.Press(base::RectContains(parts_.thumb, point), IsEnabled())) {
-        dragStart_ = point;
-        dragStartPosition_ = position_;
-      } else {
-        PageTowards(point);
-      }
-      Invalidate();
+      if (IsEnabled())
+        Press(point);
       return;
     case ControlEventKind::ButtonUp:
     // A press that ends without a release stops the same way: no further step, no drag.
@@ -396,14 +425,15 @@ void ScrollBar::OnEvent(ControlEvent& event) {
       return;
     case ControlEventKind::MouseMove:
       if (thumb_.IsCaptured()) {
+        // The drag's distance from its start, in the bar's positions.
         const RECT& thumb = parts_.thumb;
         const int thumbLength = horizontal_ ? thumb.right - thumb.left : thumb.bottom - thumb.top;
         const int64_t travel = int64_t{Length()} - thumbLength - (showButton1_ ? Thickness() : 0) -
                                (showButton2_ ? Thickness() : 0);
-        if (travel <= 0)
-          return;
-        const int64_t moved = horizontal_ ? point.x - dragStart_.x : point.y - dragStart_.y;
-        dragDelta_ = ClampToInt(moved * range_ / travel);
+        if (travel > 0) {
+          const int64_t moved = horizontal_ ? point.x - dragStart_.x : point.y - dragStart_.y;
+          dragDelta_ = ClampToInt(moved * range_ / travel);
+        }
         return;
       }
       if (thumb_.Hover(base::RectContains(parts_.thumb, point), IsEnabled()))
@@ -412,29 +442,7 @@ void ScrollBar::OnEvent(ControlEvent& event) {
     case ControlEventKind::Timer:
       if (event.wParam != kRepeatTimerId)
         break;
-      ++repeatTicks_;
-      if (thumb_.IsCaptured()) {
-        const int target = ClampToInt(int64_t{dragStartPosition_} + dragDelta_);
-        if (owner_) {
-          const SIZE offset = owner_->GetScrollOffset();
-          owner_->SetScrollOffset(horizontal_ ? SIZE{target, offset.cy} : SIZE{offset.cx, target});
-        } else {
-          SetScrollPos(target, Notify::Yes);
-        }
-        Invalidate();
-        return;
-      }
-      if (repeatTicks_ <= kRepeatDelayTicks)
-        return;
-      if (button1_.IsPushed()) {
-        LineStepBy(Direction::Back);
-      } else if (button2_.IsPushed()) {
-        LineStepBy(Direction::Forward);
-      } else if (manager_ && manager_->PaintWindow()) {
-        POINT cursor;
-        if (::GetCursorPos(&cursor) && ::ScreenToClient(manager_->PaintWindow(), &cursor))
-          PageTowards(cursor);
-      }
+      RepeatTick();
       return;
     case ControlEventKind::MouseEnter: {
       const bool overBar = base::RectContains(rect_, point);
@@ -461,16 +469,11 @@ void ScrollBar::OnEvent(ControlEvent& event) {
 void ScrollBar::DrawPartImage(ControlPainter& painter,
                               Part part,
                               uint32_t state,
-                              const RECT* dest) {
+                              const RECT* place) {
   ImageDrawInfo* images = images_[part];
   auto draw = [&](ImageDrawInfo& image) {
-    if (!painter.ResolveImage(image))
-      return false;
-    if (dest) {
-      image.dest = base::OffsetRectBy(*dest, -rect_.left, -rect_.top);
-      image.destInPixels = true;
-    }
-    return painter.DrawImage(image);
+    return place ? painter.DrawImageAt(image, base::OffsetRectBy(*place, -rect_.left, -rect_.top))
+                 : painter.DrawImage(image);
   };
   if (state & StateDisabled) {
     if (draw(images[Disabled]))

@@ -112,12 +112,18 @@ class ScrollBar : public Control {
   void PageStepBy(Direction direction);
   // A page step toward point when it lies on the track before or after the thumb.
   void PageTowards(POINT point);
+  // A press at point: a button steps a line, the thumb starts a drag, the track pages; the
+  // repeat timer starts.
+  void Press(POINT point);
+  // A tick of the repeat timer: a drag moves the position, a held button or track repeats its
+  // step after the delay.
+  void RepeatTick();
   void PassOn(ControlEvent& event);
   // Applies change to the pointer state of both buttons and the thumb; true when any changed.
   bool ChangeParts(bool (PointerState::*change)());
-  // Draws the image of part for state (disabled, pushed, hot, else or failing: normal); dest,
-  // when given, places it relative to the bar.
-  void DrawPartImage(ControlPainter& painter, Part part, uint32_t state, const RECT* dest);
+  // Draws the image of part for state (disabled, pushed, hot, else or failing: normal): at place
+  // (window pixels) when one is given, else where its description puts it.
+  void DrawPartImage(ControlPainter& painter, Part part, uint32_t state, const RECT* place);
 
   bool horizontal_ = false;
   int range_ = 100;

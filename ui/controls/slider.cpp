@@ -93,17 +93,15 @@ void Slider::SetEnabled(bool enabled) {
 
 RECT Slider::GetThumbRect() const {
   return SliderThumbRect(rect_, horizontal_, minValue_, maxValue_, value_,
-                         Scale().Size({thumbWidth_, thumbHeight_}));
+                         Scale().Size(thumbSize_));
 }
 
-void Slider::SetThumbSize(int width, int height) {
-  thumbWidth_ = width;
-  thumbHeight_ = height;
+void Slider::SetThumbSize(const SkinSize& size) {
+  thumbSize_ = size;
 }
 
 int Slider::ValueAt(POINT point) const {
-  return SliderValueAt(rect_, horizontal_, minValue_, maxValue_,
-                       Scale().Size({thumbWidth_, thumbHeight_}), point);
+  return SliderValueAt(rect_, horizontal_, minValue_, maxValue_, Scale().Size(thumbSize_), point);
 }
 
 void Slider::NotifyValueChanged() {
@@ -191,8 +189,7 @@ void Slider::SetAttribute(std::wstring_view name, std::wstring_view value) {
   } else if (name == L"thumbpushedimage") {
     SetThumbPushedImage(value);
   } else if (name == L"thumbsize") {
-    const SIZE size = base::attribute::ParseSize(value);
-    SetThumbSize(size.cx, size.cy);
+    SetThumbSize(SkinSize(base::attribute::ParseSize(value)));
   } else if (name == L"step") {
     SetStep(base::attribute::ParseInt(value));
   } else if (name == L"imm") {
@@ -210,17 +207,10 @@ void Slider::PaintStateImages(HDC dc) {
 
 void Slider::PaintThumb(ControlPainter& painter) {
   const RECT thumb = GetThumbRect();
-  // An all-zero destination would mean "the whole control" to the image drawing.
   if (base::IsRectEmpty(thumb))
     return;
   const RECT relative = base::OffsetRectBy(thumb, -rect_.left, -rect_.top);
-  auto drawAtThumb = [&](ImageDrawInfo& image) {
-    if (!painter.ResolveImage(image))
-      return false;
-    image.dest = relative;
-    image.destInPixels = true;
-    return painter.DrawImage(image);
-  };
+  auto drawAtThumb = [&](ImageDrawInfo& image) { return painter.DrawImageAt(image, relative); };
   if (pointer_.IsCaptured() && drawAtThumb(thumbPushedImage_))
     return;
   if (!pointer_.IsCaptured() && pointer_.IsHot() && drawAtThumb(thumbHotImage_))

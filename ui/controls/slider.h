@@ -45,8 +45,8 @@ class Slider : public Progress {
   void DescribeAccessible(AccessibleDescription& description) const override;
 
   RECT GetThumbRect() const;
-  SIZE GetThumbSize() const { return {thumbWidth_, thumbHeight_}; }
-  void SetThumbSize(int width, int height);
+  SkinSize GetThumbSize() const { return thumbSize_; }
+  void SetThumbSize(const SkinSize& size);
   int GetStep() const { return step_; }
   void SetStep(int step) { step_ = step; }
   bool IsNotifyWhileDragging() const { return notifyWhileDragging_; }
@@ -70,8 +70,7 @@ class Slider : public Progress {
   int ValueAt(POINT point) const;
   void NotifyValueChanged();
 
-  int thumbWidth_ = 10;
-  int thumbHeight_ = 10;
+  SkinSize thumbSize_{SIZE{10, 10}};
   // Hot while the pointer is over the slider; captured while the thumb is dragged.
   PointerState pointer_;
   int step_ = 1;

@@ -73,10 +73,8 @@ void TabLayout::SetRect(const RECT& rect, bool invalidate) {
   Control::SetRect(rect, invalidate);
   if (!IsAlive())
     return;
-  // Pages fill the rectangle less the inset; a tab layout does not scroll.
-  const RECT inset = Scale().Rect(inset_);
-  const RECT rc = {rect_.left + inset.left, rect_.top + inset.top, rect_.right - inset.right,
-                   rect_.bottom - inset.bottom};
+  // Pages fill the inner rectangle; a tab layout does not scroll.
+  const RECT rc = InnerRect();
   PlaceChildren([this, &rc](Control* child) {
     if (IndexOf(child) != selectedIndex_)
       return;

@@ -18,16 +18,16 @@ void* VerticalLayout::CastTo(std::wstring_view interfaceName) {
 
 void VerticalLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (name == L"sepheight")
-    SetSeparatorHeight(base::attribute::ParseInt(value));
+    SetSeparatorHeight(SkinLength(base::attribute::ParseInt(value)));
   else
     LinearLayout::SetAttribute(name, value);
 }
 
-int VerticalLayout::GetSeparatorHeight() const {
+SkinLength VerticalLayout::GetSeparatorHeight() const {
   return separatorSize_;
 }
 
-void VerticalLayout::SetSeparatorHeight(int height) {
+void VerticalLayout::SetSeparatorHeight(SkinLength height) {
   separatorSize_ = height;
 }
 

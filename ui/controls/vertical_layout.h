@@ -16,8 +16,8 @@ class VerticalLayout : public LinearLayout {
   void* CastTo(std::wstring_view interfaceName) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
 
-  virtual int GetSeparatorHeight() const;
-  virtual void SetSeparatorHeight(int height);
+  virtual SkinLength GetSeparatorHeight() const;
+  virtual void SetSeparatorHeight(SkinLength height);
 };
 
 }  // namespace ui

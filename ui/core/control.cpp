@@ -132,12 +132,15 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
       const int parentHeight = parentRect.bottom - parentRect.top;
       // The float position is kept in skin units, edge by edge, as the layout scales it.
       const DisplayScale scale = Scale();
-      floatOffset_.cx = scale.ToSkin(r.left - static_cast<int>(floatAnchor_.left * parentWidth));
-      floatOffset_.cy = scale.ToSkin(r.top - static_cast<int>(floatAnchor_.top * parentHeight));
-      fixedWidth_ = scale.ToSkin(r.right - static_cast<int>(floatAnchor_.right * parentWidth)) -
-                    floatOffset_.cx;
-      fixedHeight_ = scale.ToSkin(r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight)) -
-                     floatOffset_.cy;
+      const SkinLength left =
+          scale.ToSkin(r.left - static_cast<int>(floatAnchor_.left * parentWidth));
+      const SkinLength top =
+          scale.ToSkin(r.top - static_cast<int>(floatAnchor_.top * parentHeight));
+      floatOffset_ = MakeSkinSize(left, top);
+      fixedWidth_ =
+          scale.ToSkin(r.right - static_cast<int>(floatAnchor_.right * parentWidth)) - left;
+      fixedHeight_ =
+          scale.ToSkin(r.bottom - static_cast<int>(floatAnchor_.bottom * parentHeight)) - top;
     }
   } else {
     rect_ = r;
@@ -181,11 +184,12 @@ void Control::SetRect(const RECT& requested, bool invalidate) {
 
 RECT Control::FloatPlacement(int parentWidth, int parentHeight) const {
   const FloatAnchor anchor = GetFloatAnchor();
-  const SIZE offset = GetFloatOffset();
+  const SIZE offset = GetFloatOffset().Unscaled();
   // The float position's edges are scaled each on its own, so that floating neighbours that
   // touch in the skin touch on the screen.
-  const RECT position = Scale().Rect(
-      {offset.cx, offset.cy, offset.cx + GetFixedWidth(), offset.cy + GetFixedHeight()});
+  const RECT position =
+      Scale().Rect(SkinRect({offset.cx, offset.cy, offset.cx + GetFixedWidth().Unscaled(),
+                             offset.cy + GetFixedHeight().Unscaled()}));
   return {
       static_cast<int>(parentWidth * anchor.left) + position.left,
       static_cast<int>(parentHeight * anchor.top) + position.top,
@@ -232,20 +236,20 @@ int Control::Top() const {
   return rect_.top;
 }
 
-RECT Control::GetPadding() const {
+SkinRect Control::GetPadding() const {
   return padding_;
 }
 
-void Control::SetPadding(const RECT& padding) {
+void Control::SetPadding(const SkinRect& padding) {
   padding_ = padding;
   RequestParentLayout();
 }
 
-SIZE Control::GetFloatOffset() const {
+SkinSize Control::GetFloatOffset() const {
   return floatOffset_;
 }
 
-void Control::SetFloatOffset(SIZE offset) {
+void Control::SetFloatOffset(const SkinSize& offset) {
   floatOffset_ = offset;
   RequestParentLayout();
 }
@@ -259,67 +263,67 @@ void Control::SetFloatAnchor(const FloatAnchor& anchor) {
   RequestParentLayout();
 }
 
-int Control::GetFixedWidth() const {
+SkinLength Control::GetFixedWidth() const {
   return fixedWidth_;
 }
 
-void Control::SetFixedWidth(int width) {
-  if (width < 0)
+void Control::SetFixedWidth(SkinLength width) {
+  if (width < SkinLength(0))
     return;
   fixedWidth_ = width;
   RequestParentLayout();
 }
 
-int Control::GetFixedHeight() const {
+SkinLength Control::GetFixedHeight() const {
   return fixedHeight_;
 }
 
-void Control::SetFixedHeight(int height) {
-  if (height < 0)
+void Control::SetFixedHeight(SkinLength height) {
+  if (height < SkinLength(0))
     return;
   fixedHeight_ = height;
   RequestParentLayout();
 }
 
-int Control::GetMinWidth() const {
+SkinLength Control::GetMinWidth() const {
   return minWidth_;
 }
 
-void Control::SetMinWidth(int width) {
-  if (width < 0 || width == minWidth_)
+void Control::SetMinWidth(SkinLength width) {
+  if (width < SkinLength(0) || width == minWidth_)
     return;
   minWidth_ = width;
   RequestParentLayout();
 }
 
-int Control::GetMaxWidth() const {
+SkinLength Control::GetMaxWidth() const {
   return std::max(maxWidth_, minWidth_);
 }
 
-void Control::SetMaxWidth(int width) {
-  if (width < 0 || width == maxWidth_)
+void Control::SetMaxWidth(SkinLength width) {
+  if (width < SkinLength(0) || width == maxWidth_)
     return;
   maxWidth_ = width;
   RequestParentLayout();
 }
 
-int Control::GetMinHeight() const {
+SkinLength Control::GetMinHeight() const {
   return minHeight_;
 }
 
-void Control::SetMinHeight(int height) {
-  if (height < 0 || height == minHeight_)
+void Control::SetMinHeight(SkinLength height) {
+  if (height < SkinLength(0) || height == minHeight_)
     return;
   minHeight_ = height;
   RequestParentLayout();
 }
 
-int Control::GetMaxHeight() const {
+SkinLength Control::GetMaxHeight() const {
   return std::max(maxHeight_, minHeight_);
 }
 
-void Control::SetMaxHeight(int height) {
-  if (height < 0 || height == maxHeight_)
+void Control::SetMaxHeight(SkinLength height) {
+  if (height < SkinLength(0) || height == maxHeight_)
     return;
   maxHeight_ = height;
   RequestParentLayout();
@@ -343,11 +347,11 @@ void Control::SetToolTip(std::wstring_view text) {
   toolTip_ = std::move(toolTip);
 }
 
-void Control::SetToolTipWidth(int width) {
+void Control::SetToolTipWidth(SkinLength width) {
   toolTipWidth_ = width;
 }
 
-int Control::GetToolTipWidth() const {
+SkinLength Control::GetToolTipWidth() const {
   return toolTipWidth_;
 }
 
@@ -539,7 +543,7 @@ void Control::OnEvent(ControlEvent& event) {
 }
 
 SIZE Control::MeasureSize(SIZE) {
-  return Scale().Size({fixedWidth_, fixedHeight_});
+  return ScaledFixedSize();
 }
 
 void Control::Invalidate() {

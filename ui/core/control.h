@@ -57,6 +57,15 @@ using FindVisitor = Control* (*)(Control* control, void* data);
 // root by its paint manager) and is deleted through Destroy; destroyed while a dispatch is under
 // way (dispatch_scope.h), it is retired at once and deleted when the dispatch ends. Every derived
 // class keeps the virtual operations below in this order and appends its own.
+//
+// Units, for writers of controls: the rectangle a control is laid out in, the size it measures
+// to and every other plain int, SIZE or RECT here are the window's pixels. What the skin writes
+// (fixed and limit sizes, paddings, insets, image places) is kept in the skin's 96-DPI units as a
+// SkinLength, SkinSize or SkinRect (ui/render/skin_units.h), which do not mix with pixels. Layout
+// and painting turn a skin value into pixels once, through Scale() or the Scaled... getters, and
+// go back only through Scale().ToSkin. An image the control places itself is drawn with
+// ControlPainter::DrawImageAt, whose place is in pixels; DrawImage scales the place that the
+// image's description gives.
 class Control {
  public:
   Control();
@@ -88,28 +97,28 @@ class Control {
   virtual int Height() const;
   virtual int Left() const;
   virtual int Top() const;
-  virtual RECT GetPadding() const;
-  virtual void SetPadding(const RECT& padding);
-  virtual SIZE GetFloatOffset() const;
-  virtual void SetFloatOffset(SIZE offset);
+  virtual SkinRect GetPadding() const;
+  virtual void SetPadding(const SkinRect& padding);
+  virtual SkinSize GetFloatOffset() const;
+  virtual void SetFloatOffset(const SkinSize& offset);
   virtual FloatAnchor GetFloatAnchor() const;
   virtual void SetFloatAnchor(const FloatAnchor& anchor);
-  virtual int GetFixedWidth() const;
-  virtual void SetFixedWidth(int width);
-  virtual int GetFixedHeight() const;
-  virtual void SetFixedHeight(int height);
-  virtual int GetMinWidth() const;
-  virtual void SetMinWidth(int width);
-  virtual int GetMaxWidth() const;
-  virtual void SetMaxWidth(int width);
-  virtual int GetMinHeight() const;
-  virtual void SetMinHeight(int height);
-  virtual int GetMaxHeight() const;
-  virtual void SetMaxHeight(int height);
+  virtual SkinLength GetFixedWidth() const;
+  virtual void SetFixedWidth(SkinLength width);
+  virtual SkinLength GetFixedHeight() const;
+  virtual void SetFixedHeight(SkinLength height);
+  virtual SkinLength GetMinWidth() const;
+  virtual void SetMinWidth(SkinLength width);
+  virtual SkinLength GetMaxWidth() const;
+  virtual void SetMaxWidth(SkinLength width);
+  virtual SkinLength GetMinHeight() const;
+  virtual void SetMinHeight(SkinLength height);
+  virtual SkinLength GetMaxHeight() const;
+  virtual void SetMaxHeight(SkinLength height);
   virtual std::wstring GetToolTip() const;
   virtual void SetToolTip(std::wstring_view text);
-  virtual void SetToolTipWidth(int width);
-  virtual int GetToolTipWidth() const;
+  virtual void SetToolTipWidth(SkinLength width);
+  virtual SkinLength GetToolTipWidth() const;
   virtual wchar_t GetShortcut() const;
   virtual void SetShortcut(wchar_t shortcut);
   virtual bool IsContextMenuEnabled() const;
@@ -159,12 +168,13 @@ class Control {
   // its own file, its verbs Active Accessibility's usual English ones (clients translate them).
   virtual void DescribeAccessible(AccessibleDescription& description) const;
 
-  // The layout values in the window's pixels: the skin's 96-DPI values above times the window's
-  // display scale (the base scale without a manager).
+  // The layout values in the window's pixels: the skin's values above times the window's display
+  // scale (the base scale without a manager).
   DisplayScale Scale() const;
   RECT ScaledPadding() const { return Scale().Rect(GetPadding()); }
   int ScaledFixedWidth() const { return Scale().Length(GetFixedWidth()); }
   int ScaledFixedHeight() const { return Scale().Length(GetFixedHeight()); }
+  SIZE ScaledFixedSize() const { return {ScaledFixedWidth(), ScaledFixedHeight()}; }
   int ScaledMinWidth() const { return Scale().Length(GetMinWidth()); }
   int ScaledMaxWidth() const { return Scale().Length(GetMaxWidth()); }
   int ScaledMinHeight() const { return Scale().Length(GetMinHeight()); }
@@ -205,8 +215,8 @@ class Control {
   uint32_t GetBackColor3() const { return backColor3_; }
   uint32_t GetBorderColor() const { return borderColor_; }
   uint32_t GetFocusBorderColor() const { return focusBorderColor_; }
-  RECT GetBorderSize() const { return borderSize_; }
-  SIZE GetBorderRound() const { return borderRound_; }
+  SkinRect GetBorderSize() const { return borderSize_; }
+  SkinSize GetBorderRound() const { return borderRound_; }
   int GetBorderStyle() const { return borderStyle_; }
   bool IsColorHsl() const { return colorHsl_; }
   const ImageDrawInfo& GetBackImage() const { return backImage_; }
@@ -245,14 +255,14 @@ class Control {
   bool needsLayout_ = true;
   bool contextMenu_ = false;
   RECT rect_ = {0, 0, 0, 0};
-  RECT padding_ = {0, 0, 0, 0};
-  SIZE floatOffset_ = {0, 0};
-  int fixedWidth_ = 0;
-  int fixedHeight_ = 0;
-  int minWidth_ = 0;
-  int minHeight_ = 0;
-  int maxWidth_ = 9999;
-  int maxHeight_ = 9999;
+  SkinRect padding_;
+  SkinSize floatOffset_;
+  SkinLength fixedWidth_;
+  SkinLength fixedHeight_;
+  SkinLength minWidth_;
+  SkinLength minHeight_;
+  SkinLength maxWidth_{9999};
+  SkinLength maxHeight_{9999};
   bool visible_ = true;
   bool inheritedVisible_ = true;
   bool enabled_ = true;
@@ -275,14 +285,19 @@ class Control {
   uint32_t focusBorderColor_ = 0;
   bool colorHsl_ = false;
   int borderStyle_ = 0;
-  int toolTipWidth_ = 300;
-  SIZE borderRound_ = {0, 0};
+  SkinLength toolTipWidth_{300};
+  SkinSize borderRound_;
   RECT paintRect_ = {0, 0, 0, 0};
-  RECT borderSize_ = {0, 0, 0, 0};
+  SkinRect borderSize_;
   std::map<std::wstring, std::wstring, std::less<>> extraAttributes_;
   std::wstring accessibleName_;
 
  private:
+  // The base's skin attributes of layout and of look (control_attributes.cpp); false for a name
+  // that is none of them.
+  bool SetLayoutAttribute(std::wstring_view name, std::wstring_view value);
+  bool SetLookAttribute(std::wstring_view name, std::wstring_view value);
+
   // Retires the control and its subtree in teardown order: each answers IsAlive with false, its
   // paint manager forgets it, its destroy hooks fire and every hook list is dropped.
   void RetireSubtree();

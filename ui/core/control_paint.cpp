@@ -25,7 +25,7 @@ bool Control::Paint(HDC dc, const RECT& dirty, Control* stopAt) {
 }
 
 bool Control::PaintSelf(HDC dc, const RECT&, Control*) {
-  const bool rounded = borderRound_.cx > 0 || borderRound_.cy > 0;
+  const bool rounded = borderRound_.Unscaled().cx > 0 || borderRound_.Unscaled().cy > 0;
   ClipState roundClip;
   if (rounded) {
     const SIZE round = Scale().Size(borderRound_);
@@ -76,15 +76,14 @@ void Control::PaintStateImages(HDC) {}
 void Control::PaintText(HDC) {}
 
 void Control::PaintBorder(HDC dc) {
-  if (borderSize_.left <= 0 || (borderColor_ == 0 && focusBorderColor_ == 0))
+  if (borderSize_.Unscaled().left <= 0 || (borderColor_ == 0 && focusBorderColor_ == 0))
     return;
   // Lines scale but never thin to nothing.
   const DisplayScale scale = Scale();
-  const RECT size = {scale.Border(borderSize_.left), scale.Border(borderSize_.top),
-                     scale.Border(borderSize_.right), scale.Border(borderSize_.bottom)};
+  const RECT size = scale.BorderWidths(borderSize_);
   const uint32_t color =
       AdjustColor(IsFocused() && focusBorderColor_ != 0 ? focusBorderColor_ : borderColor_);
-  if (borderRound_.cx > 0 || borderRound_.cy > 0) {
+  if (borderRound_.Unscaled().cx > 0 || borderRound_.Unscaled().cy > 0) {
     const SIZE round = scale.Size(borderRound_);
     RenderEngine::DrawRoundRect(dc, rect_, size.left, round.cx, round.cy, color, borderStyle_);
     return;

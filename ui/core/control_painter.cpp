@@ -33,6 +33,10 @@ bool DeviceContextPainter::DrawImage(ImageDrawInfo& image) {
   return RenderEngine::DrawImageInfo(dc_, manager_, item_, dirty_, image);
 }
 
+bool DeviceContextPainter::DrawImageAt(ImageDrawInfo& image, const RECT& place) {
+  return RenderEngine::DrawImageInfoAt(dc_, manager_, item_, place, dirty_, image);
+}
+
 void DeviceContextPainter::FillColor(uint32_t color) {
   RenderEngine::DrawColor(dc_, dirty_, color);
 }

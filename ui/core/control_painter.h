@@ -23,8 +23,12 @@ class ControlPainter {
   // takes the place, source and fade from the description, so a control that sets them itself
   // resolves first.
   virtual bool ResolveImage(ImageDrawInfo& image) = 0;
-  // Draws image (resolving it on first use); false when there is no image to draw.
+  // Draws image (resolving it on first use) at the place its description gives; false when
+  // there is no image to draw.
   virtual bool DrawImage(ImageDrawInfo& image) = 0;
+  // The same at place, in the window's pixels relative to the control, for a part the control
+  // lays out itself.
+  virtual bool DrawImageAt(ImageDrawInfo& image, const RECT& place) = 0;
   // Fills the part of the control being painted.
   virtual void FillColor(uint32_t color) = 0;
   // Fills rect (window coordinates), whether or not it is being painted.
@@ -49,6 +53,7 @@ class DeviceContextPainter final : public ControlPainter {
 
   bool ResolveImage(ImageDrawInfo& image) override;
   bool DrawImage(ImageDrawInfo& image) override;
+  bool DrawImageAt(ImageDrawInfo& image, const RECT& place) override;
   void FillColor(uint32_t color) override;
   void FillRect(const RECT& rect, uint32_t color) override;
   void DrawString(const RECT& rect,

@@ -217,19 +217,11 @@ int32_t MarkupDocument::ReserveElement() {
   return static_cast<int32_t>(elements_.size()) - 1;
 }
 
-// One loop over the input with an explicit stack of open elements: its steps share the position
-// and the stack, so the loop stays whole.
+// One loop over the input with an explicit stack of open elements, kept on the heap rather than
+// in recursion, so that deeply nested input cannot exhaust the stack.
 bool MarkupDocument::ParseElements(wchar_t*& position) {
-  // The elements whose children are being parsed, innermost last. Kept on the heap rather than
-  // in recursion, so that deeply nested input cannot exhaust the stack.
-  struct Level {
-    int32_t parent;
-    wchar_t* parentNameEnd;
-    wchar_t* parentDataEnd;
-    int32_t previous;  // The last element parsed at this level, 0 before the first.
-  };
-  std::vector<Level> levels;
-  levels.push_back(Level{0, nullptr, nullptr, 0});
+  std::vector<ParseLevel> levels;
+  levels.push_back(ParseLevel{0, nullptr, nullptr, 0});
 
   SkipWhitespace(position);
   for (;;) {
@@ -245,7 +237,7 @@ bool MarkupDocument::ParseElements(wchar_t*& position) {
     if (levelEnds) {
       if (levels.size() == 1)
         return true;
-      const Level finished = levels.back();
+      const ParseLevel finished = levels.back();
       levels.pop_back();
       if (position[0] == L'<' && position[1] == L'/') {
         *finished.parentDataEnd = kNul;
@@ -264,52 +256,58 @@ bool MarkupDocument::ParseElements(wchar_t*& position) {
       SkipWhitespace(position);
       continue;
     }
-
-    const int32_t element = ReserveElement();
-    elements_[element] = Element{OffsetOf(position), 0, 0, parent, 0};
-    const int32_t previous = levels.back().previous;
-    if (previous)
-      elements_[previous].nextSibling = element;
-    else if (parent)
-      elements_[parent].firstChild = element;
-
-    SkipIdentifier(position);
-    if (*position == kNul)
-      return Fail(kErrorParsingElementName, position);
-    wchar_t* nameEnd = position;
-    if (!ParseAttributes(position))
+    if (!ParseElement(levels, position))
       return false;
-    SkipWhitespace(position);
-    if (position[0] == L'/' && position[1] == L'>') {
-      elements_[element].dataOffset = OffsetOf(position);
-      *position = kNul;
-      position += 2;
-    } else {
-      if (*position != L'>')
-        return Fail(kExpectedStartTagClosing, position);
-      ++position;
-      elements_[element].dataOffset = OffsetOf(position);
-      wchar_t* dataEnd = ParseData(position, L'<');
-      if (*position == kNul && parent <= 1) {
-        // The text ends inside the root or one of its children: that closes them. The loop's
-        // next round ends this level.
-        FinishElement(nameEnd, position);
-        levels.back().previous = element;
-        continue;
-      }
-      if (*position != L'<')
-        return Fail(kExpectedEndTagStart, position);
-      if (position[1] != L'/') {
-        levels.push_back(Level{element, nameEnd, dataEnd, 0});
-        continue;
-      }
-      *dataEnd = kNul;
-      if (!MatchEndTag(element, nameEnd, position))
-        return false;
-    }
-    FinishElement(nameEnd, position);
-    levels.back().previous = element;
   }
+}
+
+bool MarkupDocument::ParseElement(std::vector<ParseLevel>& levels, wchar_t*& position) {
+  const int32_t parent = levels.back().parent;
+  const int32_t element = ReserveElement();
+  elements_[element] = Element{OffsetOf(position), 0, 0, parent, 0};
+  const int32_t previous = levels.back().previous;
+  if (previous)
+    elements_[previous].nextSibling = element;
+  else if (parent)
+    elements_[parent].firstChild = element;
+
+  SkipIdentifier(position);
+  if (*position == kNul)
+    return Fail(kErrorParsingElementName, position);
+  wchar_t* nameEnd = position;
+  if (!ParseAttributes(position))
+    return false;
+  SkipWhitespace(position);
+  if (position[0] == L'/' && position[1] == L'>') {
+    elements_[element].dataOffset = OffsetOf(position);
+    *position = kNul;
+    position += 2;
+  } else {
+    if (*position != L'>')
+      return Fail(kExpectedStartTagClosing, position);
+    ++position;
+    elements_[element].dataOffset = OffsetOf(position);
+    wchar_t* dataEnd = ParseData(position, L'<');
+    if (*position == kNul && parent <= 1) {
+      // The text ends inside the root or one of its children: that closes them. The parse
+      // loop's next round ends this level.
+      FinishElement(nameEnd, position);
+      levels.back().previous = element;
+      return true;
+    }
+    if (*position != L'<')
+      return Fail(kExpectedEndTagStart, position);
+    if (position[1] != L'/') {
+      levels.push_back(ParseLevel{element, nameEnd, dataEnd, 0});
+      return true;
+    }
+    *dataEnd = kNul;
+    if (!MatchEndTag(element, nameEnd, position))
+      return false;
+  }
+  FinishElement(nameEnd, position);
+  levels.back().previous = element;
+  return true;
 }
 
 bool MarkupDocument::ParseAttributes(wchar_t*& position) {

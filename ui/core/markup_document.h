@@ -62,8 +62,19 @@ class MarkupDocument {
   static constexpr size_t kMaxErrorMessage = 99;
   static constexpr size_t kMaxErrorLocation = 49;
 
+  // An element whose children are being parsed.
+  struct ParseLevel {
+    int32_t parent;
+    wchar_t* parentNameEnd;
+    wchar_t* parentDataEnd;
+    int32_t previous;  // The last element parsed at this level, 0 before the first.
+  };
+
   bool Parse();
   bool ParseElements(wchar_t*& position);
+  // One element from its name on, linked into the innermost level; an element with children
+  // opens a level of its own.
+  bool ParseElement(std::vector<ParseLevel>& levels, wchar_t*& position);
   bool ParseAttributes(wchar_t*& position);
   // Copies text content or an attribute value onto itself up to |terminator|, decoding entities;
   // returns the end of the decoded text.

@@ -31,15 +31,7 @@ ObserverList<PaintManager*>& PaintManager::ManagerList() {
   return managers;
 }
 
-PaintManager::PaintManager() {
-  InitializeProcessWide();
-  const ResourceInfo& shared = SharedResources();
-  resources_.disabledTextColor = shared.disabledTextColor;
-  resources_.textColor = shared.textColor;
-  resources_.linkColor = shared.linkColor;
-  resources_.linkHoverColor = shared.linkHoverColor;
-  resources_.selectedBackColor = shared.selectedBackColor;
-}
+PaintManager::PaintManager() = default;
 
 PaintManager::~PaintManager() {
   DestroyDelayedCleanup();
@@ -53,22 +45,7 @@ PaintManager::~PaintManager() {
   // Destroyed while a dispatch is under way, the controls were only retired: they go now, while
   // the manager they still call in their destructors exists.
   DispatchScope::DeleteRetiredOf(this);
-  RemoveAllFonts(ResourceSet::Window);
-  resources_.defaultFont = FontInfo();
-  RemoveAllImages(ResourceSet::Window);
-  RemoveAllDefaultAttributeLists(ResourceSet::Window);
-  customWindowAttributes_.clear();
-  optionGroups_.clear();
-  RemoveAllTimers();
-  if (toolTipWindow_) {
-    ::DestroyWindow(toolTipWindow_);
-    toolTipWindow_ = nullptr;
-  }
-  offscreenDc_.Reset();
-  offscreenBitmap_.Reset();
-  backgroundDc_.Reset();
-  backgroundBitmap_.Reset();
-  windowDc_.Reset();
+  timers_.Clear();
   ManagerList().Remove(this);
 }
 
@@ -78,25 +55,26 @@ std::vector<PaintManager*> PaintManager::AttachedManagers() {
 
 void PaintManager::AttachWindow(HWND window, std::wstring_view name) {
   names_.clear();
-  RemoveAllFonts(ResourceSet::Window);
-  RemoveAllImages(ResourceSet::Window);
-  RemoveAllDefaultAttributeLists(ResourceSet::Window);
+  resources_.ClearOwn();
   customWindowAttributes_.clear();
   optionGroups_.clear();
-  RemoveAllTimers();
+  timers_.Clear();
   name_ = name;
   if (window == window_)
     return;
   // A manager moved to another window gives the old window's DC back and keeps its one place in
   // the list; without a window it leaves the list.
   window_ = window;
+  timerPlatform_.SetWindow(window_);
+  resources_.SetMeasureDC(nullptr);
   windowDc_.Reset();
   if (!window_) {
     ManagerList().Remove(this);
     return;
   }
   windowDc_ = base::ScopedGetDC(window_);
-  scale_ = DisplayScale(WindowDpi(window_));
+  resources_.SetMeasureDC(windowDc_.Get());
+  resources_.SetScale(DisplayScale(WindowDpi(window_)));
   if (!ManagerList().Contains(this))
     ManagerList().Add(this);
 }
@@ -105,26 +83,20 @@ void PaintManager::DetachWindow() {
   if (!window_)
     return;
   // The window took its timers, its capture and its owned tooltip window with it.
-  timers_.clear();
-  toolTipWindow_ = nullptr;
-  mouseCaptured_ = false;
-  mouseTracking_ = false;
+  timers_.Forget();
+  input_.OnWindowGone();
   queueMessagePosted_ = false;
-  pressed_ = nullptr;
   DropPaintBuffers();
+  resources_.SetMeasureDC(nullptr);
   windowDc_.Reset();
   window_ = nullptr;
+  timerPlatform_.SetWindow(nullptr);
   ManagerList().Remove(this);
 }
 
 bool PaintManager::AttachRoot(Control* root) {
   SetFocusControl(nullptr, PlatformFocus::Take);
-  keyControl_ = nullptr;
-  hover_ = nullptr;
-  // The press belonged to the old tree; the capture it took must not outlive it.
-  if (std::exchange(pressed_, nullptr) && mouseCaptured_)
-    ReleaseMouseCapture();
-  lastToolTipControl_ = nullptr;
+  input_.ForgetTree();
   if (root_) {
     // A root that waits for cleanup (it was replaced a moment ago) is taken back, not destroyed.
     std::erase(delayedCleanup_, root);
@@ -202,22 +174,10 @@ bool PaintManager::RenameControl(Control* control, std::wstring_view name) {
 void PaintManager::ForgetControl(Control* control) {
   if (!control)
     return;
-  if (keyControl_ == control)
-    keyControl_ = nullptr;
-  if (hover_ == control)
-    hover_ = nullptr;
-  // The capture was taken for the press; cleared first, so that the capture change it causes
-  // finds no press to end.
-  if (pressed_ == control) {
-    pressed_ = nullptr;
-    if (mouseCaptured_)
-      ReleaseMouseCapture();
-  }
+  input_.Forget(control);
   if (focus_ == control)
     focus_ = nullptr;
-  if (lastToolTipControl_ == control)
-    lastToolTipControl_ = nullptr;
-  StopTimers(control);
+  timers_.StopAll(control);
   // Every entry that maps to the control goes: a control renamed after registration is still
   // registered under its earlier name.
   for (auto it = names_.begin(); it != names_.end();) {
@@ -232,7 +192,6 @@ void PaintManager::ForgetControl(Control* control) {
   }
   // The lists below are kept by the controls themselves; a control that goes without removing
   // itself must still not stay behind in them.
-  mouseLeaveListeners_.RemoveAll(control);
   postPaintControls_.RemoveAll(control);
   std::erase(delayedCleanup_, control);
   for (auto it = optionGroups_.begin(); it != optionGroups_.end();) {
@@ -276,17 +235,6 @@ void PaintManager::RemoveOptionGroup(std::wstring_view group, Control* control) 
   RemoveFirst(it->second, control);
   if (it->second.empty())
     optionGroups_.erase(it);
-}
-
-bool PaintManager::AddMouseLeaveListener(Control* control) {
-  if (!control || mouseLeaveListeners_.Contains(control))
-    return false;
-  mouseLeaveListeners_.Add(control);
-  return true;
-}
-
-bool PaintManager::RemoveMouseLeaveListener(Control* control) {
-  return mouseLeaveListeners_.Remove(control);
 }
 
 bool PaintManager::AddNativeWindow(Control* control, HWND nativeWindow) {
@@ -339,10 +287,8 @@ void PaintManager::Invalidate(const RECT& rect) {
   area.top = std::max<LONG>(area.top, 0);
   area.right = std::max(area.right, area.left);
   area.bottom = std::max(area.bottom, area.top);
-  if (layered_) {
-    layeredUpdateRect_ = base::UnionRects(layeredUpdateRect_, area);
+  if (layered_.CollectDirty(area))
     return;
-  }
   // A failed invalidation only loses a repaint that the next full paint makes anyway.
   if (window_)
     ::InvalidateRect(window_, &area, FALSE);
@@ -405,21 +351,6 @@ void PaintManager::AddPostPaint(Control* control) {
 
 bool PaintManager::RemovePostPaint(Control* control) {
   return postPaintControls_.Remove(control);
-}
-
-uint16_t PaintManager::CurrentKeyState() {
-  uint16_t state = 0;
-  if (::GetKeyState(VK_LBUTTON) < 0)
-    state |= KeyStateLeftButton;
-  if (::GetKeyState(VK_RBUTTON) < 0)
-    state |= KeyStateRightButton;
-  if (::GetKeyState(VK_SHIFT) < 0)
-    state |= KeyStateShift;
-  if (::GetKeyState(VK_CONTROL) < 0)
-    state |= KeyStateControl;
-  if (::GetKeyState(VK_MENU) < 0)
-    state |= KeyStateAlt;
-  return state;
 }
 
 }  // namespace ui

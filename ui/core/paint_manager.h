@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <cstdint>
 #include <map>
 #include <string>
@@ -12,13 +10,16 @@
 
 #include "base/scoped_gdi.h"
 #include "ui/core/control_event.h"
+#include "ui/core/input_router.h"
+#include "ui/core/layered_window_painter.h"
 #include "ui/core/message_filter.h"
 #include "ui/core/notification.h"
 #include "ui/core/observer_list.h"
 #include "ui/core/queue_message.h"
 #include "ui/core/resource_info.h"
+#include "ui/core/timer_table.h"
+#include "ui/core/window_resources.h"
 #include "ui/render/display_scale.h"
-#include "ui/render/image_cache.h"
 #include "ui/render/render_context.h"
 #include "ui/render/render_engine.h"
 
@@ -30,17 +31,17 @@ class Control;
 enum class PlatformFocus { Keep, Take };
 enum class TabDirection { Backward, Forward };
 
-// The timer that turns Invalidate into a screen update on a layered window.
-inline constexpr UINT_PTR kLayeredTimerId = 0x2000;
 // Messages reflected to a native child window carry their number plus this.
 inline constexpr UINT kReflectedMessageOffset = 0x2000;
 
 // Connects one native window with one tree of controls. The manager owns the root (and through
-// it the tree), the controls waiting for delayed cleanup, the window's fonts, images and default
-// attribute lists; the focus, hover, pressed and key references, the listeners and the lists of
-// controls never own what they point at. Everything runs on the UI thread. A manager without a
-// window keeps its bookkeeping without touching the platform. It is the render engine's context
-// for the controls it holds.
+// it the tree), the controls waiting for delayed cleanup and its parts: the window's fonts,
+// images and attribute lists (WindowResources), its input (InputRouter), its controls' timers
+// (TimerTable) and its translucency (LayeredWindowPainter); it keeps the registry of names, the
+// focus, the notifications and the paint pass itself. The focus and the lists of controls never
+// own what they point at. Everything runs on the UI thread. A manager without a window keeps its
+// bookkeeping without touching the platform. It is the render engine's context for the controls
+// it holds.
 //
 // Whatever the manager calls out to (a control's event handler or hooks, a listener, a filter, an
 // accelerator) may destroy the control concerned or any other, destroy the window, and add or
@@ -99,8 +100,10 @@ class PaintManager : public IRenderContext {
   const std::vector<Control*>* GetOptionGroup(std::wstring_view group) const;
   void RemoveOptionGroup(std::wstring_view group, Control* control);
 
-  bool AddMouseLeaveListener(Control* control);
-  bool RemoveMouseLeaveListener(Control* control);
+  bool AddMouseLeaveListener(Control* control) { return input_.AddMouseLeaveListener(control); }
+  bool RemoveMouseLeaveListener(Control* control) {
+    return input_.RemoveMouseLeaveListener(control);
+  }
 
   // Native child windows and the controls that own them.
   bool AddNativeWindow(Control* control, HWND nativeWindow);
@@ -109,21 +112,23 @@ class PaintManager : public IRenderContext {
   // Takes control over for destruction when the queue message arrives (or with the manager).
   void AddDelayedCleanup(Control* control);
 
-  POINT GetMousePos() const override { return mousePosition_; }
+  POINT GetMousePos() const override { return input_.MousePosition(); }
   Control* GetFocusControl() const { return focus_; }
   void SetFocusControl(Control* control, PlatformFocus platformFocus);
   // Moves the focus to control, or to the next tab stop after it, at the next paint.
   void SetFocusNeeded(Control* control);
   bool IsFocusNeeded() const { return focusNeeded_; }
   bool MoveFocusByTab(TabDirection direction);
-  void SetMouseCapture();
-  void ReleaseMouseCapture();
-  bool IsMouseCaptured() const { return mouseCaptured_; }
+  void SetMouseCapture() { input_.SetMouseCapture(); }
+  void ReleaseMouseCapture() { input_.ReleaseMouseCapture(); }
+  bool IsMouseCaptured() const { return input_.IsMouseCaptured(); }
 
   // A control's timers: timerId is the control's own, the native identifier is the manager's.
-  bool StartTimer(Control* control, uint32_t timerId, uint32_t elapse);
-  bool StopTimer(Control* control, uint32_t timerId);
-  void StopTimers(Control* control);
+  bool StartTimer(Control* control, uint32_t timerId, uint32_t elapse) {
+    return timers_.Start(control, timerId, elapse);
+  }
+  bool StopTimer(Control* control, uint32_t timerId) { return timers_.Stop(control, timerId); }
+  void StopTimers(Control* control) { timers_.StopAll(control); }
 
   void Invalidate(const RECT& rect);
   void InvalidateAll();
@@ -133,18 +138,20 @@ class PaintManager : public IRenderContext {
   // controls that asked for it and, after the first layout, sends "windowinit". Returns true
   // when the root itself was laid out (so buffers of the window's size are out of date).
   bool RunLayoutPass(const RECT& clientRect);
+  // Drops the off-screen buffers; the next paint makes them again at the window's size.
+  void DropPaintBuffers();
 
   void AddPostPaint(Control* control);
   bool RemovePostPaint(Control* control);
 
-  // Translucency (paint_manager_layered.cpp).
-  void SetOpacity(uint8_t opacity);
-  uint8_t GetOpacity() const { return opacity_; }
-  void SetLayered(bool layered);
-  bool IsLayered() const { return layered_; }
-  void SetLayeredOpacity(uint8_t opacity);
-  void SetLayeredImage(std::wstring_view description);
-  const std::wstring& GetLayeredImage() const { return layeredImage_.description; }
+  // Translucency (layered_window_painter.h).
+  void SetOpacity(uint8_t opacity) { layered_.SetOpacity(opacity); }
+  uint8_t GetOpacity() const { return layered_.GetOpacity(); }
+  void SetLayered(bool layered) { layered_.SetLayered(layered); }
+  bool IsLayered() const { return layered_.IsLayered(); }
+  void SetLayeredOpacity(uint8_t opacity) { layered_.SetLayeredOpacity(opacity); }
+  void SetLayeredImage(std::wstring_view description) { layered_.SetLayeredImage(description); }
+  const std::wstring& GetLayeredImage() const { return layered_.GetLayeredImage(); }
   bool IsPainting() const { return painting_; }
 
   // Notifications (paint_manager_notify.cpp).
@@ -169,97 +176,155 @@ class PaintManager : public IRenderContext {
 
   // Filters see the window's messages before the manager; pre-filters and accelerators see the
   // queued messages before they are dispatched. Null is refused; duplicates are kept.
-  bool AddPreFilter(IMessageFilter* filter);
-  bool RemovePreFilter(IMessageFilter* filter);
-  bool AddFilter(IMessageFilter* filter);
-  bool RemoveFilter(IMessageFilter* filter);
-  bool AddAccelerator(ITranslateAccelerator* accelerator);
-  bool RemoveAccelerator(ITranslateAccelerator* accelerator);
+  bool AddPreFilter(IMessageFilter* filter) { return input_.AddPreFilter(filter); }
+  bool RemovePreFilter(IMessageFilter* filter) { return input_.RemovePreFilter(filter); }
+  bool AddFilter(IMessageFilter* filter) { return input_.AddFilter(filter); }
+  bool RemoveFilter(IMessageFilter* filter) { return input_.RemoveFilter(filter); }
+  bool AddAccelerator(ITranslateAccelerator* accelerator) {
+    return input_.AddAccelerator(accelerator);
+  }
+  bool RemoveAccelerator(ITranslateAccelerator* accelerator) {
+    return input_.RemoveAccelerator(accelerator);
+  }
   // True when one accelerator translated the message (answered 0).
-  bool TranslateAccelerators(MSG* message);
+  bool TranslateAccelerators(MSG* message) { return input_.TranslateAccelerators(message); }
 
-  // The messages of the window that the manager serves (paint_manager_messages.cpp): input becomes
-  // control events, WM_PAINT paints (paint_manager_paint.cpp). True when handled, with the
-  // answer in result; otherwise the window's default handling follows.
+  // The messages of the window that the manager serves: filters, input (the input router) and
+  // the window's own (paint_manager_messages.cpp), WM_PAINT painting (paint_manager_paint.cpp).
+  // True when handled, with the answer in result; otherwise the window's default handling
+  // follows.
   bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   // A queued message before it is dispatched: pre-filters, Tab and Shift+Tab, Alt shortcuts.
   // True when the message is consumed.
-  bool PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  bool PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return input_.PreTranslate(message, wParam, lParam, result);
+  }
 
-  // Fonts (paint_manager_resources.cpp). ResourceSet::Shared, or the force-shared flag, puts a
-  // font into the process-wide set. Unknown ids fall back to the default font.
-  void SetForceSharedResources(bool force) { forceSharedResources_ = force; }
-  bool IsForceSharedResources() const { return forceSharedResources_; }
+  // Fonts (window_resources.h). ResourceSet::Shared, or the force-shared flag, puts a font into
+  // the process-wide set. Unknown ids fall back to the default font.
+  void SetForceSharedResources(bool force) { resources_.SetForceShared(force); }
+  bool IsForceSharedResources() const { return resources_.IsForceShared(); }
   HFONT AddFont(int id,
                 std::wstring_view faceName,
                 int size,
                 bool bold,
                 bool underline,
                 bool italic,
-                ResourceSet set = ResourceSet::Window) override;
+                ResourceSet set = ResourceSet::Window) override {
+    return resources_.AddFont(id, faceName, size, bold, underline, italic, set);
+  }
   bool SetDefaultFont(std::wstring_view faceName,
                       int size,
                       bool bold,
                       bool underline,
                       bool italic,
-                      ResourceSet set = ResourceSet::Window);
-  const FontInfo& GetDefaultFontInfo();
-  HFONT GetFont(int id) override;
-  const FontInfo& GetFontInfo(int id);
-  const FontInfo& GetFontInfo(HFONT font) override;
+                      ResourceSet set = ResourceSet::Window) {
+    return resources_.SetDefaultFont(faceName, size, bold, underline, italic, set);
+  }
+  const FontInfo& GetDefaultFontInfo() { return resources_.GetDefaultFontInfo(); }
+  HFONT GetFont(int id) override { return resources_.GetFontInfo(id).font.Get(); }
+  const FontInfo& GetFontInfo(int id) { return resources_.GetFontInfo(id); }
+  const FontInfo& GetFontInfo(HFONT font) override { return resources_.GetFontInfo(font); }
   HFONT FindFont(std::wstring_view faceName,
                  int size,
                  bool bold,
                  bool underline,
-                 bool italic) const override;
-  void RemoveAllFonts(ResourceSet set = ResourceSet::Window);
+                 bool italic) const override {
+    return resources_.FindFont(faceName, size, bold, underline, italic);
+  }
+  void RemoveAllFonts(ResourceSet set = ResourceSet::Window) { resources_.RemoveAllFonts(set); }
 
   // Default attribute lists by element name, applied before an element's own attributes.
   void AddDefaultAttributeList(std::wstring_view elementName,
                                std::wstring_view attributes,
-                               ResourceSet set = ResourceSet::Window);
+                               ResourceSet set = ResourceSet::Window) {
+    resources_.AddDefaultAttributeList(elementName, attributes, set);
+  }
   // The window's list for the element, else the process-wide one; null when neither exists.
-  const wchar_t* GetDefaultAttributeList(std::wstring_view elementName) const;
-  void RemoveAllDefaultAttributeLists(ResourceSet set = ResourceSet::Window);
+  const wchar_t* GetDefaultAttributeList(std::wstring_view elementName) const {
+    return resources_.GetDefaultAttributeList(elementName);
+  }
+  void RemoveAllDefaultAttributeLists(ResourceSet set = ResourceSet::Window) {
+    resources_.RemoveAllDefaultAttributeLists(set);
+  }
 
   // Language texts, one set for the process.
-  static void AddLanguageText(int id, std::wstring_view text);
-  static const wchar_t* GetLanguageText(int id);
+  static void AddLanguageText(int id, std::wstring_view text) {
+    WindowResources::AddLanguageText(id, text);
+  }
+  static const wchar_t* GetLanguageText(int id) { return WindowResources::GetLanguageText(id); }
   // Replaces each placeholder "%{id}" whose language text exists by that text.
-  static std::wstring ReplaceLanguagePlaceholders(std::wstring_view text);
+  static std::wstring ReplaceLanguagePlaceholders(std::wstring_view text) {
+    return WindowResources::ReplaceLanguagePlaceholders(text);
+  }
   std::wstring LocalizeText(std::wstring_view text) const override {
     return ReplaceLanguagePlaceholders(text);
   }
 
   // The window's default colours. For the shared set the process-wide colour is set as well,
   // and the window's follows it only if it still had the old shared value.
-  void SetDisabledFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
-  void SetDefaultFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
-  void SetLinkFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
-  void SetLinkHoverFontColor(uint32_t color, ResourceSet set = ResourceSet::Window);
-  void SetSelectedColor(uint32_t color, ResourceSet set = ResourceSet::Window);
-  uint32_t GetDisabledFontColor() const { return resources_.disabledTextColor; }
-  uint32_t GetDefaultFontColor() const { return resources_.textColor; }
-  uint32_t GetLinkFontColor() const override { return resources_.linkColor; }
-  uint32_t GetLinkHoverFontColor() const override { return resources_.linkHoverColor; }
-  uint32_t GetSelectedColor() const override { return resources_.selectedBackColor; }
+  void SetDisabledFontColor(uint32_t color, ResourceSet set = ResourceSet::Window) {
+    resources_.SetColor(&ResourceInfo::disabledTextColor, color, set);
+  }
+  void SetDefaultFontColor(uint32_t color, ResourceSet set = ResourceSet::Window) {
+    resources_.SetColor(&ResourceInfo::textColor, color, set);
+  }
+  void SetLinkFontColor(uint32_t color, ResourceSet set = ResourceSet::Window) {
+    resources_.SetColor(&ResourceInfo::linkColor, color, set);
+  }
+  void SetLinkHoverFontColor(uint32_t color, ResourceSet set = ResourceSet::Window) {
+    resources_.SetColor(&ResourceInfo::linkHoverColor, color, set);
+  }
+  void SetSelectedColor(uint32_t color, ResourceSet set = ResourceSet::Window) {
+    resources_.SetColor(&ResourceInfo::selectedBackColor, color, set);
+  }
+  uint32_t GetDisabledFontColor() const {
+    return resources_.Color(&ResourceInfo::disabledTextColor);
+  }
+  uint32_t GetDefaultFontColor() const { return resources_.Color(&ResourceInfo::textColor); }
+  uint32_t GetLinkFontColor() const override { return resources_.Color(&ResourceInfo::linkColor); }
+  uint32_t GetLinkHoverFontColor() const override {
+    return resources_.Color(&ResourceInfo::linkHoverColor);
+  }
+  uint32_t GetSelectedColor() const override {
+    return resources_.Color(&ResourceInfo::selectedBackColor);
+  }
+
+  // Images: the window's cache, falling back to the process-wide one. AddImage loads an image
+  // into the shared cache or the window's, replacing one of the same name there.
+  ImageRecord* AddImage(const std::wstring& name,
+                        const wchar_t* type,
+                        uint32_t mask,
+                        bool followsShift,
+                        ResourceSet set) {
+    return resources_.AddImage(name, type, mask, followsShift, set);
+  }
+  ImageRecord* GetImage(const std::wstring& name) const { return resources_.GetImage(name); }
+  ImageRecord* GetOrAddImage(const std::wstring& name,
+                             const wchar_t* type,
+                             uint32_t mask,
+                             bool followsShift) override {
+    return resources_.GetOrAddImage(name, type, mask, followsShift);
+  }
+  void RemoveAllImages(ResourceSet set) { resources_.RemoveAllImages(set); }
 
   // Window attributes of the skin's "Window" element (paint_manager_window_attributes.cpp).
   void SetWindowAttribute(std::wstring_view name, std::wstring_view value);
   // An attribute without a meaning of its own, as first given; null when absent.
   const wchar_t* GetWindowCustomAttribute(std::wstring_view name) const;
-  void SetInitSize(int cx, int cy);
-  SIZE GetInitSize() const { return initSize_; }
-  void SetSizeBox(const RECT& sizeBox) { sizeBox_ = sizeBox; }
-  const RECT& GetSizeBox() const { return sizeBox_; }
-  void SetCaptionRect(const RECT& caption) { caption_ = caption; }
-  const RECT& GetCaptionRect() const { return caption_; }
-  void SetRoundCorner(int cx, int cy) { roundCorner_ = {cx, cy}; }
-  SIZE GetRoundCorner() const { return roundCorner_; }
-  void SetMinInfo(int cx, int cy) { minSize_ = {cx, cy}; }
-  SIZE GetMinInfo() const { return minSize_; }
-  void SetMaxInfo(int cx, int cy) { maxSize_ = {cx, cy}; }
-  SIZE GetMaxInfo() const { return maxSize_; }
+  // The window's sizes as the skin gives them; the Scaled... getters below give them in pixels.
+  void SetInitSize(const SkinSize& size);
+  SkinSize GetInitSize() const { return initSize_; }
+  void SetSizeBox(const SkinRect& sizeBox) { sizeBox_ = sizeBox; }
+  SkinRect GetSizeBox() const { return sizeBox_; }
+  void SetCaptionRect(const SkinRect& caption) { caption_ = caption; }
+  SkinRect GetCaptionRect() const { return caption_; }
+  void SetRoundCorner(const SkinSize& corner) { roundCorner_ = corner; }
+  SkinSize GetRoundCorner() const { return roundCorner_; }
+  void SetMinInfo(const SkinSize& size) { minSize_ = size; }
+  SkinSize GetMinInfo() const { return minSize_; }
+  void SetMaxInfo(const SkinSize& size) { maxSize_ = size; }
+  SkinSize GetMaxInfo() const { return maxSize_; }
   void SetShowDirty(bool show) { showDirty_ = show; }
   bool IsShowDirty() const { return showDirty_; }
   void SetNoActivate(bool noActivate) { noActivate_ = noActivate; }
@@ -269,32 +334,18 @@ class PaintManager : public IRenderContext {
   // images and the window's own sizes are multiplied by the scale. AttachWindow takes the
   // window's DPI; SetDpi changes it later (a move to a monitor of another scale): the fonts are
   // made again, the tree is laid out and painted anew and images are taken at the new scale.
-  DisplayScale GetDisplayScale() const override { return scale_; }
+  DisplayScale GetDisplayScale() const override { return resources_.Scale(); }
   void SetDpi(int dpi);
   // The skin's window size, caption, corners and size limits at the window's scale.
-  SIZE ScaledInitSize() const { return scale_.Size(initSize_); }
-  RECT ScaledCaptionRect() const { return scale_.Rect(caption_); }
-  RECT ScaledSizeBox() const { return scale_.Rect(sizeBox_); }
-  SIZE ScaledRoundCorner() const { return scale_.Size(roundCorner_); }
-  SIZE ScaledMinInfo() const { return scale_.Size(minSize_); }
-  SIZE ScaledMaxInfo() const { return scale_.Size(maxSize_); }
+  SIZE ScaledInitSize() const { return GetDisplayScale().Size(initSize_); }
+  RECT ScaledCaptionRect() const { return GetDisplayScale().Rect(caption_); }
+  RECT ScaledSizeBox() const { return GetDisplayScale().Rect(sizeBox_); }
+  SIZE ScaledRoundCorner() const { return GetDisplayScale().Size(roundCorner_); }
+  SIZE ScaledMinInfo() const { return GetDisplayScale().Size(minSize_); }
+  SIZE ScaledMaxInfo() const { return GetDisplayScale().Size(maxSize_); }
 
  private:
-  struct TimerRecord {
-    Control* control = nullptr;
-    uint32_t timerId = 0;
-    HWND window = nullptr;
-    uint32_t nativeId = 0;
-    bool stopped = false;
-  };
-
   static ObserverList<PaintManager*>& ManagerList();
-  static ResourceInfo& SharedResources();
-  // Sets up what every manager of the process shares, once.
-  static void InitializeProcessWide();
-  // The process-wide pen that outlines repainted areas when "showdirty" is on.
-  static HPEN ShowDirtyPen();
-  static uint16_t CurrentKeyState();
 
   // The focus control receives KillFocus (sender: next) and "killfocus", and is cleared.
   void LoseFocus(Control* next);
@@ -305,14 +356,8 @@ class PaintManager : public IRenderContext {
   // controls.
   void DrainQueue();
   void DestroyDelayedCleanup();
-  void OnTimerMessage(uint32_t nativeId, LPARAM lParam);
-  void RemoveAllTimers();
-  // Finds the native identifier for a new timer; false when every identifier is taken.
-  bool TakeNativeTimerId(uint32_t& nativeId);
-  // The layered-window repaint driven by the layered timer.
-  void RepaintLayered();
 
-  // The window's message table (paint_manager_messages.cpp): each handler answers whether it
+  // The window's own messages (paint_manager_messages.cpp): each handler answers whether it
   // handled the message, with its result; false lets the window's default handling run.
   using MessageHandler = bool (PaintManager::*)(UINT message,
                                                 WPARAM wParam,
@@ -323,73 +368,33 @@ class PaintManager : public IRenderContext {
     MessageHandler handler;
   };
   static const MessageRoute kMessageRoutes[];
-  // The filters first: true when one took the message.
-  bool RunFilters(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleLayeredFrame(UINT message, WPARAM wParam, LRESULT& result);
+  bool RouteWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleQueue(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleSize(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleKillFocus(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandlePaint(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandlePrintClient(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleClose(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleCancelMode(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleEraseBackground(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleSetCursor(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleMouseActivate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleGetMinMaxInfo(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool HandleTimer(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  // The mouse (paint_manager_mouse.cpp).
-  bool HandleMouseMove(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleButtonDown(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleButtonUp(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleMouseWheel(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleMouseHover(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleMouseLeave(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool HandleContextMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  void OnMouseMove(POINT point, WPARAM wParam, LPARAM lParam);
-  void OnMouseLeaveMessage();
-  bool OnMouseHover(POINT point, WPARAM wParam, LPARAM lParam);
-  // A control at point that belongs to this manager; sets foreign when it belongs to another.
-  Control* ControlAtPoint(POINT point, bool& foreign) const;
-  // The event for control with the current time, mouse position and key state.
-  ControlEvent MakeEvent(ControlEventKind kind,
-                         Control* sender,
-                         WPARAM wParam,
-                         LPARAM lParam) const;
-  // The keyboard (paint_manager_keys.cpp).
-  bool HandleKey(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  bool OnSysChar(WPARAM character);
-  // The capture went elsewhere (wentTo, null when just released) or the system cancelled the
-  // mode: a press under way ends without activating anything.
-  void OnCaptureChanged(HWND wentTo);
-  // Ends the press of the pressed control without a release (CaptureLost), and gives back the
-  // capture when this window still holds it.
-  void CancelPress();
-  // The hovered control's tooltip (paint_manager_tooltip.cpp; the window is made on first use).
-  void ShowToolTip(Control* control, POINT point);
-  void HideToolTip();
 
   // Window painting (paint_manager_paint.cpp).
   void PaintWindowMessage();
+  // The area to paint now, within client; false when there is none.
+  bool TakeDirtyArea(const RECT& client, RECT& dirty);
+  // The layout pass before the paint; false when the paint is to end here.
+  bool LayOutForPaint(const RECT& client, RECT& dirty);
+  bool EnsureOffscreenBuffer(const RECT& client);
+  // The tree, the native children of a layered window and the post-paint controls into the
+  // off-screen buffer, and from there to the screen.
+  void PaintTree(const RECT& client, const RECT& dirty);
   void PrintClient(HDC dc, LPARAM flags);
   bool CreateOffscreenBuffer(const RECT& client);
-  void DropPaintBuffers();
-  // Layered output: native children, the layered image's mask, UpdateLayeredWindow.
+  // Prints the visible native children into a layered window's frame.
   void PrintNativeChildren(HDC dc, const RECT& dirty);
-  void ApplyLayeredImage(const RECT& client, const RECT& dirty);
-  void UpdateLayeredOutput(const RECT& client);
-  void SetColor(uint32_t ResourceInfo::*color, uint32_t value, ResourceSet set);
-  // Makes every skin font again at the current scale.
-  void RescaleFonts();
-  // Measures a font with the window DC if its metrics are still unknown.
-  void MeasureFont(FontInfo& info) const;
-  // The font that lookup finds among the window's fonts, else among the process's, measured;
-  // the default font when neither has it.
-  template <typename Lookup>
-  const FontInfo& MeasuredFontOrDefault(Lookup lookup);
 
   std::wstring name_;
   HWND window_ = nullptr;
@@ -397,79 +402,38 @@ class PaintManager : public IRenderContext {
   base::ScopedMemoryDC offscreenDc_;
   base::ScopedBitmap offscreenBitmap_;
   uint32_t* offscreenPixels_ = nullptr;
-  base::ScopedMemoryDC backgroundDc_;
-  base::ScopedBitmap backgroundBitmap_;
-  uint32_t* backgroundPixels_ = nullptr;
-  int cachedToolTipWidth_ = -1;
-  HWND toolTipWindow_ = nullptr;
-  TOOLINFOW toolInfo_ = {};
-  std::wstring toolTipText_;  // the text that toolInfo_ points at
-  uint32_t hoverTime_ = 1000;
   bool noActivate_ = false;
   bool showDirty_ = false;
   Control* root_ = nullptr;
   Control* focus_ = nullptr;
-  Control* hover_ = nullptr;
-  Control* pressed_ = nullptr;
-  Control* keyControl_ = nullptr;
-  Control* lastToolTipControl_ = nullptr;
-  POINT mousePosition_ = {-1, -1};
-  SIZE minSize_ = {0, 0};
-  SIZE maxSize_ = {0, 0};
-  SIZE initSize_ = {0, 0};
-  RECT sizeBox_ = {0, 0, 0, 0};
-  SIZE roundCorner_ = {0, 0};
-  RECT caption_ = {0, 0, 0, 0};
-  int timerCounter_ = 4096;
+  SkinSize minSize_;
+  SkinSize maxSize_;
+  SkinSize initSize_;
+  SkinRect sizeBox_;
+  SkinSize roundCorner_;
+  SkinRect caption_;
   bool firstLayout_ = true;
   bool updateNeeded_ = false;
   bool focusNeeded_ = false;
-  uint8_t opacity_ = 255;
-  bool layered_ = false;
-  bool layeredChanged_ = false;
-  RECT layeredUpdateRect_ = {0, 0, 0, 0};
-  ImageDrawInfo layeredImage_;
-  bool mouseTracking_ = false;
-  bool mouseCaptured_ = false;
   bool painting_ = false;
   bool virtualWindowsUsed_ = false;
   bool queueMessagePosted_ = false;
   long accessibleIds_ = 0;
   ObserverList<INotifyListener*> listeners_;
-  ObserverList<IMessageFilter*> preFilters_;
-  ObserverList<IMessageFilter*> filters_;
-  ObserverList<ITranslateAccelerator*> accelerators_;
-  std::vector<TimerRecord> timers_;
   ObserverList<Control*> postPaintControls_;
   std::vector<HWND> nativeWindows_;
   std::vector<Control*> nativeWindowControls_;
   std::vector<Control*> delayedCleanup_;
   std::vector<Notification> queuedNotifications_;
   std::vector<Control*> foundControls_;
-  ObserverList<Control*> mouseLeaveListeners_;
   std::map<std::wstring, Control*, std::less<>> names_;
   std::map<std::wstring, std::wstring, std::less<>> customWindowAttributes_;
   std::map<std::wstring, std::vector<Control*>, std::less<>> optionGroups_;
-  bool forceSharedResources_ = false;
-  DisplayScale scale_;
-  ResourceInfo resources_;
-  // Images: the window's cache, falling back to the process-wide one (paint_manager_images.cpp).
- public:
-  // Loads an image into the shared cache or the window's, replacing one of the same name there.
-  ImageRecord* AddImage(const std::wstring& name,
-                        const wchar_t* type,
-                        uint32_t mask,
-                        bool followsShift,
-                        ResourceSet set);
-  ImageRecord* GetImage(const std::wstring& name) const;
-  ImageRecord* GetOrAddImage(const std::wstring& name,
-                             const wchar_t* type,
-                             uint32_t mask,
-                             bool followsShift) override;
-  void RemoveAllImages(ResourceSet set);
-
- private:
-  ImageCache images_;
+  WindowResources resources_;
+  InputRouter input_{*this};
+  WindowTimerPlatform timerPlatform_;
+  TimerTable timers_{timerPlatform_};
+  LayeredWindowPainter layered_{*this};
 };
 
 }  // namespace ui

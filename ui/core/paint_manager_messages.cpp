@@ -5,20 +5,10 @@
 #include "ui/core/control.h"
 #include "ui/core/paint_manager.h"
 
-// The window's messages: filters first, then the message table below, whose handlers turn input
-// into control events for the hover, pressed, focus and key controls, reflect messages to native
-// child windows and paint. The mouse's handlers are in paint_manager_mouse.cpp, the keyboard's in
-// paint_manager_keys.cpp.
+// The window's messages: the input router's filters, the layered frame, the input router's table
+// of input messages, then the table below of the window's own: the queue, size, paint, close,
+// timers, size limits and the messages reflected to native child windows.
 namespace ui {
-namespace {
-
-POINT ClientPointOfScreen(HWND window, LPARAM lParam) {
-  POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-  ::ScreenToClient(window, &point);
-  return point;
-}
-
-}  // namespace
 
 const PaintManager::MessageRoute PaintManager::kMessageRoutes[] = {
     {kQueueMessage, &PaintManager::HandleQueue},
@@ -27,29 +17,13 @@ const PaintManager::MessageRoute PaintManager::kMessageRoutes[] = {
     {WM_PAINT, &PaintManager::HandlePaint},
     {WM_PRINTCLIENT, &PaintManager::HandlePrintClient},
     {WM_CLOSE, &PaintManager::HandleClose},
-    {WM_CAPTURECHANGED, &PaintManager::HandleCaptureChanged},
-    {WM_CANCELMODE, &PaintManager::HandleCancelMode},
     {WM_ERASEBKGND, &PaintManager::HandleEraseBackground},
-    {WM_SETCURSOR, &PaintManager::HandleSetCursor},
-    {WM_MOUSEACTIVATE, &PaintManager::HandleMouseActivate},
     {WM_GETMINMAXINFO, &PaintManager::HandleGetMinMaxInfo},
     {WM_NOTIFY, &PaintManager::HandleNotify},
     {WM_COMMAND, &PaintManager::HandleReflected},
     {WM_CTLCOLOREDIT, &PaintManager::HandleReflected},
     {WM_CTLCOLORSTATIC, &PaintManager::HandleReflected},
-    {WM_CONTEXTMENU, &PaintManager::HandleContextMenu},
-    {WM_KEYDOWN, &PaintManager::HandleKey},
-    {WM_KEYUP, &PaintManager::HandleKey},
-    {WM_CHAR, &PaintManager::HandleKey},
     {WM_TIMER, &PaintManager::HandleTimer},
-    {WM_MOUSEMOVE, &PaintManager::HandleMouseMove},
-    {WM_LBUTTONDOWN, &PaintManager::HandleButtonDown},
-    {WM_LBUTTONDBLCLK, &PaintManager::HandleButtonDown},
-    {WM_RBUTTONDOWN, &PaintManager::HandleButtonDown},
-    {WM_LBUTTONUP, &PaintManager::HandleButtonUp},
-    {WM_MOUSEWHEEL, &PaintManager::HandleMouseWheel},
-    {WM_MOUSEHOVER, &PaintManager::HandleMouseHover},
-    {WM_MOUSELEAVE, &PaintManager::HandleMouseLeave},
 };
 
 bool PaintManager::HandleWindowMessage(UINT message,
@@ -60,64 +34,22 @@ bool PaintManager::HandleWindowMessage(UINT message,
     return false;
   // Everything below may call out to controls, listeners and filters.
   DispatchScope dispatch;
-  if (RunFilters(message, wParam, lParam, result) || HandleLayeredFrame(message, wParam, result)) {
+  if (input_.RunFilters(message, wParam, lParam, result) ||
+      layered_.HandleFrameMessage(message, wParam, result)) {
     return true;
   }
+  // The two tables share no message.
+  return input_.Route(message, wParam, lParam, result) ||
+         RouteWindowMessage(message, wParam, lParam, result);
+}
+
+bool PaintManager::RouteWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   const auto route =
       std::find_if(std::begin(kMessageRoutes), std::end(kMessageRoutes),
                    [message](const MessageRoute& r) { return r.message == message; });
   if (route == std::end(kMessageRoutes))
     return false;
   return (this->*route->handler)(message, wParam, lParam, result);
-}
-
-bool PaintManager::RunFilters(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  bool filtered = false;
-  LRESULT answer = 0;
-  filters_.ForEach([&](IMessageFilter* filter) {
-    bool handled = false;
-    answer = filter->FilterMessage(message, wParam, lParam, handled);
-    filtered = handled;
-    return !handled;
-  });
-  if (!filtered)
-    return false;
-  // The mouse position follows a mouse message even when a filter takes it.
-  switch (message) {
-    case WM_CONTEXTMENU:
-    case WM_MOUSEWHEEL:
-      mousePosition_ = ClientPointOfScreen(window_, lParam);
-      break;
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-      mousePosition_ = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      break;
-    default:
-      break;
-  }
-  result = answer;
-  return true;
-}
-
-// A layered window has no frame to compute or paint, nor to show as active.
-bool PaintManager::HandleLayeredFrame(UINT message, WPARAM wParam, LRESULT& result) {
-  if (!layered_)
-    return false;
-  switch (message) {
-    case WM_NCCALCSIZE:
-    case WM_NCPAINT:
-      result = 0;
-      return true;
-    case WM_NCACTIVATE:
-      if (::IsIconic(window_))
-        return false;
-      result = wParam == 0 ? TRUE : FALSE;
-      return true;
-    default:
-      return false;
-  }
 }
 
 bool PaintManager::HandleQueue(UINT, WPARAM, LPARAM, LRESULT&) {
@@ -127,12 +59,12 @@ bool PaintManager::HandleQueue(UINT, WPARAM, LPARAM, LRESULT&) {
 
 bool PaintManager::HandleSize(UINT, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (focus_) {
-    ControlEvent event = MakeEvent(ControlEventKind::WindowSize, focus_, wParam, lParam);
+    ControlEvent event = input_.MakeEvent(ControlEventKind::WindowSize, focus_, wParam, lParam);
     focus_->HandleEvent(event);
   }
   if (root_)
     root_->RequestLayout();
-  if (layered_)
+  if (IsLayered())
     InvalidateAll();
   result = 0;
   return true;
@@ -168,14 +100,10 @@ bool PaintManager::HandlePrintClient(UINT, WPARAM wParam, LPARAM lParam, LRESULT
   return false;
 }
 
-// Closing ends a press without a release: a button held while Escape or Alt+F4 closes the window
-// must not activate.
+// The input router ends the hover and any press without a release (a button held while Escape
+// or Alt+F4 closes the window must not activate); the focus goes back to the owner.
 bool PaintManager::HandleClose(UINT, WPARAM, LPARAM, LRESULT&) {
-  if (Control* hover = std::exchange(hover_, nullptr)) {
-    ControlEvent event = MakeEvent(ControlEventKind::MouseLeave, hover, 0, 0);
-    hover->HandleEvent(event);
-  }
-  CancelPress();
+  input_.OnClose();
   SetFocusControl(nullptr, PlatformFocus::Take);
   if (::GetActiveWindow() == window_) {
     const bool child = (::GetWindowLongPtrW(window_, GWL_STYLE) & WS_CHILD) != 0;
@@ -183,53 +111,11 @@ bool PaintManager::HandleClose(UINT, WPARAM, LPARAM, LRESULT&) {
     if (next)
       ::SetFocus(next);
   }
-  if (toolTipWindow_) {
-    ::DestroyWindow(toolTipWindow_);
-    toolTipWindow_ = nullptr;
-  }
-  return false;
-}
-
-bool PaintManager::HandleCaptureChanged(UINT, WPARAM, LPARAM lParam, LRESULT&) {
-  OnCaptureChanged(reinterpret_cast<HWND>(lParam));
-  return false;
-}
-
-// The system's default handling gives back a capture this window still holds.
-bool PaintManager::HandleCancelMode(UINT, WPARAM, LPARAM, LRESULT&) {
-  CancelPress();
   return false;
 }
 
 bool PaintManager::HandleEraseBackground(UINT, WPARAM, LPARAM, LRESULT& result) {
   result = 1;
-  return true;
-}
-
-bool PaintManager::HandleSetCursor(UINT, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  if (!root_ || LOWORD(lParam) != HTCLIENT)
-    return false;
-  if (!mouseCaptured_) {
-    POINT point = {0, 0};
-    if (!::GetCursorPos(&point))
-      return false;
-    ::ScreenToClient(window_, &point);
-    bool foreign = false;
-    Control* control = ControlAtPoint(point, foreign);
-    if (!control || (control->GetFlags() & FlagSetCursor) == 0)
-      return false;
-    ControlEvent event = MakeEvent(ControlEventKind::SetCursor, control, wParam, lParam);
-    event.mousePoint = point;
-    control->HandleEvent(event);
-  }
-  result = TRUE;
-  return true;
-}
-
-bool PaintManager::HandleMouseActivate(UINT, WPARAM, LPARAM, LRESULT& result) {
-  if (!noActivate_)
-    return false;
-  result = MA_NOACTIVATE;
   return true;
 }
 
@@ -269,8 +155,20 @@ bool PaintManager::HandleReflected(UINT message, WPARAM wParam, LPARAM lParam, L
   return true;
 }
 
+// The layered repaint timer, which paints what Invalidate collected, or a control's timer.
 bool PaintManager::HandleTimer(UINT, WPARAM wParam, LPARAM lParam, LRESULT&) {
-  OnTimerMessage(LOWORD(wParam), lParam);
+  const uint32_t nativeId = LOWORD(wParam);
+  if (IsLayered() && nativeId == kLayeredTimerId) {
+    if (layered_.HasDirtyArea() && !::IsIconic(window_))
+      PaintWindowMessage();
+    return false;
+  }
+  TimerTable::Entry timer;
+  if (!timers_.Find(nativeId, timer))
+    return false;
+  ControlEvent event = input_.MakeEvent(ControlEventKind::Timer, timer.control, timer.timerId, 0);
+  event.lParam = static_cast<int32_t>(lParam);
+  timer.control->HandleEvent(event);
   return false;
 }
 

@@ -34,7 +34,7 @@ void PaintManager::SendNotification(Notification& notification,
   // A destroyed control is nobody's sender any more.
   if (notification.sender && !notification.sender->IsAlive())
     notification.sender = nullptr;
-  notification.mousePoint = mousePosition_;
+  notification.mousePoint = input_.MousePosition();
   notification.timestamp = ::GetTickCount();
   if (virtualWindowsUsed_ && notification.sender)
     notification.virtualWindow = notification.sender->GetVirtualWindow();

@@ -11,7 +11,7 @@
 
 // WM_PAINT and WM_PRINTCLIENT: the layout pass, the tree painted into an off-screen buffer, the
 // controls that paint after the tree, and the output to the window, or, for a layered window,
-// the per-pixel composition pushed with UpdateLayeredWindow.
+// the frame handed to the layered painter.
 namespace ui {
 namespace {
 
@@ -61,20 +61,18 @@ void ValidateByPaint(HWND window) {
 }  // namespace
 
 void PaintManager::DropPaintBuffers() {
-  // The DCs go first, so that their bitmaps are no longer selected anywhere.
+  // The DC goes first, so that its bitmap is no longer selected anywhere.
   offscreenDc_.Reset();
   offscreenBitmap_.Reset();
   offscreenPixels_ = nullptr;
-  backgroundDc_.Reset();
-  backgroundBitmap_.Reset();
-  backgroundPixels_ = nullptr;
+  layered_.DropBackground();
 }
 
 bool PaintManager::CreateOffscreenBuffer(const RECT& client) {
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
   offscreenDc_ = base::ScopedMemoryDC(::CreateCompatibleDC(windowDc_.Get()));
-  if (layered_) {
+  if (IsLayered()) {
     offscreenBitmap_ = CreateDibSection(width, height, &offscreenPixels_);
   } else {
     offscreenBitmap_ = base::ScopedBitmap(::CreateCompatibleBitmap(windowDc_.Get(), width, height));
@@ -90,8 +88,7 @@ bool PaintManager::CreateOffscreenBuffer(const RECT& client) {
 }
 
 // One paint pass, in order: the dirty area, the layout, the buffers, then the paint itself. Each
-// step may end the pass early (nothing dirty, a listener took the tree away, no buffer), which is
-// why the steps stay in one function.
+// step may end the pass early (nothing dirty, a listener took the tree away, no buffer).
 void PaintManager::PaintWindowMessage() {
   if (!root_) {
     base::ScopedPaint paint(window_);
@@ -99,101 +96,105 @@ void PaintManager::PaintWindowMessage() {
       RenderEngine::DrawColor(paint.Get(), paint.Area(), 0xFF000000);
     return;
   }
-
   RECT client = {0, 0, 0, 0};
   ::GetClientRect(window_, &client);
   RECT dirty = {0, 0, 0, 0};
-  if (layered_) {
-    dirty = layeredUpdateRect_;
-    if (base::IsRectEmpty(dirty)) {
-      ValidateByPaint(window_);
-      return;
-    }
-    dirty.right = std::min(dirty.right, client.right);
-    dirty.bottom = std::min(dirty.bottom, client.bottom);
-    layeredUpdateRect_ = {0, 0, 0, 0};
-    if (base::IsRectEmpty(dirty)) {
-      ValidateByPaint(window_);
-      return;
-    }
-  } else if (!::GetUpdateRect(window_, &dirty, FALSE)) {
+  if (!TakeDirtyArea(client, dirty))
     return;
-  }
-
   if (focusNeeded_)
     MoveFocusByTab(TabDirection::Forward);
   // Scoped, like the platform paint below: a control that throws while it is laid out or painted
   // leaves neither the flag set nor the paint open.
   ScopedFlag painting(painting_);
-
-  if (updateNeeded_) {
-    const bool firstLayout = firstLayout_;
-    // The root laid out anew means a new size: the buffers are made again below.
-    if (RunLayoutPass(client))
-      DropPaintBuffers();
-    if (firstLayout && !firstLayout_ && layered_ && layeredChanged_) {
-      InvalidateAll();
-      return;
-    }
-    // Controls moved by the layout invalidated where they are now; BeginPaint below validates
-    // that too, so it is painted in this pass.
-    RECT laidOut = {0, 0, 0, 0};
-    if (!layered_ && ::GetUpdateRect(window_, &laidOut, FALSE))
-      dirty = base::UnionRects(dirty, laidOut);
-  } else if (layered_ && layeredChanged_) {
-    if (offscreenPixels_)
-      FillPixels(offscreenPixels_, client.right, client, 0);
-    root_->SetRect(client, /*invalidate=*/true);
-  }
+  if (!LayOutForPaint(client, dirty))
+    return;
   // A listener of "windowinit" or a size hook may have taken the window or the tree away.
   if (!window_ || !root_)
     return;
-
-  // The buffers follow the client size, also when no layout pass noticed a change.
-  const SIZE bufferSize = BitmapSize(offscreenBitmap_.Get());
-  if (offscreenBitmap_ && (bufferSize.cx != client.right || bufferSize.cy != client.bottom))
-    DropPaintBuffers();
-  if (!offscreenBitmap_ && (base::IsRectEmpty(client) || !CreateOffscreenBuffer(client))) {
+  if (!EnsureOffscreenBuffer(client)) {
     // Nothing to paint with; the window counts as painted so that it is not asked again at once.
     ValidateByPaint(window_);
     return;
   }
-
-  {
-    base::ScopedPaint paint(window_);
-    {
-      HDC dc = offscreenDc_.Get();
-      base::ScopedSelectObject selectBuffer(dc, offscreenBitmap_.Get());
-      {
-        base::ScopedSaveDC savedState(dc);
-        if (layered_ && !layeredImage_.image && offscreenPixels_) {
-          ::GdiFlush();
-          FillPixels(offscreenPixels_, client.right, dirty, 0);
-        }
-        root_->Paint(dc, dirty, nullptr);
-        if (layered_)
-          PrintNativeChildren(dc, dirty);
-        postPaintControls_.ForEach([&](Control* control) { control->PaintAfter(dc); });
-      }
-
-      if (layered_) {
-        ApplyLayeredImage(client, dirty);
-        UpdateLayeredOutput(client);
-      } else {
-        ::BitBlt(windowDc_.Get(), dirty.left, dirty.top, dirty.right - dirty.left,
-                 dirty.bottom - dirty.top, dc, dirty.left, dirty.top, SRCCOPY);
-      }
-    }
-    if (!layered_ && showDirty_) {
-      HDC windowDc = windowDc_.Get();
-      base::ScopedSelectObject pen(windowDc, ShowDirtyPen());
-      base::ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
-      ::Rectangle(windowDc, dirty.left, dirty.top, dirty.right, dirty.bottom);
-    }
-  }
-  layeredChanged_ = false;
+  PaintTree(client, dirty);
+  layered_.FramePainted();
   if (updateNeeded_)
     InvalidateAll();
+}
+
+bool PaintManager::TakeDirtyArea(const RECT& client, RECT& dirty) {
+  if (!IsLayered())
+    return ::GetUpdateRect(window_, &dirty, FALSE) != FALSE;
+  if (layered_.TakeDirty(client, dirty))
+    return true;
+  ValidateByPaint(window_);
+  return false;
+}
+
+bool PaintManager::LayOutForPaint(const RECT& client, RECT& dirty) {
+  if (updateNeeded_) {
+    const bool firstLayout = firstLayout_;
+    // The root laid out anew means a new size: the buffers are made again.
+    if (RunLayoutPass(client))
+      DropPaintBuffers();
+    if (firstLayout && !firstLayout_ && IsLayered() && layered_.HasChanged()) {
+      InvalidateAll();
+      return false;
+    }
+    // Controls moved by the layout invalidated where they are now; BeginPaint validates that
+    // too, so it is painted in this pass.
+    RECT laidOut = {0, 0, 0, 0};
+    if (!IsLayered() && ::GetUpdateRect(window_, &laidOut, FALSE))
+      dirty = base::UnionRects(dirty, laidOut);
+  } else if (IsLayered() && layered_.HasChanged()) {
+    if (offscreenPixels_)
+      FillPixels(offscreenPixels_, client.right, client, 0);
+    root_->SetRect(client, /*invalidate=*/true);
+  }
+  return true;
+}
+
+// The buffers follow the client size, also when no layout pass noticed a change.
+bool PaintManager::EnsureOffscreenBuffer(const RECT& client) {
+  const SIZE bufferSize = BitmapSize(offscreenBitmap_.Get());
+  if (offscreenBitmap_ && (bufferSize.cx != client.right || bufferSize.cy != client.bottom))
+    DropPaintBuffers();
+  if (offscreenBitmap_)
+    return true;
+  return !base::IsRectEmpty(client) && CreateOffscreenBuffer(client);
+}
+
+void PaintManager::PaintTree(const RECT& client, const RECT& dirty) {
+  base::ScopedPaint paint(window_);
+  {
+    HDC dc = offscreenDc_.Get();
+    base::ScopedSelectObject selectBuffer(dc, offscreenBitmap_.Get());
+    {
+      base::ScopedSaveDC savedState(dc);
+      if (IsLayered() && layered_.ClearsDirtyPixels() && offscreenPixels_) {
+        ::GdiFlush();
+        FillPixels(offscreenPixels_, client.right, dirty, 0);
+      }
+      root_->Paint(dc, dirty, nullptr);
+      if (IsLayered())
+        PrintNativeChildren(dc, dirty);
+      postPaintControls_.ForEach([&](Control* control) { control->PaintAfter(dc); });
+    }
+    if (IsLayered()) {
+      layered_.PutFrame(dc, offscreenPixels_, client, dirty);
+    } else {
+      ::BitBlt(windowDc_.Get(), dirty.left, dirty.top, dirty.right - dirty.left,
+               dirty.bottom - dirty.top, dc, dirty.left, dirty.top, SRCCOPY);
+    }
+  }
+  if (!IsLayered() && showDirty_) {
+    // "showdirty" outlines the repainted area on the window.
+    static const base::ScopedPen pen(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
+    HDC windowDc = windowDc_.Get();
+    base::ScopedSelectObject selectPen(windowDc, pen.Get());
+    base::ScopedSelectObject brush(windowDc, ::GetStockObject(NULL_BRUSH));
+    ::Rectangle(windowDc, dirty.left, dirty.top, dirty.right, dirty.bottom);
+  }
 }
 
 void PaintManager::PrintNativeChildren(HDC dc, const RECT& dirty) {
@@ -227,65 +228,6 @@ void PaintManager::PrintNativeChildren(HDC dc, const RECT& dirty) {
     }
     ::BitBlt(dc, area.left, area.top, width, height, childDc.Get(), 0, 0, SRCCOPY);
   }
-}
-
-void PaintManager::ApplyLayeredImage(const RECT& client, const RECT& dirty) {
-  if (!layeredImage_.description.empty()) {
-    const int width = client.right - client.left;
-    const int height = client.bottom - client.top;
-    bool draw = false;
-    if (!backgroundBitmap_) {
-      backgroundDc_ = base::ScopedMemoryDC(::CreateCompatibleDC(windowDc_.Get()));
-      backgroundBitmap_ = CreateDibSection(width, height, &backgroundPixels_);
-      if (!backgroundDc_ || !backgroundBitmap_ || !backgroundPixels_) {
-        backgroundDc_.Reset();
-        backgroundBitmap_.Reset();
-        backgroundPixels_ = nullptr;
-      } else {
-        // The bitmap stays selected for the DC's life.
-        ::SelectObject(backgroundDc_.Get(), backgroundBitmap_.Get());
-        draw = true;
-      }
-    } else if (layeredChanged_) {
-      draw = true;
-    }
-    if (draw) {
-      ::GdiFlush();
-      std::memset(backgroundPixels_, 0, static_cast<size_t>(width) * height * sizeof(uint32_t));
-      ClipState clip = RenderEngine::RectClip(backgroundDc_.Get(), client);
-      RenderEngine::DrawImageInfo(backgroundDc_.Get(), this, client, client, layeredImage_);
-      RenderEngine::RestoreClip(clip);
-    }
-  }
-  if (!backgroundPixels_ || !offscreenPixels_ || !layeredImage_.image ||
-      !layeredImage_.image->hasAlpha) {
-    return;
-  }
-  // The image's alpha is the window's mask: where it is 0 the window is fully transparent.
-  ::GdiFlush();
-  const int width = client.right;
-  for (LONG y = dirty.top; y < dirty.bottom; ++y) {
-    for (LONG x = dirty.left; x < dirty.right; ++x) {
-      uint32_t& pixel = offscreenPixels_[y * width + x];
-      const uint32_t alpha = backgroundPixels_[y * width + x] >> 24;
-      const uint32_t red = ((pixel >> 16) & 0xFF) * alpha / 255;
-      const uint32_t green = ((pixel >> 8) & 0xFF) * alpha / 255;
-      const uint32_t blue = (pixel & 0xFF) * alpha / 255;
-      pixel = (alpha << 24) | (red << 16) | (green << 8) | blue;
-    }
-  }
-}
-
-void PaintManager::UpdateLayeredOutput(const RECT& client) {
-  RECT bounds = {0, 0, 0, 0};
-  ::GetWindowRect(window_, &bounds);
-  POINT destination = {bounds.left, bounds.top};
-  SIZE size = {client.right - client.left, client.bottom - client.top};
-  POINT source = {0, 0};
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, opacity_, AC_SRC_ALPHA};
-  // A failed update leaves the screen as it was; the next invalidation tries again.
-  ::UpdateLayeredWindow(window_, windowDc_.Get(), &destination, &size, offscreenDc_.Get(), &source,
-                        0, &blend, ULW_ALPHA);
 }
 
 void PaintManager::PrintClient(HDC dc, LPARAM flags) {

@@ -5,10 +5,9 @@ namespace ui {
 
 void PaintManager::SetDpi(int dpi) {
   const DisplayScale scale(dpi);
-  if (scale == scale_)
+  if (scale == GetDisplayScale())
     return;
-  scale_ = scale;
-  RescaleFonts();
+  resources_.SetScale(scale);
   // Images are looked up again when next drawn (a record knows the DPI it was made for); the
   // whole tree is laid out anew because every size in it changes.
   if (root_) {

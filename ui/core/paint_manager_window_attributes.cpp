@@ -4,8 +4,8 @@
 
 namespace ui {
 
-void PaintManager::SetInitSize(int cx, int cy) {
-  initSize_ = {cx, cy};
+void PaintManager::SetInitSize(const SkinSize& size) {
+  initSize_ = size;
   // Once a tree is attached the window keeps the size it has.
   if (!root_ && window_) {
     const SIZE size = ScaledInitSize();
@@ -21,21 +21,17 @@ void PaintManager::SetWindowAttribute(std::wstring_view name, std::wstring_view 
   using base::attribute::ParseSize;
 
   if (base::EqualsIgnoringCase(name, L"size")) {
-    const SIZE size = ParseSize(value);
-    SetInitSize(size.cx, size.cy);
+    SetInitSize(SkinSize(ParseSize(value)));
   } else if (base::EqualsIgnoringCase(name, L"sizebox")) {
-    SetSizeBox(ParseRect(value));
+    SetSizeBox(SkinRect(ParseRect(value)));
   } else if (base::EqualsIgnoringCase(name, L"caption")) {
-    SetCaptionRect(ParseRect(value));
+    SetCaptionRect(SkinRect(ParseRect(value)));
   } else if (base::EqualsIgnoringCase(name, L"roundcorner")) {
-    const SIZE corner = ParseSize(value);
-    SetRoundCorner(corner.cx, corner.cy);
+    SetRoundCorner(SkinSize(ParseSize(value)));
   } else if (base::EqualsIgnoringCase(name, L"mininfo")) {
-    const SIZE size = ParseSize(value);
-    SetMinInfo(size.cx, size.cy);
+    SetMinInfo(SkinSize(ParseSize(value)));
   } else if (base::EqualsIgnoringCase(name, L"maxinfo")) {
-    const SIZE size = ParseSize(value);
-    SetMaxInfo(size.cx, size.cy);
+    SetMaxInfo(SkinSize(ParseSize(value)));
   } else if (base::EqualsIgnoringCase(name, L"showdirty")) {
     SetShowDirty(base::EqualsIgnoringCase(value, L"true"));
   } else if (name == L"noactivate") {

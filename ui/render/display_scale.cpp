@@ -14,14 +14,22 @@ int DisplayScale::MulDivRounded(int value, int numerator, int denominator) {
   return static_cast<int>(rounded);
 }
 
-RECT DisplayScale::Rect(const RECT& rect) const {
-  return {Length(rect.left), Length(rect.top), Length(rect.right), Length(rect.bottom)};
+RECT DisplayScale::Rect(const SkinRect& rect) const {
+  const RECT& r = rect.Unscaled();
+  return {Length(SkinLength(r.left)), Length(SkinLength(r.top)), Length(SkinLength(r.right)),
+          Length(SkinLength(r.bottom))};
 }
 
-int DisplayScale::Border(int width) const {
-  if (width <= 0)
-    return width;
+int DisplayScale::Border(SkinLength width) const {
+  if (width.Unscaled() <= 0)
+    return width.Unscaled();
   return std::max(1, Length(width));
+}
+
+RECT DisplayScale::BorderWidths(const SkinRect& widths) const {
+  const RECT& w = widths.Unscaled();
+  return {Border(SkinLength(w.left)), Border(SkinLength(w.top)), Border(SkinLength(w.right)),
+          Border(SkinLength(w.bottom))};
 }
 
 }  // namespace ui

@@ -96,10 +96,9 @@ ImageRecordPtr LoadCacheImage(const std::wstring& name,
     // One colour looks the same at every scale.
     record->dpi = dpi;
   } else if (record->dpi != dpi) {
-    const SIZE skinSize = SkinSize(*record);
-    const DisplayScale scale(dpi);
-    ImageRecordPtr resized = ResampleImage(*record, std::max(1, scale.Length(skinSize.cx)),
-                                           std::max(1, scale.Length(skinSize.cy)));
+    const SIZE pixels = DisplayScale(dpi).Size(ImageSkinSize(*record));
+    ImageRecordPtr resized =
+        ResampleImage(*record, std::max<LONG>(1, pixels.cx), std::max<LONG>(1, pixels.cy));
     // Without memory for the copy the image is drawn stretched instead.
     if (resized) {
       resized->dpi = dpi;

@@ -18,9 +18,10 @@ struct ImageRecord {
   base::ScopedBitmap bitmap;
   uint32_t* pixels = nullptr;                   // the bitmap's own memory
   std::unique_ptr<uint32_t[]> unshiftedPixels;  // kept only for images that follow the shift
+  // The bitmap's own size in pixels, at dpi: the skin's size times dpi / 96.
   int width = 0;
   int height = 0;
-  // The DPI the pixels were made for: width and height are the skin's size times dpi / 96.
+  // The DPI the pixels were made for.
   int dpi = 96;
   // Resampled from a variant drawn for another DPI: each pixel mixes its neighbours, also those
   // across the line between two cells of a sprite.
@@ -32,9 +33,9 @@ struct ImageRecord {
 };
 
 // The size of an image in the skin's 96-DPI units.
-inline SIZE SkinSize(const ImageRecord& record) {
+inline SkinSize ImageSkinSize(const ImageRecord& record) {
   const DisplayScale scale(record.dpi);
-  return {scale.ToSkin(record.width), scale.ToSkin(record.height)};
+  return MakeSkinSize(scale.ToSkin(record.width), scale.ToSkin(record.height));
 }
 
 using ImageRecordPtr = std::unique_ptr<ImageRecord>;

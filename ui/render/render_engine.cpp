@@ -150,6 +150,47 @@ void DrawWithPen(HDC dc, int style, int width, uint32_t color, Interior interior
   draw();
 }
 
+// All zero: no place or part given, which stands for the whole item or image.
+bool IsWhole(const RECT& r) {
+  return r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0;
+}
+
+// Draws a resolved image at place (pixels relative to item, kept inside it) where it meets
+// dirty. The source and corners are in skin units and go by the scale the image's pixels were
+// made for.
+void DrawResolvedImage(HDC dc,
+                       const RECT& item,
+                       const RECT& place,
+                       const RECT& dirty,
+                       const ImageDrawInfo& info) {
+  if (!dc)
+    return;
+  const DisplayScale imageScale(info.image->dpi);
+  RECT source = imageScale.Rect(info.source);
+  source.right = std::min<LONG>(source.right, info.image->width);
+  source.bottom = std::min<LONG>(source.bottom, info.image->height);
+  if (info.image->resampled)
+    source = InsetCellEdges(source, info.image->width, info.image->height);
+  // Every edge is held inside the item, the left and top ones too: a negative offset would
+  // otherwise paint over the neighbouring controls.
+  const RECT destination = {std::max<LONG>(item.left, item.left + place.left),
+                            std::max<LONG>(item.top, item.top + place.top),
+                            std::min<LONG>(item.right, item.left + place.right),
+                            std::min<LONG>(item.bottom, item.top + place.bottom)};
+  if (!base::RectsMeet(destination, item) || !base::RectsMeet(destination, dirty))
+    return;
+  RenderEngine::DrawImage(dc, info.image->bitmap.Get(),
+                          {.dest = destination,
+                           .dirty = dirty,
+                           .source = source,
+                           .corner = imageScale.Rect(info.corner),
+                           .hasAlpha = info.image->hasAlpha,
+                           .fade = info.fade,
+                           .hole = info.hole,
+                           .tileX = info.tileX,
+                           .tileY = info.tileY});
+}
+
 }  // namespace
 
 void ImageDrawInfo::Clear() {
@@ -166,10 +207,9 @@ bool RenderEngine::ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info
     if (info.description.empty())
       return false;
     const ImageDescription parsed = ParseImageDescription(info.description);
-    info.dest = parsed.dest;
-    info.destInPixels = false;
-    info.source = parsed.source;
-    info.corner = parsed.corner;
+    info.dest = SkinRect(parsed.dest);
+    info.source = SkinRect(parsed.source);
+    info.corner = SkinRect(parsed.corner);
     info.fade = parsed.fade;
     info.hole = parsed.hole;
     info.tileX = parsed.tileX;
@@ -179,10 +219,6 @@ bool RenderEngine::ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info
         context->GetOrAddImage(parsed.name, parsed.LookupType(), parsed.mask, parsed.followsShift);
     if (!info.image)
       return false;
-    const RECT& s = info.source;
-    const SIZE size = SkinSize(*info.image);
-    if (s.left == 0 && s.top == 0 && s.right == 0 && s.bottom == 0)
-      info.source = {0, 0, size.cx, size.cy};
   } else if (info.image->dpi != context->GetDisplayScale().Dpi() && !info.imageName.empty()) {
     // The window changed scale: the same image at the new one. Places stay in skin units; the
     // record drawn before stays in its cache.
@@ -193,10 +229,14 @@ bool RenderEngine::ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info
       info.image = rescaled;
     }
   }
-  // A source reaching past the image is cut to it.
-  const SIZE size = SkinSize(*info.image);
-  info.source.right = std::min<LONG>(info.source.right, size.cx);
-  info.source.bottom = std::min<LONG>(info.source.bottom, size.cy);
+  // A source reaching past the image is cut to it; no source is the whole image.
+  const SIZE size = ImageSkinSize(*info.image).Unscaled();
+  RECT source = info.source.Unscaled();
+  if (IsWhole(source))
+    source = {0, 0, size.cx, size.cy};
+  source.right = std::min<LONG>(source.right, size.cx);
+  source.bottom = std::min<LONG>(source.bottom, size.cy);
+  info.source = SkinRect(source);
   return true;
 }
 
@@ -209,39 +249,25 @@ bool RenderEngine::DrawImageInfo(HDC dc,
     return true;
   if (!ResolveImageInfo(context, info))
     return false;
-  if (!dc)
-    return true;
+  // A destination in the description is in skin units and goes by the window's scale.
+  const RECT place = IsWhole(info.dest.Unscaled())
+                         ? RECT{0, 0, item.right - item.left, item.bottom - item.top}
+                         : context->GetDisplayScale().Rect(info.dest);
+  DrawResolvedImage(dc, item, place, dirty, info);
+  return true;
+}
 
-  // Places in the description are in skin units: the destination goes by the window's scale,
-  // the source and corners by the scale the image's pixels were made for.
-  RECT destination = item;
-  const RECT d = info.destInPixels ? info.dest : context->GetDisplayScale().Rect(info.dest);
-  const DisplayScale imageScale(info.image->dpi);
-  RECT source = imageScale.Rect(info.source);
-  source.right = std::min<LONG>(source.right, info.image->width);
-  source.bottom = std::min<LONG>(source.bottom, info.image->height);
-  if (info.image->resampled)
-    source = InsetCellEdges(source, info.image->width, info.image->height);
-  if (d.left != 0 || d.top != 0 || d.right != 0 || d.bottom != 0) {
-    // Every edge is held inside the item, the left and top ones too: a negative offset would
-    // otherwise paint over the neighbouring controls.
-    destination = {std::max<LONG>(item.left, item.left + d.left),
-                   std::max<LONG>(item.top, item.top + d.top),
-                   std::min<LONG>(item.right, item.left + d.right),
-                   std::min<LONG>(item.bottom, item.top + d.bottom)};
-  }
-  if (base::RectsMeet(destination, item) && base::RectsMeet(destination, dirty)) {
-    DrawImage(dc, info.image->bitmap.Get(),
-              {.dest = destination,
-               .dirty = dirty,
-               .source = source,
-               .corner = imageScale.Rect(info.corner),
-               .hasAlpha = info.image->hasAlpha,
-               .fade = info.fade,
-               .hole = info.hole,
-               .tileX = info.tileX,
-               .tileY = info.tileY});
-  }
+bool RenderEngine::DrawImageInfoAt(HDC dc,
+                                   IRenderContext* context,
+                                   const RECT& item,
+                                   const RECT& place,
+                                   const RECT& dirty,
+                                   ImageDrawInfo& info) {
+  if (!context)
+    return true;
+  if (!ResolveImageInfo(context, info))
+    return false;
+  DrawResolvedImage(dc, item, place, dirty, info);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/scoped_gdi.h"
+#include "ui/render/skin_units.h"
 
 namespace ui {
 
@@ -14,7 +15,7 @@ class IRenderContext;
 struct ImageRecord;
 
 // One image attribute of a control: the description text and what was parsed and resolved
-// from it. The image itself belongs to the image cache.
+// from it, its places in the skin's units. The image itself belongs to the image cache.
 struct ImageDrawInfo {
   void Clear();
 
@@ -22,12 +23,11 @@ struct ImageDrawInfo {
   std::wstring imageName;
   bool triedLoad = false;
   ImageRecord* image = nullptr;
-  RECT dest = {0, 0, 0, 0};
-  // dest is in the window's pixels, set by a control from its laid-out rectangle; a destination
-  // written in the skin is in skin units and goes by the window's scale.
-  bool destInPixels = false;
-  RECT source = {0, 0, 0, 0};
-  RECT corner = {0, 0, 0, 0};
+  // Relative to the item; all zero for the whole item.
+  SkinRect dest;
+  // The part of the image drawn; all zero for the whole image.
+  SkinRect source;
+  SkinRect corner;
   uint8_t fade = 255;
   bool hole = false;
   bool tileX = false;
@@ -70,13 +70,23 @@ class RenderEngine {
   // repeated until info is cleared. A source reaching past the image is cut to it. False when no
   // image could be had; true without a context, which leaves info as it is.
   static bool ResolveImageInfo(IRenderContext* context, ImageDrawInfo& info);
-  // Resolves info (see ResolveImageInfo) and, given a dc, draws it into item where it meets
-  // dirty. False when no image could be had; true without a context.
+  // Resolves info (see ResolveImageInfo) and, given a dc, draws it at its destination in item
+  // (by the context's scale) where it meets dirty. False when no image could be had; true
+  // without a context.
   static bool DrawImageInfo(HDC dc,
                             IRenderContext* context,
                             const RECT& item,
                             const RECT& dirty,
                             ImageDrawInfo& info);
+  // The same at place instead: the window's pixels relative to item's top-left corner, for a
+  // part that a control lays out itself (a slider's thumb, a progress bar's fill). The place is
+  // kept inside item; an empty place draws nothing.
+  static bool DrawImageInfoAt(HDC dc,
+                              IRenderContext* context,
+                              const RECT& item,
+                              const RECT& place,
+                              const RECT& dirty,
+                              ImageDrawInfo& info);
   // Draws a premultiplied 32-bit bitmap as params say.
   static void DrawImage(HDC dc, HBITMAP bitmap, const DrawImageParams& params);
   static void DrawColor(HDC dc, const RECT& rect, uint32_t color);

@@ -289,13 +289,13 @@ TEST(ButtonTest, FiveStatusImageCutsOneImageIntoFiveCells) {
   w.control->ApplyAttributeList(LR"(float="true" fivestatusimage="file='btn_browse.png'")");
   SetSkinFolder(L"");
   // btn_browse.png is 60 x 96: five cells 12 wide.
-  EXPECT_EQ((RECT{0, 0, 12, 96}), w.control->GetNormalImage().source);
-  EXPECT_EQ((RECT{12, 0, 24, 96}), w.control->GetPushedImage().source);
-  EXPECT_EQ((RECT{24, 0, 36, 96}), w.control->GetHotImage().source);
-  EXPECT_EQ((RECT{36, 0, 48, 96}), w.control->GetFocusedImage().source);
-  EXPECT_EQ((RECT{48, 0, 60, 96}), w.control->GetDisabledImage().source);
-  EXPECT_EQ(12, w.control->GetFixedWidth()) << "a floating button takes one cell's size";
-  EXPECT_EQ(96, w.control->GetFixedHeight());
+  EXPECT_EQ((RECT{0, 0, 12, 96}), w.control->GetNormalImage().source.Unscaled());
+  EXPECT_EQ((RECT{12, 0, 24, 96}), w.control->GetPushedImage().source.Unscaled());
+  EXPECT_EQ((RECT{24, 0, 36, 96}), w.control->GetHotImage().source.Unscaled());
+  EXPECT_EQ((RECT{36, 0, 48, 96}), w.control->GetFocusedImage().source.Unscaled());
+  EXPECT_EQ((RECT{48, 0, 60, 96}), w.control->GetDisabledImage().source.Unscaled());
+  EXPECT_EQ(12, w.control->GetFixedWidth().Unscaled()) << "a floating button takes one cell's size";
+  EXPECT_EQ(96, w.control->GetFixedHeight().Unscaled());
 }
 
 }  // namespace

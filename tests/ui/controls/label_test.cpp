@@ -205,7 +205,7 @@ TEST_F(LabelMeasureTest, SingleLineTakesFontHeightAndTextWidth) {
   root_->Add(button);
   EXPECT_EQ(90, button->MeasureSize({600, 400}).cx);
   EXPECT_EQ(fontHeight + 8, button->MeasureSize({600, 400}).cy);
-  button->SetFixedHeight(23);
+  button->SetFixedHeight(SkinLength(23));
   EXPECT_EQ(23, button->MeasureSize({600, 400}).cy);
 }
 

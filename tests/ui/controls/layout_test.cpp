@@ -311,7 +311,7 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
       PaintManager manager;
       Container* layout = row ? static_cast<Container*>(new HorizontalLayout)
                               : static_cast<Container*>(new VerticalLayout);
-      layout->SetChildPadding(c.childPadding);
+      layout->SetChildPadding(SkinLength(c.childPadding));
       const int align = static_cast<int>(c.align);
       if (row)
         layout->SetChildVAlign(align == 0 ? DT_TOP : align == 1 ? DT_VCENTER : DT_BOTTOM);
@@ -329,15 +329,17 @@ TEST(LinearLayoutTest, BothAxesPlaceAlike) {
         else
           child = new MeasuredControl(measured);
         const SIZE fixed = size(wanted.fixedAlong, wanted.fixedAcross);
-        child->SetFixedWidth(fixed.cx);
-        child->SetFixedHeight(fixed.cy);
+        child->SetFixedWidth(SkinLength(fixed.cx));
+        child->SetFixedHeight(SkinLength(fixed.cy));
         const RECT& p = wanted.padding;
-        child->SetPadding(row ? RECT{p.left, p.top, p.right, p.bottom}
-                              : RECT{p.top, p.left, p.bottom, p.right});
+        child->SetPadding(SkinRect(row ? RECT{p.left, p.top, p.right, p.bottom}
+                                       : RECT{p.top, p.left, p.bottom, p.right}));
+        const SkinLength minAlong(wanted.minAlong);
+        const SkinLength maxAlong(wanted.maxAlong);
         if (wanted.minAlong)
-          row ? child->SetMinWidth(wanted.minAlong) : child->SetMinHeight(wanted.minAlong);
+          row ? child->SetMinWidth(minAlong) : child->SetMinHeight(minAlong);
         if (wanted.maxAlong)
-          row ? child->SetMaxWidth(wanted.maxAlong) : child->SetMaxHeight(wanted.maxAlong);
+          row ? child->SetMaxWidth(maxAlong) : child->SetMaxHeight(maxAlong);
         layout->Add(child);
         children.push_back(child);
       }
@@ -386,8 +388,8 @@ TEST(LayoutTest, ContentTallerThanTheLayoutScrolls) {
   EXPECT_EQ((RECT{0, -60, 84, 20}), first->GetRect()) << "a new layout keeps the offset";
 
   // Once everything fits, the bar goes and the children take the full width again.
-  first->SetFixedHeight(30);
-  second->SetFixedHeight(30);
+  first->SetFixedHeight(SkinLength(30));
+  second->SetFixedHeight(SkinLength(30));
   list->SetRect({0, 0, 100, 100}, false);
   EXPECT_FALSE(bar->IsVisible());
   EXPECT_EQ(0, list->GetScrollOffset().cy);
@@ -458,9 +460,9 @@ TEST(LayoutTest, SeparatorDragFollowsThePointer) {
     for (const Move& move : c.moves) {
       event.mousePoint = move.point;
       panel->HandleEvent(event);
-      const int fixedSize =
+      const SkinLength fixedSize =
           c.kind == Kind::Vertical ? panel->GetFixedHeight() : panel->GetFixedWidth();
-      EXPECT_EQ(move.fixedSize, fixedSize) << move.why;
+      EXPECT_EQ(move.fixedSize, fixedSize.Unscaled()) << move.why;
     }
 
     event.kind = ControlEventKind::ButtonUp;

@@ -29,7 +29,7 @@ TEST(ScaledPartsTest, SliderThumbIsItsSkinSizeScaledOnce) {
   w.control->PaintThumb(painter);
   ASSERT_EQ(1u, painter.images.size());
   EXPECT_EQ((RECT{90, 10, 110, 30}), painter.images[0].dest) << "relative to the slider";
-  EXPECT_TRUE(painter.images[0].destInPixels);
+  EXPECT_TRUE(painter.images[0].inPixels);
 }
 
 TEST(ScaledPartsTest, ScrollBarButtonsAreAsThickAsTheScaledBar) {

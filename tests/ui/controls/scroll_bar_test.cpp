@@ -368,8 +368,8 @@ TEST(ScrollBarPaintTest, EachPartIsDrawnByItsState) {
 
   bar->ShowButton1(false);
   bar->SetAttribute(L"hor", L"true");
-  EXPECT_EQ(16, bar->GetFixedHeight());
-  EXPECT_EQ(0, bar->GetFixedWidth());
+  EXPECT_EQ(16, bar->GetFixedHeight().Unscaled());
+  EXPECT_EQ(0, bar->GetFixedWidth().Unscaled());
   bar->SetRect({0, 0, 32, 16}, false);
   RecordingPainter shortBar;
   bar->PaintParts(shortBar);

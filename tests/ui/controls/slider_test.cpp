@@ -55,7 +55,7 @@ TEST(ProgressTest, FillCoversTheValuesShare) {
 
 TEST(ProgressTest, ValueClampsAndPaintRepairsAnEmptyRange) {
   Progress progress;
-  EXPECT_EQ(12, progress.GetFixedHeight());
+  EXPECT_EQ(12, progress.GetFixedHeight().Unscaled());
   EXPECT_EQ(static_cast<uint32_t>(DT_SINGLELINE | DT_CENTER), progress.GetTextStyle());
   progress.SetValue(150);
   EXPECT_EQ(100, progress.GetValue());

@@ -50,36 +50,36 @@ TEST(ControlTest, AttributeEffects) {
        }},
       {LR"(bordersize="3" borderstyle="2" borderround="4,5")",
        [](const Control& c) {
-         EXPECT_EQ((RECT{3, 3, 3, 3}), c.GetBorderSize());
+         EXPECT_EQ((RECT{3, 3, 3, 3}), c.GetBorderSize().Unscaled());
          EXPECT_EQ(2, c.GetBorderStyle());
-         EXPECT_EQ(4, c.GetBorderRound().cx);
-         EXPECT_EQ(5, c.GetBorderRound().cy);
+         EXPECT_EQ(4, c.GetBorderRound().Unscaled().cx);
+         EXPECT_EQ(5, c.GetBorderRound().Unscaled().cy);
        }},
       {LR"(bordersize="1,2,3,4")",
        [](const Control& c) {
-         EXPECT_EQ((RECT{1, 2, 3, 4}), c.GetBorderSize());
+         EXPECT_EQ((RECT{1, 2, 3, 4}), c.GetBorderSize().Unscaled());
        }},
       {LR"(pos="0,5,600,50")",
        [](const Control& c) {
-         EXPECT_EQ(0, c.GetFloatOffset().cx);
-         EXPECT_EQ(5, c.GetFloatOffset().cy);
-         EXPECT_EQ(600, c.GetFixedWidth());
-         EXPECT_EQ(45, c.GetFixedHeight());
+         EXPECT_EQ(0, c.GetFloatOffset().Unscaled().cx);
+         EXPECT_EQ(5, c.GetFloatOffset().Unscaled().cy);
+         EXPECT_EQ(600, c.GetFixedWidth().Unscaled());
+         EXPECT_EQ(45, c.GetFixedHeight().Unscaled());
        }},
       {LR"(padding="210,60,0,0")",
        [](const Control& c) {
-         EXPECT_EQ((RECT{210, 60, 0, 0}), c.GetPadding());
+         EXPECT_EQ((RECT{210, 60, 0, 0}), c.GetPadding().Unscaled());
        }},
       {LR"(maxwidth="10" minwidth="20" maxheight="5" minheight="6")",
        [](const Control& c) {
-         EXPECT_EQ(20, c.GetMaxWidth());
-         EXPECT_EQ(6, c.GetMaxHeight());
+         EXPECT_EQ(20, c.GetMaxWidth().Unscaled());
+         EXPECT_EQ(6, c.GetMaxHeight().Unscaled());
        }},
       {LR"(width="30" width="-5" height="-1" minwidth="-3")",
        [](const Control& c) {
-         EXPECT_EQ(30, c.GetFixedWidth());
-         EXPECT_EQ(0, c.GetFixedHeight());
-         EXPECT_EQ(0, c.GetMinWidth());
+         EXPECT_EQ(30, c.GetFixedWidth().Unscaled());
+         EXPECT_EQ(0, c.GetFixedHeight().Unscaled());
+         EXPECT_EQ(0, c.GetMinWidth().Unscaled());
        }},
       {LR"(float="true")", [](const Control& c) { EXPECT_TRUE(c.IsFloat()); }},
       {LR"(float="0.5,0,0.5,1")",
@@ -100,7 +100,7 @@ TEST(ControlTest, AttributeEffects) {
       // Names are case-sensitive: an unknown spelling is kept, not applied.
       {LR"(Width="10" normalimage="file='btn_min.png'")",
        [](const Control& c) {
-         EXPECT_EQ(0, c.GetFixedWidth());
+         EXPECT_EQ(0, c.GetFixedWidth().Unscaled());
          EXPECT_STREQ(L"10", c.GetExtraAttribute(L"Width"));
          EXPECT_STREQ(L"file='btn_min.png'", c.GetExtraAttribute(L"normalimage"));
        }},
@@ -134,23 +134,23 @@ TEST(ControlTest, BackgroundImageSizesAFloatingControlAndLoadsOnce) {
     SCOPED_TRACE(testing::Message() << c.attributes);
     testing_support::ControlInWindow<Control> w;
     w.control->ApplyAttributeList(c.attributes);
-    EXPECT_EQ(c.fixed.cx, w.control->GetFixedWidth());
-    EXPECT_EQ(c.fixed.cy, w.control->GetFixedHeight());
+    EXPECT_EQ(c.fixed.cx, w.control->GetFixedWidth().Unscaled());
+    EXPECT_EQ(c.fixed.cy, w.control->GetFixedHeight().Unscaled());
   }
 
   testing_support::ControlInWindow<Control> w;
   w.control->ApplyAttributeList(LR"(float="true" bkimage="file='bk.png'")");
-  w.control->SetFixedWidth(0);
-  w.control->SetFixedHeight(0);
+  w.control->SetFixedWidth(SkinLength(0));
+  w.control->SetFixedHeight(SkinLength(0));
   w.control->SetAttribute(L"bkimage", L"file='bk.png'");
-  EXPECT_EQ(0, w.control->GetFixedWidth()) << "loaded already: not resolved again";
+  EXPECT_EQ(0, w.control->GetFixedWidth().Unscaled()) << "loaded already: not resolved again";
 
   w.control->SetAttribute(L"bkimage", L"file='late.png'");
   EXPECT_EQ(nullptr, w.control->GetBackImage().image);
   ImageCache::Shared().Insert(L"late.png", testing_support::MakeImage(7, 9, solid));
   w.control->SetAttribute(L"bkimage", L"file='late.png'");
-  EXPECT_EQ(7, w.control->GetFixedWidth()) << "missing before: tried again";
-  EXPECT_EQ(9, w.control->GetFixedHeight());
+  EXPECT_EQ(7, w.control->GetFixedWidth().Unscaled()) << "missing before: tried again";
+  EXPECT_EQ(9, w.control->GetFixedHeight().Unscaled());
   ImageCache::Shared().Clear();
 }
 
@@ -539,8 +539,8 @@ TEST(ControlLayoutTest, FloatingRectStaysInStepWithItsParent) {
   // it there, relative to the parent's centre.
   anchored->SetRect({110, 60, 130, 80}, false);
   EXPECT_EQ((RECT{210, 110, 230, 130}), anchored->GetRect());
-  EXPECT_EQ(10, anchored->GetFloatOffset().cx);
-  EXPECT_EQ(20, anchored->GetFixedWidth());
+  EXPECT_EQ(10, anchored->GetFloatOffset().Unscaled().cx);
+  EXPECT_EQ(20, anchored->GetFixedWidth().Unscaled());
   root->SetRect({20, 0, 320, 100}, false);
   EXPECT_EQ((RECT{180, 60, 200, 80}), anchored->GetRect());
   EXPECT_EQ((RECT{160, 60, 180, 80}), anchored->GetRelativeRect());
@@ -566,11 +566,11 @@ TEST(ControlLayoutTest, SizeChangesRequestTheParentsLayout) {
   ASSERT_FALSE(root->IsLayoutNeeded());
   ASSERT_FALSE(child->IsLayoutNeeded());
 
-  child->SetFixedHeight(5);
+  child->SetFixedHeight(SkinLength(5));
   EXPECT_TRUE(root->IsLayoutNeeded());
 
   root->SetRect({0, 0, 50, 50}, false);
-  child->SetMinWidth(0);  // unchanged: no request
+  child->SetMinWidth(SkinLength(0));  // unchanged: no request
   EXPECT_FALSE(root->IsLayoutNeeded());
 
   root->SetVisible(false);

@@ -237,8 +237,8 @@ TEST_F(InputRoutingTest, KeysGoToTheFocusAndKeyUpToWhereTheKeyWentDown) {
 
 // The skin's limits replace only the values it gives; the window's default handling follows.
 TEST_F(InputRoutingTest, SizeLimitsOfZeroKeepTheSystemsValues) {
-  manager_.SetMinInfo(200, 0);
-  manager_.SetMaxInfo(0, 300);
+  manager_.SetMinInfo(SkinSize({200, 0}));
+  manager_.SetMaxInfo(SkinSize({0, 300}));
   MINMAXINFO limits = {};
   limits.ptMinTrackSize = {1, 2};
   limits.ptMaxTrackSize = {3, 4};

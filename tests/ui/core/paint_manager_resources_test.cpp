@@ -228,11 +228,11 @@ TEST_F(PaintManagerWindowAttributeTest, InstallerWindowElement) {
   manager_.SetWindowAttribute(L"caption", L"0,0,0,220");
   manager_.SetWindowAttribute(L"bktrans", L"true");
 
-  EXPECT_EQ(600, manager_.GetInitSize().cx);
-  EXPECT_EQ(400, manager_.GetInitSize().cy);
+  EXPECT_EQ(600, manager_.GetInitSize().Unscaled().cx);
+  EXPECT_EQ(400, manager_.GetInitSize().Unscaled().cy);
   EXPECT_EQ(600, WindowSize().cx) << "no root yet: the window is resized";
   EXPECT_EQ(400, WindowSize().cy);
-  const RECT caption = manager_.GetCaptionRect();
+  const RECT caption = manager_.GetCaptionRect().Unscaled();
   EXPECT_EQ(0, caption.left);
   EXPECT_EQ(0, caption.top);
   EXPECT_EQ(0, caption.right);
@@ -246,7 +246,7 @@ TEST_F(PaintManagerWindowAttributeTest, InstallerWindowElement) {
 TEST_F(PaintManagerWindowAttributeTest, SizeAfterTheRootIsOnlyStored) {
   manager_.AttachRoot(new Control);
   manager_.SetWindowAttribute(L"SIZE", L"320,240");
-  EXPECT_EQ(320, manager_.GetInitSize().cx);
+  EXPECT_EQ(320, manager_.GetInitSize().Unscaled().cx);
   EXPECT_EQ(200, WindowSize().cx);
 }
 
@@ -259,15 +259,21 @@ TEST(PaintManagerWindowAttributesTest, EveryAttributeOfTheTable) {
   const Case kCases[] = {
       {L"SizeBox", L"1, 2,3,4",
        [](PaintManager& m) {
-         const RECT box = m.GetSizeBox();
+         const RECT box = m.GetSizeBox().Unscaled();
          return box.left == 1 && box.top == 2 && box.right == 3 && box.bottom == 4;
        }},
       {L"roundcorner", L"5,6",
-       [](PaintManager& m) { return m.GetRoundCorner().cx == 5 && m.GetRoundCorner().cy == 6; }},
+       [](PaintManager& m) {
+         return m.GetRoundCorner().Unscaled().cx == 5 && m.GetRoundCorner().Unscaled().cy == 6;
+       }},
       {L"mininfo", L"100,80",
-       [](PaintManager& m) { return m.GetMinInfo().cx == 100 && m.GetMinInfo().cy == 80; }},
+       [](PaintManager& m) {
+         return m.GetMinInfo().Unscaled().cx == 100 && m.GetMinInfo().Unscaled().cy == 80;
+       }},
       {L"maxinfo", L"800 600",
-       [](PaintManager& m) { return m.GetMaxInfo().cx == 800 && m.GetMaxInfo().cy == 600; }},
+       [](PaintManager& m) {
+         return m.GetMaxInfo().Unscaled().cx == 800 && m.GetMaxInfo().Unscaled().cy == 600;
+       }},
       {L"showdirty", L"TRUE", [](PaintManager& m) { return m.IsShowDirty(); }},
       {L"noactivate", L"true", [](PaintManager& m) { return m.IsNoActivate(); }},
       {L"NoActivate", L"true",

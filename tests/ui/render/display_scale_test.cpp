@@ -29,12 +29,12 @@ TEST(DisplayScaleTest, RoundsLengthsHalfAwayFromZero) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "dpi " << c.dpi << " value " << c.value);
     const DisplayScale scale(c.dpi);
-    EXPECT_EQ(c.length, scale.Length(c.value));
-    EXPECT_EQ(c.border, scale.Border(c.value));
-    EXPECT_EQ(c.toSkin, scale.ToSkin(c.value));
+    EXPECT_EQ(c.length, scale.Length(SkinLength(c.value)));
+    EXPECT_EQ(c.border, scale.Border(SkinLength(c.value)));
+    EXPECT_EQ(c.toSkin, scale.ToSkin(c.value).Unscaled());
   }
   // A thin line at a scale below 1.5 would round to 1 anyway; at any scale it never vanishes.
-  EXPECT_EQ(1, DisplayScale(97).Border(1));
+  EXPECT_EQ(1, DisplayScale(97).Border(SkinLength(1)));
 }
 
 TEST(DisplayScaleTest, ScalesEachEdgeSoThatNeighboursNeverGap) {
@@ -51,14 +51,14 @@ TEST(DisplayScaleTest, ScalesEachEdgeSoThatNeighboursNeverGap) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << "dpi " << c.dpi);
-    EXPECT_EQ(c.screen, DisplayScale(c.dpi).Rect(c.skin));
+    EXPECT_EQ(c.screen, DisplayScale(c.dpi).Rect(SkinRect(c.skin)));
   }
   // Cells of width 1 side by side at 125 %: each right edge is the next left edge.
   const DisplayScale scale(120);
   for (int x = 0; x < 40; ++x) {
     SCOPED_TRACE(x);
-    const RECT cell = scale.Rect({x, 0, x + 1, 1});
-    const RECT next = scale.Rect({x + 1, 0, x + 2, 1});
+    const RECT cell = scale.Rect(SkinRect({x, 0, x + 1, 1}));
+    const RECT next = scale.Rect(SkinRect({x + 1, 0, x + 2, 1}));
     EXPECT_EQ(cell.right, next.left);
   }
 }

@@ -238,7 +238,7 @@ class ScaledImageTest : public testing::Test {
                              const std::wstring& name,
                              const std::vector<int>& dpis) {
     for (int dpi : dpis) {
-      const int side = DisplayScale(dpi).Length(4);
+      const int side = DisplayScale(dpi).Length(SkinLength(4));
       const uint8_t* rgba = dpi == 96 ? kRed : dpi == 144 ? kBlue : kGreen;
       std::vector<uint8_t> pixels;
       for (int i = 0; i < side * side; ++i)
@@ -290,7 +290,7 @@ TEST_F(ScaledImageTest, LoadsTheChosenVariantAtTheWindowsScale) {
     EXPECT_EQ(c.side, image->height);
     EXPECT_EQ(c.color, image->pixels[0]);
     EXPECT_EQ(c.color, image->pixels[c.side * c.side - 1]) << "a flat colour stays flat";
-    EXPECT_EQ(4, SkinSize(*image).cx) << "the skin size does not change";
+    EXPECT_EQ(4, ImageSkinSize(*image).Unscaled().cx) << "the skin size does not change";
   }
 }
 
@@ -315,18 +315,16 @@ TEST_F(ScaledImageTest, DrawsAtTheScaledPlaceAndFollowsAScaleChange) {
 }
 
 // A control that places an image itself (a slider's thumb, a progress bar's fill) gives its
-// destination in pixels: at 200 % it is drawn there, not at twice the place.
-TEST_F(ScaledImageTest, DestinationInPixelsIsNotScaledAgain) {
+// place in pixels: at 200 % it is drawn there, not at twice the place.
+TEST_F(ScaledImageTest, PlaceInPixelsIsNotScaledAgain) {
   WriteImage(L"mark.png", {96, 192});
   manager_.SetDpi(192);
   ImageDrawInfo info;
-  info.description = L"file='mark.png'";
-  ASSERT_TRUE(RenderEngine::ResolveImageInfo(&manager_, info));
-  info.dest = {4, 4, 12, 12};
-  info.destInPixels = true;
+  info.description = L"file='mark.png' dest='1,1,2,2'";
   const RECT item = {0, 0, 16, 16};
   testing_support::PaintSurface surface(16, 16);
-  ASSERT_TRUE(RenderEngine::DrawImageInfo(surface.dc(), &manager_, item, item, info));
+  ASSERT_TRUE(
+      RenderEngine::DrawImageInfoAt(surface.dc(), &manager_, item, {4, 4, 12, 12}, item, info));
   EXPECT_TRUE(surface.IsAll({4, 4, 12, 12}, 0x00FF00));
   EXPECT_EQ(16 * 16 - 64, surface.Count(item, [](uint32_t p) { return p == 0xFFFFFF; }));
 }

@@ -174,7 +174,7 @@ TEST_F(RenderEngineImageInfoTest, SourceSelectsPartOfTheImageAndIsCutToIt) {
     ImageDrawInfo info;
     info.description = c.description;
     EXPECT_TRUE(RenderEngine::DrawImageInfo(surface.dc(), &manager_, c.item, c.item, info));
-    EXPECT_EQ(c.source, info.source);
+    EXPECT_EQ(c.source, info.source.Unscaled());
     EXPECT_TRUE(surface.IsAll(c.item, c.color));
   }
 }
@@ -228,7 +228,7 @@ TEST_F(RenderEngineImageInfoTest, ResolvesOnceAndDoesNotRetryAFailedLoad) {
   EXPECT_TRUE(RenderEngine::ResolveImageInfo(&manager_, info));
   EXPECT_EQ(L"progress_pos.png", info.imageName);
   ASSERT_NE(nullptr, info.image);
-  EXPECT_EQ((RECT{0, 0, 4, 2}), info.source);
+  EXPECT_EQ((RECT{0, 0, 4, 2}), info.source.Unscaled());
 
   // Without a manager there is nothing to resolve with, which is not a failure.
   ImageDrawInfo unresolved;

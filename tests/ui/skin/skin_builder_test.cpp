@@ -81,9 +81,9 @@ TEST_F(SkinBuilderTest, BuildsTheInstallerSkin) {
   EXPECT_STREQ(L"VerticalLayout", root->GetClassName());
 
   // Window attributes.
-  EXPECT_EQ(600, manager_.GetInitSize().cx);
-  EXPECT_EQ(400, manager_.GetInitSize().cy);
-  RECT caption = manager_.GetCaptionRect();
+  EXPECT_EQ(600, manager_.GetInitSize().Unscaled().cx);
+  EXPECT_EQ(400, manager_.GetInitSize().Unscaled().cy);
+  RECT caption = manager_.GetCaptionRect().Unscaled();
   EXPECT_EQ(220, caption.bottom);
   EXPECT_STREQ(L"true", manager_.GetWindowCustomAttribute(L"bktrans"));
 
@@ -168,9 +168,11 @@ TEST_F(SkinBuilderTest, DefaultsApplyByTheElementNameAsWritten) {
   auto* items = static_cast<IContainer*>(root->CastTo(L"IContainer"));
   ASSERT_EQ(3, items->Count());
   EXPECT_STREQ(L"Button", items->ItemAt(1)->GetClassName());
-  EXPECT_EQ(77, items->ItemAt(0)->GetFixedWidth());
-  EXPECT_EQ(0, items->ItemAt(1)->GetFixedWidth());  // "button" finds no "Button" defaults
-  EXPECT_EQ(5, items->ItemAt(2)->GetFixedWidth());  // own attributes come after the defaults
+  EXPECT_EQ(77, items->ItemAt(0)->GetFixedWidth().Unscaled());
+  EXPECT_EQ(0,
+            items->ItemAt(1)->GetFixedWidth().Unscaled());  // "button" finds no "Button" defaults
+  EXPECT_EQ(
+      5, items->ItemAt(2)->GetFixedWidth().Unscaled());  // own attributes come after the defaults
 }
 
 TEST_F(SkinBuilderTest, AChildOfANonContainerStopsItsSiblings) {

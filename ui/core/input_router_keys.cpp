@@ -3,9 +3,11 @@
 #include <utility>
 
 #include "ui/core/control.h"
+#include "ui/core/input_router.h"
 #include "ui/core/paint_manager.h"
 
-// The keyboard's messages: keys to the focus control, Tab between controls, Alt shortcuts.
+// The keyboard's messages: keys to the focus control, Tab between controls, Alt shortcuts, and
+// the pre-filters and accelerators that see queued messages before they are dispatched.
 namespace ui {
 namespace {
 
@@ -42,26 +44,20 @@ struct ShortcutVisitor {
 }  // namespace
 
 // Key down and character to the focus control, key up to where the key went down.
-bool PaintManager::HandleKey(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
-  if (!root_)
+bool InputRouter::HandleKey(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
+  if (!manager_.GetRoot())
     return false;
-  Control* target = nullptr;
+  Control* focus = manager_.GetFocusControl();
+  Control* target = focus;
   ControlEventKind kind = ControlEventKind::Char;
-  switch (message) {
-    case WM_KEYDOWN:
-      // The key's release goes where the key went down, even if the focus moves meanwhile.
-      if (focus_)
-        keyControl_ = focus_;
-      target = focus_;
-      kind = ControlEventKind::KeyDown;
-      break;
-    case WM_KEYUP:
-      target = std::exchange(keyControl_, nullptr);
-      kind = ControlEventKind::KeyUp;
-      break;
-    default:
-      target = focus_;
-      break;
+  if (message == WM_KEYDOWN) {
+    // The key's release goes where the key went down, even if the focus moves meanwhile.
+    if (focus)
+      keyControl_ = focus;
+    kind = ControlEventKind::KeyDown;
+  } else if (message == WM_KEYUP) {
+    target = std::exchange(keyControl_, nullptr);
+    kind = ControlEventKind::KeyUp;
   }
   if (!target)
     return false;
@@ -71,7 +67,7 @@ bool PaintManager::HandleKey(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
   return false;
 }
 
-bool PaintManager::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool InputRouter::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   DispatchScope dispatch;
   bool consumed = false;
   preFilters_.ForEach([&](IMessageFilter* filter) {
@@ -85,19 +81,21 @@ bool PaintManager::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRES
   });
   if (consumed)
     return true;
+  Control* focus = manager_.GetFocusControl();
   switch (message) {
     case WM_KEYDOWN:
       if (wParam != VK_TAB)
         return false;
-      if (focus_ && focus_->IsVisible() && focus_->IsEnabled() && FocusWantsTab(focus_))
+      if (focus && focus->IsVisible() && focus->IsEnabled() && FocusWantsTab(focus))
         return false;
-      MoveFocusByTab(::GetKeyState(VK_SHIFT) < 0 ? TabDirection::Backward : TabDirection::Forward);
+      manager_.MoveFocusByTab(::GetKeyState(VK_SHIFT) < 0 ? TabDirection::Backward
+                                                          : TabDirection::Forward);
       return true;
     case WM_SYSKEYDOWN:
-      if (focus_) {
-        ControlEvent event = MakeEvent(ControlEventKind::SysKey, focus_, 0, 0);
+      if (focus) {
+        ControlEvent event = MakeEvent(ControlEventKind::SysKey, focus, 0, 0);
         event.keyChar = static_cast<wchar_t>(wParam);
-        focus_->HandleEvent(event);
+        focus->HandleEvent(event);
       }
       return false;
     case WM_SYSCHAR:
@@ -107,13 +105,14 @@ bool PaintManager::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam, LRES
   }
 }
 
-bool PaintManager::OnSysChar(WPARAM character) {
-  if (!root_)
+bool InputRouter::OnSysChar(WPARAM character) {
+  Control* root = manager_.GetRoot();
+  if (!root)
     return false;
   ShortcutVisitor visitor;
   visitor.character = static_cast<wchar_t>(std::towupper(static_cast<wchar_t>(character)));
   Control* control =
-      root_->Find(ShortcutVisitor::Visit, &visitor, FindMeFirst | FindEnabled | FindTopFirst);
+      root->Find(ShortcutVisitor::Visit, &visitor, FindMeFirst | FindEnabled | FindTopFirst);
   if (!control)
     return false;
   DispatchScope dispatch;
@@ -122,6 +121,16 @@ bool PaintManager::OnSysChar(WPARAM character) {
   if (control->IsAlive())
     control->Activate();
   return true;
+}
+
+bool InputRouter::TranslateAccelerators(MSG* message) {
+  DispatchScope dispatch;
+  bool translated = false;
+  accelerators_.ForEach([&](ITranslateAccelerator* accelerator) {
+    translated = accelerator->Translate(message) == 0;
+    return !translated;
+  });
+  return translated;
 }
 
 }  // namespace ui
