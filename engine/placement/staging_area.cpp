@@ -3,9 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <map>
 #include <set>
-#include <unordered_set>
 
 #include "base/held_folders.h"
 #include "base/scoped_handle.h"
@@ -54,8 +52,8 @@ Target ProbeTarget(const std::wstring& path) {
 }
 
 // The names in folder, upper-cased, read in one listing; empty when the folder is missing.
-std::unordered_set<std::wstring> NamesIn(const std::wstring& folder) {
-  std::unordered_set<std::wstring> names;
+std::set<std::wstring> NamesIn(const std::wstring& folder) {
+  std::set<std::wstring> names;
   WIN32_FIND_DATAW found;
   HANDLE search = ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
@@ -187,16 +185,17 @@ StagingArea::CommitResult StagingArea::Commit(const std::vector<UpdateItem>& ite
   // Each folder is listed once, and only the names found there are opened: a release of
   // thousands of new files costs a listing, not an open each. A name the listing missed is still
   // caught by the move, which never replaces.
-  std::map<std::wstring, std::unordered_set<std::wstring>> listed;
+  std::vector<std::pair<std::wstring, std::set<std::wstring>>> listed;
   std::vector<Target> targets(items.size());
   for (;;) {
     std::vector<std::wstring> held;
     for (size_t index = 0; index < items.size(); ++index) {
       const std::wstring& path = items[index].targetPath;
       const std::wstring folder = FolderOf(path);
-      auto names = listed.find(folder);
+      auto names = std::find_if(listed.begin(), listed.end(),
+                                [&](const auto& entry) { return entry.first == folder; });
       if (names == listed.end())
-        names = listed.emplace(folder, NamesIn(folder)).first;
+        names = listed.emplace(listed.end(), folder, NamesIn(folder));
       std::wstring name = items[index].name;
       ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
       targets[index] = !folders_.Hold(folder)           ? Target::kMissing
