@@ -156,8 +156,9 @@ TEST_F(StagingAreaTest, InterruptedCommitIsFinishedByTheNextRunAtEveryStep) {
     staging.Remove();
     for (const UpdateItem& item : items_) {
       ::DeleteFileW(item.targetPath.c_str());
-      if (Narrow(item.name) != "c.txt")
+      if (Narrow(item.name) != "c.txt") {
         ASSERT_TRUE(WriteFileBytes(item.targetPath, "old " + Narrow(item.name)));
+      }
     }
   }
 }
