@@ -29,8 +29,9 @@ class StagingAreaTest : public testing::Test {
       item.targetPath = item.folder + name;
       item.md5 = FileMd5HexOfText("new " + Narrow(item.name));
       items_.push_back(item);
-      if (hasOld)
+      if (hasOld) {
         ASSERT_TRUE(WriteFileBytes(item.targetPath, "old " + Narrow(item.name)));
+      }
     }
   }
 
